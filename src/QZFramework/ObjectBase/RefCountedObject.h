@@ -1,0 +1,207 @@
+#pragma once
+// Intrusive reference counting with copy-on-write (the shareable flag) and
+// cycle breaking (inner references given back by ReleaseInnerReferences when
+// the last outside owner lets go).
+
+#include "QZFramework/ObjectBase/Exception.h"
+#include "QZFramework/ObjectBase/QZResult.h"
+#include "QZFramework/ObjectBase/TypeName.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <type_traits>
+#include <typeinfo>
+
+namespace QZ {
+
+template <class C, class O> class StringT;
+template <class T, class P = T*> class ConstRCPtr;
+template <class T, class P = T*> class RCPtr;
+
+struct IStringable {
+  virtual StringT<char16_t, char> ToString() const = 0;
+  virtual ~IStringable() = default;
+};
+
+struct IUndoable : IStringable {
+  virtual void Undo() = 0;
+};
+
+class LRefCountedObject : public IUndoable {
+public:
+  LRefCountedObject() noexcept { mReleaseGuard.exchange(0); }
+  // A copy is a new object: it starts unowned and shareable.
+  LRefCountedObject(const LRefCountedObject&) noexcept : LRefCountedObject() {}
+  LRefCountedObject& operator=(const LRefCountedObject&) noexcept { return *this; }
+
+  StringT<char16_t, char> ToString() const override;
+  void Undo() override;
+  virtual std::int32_t AddRef() const;
+  virtual std::int32_t Release() const;
+  virtual QZRESULT ReleaseInnerReferences();
+  virtual RCPtr<LRefCountedObject> CreateCopy() const;
+  ~LRefCountedObject() override = default;
+
+  void SetUnshareable(bool unshareable);
+  void AddInnerReferences(int n) const { mInnerRefCount.fetch_add(n); }
+
+  std::int32_t GetRefCount() const { return mRefCount.load(); }
+  std::int32_t GetInnerRefCount() const { return mInnerRefCount.load(); }
+  bool IsShareable() const { return mShareable.load(std::memory_order_relaxed); }
+
+private:
+  mutable std::atomic<std::int32_t> mRefCount{0};
+  mutable std::atomic<std::int32_t> mInnerRefCount{0};
+  mutable std::atomic<std::int32_t> mReleaseGuard{0};
+  // Written only by the sole owner; relaxed atomic so concurrent Acquire reads are defined.
+  std::atomic<bool> mShareable{true};
+};
+
+template <class T, class U> RCPtr<T> DynamicCast(const ConstRCPtr<U>& source);
+template <class T, class U> RCPtr<T> StaticCast(const ConstRCPtr<U>& source);
+
+[[noreturn]] void ThrowUnshareFailed(const char* typeName);
+
+template <class T, class P>
+class ConstRCPtr {
+public:
+  constexpr ConstRCPtr() noexcept : mPtr(nullptr) {}
+  ConstRCPtr(T* p) : mPtr(p) { Acquire(); }
+  ConstRCPtr(const ConstRCPtr& other) : mPtr(other.mPtr) { Acquire(); }
+  template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+  ConstRCPtr(const ConstRCPtr<U>& other) : mPtr(other.GetRaw()) { Acquire(); }
+  ~ConstRCPtr() {
+    if (mPtr)
+      Base(mPtr)->Release();
+  }
+
+  ConstRCPtr& operator=(const ConstRCPtr& other) {
+    Assign(other.mPtr);
+    return *this;
+  }
+  template <class U>
+  ConstRCPtr& operator=(const ConstRCPtr<U>& other) {
+    if constexpr (std::is_convertible_v<U*, T*>) {
+      RCPtr<T> temp = StaticCast<T>(other);
+      Assign(temp.GetRaw());
+    } else {
+      RCPtr<T> temp = DynamicCast<T>(other);
+      Assign(temp.GetRaw());
+    }
+    return *this;
+  }
+  ConstRCPtr& operator=(T* p) {
+    Assign(p);
+    return *this;
+  }
+
+  void Acquire() {
+    if (mPtr) {
+      Base(mPtr)->AddRef();
+      if (!Base(mPtr)->IsShareable())
+        Unshare();
+    }
+  }
+
+  // Makes this pointer the only owner, copying the pointee when others hold it.
+  void Unshare() {
+    if (!mPtr || Base(mPtr)->GetRefCount() <= 1)
+      return;
+    {
+      RCPtr<LRefCountedObject> copy = Base(mPtr)->CreateCopy();
+      RCPtr<T> converted = DynamicCast<T>(copy);
+      if (converted.GetRaw() != mPtr) {
+        T* old = mPtr;
+        mPtr = converted.GetRaw();
+        if (mPtr)
+          Base(mPtr)->AddRef();
+        Base(old)->Release();
+      }
+    }
+    if (!mPtr)
+      ThrowUnshareFailed(RunTimeTypeName(typeid(T)));
+  }
+
+  const T* Get() const { return mPtr; }
+  const T* operator->() const { return mPtr; }
+  const T& operator*() const { return *mPtr; }
+  explicit operator bool() const { return mPtr != nullptr; }
+  bool IsNull() const { return mPtr == nullptr; }
+  // The stored pointer, for casts and comparisons; not an owner.
+  T* GetRaw() const { return mPtr; }
+
+  friend bool operator==(const ConstRCPtr& a, const ConstRCPtr& b) { return a.mPtr == b.mPtr; }
+  friend bool operator==(const ConstRCPtr& a, const T* b) { return a.mPtr == b; }
+  friend bool operator<(const ConstRCPtr& a, const ConstRCPtr& b) { return a.mPtr < b.mPtr; }
+
+  static const RCPtr<T, P> sNull;
+
+protected:
+  static const LRefCountedObject* Base(const T* p) { return p; }
+  static LRefCountedObject* Base(T* p) { return p; }
+
+  void Assign(T* p) {
+    if (p == mPtr)
+      return;
+    T* old = mPtr;
+    mPtr = p;
+    Acquire(); // the new reference is taken before the old one goes
+    if (old)
+      Base(old)->Release();
+  }
+
+  P mPtr;
+};
+
+template <class T, class P>
+class RCPtr : public ConstRCPtr<T, P> {
+  using Base_ = ConstRCPtr<T, P>;
+
+public:
+  constexpr RCPtr() noexcept = default;
+  RCPtr(T* p) : Base_(p) {}
+  RCPtr(const RCPtr& other) : Base_(other) {}
+  template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+  RCPtr(const RCPtr<U>& other) : Base_(other.GetRaw()) {}
+
+  RCPtr& operator=(const RCPtr& other) {
+    this->Assign(other.mPtr);
+    return *this;
+  }
+  template <class U>
+  RCPtr& operator=(const ConstRCPtr<U>& other) {
+    Base_::operator=(other);
+    return *this;
+  }
+  RCPtr& operator=(T* p) {
+    this->Assign(p);
+    return *this;
+  }
+
+  T* Get() const { return this->mPtr; }
+  T* operator->() const { return this->mPtr; }
+  T& operator*() const { return *this->mPtr; }
+};
+
+template <class T, class P>
+inline const RCPtr<T, P> ConstRCPtr<T, P>::sNull{};
+
+template <class T, class U>
+RCPtr<T> DynamicCast(const ConstRCPtr<U>& source) {
+  return RCPtr<T>(dynamic_cast<T*>(source.GetRaw()));
+}
+
+template <class T, class U>
+ConstRCPtr<T> ConstDynamicCast(const ConstRCPtr<U>& source) {
+  return ConstRCPtr<T>(dynamic_cast<T*>(source.GetRaw()));
+}
+
+template <class T, class U>
+RCPtr<T> StaticCast(const ConstRCPtr<U>& source) {
+  return RCPtr<T>(static_cast<T*>(source.GetRaw()));
+}
+
+} // namespace QZ
+
+QZ_TYPE_NAME(QZ::LRefCountedObject, "class QZ::LRefCountedObject")
