@@ -96,32 +96,26 @@ public:
     return *this;
   }
 
+  // A failed copy leaves this pointer null, with the reference it took given back.
   void Acquire() {
     if (mPtr) {
       Base(mPtr)->AddRef();
-      if (!Base(mPtr)->IsShareable())
-        Unshare();
+      if (!Base(mPtr)->IsShareable()) {
+        try {
+          Unshare();
+        } catch (...) {
+          if (T* p = mPtr) {
+            mPtr = nullptr;
+            Base(p)->Release();
+          }
+          throw;
+        }
+      }
     }
   }
 
   // Makes this pointer the only owner, copying the pointee when others hold it.
-  void Unshare() {
-    if (!mPtr || Base(mPtr)->GetRefCount() <= 1)
-      return;
-    {
-      RCPtr<LRefCountedObject> copy = Base(mPtr)->CreateCopy();
-      RCPtr<T> converted = DynamicCast<T>(copy);
-      if (converted.GetRaw() != mPtr) {
-        T* old = mPtr;
-        mPtr = converted.GetRaw();
-        if (mPtr)
-          Base(mPtr)->AddRef();
-        Base(old)->Release();
-      }
-    }
-    if (!mPtr)
-      ThrowUnshareFailed(RunTimeTypeName(typeid(T)));
-  }
+  void Unshare();
 
   const T* Get() const { return mPtr; }
   const T* operator->() const { return mPtr; }
@@ -135,7 +129,7 @@ public:
   friend bool operator==(const ConstRCPtr& a, const T* b) { return a.mPtr == b; }
   friend bool operator<(const ConstRCPtr& a, const ConstRCPtr& b) { return a.mPtr < b.mPtr; }
 
-  static const RCPtr<T, P> sNull;
+  static const ConstRCPtr sNull;
 
 protected:
   static const LRefCountedObject* Base(const T* p) { return p; }
@@ -146,7 +140,12 @@ protected:
       return;
     T* old = mPtr;
     mPtr = p;
-    Acquire(); // the new reference is taken before the old one goes
+    try {
+      Acquire(); // the new reference is taken before the old one goes
+    } catch (...) {
+      mPtr = old; // a failed assignment leaves the target as it was
+      throw;
+    }
     if (old)
       Base(old)->Release();
   }
@@ -182,10 +181,14 @@ public:
   T* Get() const { return this->mPtr; }
   T* operator->() const { return this->mPtr; }
   T& operator*() const { return *this->mPtr; }
+
+  static const RCPtr sNull;
 };
 
 template <class T, class P>
-inline const RCPtr<T, P> ConstRCPtr<T, P>::sNull{};
+inline const ConstRCPtr<T, P> ConstRCPtr<T, P>::sNull{};
+template <class T, class P>
+inline const RCPtr<T, P> RCPtr<T, P>::sNull{};
 
 template <class T, class U>
 RCPtr<T> DynamicCast(const ConstRCPtr<U>& source) {
@@ -200,6 +203,25 @@ ConstRCPtr<T> ConstDynamicCast(const ConstRCPtr<U>& source) {
 template <class T, class U>
 RCPtr<T> StaticCast(const ConstRCPtr<U>& source) {
   return RCPtr<T>(static_cast<T*>(source.GetRaw()));
+}
+
+template <class T, class P>
+void ConstRCPtr<T, P>::Unshare() {
+  if (!mPtr || Base(mPtr)->GetRefCount() <= 1)
+    return;
+  {
+    RCPtr<LRefCountedObject> copy = Base(mPtr)->CreateCopy();
+    RCPtr<T> converted = DynamicCast<T>(copy);
+    if (converted.GetRaw() != mPtr) {
+      T* old = mPtr;
+      mPtr = converted.GetRaw();
+      if (mPtr)
+        Base(mPtr)->AddRef();
+      Base(old)->Release();
+    }
+  }
+  if (!mPtr)
+    ThrowUnshareFailed(RunTimeTypeName(typeid(T)));
 }
 
 } // namespace QZ
