@@ -1,0 +1,27 @@
+#pragma once
+// Like LWrapper, but taggable and with a text: carries a string (status text,
+// clipboard text, a dropped path) as an object whose ToString is the string.
+
+#include "QZFramework/ObjectBase/RefCountedObject.h"
+#include "QZFramework/Utilities/Storage/StringT.h"
+#include "QZFramework/Utilities/Storage/TaggableObject.h"
+
+namespace QZ {
+
+inline StringT<char16_t, char> StringToString(const StringT<char16_t, char>& text) { return text; }
+
+template <class T, StringT<char16_t, char> (*ToStringFn)(const T&) = &StringToString,
+          class Base = LTaggableObject>
+class LWrapperStringable : public T, public virtual Base {
+public:
+  explicit LWrapperStringable(const T& value) : T(value) {}
+  ~LWrapperStringable() override = default;
+
+  static RCPtr<LWrapperStringable> Create(const T& value) {
+    return RCPtr<LWrapperStringable>(new LWrapperStringable(value));
+  }
+
+  StringT<char16_t, char> ToString() const override { return ToStringFn(*this); }
+};
+
+} // namespace QZ

@@ -1,0 +1,31 @@
+#pragma once
+// Helpers shared by the threading tests: generous time limits, since the suite
+// runs in parallel and under sanitizers.
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+namespace QZ::ThreadTest {
+
+using Clock = std::chrono::steady_clock;
+
+// Long enough never to be reached by a passing test.
+inline constexpr std::uint32_t kPatienceMs = 10000;
+
+inline long long MillisecondsSince(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+// Polls a condition that has no event to wait on; true once it holds.
+inline bool Eventually(const std::function<bool()>& condition, long long ms = kPatienceMs) {
+  auto start = Clock::now();
+  while (!condition()) {
+    if (MillisecondsSince(start) > ms)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+} // namespace QZ::ThreadTest
