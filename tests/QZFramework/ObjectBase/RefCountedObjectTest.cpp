@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <barrier>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -211,27 +210,30 @@ TEST(RefCountedObject, DefaultInnerReleaseLeavesTheInnerReferences) {
 TEST(RefCountedObject, ConcurrentReleaseOfTheLastTwoOutsideReferences) {
   // Two threads dropping the last two outside owners at once must still let the
   // object give back its inner references and be deleted.
-  constexpr int kRounds = 2000;
+  constexpr int kRounds = 10000;
   std::atomic<int> innerReleases{0}, deleted{0};
   RCPtr<CycleProbe>* owners[2] = {};
-  std::barrier sync(3);
-  int failedRound = -1;
+  std::atomic<int> round{-1}; // published by the main thread
+  std::atomic<int> dropped{0};
   auto drop = [&](int i) {
-    for (int round = 0; round < kRounds; ++round) {
-      sync.arrive_and_wait();
+    for (int r = 0; r < kRounds; ++r) {
+      while (round.load() < r)
+        std::this_thread::yield();
       delete owners[i];
-      sync.arrive_and_wait();
+      ++dropped;
     }
   };
   std::thread t1(drop, 0), t2(drop, 1);
-  for (int round = 0; round < kRounds; ++round) {
+  int failedRound = -1;
+  for (int r = 0; r < kRounds; ++r) {
     auto* raw = new CycleProbe(1, &innerReleases, &deleted);
     owners[0] = new RCPtr<CycleProbe>(raw);
     owners[1] = new RCPtr<CycleProbe>(raw);
-    sync.arrive_and_wait();
-    sync.arrive_and_wait();
-    if (failedRound < 0 && (deleted != round + 1 || innerReleases != round + 1))
-      failedRound = round; // keep going: the workers wait for every round
+    round.store(r);
+    while (dropped.load() < 2 * (r + 1))
+      std::this_thread::yield();
+    if (failedRound < 0 && (deleted != r + 1 || innerReleases != r + 1))
+      failedRound = r;
   }
   t1.join();
   t2.join();

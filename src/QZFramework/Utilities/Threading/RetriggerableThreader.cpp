@@ -35,26 +35,42 @@ RetriggerableThreader::~RetriggerableThreader() {
   // with the core. mThread's destructor joins again and, failing that, detaches.
 }
 
+namespace {
+
+// Drops the job's references, then frees the threader for the next trigger.
+template <class Core>
+void EndJob(Core& c) {
+  c.params = nullptr;
+  c.worker = nullptr;
+  if (c.done) {
+    RCPtr<LEvent> done = c.done;
+    c.done = nullptr;
+    c.busy.store(false); // whoever wakes on done finds the threader ready
+    done->Set();
+  } else {
+    c.busy.store(false);
+  }
+}
+
+} // namespace
+
 std::uint32_t RetriggerableThreader::Loop(void* userData) {
   // The loop owns one reference to the core, handed over through the user data.
   std::unique_ptr<std::shared_ptr<Core>> handle(static_cast<std::shared_ptr<Core>*>(userData));
   Core& c = **handle;
-  while (!c.stop.load()) {
+  for (;;) {
+    if (c.stop.load()) {
+      // A job bound before the stop but never waited for still lets go of its
+      // references: they may include the owner of this threader.
+      EndJob(c);
+      break;
+    }
     // A trigger that cannot be waited on would spin: such a threader ends.
     if (c.trigger.Wait(kInfinite) != kWaitSignalled)
       break;
     if (!c.stop.load() && c.worker)
       c.lastResult.store(c.worker->DoWork(c.params));
-    c.params = nullptr;
-    c.worker = nullptr;
-    if (c.done) {
-      RCPtr<LEvent> done = c.done;
-      c.done = nullptr;
-      c.busy.store(false); // whoever wakes on done finds the threader ready
-      done->Set();
-    } else {
-      c.busy.store(false);
-    }
+    EndJob(c);
   }
   return 0;
 }

@@ -1,21 +1,19 @@
 #include "QZFramework/Utilities/Threading/Event.h"
 #include "QZFramework/Utilities/Threading/Mutex.h"
 #include "QZFramework/Utilities/Threading/SpinLock.h"
+#include "QZFramework/Utilities/Threading/ThreadTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <thread>
 #include <vector>
 
 namespace QZ {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-long long MillisecondsSince(Clock::time_point start) {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
+using namespace ThreadTest;
 
 TEST(Event, AutoResetConsumesOneSignal) {
   Event event(true);
@@ -96,6 +94,20 @@ TEST(TrafficLight, StaysGreenForEveryWaiterUntilSetRed) {
   EXPECT_EQ(passed.load(), 3);
 }
 
+TEST(Event, WithoutAHandleEveryOperationFailsAndALightReadsRed) {
+  auto event = WithoutDescriptors([] { return std::make_unique<Event>(true); });
+  auto light = WithoutDescriptors([] { return std::make_unique<TrafficLight>(); });
+  ASSERT_LT(event->GetHandle(), 0);
+  EXPECT_FALSE(event->Set());
+  EXPECT_FALSE(event->Reset());
+  EXPECT_EQ(event->Wait(0), kWaitFailed);
+  EXPECT_EQ(event->Wait(kInfinite), kWaitFailed);
+  ASSERT_LT(light->GetHandle(), 0);
+  EXPECT_FALSE(light->SetGreen());
+  EXPECT_FALSE(light->SetRed());
+  EXPECT_FALSE(light->IsGreen()); // a light nobody can see is not green
+}
+
 TEST(SpinLock, ExcludesUnderContention) {
   SpinLock lock;
   long long counter = 0; // plain: only the lock guards it
@@ -110,6 +122,22 @@ TEST(SpinLock, ExcludesUnderContention) {
   for (auto& t : threads)
     t.join();
   EXPECT_EQ(counter, 80000);
+}
+
+TEST(SpinLock, StillExcludesWhenItsEventCouldNotBeMade) {
+  auto lock = WithoutDescriptors([] { return std::make_unique<SpinLock>(); });
+  long long counter = 0;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&] {
+      for (int i = 0; i < 5000; ++i) {
+        SpinLockGuard guard(*lock);
+        ++counter;
+      }
+    });
+  for (auto& t : threads)
+    t.join();
+  EXPECT_EQ(counter, 20000);
 }
 
 TEST(Mutex, IsRecursiveAndExcludes) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 
 namespace QZ {
@@ -72,6 +73,12 @@ TEST(EventPool, EventsOutliveThePoolWhileHeld) {
   EXPECT_EQ(kept->GetRefCount(), 1);
   EXPECT_TRUE(kept->Set());
   EXPECT_EQ(kept->Wait(0), kWaitSignalled);
+}
+
+TEST(EventPool, WaitAnyFailsAtOnceWhenAnEventHasNoHandle) {
+  auto pool = WithoutDescriptors([] { return std::make_unique<EventPool>(2); });
+  ASSERT_LT(pool->GetEventAt(0)->GetHandle(), 0);
+  EXPECT_EQ(pool->WaitAny(kInfinite), -1);
 }
 
 TEST(EventPool, EmptyPoolNeverWaits) {
