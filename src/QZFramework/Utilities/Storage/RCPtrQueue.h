@@ -12,6 +12,7 @@
 #include "QZFramework/ObjectBase/RefCountedObject.h"
 #include "QZFramework/Utilities/Storage/RCPtrArray.h"
 #include "QZFramework/Utilities/Storage/TemplateTypeName.h"
+#include "QZFramework/Utilities/Threading/OptionalLockGuard.h"
 #include "QZFramework/Utilities/Threading/Mutex.h"
 
 #include <cstdint>
@@ -71,22 +72,7 @@ public:
   }
 
 private:
-  class Guard {
-  public:
-    explicit Guard(Lock* lock) : mLock(lock) {
-      if (mLock)
-        mLock->Lock();
-    }
-    Guard(const Guard&) = delete;
-    Guard& operator=(const Guard&) = delete;
-    ~Guard() {
-      if (mLock)
-        mLock->Unlock();
-    }
-
-  private:
-    Lock* mLock;
-  };
+  using Guard = OptionalLockGuard<Lock>;
 
   std::uint32_t CountItems() const {
     const std::uint32_t slots = mSlots.GetCount();

@@ -15,6 +15,7 @@
 #include "QZFramework/ObjectBase/Exception.h"
 #include "QZFramework/Utilities/Storage/Allocator.h"
 #include "QZFramework/Utilities/Storage/ArrayBuffer.h"
+#include "QZFramework/Utilities/Threading/OptionalLockGuard.h"
 #include "QZFramework/Utilities/Threading/SpinLock.h"
 
 #include <algorithm>
@@ -106,22 +107,7 @@ public:
   }
 
 private:
-  class Guard {
-  public:
-    explicit Guard(SpinLock* lock) : mLock(lock) {
-      if (mLock)
-        mLock->Lock();
-    }
-    Guard(const Guard&) = delete;
-    Guard& operator=(const Guard&) = delete;
-    ~Guard() {
-      if (mLock)
-        mLock->Unlock();
-    }
-
-  private:
-    SpinLock* mLock;
-  };
+  using Guard = OptionalLockGuard<SpinLock>;
 
   static std::uint32_t ReadIndex(const unsigned char* storage) {
     std::uint32_t index;
