@@ -137,6 +137,10 @@ TEST(RegionNodePool, ThreadsShareThePoolButNeverANode) {
   constexpr int kThreads = 8;
   constexpr int kRounds = 400;
   std::atomic<int> foreignStamps{0};
+  // Most slots stay taken, so every thread's larger rounds reach the heap whatever the scheduling.
+  std::vector<RegionNode*> reserved;
+  for (std::uint32_t i = 0; i + 50 < kCapacity; ++i)
+    reserved.push_back(pool.Allocate());
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
@@ -167,6 +171,8 @@ TEST(RegionNodePool, ThreadsShareThePoolButNeverANode) {
   }
   for (auto& th : threads)
     th.join();
+  for (RegionNode* n : reserved)
+    pool.Free(n);
   EXPECT_EQ(foreignStamps.load(), 0);
   const auto stats = pool.GetStats();
   EXPECT_EQ(stats.inUse, 0u);

@@ -1,0 +1,159 @@
+#pragma once
+// The settings store: settings files kept open by path, their keys read and written
+// under the key prefix each file was opened with, saved as XML property lists.
+// Results: 0 success, 1 already open, -1 failure, -3 a handle that names no open file.
+
+#include "QZFramework/ObjectBase/RefCountedObject.h"
+#include "QZFramework/ObjectBase/TypeName.h"
+#include "QZFramework/Utilities/Storage/Array.h"
+#include "QZFramework/Utilities/Storage/StringT.h"
+#include "QZFramework/Utilities/Storage/XNode.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace QZ {
+
+// Names one open file; 0 is never one. A closed file's handle is not given out again.
+using IniFileHandle = std::uintptr_t;
+
+class IIniFileManager {
+public:
+  virtual std::int32_t Reserved(std::intptr_t value) = 0;
+  // Saves every modified file (failures ignored) and closes all.
+  virtual std::int32_t CloseAll() = 0;
+  // The path is compared byte for byte with the open files' paths. A file that
+  // cannot be loaded starts as a new document holding the application name.
+  virtual std::int32_t OpenFile(StringT<char16_t, char> path, StringT<char16_t, char> keyPrefix,
+                                StringT<char16_t, char> applicationName, IniFileHandle& handle) = 0;
+  // Writes only a modified file; -1 when it could not be written (it stays modified
+  // and the file on disk is the one saved before).
+  virtual std::int32_t SaveFile(IniFileHandle handle) = 0;
+  virtual bool KeyExists(IniFileHandle handle, StringT<char16_t, char> key) = 0;
+  // With save: the save result; the file is closed either way.
+  virtual std::int32_t CloseFile(IniFileHandle handle, bool save) = 0;
+  virtual std::int32_t GetInt(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t defaultValue,
+                              std::int32_t& value) = 0;
+  virtual std::int32_t SetInt(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t value) = 0;
+  virtual std::int32_t GetString(IniFileHandle handle, StringT<char16_t, char> key,
+                                 StringT<char16_t, char> defaultValue, StringT<char16_t, char>& value) = 0;
+  virtual std::int32_t SetString(IniFileHandle handle, StringT<char16_t, char> key,
+                                 StringT<char16_t, char> value) = 0;
+  virtual std::int32_t GetChildCount(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t& count) = 0;
+  virtual std::int32_t GetChildName(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index,
+                                    StringT<char16_t, char>& name) = 0;
+  virtual std::int32_t GetArrayCount(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t& count) = 0;
+  virtual std::int32_t SetArraySize(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t count) = 0;
+  virtual std::int32_t GetArrayString(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index,
+                                      StringT<char16_t, char>& value) = 0;
+  virtual std::int32_t SetArrayString(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index,
+                                      StringT<char16_t, char> value) = 0;
+  virtual std::int32_t RemoveArrayItem(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index) = 0;
+
+protected:
+  ~IIniFileManager() = default;
+};
+
+class CIniFileManagerProxy : public IIniFileManager {
+public:
+  // Arrays are kept to indexes the property-list tree creates items up to.
+  static constexpr std::int32_t kMaxArrayCount = static_cast<std::int32_t>(XNode::kMaxCreatedIndex) + 1;
+
+  CIniFileManagerProxy();
+  // Drops the open files without saving them.
+  virtual ~CIniFileManagerProxy();
+  CIniFileManagerProxy(const CIniFileManagerProxy&) = delete;
+  CIniFileManagerProxy& operator=(const CIniFileManagerProxy&) = delete;
+
+  std::int32_t Reserved(std::intptr_t value) override;
+  std::int32_t CloseAll() override;
+  std::int32_t OpenFile(StringT<char16_t, char> path, StringT<char16_t, char> keyPrefix,
+                        StringT<char16_t, char> applicationName, IniFileHandle& handle) override;
+  std::int32_t SaveFile(IniFileHandle handle) override;
+  bool KeyExists(IniFileHandle handle, StringT<char16_t, char> key) override;
+  std::int32_t CloseFile(IniFileHandle handle, bool save) override;
+  std::int32_t GetInt(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t defaultValue,
+                      std::int32_t& value) override;
+  std::int32_t SetInt(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t value) override;
+  std::int32_t GetString(IniFileHandle handle, StringT<char16_t, char> key, StringT<char16_t, char> defaultValue,
+                         StringT<char16_t, char>& value) override;
+  std::int32_t SetString(IniFileHandle handle, StringT<char16_t, char> key, StringT<char16_t, char> value) override;
+  std::int32_t GetChildCount(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t& count) override;
+  std::int32_t GetChildName(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index,
+                            StringT<char16_t, char>& name) override;
+  std::int32_t GetArrayCount(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t& count) override;
+  std::int32_t SetArraySize(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t count) override;
+  std::int32_t GetArrayString(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index,
+                              StringT<char16_t, char>& value) override;
+  std::int32_t SetArrayString(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index,
+                              StringT<char16_t, char> value) override;
+  std::int32_t RemoveArrayItem(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index) override;
+
+  struct MemberData {
+    struct IniFileInfo {
+      std::string path;      // UTF-8, as opened
+      std::string keyPrefix; // the caller's prefix, "." made "_", then "."
+      std::unique_ptr<XNode> root;
+      std::int32_t modified = 0;
+      IniFileHandle handle = 0;
+    };
+
+    CIniFileManagerProxy* proxy = nullptr;
+    Array<IniFileInfo*> files; // in the order opened; owned
+    IniFileHandle lastHandle = 0;
+  };
+
+private:
+  MemberData::IniFileInfo* Find(IniFileHandle handle) const;
+  void Remove(MemberData::IniFileInfo* info);
+  // The node the key names in the file, created along the way when create is set.
+  // Null when there is none, or when a created node (or, with forItems, an item
+  // below it) would nest deeper than a file can hold.
+  static XNode* Resolve(MemberData::IniFileInfo& info, const StringT<char16_t, char>& key, bool create,
+                        bool forItems = false);
+
+  MemberData mData;
+};
+
+// The reference-counted settings manager: every operation is its proxy's.
+class LIniFileManager : public IIniFileManager, public virtual LRefCountedObject {
+public:
+  // The value is not used.
+  explicit LIniFileManager(std::int32_t reserved = 0);
+  // Destroys the proxy; open files are neither saved nor closed on disk.
+  ~LIniFileManager() override;
+  LIniFileManager(const LIniFileManager&) = delete;
+  LIniFileManager& operator=(const LIniFileManager&) = delete;
+
+  std::int32_t Reserved(std::intptr_t value) override;
+  std::int32_t CloseAll() override;
+  std::int32_t OpenFile(StringT<char16_t, char> path, StringT<char16_t, char> keyPrefix,
+                        StringT<char16_t, char> applicationName, IniFileHandle& handle) override;
+  std::int32_t SaveFile(IniFileHandle handle) override;
+  bool KeyExists(IniFileHandle handle, StringT<char16_t, char> key) override;
+  std::int32_t CloseFile(IniFileHandle handle, bool save) override;
+  std::int32_t GetInt(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t defaultValue,
+                      std::int32_t& value) override;
+  std::int32_t SetInt(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t value) override;
+  std::int32_t GetString(IniFileHandle handle, StringT<char16_t, char> key, StringT<char16_t, char> defaultValue,
+                         StringT<char16_t, char>& value) override;
+  std::int32_t SetString(IniFileHandle handle, StringT<char16_t, char> key, StringT<char16_t, char> value) override;
+  std::int32_t GetChildCount(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t& count) override;
+  std::int32_t GetChildName(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index,
+                            StringT<char16_t, char>& name) override;
+  std::int32_t GetArrayCount(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t& count) override;
+  std::int32_t SetArraySize(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t count) override;
+  std::int32_t GetArrayString(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index,
+                              StringT<char16_t, char>& value) override;
+  std::int32_t SetArrayString(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index,
+                              StringT<char16_t, char> value) override;
+  std::int32_t RemoveArrayItem(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index) override;
+
+private:
+  CIniFileManagerProxy* mProxy;
+};
+
+} // namespace QZ
+
+QZ_TYPE_NAME(QZ::LIniFileManager, "class QZ::LIniFileManager")
