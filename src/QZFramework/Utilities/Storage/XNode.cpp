@@ -637,11 +637,19 @@ int XNode::WriteFile(const char* path, std::uint32_t flags) const {
   if (!path || !*path)
     return EINVAL;
   // The old file stays untouched until the new one is complete on disk.
-  const std::string temporary = std::string(path) + ".tmp";
+  // A unique name, so nothing left lying in the folder can block every later save.
+  std::string temporary = std::string(path) + ".XXXXXX";
   errno = 0;
-  std::FILE* file = std::fopen(temporary.c_str(), "w");
-  if (!file)
+  const int fd = ::mkstemp(temporary.data());
+  if (fd < 0)
     return errno ? errno : 5;
+  std::FILE* file = ::fdopen(fd, "w");
+  if (!file) {
+    const int error = errno ? errno : 5;
+    ::close(fd);
+    std::remove(temporary.c_str());
+    return error;
+  }
   // The replacement keeps the permissions of the file it replaces.
   struct stat old;
   if (::stat(path, &old) == 0)

@@ -1,0 +1,57 @@
+#include "QZFramework/Notification/NotificationCenterManager.h"
+
+namespace QZ {
+
+RCPtr<LNotificationCenterManager> LNotificationCenterManager::sInstance;
+
+LNotificationCenterManager::LNotificationCenterManager() = default;
+
+LNotificationCenterManager::~LNotificationCenterManager() = default;
+
+RCPtr<LNotificationCenterManager> LNotificationCenterManager::Create() {
+  return RCPtr<LNotificationCenterManager>(new LNotificationCenterManager);
+}
+
+RCPtr<LNotificationCenterManager>& LNotificationCenterManager::GetInstance() {
+  if (!sInstance)
+    sInstance = Create();
+  return sInstance;
+}
+
+const RCPtr<LNotificationCenter>& LNotificationCenterManager::FindCenter(const StringT<char16_t, char>& name) const {
+  for (std::uint32_t i = 0; i < mCenters.GetCount(); ++i) {
+    const RCPtr<LNotificationCenter>& center = mCenters.GetAt(i);
+    if (center->GetName().EqualsString(name))
+      return center;
+  }
+  return RCPtr<LNotificationCenter>::sNull;
+}
+
+const RCPtr<LNotificationCenter>& LNotificationCenterManager::GetCenter(const StringT<char16_t, char>& name) {
+  if (name.IsEmpty())
+    return RCPtr<LNotificationCenter>::sNull;
+  const RCPtr<LNotificationCenter>& found = FindCenter(name);
+  if (found)
+    return found;
+  mCenters.AddItem(LNotificationCenter::Create(name));
+  return mCenters.GetAt(mCenters.GetCount() - 1);
+}
+
+bool LNotificationCenterManager::ProcessAll(bool idle) {
+  RCPtr<LNotificationCenterManager> self(this); // a handler may drop the singleton
+  bool more = false;
+  // Handlers may create centers meanwhile; those wait for the next pass.
+  for (std::uint32_t i = mCenters.GetCount(); i-- > 0;) {
+    RCPtr<LNotificationCenter> center = mCenters.GetAt(i);
+    if (center->Process(idle))
+      more = true;
+  }
+  return more;
+}
+
+const RCPtr<LNotificationCenter>& GetApplicationNotificationCenter() {
+  static const StringT<char16_t, char> name(u"application");
+  return LNotificationCenterManager::GetInstance()->GetCenter(name);
+}
+
+} // namespace QZ

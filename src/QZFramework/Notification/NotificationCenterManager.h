@@ -1,0 +1,44 @@
+#pragma once
+// The process-wide owner of the notification centers. Its ProcessAll is the
+// notification part of every idle pass.
+//
+// No lock: centers are created and processed on the UI thread; other threads
+// only look up centers that exist already.
+
+#include "QZFramework/Notification/NotificationCenter.h"
+#include "QZFramework/ObjectBase/RefCountedObject.h"
+#include "QZFramework/Utilities/Storage/RCPtrArray.h"
+#include "QZFramework/Utilities/Storage/StringT.h"
+
+namespace QZ {
+
+class LNotificationCenterManager : public virtual LRefCountedObject {
+public:
+  static RCPtr<LNotificationCenterManager> Create();
+  // The singleton, created on the first call. Setting it to null releases the
+  // manager and every center nobody else holds.
+  static RCPtr<LNotificationCenterManager>& GetInstance();
+
+  ~LNotificationCenterManager() override;
+
+  // The center of that name (same storage or equal text), or a null pointer.
+  const RCPtr<LNotificationCenter>& FindCenter(const StringT<char16_t, char>& name) const;
+  // Creates the center when missing; null for an empty name.
+  const RCPtr<LNotificationCenter>& GetCenter(const StringT<char16_t, char>& name);
+  // Processes every center's queue, last created first. True when any still holds
+  // notifications.
+  bool ProcessAll(bool idle);
+
+private:
+  LNotificationCenterManager();
+
+  RCPtrArray<LNotificationCenter, 1, 0> mCenters; // creation order
+  static RCPtr<LNotificationCenterManager> sInstance;
+};
+
+// The "application" center, created with the manager on first use.
+const RCPtr<LNotificationCenter>& GetApplicationNotificationCenter();
+
+} // namespace QZ
+
+QZ_TYPE_NAME(QZ::LNotificationCenterManager, "class QZ::LNotificationCenterManager")
