@@ -1,0 +1,271 @@
+#include "Platform/Graphics2D/Image.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace QZ::Platform {
+
+namespace {
+
+ImageStatus Report(ImageStatus* out, ImageStatus status) {
+  if (out)
+    *out = status;
+  return status;
+}
+
+// Bytes of a width x height store, or 0 when either is below 1 or the store
+// would pass the limit.
+std::uint64_t PixelBytes(std::uint64_t width, std::uint64_t height) {
+  if (width < 1 || height < 1 || width > Image::kMaxPixelBytes || height > Image::kMaxPixelBytes)
+    return 0;
+  const std::uint64_t bytes = width * height * 4;
+  return bytes <= Image::kMaxPixelBytes ? bytes : 0;
+}
+
+std::unique_ptr<std::uint8_t[]> AllocatePixels(std::uint64_t bytes) {
+  return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[bytes]());
+}
+
+// Releases libpng's state however the read or write ends; harmless after
+// libpng has already released it on an error.
+struct PngImage : png_image {
+  PngImage() {
+    std::memset(static_cast<png_image*>(this), 0, sizeof(png_image));
+    version = PNG_IMAGE_VERSION;
+  }
+  PngImage(const PngImage&) = delete;
+  PngImage& operator=(const PngImage&) = delete;
+  ~PngImage() { png_image_free(this); }
+};
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+} // namespace
+
+Image::Image(std::int32_t width, std::int32_t height, std::unique_ptr<std::uint8_t[]> pixels)
+    : mWidth(width), mHeight(height), mPixels(std::move(pixels)) {}
+
+Image::~Image() = default;
+
+std::unique_ptr<Image> Image::Create(std::int32_t width, std::int32_t height, ImageStatus* status) {
+  if (width < 1 || height < 1) {
+    Report(status, ImageStatus::InvalidParameter);
+    return nullptr;
+  }
+  const std::uint64_t bytes = PixelBytes(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height));
+  std::unique_ptr<std::uint8_t[]> pixels = bytes ? AllocatePixels(bytes) : nullptr;
+  if (!pixels) {
+    Report(status, ImageStatus::OutOfMemory);
+    return nullptr;
+  }
+  Report(status, ImageStatus::Ok);
+  return std::unique_ptr<Image>(new Image(width, height, std::move(pixels)));
+}
+
+namespace {
+
+// The second half of a read once the header is in: checks the size, then
+// decodes into straight-alpha BGRA.
+std::unique_ptr<std::uint8_t[]> FinishRead(PngImage& png, ImageStatus& status) {
+  png.format = PNG_FORMAT_BGRA;
+  // 16-bit files without gamma information are taken as they are, not as
+  // linear light, like 8-bit ones.
+  png.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
+  const std::uint64_t bytes = PixelBytes(png.width, png.height);
+  if (!bytes) {
+    status = ImageStatus::OutOfMemory;
+    return nullptr;
+  }
+  std::unique_ptr<std::uint8_t[]> pixels = AllocatePixels(bytes);
+  if (!pixels) {
+    status = ImageStatus::OutOfMemory;
+    return nullptr;
+  }
+  if (!png_image_finish_read(&png, nullptr, pixels.get(), 0, nullptr)) {
+    status = ImageStatus::UnknownImageFormat;
+    return nullptr;
+  }
+  status = ImageStatus::Ok;
+  return pixels;
+}
+
+} // namespace
+
+std::unique_ptr<Image> Image::DecodePng(const void* data, std::size_t size, ImageStatus* status) {
+  if (!data || size == 0) {
+    Report(status, ImageStatus::InvalidParameter);
+    return nullptr;
+  }
+  PngImage png;
+  if (!png_image_begin_read_from_memory(&png, data, size)) {
+    Report(status, ImageStatus::UnknownImageFormat);
+    return nullptr;
+  }
+  ImageStatus result;
+  std::unique_ptr<std::uint8_t[]> pixels = FinishRead(png, result);
+  Report(status, result);
+  if (!pixels)
+    return nullptr;
+  return std::unique_ptr<Image>(
+      new Image(static_cast<std::int32_t>(png.width), static_cast<std::int32_t>(png.height), std::move(pixels)));
+}
+
+std::unique_ptr<Image> Image::LoadPngFile(const char* path, ImageStatus* status) {
+  if (!path || !*path) {
+    Report(status, ImageStatus::InvalidParameter);
+    return nullptr;
+  }
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+  if (!file) {
+    Report(status, ImageStatus::FileNotFound);
+    return nullptr;
+  }
+  PngImage png;
+  if (!png_image_begin_read_from_stdio(&png, file.get())) {
+    Report(status, ImageStatus::UnknownImageFormat);
+    return nullptr;
+  }
+  ImageStatus result;
+  std::unique_ptr<std::uint8_t[]> pixels = FinishRead(png, result);
+  Report(status, result);
+  if (!pixels)
+    return nullptr;
+  return std::unique_ptr<Image>(
+      new Image(static_cast<std::int32_t>(png.width), static_cast<std::int32_t>(png.height), std::move(pixels)));
+}
+
+ImageStatus Image::Fail(ImageStatus status) {
+  mLastStatus.store(status);
+  return status;
+}
+
+ImageStatus Image::GetLastStatus() { return mLastStatus.exchange(ImageStatus::Ok); }
+
+bool Image::Contains(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) const {
+  return x >= 0 && y >= 0 && width >= 1 && height >= 1 && std::int64_t{x} + width <= mWidth &&
+         std::int64_t{y} + height <= mHeight;
+}
+
+std::uint8_t* Image::PixelAt(std::int32_t x, std::int32_t y) const {
+  return mPixels.get() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(mWidth) + static_cast<std::size_t>(x)) * 4;
+}
+
+std::unique_ptr<Image> Image::CloneArea(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                                        std::int32_t pixelFormat) {
+  if (mLockToken.load() != 0) {
+    Fail(ImageStatus::WrongState);
+    return nullptr;
+  }
+  if (pixelFormat != kPixelFormat32bppARGB || !Contains(x, y, width, height)) {
+    Fail(ImageStatus::InvalidParameter);
+    return nullptr;
+  }
+  ImageStatus status;
+  std::unique_ptr<Image> copy = Create(width, height, &status);
+  if (!copy) {
+    Fail(status);
+    return nullptr;
+  }
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
+  for (std::int32_t row = 0; row < height; ++row)
+    std::memcpy(copy->PixelAt(0, row), PixelAt(x, y + row), rowBytes);
+  return copy;
+}
+
+ImageStatus Image::LockBits(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                            std::uint32_t mode, std::int32_t pixelFormat, ImageLockData& data) {
+  data = {};
+  if (mode == 0 || (mode & ~std::uint32_t{kImageLockReadWrite}) != 0 || pixelFormat != kPixelFormat32bppARGB ||
+      !Contains(x, y, width, height))
+    return Fail(ImageStatus::InvalidParameter);
+  if (mLockToken.load() != 0)
+    return Fail(ImageStatus::WrongState);
+  std::uintptr_t token = ++mNextToken;
+  if (token == 0)
+    token = ++mNextToken;
+  mLockToken.store(token);
+  data.width = static_cast<std::uint32_t>(width);
+  data.height = static_cast<std::uint32_t>(height);
+  data.stride = mWidth * 4;
+  data.pixelFormat = kPixelFormat32bppARGB;
+  data.scan0 = PixelAt(x, y);
+  data.reserved = token;
+  return ImageStatus::Ok;
+}
+
+ImageStatus Image::UnlockBits(const ImageLockData& data) {
+  const std::uintptr_t token = mLockToken.load();
+  if (token == 0 || data.reserved != token)
+    return Fail(ImageStatus::WrongState);
+  mLockToken.store(0);
+  return ImageStatus::Ok;
+}
+
+ImageStatus Image::GetPixel(std::int32_t x, std::int32_t y, std::uint32_t& argb) {
+  if (!Contains(x, y, 1, 1))
+    return Fail(ImageStatus::InvalidParameter);
+  if (mLockToken.load() != 0)
+    return Fail(ImageStatus::WrongState);
+  const std::uint8_t* p = PixelAt(x, y);
+  argb = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+  return ImageStatus::Ok;
+}
+
+ImageStatus Image::SetPixel(std::int32_t x, std::int32_t y, std::uint32_t argb) {
+  if (!Contains(x, y, 1, 1))
+    return Fail(ImageStatus::InvalidParameter);
+  if (mLockToken.load() != 0)
+    return Fail(ImageStatus::WrongState);
+  std::uint8_t* p = PixelAt(x, y);
+  p[0] = static_cast<std::uint8_t>(argb);
+  p[1] = static_cast<std::uint8_t>(argb >> 8);
+  p[2] = static_cast<std::uint8_t>(argb >> 16);
+  p[3] = static_cast<std::uint8_t>(argb >> 24);
+  return ImageStatus::Ok;
+}
+
+ImageStatus Image::EncodePng(std::vector<std::uint8_t>& out) {
+  out.clear();
+  if (mLockToken.load() != 0)
+    return Fail(ImageStatus::WrongState);
+  PngImage png;
+  png.width = static_cast<png_uint_32>(mWidth);
+  png.height = static_cast<png_uint_32>(mHeight);
+  png.format = PNG_FORMAT_BGRA;
+  png_alloc_size_t size = 0;
+  if (!png_image_write_get_memory_size(png, size, 0, mPixels.get(), 0, nullptr))
+    return Fail(ImageStatus::GenericError);
+  try {
+    out.resize(size);
+  } catch (const std::bad_alloc&) {
+    return Fail(ImageStatus::OutOfMemory);
+  }
+  if (!png_image_write_to_memory(&png, out.data(), &size, 0, mPixels.get(), 0, nullptr)) {
+    out.clear();
+    return Fail(ImageStatus::GenericError);
+  }
+  out.resize(size);
+  return ImageStatus::Ok;
+}
+
+ImageStatus Image::SavePngFile(const char* path) {
+  if (!path || !*path)
+    return Fail(ImageStatus::InvalidParameter);
+  std::vector<std::uint8_t> bytes;
+  const ImageStatus encoded = EncodePng(bytes);
+  if (encoded != ImageStatus::Ok)
+    return encoded;
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "wb"));
+  if (!file)
+    return Fail(ImageStatus::FileNotFound);
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+  const bool closed = std::fclose(file.release()) == 0;
+  return written && closed ? ImageStatus::Ok : Fail(ImageStatus::GenericError);
+}
+
+} // namespace QZ::Platform

@@ -1,0 +1,147 @@
+#pragma once
+// LBitmap: a rectangle of one decoded image, either an image of its own (from
+// a "GDIPLUS" resource, a file, or made in memory) or a view into the image of
+// another bitmap. Skin pictures come from one process-wide cache, so every part
+// cut from one sheet shares one decoded image.
+//
+// Rectangles come from the skin and are never clipped: a view that does not lie
+// inside its image is refused, and every copy, lock and pixel read checks its
+// rectangle and fails cleanly outside the image.
+
+#include "QZFramework/ObjectBase/RefCountedObject.h"
+#include "QZFramework/ObjectBase/TypeName.h"
+#include "QZFramework/Utilities/Graphics/Color.h"
+#include "QZFramework/Utilities/Graphics/Colorizer.h"
+#include "QZFramework/Utilities/Graphics/Geometry.h"
+#include "QZFramework/Utilities/Graphics/PixelBuffer.h"
+#include "QZFramework/Utilities/Storage/StringT.h"
+#include "Platform/Graphics2D/Image.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace QZ {
+
+class LBitmapData;
+
+class LBitmap : public virtual LRefCountedObject {
+public:
+  using String = StringT<char16_t, char>;
+
+  // Every field zero or null: no pixels until something gives it an image.
+  LBitmap();
+  // Decodes the source ("::" and an image file name for a resource, else a
+  // file path); the bitmap has no image when that fails. Used by the cache.
+  LBitmap(const String& source, const String& cacheKey);
+  ~LBitmap() override;
+
+  // The shared bitmap of a source, decoded on first use; null when the source
+  // does not load, and nothing is cached then. "::arp_on.png" and
+  // "::ARP_ON.PNG" are one entry; file paths keep their case.
+  static RCPtr<LBitmap> GetCachedBitmap(const String& source);
+
+  // A view of (x, y, width, height) within this bitmap, sharing its image; a
+  // width or height below 1 views the whole bitmap. Views of views point at
+  // the bitmap that holds the image. Null when the rectangle does not lie
+  // inside the image or there is no image.
+  RCPtr<LBitmap> CreateSubBitmap(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height);
+
+  // A new bitmap owning a copy of this bitmap's rectangle, at (0, 0); without
+  // an image when the copy fails.
+  RCPtr<LBitmap> Clone() const;
+
+  // The image that holds the pixels: this bitmap's own, else its parent's.
+  Platform::Image* GetGdiplusBitmap() const;
+
+  // A read lock of the pixels. A view locks the whole bitmap that holds its
+  // image. The lock record is all zero when locking fails.
+  RCPtr<LBitmapData> Lock();
+
+  // The pixel at (x, y) of this bitmap's rectangle as straight channels
+  // (byte / 255); {0, 0, 0, 0} outside the rectangle or when the read fails.
+  Color GetPixel(std::int32_t x, std::int32_t y) const;
+
+  // Tints the bitmap's rectangle in place: each of red, green and blue moves
+  // towards the colouriser's colour by its alpha times alphaModifier; alpha is
+  // kept. Results beyond a byte are clamped.
+  static void ApplyColorizer(const RCPtr<LBitmap>& bitmap, const ConstRCPtr<LColorizer>& colorizer,
+                             float alphaModifier);
+  // A new bitmap of the size filled with the colouriser's colour, its alpha
+  // times alphaModifier.
+  static RCPtr<LBitmap> CreateColorizedBitmap(const ConstRCPtr<LColorizer>& colorizer, float alphaModifier,
+                                              const SizeT<std::int32_t>& size);
+  // A new bitmap of the size with every pixel color.ToARGB().
+  static RCPtr<LBitmap> CreateFilledBitmap(const SizeT<std::int32_t>& size, const Color& color);
+  // Gradients are not drawn: always raises its domain error.
+  [[noreturn]] static RCPtr<LBitmap> CreateGradientFilledBitmap(const SizeT<std::int32_t>& size,
+                                                                const Color& startColor, const Color& endColor,
+                                                                const PointT<float>& startPoint,
+                                                                const PointT<float>& endPoint, bool radial);
+  // The picture of a visual part: a tinted copy of the image, a tinted copy of
+  // the mask, or a filled bitmap of the size when there is neither. The shared
+  // picture itself is never changed.
+  static RCPtr<LBitmap> PreparePartBitmap(const ConstRCPtr<LColorizer>& colorizer, float alphaModifier,
+                                          const SizeT<std::int32_t>& size, const RCPtr<LBitmap>& image,
+                                          const RCPtr<LBitmap>& mask);
+
+  // Usable when exactly one of an image and a parent is set.
+  bool IsUsable() const { return (mImage != nullptr) != !mParent.IsNull(); }
+  std::int32_t GetX() const { return mX; }
+  std::int32_t GetY() const { return mY; }
+  std::int32_t GetWidth() const { return mWidth; }
+  std::int32_t GetHeight() const { return mHeight; }
+  RectT<std::int32_t> GetRect() const { return {mX, mY, mWidth, mHeight}; }
+  const RCPtr<LBitmap>& GetParent() const { return mParent; }
+  const String& GetSource() const { return mSource; }
+  const String& GetCacheKey() const { return mCacheKey; }
+
+protected:
+  // Leaves the cache when only the cache's reference remains besides the
+  // caller's.
+  QZRESULT ReleaseInnerReferences() override;
+
+private:
+  // Takes an image made elsewhere, with the rectangle of the whole image.
+  explicit LBitmap(std::unique_ptr<Platform::Image> image);
+
+  std::int32_t mX = 0;
+  std::int32_t mY = 0;
+  std::int32_t mWidth = 0;
+  std::int32_t mHeight = 0;
+  RCPtr<LBitmap> mParent;
+  String mSource;
+  String mCacheKey;
+  std::unique_ptr<Platform::Image> mImage;
+};
+
+// A lock of a bitmap's rectangle as 32-bit ARGB words (bytes blue, green, red,
+// alpha), held from construction to destruction.
+class LBitmapData : public IPixelBuffer<std::uint32_t>, public virtual LRefCountedObject {
+public:
+  // Locking into a caller's buffer is not supported: a non-null external
+  // buffer raises a domain error.
+  LBitmapData(const RCPtr<LBitmap>& bitmap, std::uint32_t lockMode,
+              const RCPtr<LPixelBuffer<std::uint32_t>>& externalBuffer = RCPtr<LPixelBuffer<std::uint32_t>>());
+  ~LBitmapData() override;
+  LBitmapData(const LBitmapData&) = delete;
+  LBitmapData& operator=(const LBitmapData&) = delete;
+
+  std::int32_t GetWidth() const override;
+  std::int32_t GetHeight() const override;
+  std::int32_t GetStride() const override;
+  // Null outside the locked rectangle and when the lock failed.
+  const std::uint32_t* GetPixelAddressConst(std::int32_t x, std::int32_t y) const override;
+  std::uint32_t* GetPixelAddress(std::int32_t x, std::int32_t y) override;
+
+  const Platform::ImageLockData& GetLockData() const { return mLock; }
+
+private:
+  RCPtr<LBitmap> mBitmap;
+  Platform::ImageLockData mLock;
+  RCPtr<LPixelBuffer<std::uint32_t>> mExternalBuffer;
+};
+
+} // namespace QZ
+
+QZ_TYPE_NAME(QZ::LBitmap, "class QZ::LBitmap")
+QZ_TYPE_NAME(QZ::LBitmapData, "class QZ::LBitmapData")
