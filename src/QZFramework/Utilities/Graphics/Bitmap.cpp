@@ -137,16 +137,18 @@ RCPtr<LBitmap> LBitmap::GetCachedBitmap(const String& source) {
 QZRESULT LBitmap::ReleaseInnerReferences() {
   if (!mSource.IsEmpty()) {
     if (BitmapCache* cache = GetCache()) {
-      RCPtr<LBitmap> entry;
+      bool erased = false;
       {
+        // The caller's reference is still counted, so dropping the map's cannot
+        // destroy this bitmap here.
         std::lock_guard lock(cache->mutex);
         const auto found = cache->entries.find(mCacheKey);
         if (found != cache->entries.end() && found->second.GetRaw() == this) {
-          entry = found->second;
           cache->entries.erase(found);
+          erased = true;
         }
       }
-      if (entry)
+      if (erased)
         AddInnerReferences(-1);
     }
   }
