@@ -875,8 +875,12 @@ StringT<char16_t, char> ToFixedPoint(StringT<char16_t, char> text, std::int32_t 
     sign = text.Left(1);
     text = text.MidToEnd(1);
   }
-  while (text.GetLength() < static_cast<std::uint32_t>(decimals))
-    text.InsertChars(0, u"0");
+  const std::uint32_t length = text.GetLength();
+  if (length < static_cast<std::uint32_t>(decimals)) {
+    // All the zeros in one insertion; one at a time is quadratic in decimals.
+    const std::u16string zeros(static_cast<std::uint32_t>(decimals) - length, u'0');
+    text.InsertChars(0, zeros.c_str());
+  }
   const std::int32_t k = static_cast<std::int32_t>(text.GetLength()) - decimals;
   return sign.Concat(text.Left(k)).Concat(StringT<char16_t, char>(u".")).Concat(text.MidToEnd(k));
 }
