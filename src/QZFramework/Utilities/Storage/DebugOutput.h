@@ -54,7 +54,9 @@ public:
   // the greeting first when there is none yet. Failures are dropped.
   static void SendUdp(const char* host, std::int32_t port, const char* text);
 
-  // Where diagnostics are written.
+  // Where diagnostics are written. The wide target takes text only: the standard
+  // library has no char16_t facets, so a number written to it turns the stream bad and
+  // std::endl throws std::bad_cast; format into the text first and end lines with u"\n".
   static std::ostream& GetNarrowTarget();
   static std::basic_ostream<char16_t>& GetWideTarget();
 

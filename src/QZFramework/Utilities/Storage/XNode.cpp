@@ -636,6 +636,11 @@ int XNode::WriteNode(Output& output, int depth, bool inArray) const {
 int XNode::WriteFile(const char* path, std::uint32_t flags) const {
   if (!path || !*path)
     return EINVAL;
+  // Renaming needs only the folder's permission: a file that could not be written in
+  // place (one we may not even have been able to read) is not replaced either.
+  errno = 0;
+  if (::access(path, W_OK) != 0 && errno != ENOENT)
+    return errno ? errno : 5;
   // The old file stays untouched until the new one is complete on disk.
   // A unique name, so nothing left lying in the folder can block every later save.
   std::string temporary = std::string(path) + ".XXXXXX";

@@ -131,8 +131,9 @@ public:
   // Returns the sink's error value, or kErrorTooDeep.
   int Write(Output& output, std::uint32_t flags) const;
   // Writes a sibling temporary file and renames it over path once it is complete
-  // and flushed to disk, so a failed write leaves the old file as it was. Returns 0,
-  // a runtime error number, or the writer's result.
+  // and flushed to disk, so a failed write leaves the old file as it was. An existing
+  // file that may not be written is left alone. Returns 0, a runtime error number, or
+  // the writer's result.
   int WriteFile(const char* path, std::uint32_t flags) const;
 
   // Length 0 means up to the terminating zero. Path names the text in error output.

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
@@ -353,6 +356,42 @@ TEST_F(IniFileManagerTest, FailedSaveKeepsThePreviousFileAndStaysModified) {
   EXPECT_EQ(manager->SetInt(again, W("DeviceModel"), 2), 0);
   EXPECT_EQ(manager->CloseAll(), 0);  // the failure is ignored there
   EXPECT_EQ(ReadAll(folder / "plain"), "x");
+}
+
+TEST_F(IniFileManagerTest, AFileThatMayNotBeWrittenIsNotReplaced) {
+  // The user may neither read nor write the file but may write the folder: it opens
+  // as a new document, and saving that must not put it in the old file's place.
+  const std::string path = Path("Locked.ini");
+  const std::string original = "<dict><key>1_0_0</key><dict><key>DeviceModel</key><integer>4</integer></dict></dict>";
+  WriteAll(path, original);
+  ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+  ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+
+  // A child process stands for the user: privileges would override the file's mode.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+      ::_exit(2);
+    LIniFileManager store;
+    IniFileHandle h = 0;
+    int code = 0;
+    if (store.OpenFile(W(path), W("1.0.0"), W("App"), h) != 0)
+      code = 3;
+    else if (store.SetInt(h, W("DeviceModel"), 1) != 0)
+      code = 4;
+    else if (store.SaveFile(h) != -1)
+      code = 5;
+    else if (store.CloseFile(h, true) != -1)
+      code = 6;
+    ::_exit(code);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(ReadAll(path), original);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
 TEST_F(IniFileManagerTest, KeysTooDeepForAFileAreRefused) {
