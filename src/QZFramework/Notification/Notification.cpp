@@ -145,7 +145,10 @@ std::int32_t LNotification::Release() const {
     }
     if (gPoolingOn.load()) {
       MutexLock lock(NotificationMutex());
-      Pool().items.AddItem(RCPtr<LNotification>(const_cast<LNotification*>(this)));
+      // Asked again under the lock: pooling switched off meanwhile has emptied
+      // the pool, and nothing may be left in it.
+      if (gPoolingOn.load())
+        Pool().items.AddItem(RCPtr<LNotification>(const_cast<LNotification*>(this)));
     }
     mRecycling.store(false);
   }

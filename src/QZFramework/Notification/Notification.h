@@ -52,6 +52,9 @@ private:
 
   LNotification(NotificationID id, const RCPtr<LRefCountedObject>& payload);
   void SetPosted(bool posted) { mPosted.store(posted); }
+  // Sets the flag; false when it was set already. One test-and-set, so that two
+  // threads posting the same notification cannot both queue it.
+  bool MarkPosted() { return !mPosted.exchange(true); }
 
   NotificationID mID;
   // Dropped by the recycling release, which owns the object alone at that point.

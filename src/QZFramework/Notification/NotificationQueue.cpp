@@ -40,17 +40,18 @@ RCPtr<LNotificationDistributor> LNotificationQueue::GetDistributor() const {
 }
 
 QZRESULT LNotificationQueue::Post(const RCPtr<LNotification>& notification) {
-  if (!notification || notification->IsPosted())
+  if (!notification || !notification->MarkPosted())
     return E_INVALIDARG;
   RCPtr<LNotificationDistributor> distributor;
   {
     MutexLock lock(QueueMutex());
-    if (!mDistributor)
+    if (!mDistributor) {
+      notification->SetPosted(false);
       return E_FAIL;
+    }
     // Without latest-posted-only registrations there is no pending slot to fill,
     // and the post is one hold of the queue Mutex.
     if (!(mDistributor->GetAllClientFlags() & kNotifyLatestPostedOnly)) {
-      notification->SetPosted(true);
       mRing.Enqueue(notification);
       return S_OK;
     }
@@ -60,7 +61,6 @@ QZRESULT LNotificationQueue::Post(const RCPtr<LNotification>& notification) {
       distributor->FindClientPool(notification->GetID());
   if (pool && (pool->GetCombinedFlags() & kNotifyLatestPostedOnly))
     pool->SetPending(notification);
-  notification->SetPosted(true);
   mRing.Enqueue(notification);
   return S_OK;
 }
@@ -80,9 +80,13 @@ bool LNotificationQueue::Process(bool idle) {
     } processing(mProcessing);
     const std::uint32_t clears = mClearCount;
     for (std::uint32_t n = mRing.GetCount(); n > 0; --n) {
-      RCPtr<LNotification> notification = mRing.Dequeue();
-      distributor->Notify(notification);
-      notification->SetPosted(false);
+      // Cleared also when a handler throws: a notification left marked posted
+      // could never be posted again, neither by its holder nor from the pool.
+      struct Delivery {
+        RCPtr<LNotification> notification;
+        ~Delivery() { notification->SetPosted(false); }
+      } delivery{mRing.Dequeue()};
+      distributor->Notify(delivery.notification);
       if (mClearCount != clears)
         break; // a handler cleared or shut down the queue: the rest is gone
     }

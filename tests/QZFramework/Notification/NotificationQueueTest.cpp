@@ -8,8 +8,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <future>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace QZ::testing {
@@ -136,6 +141,38 @@ TEST_F(NotificationQueueTest, ANotificationIsPostedOnceAtATime) {
   center->Process(false);
   EXPECT_EQ(log, (Log{"C:NID_TEST_POSTED:9", "C:NID_TEST_POSTED:9"}));
   EXPECT_EQ(center->Post(RCPtr<LNotification>()), E_INVALIDARG);
+}
+
+// A handler that throws leaves the pass; the notification it was handed must not
+// stay marked as posted, neither for whoever kept it nor in the pool.
+TEST_F(NotificationQueueTest, AThrowingHandlerLeavesNoNotificationMarkedPosted) {
+  RCPtr<LNotification> kept = LNotification::Create(kPosted, IntPayload::Make(1));
+  bool fail = true;
+  client->hook = [&](LoggingClient&, const auto&, const RCPtr<LNotification>&) {
+    if (std::exchange(fail, false))
+      throw std::runtime_error("handler failed");
+  };
+  ASSERT_EQ(center->Post(kept), S_OK);
+  ASSERT_EQ(Post(2), S_OK);
+  EXPECT_THROW(center->Process(false), std::runtime_error);
+  EXPECT_FALSE(kept->IsPosted());
+  EXPECT_EQ(center->Post(kept), S_OK) << "it can be posted again";
+  EXPECT_FALSE(center->Process(false)) << "the pass is not stuck";
+  EXPECT_EQ(log, (Log{"C:NID_TEST_POSTED:1", "C:NID_TEST_POSTED:2", "C:NID_TEST_POSTED:1"}));
+
+  // The same, for a notification nobody else holds: it goes back to the pool.
+  log.clear();
+  LNotification::EnablePooling(false);
+  LNotification::EnablePooling(true);
+  fail = true;
+  ASSERT_EQ(Post(1), S_OK);
+  EXPECT_THROW(center->Process(false), std::runtime_error);
+  ASSERT_EQ(LNotification::GetPoolCount(), 1u);
+  RCPtr<LNotification> recycled = LNotification::Create(kPosted, IntPayload::Make(3));
+  EXPECT_FALSE(recycled->IsPosted());
+  EXPECT_EQ(center->Post(recycled), S_OK);
+  center->Process(false);
+  EXPECT_EQ(log, (Log{"C:NID_TEST_POSTED:1", "C:NID_TEST_POSTED:3"}));
 }
 
 TEST_F(NotificationQueueTest, AQueueNeedsADistributor) {
@@ -271,6 +308,67 @@ TEST_F(NotificationQueueTest, ManagerReleaseFreesItsCenters) {
   LNotificationCenterManager::GetInstance() = RCPtr<LNotificationCenterManager>();
   EXPECT_EQ(listener->GetSubscriptionCount(), 0);
   EXPECT_TRUE(log.empty());
+}
+
+// Run from inside a handler: another thread takes every lock of the notification
+// system (the table and pool, the queue Mutex, the center's distributor lock and
+// the pool locks of the identifiers being delivered). A lock still held by the
+// delivering thread would block it. Only copies are captured, since a blocked
+// thread outlives the test.
+bool AnotherThreadGetsEveryLock(const RCPtr<LNotificationCenter>& target) {
+  auto done = std::make_shared<std::promise<void>>();
+  std::future<void> finished = done->get_future();
+  std::thread([center = target, done] {
+    RCPtr<LoggingClient> probe = MakeClient("probe", nullptr);
+    for (const char16_t* id : {kPosted, u"NID_SET_STATUS_TEXT", u"NID_IDLE"})
+      probe->Subscribe(center, id);
+    probe->Subscribe(center, u"NID_TEST_PROBE", kNotifyLatestPostedOnly);
+    center->Post(LNotification::Create(u"NID_TEST_PROBE"));
+    probe->UnsubscribeAll();
+    done->set_value();
+  }).detach();
+  return finished.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+}
+
+// A client that runs a hook when a distributor asks it to unsubscribe.
+class UnsubscribeHookClient : public LoggingClient {
+public:
+  using LoggingClient::LoggingClient;
+  std::int32_t Unsubscribe(const RCPtr<LNotificationDistributor>& source, const char16_t* name) override {
+    if (onUnsubscribe)
+      onUnsubscribe();
+    return LoggingClient::Unsubscribe(source, name);
+  }
+  std::function<void()> onUnsubscribe;
+};
+
+TEST_F(NotificationQueueTest, NoLockIsHeldWhileClientsRun) {
+  auto status = MakeClient("S", &log);
+  status->Subscribe(center, u"NID_SET_STATUS_TEXT", kNotifyLatestPostedOnly);
+  int probes = 0;
+  auto probe = [&](LoggingClient&, const auto&, const auto&) {
+    ++probes;
+    EXPECT_TRUE(AnotherThreadGetsEveryLock(center)) << "a lock is held around " << probes;
+  };
+  client->hook = probe;
+  status->hook = probe;
+  Post(1);
+  Post(2, u"NID_SET_STATUS_TEXT");
+  IdlePass(true); // a posted notification, a latest-posted-only one and "NID_IDLE"
+  EXPECT_EQ(probes, 3);
+  center->Notify(LNotification::Create(kPosted)); // sent directly
+  EXPECT_EQ(probes, 4);
+
+  RCPtr<UnsubscribeHookClient> leaving(new UnsubscribeHookClient("U", nullptr));
+  leaving->Subscribe(center, kPosted);
+  leaving->onUnsubscribe = [&] {
+    ++probes;
+    EXPECT_TRUE(AnotherThreadGetsEveryLock(center)) << "a lock is held around Unsubscribe";
+  };
+  center->UnsubscribeAllClients();
+  EXPECT_EQ(probes, 5);
+  EXPECT_EQ(leaving->GetSubscriptionCount(), 0);
+  status->UnsubscribeAll();
 }
 
 // Several workers post to two centers while the main thread runs idle passes:
