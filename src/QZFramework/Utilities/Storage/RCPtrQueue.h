@@ -43,15 +43,16 @@ public:
     if ((mWrite + slots - mRead) % slots == slots - 1) {
       // Full: open one null slot at the read index. Without wrap the empty
       // slot ends up in front; with wrap the old empty slot takes the item.
+      // The indexes move only once the slot is there, so a failed allocation
+      // leaves the ring as it was.
+      mSlots.InsertItem(mRead, RCPtr<T>());
       if (mWrite > mRead)
         ++mWrite;
-      mSlots.InsertItem(mRead, RCPtr<T>());
       ++slots;
       mRead = (mRead + 1) % slots;
     }
-    const std::uint32_t w = mWrite;
+    mSlots.GetAt(mWrite) = item; // before the index moves, for the same reason
     mWrite = (mWrite + 1) % slots;
-    mSlots.GetAt(w) = item;
     return S_OK;
   }
 
@@ -85,8 +86,14 @@ private:
   }
 
   [[noreturn]] static void ThrowEmpty() {
-    const std::string function = "QZ::RCPtrQueue<" + TemplateArgumentName<T>() + "," + std::to_string(N) + "," +
-                                 TemplateArgumentName<Lock>() + ">::Dequeue";
+    // Appended piece by piece: GCC 12 sees a false overlap in "literal" + std::string (-Wrestrict).
+    std::string function = "QZ::RCPtrQueue<";
+    function += TemplateArgumentName<T>();
+    function += ',';
+    function += std::to_string(N);
+    function += ',';
+    function += TemplateArgumentName<Lock>();
+    function += ">::Dequeue";
     ThrowException<std::runtime_error>("", function, "utilities\\Storage/RCPtrQueue", 110);
   }
 

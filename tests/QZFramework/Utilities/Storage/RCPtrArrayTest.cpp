@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -161,6 +162,37 @@ TEST_F(RCPtrArrayTest, RemoveItemsPastTheEndRemovesToTheEndThenThrows) {
   EXPECT_EQ(1, array.RemoveItems(5, 0));
   EXPECT_NE("nothing thrown", CaughtText([&] { array.RemoveItems(1, 1); }));
   EXPECT_EQ(0, array.RemoveItems(0, 1));
+}
+
+TEST_F(RCPtrArrayTest, RemoveItemsInsideReleasesInOrderAndKeepsTheRest) {
+  ProbeArray array;
+  for (int id = 1; id <= 6; ++id)
+    array.AddItem(Make(id));
+  EXPECT_EQ(3, array.RemoveItems(1, 3));
+  EXPECT_EQ((std::vector<int>{2, 3, 4}), mLog);
+  EXPECT_EQ((std::vector<int>{1, 5, 6}), Ids(array));
+  EXPECT_EQ(1, array.GetAt(1)->GetRefCount());
+  EXPECT_EQ(2, array.RemoveItems(0, 1));
+  EXPECT_EQ((std::vector<int>{5, 6}), Ids(array));
+}
+
+// A full queue's storage: tens of thousands of slots, released first to last
+// (and not by moving the rest down once per element, which took long).
+TEST_F(RCPtrArrayTest, ClearingALargeArrayReleasesFirstToLast) {
+  constexpr int kCount = 32768;
+  std::vector<int> expected;
+  {
+    RCPtrArray<ArrayProbe, 256, 256> array(0, 256);
+    for (int id = 1; id <= kCount; ++id) {
+      array.AddItem(Make(id));
+      expected.push_back(id);
+    }
+    EXPECT_EQ(kCount / 2, array.SetSize(kCount / 2));
+    EXPECT_EQ(std::vector<int>(expected.begin() + kCount / 2, expected.end()), mLog);
+    EXPECT_EQ(kCount / 2, array.GetAt(kCount / 2 - 1)->mId);
+  }
+  EXPECT_EQ(expected.size(), mLog.size());
+  EXPECT_TRUE(std::equal(expected.begin(), expected.begin() + kCount / 2, mLog.begin() + kCount / 2));
 }
 
 TEST_F(RCPtrArrayTest, SetSizeReleasesTheTailInOrderAndGrowsWithNulls) {
