@@ -75,9 +75,13 @@ public:
 
   std::int32_t Receive(const RCPtr<LNotificationDistributor>& source,
                        const RCPtr<LNotification>& notification) override {
-    std::string entry = mName + ":" + Narrow(notification->GetID());
-    if (notification->GetPayload())
-      entry += ":" + std::to_string(PayloadValue(notification));
+    std::string entry = mName;
+    entry += ':';
+    entry += Narrow(notification->GetID());
+    if (notification->GetPayload()) {
+      entry += ':';
+      entry += std::to_string(PayloadValue(notification));
+    }
     if (mLog)
       mLog->push_back(entry);
     lastSource = source.GetRaw();
