@@ -5,6 +5,7 @@
 #include <iterator>
 #include <limits>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace QZ {
@@ -168,6 +169,12 @@ std::int64_t RoundedInt64(const Variant& v) {
   if (v.GetType() == kVariantFloat)
     return ToInt64(RoundFloat(static_cast<float>(FloatingOf(v))));
   return ToInt64(RoundDouble(FloatingOf(v)));
+}
+
+// At most size bytes from p, which lies in a value's own bytes and has own of them left.
+std::vector<unsigned char> CopyOfOwn(const void* p, std::uint32_t own, std::uint32_t size) {
+  const auto* bytes = static_cast<const unsigned char*>(p);
+  return std::vector<unsigned char>(bytes, bytes + (size < own ? size : own));
 }
 
 } // namespace
@@ -357,6 +364,17 @@ void Variant::Reset() {
 
 void Variant::Clear() { Reset(); }
 
+std::uint32_t Variant::OwnBytesFrom(const void* p) const {
+  const auto at = reinterpret_cast<std::uintptr_t>(p);
+  const auto from = [at](const void* begin, std::uint32_t size) -> std::uint32_t {
+    const auto first = reinterpret_cast<std::uintptr_t>(begin);
+    return begin && at >= first && at - first < size ? static_cast<std::uint32_t>(size - (at - first)) : 0;
+  };
+  if (const std::uint32_t n = from(mValue, sizeof(mValue)))
+    return n;
+  return OwnsData(mType) ? from(DataPointer(), mSize) : 0;
+}
+
 std::int32_t Variant::Assign(const Variant& other) {
   if (&other == this)
     return mType;
@@ -382,6 +400,10 @@ std::int32_t Variant::Assign(const Variant& other) {
 }
 
 std::int32_t Variant::SetData(std::int32_t type, const void* data, std::uint32_t size) {
+  if (const std::uint32_t own = OwnBytesFrom(data)) {
+    const std::vector<unsigned char> copy = CopyOfOwn(data, own, size);
+    return SetData(type, copy.data(), static_cast<std::uint32_t>(copy.size()));
+  }
   Reset();
   if (const std::uint32_t width = ScalarWidth(type)) {
     if (size != width || !data)
@@ -422,6 +444,10 @@ std::int32_t Variant::SetData(std::int32_t type, const void* data, std::uint32_t
 }
 
 std::int32_t Variant::SetBuffer(const void* data, std::uint32_t size) {
+  if (const std::uint32_t own = OwnBytesFrom(data)) {
+    const std::vector<unsigned char> copy = CopyOfOwn(data, own, size);
+    return SetBuffer(copy.data(), static_cast<std::uint32_t>(copy.size()));
+  }
   Reset();
   void* storage = AllocateBuffer(size);
   if (!storage && size != 0)
@@ -437,6 +463,11 @@ std::int32_t Variant::SetBuffer(const void* data, std::uint32_t size) {
 std::int32_t Variant::SetString(const char* text) {
   if (!text)
     text = "";
+  if (const std::uint32_t own = OwnBytesFrom(text)) {
+    const void* zero = std::memchr(text, 0, own);
+    const std::string copy(text, zero ? static_cast<const char*>(zero) : text + own);
+    return SetString(copy.c_str());
+  }
   const std::size_t length = std::strlen(text);
   if (length >= std::numeric_limits<std::uint32_t>::max() || SetBuffer(text, static_cast<std::uint32_t>(length + 1)) == 0)
     return 0;

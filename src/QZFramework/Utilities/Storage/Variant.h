@@ -93,6 +93,10 @@ protected:
   void SetDataPointer(void* data) { Store<void*>(data); }
   // Drops owned data through FreeBuffer and zeroes value, size and type.
   void Reset();
+  // The bytes from p to the end of this value's own bytes (value field or owned
+  // data), 0 when p is not in them. Reset clears or frees those bytes, so a
+  // setter copies a source found there before it resets.
+  std::uint32_t OwnBytesFrom(const void* p) const;
 
   alignas(8) unsigned char mValue[8] = {};
   std::uint32_t mSize = 0;

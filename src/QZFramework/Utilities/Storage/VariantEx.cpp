@@ -33,9 +33,11 @@ std::int64_t LeadingInteger(const char16_t* text, std::int64_t min, std::int64_t
   std::uint64_t magnitude = 0;
   const std::uint64_t limit = negative ? static_cast<std::uint64_t>(-(min + 1)) + 1 : static_cast<std::uint64_t>(max);
   for (; *p >= u'0' && *p <= u'9'; ++p) {
-    magnitude = magnitude * 10 + static_cast<unsigned>(*p - u'0');
-    if (magnitude > limit)
+    const unsigned digit = static_cast<unsigned>(*p - u'0');
+    // Checked before multiplying: a 64-bit magnitude times ten would wrap.
+    if (magnitude > (limit - digit) / 10)
       return negative ? min : max;
+    magnitude = magnitude * 10 + digit;
   }
   if (!negative)
     return static_cast<std::int64_t>(magnitude);
@@ -56,7 +58,7 @@ std::int64_t LeadingInt64(const char16_t* text) {
 double LeadingDouble(const char16_t* text) {
   const char16_t* p = SkipBlanks(text);
   std::string ascii;
-  for (; *p > 0 && *p < 0x80 && ascii.size() < 512; ++p)
+  for (; *p > 0 && *p < 0x80; ++p)
     ascii.push_back(static_cast<char>(*p));
   const char* first = ascii.c_str();
   const char* last = first + ascii.size();

@@ -61,6 +61,11 @@ TEST(VariantEx, TextGetters) {
       {"+300", false, 44, 300, 300, 300, 300, 300.0},
       {"99999999999", false, -1, 0xFFFF, std::numeric_limits<std::int32_t>::max(), 99999999999LL, 1215752191u,
        99999999999.0},
+      // Beyond 64 bits: saturates, even where ten times the magnitude would wrap to a small number.
+      {"18446744073709551620", false, -1, 0xFFFF, std::numeric_limits<std::int32_t>::max(),
+       std::numeric_limits<std::int64_t>::max(), 0xFFFFFFFFu, 18446744073709551620.0},
+      {"-92233720368547758080", false, 0, 0, std::numeric_limits<std::int32_t>::min(),
+       std::numeric_limits<std::int64_t>::min(), 0, -92233720368547758080.0},
       {"-2.5e3 volts", false, -2, 65534, -2, -2, 0xFFFFFFFEu, -2500.0},
       {"1e999", false, 1, 1, 1, 1, 1, std::numeric_limits<double>::infinity()},
       {"abc", false, 0, 0, 0, 0, 0, 0.0},
@@ -81,6 +86,11 @@ TEST(VariantEx, TextGetters) {
     EXPECT_EQ(v.GetDouble(), c.d);
     EXPECT_EQ(v.GetFloat(), static_cast<float>(c.d));
   }
+  // A long run of leading zeros is still one number.
+  const VariantEx padded = MakeText((std::string(600, '0') + "1.5").c_str());
+  EXPECT_EQ(padded.GetDouble(), 1.5);
+  EXPECT_EQ(padded.GetInt64(), 1);
+
   // Other types read as in Variant, also through a Variant reference.
   const VariantEx three = Make<double>(kVariantDouble, 2.5);
   const Variant& asVariant = three;

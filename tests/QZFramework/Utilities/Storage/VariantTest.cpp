@@ -206,6 +206,26 @@ TEST(Variant, AssignCopiesOwnedDataAndSurvivesSelfAssignment) {
   EXPECT_EQ(c.GetData(size), nullptr);
 }
 
+TEST(Variant, SettersMayReadTheValuesOwnBytes) {
+  std::uint32_t size = 0;
+  Variant number = Make<std::int32_t>(kVariantInt32, -5);
+  const void* field = number.GetData(size);
+  EXPECT_EQ(number.SetData(kVariantUInt32, field, size), kVariantUInt32);
+  EXPECT_EQ(number.GetUInt32(), 0xFFFFFFFBu);
+
+  Variant text = MakeText("abc");
+  EXPECT_EQ(text.SetString(text.GetString() + 1), kVariantString);
+  EXPECT_STREQ(text.GetString(), "bc");
+
+  Variant bytes = MakeBuffer({1, 2, 3});
+  const auto* data = static_cast<const std::uint8_t*>(bytes.GetData(size));
+  EXPECT_EQ(bytes.SetBuffer(data + 1, 2), kVariantBuffer);
+  EXPECT_EQ(DataOf(bytes), (Bytes{2, 3}));
+  data = static_cast<const std::uint8_t*>(bytes.GetData(size));
+  EXPECT_EQ(bytes.SetData(kVariantString, data, size), kVariantString);
+  EXPECT_EQ(DataOf(bytes), (Bytes{2, 3, 0}));
+}
+
 TEST(Variant, IsEqualAndIsNegative) {
   EXPECT_TRUE(Variant().IsEqual(Variant()));
   EXPECT_TRUE(MakeBuffer({}).IsEqual(MakeBuffer({})));
