@@ -96,13 +96,12 @@ std::unique_ptr<std::uint8_t[]> FinishRead(PngImage& png, ImageStatus& status) {
 
 } // namespace
 
-std::unique_ptr<Image> Image::DecodePng(const void* data, std::size_t size, ImageStatus* status) {
-  if (!data || size == 0) {
-    Report(status, ImageStatus::InvalidParameter);
-    return nullptr;
-  }
+// Runs a read whose header step is `begin` (true when the header is in) and
+// decodes the pixels.
+template <class BeginRead>
+std::unique_ptr<Image> Image::ReadPng(BeginRead begin, ImageStatus* status) {
   PngImage png;
-  if (!png_image_begin_read_from_memory(&png, data, size)) {
+  if (!begin(png)) {
     Report(status, ImageStatus::UnknownImageFormat);
     return nullptr;
   }
@@ -115,6 +114,14 @@ std::unique_ptr<Image> Image::DecodePng(const void* data, std::size_t size, Imag
       new Image(static_cast<std::int32_t>(png.width), static_cast<std::int32_t>(png.height), std::move(pixels)));
 }
 
+std::unique_ptr<Image> Image::DecodePng(const void* data, std::size_t size, ImageStatus* status) {
+  if (!data || size == 0) {
+    Report(status, ImageStatus::InvalidParameter);
+    return nullptr;
+  }
+  return ReadPng([&](PngImage& png) { return png_image_begin_read_from_memory(&png, data, size) != 0; }, status);
+}
+
 std::unique_ptr<Image> Image::LoadPngFile(const char* path, ImageStatus* status) {
   if (!path || !*path) {
     Report(status, ImageStatus::InvalidParameter);
@@ -125,18 +132,7 @@ std::unique_ptr<Image> Image::LoadPngFile(const char* path, ImageStatus* status)
     Report(status, ImageStatus::FileNotFound);
     return nullptr;
   }
-  PngImage png;
-  if (!png_image_begin_read_from_stdio(&png, file.get())) {
-    Report(status, ImageStatus::UnknownImageFormat);
-    return nullptr;
-  }
-  ImageStatus result;
-  std::unique_ptr<std::uint8_t[]> pixels = FinishRead(png, result);
-  Report(status, result);
-  if (!pixels)
-    return nullptr;
-  return std::unique_ptr<Image>(
-      new Image(static_cast<std::int32_t>(png.width), static_cast<std::int32_t>(png.height), std::move(pixels)));
+  return ReadPng([&](PngImage& png) { return png_image_begin_read_from_stdio(&png, file.get()) != 0; }, status);
 }
 
 ImageStatus Image::Fail(ImageStatus status) {

@@ -98,6 +98,8 @@ public:
 
 private:
   Image(std::int32_t width, std::int32_t height, std::unique_ptr<std::uint8_t[]> pixels);
+  template <class BeginRead>
+  static std::unique_ptr<Image> ReadPng(BeginRead begin, ImageStatus* status);
 
   ImageStatus Fail(ImageStatus status);
   bool Contains(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) const;

@@ -73,7 +73,10 @@ int LThreadPool::DispatchToIdleWorker(const RCPtr<LThreadWorker>& worker, const 
     return -1;
   for (int i = 0; i < std::min(mWorkerCount.load(), mWorkerSlots); ++i) {
     MutexLock lock(mMutex);
-    if (mJobs.GetCount() > 0 && mWorkerCount.load() == 1)
+    const std::int32_t count = mWorkerCount.load();
+    if (count <= 0)
+      return -1; // shut down meanwhile: its workers may be stopping
+    if (mJobs.GetCount() > 0 && count == 1)
       return -1; // no overtaking of the waiting jobs
     if (!IsWorkerIdle(i))
       continue;
@@ -97,6 +100,10 @@ void LThreadPool::Execute(const RCPtr<LThreadWorker>& worker, const RCPtr<LRefCo
   RCPtr<LWorkerParams> job(new LWorkerParams(worker, params, priority));
   {
     MutexLock lock(mMutex);
+    // Shutdown empties the list under the mutex after refusing work; a job let in
+    // after that would wait for a dispatch run that never comes.
+    if (mWorkerCount.load() <= 0)
+      return;
     int n = static_cast<int>(mJobs.GetCount());
     int at = n;
     for (int i = 0; i < n; ++i) {
@@ -111,7 +118,9 @@ void LThreadPool::Execute(const RCPtr<LThreadWorker>& worker, const RCPtr<LRefCo
       mQueueIdleEvent->Wait(kInfinite);
       RCPtr<LThreadWorker> self(this);
       RCPtr<LRefCountedObject> selfParams(this);
-      mQueueThreader.TriggerWithDoneEvent(self, selfParams, mQueueIdleEvent, mQueuePriority);
+      // No run started: the idle event, just consumed, must be set for the next one.
+      if (mQueueThreader.TriggerWithDoneEvent(self, selfParams, mQueueIdleEvent, mQueuePriority) < 0)
+        mQueueIdleEvent->Set();
     }
   }
   job = nullptr;

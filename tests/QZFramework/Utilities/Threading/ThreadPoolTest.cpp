@@ -164,6 +164,52 @@ TEST(LThreadPool, ShutdownDropsQueuedJobsAndRefusesNewOnes) {
   EXPECT_EQ(log.Get(), "-");
 }
 
+// Holds the first reference taken to it once armed: the moment Execute makes its job.
+class HoldingParams : public virtual LRefCountedObject {
+public:
+  std::int32_t AddRef() const override {
+    if (mArmed.exchange(false)) {
+      mHeld.Set();
+      mRelease.Wait(kInfinite);
+    }
+    return LRefCountedObject::AddRef();
+  }
+  mutable std::atomic<bool> mArmed{false};
+  mutable Event mHeld{true};
+  mutable Event mRelease{true};
+};
+
+// An Execute past its checks when the pool shuts down must not queue into the
+// emptied list: no dispatch run would ever take the job.
+TEST(LThreadPool, ExecuteOvertakenByShutdownDropsItsJob) {
+  RCPtr<LThreadPool> pool = LThreadPool::Create(1, 2);
+  RunLog log;
+  RCPtr<Job> blocker = MakeJob(log, '-', true);
+  pool->Execute(blocker, nullptr, 0);
+  ASSERT_EQ(blocker->mRunning.Wait(kPatienceMs), kWaitSignalled);
+  RCPtr<Job> waiting = MakeJob(log, 'w');
+  pool->Execute(waiting, nullptr, 0); // queued; a dispatch run waits for the worker
+
+  RCPtr<HoldingParams> hold(new HoldingParams);
+  RCPtr<LRefCountedObject> params(hold.GetRaw());
+  RCPtr<Job> late = MakeJob(log, 'l');
+  hold->mArmed = true;
+  std::thread executer([&] { pool->Execute(late, params, 0); });
+  EXPECT_EQ(hold->mHeld.Wait(kPatienceMs), kWaitSignalled);
+
+  std::thread stopper([&] { pool->Shutdown(); });
+  // The list is emptied and the dispatch run has let go of the pool.
+  EXPECT_TRUE(Eventually([&] { return waiting->GetRefCount() == 1 && pool->GetRefCount() == 1; }));
+  hold->mRelease.Set();
+  executer.join();
+  EXPECT_EQ(late->GetRefCount(), 1);
+  EXPECT_EQ(params->GetRefCount(), 2);
+
+  blocker->mRelease.Set();
+  stopper.join();
+  EXPECT_EQ(log.Get(), "-");
+}
+
 // Signals when the pool has let go of it.
 class ReleaseWatch : public LThreadWorker {
 public:
