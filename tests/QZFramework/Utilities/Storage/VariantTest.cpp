@@ -1,5 +1,7 @@
 #include "QZFramework/Utilities/Storage/Variant.h"
 
+#include "QZFramework/Utilities/Storage/VariantTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,26 +12,7 @@
 namespace QZ {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-template <class T>
-Variant Make(std::int32_t type, T value) {
-  Variant v;
-  EXPECT_EQ(v.SetData(type, &value, sizeof value), type);
-  return v;
-}
-
-Variant MakeBuffer(const Bytes& bytes) {
-  Variant v;
-  v.SetBuffer(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-  return v;
-}
-
-Variant MakeText(const char* text) {
-  Variant v;
-  v.SetString(text);
-  return v;
-}
+using namespace test;
 
 Variant MakePacked(const Bytes& bytes) {
   Variant v;
@@ -59,12 +42,6 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
   for (const Bytes& p : parts)
     out.insert(out.end(), p.begin(), p.end());
   return out;
-}
-
-Bytes DataOf(const Variant& v) {
-  std::uint32_t size = 0;
-  const auto* p = static_cast<const std::uint8_t*>(v.GetData(size));
-  return p ? Bytes(p, p + size) : Bytes{};
 }
 
 TEST(Variant, GetterConversionTable) {

@@ -1,5 +1,7 @@
 #include "DeviceControl/GeneratedCode/Engine/Inc/ParamCache.h"
 
+#include "QZFramework/Utilities/Storage/VariantTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -13,30 +15,11 @@ using QZ::ParamValues;
 using QZ::RCPtr;
 using QZ::Variant;
 
-Variant Byte(std::uint8_t b) {
-  Variant v;
-  v.SetBuffer(&b, 1);
-  return v;
-}
+using QZ::test::Int32;
 
-Variant Int32(std::int32_t value) {
-  Variant v;
-  v.SetData(QZ::kVariantInt32, &value, sizeof value);
-  return v;
-}
-
-Variant Text(const char* text) {
-  Variant v;
-  v.SetString(text);
-  return v;
-}
-
-Variant Path(std::initializer_list<Variant> keys) {
-  std::vector<Variant> all(keys);
-  Variant v;
-  v.SetArray(all.data(), static_cast<std::uint32_t>(all.size()));
-  return v;
-}
+Variant Byte(std::uint8_t b) { return QZ::test::MakeBuffer({b}); }
+Variant Text(const char* text) { return QZ::test::MakeText(text); }
+Variant Path(std::initializer_list<Variant> keys) { return QZ::test::Pack(keys); }
 
 class RecordingCache : public LParamCache {
 public:

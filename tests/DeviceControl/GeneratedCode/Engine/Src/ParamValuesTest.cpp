@@ -2,6 +2,8 @@
 
 #include "QZFramework/Utilities/Storage/StringT.h"
 
+#include "QZFramework/Utilities/Storage/VariantTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,41 +14,7 @@
 namespace QZ {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-template <class T>
-Variant Make(std::int32_t type, T value) {
-  Variant v;
-  EXPECT_EQ(v.SetData(type, &value, sizeof value), type);
-  return v;
-}
-
-Variant Int32(std::int32_t value) { return Make(kVariantInt32, value); }
-
-Variant MakeBuffer(const Bytes& bytes) {
-  Variant v;
-  v.SetBuffer(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-  return v;
-}
-
-Variant MakeText(const char* text) {
-  Variant v;
-  v.SetString(text);
-  return v;
-}
-
-Variant Pack(std::initializer_list<Variant> items) {
-  std::vector<Variant> all(items);
-  Variant v;
-  v.SetArray(all.data(), static_cast<std::uint32_t>(all.size()));
-  return v;
-}
-
-Bytes DataOf(const Variant& v) {
-  std::uint32_t size = 0;
-  const auto* p = static_cast<const std::uint8_t*>(v.GetData(size));
-  return p ? Bytes(p, p + size) : Bytes{};
-}
+using namespace test;
 
 std::vector<std::int32_t> IDs(const ParamValues& list) {
   std::vector<std::int32_t> ids;
