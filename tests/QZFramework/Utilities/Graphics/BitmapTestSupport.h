@@ -3,6 +3,7 @@
 
 #include "QZFramework/Utilities/Graphics/Bitmap.h"
 #include "Platform/Resources/Resources.h"
+#include "Support/ThrownText.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace QZ {
@@ -31,12 +33,7 @@ inline WString Wide(const std::string& utf8) { return WString(utf8.c_str()); }
 // The text of the exception E that f throws, or a note that it threw none.
 template <class E, class F>
 std::string ThrownText(F&& f) {
-  try {
-    f();
-  } catch (const QZ::Exception<E>& e) {
-    return e.what();
-  }
-  return "(nothing thrown)";
+  return QZ::test::ThrownText<QZ::Exception<E>>(std::forward<F>(f));
 }
 
 // Packed 0xAARRGGBB words of the bitmap's rectangle, row by row, read through

@@ -4,6 +4,8 @@
 #include "QZFramework/Utilities/Storage/ArrayBuffer.h"
 #include "QZFramework/Utilities/Storage/RCPtrArray.h"
 
+#include "Support/ThrownText.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -43,14 +45,7 @@ std::vector<int> Serials(const ArrayBuffer<Item>& array) {
   return serials;
 }
 
-std::string CaughtText(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::out_of_range& e) {
-    return e.what();
-  }
-  return "nothing thrown";
-}
+std::string CaughtText(const std::function<void()>& action) { return test::ThrownText<std::out_of_range>(action); }
 
 // Up to 32 items are insertion-sorted, so equal keys keep their order there;
 // beyond, the result is ordered but ties may move.

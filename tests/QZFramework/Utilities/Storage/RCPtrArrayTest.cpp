@@ -1,5 +1,7 @@
 #include "QZFramework/Utilities/Storage/RCPtrArray.h"
 
+#include "Support/ThrownText.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -50,14 +52,7 @@ protected:
   std::vector<int> mLog; // before the arrays, so it outlives them
 };
 
-std::string CaughtText(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::out_of_range& e) {
-    return e.what();
-  }
-  return "nothing thrown";
-}
+std::string CaughtText(const std::function<void()>& action) { return test::ThrownText<std::out_of_range>(action); }
 
 TEST_F(RCPtrArrayTest, ConstructionMakesNullSlots) {
   ProbeArray empty;

@@ -1,5 +1,7 @@
 #include "QZFramework/Utilities/Storage/RCPtrMap.h"
 
+#include "Support/ThrownText.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -38,14 +40,7 @@ protected:
   std::vector<std::string> mLog; // outlives the maps
 };
 
-std::string CaughtText(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::invalid_argument& e) {
-    return e.what();
-  }
-  return "nothing thrown";
-}
+std::string CaughtText(const std::function<void()>& action) { return test::ThrownText<std::invalid_argument>(action); }
 
 TEST_F(RCPtrMapTest, HoldsItsKeysAndValuesUntilRemoved) {
   RCPtr<Named> font = Make("font");
