@@ -420,12 +420,7 @@ QZRESULT StringT<C, O>::InsertChars(std::uint32_t position, const C* chars, std:
   if (position > GetLength())
     return E_INVALIDARG;
   StringT text;
-  if (chars) {
-    if (count < kWholeText && TextLength(chars, count) >= count)
-      text.AssignText(chars, count);
-    else
-      text.AssignText(chars, kWholeText);
-  }
+  text.AssignText(chars, count); // stops at a zero within count
   return InsertString(position, text);
 }
 
@@ -436,12 +431,7 @@ QZRESULT StringT<C, O>::InsertNarrow(std::uint32_t position, const char* text, s
   if (position > GetLength())
     return E_INVALIDARG;
   StringT wide;
-  if (text) {
-    if (count < kWholeText && TextLength(text, count) >= count)
-      wide.AssignNarrow(text, count);
-    else
-      wide.AssignNarrow(text, kWholeText);
-  }
+  wide.AssignNarrow(text, count); // stops at a zero within count
   return InsertString(position, wide);
 }
 
