@@ -1,47 +1,128 @@
-# Every library is the set of sources under its folders; tests mirror src/ under tests/.
+# Libraries are declared once, in src/CMakeLists.txt, each as the sources under its folders. That one list
+# also makes the test executables (tests/ mirrors src/) and guards the layout: every source under src/ and
+# tests/ must belong to exactly one library or test executable, or configure stops and names the file.
 
-function(qz_collect_sources out)
+# Our own code builds with the strict warning set, as errors. Third-party headers come in as SYSTEM
+# includes (imported targets), so only our code is held to it.
+option(QZ_WERROR "Treat warnings in our own code as errors" ON)
+set(QZ_WARNINGS -Wall -Wextra -Wshadow -Wconversion -Wold-style-cast -Wpedantic -Wnon-virtual-dtor)
+
+function(qz_target_warnings target)
+  target_compile_options(${target} PRIVATE
+    $<$<COMPILE_LANGUAGE:CXX>:${QZ_WARNINGS}>
+    $<$<AND:$<COMPILE_LANGUAGE:CXX>,$<BOOL:${QZ_WERROR}>>:-Werror>)
+endfunction()
+
+function(qz_collect_sources out root)
   set(files)
   foreach(dir IN LISTS ARGN)
-    file(GLOB_RECURSE found CONFIGURE_DEPENDS
-         ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.c)
+    if(NOT IS_DIRECTORY "${root}/${dir}")
+      message(FATAL_ERROR "No folder ${root}/${dir}: create it or take it out of the list")
+    endif()
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS "${root}/${dir}/*.cpp" "${root}/${dir}/*.c")
     list(APPEND files ${found})
   endforeach()
   set(${out} ${files} PARENT_SCOPE)
 endfunction()
 
-# qz_add_library(name DIRS dir... [EXCLUDE regex...] [DEPS lib...])
+# qz_add_library(name DIRS dir... [DEPS lib...] [PRIVATE_DEPS lib...] [TEST_DEPS lib...])
+#   DIRS          folders under src/ whose sources make the library (and, under tests/, its tests)
+#   DEPS          our libraries below this one (public: their headers are part of this one's)
+#   PRIVATE_DEPS  third-party libraries this one wraps; their headers stay inside it
+#   TEST_DEPS     what the test executable needs beyond the library itself
 function(qz_add_library name)
-  cmake_parse_arguments(ARG "" "" "DIRS;EXCLUDE;DEPS" ${ARGN})
-  qz_collect_sources(srcs ${ARG_DIRS})
-  foreach(rx IN LISTS ARG_EXCLUDE)
-    list(FILTER srcs EXCLUDE REGEX "${rx}")
-  endforeach()
+  cmake_parse_arguments(ARG "" "" "DIRS;DEPS;PRIVATE_DEPS;TEST_DEPS" ${ARGN})
+  if(ARG_UNPARSED_ARGUMENTS OR NOT ARG_DIRS)
+    message(FATAL_ERROR "qz_add_library(${name}): DIRS are required; unexpected: ${ARG_UNPARSED_ARGUMENTS}")
+  endif()
+  qz_collect_sources(srcs "${PROJECT_SOURCE_DIR}/src" ${ARG_DIRS})
   if(NOT srcs)
     # Headers only so far.
     add_library(${name} INTERFACE)
     target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
-    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
-    return()
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS} ${ARG_PRIVATE_DEPS})
+  else()
+    add_library(${name} STATIC ${srcs})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+    qz_target_warnings(${name})
   endif()
-  add_library(${name} STATIC ${srcs})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  set_property(GLOBAL APPEND PROPERTY QZ_LIBRARIES ${name})
+  set_property(GLOBAL PROPERTY QZ_LIBRARY_${name}_DIRS ${ARG_DIRS})
+  set_property(GLOBAL PROPERTY QZ_LIBRARY_${name}_TEST_DEPS ${ARG_TEST_DEPS})
 endfunction()
 
-# qz_add_test(name DIRS dir... [EXCLUDE regex...] [DEPS lib...])
-function(qz_add_test name)
-  cmake_parse_arguments(ARG "" "" "DIRS;EXCLUDE;DEPS" ${ARGN})
-  qz_collect_sources(srcs ${ARG_DIRS})
-  foreach(rx IN LISTS ARG_EXCLUDE)
-    list(FILTER srcs EXCLUDE REGEX "${rx}")
+# The library (or test executable) whose folders hold a file, relative to a root; "" when none.
+# Fails when two claim it.
+function(qz_owner_of out relative)
+  get_property(libraries GLOBAL PROPERTY QZ_LIBRARIES)
+  set(owner "")
+  foreach(lib IN LISTS libraries)
+    get_property(dirs GLOBAL PROPERTY QZ_LIBRARY_${lib}_DIRS)
+    foreach(dir IN LISTS dirs)
+      string(LENGTH "${dir}/" n)
+      string(SUBSTRING "${relative}" 0 ${n} head)
+      if(head STREQUAL "${dir}/")
+        if(owner AND NOT owner STREQUAL lib)
+          message(FATAL_ERROR "${relative} belongs to two libraries, ${owner} and ${lib}: "
+                              "their folders overlap in src/CMakeLists.txt")
+        endif()
+        set(owner ${lib})
+      endif()
+    endforeach()
   endforeach()
-  if(NOT srcs)
-    return()
-  endif()
-  add_executable(${name} ${srcs})
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gmock GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120
-                       PROPERTIES ENVIRONMENT "SDL_NO_SIGNAL_HANDLERS=1")
+  set(${out} "${owner}" PARENT_SCOPE)
+endfunction()
+
+# Stops configure when a source or header under src/ belongs to no library or to two.
+function(qz_check_source_layout)
+  file(GLOB_RECURSE files CONFIGURE_DEPENDS RELATIVE "${PROJECT_SOURCE_DIR}/src"
+       "${PROJECT_SOURCE_DIR}/src/*.cpp" "${PROJECT_SOURCE_DIR}/src/*.c" "${PROJECT_SOURCE_DIR}/src/*.h")
+  foreach(file IN LISTS files)
+    qz_owner_of(owner "${file}")
+    if(NOT owner)
+      message(FATAL_ERROR "src/${file} belongs to no library: add its folder to a library in "
+                          "src/CMakeLists.txt (the README's layout table says which)")
+    endif()
+  endforeach()
+endfunction()
+
+# One test executable per library, <name>_tests, from the same folders under tests/. Test sources outside
+# every library's folders (but tests/Support, shared by all, and tests/fixtures) stop configure.
+function(qz_add_library_tests)
+  get_property(libraries GLOBAL PROPERTY QZ_LIBRARIES)
+  foreach(lib IN LISTS libraries)
+    get_property(dirs GLOBAL PROPERTY QZ_LIBRARY_${lib}_DIRS)
+    get_property(test_deps GLOBAL PROPERTY QZ_LIBRARY_${lib}_TEST_DEPS)
+    set(srcs)
+    foreach(dir IN LISTS dirs)
+      if(IS_DIRECTORY "${PROJECT_SOURCE_DIR}/tests/${dir}")
+        file(GLOB_RECURSE found CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/${dir}/*.cpp")
+        list(APPEND srcs ${found})
+      endif()
+    endforeach()
+    if(NOT srcs)
+      continue()
+    endif()
+    set(exe ${lib}_tests)
+    add_executable(${exe} ${srcs})
+    target_include_directories(${exe} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    target_link_libraries(${exe} PRIVATE ${lib} ${test_deps} qz_test_support GTest::gmock GTest::gtest_main)
+    qz_target_warnings(${exe})
+    gtest_discover_tests(${exe} DISCOVERY_TIMEOUT 120
+                         PROPERTIES ENVIRONMENT "SDL_NO_SIGNAL_HANDLERS=1")
+  endforeach()
+
+  file(GLOB_RECURSE files CONFIGURE_DEPENDS RELATIVE "${PROJECT_SOURCE_DIR}/tests"
+       "${PROJECT_SOURCE_DIR}/tests/*.cpp" "${PROJECT_SOURCE_DIR}/tests/*.c")
+  foreach(file IN LISTS files)
+    if(file MATCHES "^(Support|fixtures)/")
+      continue()
+    endif()
+    qz_owner_of(owner "${file}")
+    if(NOT owner)
+      message(FATAL_ERROR "tests/${file} belongs to no test executable: tests mirror the library "
+                          "folders of src/CMakeLists.txt")
+    endif()
+  endforeach()
 endfunction()

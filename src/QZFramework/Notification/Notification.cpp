@@ -84,7 +84,7 @@ NotificationID InternLocked(const char16_t* text) {
     if (SameText(entry, text))
       return entry;
   }
-  table.entries.AddItem(StringT<char16_t, char>(text));
+  table.entries.AddItem(WideString(text));
   NotificationID added = table.entries.GetAt(count).GetChars();
   table.known.insert(added);
   return added;

@@ -2,11 +2,11 @@
 
 namespace QZ {
 
-LNotificationCenter::LNotificationCenter(const StringT<char16_t, char>& name) : mName(name) {}
+LNotificationCenter::LNotificationCenter(const WideString& name) : mName(name) {}
 
 LNotificationCenter::~LNotificationCenter() = default;
 
-RCPtr<LNotificationCenter> LNotificationCenter::Create(const StringT<char16_t, char>& name) {
+RCPtr<LNotificationCenter> LNotificationCenter::Create(const WideString& name) {
   RCPtr<LNotificationCenter> center(new LNotificationCenter(name));
   center->SetSelfDistributor();
   return center;

@@ -13,17 +13,17 @@ namespace QZ {
 
 class LNotificationCenter : public LNotificationDistributor, public LNotificationQueue {
 public:
-  static RCPtr<LNotificationCenter> Create(const StringT<char16_t, char>& name);
+  static RCPtr<LNotificationCenter> Create(const WideString& name);
   ~LNotificationCenter() override;
 
-  const StringT<char16_t, char>& GetName() const { return mName; }
+  const WideString& GetName() const { return mName; }
 
   QZRESULT ReleaseInnerReferences() override;
 
 private:
-  explicit LNotificationCenter(const StringT<char16_t, char>& name);
+  explicit LNotificationCenter(const WideString& name);
 
-  StringT<char16_t, char> mName;
+  WideString mName;
 };
 
 } // namespace QZ

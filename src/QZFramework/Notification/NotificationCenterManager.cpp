@@ -18,7 +18,7 @@ RCPtr<LNotificationCenterManager>& LNotificationCenterManager::GetInstance() {
   return sInstance;
 }
 
-const RCPtr<LNotificationCenter>& LNotificationCenterManager::FindCenter(const StringT<char16_t, char>& name) const {
+const RCPtr<LNotificationCenter>& LNotificationCenterManager::FindCenter(const WideString& name) const {
   for (std::uint32_t i = 0; i < mCenters.GetCount(); ++i) {
     const RCPtr<LNotificationCenter>& center = mCenters.GetAt(i);
     if (center->GetName().EqualsString(name))
@@ -27,7 +27,7 @@ const RCPtr<LNotificationCenter>& LNotificationCenterManager::FindCenter(const S
   return RCPtr<LNotificationCenter>::sNull;
 }
 
-const RCPtr<LNotificationCenter>& LNotificationCenterManager::GetCenter(const StringT<char16_t, char>& name) {
+const RCPtr<LNotificationCenter>& LNotificationCenterManager::GetCenter(const WideString& name) {
   if (name.IsEmpty())
     return RCPtr<LNotificationCenter>::sNull;
   const RCPtr<LNotificationCenter>& found = FindCenter(name);
@@ -50,7 +50,7 @@ bool LNotificationCenterManager::ProcessAll(bool idle) {
 }
 
 const RCPtr<LNotificationCenter>& GetApplicationNotificationCenter() {
-  static const StringT<char16_t, char> name(u"application");
+  static const WideString name(u"application");
   return LNotificationCenterManager::GetInstance()->GetCenter(name);
 }
 

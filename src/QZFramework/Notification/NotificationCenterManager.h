@@ -22,9 +22,9 @@ public:
   ~LNotificationCenterManager() override;
 
   // The center of that name (same storage or equal text), or a null pointer.
-  const RCPtr<LNotificationCenter>& FindCenter(const StringT<char16_t, char>& name) const;
+  const RCPtr<LNotificationCenter>& FindCenter(const WideString& name) const;
   // Creates the center when missing; null for an empty name.
-  const RCPtr<LNotificationCenter>& GetCenter(const StringT<char16_t, char>& name);
+  const RCPtr<LNotificationCenter>& GetCenter(const WideString& name);
   // Processes every center's queue, last created first. True when any still holds
   // notifications.
   bool ProcessAll(bool idle);

@@ -12,15 +12,18 @@
 #include <string>
 #include <type_traits>
 #include <typeinfo>
+#include <utility>
 
 namespace QZ {
 
 template <class C, class O> class StringT;
+using WideString = StringT<char16_t, char>;
+using NarrowString = StringT<char, char16_t>;
 template <class T, class P = T*> class ConstRCPtr;
 template <class T, class P = T*> class RCPtr;
 
 struct IStringable {
-  virtual StringT<char16_t, char> ToString() const = 0;
+  virtual WideString ToString() const = 0;
   virtual ~IStringable() = default;
 };
 
@@ -35,7 +38,7 @@ public:
   LRefCountedObject(const LRefCountedObject&) noexcept : LRefCountedObject() {}
   LRefCountedObject& operator=(const LRefCountedObject&) noexcept { return *this; }
 
-  StringT<char16_t, char> ToString() const override;
+  WideString ToString() const override;
   void Undo() override;
   virtual std::int32_t AddRef() const;
   virtual std::int32_t Release() const;
@@ -71,6 +74,10 @@ public:
   ConstRCPtr(const ConstRCPtr& other) : mPtr(other.mPtr) { Acquire(); }
   template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
   ConstRCPtr(const ConstRCPtr<U>& other) : mPtr(other.GetRaw()) { Acquire(); }
+  // A move hands the reference over: no count changes, the source is left null.
+  ConstRCPtr(ConstRCPtr&& other) noexcept : mPtr(other.mPtr) { other.mPtr = nullptr; }
+  template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+  ConstRCPtr(ConstRCPtr<U>&& other) noexcept : mPtr(other.mPtr) { other.mPtr = nullptr; }
   ~ConstRCPtr() {
     if (mPtr)
       Base(mPtr)->Release();
@@ -93,6 +100,10 @@ public:
   }
   ConstRCPtr& operator=(T* p) {
     Assign(p);
+    return *this;
+  }
+  ConstRCPtr& operator=(ConstRCPtr&& other) noexcept {
+    TakeOver(other);
     return *this;
   }
 
@@ -150,6 +161,20 @@ protected:
       Base(old)->Release();
   }
 
+  // Moves the other pointer's reference into this one; the old pointee is released last.
+  template <class U, class Q>
+  void TakeOver(ConstRCPtr<U, Q>& other) noexcept {
+    if (static_cast<const void*>(&other) == static_cast<const void*>(this))
+      return;
+    T* old = mPtr;
+    mPtr = other.mPtr;
+    other.mPtr = nullptr;
+    if (old)
+      Base(old)->Release();
+  }
+
+  template <class, class> friend class ConstRCPtr;
+
   P mPtr;
 };
 
@@ -163,6 +188,9 @@ public:
   RCPtr(const RCPtr& other) : Base_(other) {}
   template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
   RCPtr(const RCPtr<U>& other) : Base_(other.GetRaw()) {}
+  RCPtr(RCPtr&& other) noexcept : Base_(static_cast<Base_&&>(other)) {}
+  template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+  RCPtr(RCPtr<U>&& other) noexcept : Base_(static_cast<ConstRCPtr<U>&&>(other)) {}
 
   RCPtr& operator=(const RCPtr& other) {
     this->Assign(other.mPtr);
@@ -177,6 +205,15 @@ public:
     this->Assign(p);
     return *this;
   }
+  RCPtr& operator=(RCPtr&& other) noexcept {
+    this->TakeOver(other);
+    return *this;
+  }
+  template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
+  RCPtr& operator=(RCPtr<U>&& other) noexcept {
+    this->TakeOver(other);
+    return *this;
+  }
 
   T* Get() const { return this->mPtr; }
   T* operator->() const { return this->mPtr; }
@@ -189,6 +226,12 @@ template <class T, class P>
 inline const ConstRCPtr<T, P> ConstRCPtr<T, P>::sNull{};
 template <class T, class P>
 inline const RCPtr<T, P> RCPtr<T, P>::sNull{};
+
+// A new reference-counted object, owned by the pointer returned.
+template <class T, class... Args>
+RCPtr<T> MakeRCPtr(Args&&... args) {
+  return RCPtr<T>(new T(std::forward<Args>(args)...));
+}
 
 template <class T, class U>
 RCPtr<T> DynamicCast(const ConstRCPtr<U>& source) {

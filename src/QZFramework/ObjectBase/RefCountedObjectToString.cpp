@@ -5,9 +5,9 @@
 
 namespace QZ {
 
-StringT<char16_t, char> LRefCountedObject::ToString() const {
-  StringT<char16_t, char> text("LRefCountedObject::ToString() not overridden. Returning TypeName: ");
-  text.AppendString(StringT<char16_t, char>(RunTimeTypeName(typeid(*this))));
+WideString LRefCountedObject::ToString() const {
+  WideString text("LRefCountedObject::ToString() not overridden. Returning TypeName: ");
+  text.AppendString(WideString(RunTimeTypeName(typeid(*this))));
   return text;
 }
 

@@ -271,5 +271,38 @@ TEST(RefCountedObject, CastsGiveNullOnMismatchAndTouchNoCount) {
   EXPECT_TRUE(RCPtr<Probe>::sNull.IsNull());
 }
 
+
+TEST(RefCountedObject, MovesHandTheReferenceOverWithoutCounting) {
+  int deleted = 0;
+  RCPtr<Probe> p = MakeRCPtr<Probe>(&deleted);
+  Probe* raw = p.Get();
+  EXPECT_EQ(raw->GetRefCount(), 1);
+
+  RCPtr<Probe> moved(std::move(p));
+  EXPECT_TRUE(p.IsNull());
+  EXPECT_EQ(raw->GetRefCount(), 1);
+
+  ConstRCPtr<LRefCountedObject> base(std::move(moved)); // to a base, still one reference
+  EXPECT_TRUE(moved.IsNull());
+  EXPECT_EQ(raw->GetRefCount(), 1);
+
+  // A move assignment releases what the target held, after taking the new pointee.
+  int otherDeleted = 0;
+  RCPtr<Probe> target = MakeRCPtr<Probe>(&otherDeleted);
+  RCPtr<Probe> source(raw);
+  EXPECT_EQ(raw->GetRefCount(), 2);
+  target = std::move(source);
+  EXPECT_EQ(otherDeleted, 1);
+  EXPECT_EQ(raw->GetRefCount(), 2);
+
+  target = std::move(target); // onto itself: nothing changes
+  EXPECT_EQ(target.Get(), raw);
+  EXPECT_EQ(raw->GetRefCount(), 2);
+
+  base = ConstRCPtr<LRefCountedObject>();
+  target = RCPtr<Probe>();
+  EXPECT_EQ(deleted, 1);
+}
+
 } // namespace
 } // namespace QZ

@@ -10,9 +10,9 @@ namespace {
 TEST(RefCountedObjectToString, DefaultNamesTheCompleteObjectsType) {
   const RCPtr<LEvent> event = LEvent::Create();
   const LRefCountedObject& base = *event;
-  const StringT<char16_t, char> text = base.ToString();
+  const WideString text = base.ToString();
   EXPECT_TRUE(text.IsEqual(u"LRefCountedObject::ToString() not overridden. Returning TypeName: class QZ::LEvent"))
-      << StringT<char, char16_t>(text).GetChars();
+      << NarrowString(text).GetChars();
 }
 
 } // namespace

@@ -28,24 +28,24 @@ constexpr const char* kSourcePath = "Utilities\\Graphics\\Bitmap";
   ThrowException<std::domain_error>("", function, kSourcePath, line);
 }
 
-bool IsResourceSource(const LBitmap::String& source) {
+bool IsResourceSource(const WideString& source) {
   const char16_t* chars = source.GetChars();
   return chars[0] == u':' && chars[1] == u':';
 }
 
 // The file system here is case-sensitive, so a path keeps its case; only the
 // spelling of the folders is made unique.
-LBitmap::String FilePathKey(const LBitmap::String& source) {
+WideString FilePathKey(const WideString& source) {
   if (source.IsEmpty())
     return source;
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(source.ToNarrow().GetChars(), error);
   if (error)
     return source;
-  return LBitmap::String(absolute.lexically_normal().string().c_str());
+  return WideString(absolute.lexically_normal().string().c_str());
 }
 
-LBitmap::String CacheKey(const LBitmap::String& source) {
+WideString CacheKey(const WideString& source) {
   return IsResourceSource(source) ? source.ToUpper() : FilePathKey(source);
 }
 
@@ -53,7 +53,7 @@ LBitmap::String CacheKey(const LBitmap::String& source) {
 // inner references of the bitmaps, so it never keeps one alive by itself.
 struct BitmapCache {
   std::recursive_mutex mutex;
-  std::map<LBitmap::String, RCPtr<LBitmap>> entries;
+  std::map<WideString, RCPtr<LBitmap>> entries;
 
   ~BitmapCache();
 };
@@ -68,7 +68,7 @@ BitmapCache* GetCache() {
 BitmapCache::~BitmapCache() {
   // Bitmaps still held elsewhere outlive the map: they must find it closed
   // rather than destroyed when they are released later.
-  std::map<LBitmap::String, RCPtr<LBitmap>> remaining;
+  std::map<WideString, RCPtr<LBitmap>> remaining;
   {
     std::lock_guard lock(mutex);
     remaining.swap(entries);
@@ -90,10 +90,10 @@ std::uint8_t TintByte(std::uint8_t old, float keep, float tint) {
 
 LBitmap::LBitmap() = default;
 
-LBitmap::LBitmap(const String& source, const String& cacheKey) : mSource(source), mCacheKey(cacheKey) {
+LBitmap::LBitmap(const WideString& source, const WideString& cacheKey) : mSource(source), mCacheKey(cacheKey) {
   std::unique_ptr<Image> image;
   if (IsResourceSource(source)) {
-    String name = source.MidToEnd(2).ToUpper();
+    WideString name = source.MidToEnd(2).ToUpper();
     name.ReplaceChars(u". ", u'_');
     std::span<const std::uint8_t> bytes;
     if (Platform::FindResource("GDIPLUS", name.ToNarrow().GetChars(), bytes) && !bytes.empty())
@@ -117,8 +117,8 @@ LBitmap::LBitmap(std::unique_ptr<Image> image) : mImage(std::move(image)) {
 
 LBitmap::~LBitmap() = default;
 
-RCPtr<LBitmap> LBitmap::GetCachedBitmap(const String& source) {
-  const String key = CacheKey(source);
+RCPtr<LBitmap> LBitmap::GetCachedBitmap(const WideString& source) {
+  const WideString key = CacheKey(source);
   BitmapCache* cache = GetCache();
   if (!cache)
     return RCPtr<LBitmap>();

@@ -26,19 +26,18 @@ class LBitmapData;
 
 class LBitmap : public virtual LRefCountedObject {
 public:
-  using String = StringT<char16_t, char>;
 
   // Every field zero or null: no pixels until something gives it an image.
   LBitmap();
   // Decodes the source ("::" and an image file name for a resource, else a
   // file path); the bitmap has no image when that fails. Used by the cache.
-  LBitmap(const String& source, const String& cacheKey);
+  LBitmap(const WideString& source, const WideString& cacheKey);
   ~LBitmap() override;
 
   // The shared bitmap of a source, decoded on first use; null when the source
   // does not load, and nothing is cached then. "::arp_on.png" and
   // "::ARP_ON.PNG" are one entry; file paths keep their case.
-  static RCPtr<LBitmap> GetCachedBitmap(const String& source);
+  static RCPtr<LBitmap> GetCachedBitmap(const WideString& source);
 
   // A view of (x, y, width, height) within this bitmap, sharing its image; a
   // width or height below 1 views the whole bitmap. Views of views point at
@@ -92,8 +91,8 @@ public:
   std::int32_t GetHeight() const { return mHeight; }
   RectT<std::int32_t> GetRect() const { return {mX, mY, mWidth, mHeight}; }
   const RCPtr<LBitmap>& GetParent() const { return mParent; }
-  const String& GetSource() const { return mSource; }
-  const String& GetCacheKey() const { return mCacheKey; }
+  const WideString& GetSource() const { return mSource; }
+  const WideString& GetCacheKey() const { return mCacheKey; }
 
 protected:
   // Leaves the cache when only the cache's reference remains besides the
@@ -109,8 +108,8 @@ private:
   std::int32_t mWidth = 0;
   std::int32_t mHeight = 0;
   RCPtr<LBitmap> mParent;
-  String mSource;
-  String mCacheKey;
+  WideString mSource;
+  WideString mCacheKey;
   std::unique_ptr<Platform::Image> mImage;
 };
 

@@ -20,7 +20,7 @@ public:
   };
 
   LColorizer() = default;
-  LColorizer(const StringT<char16_t, char>& name, std::int32_t colorType, const Color& color,
+  LColorizer(const WideString& name, std::int32_t colorType, const Color& color,
              const Color& endColor = {}, float gradientStartX = 0, float gradientStartY = 0,
              float gradientEndX = 0, float gradientEndY = 0)
       : mName(name), mColorType(colorType), mColor(color), mEndColor(endColor), mGradientStartX(gradientStartX),
@@ -29,7 +29,7 @@ public:
   // A gradient whose two colours are equal is drawn as its solid colour.
   bool IsGradient() const { return mColorType != kSolidFill && !(mEndColor == mColor); }
 
-  const StringT<char16_t, char>& GetName() const { return mName; }
+  const WideString& GetName() const { return mName; }
   std::int32_t GetColorType() const { return mColorType; }
   const Color& GetColor() const { return mColor; }
   const Color& GetEndColor() const { return mEndColor; }
@@ -38,7 +38,7 @@ public:
   float GetGradientEndX() const { return mGradientEndX; }
   float GetGradientEndY() const { return mGradientEndY; }
 
-  void SetName(const StringT<char16_t, char>& name) { mName = name; }
+  void SetName(const WideString& name) { mName = name; }
   void SetColorType(std::int32_t colorType) { mColorType = colorType; }
   void SetColor(const Color& color) { mColor = color; }
   void SetEndColor(const Color& color) { mEndColor = color; }
@@ -52,7 +52,7 @@ public:
   }
 
 private:
-  StringT<char16_t, char> mName;
+  WideString mName;
   std::int32_t mColorType = kSolidFill;
   Color mColor;
   Color mEndColor;

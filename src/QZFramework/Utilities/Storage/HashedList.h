@@ -36,13 +36,13 @@ T GetSelf(const T& value) {
 
 // Text of a node: its key in decimal, or the key's own text.
 template <class Key>
-StringT<char16_t, char> HashedListKeyToString(const Key& key) {
+WideString HashedListKeyToString(const Key& key) {
   if constexpr (std::is_integral_v<Key>) {
-    return StringT<char16_t, char>(std::to_string(key).c_str());
+    return WideString(std::to_string(key).c_str());
   } else if constexpr (requires { key.ToString(); }) {
     return key.ToString();
   } else {
-    return StringT<char16_t, char>();
+    return WideString();
   }
 }
 

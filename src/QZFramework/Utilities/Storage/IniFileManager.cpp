@@ -7,8 +7,6 @@
 namespace QZ {
 
 namespace {
-
-using WideString = StringT<char16_t, char>;
 using IniFileInfo = CIniFileManagerProxy::MemberData::IniFileInfo;
 
 constexpr std::int32_t kOk = 0;

@@ -25,31 +25,31 @@ public:
   virtual std::int32_t CloseAll() = 0;
   // The path is compared byte for byte with the open files' paths. A file that
   // cannot be loaded starts as a new document holding the application name.
-  virtual std::int32_t OpenFile(StringT<char16_t, char> path, StringT<char16_t, char> keyPrefix,
-                                StringT<char16_t, char> applicationName, IniFileHandle& handle) = 0;
+  virtual std::int32_t OpenFile(WideString path, WideString keyPrefix,
+                                WideString applicationName, IniFileHandle& handle) = 0;
   // Writes only a modified file; -1 when it could not be written (it stays modified
   // and the file on disk is the one saved before).
   virtual std::int32_t SaveFile(IniFileHandle handle) = 0;
-  virtual bool KeyExists(IniFileHandle handle, StringT<char16_t, char> key) = 0;
+  virtual bool KeyExists(IniFileHandle handle, WideString key) = 0;
   // With save: the save result; the file is closed either way.
   virtual std::int32_t CloseFile(IniFileHandle handle, bool save) = 0;
-  virtual std::int32_t GetInt(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t defaultValue,
+  virtual std::int32_t GetInt(IniFileHandle handle, WideString key, std::int32_t defaultValue,
                               std::int32_t& value) = 0;
-  virtual std::int32_t SetInt(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t value) = 0;
-  virtual std::int32_t GetString(IniFileHandle handle, StringT<char16_t, char> key,
-                                 StringT<char16_t, char> defaultValue, StringT<char16_t, char>& value) = 0;
-  virtual std::int32_t SetString(IniFileHandle handle, StringT<char16_t, char> key,
-                                 StringT<char16_t, char> value) = 0;
-  virtual std::int32_t GetChildCount(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t& count) = 0;
-  virtual std::int32_t GetChildName(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index,
-                                    StringT<char16_t, char>& name) = 0;
-  virtual std::int32_t GetArrayCount(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t& count) = 0;
-  virtual std::int32_t SetArraySize(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t count) = 0;
-  virtual std::int32_t GetArrayString(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index,
-                                      StringT<char16_t, char>& value) = 0;
-  virtual std::int32_t SetArrayString(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index,
-                                      StringT<char16_t, char> value) = 0;
-  virtual std::int32_t RemoveArrayItem(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index) = 0;
+  virtual std::int32_t SetInt(IniFileHandle handle, WideString key, std::int32_t value) = 0;
+  virtual std::int32_t GetString(IniFileHandle handle, WideString key,
+                                 WideString defaultValue, WideString& value) = 0;
+  virtual std::int32_t SetString(IniFileHandle handle, WideString key,
+                                 WideString value) = 0;
+  virtual std::int32_t GetChildCount(IniFileHandle handle, WideString key, std::int32_t& count) = 0;
+  virtual std::int32_t GetChildName(IniFileHandle handle, WideString key, std::int32_t index,
+                                    WideString& name) = 0;
+  virtual std::int32_t GetArrayCount(IniFileHandle handle, WideString key, std::int32_t& count) = 0;
+  virtual std::int32_t SetArraySize(IniFileHandle handle, WideString key, std::int32_t count) = 0;
+  virtual std::int32_t GetArrayString(IniFileHandle handle, WideString key, std::int32_t index,
+                                      WideString& value) = 0;
+  virtual std::int32_t SetArrayString(IniFileHandle handle, WideString key, std::int32_t index,
+                                      WideString value) = 0;
+  virtual std::int32_t RemoveArrayItem(IniFileHandle handle, WideString key, std::int32_t index) = 0;
 
 protected:
   ~IIniFileManager() = default;
@@ -68,27 +68,27 @@ public:
 
   std::int32_t Reserved(std::intptr_t value) override;
   std::int32_t CloseAll() override;
-  std::int32_t OpenFile(StringT<char16_t, char> path, StringT<char16_t, char> keyPrefix,
-                        StringT<char16_t, char> applicationName, IniFileHandle& handle) override;
+  std::int32_t OpenFile(WideString path, WideString keyPrefix,
+                        WideString applicationName, IniFileHandle& handle) override;
   std::int32_t SaveFile(IniFileHandle handle) override;
-  bool KeyExists(IniFileHandle handle, StringT<char16_t, char> key) override;
+  bool KeyExists(IniFileHandle handle, WideString key) override;
   std::int32_t CloseFile(IniFileHandle handle, bool save) override;
-  std::int32_t GetInt(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t defaultValue,
+  std::int32_t GetInt(IniFileHandle handle, WideString key, std::int32_t defaultValue,
                       std::int32_t& value) override;
-  std::int32_t SetInt(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t value) override;
-  std::int32_t GetString(IniFileHandle handle, StringT<char16_t, char> key, StringT<char16_t, char> defaultValue,
-                         StringT<char16_t, char>& value) override;
-  std::int32_t SetString(IniFileHandle handle, StringT<char16_t, char> key, StringT<char16_t, char> value) override;
-  std::int32_t GetChildCount(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t& count) override;
-  std::int32_t GetChildName(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index,
-                            StringT<char16_t, char>& name) override;
-  std::int32_t GetArrayCount(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t& count) override;
-  std::int32_t SetArraySize(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t count) override;
-  std::int32_t GetArrayString(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index,
-                              StringT<char16_t, char>& value) override;
-  std::int32_t SetArrayString(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index,
-                              StringT<char16_t, char> value) override;
-  std::int32_t RemoveArrayItem(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index) override;
+  std::int32_t SetInt(IniFileHandle handle, WideString key, std::int32_t value) override;
+  std::int32_t GetString(IniFileHandle handle, WideString key, WideString defaultValue,
+                         WideString& value) override;
+  std::int32_t SetString(IniFileHandle handle, WideString key, WideString value) override;
+  std::int32_t GetChildCount(IniFileHandle handle, WideString key, std::int32_t& count) override;
+  std::int32_t GetChildName(IniFileHandle handle, WideString key, std::int32_t index,
+                            WideString& name) override;
+  std::int32_t GetArrayCount(IniFileHandle handle, WideString key, std::int32_t& count) override;
+  std::int32_t SetArraySize(IniFileHandle handle, WideString key, std::int32_t count) override;
+  std::int32_t GetArrayString(IniFileHandle handle, WideString key, std::int32_t index,
+                              WideString& value) override;
+  std::int32_t SetArrayString(IniFileHandle handle, WideString key, std::int32_t index,
+                              WideString value) override;
+  std::int32_t RemoveArrayItem(IniFileHandle handle, WideString key, std::int32_t index) override;
 
   struct MemberData {
     struct IniFileInfo {
@@ -110,7 +110,7 @@ private:
   // The node the key names in the file, created along the way when create is set.
   // Null when there is none, or when a created node (or, with forItems, an item
   // below it) would nest deeper than a file can hold.
-  static XNode* Resolve(MemberData::IniFileInfo& info, const StringT<char16_t, char>& key, bool create,
+  static XNode* Resolve(MemberData::IniFileInfo& info, const WideString& key, bool create,
                         bool forItems = false);
 
   MemberData mData;
@@ -128,27 +128,27 @@ public:
 
   std::int32_t Reserved(std::intptr_t value) override;
   std::int32_t CloseAll() override;
-  std::int32_t OpenFile(StringT<char16_t, char> path, StringT<char16_t, char> keyPrefix,
-                        StringT<char16_t, char> applicationName, IniFileHandle& handle) override;
+  std::int32_t OpenFile(WideString path, WideString keyPrefix,
+                        WideString applicationName, IniFileHandle& handle) override;
   std::int32_t SaveFile(IniFileHandle handle) override;
-  bool KeyExists(IniFileHandle handle, StringT<char16_t, char> key) override;
+  bool KeyExists(IniFileHandle handle, WideString key) override;
   std::int32_t CloseFile(IniFileHandle handle, bool save) override;
-  std::int32_t GetInt(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t defaultValue,
+  std::int32_t GetInt(IniFileHandle handle, WideString key, std::int32_t defaultValue,
                       std::int32_t& value) override;
-  std::int32_t SetInt(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t value) override;
-  std::int32_t GetString(IniFileHandle handle, StringT<char16_t, char> key, StringT<char16_t, char> defaultValue,
-                         StringT<char16_t, char>& value) override;
-  std::int32_t SetString(IniFileHandle handle, StringT<char16_t, char> key, StringT<char16_t, char> value) override;
-  std::int32_t GetChildCount(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t& count) override;
-  std::int32_t GetChildName(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index,
-                            StringT<char16_t, char>& name) override;
-  std::int32_t GetArrayCount(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t& count) override;
-  std::int32_t SetArraySize(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t count) override;
-  std::int32_t GetArrayString(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index,
-                              StringT<char16_t, char>& value) override;
-  std::int32_t SetArrayString(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index,
-                              StringT<char16_t, char> value) override;
-  std::int32_t RemoveArrayItem(IniFileHandle handle, StringT<char16_t, char> key, std::int32_t index) override;
+  std::int32_t SetInt(IniFileHandle handle, WideString key, std::int32_t value) override;
+  std::int32_t GetString(IniFileHandle handle, WideString key, WideString defaultValue,
+                         WideString& value) override;
+  std::int32_t SetString(IniFileHandle handle, WideString key, WideString value) override;
+  std::int32_t GetChildCount(IniFileHandle handle, WideString key, std::int32_t& count) override;
+  std::int32_t GetChildName(IniFileHandle handle, WideString key, std::int32_t index,
+                            WideString& name) override;
+  std::int32_t GetArrayCount(IniFileHandle handle, WideString key, std::int32_t& count) override;
+  std::int32_t SetArraySize(IniFileHandle handle, WideString key, std::int32_t count) override;
+  std::int32_t GetArrayString(IniFileHandle handle, WideString key, std::int32_t index,
+                              WideString& value) override;
+  std::int32_t SetArrayString(IniFileHandle handle, WideString key, std::int32_t index,
+                              WideString value) override;
+  std::int32_t RemoveArrayItem(IniFileHandle handle, WideString key, std::int32_t index) override;
 
 private:
   CIniFileManagerProxy* mProxy;

@@ -15,14 +15,14 @@ struct Pair {
   V mValue;
 };
 
-template <class K, class V, StringT<char16_t, char> (*ToStringFn)(const K&), class Base = LTaggableObject>
+template <class K, class V, WideString (*ToStringFn)(const K&), class Base = LTaggableObject>
 class LPair : public Pair<K, V>, public virtual Base {
 public:
   LPair(const K& key, const V& value) : Pair<K, V>{key, value} {}
   ~LPair() override = default;
 
   // The value plays no part in the text.
-  StringT<char16_t, char> ToString() const override { return ToStringFn(this->mKey); }
+  WideString ToString() const override { return ToStringFn(this->mKey); }
 };
 
 } // namespace QZ

@@ -18,9 +18,6 @@ namespace QZ {
 
 namespace {
 
-using WideString = StringT<char16_t, char>;
-using NarrowString = StringT<char, char16_t>;
-
 constexpr const char* kSourcePath = "Utilities\\Storage\\QZFile";
 
 [[noreturn]] void Fail(const char* what, const char* function, int line) {

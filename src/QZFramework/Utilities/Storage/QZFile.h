@@ -28,7 +28,7 @@ public:
 
   // Opens through Open; a file that does not open leaves the object closed. Both
   // texts empty throws the invalid-pathname error.
-  File(const StringT<char16_t, char>& folder, const StringT<char16_t, char>& name, std::uint32_t flags);
+  File(const WideString& folder, const WideString& name, std::uint32_t flags);
   virtual ~File();
   File(const File&) = delete;
   File& operator=(const File&) = delete;
@@ -36,7 +36,7 @@ public:
   // 1 when a file is open already (nothing changes), 0 when open afterwards, E_FAIL.
   // A non-empty name is joined to the folder with kPathSeparator; an empty name
   // opens the folder text itself. Only regular files open. No mode truncates.
-  virtual QZRESULT Open(const StringT<char16_t, char>& folder, const StringT<char16_t, char>& name,
+  virtual QZRESULT Open(const WideString& folder, const WideString& name,
                         std::uint32_t flags);
   // Always 0. Deletes the file when it was opened with kDeleteOnClose.
   virtual QZRESULT Close();
@@ -51,41 +51,41 @@ public:
   std::uint32_t GetLength() const;
 
   bool IsOpen() const { return !mDescriptor.IsNull(); }
-  const StringT<char16_t, char>& GetFileName() const { return mFileName; }
-  const StringT<char16_t, char>& GetFullPath() const { return mFullPath; }
+  const WideString& GetFileName() const { return mFileName; }
+  const WideString& GetFullPath() const { return mFullPath; }
   std::uint32_t GetFlags() const { return mFlags; }
 
 private:
   int Descriptor() const;
 
   RCPtr<LHolder<int>> mDescriptor;
-  StringT<char16_t, char> mFileName;
-  StringT<char16_t, char> mFullPath;
+  WideString mFileName;
+  WideString mFullPath;
   std::uint32_t mFlags = 0;
 };
 
 // Each of \ / : * ? " < > | & ; , ^ ( ) becomes an underscore.
-StringT<char16_t, char> MakeValidFileName(const StringT<char16_t, char>& text);
+WideString MakeValidFileName(const WideString& text);
 // True when the path exists and is not a folder.
-bool FileExists(const StringT<char16_t, char>& path);
-bool DirectoryExists(const StringT<char16_t, char>& path);
+bool FileExists(const WideString& path);
+bool DirectoryExists(const WideString& path);
 // 1 when the folder exists, E_FAIL when a file occupies the path; otherwise makes
 // the folders along it: 0 when the folder exists afterwards, else E_FAIL.
-QZRESULT EnsureDirectoryExists(const StringT<char16_t, char>& path);
+QZRESULT EnsureDirectoryExists(const WideString& path);
 // Makes every folder along the path (and, unless parentOnly, the path itself);
 // failures on the way are ignored. True when the path (or its parent) exists then.
-bool CreateDirectoryChain(const StringT<char16_t, char>& path, bool parentOnly);
+bool CreateDirectoryChain(const WideString& path, bool parentOnly);
 // The canonical form of an existing path; the path unchanged when it has none.
-StringT<char16_t, char> GetLongPath(const StringT<char16_t, char>& path);
+WideString GetLongPath(const WideString& path);
 // Appends folder/name for every entry of the folder that is not a folder and whose
 // name matches the pattern (* and ?, ASCII letter case ignored, "*.*" matches all).
 // The count, E_NOTIMPL for a missing folder, E_FAIL when the listing fails (what was
 // found stays in out).
-QZRESULT FindFiles(const StringT<char16_t, char>& folder, const StringT<char16_t, char>& pattern,
+QZRESULT FindFiles(const WideString& folder, const WideString& pattern,
                    StringArrayT<char16_t, char>& out);
 // The text before the last separator; the whole text without one.
-StringT<char16_t, char> ExtractFolderPath(const StringT<char16_t, char>& path);
+WideString ExtractFolderPath(const WideString& path);
 // The text after the last separator; the whole text without one or when it ends the text.
-StringT<char16_t, char> ExtractFileName(const StringT<char16_t, char>& path);
+WideString ExtractFileName(const WideString& path);
 
 } // namespace QZ

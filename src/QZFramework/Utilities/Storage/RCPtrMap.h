@@ -17,8 +17,8 @@ namespace QZ {
 
 // Text of a pair of the map: the key object's text.
 template <class K>
-StringT<char16_t, char> RCPtrKeyToString(const ConstRCPtr<K>& key) {
-  return key ? key->ToString() : StringT<char16_t, char>();
+WideString RCPtrKeyToString(const ConstRCPtr<K>& key) {
+  return key ? key->ToString() : WideString();
 }
 
 template <class K, class V>

@@ -9,7 +9,7 @@
 namespace QZ {
 
 template <class T, std::uint32_t N>
-class SimpleFixedArray : public IArray<T> {
+class SimpleFixedArray final : public IArray<T> {
   static_assert(N > 0 && N <= kMaxItemCount, "bad inline capacity");
 
 public:

@@ -812,44 +812,41 @@ StringArrayT<C, O> StringT<C, O>::Split(const StringT& separators) const
   template bool W::IsEqual(const C*) const;                                                                \
   template bool W::IsEqual(const O*) const;
 
-using WideStringT = StringT<char16_t, char>;
-using NarrowStringT = StringT<char, char16_t>;
-
-QZ_STRING_COMMON_MEMBERS(WideStringT, char16_t, char)
-QZ_STRING_COMMON_MEMBERS(NarrowStringT, char, char16_t)
+QZ_STRING_COMMON_MEMBERS(WideString, char16_t, char)
+QZ_STRING_COMMON_MEMBERS(NarrowString, char, char16_t)
 #undef QZ_STRING_COMMON_MEMBERS
 
-template WideStringT::StringT(const char*);
-template WideStringT& WideStringT::AssignNarrow(const char*, std::uint32_t);
-template bool WideStringT::Delete(std::uint32_t, std::uint32_t);
-template QZRESULT WideStringT::AppendChar(char16_t);
-template QZRESULT WideStringT::InsertString(std::uint32_t, const WideStringT&);
-template QZRESULT WideStringT::InsertChars(std::uint32_t, const char16_t*, std::uint32_t);
-template QZRESULT WideStringT::InsertNarrow(std::uint32_t, const char*, std::uint32_t);
-template QZRESULT WideStringT::AppendNarrowChar(char);
-template WideStringT& WideStringT::ReplaceChars(const char16_t*, char16_t);
-template WideStringT WideStringT::ToUpper() const;
-template WideStringT WideStringT::ToLower() const;
-template WideStringT WideStringT::Trim() const;
-template WideStringT WideStringT::TrimLeft() const;
-template WideStringT WideStringT::TrimRight() const;
-template WideStringT WideStringT::TrimLeftChars(const char16_t*) const;
-template WideStringT WideStringT::TrimRightChars(const char16_t*) const;
-template std::int32_t WideStringT::FindString(const WideStringT&) const;
-template std::int32_t WideStringT::ReverseFind(char) const;
-template bool WideStringT::EqualsString(const WideStringT&) const;
-template bool WideStringT::IsNotEqual(const WideStringT&) const;
-template bool WideStringT::IsNotEqual(const char*) const;
-template bool WideStringT::IsLess(const WideStringT&) const;
-template std::int32_t WideStringT::ToInt() const;
-template double WideStringT::ToDouble() const;
-template NarrowStringT WideStringT::ToNarrow() const;
-template QZRESULT WideStringT::ConvertFromNarrow(const char*, std::int32_t);
-template StringArrayT<char16_t, char> WideStringT::Split(const WideStringT&) const;
+template WideString::StringT(const char*);
+template WideString& WideString::AssignNarrow(const char*, std::uint32_t);
+template bool WideString::Delete(std::uint32_t, std::uint32_t);
+template QZRESULT WideString::AppendChar(char16_t);
+template QZRESULT WideString::InsertString(std::uint32_t, const WideString&);
+template QZRESULT WideString::InsertChars(std::uint32_t, const char16_t*, std::uint32_t);
+template QZRESULT WideString::InsertNarrow(std::uint32_t, const char*, std::uint32_t);
+template QZRESULT WideString::AppendNarrowChar(char);
+template WideString& WideString::ReplaceChars(const char16_t*, char16_t);
+template WideString WideString::ToUpper() const;
+template WideString WideString::ToLower() const;
+template WideString WideString::Trim() const;
+template WideString WideString::TrimLeft() const;
+template WideString WideString::TrimRight() const;
+template WideString WideString::TrimLeftChars(const char16_t*) const;
+template WideString WideString::TrimRightChars(const char16_t*) const;
+template std::int32_t WideString::FindString(const WideString&) const;
+template std::int32_t WideString::ReverseFind(char) const;
+template bool WideString::EqualsString(const WideString&) const;
+template bool WideString::IsNotEqual(const WideString&) const;
+template bool WideString::IsNotEqual(const char*) const;
+template bool WideString::IsLess(const WideString&) const;
+template std::int32_t WideString::ToInt() const;
+template double WideString::ToDouble() const;
+template NarrowString WideString::ToNarrow() const;
+template QZRESULT WideString::ConvertFromNarrow(const char*, std::int32_t);
+template StringArrayT<char16_t, char> WideString::Split(const WideString&) const;
 
-template NarrowStringT::StringT(const ConstRCPtr<LIBuffer>&);
-template std::int32_t NarrowStringT::Find(const char*, std::int32_t) const;
-template QZRESULT NarrowStringT::ConvertFromWide(const char16_t*, std::int32_t);
+template NarrowString::StringT(const ConstRCPtr<LIBuffer>&);
+template std::int32_t NarrowString::Find(const char*, std::int32_t) const;
+template QZRESULT NarrowString::ConvertFromWide(const char16_t*, std::int32_t);
 
 // ---------------------------------------------------------------------------
 // Number texts
@@ -857,10 +854,10 @@ template QZRESULT NarrowStringT::ConvertFromWide(const char16_t*, std::int32_t);
 namespace {
 
 // "1234" with 2 decimals gives "12.34", "5" gives ".05"; a sign stays in front.
-StringT<char16_t, char> ToFixedPoint(StringT<char16_t, char> text, std::int32_t decimals) {
+WideString ToFixedPoint(WideString text, std::int32_t decimals) {
   if (decimals <= 0)
     return text;
-  StringT<char16_t, char> sign;
+  WideString sign;
   if (text.GetChars()[0] == u'-') {
     sign = text.Left(1);
     text = text.MidToEnd(1);
@@ -872,24 +869,24 @@ StringT<char16_t, char> ToFixedPoint(StringT<char16_t, char> text, std::int32_t 
     text.InsertChars(0, zeros.c_str());
   }
   const std::int32_t k = static_cast<std::int32_t>(text.GetLength()) - decimals;
-  return sign.Concat(text.Left(k)).Concat(StringT<char16_t, char>(u".")).Concat(text.MidToEnd(k));
+  return sign.Concat(text.Left(k)).Concat(WideString(u".")).Concat(text.MidToEnd(k));
 }
 
 } // namespace
 
-StringT<char16_t, char> IntToString(std::int32_t value, std::int32_t decimals) {
-  return ToFixedPoint(StringT<char16_t, char>(u"%d", value), decimals);
+WideString IntToString(std::int32_t value, std::int32_t decimals) {
+  return ToFixedPoint(WideString(u"%d", value), decimals);
 }
 
-StringT<char16_t, char> UIntToString(std::uint32_t value, std::int32_t decimals) {
-  return ToFixedPoint(StringT<char16_t, char>(u"%u", value), decimals);
+WideString UIntToString(std::uint32_t value, std::int32_t decimals) {
+  return ToFixedPoint(WideString(u"%u", value), decimals);
 }
 
-StringT<char16_t, char> DoubleToString(double value, std::int32_t decimals) {
+WideString DoubleToString(double value, std::int32_t decimals) {
   if (decimals < 0)
-    return StringT<char16_t, char>(u"%lf", value);
-  const StringT<char16_t, char> format(u"%%.%dlf", decimals);
-  return StringT<char16_t, char>(format.GetChars(), value);
+    return WideString(u"%lf", value);
+  const WideString format(u"%%.%dlf", decimals);
+  return WideString(format.GetChars(), value);
 }
 
 } // namespace QZ

@@ -216,12 +216,16 @@ private:
   ConstRCPtr<LIBuffer> mStorage;
 };
 
+// The two widths of text: UTF-16 for everything shown or stored, UTF-8 at the edges (files, platform).
+using WideString = StringT<char16_t, char>;
+using NarrowString = StringT<char, char16_t>;
+
 // Number texts. With decimals > 0 the digits become a fixed-point text:
 // IntToString(1234, 2) is "12.34", IntToString(5, 2) is ".05".
-StringT<char16_t, char> IntToString(std::int32_t value, std::int32_t decimals);
-StringT<char16_t, char> UIntToString(std::uint32_t value, std::int32_t decimals);
+WideString IntToString(std::int32_t value, std::int32_t decimals);
+WideString UIntToString(std::uint32_t value, std::int32_t decimals);
 // decimals < 0: six decimals.
-StringT<char16_t, char> DoubleToString(double value, std::int32_t decimals);
+WideString DoubleToString(double value, std::int32_t decimals);
 
 } // namespace QZ
 

@@ -83,7 +83,7 @@ double LeadingDouble(const char16_t* text) {
   return negative ? -value : value;
 }
 
-bool IsTrueText(const StringT<char16_t, char>& text) {
+bool IsTrueText(const WideString& text) {
   const char16_t* p = text.GetChars();
   for (const char* t = "true"; *t; ++t, ++p) {
     const char16_t c = (*p >= u'A' && *p <= u'Z') ? static_cast<char16_t>(*p + (u'a' - u'A')) : *p;
@@ -118,7 +118,7 @@ VariantEx::~VariantEx() {
   mStorage = ConstRCPtr<LIBuffer>();
 }
 
-StringT<char16_t, char> VariantEx::Text() const { return ValueToString(-1); }
+WideString VariantEx::Text() const { return ValueToString(-1); }
 
 bool VariantEx::GetBool() const {
   if (mType != kVariantString)
@@ -196,7 +196,7 @@ void VariantEx::FreeBuffer(void* data) {
     mStorage = ConstRCPtr<LIBuffer>();
 }
 
-std::int32_t VariantEx::SetString(const StringT<char, char16_t>& text) {
+std::int32_t VariantEx::SetString(const NarrowString& text) {
   Reset();
   const ConstRCPtr<LIBuffer>& buffer = text.GetStorage();
   ConstRCPtr<LIBuffer> copy = buffer->CopyRange(buffer->GetSize(), 0);
@@ -209,8 +209,8 @@ std::int32_t VariantEx::SetString(const StringT<char, char16_t>& text) {
   return kVariantString;
 }
 
-std::int32_t VariantEx::SetString(const StringT<char16_t, char>& text) {
-  return SetString(StringT<char, char16_t>(text));
+std::int32_t VariantEx::SetString(const WideString& text) {
+  return SetString(NarrowString(text));
 }
 
 const ConstRCPtr<LIBuffer>& VariantEx::GetBuffer() const {
@@ -237,72 +237,70 @@ QZRESULT VariantEx::Deserialize(const void* record, std::uint32_t available) {
   return QZ::Deserialize(*this, record, available);
 }
 
-StringT<char16_t, char> VariantEx::ValueToString(std::int32_t level) const {
-  using Wide = StringT<char16_t, char>;
+WideString VariantEx::ValueToString(std::int32_t level) const {
   switch (mType) {
   case kVariantEmpty:
-    return Wide(u"<empty>");
+    return WideString(u"<empty>");
   case kVariantBool:
-    return Wide(Load<std::uint8_t>() != 0 ? u"true" : u"false");
+    return WideString(Load<std::uint8_t>() != 0 ? u"true" : u"false");
   case kVariantInt8: {
     const std::int32_t v = Load<std::int8_t>();
-    return Wide(u"%I32d (0x%02X)", v, static_cast<std::uint32_t>(v));
+    return WideString(u"%I32d (0x%02X)", v, static_cast<std::uint32_t>(v));
   }
   case kVariantUInt8:
-    return Wide(u"%I32u (0x%02X)", std::uint32_t{Load<std::uint8_t>()}, std::uint32_t{Load<std::uint8_t>()});
+    return WideString(u"%I32u (0x%02X)", std::uint32_t{Load<std::uint8_t>()}, std::uint32_t{Load<std::uint8_t>()});
   case kVariantInt16: {
     const std::int32_t v = Load<std::int16_t>();
-    return Wide(u"%I32d (0x%04X)", v, static_cast<std::uint32_t>(v));
+    return WideString(u"%I32d (0x%04X)", v, static_cast<std::uint32_t>(v));
   }
   case kVariantUInt16:
-    return Wide(u"%I32u (0x%04X)", std::uint32_t{Load<std::uint16_t>()}, std::uint32_t{Load<std::uint16_t>()});
+    return WideString(u"%I32u (0x%04X)", std::uint32_t{Load<std::uint16_t>()}, std::uint32_t{Load<std::uint16_t>()});
   case kVariantInt32:
-    return Wide(u"%I32d (0x%08X)", Load<std::int32_t>(), Load<std::uint32_t>());
+    return WideString(u"%I32d (0x%08X)", Load<std::int32_t>(), Load<std::uint32_t>());
   case kVariantUInt32:
-    return Wide(u"%I32u (0x%08X)", Load<std::uint32_t>(), Load<std::uint32_t>());
+    return WideString(u"%I32u (0x%08X)", Load<std::uint32_t>(), Load<std::uint32_t>());
   case kVariantFloat:
-    return Wide(u"%f", static_cast<double>(Load<float>()));
+    return WideString(u"%f", static_cast<double>(Load<float>()));
   case kVariantDouble:
-    return Wide(u"%lf", Load<double>());
+    return WideString(u"%lf", Load<double>());
   case kVariantInt64:
-    return Wide(u"%I64d (0x%I64X)", Load<std::int64_t>(), Load<std::uint64_t>());
+    return WideString(u"%I64d (0x%I64X)", Load<std::int64_t>(), Load<std::uint64_t>());
   case kVariantUInt64:
   case kVariantExternal:
   case kVariantExternalConst:
   case kVariantBuffer:
     // For codes 12 to 14 the field holds the data's address.
-    return Wide(u"%I64X", Load<std::uint64_t>());
+    return WideString(u"%I64X", Load<std::uint64_t>());
   case kVariantString:
-    return Wide(StringT<char, char16_t>(mStorage));
+    return WideString(NarrowString(mStorage));
   case kVariantArray:
     return IndentedAt(level < 0 ? 0 : level, 0);
   default:
-    return Wide();
+    return WideString();
   }
 }
 
-StringT<char16_t, char> VariantEx::ToIndentedString(std::int32_t level) const { return IndentedAt(level, 0); }
+WideString VariantEx::ToIndentedString(std::int32_t level) const { return IndentedAt(level, 0); }
 
-StringT<char16_t, char> VariantEx::IndentedAt(std::int32_t level, std::int32_t depth) const {
-  using Wide = StringT<char16_t, char>;
+WideString VariantEx::IndentedAt(std::int32_t level, std::int32_t depth) const {
   if (mType != kVariantArray)
     return ValueToString(-1);
   if (depth >= kMaxPrintedDepth)
-    return Wide(u"array(%u): ...", GetArrayCount());
+    return WideString(u"array(%u): ...", GetArrayCount());
   Array<VariantEx> items;
   GetArray(items);
   const std::uint32_t count = items.GetCount();
   if (count == 0)
-    return Wide(u"<empty array>");
+    return WideString(u"<empty array>");
   std::u16string indent(2 * static_cast<std::size_t>(level < 0 ? 0 : level) + 2, u' ');
-  Wide text(u"array(%u):", count);
+  WideString text(u"array(%u):", count);
   for (std::uint32_t i = 0; i < count; ++i) {
-    text.AppendString(Wide(u"\n%s[%u] ", indent.c_str(), i));
+    text.AppendString(WideString(u"\n%s[%u] ", indent.c_str(), i));
     text.AppendString(items.GetAt(i).IndentedAt(level + 1, depth + 1));
   }
   return text;
 }
 
-StringT<char16_t, char> VariantEx::ToString() const { return ValueToString(-1); }
+WideString VariantEx::ToString() const { return ValueToString(-1); }
 
 } // namespace QZ

@@ -38,23 +38,23 @@ public:
   void* AllocateBuffer(std::uint32_t size) override;
   void FreeBuffer(void* data) override;
   // Array items on indented lines, two blanks per level.
-  virtual StringT<char16_t, char> ToIndentedString(std::int32_t level) const;
+  virtual WideString ToIndentedString(std::int32_t level) const;
 
   using Variant::SetString;
   // A private copy of the string's whole buffer.
-  std::int32_t SetString(const StringT<char, char16_t>& text);
-  std::int32_t SetString(const StringT<char16_t, char>& text);
+  std::int32_t SetString(const NarrowString& text);
+  std::int32_t SetString(const WideString& text);
   // The storage of a byte buffer or text; throws for any other type.
   const ConstRCPtr<LIBuffer>& GetBuffer() const;
   // All items of a packed array; 0 (also for an empty value) or E_INVALIDARG.
   QZRESULT GetArray(IArray<VariantEx>& out) const;
   QZRESULT Deserialize(const void* record, std::uint32_t available);
-  StringT<char16_t, char> ValueToString(std::int32_t level) const;
-  StringT<char16_t, char> ToString() const override;
+  WideString ValueToString(std::int32_t level) const;
+  WideString ToString() const override;
 
 private:
-  StringT<char16_t, char> IndentedAt(std::int32_t level, std::int32_t depth) const;
-  StringT<char16_t, char> Text() const;
+  WideString IndentedAt(std::int32_t level, std::int32_t depth) const;
+  WideString Text() const;
 
   ConstRCPtr<LIBuffer> mStorage;
 };

@@ -8,9 +8,9 @@
 
 namespace QZ {
 
-inline StringT<char16_t, char> StringToString(const StringT<char16_t, char>& text) { return text; }
+inline WideString StringToString(const WideString& text) { return text; }
 
-template <class T, StringT<char16_t, char> (*ToStringFn)(const T&) = &StringToString,
+template <class T, WideString (*ToStringFn)(const T&) = &StringToString,
           class Base = LTaggableObject>
 class LWrapperStringable : public T, public virtual Base {
 public:
@@ -21,7 +21,7 @@ public:
     return RCPtr<LWrapperStringable>(new LWrapperStringable(value));
   }
 
-  StringT<char16_t, char> ToString() const override { return ToStringFn(*this); }
+  WideString ToString() const override { return ToStringFn(*this); }
 };
 
 } // namespace QZ

@@ -14,9 +14,9 @@ struct RetriggerableThreader::Core {
   std::atomic<std::int32_t> lastResult{0};
 };
 
-RetriggerableThreader::RetriggerableThreader() : RetriggerableThreader(StringT<char16_t, char>()) {}
+RetriggerableThreader::RetriggerableThreader() : RetriggerableThreader(WideString()) {}
 
-RetriggerableThreader::RetriggerableThreader(const StringT<char16_t, char>& name)
+RetriggerableThreader::RetriggerableThreader(const WideString& name)
     : mCore(std::make_shared<Core>()),
       mLoopCore(new std::shared_ptr<Core>(mCore)),
       mThread(&RetriggerableThreader::Loop, mLoopCore),
@@ -110,7 +110,7 @@ QZRESULT RetriggerableThreader::TriggerWithDoneEvent(const RCPtr<LThreadWorker>&
   return Bind(worker, params, &done, priority);
 }
 
-StringT<char16_t, char> RetriggerableThreader::ToString() const { return mName; }
+WideString RetriggerableThreader::ToString() const { return mName; }
 
 void RetriggerableThreader::RequestStop() {
   mCore->stop.store(true);

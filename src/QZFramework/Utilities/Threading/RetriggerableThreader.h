@@ -23,7 +23,7 @@ class RetriggerableThreader : public IStringable {
 
 public:
   RetriggerableThreader();
-  explicit RetriggerableThreader(const StringT<char16_t, char>& name);
+  explicit RetriggerableThreader(const WideString& name);
   RetriggerableThreader(const RetriggerableThreader&) = delete;
   RetriggerableThreader& operator=(const RetriggerableThreader&) = delete;
   ~RetriggerableThreader() override;
@@ -37,8 +37,8 @@ public:
   QZRESULT TriggerWithDoneEvent(const RCPtr<LThreadWorker>& worker, const RCPtr<LRefCountedObject>& params,
                                 const RCPtr<LEvent>& done, int priority);
 
-  StringT<char16_t, char> ToString() const override;
-  void SetName(const StringT<char16_t, char>& name) { mName = name; }
+  WideString ToString() const override;
+  void SetName(const WideString& name) { mName = name; }
 
   // Sets the stop flag and wakes the thread; stopping is final.
   void RequestStop();
@@ -59,7 +59,7 @@ public:
   std::atomic<bool>& mBusy;
 
 private:
-  StringT<char16_t, char> mName;
+  WideString mName;
 };
 
 } // namespace QZ

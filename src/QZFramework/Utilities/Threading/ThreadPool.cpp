@@ -48,7 +48,7 @@ LThreadPool::LThreadPool(int workerCount, int queuePriority)
       mQueueIdleEvent(LEvent::Create()),
       mQueuePriority(queuePriority) {
   mQueueIdleEvent->Set();
-  mQueueThreader.SetName(StringT<char16_t, char>(u"LThreadPool::mQueueThreader"));
+  mQueueThreader.SetName(WideString(u"LThreadPool::mQueueThreader"));
 }
 
 LThreadPool::~LThreadPool() { Shutdown(); }
@@ -161,9 +161,9 @@ std::int32_t LThreadPool::DoWork(RCPtr<LRefCountedObject>&) {
   }
 }
 
-StringT<char16_t, char> LThreadPool::ToString() const {
+WideString LThreadPool::ToString() const {
   if (mName.IsEmpty())
-    return StringT<char16_t, char>(u"Unnamed ThreadPool");
+    return WideString(u"Unnamed ThreadPool");
   return mName;
 }
 

@@ -47,7 +47,7 @@ public:
                            int priority);
   // The dispatch loop; only the queue threader runs it.
   std::int32_t DoWork(RCPtr<LRefCountedObject>& params) override;
-  StringT<char16_t, char> ToString() const override;
+  WideString ToString() const override;
   // Final: refuses new jobs, drops queued ones and stops every thread.
   void Shutdown();
 
@@ -59,7 +59,7 @@ private:
   // Under the mutex: any idle worker, or -1.
   int FindIdleWorker();
 
-  StringT<char16_t, char> mName;
+  WideString mName;
   RetriggerableThreader mQueueThreader;
   // Ascending priority; the dispatch loop takes from the end.
   RCPtrArray<LWorkerParams, 16, 16> mJobs;

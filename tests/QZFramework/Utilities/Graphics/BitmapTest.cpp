@@ -17,7 +17,6 @@ using QZTest::Pixels;
 using QZTest::SheetPixel;
 using QZTest::TempFolder;
 using QZTest::Wide;
-using WString = StringT<char16_t, char>;
 
 void ExpectRect(const LBitmap& bitmap, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) {
   EXPECT_EQ(bitmap.GetRect(), (RectT<std::int32_t>{x, y, width, height}));
@@ -68,8 +67,8 @@ TEST(BitmapCache, SourcesThatDoNotLoadGiveNullEveryTime) {
       u"no/such/file.png",
   };
   for (const char16_t* source : sources) {
-    EXPECT_TRUE(LBitmap::GetCachedBitmap(source).IsNull()) << WString(source).ToNarrow().GetChars();
-    EXPECT_TRUE(LBitmap::GetCachedBitmap(source).IsNull()) << WString(source).ToNarrow().GetChars();
+    EXPECT_TRUE(LBitmap::GetCachedBitmap(source).IsNull()) << WideString(source).ToNarrow().GetChars();
+    EXPECT_TRUE(LBitmap::GetCachedBitmap(source).IsNull()) << WideString(source).ToNarrow().GetChars();
   }
 }
 
@@ -109,7 +108,7 @@ TEST(BitmapCache, FileSourcesKeepTheirCaseAndLoadOnceTheyExist) {
   TempFolder folder;
   const auto sheetBytes = QZTest::Resource("ARP_ON_PNG");
   const auto knobBytes = QZTest::Resource("KNOB_LARGE_PNG");
-  const WString later = Wide(folder.File("later.png"));
+  const WideString later = Wide(folder.File("later.png"));
   EXPECT_TRUE(LBitmap::GetCachedBitmap(later).IsNull());
   folder.Write("later.png", sheetBytes);
   RCPtr<LBitmap> loaded = LBitmap::GetCachedBitmap(later);

@@ -26,7 +26,7 @@ inline void PrintTo(const Color& c, std::ostream* os) {
 
 namespace QZTest {
 
-using WString = QZ::StringT<char16_t, char>;
+using WString = QZ::WideString;
 
 inline WString Wide(const std::string& utf8) { return WString(utf8.c_str()); }
 

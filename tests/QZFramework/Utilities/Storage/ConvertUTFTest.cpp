@@ -8,9 +8,6 @@
 namespace QZ {
 namespace {
 
-using Wide = StringT<char16_t, char>;
-using Narrow = StringT<char, char16_t>;
-
 struct ToUtf8 {
   ConversionResult result;
   std::string text;
@@ -112,23 +109,23 @@ TEST(ConvertUTF, FullTargetStopsBeforeTheCharacter) {
 }
 
 TEST(StringConversion, RoundTripsAndLenientStops) {
-  const Wide emoji(u"x\U0001F600y");
-  const Narrow narrow(emoji);
+  const WideString emoji(u"x\U0001F600y");
+  const NarrowString narrow(emoji);
   EXPECT_STREQ(narrow.GetChars(), "x\xF0\x9F\x98\x80y");
   EXPECT_EQ(narrow.GetStorage()->GetSize(), 7u) << "trimmed to the text";
-  EXPECT_EQ(std::u16string(Wide(narrow).GetChars()), u"x\U0001F600y");
+  EXPECT_EQ(std::u16string(WideString(narrow).GetChars()), u"x\U0001F600y");
   EXPECT_STREQ(emoji.ToNarrow().GetChars(), "x\xF0\x9F\x98\x80y");
 
   // A lone surrogate survives into UTF-8, but not back: the rest is lost there.
   const std::u16string lone = u"ab" + std::u16string(1, 0xDC05) + u"cd";
-  const Narrow withLone(Wide(lone.c_str()));
+  const NarrowString withLone(WideString(lone.c_str()));
   EXPECT_STREQ(withLone.GetChars(), "ab\xED\xB0\x85" "cd");
-  EXPECT_EQ(std::u16string(Wide(withLone).GetChars()), u"ab");
+  EXPECT_EQ(std::u16string(WideString(withLone).GetChars()), u"ab");
 
-  EXPECT_EQ(std::u16string(Wide("ab\xE9" "c").GetChars()), u"ab");
-  EXPECT_EQ(std::u16string(Wide("\xC3\xA9t\xC3\xA9").GetChars()), u"\u00E9t\u00E9");
+  EXPECT_EQ(std::u16string(WideString("ab\xE9" "c").GetChars()), u"ab");
+  EXPECT_EQ(std::u16string(WideString("\xC3\xA9t\xC3\xA9").GetChars()), u"\u00E9t\u00E9");
 
-  Wide target;
+  WideString target;
   EXPECT_EQ(target.ConvertFromNarrow("ok\xC3\xA9"), S_OK);
   EXPECT_EQ(std::u16string(target.GetChars()), u"ok\u00E9");
   EXPECT_EQ(target.ConvertFromNarrow("ok\xFF" "more"), E_FAIL);
@@ -139,17 +136,17 @@ TEST(StringConversion, RoundTripsAndLenientStops) {
   EXPECT_EQ(target.ConvertFromNarrow("abcdef", 3), S_OK);
   EXPECT_EQ(std::u16string(target.GetChars()), u"abc");
   EXPECT_EQ(target.ConvertFromNarrow(nullptr), S_OK);
-  EXPECT_EQ(target.GetStorage().Get(), Wide().GetStorage().Get());
+  EXPECT_EQ(target.GetStorage().Get(), WideString().GetStorage().Get());
 
-  Narrow narrowTarget;
+  NarrowString narrowTarget;
   EXPECT_EQ(narrowTarget.ConvertFromWide(u"a\U0001F600", 2), E_FAIL) << "a high surrogate ends the range";
   EXPECT_STREQ(narrowTarget.GetChars(), "a");
   EXPECT_EQ(narrowTarget.ConvertFromWide(u""), S_OK);
-  EXPECT_EQ(narrowTarget.GetStorage().Get(), Narrow().GetStorage().Get());
+  EXPECT_EQ(narrowTarget.GetStorage().Get(), NarrowString().GetStorage().Get());
 }
 
 TEST(StringConversion, AssignNarrowDropsACutCharacter) {
-  Wide s;
+  WideString s;
   s.AssignNarrow("ab\xC3\xA9xyz", 3);
   EXPECT_EQ(std::u16string(s.GetChars()), u"ab");
   s.AssignNarrow("ab\xC3\xA9xyz", 4);
@@ -160,7 +157,7 @@ TEST(StringConversion, AssignNarrowDropsACutCharacter) {
   EXPECT_TRUE(s.IsEmpty());
 
   // Locked: the converted text goes into the locked buffer.
-  Wide locked(u"0123456789");
+  WideString locked(u"0123456789");
   char16_t* chars = locked.Lock();
   locked.AssignNarrow("\xC3\xA9t\xC3\xA9");
   EXPECT_EQ(locked.GetChars(), chars);

@@ -13,8 +13,6 @@
 
 namespace QZ::test {
 
-using WideString = StringT<char16_t, char>;
-
 inline WideString W(const std::string& utf8) { return WideString(utf8.c_str()); }
 inline std::string N(const WideString& text) { return text.ToNarrow().GetChars(); }
 

@@ -23,7 +23,7 @@ class Named : public Padding, public virtual LRefCountedObject {
 public:
   Named(const char* name, std::vector<std::string>* log) : mName(name), mLog(log) {}
   ~Named() override { mLog->push_back(mName); }
-  StringT<char16_t, char> ToString() const override { return StringT<char16_t, char>(mName.c_str()); }
+  WideString ToString() const override { return WideString(mName.c_str()); }
 
   std::string mName;
 

@@ -7,8 +7,6 @@
 
 namespace QZ {
 namespace {
-
-using Wide = StringT<char16_t, char>;
 using Strings = StringArrayT<char16_t, char>;
 
 std::vector<std::u16string> Pieces(const Strings& array) {
@@ -34,10 +32,10 @@ TEST(StringSplit, SeparatorsAtTheEdgesAndDoubled) {
       {u"a,b", u"", {u"a,b"}},               //
   };
   for (const auto& c : cases)
-    EXPECT_EQ(Pieces(Wide(c.text).Split(Wide(c.separators))), c.pieces) << Wide(c.text).ToNarrow().GetChars();
+    EXPECT_EQ(Pieces(WideString(c.text).Split(WideString(c.separators))), c.pieces) << WideString(c.text).ToNarrow().GetChars();
 
-  const Wide whole(u"no commas");
-  const Strings one = whole.Split(Wide(u","));
+  const WideString whole(u"no commas");
+  const Strings one = whole.Split(WideString(u","));
   ASSERT_EQ(one.GetCount(), 1u);
   EXPECT_EQ(one.GetAt(0).GetStorage(), whole.GetStorage()) << "the one piece shares the text";
 }
@@ -45,37 +43,37 @@ TEST(StringSplit, SeparatorsAtTheEdgesAndDoubled) {
 TEST(StringArrayT, FindExactOrIgnoringCase) {
   Strings array;
   for (const char16_t* text : {u"one", u"ABC", u"two", u"abc", u""})
-    array.AddItem(Wide(text));
+    array.AddItem(WideString(text));
 
-  const Wide lower(u"abc");
+  const WideString lower(u"abc");
   EXPECT_EQ(array.Find(lower, false), 1) << "ABC matches abc ignoring case";
   EXPECT_EQ(array.Find(lower, true), 3);
-  EXPECT_EQ(array.Find(Wide(u"ABC"), true), 1);
-  EXPECT_EQ(array.Find(Wide(u"Two"), false), 2);
-  EXPECT_EQ(array.Find(Wide(u"Two"), true), -1);
+  EXPECT_EQ(array.Find(WideString(u"ABC"), true), 1);
+  EXPECT_EQ(array.Find(WideString(u"Two"), false), 2);
+  EXPECT_EQ(array.Find(WideString(u"Two"), true), -1);
   EXPECT_EQ(array.Find(lower, false, 2), 3) << "from start on";
-  EXPECT_EQ(array.Find(Wide(), true), 4);
-  EXPECT_EQ(array.Find(Wide(u"on"), false), -1) << "whole strings only";
-  EXPECT_EQ(array.Find(Wide(u"\u00C9"), false), -1);
+  EXPECT_EQ(array.Find(WideString(), true), 4);
+  EXPECT_EQ(array.Find(WideString(u"on"), false), -1) << "whole strings only";
+  EXPECT_EQ(array.Find(WideString(u"\u00C9"), false), -1);
   EXPECT_EQ(array.Find(lower, true, 5), -1) << "start at the count";
   EXPECT_EQ(array.Find(lower, true, 0xFFFFFFFFu), -1);
   EXPECT_EQ(Strings().Find(lower, false), -1);
 
   // The very same storage matches even where the text would not.
   Strings locked;
-  locked.AddItem(Wide(u"x"));
+  locked.AddItem(WideString(u"x"));
   EXPECT_EQ(locked.Find(locked.GetAt(0), true), 0);
 }
 
 TEST(StringArrayT, FindPointerGoesByIdentityFromTheEnd) {
   Strings array;
-  const Wide shared(u"same");
-  array.AddItem(Wide(u"same"));
+  const WideString shared(u"same");
+  array.AddItem(WideString(u"same"));
   array.AddItem(shared);
   array.AddItem(shared);
   EXPECT_EQ(array.FindPointer(shared.GetChars()), 2);
   EXPECT_EQ(array.FindPointer(array.GetAt(0).GetChars()), 0);
-  EXPECT_EQ(array.FindPointer(Wide(u"same").GetChars()), -1) << "equal text elsewhere is not found";
+  EXPECT_EQ(array.FindPointer(WideString(u"same").GetChars()), -1) << "equal text elsewhere is not found";
   EXPECT_EQ(array.FindPointer(nullptr), -1);
 }
 

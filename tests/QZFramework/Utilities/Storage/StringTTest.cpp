@@ -11,32 +11,29 @@
 namespace QZ {
 namespace {
 
-using Wide = StringT<char16_t, char>;
-using Narrow = StringT<char, char16_t>;
-
 // Strings made by static initialisers and destroyed after main returns.
-const Wide sStaticText(u"static");
-Wide sStaticEmpty;
+const WideString sStaticText(u"static");
+WideString sStaticEmpty;
 
-std::u16string Text(const Wide& s) { return s.GetChars(); }
-std::string Text(const Narrow& s) { return s.GetChars(); }
+std::u16string Text(const WideString& s) { return s.GetChars(); }
+std::string Text(const NarrowString& s) { return s.GetChars(); }
 
-const LIBuffer* StorageOf(const Wide& s) { return s.GetStorage().Get(); }
-const LIBuffer* StorageOf(const Narrow& s) { return s.GetStorage().Get(); }
+const LIBuffer* StorageOf(const WideString& s) { return s.GetStorage().Get(); }
+const LIBuffer* StorageOf(const NarrowString& s) { return s.GetStorage().Get(); }
 
 TEST(StringT, CopySharesStorageUntilOneSideWrites) {
-  const Wide original(u"abc");
-  Wide copy(original);
+  const WideString original(u"abc");
+  WideString copy(original);
   EXPECT_EQ(StorageOf(copy), StorageOf(original));
   EXPECT_EQ(original.GetStorage()->GetRefCount(), 2);
 
-  copy.AppendString(Wide(u"def"));
+  copy.AppendString(WideString(u"def"));
   EXPECT_NE(StorageOf(copy), StorageOf(original));
   EXPECT_EQ(Text(original), u"abc");
   EXPECT_EQ(Text(copy), u"abcdef");
   EXPECT_EQ(original.GetStorage()->GetRefCount(), 1);
 
-  Wide assigned;
+  WideString assigned;
   assigned = original;
   EXPECT_EQ(StorageOf(assigned), StorageOf(original));
   char16_t* chars = assigned.Lock();
@@ -45,54 +42,54 @@ TEST(StringT, CopySharesStorageUntilOneSideWrites) {
   EXPECT_EQ(Text(assigned), u"Xbc");
   EXPECT_EQ(Text(original), u"abc");
 
-  Narrow narrow("xyz");
-  Narrow narrowCopy(narrow);
+  NarrowString narrow("xyz");
+  NarrowString narrowCopy(narrow);
   EXPECT_EQ(StorageOf(narrowCopy), StorageOf(narrow));
-  narrowCopy.AppendString(Narrow("!"));
+  narrowCopy.AppendString(NarrowString("!"));
   EXPECT_EQ(Text(narrow), "xyz");
   EXPECT_EQ(Text(narrowCopy), "xyz!");
 }
 
 TEST(StringT, EmptyStringsShareOneStoragePerWidth) {
-  const Wide empty;
+  const WideString empty;
   EXPECT_TRUE(empty.IsEmpty());
   EXPECT_EQ(empty.GetLength(), 0u);
   EXPECT_EQ(empty.GetStorage()->GetSize(), 2u);
 
-  Wide cleared(u"abc");
+  WideString cleared(u"abc");
   cleared.Clear();
-  Wide locked(u"abc");
+  WideString locked(u"abc");
   locked.Lock()[0] = 0;
   locked.Unlock();
-  const Wide fromNull(static_cast<const char16_t*>(nullptr));
-  const Wide fromEmptyUtf8("");
-  const Wide mid = Wide(u"abc").Mid(5, 1);
-  for (const Wide* s : std::initializer_list<const Wide*>{&cleared, &locked, &fromNull, &fromEmptyUtf8, &mid})
+  const WideString fromNull(static_cast<const char16_t*>(nullptr));
+  const WideString fromEmptyUtf8("");
+  const WideString mid = WideString(u"abc").Mid(5, 1);
+  for (const WideString* s : std::initializer_list<const WideString*>{&cleared, &locked, &fromNull, &fromEmptyUtf8, &mid})
     EXPECT_EQ(StorageOf(*s), StorageOf(empty));
 
   // The zero character gets a buffer of its own.
-  const Wide zero(u'\0');
+  const WideString zero(u'\0');
   EXPECT_TRUE(zero.IsEmpty());
   EXPECT_NE(StorageOf(zero), StorageOf(empty));
 
   EXPECT_EQ(StorageOf(sStaticEmpty), StorageOf(empty)) << "also for strings made by static initialisers";
   EXPECT_EQ(Text(sStaticText), u"static");
 
-  const Narrow narrowEmpty;
+  const NarrowString narrowEmpty;
   EXPECT_EQ(narrowEmpty.GetStorage()->GetSize(), 1u);
-  EXPECT_EQ(StorageOf(Narrow(empty)), StorageOf(narrowEmpty));
+  EXPECT_EQ(StorageOf(NarrowString(empty)), StorageOf(narrowEmpty));
   EXPECT_NE(static_cast<const void*>(StorageOf(narrowEmpty)), static_cast<const void*>(StorageOf(empty)));
 }
 
 TEST(StringT, LockAndUnlock) {
-  Wide s(u"abc");
+  WideString s(u"abc");
   char16_t* chars = s.Lock(0);
   ASSERT_NE(chars, nullptr);
   EXPECT_EQ(std::u16string(chars, 4), std::u16string(u"abc\0", 4));
   EXPECT_EQ(s.Lock(), nullptr) << "a second Lock before Unlock";
 
   // A copy of a locked string gets the text, never the locked buffer.
-  const Wide copy(s);
+  const WideString copy(s);
   EXPECT_NE(StorageOf(copy), StorageOf(s));
   EXPECT_EQ(Text(copy), u"abc");
 
@@ -108,27 +105,27 @@ TEST(StringT, LockAndUnlock) {
   EXPECT_EQ(Text(copy), u"abc");
 
   // A longer lock keeps the text, a shorter one cuts it.
-  Wide longer(u"abc");
+  WideString longer(u"abc");
   char16_t* big = longer.Lock(10);
   EXPECT_EQ(std::u16string(big), u"abc");
   EXPECT_EQ(longer.GetStorage()->GetSize(), 10u * sizeof(char16_t));
   big[3] = u'd';
   longer.Unlock();
   EXPECT_EQ(Text(longer), u"abcd");
-  Wide shorter(u"abc");
+  WideString shorter(u"abc");
   shorter.Lock(2);
   shorter.Unlock();
   EXPECT_EQ(Text(shorter), u"a");
 
   // Locking shared storage takes a private copy first.
-  const Wide shared(u"pqr");
-  Wide writer(shared);
+  const WideString shared(u"pqr");
+  WideString writer(shared);
   writer.Lock()[0] = u'Z';
   writer.Unlock();
   EXPECT_EQ(Text(shared), u"pqr");
   EXPECT_EQ(Text(writer), u"Zqr");
 
-  Narrow narrow("hello");
+  NarrowString narrow("hello");
   char* bytes = narrow.Lock(3);
   EXPECT_STREQ(bytes, "he");
   EXPECT_EQ(narrow.Lock(), nullptr);
@@ -137,14 +134,14 @@ TEST(StringT, LockAndUnlock) {
 }
 
 TEST(StringT, AssignmentIntoALockedStringWritesIntoItsBuffer) {
-  Wide s(u"abc");
+  WideString s(u"abc");
   char16_t* chars = s.Lock(10);
   s.AssignChars(u"12345");
   EXPECT_EQ(s.GetChars(), chars) << "the text fits: same buffer";
   EXPECT_EQ(s.GetLength(), 5u);
 
   // A shareable source is copied in, not shared, so the lock stays.
-  const Wide source(u"wxyz");
+  const WideString source(u"wxyz");
   s.AssignString(source);
   EXPECT_NE(StorageOf(s), StorageOf(source));
   EXPECT_EQ(s.Lock(), nullptr);
@@ -158,41 +155,41 @@ TEST(StringT, AssignmentIntoALockedStringWritesIntoItsBuffer) {
   s.Unlock();
   EXPECT_EQ(Text(s), longText);
 
-  Narrow narrow("ab");
+  NarrowString narrow("ab");
   narrow.Lock(2);
   narrow.Assign("a much longer text");
   narrow.Unlock();
   EXPECT_EQ(Text(narrow), "a much longer text");
 
   // Clear while locked keeps the lock and the buffer.
-  Wide cleared(u"abc");
+  WideString cleared(u"abc");
   char16_t* kept = cleared.Lock(8);
   cleared.Clear();
   EXPECT_EQ(cleared.GetChars(), kept);
   EXPECT_TRUE(cleared.IsEmpty());
   EXPECT_EQ(cleared.Unlock(), 0);
-  EXPECT_EQ(StorageOf(cleared), StorageOf(Wide()));
+  EXPECT_EQ(StorageOf(cleared), StorageOf(WideString()));
 }
 
 TEST(StringT, AppendWhileLockedKeepsTheLockedSize) {
-  Wide s(u"ab");
+  WideString s(u"ab");
   s.Lock(20);
-  s.AppendString(Wide(u"cd"));
+  s.AppendString(WideString(u"cd"));
   EXPECT_EQ(s.Lock(), nullptr);
   EXPECT_EQ(s.GetLength(), 4u);
   EXPECT_EQ(s.GetStorage()->GetSize(), 20u * sizeof(char16_t));
-  s.AppendString(Wide(std::u16string(30, u'e').c_str()));
+  s.AppendString(WideString(std::u16string(30, u'e').c_str()));
   EXPECT_EQ(s.GetLength(), 34u);
   s.Unlock();
   EXPECT_EQ(Text(s), u"abcd" + std::u16string(30, u'e'));
 
-  Wide self(u"xy");
+  WideString self(u"xy");
   self.AppendString(self);
   EXPECT_EQ(Text(self), u"xyxy");
 }
 
 TEST(StringT, MidLeftRight) {
-  const Wide s(u"abcdef");
+  const WideString s(u"abcdef");
   const struct {
     int start;
     int count;
@@ -221,7 +218,7 @@ TEST(StringT, MidLeftRight) {
   EXPECT_EQ(Text(s.MidToEnd(-2)), u"ef");
   EXPECT_EQ(Text(s.MidToEnd(6)), u"");
 
-  const Narrow n("abcdef");
+  const NarrowString n("abcdef");
   EXPECT_EQ(Text(n.Mid(-2, 5)), "ef");
   EXPECT_EQ(Text(n.Right(2)), "ef");
   EXPECT_EQ(Text(n.Left(2)), "ab");
@@ -245,24 +242,24 @@ TEST(StringT, DeleteRefusesRangesPastTheEnd) {
       {3, 0, true, u"abcdef"},
   };
   for (const auto& c : cases) {
-    Wide s(u"abcdef");
+    WideString s(u"abcdef");
     EXPECT_EQ(s.Delete(c.position, c.count), c.result) << c.position << ", " << c.count;
     EXPECT_EQ(Text(s), c.expected) << c.position << ", " << c.count;
   }
 }
 
 TEST(StringT, InsertAndAppend) {
-  Wide s(u"abc");
-  EXPECT_EQ(s.InsertString(4, Wide(u"x")), E_INVALIDARG);
+  WideString s(u"abc");
+  EXPECT_EQ(s.InsertString(4, WideString(u"x")), E_INVALIDARG);
   EXPECT_EQ(Text(s), u"abc");
-  EXPECT_EQ(s.InsertString(3, Wide(u"d")), S_OK);
+  EXPECT_EQ(s.InsertString(3, WideString(u"d")), S_OK);
   EXPECT_EQ(Text(s), u"abcd");
-  EXPECT_EQ(s.InsertString(0, Wide(u">")), S_OK);
+  EXPECT_EQ(s.InsertString(0, WideString(u">")), S_OK);
   EXPECT_EQ(Text(s), u">abcd");
-  EXPECT_EQ(s.InsertString(2, Wide(u"--")), S_OK);
+  EXPECT_EQ(s.InsertString(2, WideString(u"--")), S_OK);
   EXPECT_EQ(Text(s), u">a--bcd");
 
-  Wide t(u"ad");
+  WideString t(u"ad");
   EXPECT_EQ(t.InsertChars(1, u"bcXYZ", 2), S_OK);
   EXPECT_EQ(Text(t), u"abcd");
   EXPECT_EQ(t.InsertChars(1, u"12", 5), S_OK) << "a text shorter than count goes in whole";
@@ -275,23 +272,23 @@ TEST(StringT, InsertAndAppend) {
   EXPECT_EQ(Text(t), u"a\u00E9x12bcd!-");
   EXPECT_EQ(t.InsertNarrow(100, "x"), E_INVALIDARG);
 
-  const Wide a(u"ab");
-  const Wide joined = a.Concat(Wide(u"cd"));
+  const WideString a(u"ab");
+  const WideString joined = a.Concat(WideString(u"cd"));
   EXPECT_EQ(Text(joined), u"abcd");
   EXPECT_EQ(Text(a), u"ab");
-  EXPECT_EQ(StorageOf(a.Concat(Wide())), StorageOf(a)) << "appending nothing copies nothing";
+  EXPECT_EQ(StorageOf(a.Concat(WideString())), StorageOf(a)) << "appending nothing copies nothing";
 
-  Narrow n("ab");
-  n.AppendString(Narrow("cd"));
-  EXPECT_EQ(Text(n.Concat(Narrow("e"))), "abcde");
+  NarrowString n("ab");
+  n.AppendString(NarrowString("cd"));
+  EXPECT_EQ(Text(n.Concat(NarrowString("e"))), "abcde");
 }
 
 TEST(StringT, ReplaceChars) {
-  Wide s(u"a.b c.d");
+  WideString s(u"a.b c.d");
   s.ReplaceChars(u". ", u'_');
   EXPECT_EQ(Text(s), u"a_b_c_d");
 
-  Wide unchanged(u"a.b");
+  WideString unchanged(u"a.b");
   const LIBuffer* before = StorageOf(unchanged);
   unchanged.ReplaceChars(u".", 0);
   EXPECT_EQ(Text(unchanged), u"a.b");
@@ -299,26 +296,26 @@ TEST(StringT, ReplaceChars) {
 }
 
 TEST(StringT, TrimOnBlanksAndSets) {
-  const Wide blanks(u" \t\r\n ");
+  const WideString blanks(u" \t\r\n ");
   EXPECT_EQ(Text(blanks.TrimLeft()), u" \t\r\n ") << "all separators: unchanged";
   EXPECT_EQ(Text(blanks.TrimLeftChars(u" \t\r\n")), u" \t\r\n ");
   EXPECT_EQ(Text(blanks.TrimRight()), u"");
   EXPECT_EQ(Text(blanks.Trim()), u"");
-  EXPECT_EQ(Text(Wide().Trim()), u"");
+  EXPECT_EQ(Text(WideString().Trim()), u"");
 
-  const Wide padded(u"\t ab c \r\n");
+  const WideString padded(u"\t ab c \r\n");
   EXPECT_EQ(Text(padded.Trim()), u"ab c");
   EXPECT_EQ(Text(padded.TrimLeft()), u"ab c \r\n");
   EXPECT_EQ(Text(padded.TrimRight()), u"\t ab c");
-  EXPECT_EQ(Text(Wide(u"xxaxyx").TrimLeftChars(u"x")), u"axyx");
-  EXPECT_EQ(Text(Wide(u"xxaxyx").TrimRightChars(u"xy")), u"xxa");
-  const Wide clean(u"ab");
+  EXPECT_EQ(Text(WideString(u"xxaxyx").TrimLeftChars(u"x")), u"axyx");
+  EXPECT_EQ(Text(WideString(u"xxaxyx").TrimRightChars(u"xy")), u"xxa");
+  const WideString clean(u"ab");
   EXPECT_EQ(StorageOf(clean.Trim()), StorageOf(clean)) << "nothing to trim: shared";
 }
 
 TEST(StringT, EqualityAgainstTextsAndStrings) {
-  const Wide empty;
-  const Wide abc(u"abc");
+  const WideString empty;
+  const WideString abc(u"abc");
   EXPECT_TRUE(empty.IsEqual(static_cast<const char16_t*>(nullptr)));
   EXPECT_TRUE(empty.IsEqual(u""));
   EXPECT_FALSE(abc.IsEqual(static_cast<const char16_t*>(nullptr)));
@@ -330,28 +327,28 @@ TEST(StringT, EqualityAgainstTextsAndStrings) {
   EXPECT_FALSE(abc.IsEqual(u"ABC"));
 
   EXPECT_TRUE(abc.IsEqual("abc"));
-  EXPECT_TRUE(Wide(u"\u00E9").IsEqual("\xC3\xA9"));
+  EXPECT_TRUE(WideString(u"\u00E9").IsEqual("\xC3\xA9"));
   EXPECT_TRUE(empty.IsEqual(static_cast<const char*>(nullptr)));
   EXPECT_TRUE(empty.IsEqual(""));
   EXPECT_FALSE(abc.IsEqual(""));
-  EXPECT_TRUE(Wide(u'\0').IsEqual("")) << "empty on its own buffer";
+  EXPECT_TRUE(WideString(u'\0').IsEqual("")) << "empty on its own buffer";
   EXPECT_TRUE(abc.IsNotEqual("abd"));
   EXPECT_FALSE(abc.IsNotEqual("abc"));
 
-  const Wide other(u"abc");
+  const WideString other(u"abc");
   EXPECT_TRUE(abc.EqualsString(other));
-  EXPECT_TRUE(abc.EqualsString(Wide(abc)));
-  EXPECT_FALSE(abc.EqualsString(Wide(u"abd")));
+  EXPECT_TRUE(abc.EqualsString(WideString(abc)));
+  EXPECT_FALSE(abc.EqualsString(WideString(u"abd")));
   EXPECT_FALSE(abc.IsNotEqual(other));
   EXPECT_TRUE(abc.IsNotEqual(empty));
   EXPECT_TRUE(abc == other);
 
-  const Narrow n("abc");
+  const NarrowString n("abc");
   EXPECT_TRUE(n.IsEqual("abc"));
   EXPECT_FALSE(n.IsEqual("ab"));
   EXPECT_TRUE(n.IsEqual(u"abc"));
-  EXPECT_TRUE(Narrow().IsEqual(u""));
-  EXPECT_TRUE(Narrow().IsEqual(static_cast<const char16_t*>(nullptr)));
+  EXPECT_TRUE(NarrowString().IsEqual(u""));
+  EXPECT_TRUE(NarrowString().IsEqual(static_cast<const char16_t*>(nullptr)));
   EXPECT_FALSE(n.IsEqual(u""));
 }
 
@@ -373,33 +370,33 @@ TEST(StringT, IsLessComparesUnsigned16BitUnits) {
       {u"\U00010000", u"\uFF01", true}, // units, not code points
   };
   for (const auto& c : cases)
-    EXPECT_EQ(Wide(c.a).IsLess(Wide(c.b)), c.less)
-        << Narrow(Wide(c.a)).GetChars() << " < " << Narrow(Wide(c.b)).GetChars();
-  const Wide s(u"x");
-  EXPECT_FALSE(s.IsLess(Wide(s))) << "shared storage";
+    EXPECT_EQ(WideString(c.a).IsLess(WideString(c.b)), c.less)
+        << NarrowString(WideString(c.a)).GetChars() << " < " << NarrowString(WideString(c.b)).GetChars();
+  const WideString s(u"x");
+  EXPECT_FALSE(s.IsLess(WideString(s))) << "shared storage";
 }
 
 TEST(StringT, CaseMappingIsAsciiOnly) {
-  const Wide s(u"abc XYZ 09 \u00E9\u00C9_");
+  const WideString s(u"abc XYZ 09 \u00E9\u00C9_");
   EXPECT_EQ(Text(s.ToUpper()), u"ABC XYZ 09 \u00E9\u00C9_");
   EXPECT_EQ(Text(s.ToLower()), u"abc xyz 09 \u00E9\u00C9_");
   EXPECT_EQ(Text(s), u"abc XYZ 09 \u00E9\u00C9_");
-  EXPECT_TRUE(Wide().ToUpper().IsEmpty());
+  EXPECT_TRUE(WideString().ToUpper().IsEmpty());
 }
 
 TEST(StringT, Searching) {
-  const Wide s(u"abcabc");
-  EXPECT_EQ(s.FindString(Wide(u"ca")), 2);
-  EXPECT_EQ(s.FindString(Wide(u"abc")), 0);
-  EXPECT_EQ(s.FindString(Wide(u"abd")), -1);
-  EXPECT_EQ(s.FindString(Wide()), 0);
-  EXPECT_EQ(Wide().FindString(Wide(u"a")), -1);
+  const WideString s(u"abcabc");
+  EXPECT_EQ(s.FindString(WideString(u"ca")), 2);
+  EXPECT_EQ(s.FindString(WideString(u"abc")), 0);
+  EXPECT_EQ(s.FindString(WideString(u"abd")), -1);
+  EXPECT_EQ(s.FindString(WideString()), 0);
+  EXPECT_EQ(WideString().FindString(WideString(u"a")), -1);
 
-  EXPECT_EQ(Wide(u"1-2-3").ReverseFind('-'), 3);
-  EXPECT_EQ(Wide(u"123").ReverseFind('-'), -1);
-  EXPECT_EQ(Wide(u"\u00E9").ReverseFind('\xE9'), -1) << "not a one-byte UTF-8 character";
+  EXPECT_EQ(WideString(u"1-2-3").ReverseFind('-'), 3);
+  EXPECT_EQ(WideString(u"123").ReverseFind('-'), -1);
+  EXPECT_EQ(WideString(u"\u00E9").ReverseFind('\xE9'), -1) << "not a one-byte UTF-8 character";
 
-  const Narrow n("abcabc");
+  const NarrowString n("abcabc");
   EXPECT_EQ(n.Find("bc"), 1);
   EXPECT_EQ(n.Find("bc", 2), 4) << "absolute index";
   EXPECT_EQ(n.Find("bc", 5), -1);
@@ -419,7 +416,7 @@ TEST(StringT, ToIntAndToDoubleIgnoreTheLocale) {
       {u"1.9", 1},
   };
   for (const auto& c : ints)
-    EXPECT_EQ(Wide(c.text).ToInt(), c.value) << Narrow(Wide(c.text)).GetChars();
+    EXPECT_EQ(WideString(c.text).ToInt(), c.value) << NarrowString(WideString(c.text)).GetChars();
 
   const struct {
     const char16_t* text;
@@ -428,7 +425,7 @@ TEST(StringT, ToIntAndToDoubleIgnoreTheLocale) {
       {u"1.5", 1.5}, {u" -2.5e3x", -2500.0}, {u"1,5", 1.0}, {u"abc", 0.0}, {u".25", 0.25}, {u"7\u00E9", 7.0},
   };
   for (const auto& c : doubles)
-    EXPECT_DOUBLE_EQ(Wide(c.text).ToDouble(), c.value) << Narrow(Wide(c.text)).GetChars();
+    EXPECT_DOUBLE_EQ(WideString(c.text).ToDouble(), c.value) << NarrowString(WideString(c.text)).GetChars();
 }
 
 TEST(StringT, NumberTexts) {
@@ -450,67 +447,67 @@ TEST(StringT, NumberTexts) {
 }
 
 TEST(StringT, FormattedConstruction) {
-  EXPECT_EQ(Text(Wide(u"%s and %s", u"wide", "narrow \xC3\xA9")), u"wide and narrow \u00E9");
-  EXPECT_EQ(Text(Wide(u"%I32d (0x%02X)", -1, -1)), u"-1 (0xFFFFFFFF)");
-  EXPECT_EQ(Text(Wide(u"%I32u (0x%04X)", 65535u, 65535u)), u"65535 (0xFFFF)");
-  EXPECT_EQ(Text(Wide(u"%I64X", 0x123456789ABCDEF0ull)), u"123456789ABCDEF0");
-  EXPECT_EQ(Text(Wide(u"%ld", 4294967295u)), u"-1") << "long is 32 bits";
-  EXPECT_EQ(Text(Wide(u"%lf", 2.5)), u"2.500000");
-  EXPECT_EQ(Text(Wide(u" (%d)", 2)), u" (2)");
-  EXPECT_EQ(Text(Wide(u"100%")), u"100%") << "a lone wide text is not a format";
+  EXPECT_EQ(Text(WideString(u"%s and %s", u"wide", "narrow \xC3\xA9")), u"wide and narrow \u00E9");
+  EXPECT_EQ(Text(WideString(u"%I32d (0x%02X)", -1, -1)), u"-1 (0xFFFFFFFF)");
+  EXPECT_EQ(Text(WideString(u"%I32u (0x%04X)", 65535u, 65535u)), u"65535 (0xFFFF)");
+  EXPECT_EQ(Text(WideString(u"%I64X", 0x123456789ABCDEF0ull)), u"123456789ABCDEF0");
+  EXPECT_EQ(Text(WideString(u"%ld", 4294967295u)), u"-1") << "long is 32 bits";
+  EXPECT_EQ(Text(WideString(u"%lf", 2.5)), u"2.500000");
+  EXPECT_EQ(Text(WideString(u" (%d)", 2)), u" (2)");
+  EXPECT_EQ(Text(WideString(u"100%")), u"100%") << "a lone wide text is not a format";
 
-  EXPECT_EQ(Text(Narrow("%s=%d", u"k\u00E9y", 5)), "k\xC3\xA9y=5");
-  EXPECT_EQ(Text(Narrow("100%%")), "100%") << "a lone narrow text is a format";
-  EXPECT_EQ(Narrow("%d", 7).GetStorage()->GetSize(), 2u) << "storage is exactly the text";
+  EXPECT_EQ(Text(NarrowString("%s=%d", u"k\u00E9y", 5)), "k\xC3\xA9y=5");
+  EXPECT_EQ(Text(NarrowString("100%%")), "100%") << "a lone narrow text is a format";
+  EXPECT_EQ(NarrowString("%d", 7).GetStorage()->GetSize(), 2u) << "storage is exactly the text";
 }
 
 TEST(StringT, FormattedTextIsCutAt16383Elements) {
   const std::u16string longWide(20000, u'w');
-  const Wide wide(u"%s", longWide.c_str());
+  const WideString wide(u"%s", longWide.c_str());
   EXPECT_EQ(wide.GetLength(), 16383u);
 
   // A character that would be split at the cut is dropped whole.
   const std::u16string pairs = std::u16string(16382, u'a') + u"\U0001F600";
-  EXPECT_EQ(Wide(u"%s", pairs.c_str()).GetLength(), 16382u);
+  EXPECT_EQ(WideString(u"%s", pairs.c_str()).GetLength(), 16382u);
 
   const std::string longNarrow(20000, 'n');
-  EXPECT_EQ(Narrow("%s!", longNarrow.c_str()).GetLength(), 16383u);
+  EXPECT_EQ(NarrowString("%s!", longNarrow.c_str()).GetLength(), 16383u);
   const std::string accents = std::string(16382, 'a') + "\xC3\xA9";
-  EXPECT_EQ(Text(Narrow("%s", accents.c_str())), std::string(16382, 'a'));
+  EXPECT_EQ(Text(NarrowString("%s", accents.c_str())), std::string(16382, 'a'));
 }
 
 TEST(StringT, NarrowFromBuffer) {
   const ConstRCPtr<LIBuffer> buffer = CreateLBuffer(4, 0, true);
   std::memcpy(buffer.GetRaw()->GetData(), "abc", 4);
-  const Narrow shared(buffer);
+  const NarrowString shared(buffer);
   EXPECT_EQ(StorageOf(shared), buffer.Get()) << "a terminated shareable buffer is shared";
   EXPECT_EQ(Text(shared), "abc");
 
   // Text and zero short of the end, or no zero at all: a private exact copy.
   const ConstRCPtr<LIBuffer> padded = CreateLBuffer(8, 0, true);
   std::memcpy(padded.GetRaw()->GetData(), "ab", 2);
-  const Narrow fromPadded(padded);
+  const NarrowString fromPadded(padded);
   EXPECT_NE(StorageOf(fromPadded), padded.Get());
   EXPECT_EQ(fromPadded.GetStorage()->GetSize(), 3u);
   EXPECT_EQ(padded->GetSize(), 8u) << "the source is untouched";
 
   const ConstRCPtr<LIBuffer> unterminated = CreateLBuffer(3, 0, true);
   std::memcpy(unterminated.GetRaw()->GetData(), "xyz", 3);
-  const Narrow fromUnterminated(unterminated);
+  const NarrowString fromUnterminated(unterminated);
   EXPECT_EQ(Text(fromUnterminated), "xyz");
   EXPECT_EQ(unterminated->GetSize(), 3u);
 
-  EXPECT_TRUE(Narrow(ConstRCPtr<LIBuffer>()).GetLength() == 0);
+  EXPECT_TRUE(NarrowString(ConstRCPtr<LIBuffer>()).GetLength() == 0);
 }
 
 TEST(StringT, CopiesOnSeveralThreads) {
-  const Wide shared(u"shared text");
+  const WideString shared(u"shared text");
   std::vector<std::thread> threads;
   std::vector<std::u16string> results(8);
   for (int t = 0; t < 8; ++t) {
     threads.emplace_back([&, t] {
       for (int i = 0; i < 200; ++i) {
-        Wide copy(shared);
+        WideString copy(shared);
         copy.AppendChar(static_cast<char16_t>(u'0' + t));
         if (i == 199)
           results[t] = copy.GetChars();

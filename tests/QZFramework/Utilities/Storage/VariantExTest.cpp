@@ -12,12 +12,9 @@
 
 namespace QZ {
 namespace {
-
-using Wide = StringT<char16_t, char>;
-using Narrow = StringT<char, char16_t>;
 using Bytes = std::vector<std::uint8_t>;
 
-std::u16string Text(const Wide& s) { return std::u16string(s.GetChars(), s.GetLength()); }
+std::u16string Text(const WideString& s) { return std::u16string(s.GetChars(), s.GetLength()); }
 
 template <class T>
 VariantEx Make(std::int32_t type, T value) {
@@ -143,7 +140,7 @@ TEST(VariantEx, ValueToString) {
   buffer.SetBuffer("\x01\x02", 2);
   std::uint32_t size = 0;
   const auto address = reinterpret_cast<std::uintptr_t>(buffer.GetData(size));
-  EXPECT_EQ(Text(buffer.ValueToString(-1)), Text(Wide(u"%I64X", static_cast<std::uint64_t>(address))));
+  EXPECT_EQ(Text(buffer.ValueToString(-1)), Text(WideString(u"%I64X", static_cast<std::uint64_t>(address))));
 }
 
 TEST(VariantEx, ToIndentedString) {
@@ -194,7 +191,7 @@ TEST(VariantEx, StorageIsABufferOfItsOwn) {
 }
 
 TEST(VariantEx, SetStringFromStrings) {
-  Narrow narrow(Wide(u"caf\u00E9"));
+  NarrowString narrow(WideString(u"caf\u00E9"));
   VariantEx v;
   EXPECT_EQ(v.SetString(narrow), kVariantString);
   EXPECT_STREQ(v.GetString(), "caf\xC3\xA9");
@@ -205,10 +202,10 @@ TEST(VariantEx, SetStringFromStrings) {
   EXPECT_STREQ(narrow.GetChars(), "caf\xC3\xA9");
   EXPECT_EQ(Text(v.ToString()), u"Caf\u00E9");
 
-  EXPECT_EQ(v.SetString(Wide(u"\u00FC1")), kVariantString);
+  EXPECT_EQ(v.SetString(WideString(u"\u00FC1")), kVariantString);
   EXPECT_STREQ(v.GetString(), "\xC3\xBC"
                               "1");
-  EXPECT_EQ(v.SetString(Wide()), kVariantString);
+  EXPECT_EQ(v.SetString(WideString()), kVariantString);
   EXPECT_EQ(v.GetSize(), 1u);
   EXPECT_FALSE(v.GetBool());
 }

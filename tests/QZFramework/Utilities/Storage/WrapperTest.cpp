@@ -26,9 +26,9 @@ private:
   std::vector<int>* mLog;
 };
 
-std::string Narrow(const StringT<char16_t, char>& text) { return text.ToNarrow().GetChars(); }
+std::string Narrow(const WideString& text) { return text.ToNarrow().GetChars(); }
 
-StringT<char16_t, char> NumberKeyToString(const int& key) { return StringT<char16_t, char>(u"%d", key); }
+WideString NumberKeyToString(const int& key) { return WideString(u"%d", key); }
 
 } // namespace
 } // namespace QZ
@@ -65,10 +65,10 @@ TEST(WrapperTest, ToStringIsTheDefaultTextWithTheWrappersTypeName) {
 }
 
 TEST(WrapperStringableTest, ToStringIsACopyOfTheString) {
-  auto text = LWrapperStringable<StringT<char16_t, char>>::Create(StringT<char16_t, char>(u"abc"));
-  StringT<char16_t, char> copy = text->ToString();
+  auto text = LWrapperStringable<WideString>::Create(WideString(u"abc"));
+  WideString copy = text->ToString();
   EXPECT_EQ("abc", Narrow(copy));
-  copy.AppendString(StringT<char16_t, char>(u"def"));
+  copy.AppendString(WideString(u"def"));
   EXPECT_EQ("abc", Narrow(text->ToString()));
   EXPECT_TRUE(DynamicCast<LTaggableObject>(RCPtr<LRefCountedObject>(text.Get())));
 }

@@ -37,7 +37,7 @@ public:
 class Tag : public virtual LRefCountedObject {};
 
 TEST(RetriggerableThreader, RunsTheBoundJobOncePerTriggerAndDropsItsReferences) {
-  RetriggerableThreader threader(StringT<char16_t, char>(u"worker"));
+  RetriggerableThreader threader(WideString(u"worker"));
   EXPECT_TRUE(threader.ToString().IsEqual(u"worker"));
   EXPECT_FALSE(threader.mBusy);
 

@@ -15,6 +15,7 @@
 namespace QZ {
 
 template <class C, class O> class StringT;
+using WideString = StringT<char16_t, char>;
 
 // A parameter identifier plus a detail key into a nested value (empty for
 // every parameter of the controller).
@@ -99,6 +100,6 @@ bool IsVariantLess(const Variant& a, const Variant& b);
 bool IsParamDescriptorLess(const ParamDescriptor& a, const ParamDescriptor& b);
 
 // The identifier as an unsigned decimal: -4 reads 4294967292.
-StringT<char16_t, char> ParamDescriptorToString(const ParamDescriptor& descriptor);
+WideString ParamDescriptorToString(const ParamDescriptor& descriptor);
 
 } // namespace QZ

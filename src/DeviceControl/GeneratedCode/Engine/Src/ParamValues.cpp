@@ -392,7 +392,7 @@ bool IsParamDescriptorLess(const ParamDescriptor& a, const ParamDescriptor& b) {
   return IsVariantLess(a.detail, b.detail);
 }
 
-StringT<char16_t, char> ParamDescriptorToString(const ParamDescriptor& descriptor) {
+WideString ParamDescriptorToString(const ParamDescriptor& descriptor) {
   return UIntToString(static_cast<std::uint32_t>(descriptor.id), -1);
 }
 
