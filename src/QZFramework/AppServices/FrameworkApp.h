@@ -4,8 +4,8 @@
 // application object registers itself as the process-wide application when it
 // starts and withdraws when it goes; until then there is none.
 //
-// Later parts of the control base extend this interface with the services they
-// need. The application pointer is set and read atomically; the services
+// The control base extends this interface, as it grows, with the services it
+// needs. The application pointer is set and read atomically; the services
 // themselves are for the UI thread.
 
 #include "QZFramework/ObjectBase/QZResult.h"
