@@ -1,0 +1,44 @@
+#pragma once
+// What the graphics and control code asks of the application object: the
+// seam between them and the framework application, which implements it. The
+// application object registers itself as the process-wide application when it
+// starts and withdraws when it goes; until then there is none.
+//
+// The control base extends this interface, as it grows, with the services it
+// needs. The application pointer is set and read atomically; the services
+// themselves are for the UI thread.
+
+#include "QZFramework/ObjectBase/QZResult.h"
+#include "QZFramework/ObjectBase/RefCountedObject.h"
+#include "QZFramework/Utilities/Storage/StringT.h"
+
+#include <cstdint>
+
+namespace QZ {
+
+class LRenderer;
+
+class IFrameworkApp {
+public:
+  virtual ~IFrameworkApp() = default;
+
+  // The renderer of the first root window; null while no root window exists.
+  virtual RCPtr<LRenderer> GetRenderer() = 0;
+  // The system's icon-title font: face, size in points and style bits (1 bold,
+  // 2 italic, 4 underline, 8 strike-out). E_FAIL when the system cannot say,
+  // the outputs then unchanged.
+  virtual QZRESULT GetSystemFont(WideString& face, float& size, std::int32_t& style) = 0;
+  // The renderer type the native windows create.
+  virtual std::int32_t GetRendererType() = 0;
+  // Milliseconds of the system clock; callers compare differences of readings.
+  virtual std::uint32_t GetMilliseconds() = 0;
+  // Seconds, accumulated from millisecond differences.
+  virtual double GetTime() = 0;
+};
+
+// The process-wide application; null when none is registered.
+IFrameworkApp* GetFrameworkApp();
+// Registers the application (null withdraws it); returns the one registered before.
+IFrameworkApp* SetFrameworkApp(IFrameworkApp* app);
+
+} // namespace QZ

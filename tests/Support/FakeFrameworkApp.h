@@ -1,0 +1,45 @@
+#pragma once
+// A stand-in for the framework application in the tests: answers the
+// application services from fields the test sets, and registers itself as the
+// process-wide application for its lifetime (restoring the previous one).
+
+#include "QZFramework/AppServices/FrameworkApp.h"
+#include "QZFramework/Renderer/Renderer.h"
+
+#include <cstdint>
+
+namespace QZ::test {
+
+class FakeFrameworkApp : public IFrameworkApp {
+public:
+  FakeFrameworkApp() : mPrevious(SetFrameworkApp(this)) {}
+  ~FakeFrameworkApp() override { SetFrameworkApp(mPrevious); }
+  FakeFrameworkApp(const FakeFrameworkApp&) = delete;
+  FakeFrameworkApp& operator=(const FakeFrameworkApp&) = delete;
+
+  RCPtr<LRenderer> GetRenderer() override { return mRenderer; }
+  QZRESULT GetSystemFont(WideString& face, float& size, std::int32_t& style) override {
+    if (mSystemFontResult < 0)
+      return mSystemFontResult;
+    face = mSystemFace;
+    size = mSystemSize;
+    style = mSystemStyle;
+    return S_OK;
+  }
+  std::int32_t GetRendererType() override { return mRendererType; }
+  std::uint32_t GetMilliseconds() override { return mMilliseconds; }
+  double GetTime() override { return static_cast<double>(mMilliseconds) / 1000.0; }
+
+  RCPtr<LRenderer> mRenderer;
+  WideString mSystemFace{u"DejaVu Sans"};
+  float mSystemSize = 9.0f;
+  std::int32_t mSystemStyle = 0;
+  QZRESULT mSystemFontResult = S_OK;
+  std::int32_t mRendererType = kRendererTypeGDIPlus;
+  std::uint32_t mMilliseconds = 0;
+
+private:
+  IFrameworkApp* mPrevious;
+};
+
+} // namespace QZ::test
