@@ -105,6 +105,12 @@ std::unique_ptr<GLContext> CreateOffscreenGLContext(std::int32_t width, std::int
     return nullptr;
   }
   EGLDisplay display = shared.display;
+  // Initialising an initialised display does nothing; it brings back one that
+  // other code in the process (sharing the same native display) terminated.
+  if (!Initialise(display)) {
+    SetStatus(status, GLStatus::NoDisplay);
+    return nullptr;
+  }
   if (eglBindAPI(EGL_OPENGL_API) != EGL_TRUE) {
     SetStatus(status, GLStatus::NoContext);
     return nullptr;
