@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -46,6 +47,35 @@ protected:
     glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_BYTE, words.data());
     return words;
   }
+
+  // The smallest and largest texture coordinates (s, t) of what Draw sends,
+  // caught in feedback mode instead of being drawn.
+  struct Extent {
+    float minS = 1e9f, minT = 1e9f, maxS = -1e9f, maxT = -1e9f;
+  };
+  static Extent FeedbackExtent(const LGLTexture& texture, const SGLRect& source, const SGLRect& target) {
+    std::vector<GLfloat> buffer(4096);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    texture.Draw(source, target);
+    const GLint used = glRenderMode(GL_RENDER);
+    Extent extent;
+    // Each vertex: x, y, z, r, g, b, a, s, t, r, q.
+    for (GLint i = 0; i < used;) {
+      EXPECT_EQ(buffer[std::size_t(i)], GL_POLYGON_TOKEN);
+      const GLint vertices = static_cast<GLint>(buffer[std::size_t(i) + 1]);
+      for (GLint v = 0; v < vertices; ++v) {
+        const std::size_t at = std::size_t(i) + 2 + std::size_t(v) * 11;
+        extent.minS = std::min(extent.minS, buffer[at + 7]);
+        extent.maxS = std::max(extent.maxS, buffer[at + 7]);
+        extent.minT = std::min(extent.minT, buffer[at + 8]);
+        extent.maxT = std::max(extent.maxT, buffer[at + 8]);
+      }
+      i += 2 + vertices * 11;
+    }
+    EXPECT_GT(used, 0);
+    return extent;
+  }
 };
 
 TEST_F(GLTextureTest, A100x60BitmapGets128x64StorageAndDrawsBackPixelForPixel) {
@@ -77,6 +107,12 @@ TEST_F(GLTextureTest, A100x60BitmapGets128x64StorageAndDrawsBackPixelForPixel) {
     for (std::int32_t x = 0; x < 100; ++x)
       wrong += stored[std::size_t(y) * 128 + std::size_t(x)] != Pattern(x, y);
   EXPECT_EQ(wrong, 0);
+
+  const Extent extent = FeedbackExtent(*texture, {0, 0, 100, 60}, {20, 30, 120, 90});
+  EXPECT_EQ(extent.minS, 0.0f);
+  EXPECT_EQ(extent.minT, 0.0f);
+  EXPECT_EQ(extent.maxS, 100.0f / 128.0f);
+  EXPECT_EQ(extent.maxT, 60.0f / 64.0f);
 
   // Drawn 1:1, every pixel comes back, the last column and row included
   // (texture coordinates reach 100/128 and 60/64, not the storage's edge).
@@ -152,7 +188,11 @@ TEST_F(GLTextureTest, RepeatWrappingScalesTheImageToTheStorageAndDrawsItWhole) {
   EXPECT_EQ(image.mWidth, 128) << "the caller's image is the scaled one now";
   EXPECT_TRUE(image.mOwnsData);
 
-  // The source rectangle is still in the bitmap's own pixels.
+  // The source rectangle is still in the bitmap's own pixels, and now spans
+  // the whole storage.
+  const Extent extent = FeedbackExtent(*texture, {0, 0, 100, 60}, {0, 0, 100, 60});
+  EXPECT_EQ(extent.maxS, 1.0f);
+  EXPECT_EQ(extent.maxT, 1.0f);
   texture->Draw({0, 0, 100, 60}, {0, 0, 100, 60});
   EXPECT_EQ(Hex(PixelAt(2, 2)), Hex(0xFFFF0000));
   EXPECT_EQ(Hex(PixelAt(45, 57)), Hex(0xFFFF0000));
