@@ -1,10 +1,8 @@
 #include "QZFramework/Utilities/Storage/XNode.h"
 
-#include <expat.h>
+#include "Platform/Files/Files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <expat.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -150,16 +148,24 @@ std::int32_t ParseInteger(std::string_view t) {
 
 int ErrorNumber() { return errno ? errno : EIO; }
 
-// Makes the rename itself durable; failure here changes nothing the caller can act on.
-void SyncFolderOf(const char* path) {
-  const char* slash = std::strrchr(path, '/');
-  const std::string folder = slash ? std::string(path, slash == path ? 1 : slash - path) : std::string(".");
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd >= 0) {
-    (void)::fsync(fd);
-    ::close(fd);
+// Collects the whole document, which then replaces the file in one step.
+class OutputText : public XNode::Output {
+public:
+  int Write(const char* bytes, std::size_t length) override {
+    if (error || length == 0)
+      return error;
+    try {
+      mText.append(bytes, length);
+    } catch (const std::bad_alloc&) {
+      error = ENOMEM;
+    }
+    return error;
   }
-}
+  const std::string& Text() const { return mText; }
+
+private:
+  std::string mText;
+};
 
 } // namespace
 
@@ -636,49 +642,10 @@ int XNode::WriteNode(Output& output, int depth, bool inArray) const {
 int XNode::WriteFile(const char* path, std::uint32_t flags) const {
   if (!path || !*path)
     return EINVAL;
-  // Renaming needs only the folder's permission: a file that could not be written in
-  // place (one we may not even have been able to read) is not replaced either.
-  errno = 0;
-  if (::access(path, W_OK) != 0 && errno != ENOENT)
-    return errno ? errno : 5;
-  // The old file stays untouched until the new one is complete on disk.
-  // A unique name, so nothing left lying in the folder can block every later save.
-  std::string temporary = std::string(path) + ".XXXXXX";
-  errno = 0;
-  const int fd = ::mkstemp(temporary.data());
-  if (fd < 0)
-    return errno ? errno : 5;
-  std::FILE* file = ::fdopen(fd, "w");
-  if (!file) {
-    const int error = errno ? errno : 5;
-    ::close(fd);
-    std::remove(temporary.c_str());
-    return error;
-  }
-  // The replacement keeps the permissions of the file it replaces.
-  struct stat old;
-  if (::stat(path, &old) == 0)
-    (void)::fchmod(::fileno(file), old.st_mode & 07777);
-  OutputFile output(file);
-  int result = Write(output, flags | kWriteHeader);
-  errno = 0;
-  if (!result && std::fflush(file) != 0)
-    result = ErrorNumber();
-  errno = 0;
-  if (!result && ::fsync(::fileno(file)) != 0)
-    result = ErrorNumber();
-  errno = 0;
-  if (std::fclose(file) != 0 && !result)
-    result = ErrorNumber();
-  errno = 0;
-  if (!result && std::rename(temporary.c_str(), path) != 0)
-    result = ErrorNumber();
-  if (result) {
-    std::remove(temporary.c_str());
+  OutputText output;
+  if (const int result = Write(output, flags | kWriteHeader))
     return result;
-  }
-  SyncFolderOf(path);
-  return 0;
+  return Platform::ReplaceFileAtomically(path, output.Text());
 }
 
 // ---------------------------------------------------------------------------
@@ -889,22 +856,8 @@ std::unique_ptr<XNode> XNode::Parse(std::string_view text, const char* path, XNo
 std::unique_ptr<XNode> XNode::LoadFile(const char* path, XNode* errorNode) {
   if (!path)
     return nullptr;
-  std::FILE* file = std::fopen(path, "rb");
-  if (!file)
-    return nullptr;
   std::string bytes;
-  bool readFailed = false;
-  try {
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-      bytes.append(buffer, n);
-    readFailed = std::ferror(file) != 0;
-  } catch (const std::bad_alloc&) {
-    readFailed = true;
-  }
-  std::fclose(file);
-  if (readFailed)
+  if (!Platform::ReadWholeFile(path, bytes))
     return nullptr;
   try {
     return Parse(std::string_view(bytes), path, errorNode);

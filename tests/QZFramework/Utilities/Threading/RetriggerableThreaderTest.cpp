@@ -1,7 +1,7 @@
 #include "QZFramework/Utilities/Threading/RetriggerableThreader.h"
 
 #include "QZFramework/Utilities/Threading/Event.h"
-#include "QZFramework/Utilities/Threading/ThreadTestSupport.h"
+#include "Support/ThreadTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 namespace QZ {
 namespace {
 
-using namespace ThreadTest;
+using namespace QZ::test;
 
 // Counts its runs; optionally announces each and holds until released.
 class GatedWorker : public LThreadWorker {

@@ -1,7 +1,7 @@
 #include "QZFramework/Utilities/Threading/Thread.h"
 
 #include "QZFramework/Utilities/Threading/Event.h"
-#include "QZFramework/Utilities/Threading/ThreadTestSupport.h"
+#include "Support/ThreadTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 namespace QZ {
 namespace {
 
-using namespace ThreadTest;
+using namespace QZ::test;
 
 // A function that signals that it runs, then holds until released.
 struct Gate {

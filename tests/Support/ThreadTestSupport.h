@@ -2,13 +2,14 @@
 // Helpers shared by the threading tests: generous time limits, since the suite
 // runs in parallel and under sanitizers.
 
+#include "Platform/System/Limits.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <sys/resource.h>
 #include <thread>
 
-namespace QZ::ThreadTest {
+namespace QZ::test {
 
 using Clock = std::chrono::steady_clock;
 
@@ -36,14 +37,12 @@ auto WithoutDescriptors(Make make) {
   // Made once with handles first: the sanitizers' type checks need descriptors
   // the first time they meet a type.
   (void)make();
-  rlimit old{};
-  getrlimit(RLIMIT_NOFILE, &old);
-  rlimit none = old;
-  none.rlim_cur = 0;
-  setrlimit(RLIMIT_NOFILE, &none);
+  std::uint64_t old = 0;
+  const bool lowered = Platform::GetOpenDescriptorLimit(old) && Platform::SetOpenDescriptorLimit(0);
   auto made = make();
-  setrlimit(RLIMIT_NOFILE, &old);
+  if (lowered)
+    (void)Platform::SetOpenDescriptorLimit(old);
   return made;
 }
 
-} // namespace QZ::ThreadTest
+} // namespace QZ::test

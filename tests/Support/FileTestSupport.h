@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -27,12 +27,25 @@ inline void WriteAll(const std::filesystem::path& path, const std::string& bytes
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
+// A new, empty folder under the system's temporary folder; empty when none could be made.
+inline std::filesystem::path MakeTempFolder(const std::string& prefix) {
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  const auto base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::filesystem::path candidate = base / (prefix + std::to_string(random()));
+    std::error_code error;
+    if (std::filesystem::create_directory(candidate, error))
+      return candidate;
+  }
+  return {};
+}
+
 class TempFolderTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qz-storage-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder = pattern;
+    folder = MakeTempFolder("qz-storage-");
+    ASSERT_FALSE(folder.empty());
   }
   void TearDown() override {
     std::error_code ignored;
