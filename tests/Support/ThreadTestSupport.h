@@ -3,6 +3,7 @@
 // runs in parallel and under sanitizers.
 
 #include "Platform/System/Limits.h"
+#include "Platform/System/Threads.h"
 
 #include <chrono>
 #include <cstdint>
@@ -29,6 +30,15 @@ inline bool Eventually(const std::function<bool()>& condition, long long ms = kP
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return true;
+}
+
+// Whether this process may raise a thread above normal priority (a privileged user
+// may; most may not). Asked of a thread of its own, which then ends.
+inline bool CanRaiseThreadPriority() {
+  bool raised = false;
+  std::thread probe([&raised] { raised = Platform::SetThreadNice(Platform::CurrentThreadId(), -1); });
+  probe.join();
+  return raised;
 }
 
 // Builds something while no file descriptor can be opened, so its events get no handle.

@@ -352,6 +352,45 @@ TEST_F(IniFileManagerTest, FailedSaveKeepsThePreviousFileAndStaysModified) {
   EXPECT_EQ(ReadAll(folder / "plain"), "x");
 }
 
+TEST_F(IniFileManagerTest, SavingKeepsPermissionsAndLinks) {
+  // A new file gets what a plain create gives here (0666 less the umask).
+  WriteAll(folder / "plain.bin", "x");
+  const fs::perms plain = fs::status(folder / "plain.bin").permissions();
+  const IniFileHandle fresh = Open("New.ini");
+  EXPECT_EQ(manager->SetInt(fresh, W("DeviceModel"), 1), 0);
+  ASSERT_EQ(manager->SaveFile(fresh), 0);
+  EXPECT_EQ(fs::status(folder / "New.ini").permissions(), plain);
+
+  // An existing file keeps its own, whatever they are.
+  for (const fs::perms mode : {fs::perms::owner_read | fs::perms::owner_write,
+                               fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read}) {
+    SCOPED_TRACE(static_cast<int>(mode));
+    fs::permissions(folder / "New.ini", mode);
+    EXPECT_EQ(manager->SetInt(fresh, W("DeviceModel"), static_cast<std::int32_t>(mode)), 0);
+    ASSERT_EQ(manager->SaveFile(fresh), 0);
+    EXPECT_EQ(fs::status(folder / "New.ini").permissions(), mode);
+  }
+
+  // Through a link (relative, in another folder) the target is saved and the link stays.
+  fs::create_directory(folder / "real");
+  WriteAll(folder / "real" / "Settings.ini", kHeader + "<dict/>\n</plist>\n");
+  fs::create_symlink(fs::path("real") / "Settings.ini", folder / "Linked.ini");
+  const IniFileHandle linked = Open("Linked.ini");
+  EXPECT_EQ(manager->SetInt(linked, W("DeviceModel"), 3), 0);
+  ASSERT_EQ(manager->SaveFile(linked), 0);
+  EXPECT_TRUE(fs::is_symlink(folder / "Linked.ini"));
+  EXPECT_NE(ReadAll(folder / "real" / "Settings.ini").find("<integer>3</integer>"), std::string::npos);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder / "real"), fs::directory_iterator()), 1);
+
+  // A link whose target does not exist yet: the target is made, the link kept.
+  fs::create_symlink("Later.ini", folder / "Dangling.ini");
+  const IniFileHandle dangling = Open("Dangling.ini");
+  EXPECT_EQ(manager->SetInt(dangling, W("DeviceModel"), 4), 0);
+  ASSERT_EQ(manager->SaveFile(dangling), 0);
+  EXPECT_TRUE(fs::is_symlink(folder / "Dangling.ini"));
+  EXPECT_NE(ReadAll(folder / "Later.ini").find("<integer>4</integer>"), std::string::npos);
+}
+
 TEST_F(IniFileManagerTest, AFileThatMayNotBeWrittenIsNotReplaced) {
   // The user may neither read nor write the file but may write the folder: it opens
   // as a new document, and saving that must not put it in the old file's place.

@@ -74,7 +74,8 @@ TEST(RetriggerableThreader, RefusesWhileBusyAndAcceptsOnceTheJobHasEnded) {
   held->mRelease.Set();
   ASSERT_TRUE(Eventually([&] { return !threader.mBusy; }));
   ASSERT_EQ(threader.Trigger(other, nullptr, 2), S_OK);
-  EXPECT_EQ(threader.mThread.GetPriority(), 2);
+  // Applied where the system allows it, and never reported when it did not.
+  EXPECT_EQ(threader.mThread.GetPriority(), CanRaiseThreadPriority() ? 2 : 0);
   ASSERT_EQ(other->mRunning.Wait(kPatienceMs), kWaitSignalled);
 }
 
