@@ -50,7 +50,7 @@ struct DirectoryEntry {
 bool ListDirectory(const char* folder, const std::function<void(const DirectoryEntry&)>& visit);
 
 // The whole of a regular file; false when it cannot be opened or read.
-bool ReadWholeFile(const char* path, std::string& bytes);
+[[nodiscard]] bool ReadWholeFile(const char* path, std::string& bytes);
 
 // Saves bytes as the file at path so that a reader sees either the old file or the
 // whole new one, never a part: a temporary file beside it is written, flushed to the
@@ -59,6 +59,6 @@ bool ReadWholeFile(const char* path, std::string& bytes);
 // link and its target is replaced. An existing file the caller may not write is left
 // alone. Returns 0 or the system's error number; on failure the old file is unchanged
 // and no temporary is left.
-int ReplaceFileAtomically(const char* path, std::string_view bytes);
+[[nodiscard]] int ReplaceFileAtomically(const char* path, std::string_view bytes);
 
 } // namespace QZ::Platform
