@@ -447,17 +447,12 @@ std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 std::string RunPeer(const std::string& mode, const std::string& path, int& status) {
   const std::string script = (fs::path(QZ_TEST_SOURCE_DIR) / "QZFramework/Utilities/Storage/plist_interop.py").string();
   const std::string command = "python3 " + Quoted(script) + " " + mode + " " + Quoted(path);
-  std::string output;
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) {
-    status = -1;
-    return output;
-  }
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-    output.append(buffer, n);
-  status = pclose(pipe);
+  // The peer's output goes to a file beside the document, read back once it ends.
+  const std::string outputPath = path + ".peer-output";
+  status = std::system((command + " > " + Quoted(outputPath)).c_str());
+  std::string output = ReadAll(outputPath);
+  std::error_code ignored;
+  fs::remove(outputPath, ignored);
   return output;
 }
 
