@@ -1,7 +1,8 @@
 #pragma once
 // Files and folders of the system, by UTF-8 path: descriptors, their reads and
 // writes, path queries, folder listings, and the one way a document is saved:
-// ReplaceFileAtomically. Calls retry interrupted system calls; none throws.
+// ReplaceFileAtomically. Calls retry interrupted system calls; none throws. Every
+// call is safe from any thread; one descriptor is used by one thread at a time.
 
 #include <cstdint>
 #include <functional>
