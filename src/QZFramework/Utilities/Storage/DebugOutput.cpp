@@ -1,10 +1,6 @@
 #include "QZFramework/Utilities/Storage/DebugOutput.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "Platform/Net/Udp.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -18,8 +14,8 @@ namespace {
 
 // Process-wide UDP state; never released, like the socket it names.
 std::mutex sUdpLock;
-int sSocket = -1;
-sockaddr_in sDestination{};
+Platform::UdpSocket sSocket = Platform::kNoSocket;
+Platform::UdpTarget sDestination;
 
 // Set while the channel exists: buffers flushed after it is gone (during exit)
 // fall back to standard error.
@@ -74,44 +70,26 @@ std::streamsize WholeCharacters(const char16_t* s, std::streamsize count) {
   return splitsPair ? count - 1 : count;
 }
 
-bool ResolveIPv4(const char* name, std::string& address) {
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_DGRAM;
-  addrinfo* found = nullptr;
-  if (!name || !*name || ::getaddrinfo(name, nullptr, &hints, &found) != 0 || !found)
-    return false;
-  char text[INET_ADDRSTRLEN] = {};
-  const auto* ipv4 = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-  const bool ok = ::inet_ntop(AF_INET, &ipv4->sin_addr, text, sizeof text) != nullptr;
-  ::freeaddrinfo(found);
-  if (ok)
-    address = text;
-  return ok;
-}
-
 void SendDatagramLocked(const char* text) {
   const std::size_t length = text ? std::strlen(text) : 0;
-  if (sSocket < 0 || length == 0)
+  if (sSocket == Platform::kNoSocket || length == 0)
     return;
   // Send failures are dropped: diagnostics never disturb the writer.
-  (void)::sendto(sSocket, text, length, 0, reinterpret_cast<const sockaddr*>(&sDestination), sizeof sDestination);
+  (void)Platform::SendDatagram(sSocket, sDestination, text, length);
 }
 
 void OpenSocketLocked(const char* host, std::int32_t port) {
   std::string address = "127.0.0.1";
-  if (!ResolveIPv4(host, address)) {
-    char own[64] = {};
-    if (::gethostname(own, sizeof own - 1) == 0)
-      ResolveIPv4(own, address);
+  if (!host || !Platform::ResolveIPv4(host, address)) {
+    std::string own;
+    if (Platform::GetOwnHostName(own))
+      (void)Platform::ResolveIPv4(own.c_str(), address);
   }
-  sDestination = sockaddr_in{};
-  sDestination.sin_family = AF_INET;
-  sDestination.sin_port = htons(static_cast<std::uint16_t>(port & 0xFFFF));
-  ::inet_pton(AF_INET, address.c_str(), &sDestination.sin_addr);
+  sDestination = Platform::UdpTarget();
+  (void)Platform::MakeUdpTarget(address.c_str(), static_cast<std::uint16_t>(port & 0xFFFF), sDestination);
 
-  sSocket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
-  if (sSocket < 0)
+  sSocket = Platform::OpenUdpSender();
+  if (sSocket == Platform::kNoSocket)
     return;
   SendDatagramLocked("*** APPLICATION Launched on ");
   SendDatagramLocked(address.c_str());
@@ -217,7 +195,7 @@ void DebugOutput::OpenConsole() {
 
 void DebugOutput::SendUdp(const char* host, std::int32_t port, const char* text) {
   std::lock_guard<std::mutex> guard(sUdpLock);
-  if (sSocket < 0)
+  if (sSocket == Platform::kNoSocket)
     OpenSocketLocked(host, port);
   SendDatagramLocked(text);
 }

@@ -1,7 +1,8 @@
 #include "QZFramework/Utilities/Storage/IniFileManager.h"
 
+#include "QZFramework/Utilities/Storage/XNodeKeyPath.h"
+
 #include <cmath>
-#include <cstring>
 #include <new>
 
 namespace QZ {
@@ -9,10 +10,10 @@ namespace QZ {
 namespace {
 using IniFileInfo = CIniFileManagerProxy::MemberData::IniFileInfo;
 
-constexpr std::int32_t kOk = 0;
-constexpr std::int32_t kAlreadyOpen = 1;
-constexpr std::int32_t kFailed = -1;
-constexpr std::int32_t kInvalidHandle = -3;
+constexpr std::int32_t kOk = kIniFileOk;
+constexpr std::int32_t kAlreadyOpen = kIniFileAlreadyOpen;
+constexpr std::int32_t kFailed = kIniFileFailed;
+constexpr std::int32_t kInvalidHandle = kIniFileNoSuchHandle;
 
 std::string Utf8(const WideString& text) { return text.ToNarrow().GetChars(); }
 
@@ -20,32 +21,6 @@ WideString Wide(const std::string& utf8) {
   WideString text;
   text.ConvertFromNarrow(utf8.c_str(), -1);
   return text;
-}
-
-// How many levels below the root the path reaches, counted the way
-// XNode::FindPath walks it: one per name and one per index.
-int PathDepth(const char* p) {
-  int depth = 0;
-  while (*p) {
-    const std::size_t n = std::strcspn(p, "[.");
-    if (n > 0)
-      ++depth;
-    p += n;
-    if (*p == '[') {
-      ++depth;
-      ++p;
-      while (*p >= '0' && *p <= '9')
-        ++p;
-      if (*p == ']') {
-        ++p;
-        if (*p == '.')
-          ++p;
-      }
-    } else if (*p == '.') {
-      ++p;
-    }
-  }
-  return depth;
 }
 
 std::int32_t TruncateReal(float value) {
@@ -119,7 +94,7 @@ XNode* CIniFileManagerProxy::Resolve(IniFileInfo& info, const WideString& key, b
   if (create) {
     // A node deeper than a file holds could never be saved again, and with it
     // nothing else in the file: refuse it before anything is made.
-    const int depth = PathDepth(fullKey.c_str()) + (forItems ? 1 : 0);
+    const int depth = CKeyPathTokenizer::CountSteps(fullKey.c_str()) + (forItems ? 1 : 0);
     if (depth > XNode::kMaxDepth)
       return nullptr;
   }

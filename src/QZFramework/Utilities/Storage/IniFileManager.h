@@ -1,7 +1,7 @@
 #pragma once
 // The settings store: settings files kept open by path, their keys read and written
 // under the key prefix each file was opened with, saved as XML property lists.
-// Results: 0 success, 1 already open, -1 failure, -3 a handle that names no open file.
+// Every operation answers with one of the kIniFile... results below.
 
 #include "QZFramework/ObjectBase/RefCountedObject.h"
 #include "QZFramework/ObjectBase/TypeName.h"
@@ -15,6 +15,12 @@
 
 namespace QZ {
 
+// Results of the settings store's operations.
+inline constexpr std::int32_t kIniFileOk = 0;
+inline constexpr std::int32_t kIniFileAlreadyOpen = 1; // OpenFile: the path is open already; its handle is given
+inline constexpr std::int32_t kIniFileFailed = -1;
+inline constexpr std::int32_t kIniFileNoSuchHandle = -3; // the handle names no open file
+
 // Names one open file; 0 is never one. A closed file's handle is not given out again.
 using IniFileHandle = std::uintptr_t;
 
@@ -25,11 +31,11 @@ public:
   virtual std::int32_t CloseAll() = 0;
   // The path is compared byte for byte with the open files' paths. A file that
   // cannot be loaded starts as a new document holding the application name.
-  virtual std::int32_t OpenFile(WideString path, WideString keyPrefix,
+  [[nodiscard]] virtual std::int32_t OpenFile(WideString path, WideString keyPrefix,
                                 WideString applicationName, IniFileHandle& handle) = 0;
   // Writes only a modified file; -1 when it could not be written (it stays modified
   // and the file on disk is the one saved before).
-  virtual std::int32_t SaveFile(IniFileHandle handle) = 0;
+  [[nodiscard]] virtual std::int32_t SaveFile(IniFileHandle handle) = 0;
   virtual bool KeyExists(IniFileHandle handle, WideString key) = 0;
   // With save: the save result; the file is closed either way.
   virtual std::int32_t CloseFile(IniFileHandle handle, bool save) = 0;
@@ -68,9 +74,9 @@ public:
 
   std::int32_t Reserved(std::intptr_t value) override;
   std::int32_t CloseAll() override;
-  std::int32_t OpenFile(WideString path, WideString keyPrefix,
+  [[nodiscard]] std::int32_t OpenFile(WideString path, WideString keyPrefix,
                         WideString applicationName, IniFileHandle& handle) override;
-  std::int32_t SaveFile(IniFileHandle handle) override;
+  [[nodiscard]] std::int32_t SaveFile(IniFileHandle handle) override;
   bool KeyExists(IniFileHandle handle, WideString key) override;
   std::int32_t CloseFile(IniFileHandle handle, bool save) override;
   std::int32_t GetInt(IniFileHandle handle, WideString key, std::int32_t defaultValue,
@@ -128,9 +134,9 @@ public:
 
   std::int32_t Reserved(std::intptr_t value) override;
   std::int32_t CloseAll() override;
-  std::int32_t OpenFile(WideString path, WideString keyPrefix,
+  [[nodiscard]] std::int32_t OpenFile(WideString path, WideString keyPrefix,
                         WideString applicationName, IniFileHandle& handle) override;
-  std::int32_t SaveFile(IniFileHandle handle) override;
+  [[nodiscard]] std::int32_t SaveFile(IniFileHandle handle) override;
   bool KeyExists(IniFileHandle handle, WideString key) override;
   std::int32_t CloseFile(IniFileHandle handle, bool save) override;
   std::int32_t GetInt(IniFileHandle handle, WideString key, std::int32_t defaultValue,

@@ -2,17 +2,11 @@
 
 #include "QZFramework/ObjectBase/Exception.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "Platform/Files/Files.h"
 
-#include <cerrno>
 #include <climits>
-#include <cstdlib>
-#include <memory>
 #include <stdexcept>
-#include <vector>
+#include <string>
 
 namespace QZ {
 
@@ -30,9 +24,11 @@ WideString Joined(const WideString& folder, const WideString& name) {
   return folder.Concat(WideString(kPathSeparator)).Concat(name);
 }
 
-bool StatPath(const WideString& path, struct stat& st) {
+Platform::PathKind KindOf(const WideString& path) {
+  if (path.IsEmpty())
+    return Platform::PathKind::kMissing;
   const NarrowString utf8 = path.ToNarrow();
-  return !path.IsEmpty() && ::stat(utf8.GetChars(), &st) == 0;
+  return Platform::GetPathKind(utf8.GetChars());
 }
 
 char16_t FoldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c; }
@@ -88,32 +84,19 @@ QZRESULT File::Open(const WideString& folder, const WideString& name, std::uint3
   }
   mFlags = flags;
 
-  int mode = O_CLOEXEC | ((flags & kReadWrite) ? O_RDWR : O_RDONLY);
+  std::uint32_t mode = (flags & kReadWrite) ? Platform::kOpenReadWrite : 0;
   if (flags & kCreate) {
-    mode |= O_CREAT;
+    mode |= Platform::kOpenCreate;
     if (flags & kExclusive)
-      mode |= O_EXCL;
+      mode |= Platform::kOpenExclusive;
   }
-  // Non-blocking only while opening, so that a FIFO at the path cannot hang us
-  // before it is turned away below.
   const NarrowString path = mFullPath.ToNarrow();
-  int fd;
-  do
-    fd = ::open(path.GetChars(), mode | O_NONBLOCK, 0666);
-  while (fd < 0 && errno == EINTR);
-  if (fd < 0)
+  const Platform::FileDescriptor fd = Platform::OpenRegularFile(path.GetChars(), mode);
+  if (fd == Platform::kNoFile)
     return E_FAIL;
-
-  struct stat st;
-  const int status = ::fcntl(fd, F_GETFL);
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || status < 0 ||
-      ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
-    ::close(fd);
-    return E_FAIL;
-  }
   RCPtr<LHolder<int>> holder = LHolder<int>::Create();
   if (!holder->mValue) {
-    ::close(fd);
+    Platform::CloseFile(fd);
     return E_FAIL;
   }
   *holder->mValue = fd;
@@ -125,11 +108,10 @@ QZRESULT File::Close() {
   if (!IsOpen() || mDescriptor->GetRefCount() > 1)
     return S_OK;
   const int fd = Descriptor();
-  if (fd >= 0)
-    ::close(fd);
+  Platform::CloseFile(fd);
   if (mFlags & kDeleteOnClose) {
     const NarrowString path = mFullPath.ToNarrow();
-    ::unlink(path.GetChars());
+    (void)Platform::RemoveFile(path.GetChars());
   }
   mDescriptor = RCPtr<LHolder<int>>();
   return S_OK;
@@ -137,13 +119,10 @@ QZRESULT File::Close() {
 
 std::int32_t File::Read(void* buffer, std::uint32_t count, std::int64_t offset) {
   const int fd = Descriptor();
-  if (offset != -1 && ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) != offset)
+  if (offset != -1 && Platform::SeekFile(fd, offset, 0) != offset)
     Fail("lseek", "QZ::File::Read", 472);
   const std::size_t wanted = count > INT32_MAX ? INT32_MAX : count;
-  ssize_t n;
-  do
-    n = ::read(fd, buffer, wanted);
-  while (n < 0 && errno == EINTR);
+  const std::int64_t n = Platform::ReadFile(fd, buffer, wanted);
   if (n < 0)
     Fail("read", "QZ::File::Read", 500);
   return static_cast<std::int32_t>(n);
@@ -153,39 +132,28 @@ std::int32_t File::Write(const void* buffer, std::uint32_t count, std::int64_t o
   if (!(mFlags & kReadWrite))
     Fail("file is read only", "QZ::File::Write", 579);
   const int fd = Descriptor();
-  if (offset != -1 && ::lseek(fd, static_cast<off_t>(offset), SEEK_SET) != offset)
+  if (offset != -1 && Platform::SeekFile(fd, offset, 0) != offset)
     Fail("lseek", "QZ::File::Write", 588);
-  // A short write is continued; a count below the one asked for then means the
-  // system refused the rest (a full disk), not that it was interrupted.
+  // A count below the one asked for means the system refused the rest (a full
+  // disk), not that it was interrupted.
   const std::size_t wanted = count > INT32_MAX ? INT32_MAX : count;
-  const auto* bytes = static_cast<const char*>(buffer);
-  std::size_t done = 0;
-  while (done < wanted) {
-    const ssize_t n = ::write(fd, bytes + done, wanted - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0) {
-      if (done == 0)
-        Fail("write", "QZ::File::Write", 627);
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
+  const std::int64_t done = Platform::WriteFile(fd, buffer, wanted);
+  if (done < 0 || (done == 0 && wanted > 0))
+    Fail("write", "QZ::File::Write", 627);
   return static_cast<std::int32_t>(done);
 }
 
 std::int64_t File::Seek(std::int64_t offset, int origin) {
-  const off_t position = ::lseek(Descriptor(), static_cast<off_t>(offset), origin);
-  return position < 0 ? -1 : static_cast<std::int64_t>(position);
+  return Platform::SeekFile(Descriptor(), offset, origin);
 }
 
 std::uint32_t File::GetLength() const {
   if (!IsOpen())
     return 0;
-  struct stat st;
-  if (::fstat(Descriptor(), &st) != 0 || st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > UINT32_MAX)
+  std::uint64_t size = 0;
+  if (!Platform::GetFileSize(Descriptor(), size) || size > UINT32_MAX)
     Fail("fstat", "QZ::File::GetLength", 126);
-  return static_cast<std::uint32_t>(st.st_size);
+  return static_cast<std::uint32_t>(size);
 }
 
 // ---------------------------------------------------------------------------
@@ -198,8 +166,8 @@ WideString MakeValidFileName(const WideString& text) {
 }
 
 bool FileExists(const WideString& path) {
-  struct stat st;
-  return StatPath(path, st) && !S_ISDIR(st.st_mode);
+  const Platform::PathKind kind = KindOf(path);
+  return kind != Platform::PathKind::kMissing && kind != Platform::PathKind::kDirectory;
 }
 
 bool DirectoryExists(const WideString& path) {
@@ -207,14 +175,13 @@ bool DirectoryExists(const WideString& path) {
   std::string text(utf8.GetChars());
   if (text.size() > 1 && text.back() == '/')
     text.pop_back();
-  struct stat st;
-  return !text.empty() && ::stat(text.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return !text.empty() && Platform::GetPathKind(text.c_str()) == Platform::PathKind::kDirectory;
 }
 
 QZRESULT EnsureDirectoryExists(const WideString& path) {
-  struct stat st;
-  if (StatPath(path, st))
-    return S_ISDIR(st.st_mode) ? 1 : E_FAIL;
+  const Platform::PathKind kind = KindOf(path);
+  if (kind != Platform::PathKind::kMissing)
+    return kind == Platform::PathKind::kDirectory ? 1 : E_FAIL;
   return CreateDirectoryChain(path, false) ? S_OK : E_FAIL;
 }
 
@@ -229,26 +196,26 @@ bool CreateDirectoryChain(const WideString& path, bool parentOnly) {
     if (utf8[i] != '/')
       continue;
     last = i;
-    ::mkdir(utf8.substr(0, i).c_str(), 0777);
+    (void)Platform::MakeDirectory(utf8.substr(0, i).c_str());
   }
   if (!parentOnly) {
-    ::mkdir(utf8.c_str(), 0777);
-    return ::access(utf8.c_str(), F_OK) == 0;
+    (void)Platform::MakeDirectory(utf8.c_str());
+    return Platform::PathExists(utf8.c_str());
   }
   if (last == std::string::npos)
     return true;
-  return ::access(utf8.substr(0, last).c_str(), F_OK) == 0;
+  return Platform::PathExists(utf8.substr(0, last).c_str());
 }
 
 WideString GetLongPath(const WideString& path) {
   if (path.IsEmpty())
     return path;
   const NarrowString utf8 = path.ToNarrow();
-  std::unique_ptr<char, void (*)(void*)> resolved(::realpath(utf8.GetChars(), nullptr), std::free);
-  if (!resolved)
+  std::string resolved;
+  if (!Platform::GetRealPath(utf8.GetChars(), resolved))
     return path;
   WideString result;
-  if (result.ConvertFromNarrow(resolved.get(), -1) != S_OK)
+  if (result.ConvertFromNarrow(resolved.c_str(), -1) != S_OK)
     return path;
   return result;
 }
@@ -259,30 +226,17 @@ QZRESULT FindFiles(const WideString& folder, const WideString& pattern, StringAr
     return E_NOTIMPL;
   const WideString wildcard = pattern.EqualsString(WideString(u"*.*")) ? WideString(u"*") : pattern;
   const NarrowString utf8Folder = folder.ToNarrow();
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(utf8Folder.GetChars()), ::closedir);
-  if (!dir)
-    return E_FAIL;
-  for (;;) {
-    errno = 0;
-    const dirent* entry = ::readdir(dir.get());
-    if (!entry)
-      break;
+  const bool listed = Platform::ListDirectory(utf8Folder.GetChars(), [&](const Platform::DirectoryEntry& entry) {
+    if (entry.isDirectory)
+      return;
     WideString name;
     // A name that is not UTF-8 has no wide form that opens the same file again.
-    if (name.ConvertFromNarrow(entry->d_name, -1) != S_OK || name.IsEmpty())
-      continue;
-    if (!WildcardMatch(wildcard.GetChars(), name.GetChars()))
-      continue;
-    const WideString full = Joined(folder, name);
-    struct stat st;
-    bool isFolder = entry->d_type == DT_DIR;
-    if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK)
-      isFolder = StatPath(full, st) && S_ISDIR(st.st_mode);
-    if (isFolder)
-      continue;
-    out.InsertItem(out.GetCount(), full);
-  }
-  if (errno != 0)
+    if (name.ConvertFromNarrow(entry.name.c_str(), -1) != S_OK || name.IsEmpty())
+      return;
+    if (WildcardMatch(wildcard.GetChars(), name.GetChars()))
+      out.InsertItem(out.GetCount(), Joined(folder, name));
+  });
+  if (!listed)
     return E_FAIL;
   return static_cast<QZRESULT>(out.GetCount());
 }

@@ -1,6 +1,7 @@
 #pragma once
 // In-memory property-list tree: typed nodes read from and written to plist XML.
-// Texts are UTF-8 and handled as bytes. A node may be held by several containers;
+// Texts are UTF-8 and handled as bytes. The tree is in XNode.cpp, key paths in
+// XNodeKeyPath.cpp, the parser in XNodeParser.cpp and the writer in XNodeWriter.cpp. A node may be held by several containers;
 // it lives until the last container releases it (a root lives as long as its owner).
 
 #include <cstddef>
@@ -126,23 +127,26 @@ public:
 
   void SetDirty(bool on);
 
+  // The node the key path names (grammar in XNodeKeyPath.h); this node for an empty
+  // path. kFindCreate makes what is missing (kFindCreateVolatile marks it volatile),
+  // kFindRemove takes the node out of its container and returns null.
   XNode* FindPath(const char* path, std::uint32_t flags = 0);
 
   // Returns the sink's error value, or kErrorTooDeep.
-  int Write(Output& output, std::uint32_t flags) const;
-  // Writes a sibling temporary file and renames it over path once it is complete
-  // and flushed to disk, so a failed write leaves the old file as it was. An existing
+  [[nodiscard]] int Write(Output& output, std::uint32_t flags) const;
+  // Replaces the file at path in one step (Platform::ReplaceFileAtomically), so a
+  // failed write leaves the old file as it was; modes and links are kept. An existing
   // file that may not be written is left alone. Returns 0, a runtime error number, or
   // the writer's result.
-  int WriteFile(const char* path, std::uint32_t flags) const;
+  [[nodiscard]] int WriteFile(const char* path, std::uint32_t flags) const;
 
   // Length 0 means up to the terminating zero. Path names the text in error output.
-  static std::unique_ptr<XNode> Parse(const char* text, std::size_t length, const char* path,
+  [[nodiscard]] static std::unique_ptr<XNode> Parse(const char* text, std::size_t length, const char* path,
                                       XNode* errorNode);
   // Exactly the given bytes: an empty text fails to parse.
-  static std::unique_ptr<XNode> Parse(std::string_view text, const char* path = nullptr,
+  [[nodiscard]] static std::unique_ptr<XNode> Parse(std::string_view text, const char* path = nullptr,
                                       XNode* errorNode = nullptr);
-  static std::unique_ptr<XNode> LoadFile(const char* path, XNode* errorNode = nullptr);
+  [[nodiscard]] static std::unique_ptr<XNode> LoadFile(const char* path, XNode* errorNode = nullptr);
 
 private:
   struct ParseContext;

@@ -2,25 +2,21 @@
 
 #include "QZFramework/Utilities/Threading/EventCore.h"
 
-#include <cerrno>
 #include <chrono>
 #include <climits>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 #include <vector>
 
 namespace QZ {
 namespace {
 
-// Time left of a wait, in the form poll wants.
+// Time left of a wait, in the form the platform wait wants.
 class Deadline {
 public:
   explicit Deadline(std::uint32_t ms) : mMs(ms), mStart(std::chrono::steady_clock::now()) {}
 
   int PollTimeout() const {
     if (mMs == kInfinite)
-      return -1;
+      return Platform::kWaitForever;
     auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
                        std::chrono::steady_clock::now() - mStart)
                        .count();
@@ -43,74 +39,60 @@ constexpr int kFailed = -2;
 
 } // namespace
 
-EventCore::EventCore(bool autoReset)
-    : mFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), mAutoReset(autoReset) {}
+EventCore::EventCore(bool autoReset) : mSignal(Platform::CreateSignal()), mAutoReset(autoReset) {}
 
-EventCore::~EventCore() {
-  if (mFd >= 0)
-    close(mFd);
-}
+EventCore::~EventCore() { Platform::CloseSignal(mSignal); }
 
 bool EventCore::Set() {
-  if (mFd < 0)
+  if (mSignal == Platform::kNoSignal)
     return false;
   Published();
-  const std::uint64_t one = 1;
-  for (;;) {
-    if (write(mFd, &one, sizeof one) == static_cast<ssize_t>(sizeof one))
-      return true;
-    if (errno == EAGAIN) // the counter is saturated: still signalled
-      return true;
-    if (errno != EINTR)
-      return false;
-  }
+  return Platform::RaiseSignal(mSignal);
 }
 
 bool EventCore::Reset() {
-  if (mFd < 0)
+  if (mSignal == Platform::kNoSignal)
     return false;
-  std::uint64_t value = 0;
-  for (;;) {
-    if (read(mFd, &value, sizeof value) == static_cast<ssize_t>(sizeof value))
-      return true;
-    if (errno == EAGAIN)
-      return true;
-    if (errno != EINTR)
-      return false;
-  }
+  return Platform::TakeSignal(mSignal) != Platform::TakeResult::kFailed;
 }
 
 bool EventCore::TryConsume() {
-  std::uint64_t value = 0;
-  for (;;) {
-    if (read(mFd, &value, sizeof value) == static_cast<ssize_t>(sizeof value))
-      return true;
-    if (errno != EINTR)
-      return false; // EAGAIN: another waiter took it first
-  }
+  // Not raised any more: another waiter took it first.
+  return Platform::TakeSignal(mSignal) == Platform::TakeResult::kTaken;
 }
 
 // Index of the lowest event whose signal this caller got, kTimedOut or kFailed.
 int EventCore::WaitLowest(EventCore* const* events, int count, std::uint32_t ms) {
   if (count <= 0)
     return kFailed;
-  std::vector<pollfd> fds(static_cast<std::size_t>(count));
+  // One waiter on one event is the common case: no allocation for it.
+  Platform::SignalHandle oneSignal = Platform::kNoSignal;
+  Platform::SignalState oneState = Platform::SignalState::kQuiet;
+  std::vector<Platform::SignalHandle> manySignals;
+  std::vector<Platform::SignalState> manyStates;
+  Platform::SignalHandle* signals = &oneSignal;
+  Platform::SignalState* states = &oneState;
+  if (count > 1) {
+    manySignals.resize(static_cast<std::size_t>(count));
+    manyStates.resize(static_cast<std::size_t>(count));
+    signals = manySignals.data();
+    states = manyStates.data();
+  }
   for (int i = 0; i < count; ++i) {
-    if (!events[i] || events[i]->mFd < 0)
+    if (!events[i] || events[i]->mSignal == Platform::kNoSignal)
       return kFailed;
-    fds[static_cast<std::size_t>(i)] = pollfd{events[i]->mFd, POLLIN, 0};
+    signals[i] = events[i]->mSignal;
   }
   Deadline deadline(ms);
   for (;;) {
-    int ready = poll(fds.data(), static_cast<nfds_t>(count), deadline.PollTimeout());
-    if (ready < 0 && errno != EINTR)
+    const int ready = Platform::WaitForSignals(signals, states, count, deadline.PollTimeout());
+    if (ready < 0)
       return kFailed;
     for (int i = 0; ready > 0 && i < count; ++i) {
-      short revents = fds[static_cast<std::size_t>(i)].revents;
-      if (revents & (POLLERR | POLLNVAL))
+      if (states[i] == Platform::SignalState::kBroken)
         return kFailed;
       // A signal another waiter took first sends us on to the next one, then back to the wait.
-      if ((revents & POLLIN) && (!events[i]->mAutoReset || events[i]->TryConsume())) {
+      if (states[i] == Platform::SignalState::kRaised && (!events[i]->mAutoReset || events[i]->TryConsume())) {
         events[i]->Observed();
         return i;
       }

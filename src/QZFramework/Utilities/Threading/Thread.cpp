@@ -4,9 +4,13 @@
 #include "QZFramework/Utilities/Threading/Event.h"
 #include "QZFramework/Utilities/Threading/SpinLock.h"
 
+#include "Platform/System/Threads.h"
+
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <semaphore>
 #include <system_error>
 #include <thread>
@@ -24,6 +28,27 @@ enum StartState : std::int32_t {
 
 using FinishedLight = LWrapper<TrafficLight, LRefCountedObject>;
 
+// The system's side of the thread, as far as priorities need it.
+enum OsState : std::int32_t {
+  kOsPending = 0, // the start routine has not told its id yet
+  kOsRunning = 1,
+  kOsEnded = 2, // its id may already name another thread
+};
+
+// The nice value of each priority in use on the classic scale.
+bool NiceForPriority(int priority, int& nice) {
+  switch (priority) {
+  case -15: nice = Platform::kLowestNice; return true;
+  case -2: nice = 10; return true;
+  case -1: nice = 5; return true;
+  case 0: nice = 0; return true;
+  case 1: nice = -5; return true;
+  case 2: nice = -10; return true;
+  case 15: nice = Platform::kHighestNice; return true;
+  default: return false;
+  }
+}
+
 } // namespace
 
 struct Thread::Record {
@@ -38,7 +63,12 @@ struct Thread::Record {
   RCPtr<FinishedLight> finished;
   std::binary_semaphore resume{0};
   std::atomic<int> priority{0};
-  std::atomic<bool> priorityBoost{true};
+  // Guards the system id against its reuse: a priority is applied only while the
+  // thread is known to run.
+  std::mutex osLock;
+  std::condition_variable osChanged;
+  OsState osState = kOsPending;
+  Platform::ThreadId osId = Platform::kNoThreadId;
 };
 
 Thread::Thread(Function function, void* userData, std::uint32_t teardownJoinMs)
@@ -56,6 +86,12 @@ Thread::Thread(Function function, void* userData, std::uint32_t teardownJoinMs)
 }
 
 void Thread::Run(std::shared_ptr<Record> record) {
+  {
+    std::lock_guard<std::mutex> os(record->osLock);
+    record->osId = Platform::CurrentThreadId();
+    record->osState = kOsRunning;
+  }
+  record->osChanged.notify_all();
   record->resume.acquire();
   RCPtr<FinishedLight> light = record->finished;
   light->SetRed();
@@ -63,6 +99,10 @@ void Thread::Run(std::shared_ptr<Record> record) {
   void* userData = record->userData;
   record->begun.exchange(1);
   function(userData);
+  {
+    std::lock_guard<std::mutex> os(record->osLock);
+    record->osState = kOsEnded;
+  }
   light->SetGreen();
 }
 
@@ -121,9 +161,16 @@ bool Thread::Join(std::uint32_t ms) {
 }
 
 bool Thread::SetPriority(int priority) {
-  if (mRecord->startState.load() == kCreationFailed)
+  int nice = 0;
+  if (!NiceForPriority(priority, nice) || mRecord->startState.load() == kCreationFailed)
     return false;
-  mRecord->priority.store(priority);
+  Record& r = *mRecord;
+  std::unique_lock<std::mutex> os(r.osLock);
+  // The start routine tells its id as soon as the thread exists, started or not.
+  r.osChanged.wait(os, [&r] { return r.osState != kOsPending; });
+  if (r.osState != kOsRunning || !Platform::SetThreadNice(r.osId, nice))
+    return false;
+  r.priority.store(priority);
   return true;
 }
 
@@ -132,8 +179,7 @@ int Thread::GetPriority() const { return mRecord->priority.load(); }
 bool Thread::EnablePriorityBoost(bool enable) {
   if (mRecord->startState.load() == kCreationFailed)
     return false;
-  mRecord->priorityBoost.store(enable);
-  return true;
+  return !enable;
 }
 
 } // namespace QZ

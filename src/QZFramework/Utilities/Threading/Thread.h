@@ -29,10 +29,15 @@ public:
   // function to return. A thread joining itself gets false at once.
   bool Join(std::uint32_t ms);
 
-  // Priorities are the platform's (normal 0, highest 2). Without privileged
-  // scheduling they are recorded only; both report success when a thread exists.
+  // Priorities on the classic scale: idle -15, lowest -2 ... normal 0 ... highest 2,
+  // time-critical 15; each is a nice value of the thread (2 is -10). True only when
+  // the thread runs at it afterwards: raising a thread needs a privilege most users
+  // lack, and a thread that has ended has no priority to change. GetPriority reports
+  // the last priority applied.
   bool SetPriority(int priority);
   int GetPriority() const;
+  // The system has no dynamic priority boost to switch: switching it off succeeds,
+  // switching it on fails.
   bool EnablePriorityBoost(bool enable);
 
 private:

@@ -2,7 +2,8 @@
 
 #include "Platform/Fonts/FontFolders.h"
 #include "QZFramework/Renderer/FontRenderer/FontFileBuilder.h"
-#include "QZFramework/Utilities/Storage/FileTestSupport.h"
+#include "Support/FileTestSupport.h"
+#include "Support/TempFolder.h"
 #include "Support/FakeFrameworkApp.h"
 #include "Support/ThrownText.h"
 

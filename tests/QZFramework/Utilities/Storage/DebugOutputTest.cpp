@@ -2,11 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "Platform/Net/Udp.h"
 
 #include <cstdlib>
 #include <string>
@@ -19,35 +15,23 @@ namespace {
 class UdpReceiver {
 public:
   UdpReceiver() {
-    mSocket = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (mSocket < 0 || ::bind(mSocket, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        ::getsockname(mSocket, reinterpret_cast<sockaddr*>(&address), &size) != 0)
-      return;
-    mPort = ntohs(address.sin_port);
+    std::uint16_t port = 0;
+    mSocket = Platform::OpenLoopbackReceiver(port);
+    mPort = port;
   }
-  ~UdpReceiver() {
-    if (mSocket >= 0)
-      ::close(mSocket);
-  }
+  ~UdpReceiver() { Platform::CloseUdpSocket(mSocket); }
 
   int Port() const { return mPort; }
 
   // The next datagram, or "(none)" when nothing arrives in time.
   std::string Next(int timeoutMs = 5000) {
-    pollfd wait{mSocket, POLLIN, 0};
-    if (::poll(&wait, 1, timeoutMs) != 1)
-      return "(none)";
     std::vector<char> buffer(65536);
-    const ssize_t n = ::recv(mSocket, buffer.data(), buffer.size(), 0);
-    return n < 0 ? "(error)" : std::string(buffer.data(), static_cast<std::size_t>(n));
+    const std::int64_t n = Platform::ReceiveDatagram(mSocket, buffer.data(), buffer.size(), timeoutMs);
+    return n < 0 ? "(none)" : std::string(buffer.data(), static_cast<std::size_t>(n));
   }
 
 private:
-  int mSocket = -1;
+  Platform::UdpSocket mSocket = Platform::kNoSocket;
   int mPort = 0;
 };
 

@@ -1,11 +1,8 @@
 #include "QZFramework/Utilities/Storage/QZFile.h"
 
-#include "QZFramework/Utilities/Storage/FileTestSupport.h"
+#include "Support/FileTestSupport.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -59,15 +56,14 @@ TEST_F(FileTest, OpeningNamesAndTheInvalidPathname) {
 }
 
 TEST_F(FileTest, OpenFailuresLeaveTheObjectClosed) {
-  ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
   fs::create_directory(folder / "sub");
   struct Case {
     const char* name;
     std::uint32_t flags;
   };
-  // A missing file without create, a folder, and a FIFO (which must not hang).
+  // A missing file without create and a folder (the platform's tests add a FIFO).
   for (const Case& c : {Case{"missing.bin", File::kRead}, Case{"missing.bin", kRW}, Case{"sub", File::kRead},
-                        Case{"sub", kRW | kCreate}, Case{"fifo", File::kRead}, Case{"fifo", kRW}}) {
+                        Case{"sub", kRW | kCreate}}) {
     SCOPED_TRACE(c.name);
     File file(W(folder.string()), W(c.name), 0);
     EXPECT_EQ(file.Open(W(folder.string()), W(c.name), c.flags), E_FAIL);

@@ -1,5 +1,7 @@
 #include "QZFramework/Utilities/Storage/XNode.h"
 
+#include "Support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -56,26 +58,10 @@ std::string Nested(int arrays, const std::string& inner) {
   return text;
 }
 
-class TempFolder : public ::testing::Test {
+class TempFolder : public QZ::test::TempFolderTest {
 protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "xnode-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder = pattern;
-  }
-  void TearDown() override { fs::remove_all(folder); }
-
-  static std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  static void Put(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
-
-  fs::path folder;
+  static std::string Read(const fs::path& path) { return QZ::test::ReadAll(path); }
+  static void Put(const fs::path& path, const std::string& bytes) { QZ::test::WriteAll(path, bytes); }
 };
 
 // ---------------------------------------------------------------------------

@@ -1,7 +1,7 @@
 #include "QZFramework/Utilities/Threading/EventGatedThreader.h"
 
 #include "QZFramework/Utilities/Threading/Event.h"
-#include "QZFramework/Utilities/Threading/ThreadTestSupport.h"
+#include "Support/ThreadTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 namespace QZ {
 namespace {
 
-using namespace ThreadTest;
+using namespace QZ::test;
 
 class TickWorker : public LThreadWorker {
 public:

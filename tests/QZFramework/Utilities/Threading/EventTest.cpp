@@ -1,7 +1,7 @@
 #include "QZFramework/Utilities/Threading/Event.h"
 #include "QZFramework/Utilities/Threading/Mutex.h"
 #include "QZFramework/Utilities/Threading/SpinLock.h"
-#include "QZFramework/Utilities/Threading/ThreadTestSupport.h"
+#include "Support/ThreadTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 namespace QZ {
 namespace {
 
-using namespace ThreadTest;
+using namespace QZ::test;
 
 TEST(Event, AutoResetConsumesOneSignal) {
   Event event(true);

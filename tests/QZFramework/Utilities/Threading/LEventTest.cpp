@@ -1,7 +1,7 @@
 #include "QZFramework/Utilities/Threading/LEvent.h"
 
 #include "QZFramework/Utilities/Storage/StringT.h"
-#include "QZFramework/Utilities/Threading/ThreadTestSupport.h"
+#include "Support/ThreadTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 namespace QZ {
 namespace {
 
-using namespace ThreadTest;
+using namespace QZ::test;
 
 TEST(LEvent, IsAnAutoResetEventHeldBySmartPointers) {
   RCPtr<LEvent> event = LEvent::Create();

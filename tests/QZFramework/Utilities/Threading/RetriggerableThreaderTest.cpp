@@ -1,7 +1,7 @@
 #include "QZFramework/Utilities/Threading/RetriggerableThreader.h"
 
 #include "QZFramework/Utilities/Threading/Event.h"
-#include "QZFramework/Utilities/Threading/ThreadTestSupport.h"
+#include "Support/ThreadTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 namespace QZ {
 namespace {
 
-using namespace ThreadTest;
+using namespace QZ::test;
 
 // Counts its runs; optionally announces each and holds until released.
 class GatedWorker : public LThreadWorker {
@@ -74,7 +74,8 @@ TEST(RetriggerableThreader, RefusesWhileBusyAndAcceptsOnceTheJobHasEnded) {
   held->mRelease.Set();
   ASSERT_TRUE(Eventually([&] { return !threader.mBusy; }));
   ASSERT_EQ(threader.Trigger(other, nullptr, 2), S_OK);
-  EXPECT_EQ(threader.mThread.GetPriority(), 2);
+  // Applied where the system allows it, and never reported when it did not.
+  EXPECT_EQ(threader.mThread.GetPriority(), CanRaiseThreadPriority() ? 2 : 0);
   ASSERT_EQ(other->mRunning.Wait(kPatienceMs), kWaitSignalled);
 }
 

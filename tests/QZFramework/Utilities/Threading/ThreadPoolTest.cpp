@@ -1,7 +1,7 @@
 #include "QZFramework/Utilities/Threading/ThreadPool.h"
 
 #include "QZFramework/Utilities/Threading/Event.h"
-#include "QZFramework/Utilities/Threading/ThreadTestSupport.h"
+#include "Support/ThreadTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 namespace QZ {
 namespace {
 
-using namespace ThreadTest;
+using namespace QZ::test;
 
 // Names the order in which jobs ran.
 struct RunLog {

@@ -1,7 +1,8 @@
 #include "QZFramework/Utilities/Threading/Thread.h"
 
 #include "QZFramework/Utilities/Threading/Event.h"
-#include "QZFramework/Utilities/Threading/ThreadTestSupport.h"
+#include "Platform/System/Threads.h"
+#include "Support/ThreadTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,7 @@
 namespace QZ {
 namespace {
 
-using namespace ThreadTest;
+using namespace QZ::test;
 
 // A function that signals that it runs, then holds until released.
 struct Gate {
@@ -87,13 +88,50 @@ TEST(Thread, DestructorRunsAndJoinsAnUnstartedThread) {
   EXPECT_EQ(runs.load(), 1);
 }
 
-TEST(Thread, PrioritiesAreRecorded) {
+// Reports the nice value its thread runs at.
+struct NiceProbe {
+  Event done{true};
+  int nice = 99;
+
+  static std::uint32_t Run(void* userData) {
+    auto* p = static_cast<NiceProbe*>(userData);
+    if (!Platform::GetThreadNice(Platform::CurrentThreadId(), p->nice))
+      p->nice = 98;
+    p->done.Set();
+    return 0;
+  }
+};
+
+TEST(Thread, PrioritiesAreAppliedOrReportedAsRefused) {
+  const bool canRaise = CanRaiseThreadPriority();
+  struct Case {
+    int priority;
+    bool applied; // lowering is always allowed, raising only with privilege
+    int nice;     // the thread's nice value afterwards
+  };
+  for (const Case& c : {Case{0, true, 0}, Case{-1, true, 5}, Case{-2, true, 10}, Case{-15, true, 19},
+                        Case{1, canRaise, canRaise ? -5 : 0}, Case{2, canRaise, canRaise ? -10 : 0},
+                        Case{7, false, 0}}) {
+    SCOPED_TRACE(c.priority);
+    NiceProbe probe;
+    Thread thread(&NiceProbe::Run, &probe);
+    EXPECT_EQ(thread.GetPriority(), 0);
+    EXPECT_EQ(thread.SetPriority(c.priority), c.applied);
+    EXPECT_EQ(thread.GetPriority(), c.applied ? c.priority : 0);
+    ASSERT_TRUE(thread.Start());
+    ASSERT_EQ(probe.done.Wait(kPatienceMs), kWaitSignalled);
+    EXPECT_EQ(probe.nice, c.nice);
+    EXPECT_TRUE(thread.Join(kPatienceMs));
+    // A thread that has ended has no priority to change.
+    EXPECT_FALSE(thread.SetPriority(0));
+  }
+}
+
+TEST(Thread, ThereIsNoPriorityBoostToSwitchOn) {
   std::atomic<int> runs{0};
   Thread thread(&Quick, &runs);
-  EXPECT_EQ(thread.GetPriority(), 0);
-  EXPECT_TRUE(thread.SetPriority(2));
-  EXPECT_EQ(thread.GetPriority(), 2);
   EXPECT_TRUE(thread.EnablePriorityBoost(false));
+  EXPECT_FALSE(thread.EnablePriorityBoost(true));
   ASSERT_TRUE(thread.Start());
   EXPECT_TRUE(thread.Join(kPatienceMs));
 }

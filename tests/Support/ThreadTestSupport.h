@@ -2,13 +2,15 @@
 // Helpers shared by the threading tests: generous time limits, since the suite
 // runs in parallel and under sanitizers.
 
+#include "Platform/System/Limits.h"
+#include "Platform/System/Threads.h"
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <sys/resource.h>
 #include <thread>
 
-namespace QZ::ThreadTest {
+namespace QZ::test {
 
 using Clock = std::chrono::steady_clock;
 
@@ -30,20 +32,27 @@ inline bool Eventually(const std::function<bool()>& condition, long long ms = kP
   return true;
 }
 
+// Whether this process may raise a thread above normal priority (a privileged user
+// may; most may not). Asked of a thread of its own, which then ends.
+inline bool CanRaiseThreadPriority() {
+  bool raised = false;
+  std::thread probe([&raised] { raised = Platform::SetThreadNice(Platform::CurrentThreadId(), -1); });
+  probe.join();
+  return raised;
+}
+
 // Builds something while no file descriptor can be opened, so its events get no handle.
 template <class Make>
 auto WithoutDescriptors(Make make) {
   // Made once with handles first: the sanitizers' type checks need descriptors
   // the first time they meet a type.
   (void)make();
-  rlimit old{};
-  getrlimit(RLIMIT_NOFILE, &old);
-  rlimit none = old;
-  none.rlim_cur = 0;
-  setrlimit(RLIMIT_NOFILE, &none);
+  std::uint64_t old = 0;
+  const bool lowered = Platform::GetOpenDescriptorLimit(old) && Platform::SetOpenDescriptorLimit(0);
   auto made = make();
-  setrlimit(RLIMIT_NOFILE, &old);
+  if (lowered)
+    (void)Platform::SetOpenDescriptorLimit(old);
   return made;
 }
 
-} // namespace QZ::ThreadTest
+} // namespace QZ::test

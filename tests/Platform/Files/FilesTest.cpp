@@ -1,0 +1,215 @@
+#include "Platform/Files/Files.h"
+
+#include "Support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace QZ::Platform {
+namespace {
+
+namespace fs = std::filesystem;
+using QZ::test::ReadAll;
+using QZ::test::TempFolderTest;
+using QZ::test::WriteAll;
+
+class Files : public TempFolderTest {
+protected:
+  std::size_t EntryCount(const fs::path& where) const {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(where), fs::directory_iterator()));
+  }
+  static mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0);
+    return st.st_mode & 07777;
+  }
+};
+
+TEST_F(Files, OnlyRegularFilesOpen) {
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+  fs::create_directory(folder / "sub");
+  struct Case {
+    const char* name;
+    std::uint32_t mode;
+  };
+  // A FIFO must neither open nor hang the caller.
+  for (const Case& c : {Case{"missing", 0u}, Case{"sub", 0u}, Case{"sub", kOpenReadWrite | kOpenCreate},
+                        Case{"fifo", 0u}, Case{"fifo", kOpenReadWrite}}) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(OpenRegularFile(Path(c.name).c_str(), c.mode), kNoFile);
+  }
+  EXPECT_EQ(OpenRegularFile("", 0), kNoFile);
+  EXPECT_EQ(OpenRegularFile(nullptr, 0), kNoFile);
+}
+
+TEST_F(Files, ReadWriteSeekAndSize) {
+  const std::string path = Path("data.bin");
+  const FileDescriptor created = OpenRegularFile(path.c_str(), kOpenReadWrite | kOpenCreate | kOpenExclusive);
+  ASSERT_NE(created, kNoFile);
+  EXPECT_EQ(WriteFile(created, "0123456789", 10), 10);
+  std::uint64_t size = 0;
+  ASSERT_TRUE(GetFileSize(created, size));
+  EXPECT_EQ(size, 10u);
+  EXPECT_EQ(SeekFile(created, 4, 0), 4);
+  EXPECT_EQ(SeekFile(created, 2, 1), 6);
+  EXPECT_EQ(SeekFile(created, -1, 2), 9);
+  EXPECT_EQ(SeekFile(created, 0, 7), -1);
+  EXPECT_EQ(SeekFile(created, -20, 0), -1);
+  char buffer[16] = {};
+  EXPECT_EQ(SeekFile(created, 3, 0), 3);
+  EXPECT_EQ(ReadFile(created, buffer, sizeof buffer), 7);
+  EXPECT_EQ(std::string(buffer, 7), "3456789");
+  EXPECT_EQ(ReadFile(created, buffer, sizeof buffer), 0);
+  CloseFile(created);
+
+  // Exclusive creation refuses an existing file; nothing truncates it.
+  EXPECT_EQ(OpenRegularFile(path.c_str(), kOpenReadWrite | kOpenCreate | kOpenExclusive), kNoFile);
+  const FileDescriptor reading = OpenRegularFile(path.c_str(), 0);
+  ASSERT_NE(reading, kNoFile);
+  EXPECT_EQ(WriteFile(reading, "x", 1), -1); // read-only
+  CloseFile(reading);
+  EXPECT_EQ(ReadAll(path), "0123456789");
+
+  std::string whole;
+  ASSERT_TRUE(ReadWholeFile(path.c_str(), whole));
+  EXPECT_EQ(whole, "0123456789");
+  EXPECT_FALSE(ReadWholeFile(Path("missing").c_str(), whole));
+  EXPECT_FALSE(ReadWholeFile(folder.c_str(), whole));
+}
+
+TEST_F(Files, PathQueries) {
+  WriteAll(folder / "file", "x");
+  fs::create_directory(folder / "dir");
+  fs::create_symlink("dir", folder / "dirlink");
+  fs::create_symlink("nowhere", folder / "dangling");
+  struct Case {
+    const char* name;
+    PathKind kind;
+    bool exists;
+  };
+  for (const Case& c : {Case{"file", PathKind::kFile, true}, Case{"dir", PathKind::kDirectory, true},
+                        Case{"dirlink", PathKind::kDirectory, true}, Case{"dangling", PathKind::kMissing, true},
+                        Case{"missing", PathKind::kMissing, false}}) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(GetPathKind(Path(c.name).c_str()), c.kind);
+    EXPECT_EQ(PathExists(Path(c.name).c_str()), c.exists);
+  }
+  EXPECT_EQ(GetPathKind("/dev/null"), PathKind::kOther);
+
+  std::string real;
+  ASSERT_TRUE(GetRealPath(Path("dirlink/../file").c_str(), real));
+  EXPECT_EQ(real, fs::canonical(folder / "file").string());
+  EXPECT_FALSE(GetRealPath(Path("missing").c_str(), real));
+
+  EXPECT_TRUE(MakeDirectory(Path("made").c_str()));
+  EXPECT_FALSE(MakeDirectory(Path("made").c_str()));
+  EXPECT_TRUE(RemoveFile(Path("file").c_str()));
+  EXPECT_FALSE(RemoveFile(Path("file").c_str()));
+}
+
+TEST_F(Files, ListingNamesEveryEntryAndFollowsLinks) {
+  WriteAll(folder / "a.txt", "a");
+  fs::create_directory(folder / "sub");
+  fs::create_symlink("sub", folder / "sublink");
+  std::vector<std::pair<std::string, bool>> seen;
+  ASSERT_TRUE(ListDirectory(folder.c_str(), [&](const DirectoryEntry& e) { seen.emplace_back(e.name, e.isDirectory); }));
+  std::sort(seen.begin(), seen.end());
+  const std::vector<std::pair<std::string, bool>> expected = {{"a.txt", false}, {"sub", true}, {"sublink", true}};
+  EXPECT_EQ(seen, expected);
+  EXPECT_FALSE(ListDirectory(Path("missing").c_str(), [](const DirectoryEntry&) {}));
+}
+
+TEST_F(Files, ReplacingGivesANewFileTheUmasksMode) {
+  for (const mode_t mask : {mode_t{022}, mode_t{077}, mode_t{002}}) {
+    SCOPED_TRACE(mask);
+    const mode_t old = ::umask(mask);
+    const std::string path = Path("new-" + std::to_string(mask));
+    const int result = ReplaceFileAtomically(path.c_str(), "contents");
+    ::umask(old);
+    ASSERT_EQ(result, 0);
+    EXPECT_EQ(ModeOf(path), 0666 & ~mask);
+    EXPECT_EQ(ReadAll(path), "contents");
+  }
+}
+
+TEST_F(Files, ReplacingKeepsTheOldFilesMode) {
+  const std::string path = Path("settings");
+  for (const mode_t mode : {mode_t{0600}, mode_t{0640}, mode_t{0755}}) {
+    SCOPED_TRACE(mode);
+    WriteAll(path, "old");
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+    ASSERT_EQ(ReplaceFileAtomically(path.c_str(), "new"), 0);
+    EXPECT_EQ(ModeOf(path), mode);
+    EXPECT_EQ(ReadAll(path), "new");
+  }
+  EXPECT_EQ(EntryCount(folder), 1u);
+}
+
+TEST_F(Files, ReplacingThroughALinkReplacesItsTarget) {
+  fs::create_directory(folder / "real");
+  WriteAll(folder / "real" / "target", "old");
+  ASSERT_EQ(::chmod((folder / "real" / "target").c_str(), 0640), 0);
+  // A chain: absolute link to a relative one.
+  fs::create_symlink(fs::path("real") / "target", folder / "relative");
+  fs::create_symlink(folder / "relative", folder / "absolute");
+  ASSERT_EQ(ReplaceFileAtomically(Path("absolute").c_str(), "new"), 0);
+  EXPECT_TRUE(fs::is_symlink(folder / "absolute"));
+  EXPECT_TRUE(fs::is_symlink(folder / "relative"));
+  EXPECT_EQ(ReadAll(folder / "real" / "target"), "new");
+  EXPECT_EQ(ModeOf(Path("real/target")), 0640u);
+  EXPECT_EQ(EntryCount(folder / "real"), 1u);
+
+  // A dangling link: its target is made.
+  fs::create_symlink("later", folder / "dangling");
+  ASSERT_EQ(ReplaceFileAtomically(Path("dangling").c_str(), "made"), 0);
+  EXPECT_TRUE(fs::is_symlink(folder / "dangling"));
+  EXPECT_EQ(ReadAll(folder / "later"), "made");
+
+  // A loop is an error, not a hang.
+  fs::create_symlink("loop-b", folder / "loop-a");
+  fs::create_symlink("loop-a", folder / "loop-b");
+  EXPECT_EQ(ReplaceFileAtomically(Path("loop-a").c_str(), "x"), ELOOP);
+}
+
+TEST_F(Files, FailedReplaceLeavesNothingBehind) {
+  EXPECT_EQ(ReplaceFileAtomically("", "x"), EINVAL);
+  EXPECT_EQ(ReplaceFileAtomically(nullptr, "x"), EINVAL);
+  EXPECT_EQ(ReplaceFileAtomically(Path("no/such").c_str(), "x"), ENOENT);
+  WriteAll(folder / "plain", "x");
+  EXPECT_EQ(ReplaceFileAtomically(Path("plain/inside").c_str(), "x"), ENOTDIR);
+  EXPECT_EQ(ReadAll(folder / "plain"), "x");
+  EXPECT_EQ(EntryCount(folder), 1u);
+}
+
+// A child process without privileges stands for the user, whom the file's mode stops.
+TEST_F(Files, AFileTheUserMayNotWriteIsNotReplaced) {
+  const std::string path = Path("locked");
+  WriteAll(path, "original");
+  ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+  ASSERT_EQ(::chmod(folder.c_str(), 0777), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+      ::_exit(2);
+    ::_exit(ReplaceFileAtomically(path.c_str(), "replaced") == EACCES ? 0 : 3);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+  EXPECT_EQ(ReadAll(path), "original");
+  EXPECT_EQ(EntryCount(folder), 1u);
+}
+
+} // namespace
+} // namespace QZ::Platform
