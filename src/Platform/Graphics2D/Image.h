@@ -61,6 +61,9 @@ public:
   static std::unique_ptr<Image> Create(std::int32_t width, std::int32_t height, ImageStatus* status = nullptr);
   // Decodes a whole PNG file held in memory; the image does not refer to the
   // bytes afterwards. Null for anything that is not a complete, valid PNG.
+  // No colour management: gamma, primaries and profiles are ignored, and the
+  // pixels are the stored values (16-bit channels taken to their high byte's
+  // nearest 8-bit value).
   static std::unique_ptr<Image> DecodePng(const void* data, std::size_t size, ImageStatus* status = nullptr);
   // Decodes a PNG file (UTF-8 path).
   static std::unique_ptr<Image> LoadPngFile(const char* path, ImageStatus* status = nullptr);

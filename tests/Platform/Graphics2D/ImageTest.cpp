@@ -9,6 +9,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <span>
@@ -93,6 +94,30 @@ TEST(Image, DecodesOtherPngKindsWithoutChangingValues) {
   std::unique_ptr<Image> deep = DecodeResource("DEEP16_PNG");
   ASSERT_TRUE(deep);
   EXPECT_EQ(PixelOf(*deep, 2, 1), 0x400A80FAu);
+}
+
+// Skin colours are the stored bytes: a gamma chunk (here linear light, with
+// primaries) must not make the decoder convert them.
+TEST(Image, IgnoresGammaAndColourChunks) {
+  std::unique_ptr<Image> image = DecodeResource("GAMMA_PNG");
+  ASSERT_TRUE(image);
+  ExpectSheetPixels(*image);
+
+  std::unique_ptr<Image> deep = DecodeResource("DEEP16_GAMMA_PNG");
+  ASSERT_TRUE(deep);
+  EXPECT_EQ(PixelOf(*deep, 2, 1), 0x400A80FAu);
+
+  // The same from a file.
+  TempFolder folder;
+  const std::string path = folder.File("gamma.png");
+  const std::span<const std::uint8_t> bytes = Resource("GAMMA_PNG");
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_TRUE(file);
+  ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+  std::fclose(file);
+  std::unique_ptr<Image> loaded = Image::LoadPngFile(path.c_str());
+  ASSERT_TRUE(loaded);
+  ExpectSheetPixels(*loaded);
 }
 
 TEST(Image, BadPngDataFailsCleanly) {
