@@ -2,7 +2,9 @@
 
 #include "Platform/Resources/Resources.h"
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -74,6 +76,11 @@ BitmapCache::~BitmapCache() {
     remaining.swap(entries);
     sCacheClosed.store(true);
   }
+}
+
+// Offsets past the 32-bit range lie outside every image either way.
+std::int32_t ClampToInt32(std::int64_t value) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
 std::uint8_t TintByte(std::uint8_t old, float keep, float tint) {
@@ -164,21 +171,17 @@ Image* LBitmap::GetGdiplusBitmap() const {
 }
 
 RCPtr<LBitmap> LBitmap::CreateSubBitmap(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) {
+  if (!GetGdiplusBitmap())
+    return RCPtr<LBitmap>();
   if (width < 1 || height < 1) {
     x = 0;
     y = 0;
     width = mWidth;
     height = mHeight;
   }
-  const Image* image = GetGdiplusBitmap();
-  const std::int64_t left = std::int64_t{mX} + x;
-  const std::int64_t top = std::int64_t{mY} + y;
-  if (!image || width < 1 || height < 1 || left < 0 || top < 0 || left + width > image->GetWidth() ||
-      top + height > image->GetHeight())
-    return RCPtr<LBitmap>();
-  RCPtr<LBitmap> view(new LBitmap);
-  view->mX = static_cast<std::int32_t>(left);
-  view->mY = static_cast<std::int32_t>(top);
+  RCPtr<LBitmap> view = MakeRCPtr<LBitmap>();
+  view->mX = ClampToInt32(std::int64_t{mX} + x);
+  view->mY = ClampToInt32(std::int64_t{mY} + y);
   view->mWidth = width;
   view->mHeight = height;
   view->mParent = mParent ? mParent : RCPtr<LBitmap>(this);
@@ -202,11 +205,11 @@ RCPtr<LBitmapData> LBitmap::Lock() {
 
 Color LBitmap::GetPixel(std::int32_t x, std::int32_t y) const {
   Image* image = GetGdiplusBitmap();
-  if (!image || x < 0 || y < 0 || x >= mWidth || y >= mHeight)
+  if (!image)
     return {};
   const std::int64_t left = std::int64_t{mX} + x;
   const std::int64_t top = std::int64_t{mY} + y;
-  if (left >= image->GetWidth() || top >= image->GetHeight())
+  if (left < 0 || top < 0 || left >= image->GetWidth() || top >= image->GetHeight())
     return {};
   std::uint32_t argb = 0;
   if (image->GetPixel(static_cast<std::int32_t>(left), static_cast<std::int32_t>(top), argb) != ImageStatus::Ok)

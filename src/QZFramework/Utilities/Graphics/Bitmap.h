@@ -4,9 +4,12 @@
 // another bitmap. Skin pictures come from one process-wide cache, so every part
 // cut from one sheet shares one decoded image.
 //
-// Rectangles come from the skin and are never clipped: a view that does not lie
-// inside its image is refused, and every copy, lock and pixel read checks its
-// rectangle and fails cleanly outside the image.
+// Rectangles come from the skin and are never clipped: a view may reach past
+// its image (skin code counts on getting one), so everything that touches
+// pixels checks against the image itself. A copy of a rectangle that is not
+// wholly inside has no image, a lock of it (or a tint) fails, a pixel read
+// outside the image gives zero, and drawing code must take only the part of
+// the rectangle that lies inside GetGdiplusBitmap().
 
 #include "QZFramework/ObjectBase/RefCountedObject.h"
 #include "QZFramework/ObjectBase/TypeName.h"
@@ -39,11 +42,12 @@ public:
   // "::ARP_ON.PNG" are one entry; file paths keep their case.
   static RCPtr<LBitmap> GetCachedBitmap(const WideString& source);
 
-  // A view of (x, y, width, height) within this bitmap, sharing its image; a
-  // width or height below 1 views the whole bitmap. Views of views point at
-  // the bitmap that holds the image. Null when the rectangle does not lie
-  // inside the image or there is no image.
-  RCPtr<LBitmap> CreateSubBitmap(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height);
+  // A view of (x, y, width, height) relative to this bitmap, sharing its
+  // image; a width or height below 1 views the whole bitmap. Views of views
+  // point at the bitmap that holds the image. The rectangle is kept as given,
+  // also where it leaves the image (offsets past the 32-bit range are held at
+  // its ends). Null only when there is no image.
+  [[nodiscard]] RCPtr<LBitmap> CreateSubBitmap(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height);
 
   // A new bitmap owning a copy of this bitmap's rectangle, at (0, 0); without
   // an image when the copy fails.
@@ -56,8 +60,9 @@ public:
   // image. The lock record is all zero when locking fails.
   RCPtr<LBitmapData> Lock();
 
-  // The pixel at (x, y) of this bitmap's rectangle as straight channels
-  // (byte / 255); {0, 0, 0, 0} outside the rectangle or when the read fails.
+  // The pixel at (x, y) relative to this bitmap's rectangle as straight
+  // channels (byte / 255); {0, 0, 0, 0} outside the image or when the read
+  // fails. Like the offset, the point is not held to the rectangle.
   Color GetPixel(std::int32_t x, std::int32_t y) const;
 
   // Tints the bitmap's rectangle in place: each of red, green and blue moves
