@@ -1,6 +1,7 @@
 #include "QZFramework/Utilities/Graphics/Bitmap.h"
 
 #include "Platform/Resources/Resources.h"
+#include "QZFramework/Utilities/Storage/QZFile.h"
 
 #include <algorithm>
 #include <atomic>
@@ -35,11 +36,18 @@ bool IsResourceSource(const WideString& source) {
   return chars[0] == u':' && chars[1] == u':';
 }
 
-// The file system here is case-sensitive, so a path keeps its case; only the
-// spelling of the folders is made unique.
+// The file system here is case-sensitive, so a path keeps its case. The key is
+// the real path, links and ".." resolved the way the system opens the file, so
+// that two spellings of one file share an entry and one spelling never stands
+// for another file ("link/../b.png" is not "b.png" when link leads elsewhere).
 WideString FilePathKey(const WideString& source) {
   if (source.IsEmpty())
     return source;
+  const WideString real = GetLongPath(source);
+  if (!real.EqualsString(source))
+    return real;
+  // Already real, or nothing there to resolve (such a source does not load
+  // and is never stored): the absolute spelling is key enough.
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(source.ToNarrow().GetChars(), error);
   if (error)

@@ -39,8 +39,9 @@ public:
 
   // The shared bitmap of a source, decoded on first use; null when the source
   // does not load, and nothing is cached then. "::arp_on.png" and
-  // "::ARP_ON.PNG" are one entry; file paths keep their case.
-  static RCPtr<LBitmap> GetCachedBitmap(const WideString& source);
+  // "::ARP_ON.PNG" are one entry; a file is keyed by its real path (links and
+  // ".." resolved, case kept), so each entry is one file.
+  [[nodiscard]] static RCPtr<LBitmap> GetCachedBitmap(const WideString& source);
 
   // A view of (x, y, width, height) relative to this bitmap, sharing its
   // image; a width or height below 1 views the whole bitmap. Views of views

@@ -140,6 +140,32 @@ TEST(BitmapCache, FileSourcesKeepTheirCaseAndLoadOnceTheyExist) {
   EXPECT_NE(colon.Get(), LBitmap::GetCachedBitmap(u"::arp_on.png").Get());
 }
 
+// A file is keyed by its real path: ".." after a link goes up from where the
+// link leads, not from the link.
+TEST(BitmapCache, FileSourcesAreKeyedByTheirRealPath) {
+  TempFolder folder;
+  std::filesystem::create_directories(folder.Path() / "a" / "sub");
+  folder.Write("b.png", QZTest::Resource("KNOB_LARGE_PNG"));
+  folder.Write("a/b.png", QZTest::Resource("ARP_ON_PNG"));
+  std::filesystem::create_directory_symlink(folder.Path() / "a" / "sub", folder.Path() / "link");
+
+  RCPtr<LBitmap> top = LBitmap::GetCachedBitmap(Wide(folder.File("b.png")));
+  ASSERT_TRUE(top);
+  EXPECT_EQ(top->GetWidth(), 6);
+  RCPtr<LBitmap> throughLink = LBitmap::GetCachedBitmap(Wide(folder.File("link/../b.png")));
+  ASSERT_TRUE(throughLink);
+  EXPECT_NE(throughLink.Get(), top.Get());
+  EXPECT_EQ(throughLink->GetWidth(), 40) << "the picture of a/b.png";
+  EXPECT_TRUE(throughLink->GetSource().EqualsString(Wide(folder.File("link/../b.png"))));
+
+  // Every spelling of a/b.png shares that one entry, in either order of request.
+  const RCPtr<LBitmap> direct = LBitmap::GetCachedBitmap(Wide(folder.File("a/b.png")));
+  EXPECT_EQ(direct.Get(), throughLink.Get());
+  EXPECT_EQ(LBitmap::GetCachedBitmap(Wide(folder.File("link/./../sub/../b.png"))).Get(), throughLink.Get());
+  EXPECT_TRUE(direct->GetCacheKey().EqualsString(
+      Wide(std::filesystem::canonical(folder.Path() / "a" / "b.png").string())));
+}
+
 TEST(BitmapView, WholeBitmapRuleAndViewsOfViews) {
   RCPtr<LBitmap> sheet = LBitmap::GetCachedBitmap(u"::arp_on.png");
   ASSERT_TRUE(sheet);
