@@ -227,7 +227,7 @@ TEST_F(NotificationQueueTest, PostingReceiverQueuesACopyForTheQueuesOwnDistribut
   RCPtr<LNotificationDistributor> button(new LNotificationDistributor);
   auto receiver = center->GetPostingReceiver();
   ASSERT_TRUE(receiver);
-  EXPECT_EQ(button->RegisterClient(receiver, kPosted), 0);
+  EXPECT_EQ(button->RegisterClient(receiver, kPosted), kNotifyDone);
   LiveCount live;
   RCPtr<LRefCountedObject> payload = IntPayload::Make(6, &live);
   RCPtr<LNotification> sent = LNotification::Create(kPosted, payload);
@@ -239,7 +239,7 @@ TEST_F(NotificationQueueTest, PostingReceiverQueuesACopyForTheQueuesOwnDistribut
   EXPECT_EQ(log, (Log{"C:NID_TEST_POSTED:6"}));
   EXPECT_EQ(client->lastSource, static_cast<LNotificationDistributor*>(center.Get()));
   EXPECT_EQ(receiver->Unsubscribe(button, InternNotificationID(kPosted)), E_FAIL);
-  EXPECT_EQ(button->UnregisterClient(receiver, kPosted), 0);
+  EXPECT_EQ(button->UnregisterClient(receiver, kPosted), kNotifyDone);
   EXPECT_EQ(button->GetRefCount(), 1);
 }
 
