@@ -20,7 +20,7 @@ namespace QZ {
 
 class LNotificationCenterManager : public virtual LRefCountedObject {
 public:
-  static RCPtr<LNotificationCenterManager> Create();
+  [[nodiscard]] static RCPtr<LNotificationCenterManager> Create();
   // The singleton, created on the first call. Setting it to null releases the
   // manager and every center nobody else holds.
   static RCPtr<LNotificationCenterManager>& GetInstance();

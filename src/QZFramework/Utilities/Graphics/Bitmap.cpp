@@ -231,7 +231,8 @@ void LBitmap::ApplyColorizer(const RCPtr<LBitmap>& bitmap, const ConstRCPtr<LCol
   if (!bitmap || !colorizer)
     ThrowRuntimeError("QZ::LBitmap::ApplyColorizer", 374);
   if (colorizer->IsGradient()) {
-    CreateColorizedBitmap(colorizer, alphaModifier, {bitmap->mWidth, bitmap->mHeight});
+    // Raises the gradient error (or the size error); nothing is tinted.
+    static_cast<void>(CreateColorizedBitmap(colorizer, alphaModifier, {bitmap->mWidth, bitmap->mHeight}));
     return;
   }
   const Color& color = colorizer->GetColor();

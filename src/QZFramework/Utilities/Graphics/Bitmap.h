@@ -52,7 +52,7 @@ public:
 
   // A new bitmap owning a copy of this bitmap's rectangle, at (0, 0); without
   // an image when the copy fails.
-  RCPtr<LBitmap> Clone() const;
+  [[nodiscard]] RCPtr<LBitmap> Clone() const;
 
   // The image that holds the pixels: this bitmap's own, else its parent's.
   Platform::Image* GetGdiplusBitmap() const;
@@ -73,10 +73,10 @@ public:
                              float alphaModifier);
   // A new bitmap of the size filled with the colouriser's colour, its alpha
   // times alphaModifier.
-  static RCPtr<LBitmap> CreateColorizedBitmap(const ConstRCPtr<LColorizer>& colorizer, float alphaModifier,
+  [[nodiscard]] static RCPtr<LBitmap> CreateColorizedBitmap(const ConstRCPtr<LColorizer>& colorizer, float alphaModifier,
                                               const SizeT<std::int32_t>& size);
   // A new bitmap of the size with every pixel color.ToARGB().
-  static RCPtr<LBitmap> CreateFilledBitmap(const SizeT<std::int32_t>& size, const Color& color);
+  [[nodiscard]] static RCPtr<LBitmap> CreateFilledBitmap(const SizeT<std::int32_t>& size, const Color& color);
   // Gradients are not drawn: always raises its domain error.
   [[noreturn]] static RCPtr<LBitmap> CreateGradientFilledBitmap(const SizeT<std::int32_t>& size,
                                                                 const Color& startColor, const Color& endColor,
@@ -85,7 +85,7 @@ public:
   // The picture of a visual part: a tinted copy of the image, a tinted copy of
   // the mask, or a filled bitmap of the size when there is neither. The shared
   // picture itself is never changed.
-  static RCPtr<LBitmap> PreparePartBitmap(const ConstRCPtr<LColorizer>& colorizer, float alphaModifier,
+  [[nodiscard]] static RCPtr<LBitmap> PreparePartBitmap(const ConstRCPtr<LColorizer>& colorizer, float alphaModifier,
                                           const SizeT<std::int32_t>& size, const RCPtr<LBitmap>& image,
                                           const RCPtr<LBitmap>& mask);
 

@@ -49,7 +49,7 @@ TEST(BitmapFill, FillsEveryPixelWithThePackedColour) {
   EXPECT_EQ(Pixels(*filled), std::vector<std::uint32_t>(6, 0xFF0000FFu));
 
   for (const Size size : {Size{0, 5}, Size{5, 0}, Size{-1, 5}, Size{5, std::numeric_limits<std::int32_t>::min()}})
-    EXPECT_EQ(ThrownText<std::runtime_error>([&] { LBitmap::CreateFilledBitmap(size, Color{}); }),
+    EXPECT_EQ(ThrownText<std::runtime_error>([&] { static_cast<void>(LBitmap::CreateFilledBitmap(size, Color{})); }),
               Error("Runtime Error", "QZ::LBitmap::CreateFilledBitmap", 327))
         << size.width << "x" << size.height;
 }
@@ -60,14 +60,14 @@ TEST(BitmapFill, ColorizedBitmapScalesTheColoursAlpha) {
   ASSERT_TRUE(filled);
   EXPECT_EQ(Pixels(*filled), std::vector<std::uint32_t>(4, 0x40FF0000u)); // alpha 0.25
 
-  EXPECT_EQ(ThrownText<std::runtime_error>([&] { LBitmap::CreateColorizedBitmap(red, 1, {0, 3}); }),
+  EXPECT_EQ(ThrownText<std::runtime_error>([&] { static_cast<void>(LBitmap::CreateColorizedBitmap(red, 1, {0, 3})); }),
             Error("Runtime Error", "QZ::LBitmap::CreateColorizedBitmap", 298));
-  EXPECT_EQ(ThrownText<std::runtime_error>([&] { LBitmap::CreateColorizedBitmap(RCPtr<LColorizer>(), 1, {3, 3}); }),
+  EXPECT_EQ(ThrownText<std::runtime_error>([&] { static_cast<void>(LBitmap::CreateColorizedBitmap(RCPtr<LColorizer>(), 1, {3, 3})); }),
             Error("Runtime Error", "QZ::LBitmap::CreateColorizedBitmap", 298));
 
   RCPtr<LColorizer> gradient(
       new LColorizer(u"g", LColorizer::kRadialGradient, Color{1, 0, 0, 1}, Color{0, 0, 1, 1}, 0, 0, 1, 1));
-  EXPECT_EQ(ThrownText<std::domain_error>([&] { LBitmap::CreateColorizedBitmap(gradient, 1, {3, 3}); }),
+  EXPECT_EQ(ThrownText<std::domain_error>([&] { static_cast<void>(LBitmap::CreateColorizedBitmap(gradient, 1, {3, 3})); }),
             Error("Domain Error", "QZ::LBitmap::CreateGradientFilledBitmap", 362));
 }
 
@@ -205,7 +205,7 @@ TEST(BitmapPart, PreparesTintedCopiesOrFilledBitmaps) {
   EXPECT_EQ(Pixels(*filled), (std::vector<std::uint32_t>{0x8000FF00u, 0x8000FF00u}));
 
   // Masking an image is not supported.
-  EXPECT_EQ(ThrownText<std::domain_error>([&] { LBitmap::PreparePartBitmap(white, 1.0f, {4, 3}, picture, mask); }),
+  EXPECT_EQ(ThrownText<std::domain_error>([&] { static_cast<void>(LBitmap::PreparePartBitmap(white, 1.0f, {4, 3}, picture, mask)); }),
             Error("Domain Error", "QZ::LBitmap::ApplyColorizer", 444));
 }
 
