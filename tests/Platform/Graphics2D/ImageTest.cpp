@@ -1,11 +1,10 @@
 #include "Platform/Graphics2D/Image.h"
 #include "Platform/Resources/Resources.h"
 
+#include "Support/TempFolder.h"
 #include "fixtures/Graphics/Sheet.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <climits>
 #include <cstdint>
@@ -19,7 +18,7 @@
 namespace QZ::Platform {
 namespace {
 
-using QZTest::SheetPixel;
+using QZ::test::SheetPixel;
 
 std::span<const std::uint8_t> Resource(const char* name) {
   std::span<const std::uint8_t> bytes;
@@ -39,28 +38,14 @@ std::uint32_t PixelOf(Image& image, int x, int y) {
 }
 
 void ExpectSheetPixels(Image& image) {
-  ASSERT_EQ(image.GetWidth(), QZTest::kSheetWidth);
-  ASSERT_EQ(image.GetHeight(), QZTest::kSheetHeight);
-  for (int y = 0; y < QZTest::kSheetHeight; ++y)
-    for (int x = 0; x < QZTest::kSheetWidth; ++x)
+  ASSERT_EQ(image.GetWidth(), QZ::test::kSheetWidth);
+  ASSERT_EQ(image.GetHeight(), QZ::test::kSheetHeight);
+  for (int y = 0; y < QZ::test::kSheetHeight; ++y)
+    for (int x = 0; x < QZ::test::kSheetWidth; ++x)
       ASSERT_EQ(PixelOf(image, x, y), SheetPixel(x, y)) << x << "," << y;
 }
 
-class TempFolder {
-public:
-  TempFolder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    mPath = std::filesystem::temp_directory_path() /
-            ("qz_image_" + std::string(info->name()) + "_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(mPath);
-    std::filesystem::create_directories(mPath);
-  }
-  ~TempFolder() { std::filesystem::remove_all(mPath); }
-  std::string File(const char* name) const { return (mPath / name).string(); }
-
-private:
-  std::filesystem::path mPath;
-};
+using QZ::test::TempFolder;
 
 TEST(Image, DecodesPngToStraightAlphaBgra) {
   ImageStatus status = ImageStatus::GenericError;
@@ -109,13 +94,8 @@ TEST(Image, IgnoresGammaAndColourChunks) {
 
   // The same from a file.
   TempFolder folder;
-  const std::string path = folder.File("gamma.png");
-  const std::span<const std::uint8_t> bytes = Resource("GAMMA_PNG");
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_TRUE(file);
-  ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
-  std::fclose(file);
-  std::unique_ptr<Image> loaded = Image::LoadPngFile(path.c_str());
+  folder.Write("gamma.png", Resource("GAMMA_PNG"));
+  std::unique_ptr<Image> loaded = Image::LoadPngFile(folder.File("gamma.png").c_str());
   ASSERT_TRUE(loaded);
   ExpectSheetPixels(*loaded);
 }

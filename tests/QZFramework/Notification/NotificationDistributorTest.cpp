@@ -2,7 +2,7 @@
 
 #include "QZFramework/Notification/NotificationClient.h"
 #include "QZFramework/Notification/NotificationHandler.h"
-#include "QZFramework/Notification/NotificationTestSupport.h"
+#include "Support/NotificationTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace QZ::testing {
+namespace QZ::test {
 namespace {
 
 constexpr const char16_t* kEvent = u"NID_TEST_EVENT";
@@ -347,4 +347,4 @@ TEST_F(NotificationDistributorTest, HandlerBindsMembersPerSourceAndIdentifier) {
 }
 
 } // namespace
-} // namespace QZ::testing
+} // namespace QZ::test

@@ -2,7 +2,7 @@
 
 #include "QZFramework/Notification/NotificationCenter.h"
 #include "QZFramework/Notification/NotificationCenterManager.h"
-#include "QZFramework/Notification/NotificationTestSupport.h"
+#include "Support/NotificationTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-namespace QZ::testing {
+namespace QZ::test {
 namespace {
 
 using Log = std::vector<std::string>;
@@ -486,4 +486,4 @@ TEST_F(NotificationQueueTest, PostingRacesWithSubscriptionChanges) {
 }
 
 } // namespace
-} // namespace QZ::testing
+} // namespace QZ::test

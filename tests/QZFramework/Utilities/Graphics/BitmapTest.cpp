@@ -1,6 +1,6 @@
 #include "QZFramework/Utilities/Graphics/Bitmap.h"
 
-#include "QZFramework/Utilities/Graphics/BitmapTestSupport.h"
+#include "Support/BitmapTestSupport.h"
 #include "fixtures/Graphics/Sheet.h"
 
 #include <gtest/gtest.h>
@@ -14,10 +14,10 @@
 namespace QZ {
 namespace {
 
-using QZTest::Pixels;
-using QZTest::SheetPixel;
-using QZTest::TempFolder;
-using QZTest::Wide;
+using QZ::test::Pixels;
+using QZ::test::SheetPixel;
+using QZ::test::TempFolder;
+using QZ::test::Wide;
 
 void ExpectRect(const LBitmap& bitmap, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) {
   EXPECT_EQ(bitmap.GetRect(), (RectT<std::int32_t>{x, y, width, height}));
@@ -107,8 +107,8 @@ TEST(BitmapCache, AViewKeepsItsCachedSheetAlive) {
 
 TEST(BitmapCache, FileSourcesKeepTheirCaseAndLoadOnceTheyExist) {
   TempFolder folder;
-  const auto sheetBytes = QZTest::Resource("ARP_ON_PNG");
-  const auto knobBytes = QZTest::Resource("KNOB_LARGE_PNG");
+  const auto sheetBytes = QZ::test::Resource("ARP_ON_PNG");
+  const auto knobBytes = QZ::test::Resource("KNOB_LARGE_PNG");
   const WideString later = Wide(folder.File("later.png"));
   EXPECT_TRUE(LBitmap::GetCachedBitmap(later).IsNull());
   folder.Write("later.png", sheetBytes);
@@ -145,8 +145,8 @@ TEST(BitmapCache, FileSourcesKeepTheirCaseAndLoadOnceTheyExist) {
 TEST(BitmapCache, FileSourcesAreKeyedByTheirRealPath) {
   TempFolder folder;
   std::filesystem::create_directories(folder.Path() / "a" / "sub");
-  folder.Write("b.png", QZTest::Resource("KNOB_LARGE_PNG"));
-  folder.Write("a/b.png", QZTest::Resource("ARP_ON_PNG"));
+  folder.Write("b.png", QZ::test::Resource("KNOB_LARGE_PNG"));
+  folder.Write("a/b.png", QZ::test::Resource("ARP_ON_PNG"));
   std::filesystem::create_directory_symlink(folder.Path() / "a" / "sub", folder.Path() / "link");
 
   RCPtr<LBitmap> top = LBitmap::GetCachedBitmap(Wide(folder.File("b.png")));
@@ -231,9 +231,9 @@ TEST(BitmapView, RectanglesLeavingTheImageMakeViewsWhoseAccessIsChecked) {
     EXPECT_EQ(direct.GetWidth(), 0);
     EXPECT_EQ(direct.GetPixelAddressConst(0, 0), nullptr);
     // Tinting the view, or a part cut from it, raises the lock failure.
-    EXPECT_EQ(QZTest::ThrownText<std::runtime_error>([&] { LBitmap::ApplyColorizer(view, white, 1); }),
+    EXPECT_EQ(QZ::test::ThrownText<Exception<std::runtime_error>>([&] { LBitmap::ApplyColorizer(view, white, 1); }),
               "Runtime Error : QZ::LBitmap::ApplyColorizer : Utilities\\Graphics\\Bitmap : Line 398");
-    EXPECT_EQ(QZTest::ThrownText<std::runtime_error>(
+    EXPECT_EQ(QZ::test::ThrownText<Exception<std::runtime_error>>(
                   [&] { (void)LBitmap::PreparePartBitmap(white, 1, {1, 1}, view, RCPtr<LBitmap>()); }),
               "Runtime Error : QZ::LBitmap::ApplyColorizer : Utilities\\Graphics\\Bitmap : Line 398");
   }
@@ -361,7 +361,7 @@ TEST(BitmapLock, BitmapsWithoutPixelsAndExternalBuffers) {
 
   RCPtr<LBitmap> sheet = LBitmap::GetCachedBitmap(u"::arp_on.png");
   RCPtr<LPixelBuffer<std::uint32_t>> external(new LPixelBuffer<std::uint32_t>(2, 2, 8));
-  EXPECT_EQ(QZTest::ThrownText<std::domain_error>(
+  EXPECT_EQ(QZ::test::ThrownText<Exception<std::domain_error>>(
                 [&] { RCPtr<LBitmapData> d(new LBitmapData(sheet, Platform::kImageLockRead, external)); }),
             "Domain Error : QZ::LBitmapData::LBitmapData : Utilities\\Graphics\\Bitmap : Line 489");
   EXPECT_EQ(sheet->Lock()->GetWidth(), 40) << "the refused lock took nothing";

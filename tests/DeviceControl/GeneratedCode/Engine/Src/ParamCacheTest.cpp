@@ -1,6 +1,6 @@
 #include "DeviceControl/GeneratedCode/Engine/Inc/ParamCache.h"
 
-#include "QZFramework/Utilities/Storage/VariantTestSupport.h"
+#include "Support/VariantTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "QZFramework/Utilities/Storage/StringT.h"
 
-#include "QZFramework/Utilities/Storage/VariantTestSupport.h"
+#include "Support/VariantTestSupport.h"
 
 #include <gtest/gtest.h>
 
