@@ -73,8 +73,8 @@ public:
                              float alphaModifier);
   // A new bitmap of the size filled with the colouriser's colour, its alpha
   // times alphaModifier.
-  [[nodiscard]] static RCPtr<LBitmap> CreateColorizedBitmap(const ConstRCPtr<LColorizer>& colorizer, float alphaModifier,
-                                              const SizeT<std::int32_t>& size);
+  [[nodiscard]] static RCPtr<LBitmap> CreateColorizedBitmap(const ConstRCPtr<LColorizer>& colorizer,
+                                                            float alphaModifier, const SizeT<std::int32_t>& size);
   // A new bitmap of the size with every pixel color.ToARGB().
   [[nodiscard]] static RCPtr<LBitmap> CreateFilledBitmap(const SizeT<std::int32_t>& size, const Color& color);
   // Gradients are not drawn: always raises its domain error.
@@ -85,9 +85,9 @@ public:
   // The picture of a visual part: a tinted copy of the image, a tinted copy of
   // the mask, or a filled bitmap of the size when there is neither. The shared
   // picture itself is never changed.
-  [[nodiscard]] static RCPtr<LBitmap> PreparePartBitmap(const ConstRCPtr<LColorizer>& colorizer, float alphaModifier,
-                                          const SizeT<std::int32_t>& size, const RCPtr<LBitmap>& image,
-                                          const RCPtr<LBitmap>& mask);
+  [[nodiscard]] static RCPtr<LBitmap> PreparePartBitmap(const ConstRCPtr<LColorizer>& colorizer,
+                                                        float alphaModifier, const SizeT<std::int32_t>& size,
+                                                        const RCPtr<LBitmap>& image, const RCPtr<LBitmap>& mask);
 
   // Usable when exactly one of an image and a parent is set.
   bool IsUsable() const { return (mImage != nullptr) != !mParent.IsNull(); }

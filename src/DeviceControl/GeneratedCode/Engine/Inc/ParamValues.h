@@ -60,7 +60,8 @@ public:
 
   // value is cleared and id set to -1 first; detail is written only on success.
   // kParamNoItem, kParamBadItem or kParamDone.
-  [[nodiscard]] std::int32_t GetParamValue(std::uint32_t index, Variant& value, std::int32_t& id, Variant& detail) const;
+  [[nodiscard]] std::int32_t GetParamValue(std::uint32_t index, Variant& value, std::int32_t& id,
+                                           Variant& detail) const;
   // The first item with the descriptor's identifier and an equal detail:
   // kParamDone found, kParamNothingToDo not found (value cleared), negative on
   // a malformed list.
