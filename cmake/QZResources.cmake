@@ -6,7 +6,8 @@
 # Without NAMES each file is named after its file name in capitals with every
 # "." and " " turned into "_" ("Knob Large.png" becomes KNOB_LARGE_PNG). The
 # byte arrays are generated at build time into the target's build folder and
-# regenerated when a file changes.
+# regenerated when a file changes. Two files that would get one name (of one
+# type, in one target) stop the configure step with both their paths.
 #
 # Run with -P, this file is the generator itself.
 
@@ -94,6 +95,20 @@ function(qz_embed_resources target)
     if(path MATCHES "[;\n]|\\]==\\]")
       message(FATAL_ERROR "qz_embed_resources(${target}): unusable path ${path}")
     endif()
+    # A second file under a name the target already embeds could never be
+    # found ("a b.png" and "a_b.png" are both A_B_PNG): stop and name both.
+    string(HEX "${ARG_TYPE}" type_key)
+    get_property(claimed TARGET ${target} PROPERTY QZ_RESOURCE_NAMES_${type_key})
+    get_property(claimed_paths TARGET ${target} PROPERTY QZ_RESOURCE_PATHS_${type_key})
+    list(FIND claimed "${name}" clash)
+    if(clash GREATER -1)
+      list(GET claimed_paths ${clash} first)
+      message(FATAL_ERROR "qz_embed_resources(${target}): \"${first}\" and \"${path}\" both make the "
+                          "${ARG_TYPE} resource ${name}, so one of them could never be found: rename one "
+                          "of the files or give it its own name with NAMES")
+    endif()
+    set_property(TARGET ${target} APPEND PROPERTY QZ_RESOURCE_NAMES_${type_key} "${name}")
+    set_property(TARGET ${target} APPEND PROPERTY QZ_RESOURCE_PATHS_${type_key} "${path}")
     string(APPEND entries "  [==[${ARG_TYPE}]==] [==[${name}]==] [==[${path}]==]\n")
     list(APPEND paths "${path}")
   endforeach()

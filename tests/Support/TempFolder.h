@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <span>
 #include <sstream>
 #include <string>
+#include <system_error>
 
 namespace QZ::test {
 
@@ -37,6 +40,35 @@ inline std::filesystem::path MakeTempFolder(const std::string& prefix) {
   return {};
 }
 
+// A folder of its own for the running test (named after the test, so a failure
+// shows whose it was), removed afterwards.
+class TempFolder {
+public:
+  TempFolder() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    mPath = MakeTempFolder("qz_" + std::string(info->test_suite_name()) + "_" + info->name() + "_");
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(mPath, ignored);
+  }
+
+  const std::filesystem::path& Path() const { return mPath; }
+  std::string File(const std::string& name) const { return (mPath / name).string(); }
+
+  void Write(const std::string& name, std::span<const std::uint8_t> bytes) const {
+    std::ofstream out(File(name), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(out.good());
+  }
+
+private:
+  std::filesystem::path mPath;
+};
+
+// The fixture form: a folder per test in SetUp, removed in TearDown.
 class TempFolderTest : public ::testing::Test {
 protected:
   void SetUp() override {

@@ -45,6 +45,71 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
+std::uint32_t ReadBigEndian32(const std::uint8_t* bytes) {
+  return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 | std::uint32_t{bytes[2]} << 8 |
+         std::uint32_t{bytes[3]};
+}
+
+// Chunks that ask the decoder to manage colour. Skins give their colours as
+// the stored bytes, so these are dropped before decoding: with them the
+// decoder would convert every pixel to its idea of the screen's gamma.
+bool IsColourChunk(const std::uint8_t* type) {
+  static constexpr const char* kTypes[] = {"gAMA", "cHRM", "sRGB", "iCCP", "cICP"};
+  for (const char* colourType : kTypes) {
+    if (std::memcmp(type, colourType, 4) == 0)
+      return true;
+  }
+  return false;
+}
+
+// The file without its colour chunks; false (out untouched) when there are none
+// or the chunk layout is not intact, and the decoder then sees the bytes as
+// they are and judges them itself.
+bool StripColourChunks(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& out) {
+  constexpr std::size_t kSignature = 8;
+  constexpr std::size_t kChunkFrame = 12; // length, type, checksum
+  if (size < kSignature || png_sig_cmp(data, 0, kSignature) != 0)
+    return false;
+  bool found = false;
+  for (std::size_t at = kSignature; at < size;) {
+    if (size - at < kChunkFrame)
+      return false;
+    const std::uint64_t chunk = std::uint64_t{ReadBigEndian32(data + at)} + kChunkFrame;
+    if (chunk > size - at)
+      return false;
+    if (IsColourChunk(data + at + 4))
+      found = true;
+    at += static_cast<std::size_t>(chunk);
+  }
+  if (!found)
+    return false;
+  out.clear();
+  out.reserve(size);
+  out.insert(out.end(), data, data + kSignature);
+  for (std::size_t at = kSignature; at < size;) {
+    const std::size_t chunk = static_cast<std::size_t>(ReadBigEndian32(data + at)) + kChunkFrame;
+    if (!IsColourChunk(data + at + 4))
+      out.insert(out.end(), data + at, data + at + chunk);
+    at += chunk;
+  }
+  return true;
+}
+
+// The whole file, or false when it cannot be read or is larger than any
+// image we would decode.
+bool ReadWholeFile(std::FILE* file, std::vector<std::uint8_t>& out) {
+  constexpr std::size_t kLimit = static_cast<std::size_t>(Image::kMaxPixelBytes);
+  std::uint8_t block[65536];
+  for (;;) {
+    const std::size_t got = std::fread(block, 1, sizeof block, file);
+    if (out.size() + got > kLimit)
+      return false;
+    out.insert(out.end(), block, block + got);
+    if (got < sizeof block)
+      return std::ferror(file) == 0;
+  }
+}
+
 } // namespace
 
 Image::Image(std::int32_t width, std::int32_t height, std::unique_ptr<std::uint8_t[]> pixels)
@@ -119,6 +184,11 @@ std::unique_ptr<Image> Image::DecodePng(const void* data, std::size_t size, Imag
     Report(status, ImageStatus::InvalidParameter);
     return nullptr;
   }
+  std::vector<std::uint8_t> stripped;
+  if (StripColourChunks(static_cast<const std::uint8_t*>(data), size, stripped)) {
+    data = stripped.data();
+    size = stripped.size();
+  }
   return ReadPng([&](PngImage& png) { return png_image_begin_read_from_memory(&png, data, size) != 0; }, status);
 }
 
@@ -132,7 +202,13 @@ std::unique_ptr<Image> Image::LoadPngFile(const char* path, ImageStatus* status)
     Report(status, ImageStatus::FileNotFound);
     return nullptr;
   }
-  return ReadPng([&](PngImage& png) { return png_image_begin_read_from_stdio(&png, file.get()) != 0; }, status);
+  // Read whole, so a file goes through the same decoding as a resource.
+  std::vector<std::uint8_t> bytes;
+  if (!ReadWholeFile(file.get(), bytes) || bytes.empty()) {
+    Report(status, ImageStatus::UnknownImageFormat);
+    return nullptr;
+  }
+  return DecodePng(bytes.data(), bytes.size(), status);
 }
 
 ImageStatus Image::Fail(ImageStatus status) {

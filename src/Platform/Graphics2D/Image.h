@@ -58,12 +58,17 @@ public:
 
   // A transparent black image; null (with *status set) for a size below 1 or
   // too large.
-  static std::unique_ptr<Image> Create(std::int32_t width, std::int32_t height, ImageStatus* status = nullptr);
+  [[nodiscard]] static std::unique_ptr<Image> Create(std::int32_t width, std::int32_t height,
+                                                     ImageStatus* status = nullptr);
   // Decodes a whole PNG file held in memory; the image does not refer to the
   // bytes afterwards. Null for anything that is not a complete, valid PNG.
-  static std::unique_ptr<Image> DecodePng(const void* data, std::size_t size, ImageStatus* status = nullptr);
+  // No colour management: gamma, primaries and profiles are ignored, and the
+  // pixels are the stored values (16-bit channels taken to their high byte's
+  // nearest 8-bit value).
+  [[nodiscard]] static std::unique_ptr<Image> DecodePng(const void* data, std::size_t size,
+                                                        ImageStatus* status = nullptr);
   // Decodes a PNG file (UTF-8 path).
-  static std::unique_ptr<Image> LoadPngFile(const char* path, ImageStatus* status = nullptr);
+  [[nodiscard]] static std::unique_ptr<Image> LoadPngFile(const char* path, ImageStatus* status = nullptr);
 
   Image(const Image&) = delete;
   Image& operator=(const Image&) = delete;
@@ -79,8 +84,8 @@ public:
   // A new image holding a copy of the rectangle; null when the rectangle is
   // not inside the image, the format is not kPixelFormat32bppARGB, or the
   // image is locked.
-  std::unique_ptr<Image> CloneArea(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
-                                   std::int32_t pixelFormat);
+  [[nodiscard]] std::unique_ptr<Image> CloneArea(std::int32_t x, std::int32_t y, std::int32_t width,
+                                                 std::int32_t height, std::int32_t pixelFormat);
 
   // Locks a rectangle for direct access to the pixels (no copy). The format
   // must be kPixelFormat32bppARGB; mode is a combination of ImageLockMode bits.

@@ -13,7 +13,7 @@ namespace QZ {
 
 class LNotificationCenter : public LNotificationDistributor, public LNotificationQueue {
 public:
-  static RCPtr<LNotificationCenter> Create(const WideString& name);
+  [[nodiscard]] static RCPtr<LNotificationCenter> Create(const WideString& name);
   ~LNotificationCenter() override;
 
   const WideString& GetName() const { return mName; }

@@ -19,8 +19,7 @@ RCPtr<LNotificationCenterManager>& LNotificationCenterManager::GetInstance() {
 }
 
 const RCPtr<LNotificationCenter>& LNotificationCenterManager::FindCenter(const WideString& name) const {
-  for (std::uint32_t i = 0; i < mCenters.GetCount(); ++i) {
-    const RCPtr<LNotificationCenter>& center = mCenters.GetAt(i);
+  for (const RCPtr<LNotificationCenter>& center : mCenters) {
     if (center->GetName().EqualsString(name))
       return center;
   }
@@ -33,16 +32,15 @@ const RCPtr<LNotificationCenter>& LNotificationCenterManager::GetCenter(const Wi
   const RCPtr<LNotificationCenter>& found = FindCenter(name);
   if (found)
     return found;
-  mCenters.AddItem(LNotificationCenter::Create(name));
-  return mCenters.GetAt(mCenters.GetCount() - 1);
+  return mCenters.emplace_back(LNotificationCenter::Create(name));
 }
 
 bool LNotificationCenterManager::ProcessAll(bool idle) {
   RCPtr<LNotificationCenterManager> self(this); // a handler may drop the singleton
   bool more = false;
   // Handlers may create centers meanwhile; those wait for the next pass.
-  for (std::uint32_t i = mCenters.GetCount(); i-- > 0;) {
-    RCPtr<LNotificationCenter> center = mCenters.GetAt(i);
+  for (std::size_t i = mCenters.size(); i-- > 0;) {
+    RCPtr<LNotificationCenter> center = mCenters[i];
     if (center->Process(idle))
       more = true;
   }

@@ -4,17 +4,23 @@
 //
 // No lock: centers are created and processed on the UI thread; other threads
 // only look up centers that exist already.
+//
+// The references that GetCenter, FindCenter and GetApplicationNotificationCenter
+// return stay valid while the manager lives, however many centers are added
+// later: each center's pointer keeps its place. Copy the pointer to keep a
+// center beyond the manager.
 
 #include "QZFramework/Notification/NotificationCenter.h"
 #include "QZFramework/ObjectBase/RefCountedObject.h"
-#include "QZFramework/Utilities/Storage/RCPtrArray.h"
 #include "QZFramework/Utilities/Storage/StringT.h"
+
+#include <deque>
 
 namespace QZ {
 
 class LNotificationCenterManager : public virtual LRefCountedObject {
 public:
-  static RCPtr<LNotificationCenterManager> Create();
+  [[nodiscard]] static RCPtr<LNotificationCenterManager> Create();
   // The singleton, created on the first call. Setting it to null releases the
   // manager and every center nobody else holds.
   static RCPtr<LNotificationCenterManager>& GetInstance();
@@ -32,7 +38,9 @@ public:
 private:
   LNotificationCenterManager();
 
-  RCPtrArray<LNotificationCenter, 1, 0> mCenters; // creation order
+  // Creation order. A deque, because appending never moves the pointers that
+  // earlier calls returned references to.
+  std::deque<RCPtr<LNotificationCenter>> mCenters;
   static RCPtr<LNotificationCenterManager> sInstance;
 };
 

@@ -21,11 +21,11 @@ NotificationID LNotificationClient::Subscribe(const RCPtr<LNotificationDistribut
     return nullptr;
   RCPtr<LNotificationReceiver> self(this);
   const std::int32_t result = distributor->RegisterClient(self, id, flags);
-  if (result == 0) {
+  if (result == kNotifyDone) {
     AddInnerReferences(1);
     ++mSubscriptionCount;
   }
-  if (result == 0 || result == 1) {
+  if (result == kNotifyDone || result == kNotifyNothingDone) {
     LNotificationDistributor* raw = distributor.GetRaw();
     bool known = false;
     for (std::uint32_t i = 0; i < mDistributors.GetCount() && !known; ++i)
@@ -40,12 +40,12 @@ NotificationID LNotificationClient::Subscribe(const RCPtr<LNotificationDistribut
 std::int32_t LNotificationClient::Unsubscribe(const RCPtr<LNotificationDistributor>& distributor,
                                               const char16_t* name) {
   if (mSubscriptionCount == 0)
-    return 1;
+    return kNotifyNothingDone;
   if (!distributor || !name)
     return E_INVALIDARG;
   RCPtr<LNotificationReceiver> self(this);
   const std::int32_t result = distributor->UnregisterClient(self, name);
-  if (result == 0) {
+  if (result == kNotifyDone) {
     AddInnerReferences(-1);
     --mSubscriptionCount;
     if (!distributor->IsClientRegistered(self)) {

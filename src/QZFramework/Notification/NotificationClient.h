@@ -24,8 +24,8 @@ public:
 
   std::int32_t Receive(const RCPtr<LNotificationDistributor>& source,
                        const RCPtr<LNotification>& notification) override;
-  // 1 without subscriptions; E_INVALIDARG for a null distributor or name;
-  // otherwise the distributor's UnregisterClient result.
+  // kNotifyNothingDone without subscriptions; E_INVALIDARG for a null
+  // distributor or name; otherwise the distributor's UnregisterClient result.
   std::int32_t Unsubscribe(const RCPtr<LNotificationDistributor>& distributor, const char16_t* name) override;
 
   // The identifier, also when already subscribed (the flags are updated); null

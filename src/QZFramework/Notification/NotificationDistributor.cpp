@@ -93,9 +93,9 @@ std::int32_t LNotificationDistributor::LNotificationClientPool::TakeClient(const
       if (index < cursor->index)
         --cursor->index;
     }
-    return 0;
+    return kNotifyDone;
   }
-  return 1;
+  return kNotifyNothingDone;
 }
 
 std::int32_t LNotificationDistributor::LNotificationClientPool::FindClient(const RCPtr<LNotificationReceiver>& client) {
@@ -104,7 +104,7 @@ std::int32_t LNotificationDistributor::LNotificationClientPool::FindClient(const
     if (mRegistrations.GetAt(j)->mClient.GetRaw() == client.GetRaw())
       return static_cast<std::int32_t>(j);
   }
-  return -1;
+  return kNotFound;
 }
 
 QZRESULT LNotificationDistributor::LNotificationClientPool::GetClientFlags(const RCPtr<LNotificationReceiver>& client,
@@ -186,7 +186,7 @@ std::int32_t LNotificationDistributor::LNotificationClientPool::NotifyAll(const 
   Walk walk(*this);
   while (CallNext(walk, source, notification)) {
   }
-  return walk.mEmpty ? 1 : 0;
+  return walk.mEmpty ? kNotifyNothingDone : kNotifyDone;
 }
 
 std::int32_t LNotificationDistributor::LNotificationClientPool::NotifyClientAt(
@@ -230,7 +230,7 @@ std::int32_t LNotificationDistributor::RegisterClient(const RCPtr<LNotificationR
     return E_INVALIDARG;
   NotificationID id = InternNotificationID(name);
   if (!id)
-    return 1;
+    return kNotifyNothingDone;
   MutexLock lock(mLock);
   ClientPool* pool = FindPoolLocked(id);
   const bool registered = pool && pool->FindClient(client) >= 0;
@@ -244,19 +244,19 @@ std::int32_t LNotificationDistributor::RegisterClient(const RCPtr<LNotificationR
   }
   mAllFlags.fetch_or(flags, std::memory_order_relaxed);
   pool->AddClient(client, flags);
-  return registered ? 1 : 0;
+  return registered ? kNotifyNothingDone : kNotifyDone;
 }
 
 std::int32_t LNotificationDistributor::UnregisterID(const RCPtr<LNotificationReceiver>& client, NotificationID id,
                                                     RCPtr<ClientInfo>& removed) {
   MutexLock lock(mLock);
   ClientPool* pool = FindPoolLocked(id);
-  if (!pool || pool->TakeClient(client, removed) != 0)
-    return 1;
+  if (!pool || pool->TakeClient(client, removed) != kNotifyDone)
+    return kNotifyNothingDone;
   // The caller holds its own reference, so this release never frees the distributor.
   AddInnerReferences(-1);
   Release();
-  return 0;
+  return kNotifyDone;
 }
 
 std::int32_t LNotificationDistributor::UnregisterClient(const RCPtr<LNotificationReceiver>& client,
@@ -278,7 +278,7 @@ std::int32_t LNotificationDistributor::UnregisterClientFromAll(const RCPtr<LNoti
   MutexLock lock(mLock);
   for (std::uint32_t i = mPools.GetCount(); i-- > 0;) {
     RCPtr<ClientInfo> record;
-    if (UnregisterID(client, mPools.GetAt(i)->GetID(), record) == 0) {
+    if (UnregisterID(client, mPools.GetAt(i)->GetID(), record) == kNotifyDone) {
       ++sum;
       removed.push_back(record);
     }
@@ -317,7 +317,7 @@ std::int32_t LNotificationDistributor::Notify(const RCPtr<LNotification>& notifi
   }
   // Pools stay as long as their distributor, which the caller keeps alive.
   if (!pool)
-    return 1;
+    return kNotifyNothingDone;
   return pool->NotifyAll(RCPtr<LNotificationDistributor>(this), notification);
 }
 

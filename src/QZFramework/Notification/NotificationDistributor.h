@@ -26,6 +26,12 @@ namespace QZ {
 // the one posted last before delivery.
 inline constexpr std::uint32_t kNotifyLatestPostedOnly = 0x1;
 
+// Answers of registering, removing and delivering (a client's Unsubscribe
+// gives the same): done, or a success that changed nothing (already
+// registered, not registered, nobody to call).
+inline constexpr std::int32_t kNotifyDone = S_OK;
+inline constexpr std::int32_t kNotifyNothingDone = S_FALSE;
+
 class LNotificationDistributor : public virtual LRefCountedObject {
 public:
   class LNotificationRegisteredClientInfo;
@@ -34,17 +40,20 @@ public:
   LNotificationDistributor();
   ~LNotificationDistributor() override;
 
-  // 0 new registration; 1 already registered (flags updated) or no identifier;
-  // E_INVALIDARG for a null client.
+  // kNotifyDone for a new registration; kNotifyNothingDone when already
+  // registered (flags updated) or without identifier; E_INVALIDARG for a null
+  // client.
   std::int32_t RegisterClient(const RCPtr<LNotificationReceiver>& client, const char16_t* name,
                               std::uint32_t flags = 0);
-  // 0 removed; 1 not registered; E_INVALIDARG for a null client or no identifier.
+  // kNotifyDone removed; kNotifyNothingDone not registered; E_INVALIDARG for a
+  // null client or no identifier.
   std::int32_t UnregisterClient(const RCPtr<LNotificationReceiver>& client, const char16_t* name);
   // The number of registrations removed.
   std::int32_t UnregisterClientFromAll(const RCPtr<LNotificationReceiver>& client);
   // Asks every registered receiver to unsubscribe.
   std::int32_t UnsubscribeAllClients();
-  // 0 clients were called; 1 nobody is registered; E_INVALIDARG for null.
+  // kNotifyDone clients were called; kNotifyNothingDone nobody is registered;
+  // E_INVALIDARG for null.
   std::int32_t Notify(const RCPtr<LNotification>& notification);
 
   RCPtr<LNotificationClientPool> FindClientPool(NotificationID id);
@@ -83,14 +92,16 @@ public:
 
   // 0, or E_INVALIDARG for a null client. A registered client only gets its flags updated.
   QZRESULT AddClient(const RCPtr<LNotificationReceiver>& client, std::uint32_t flags);
-  // 0 removed, 1 absent.
+  // kNotifyDone removed, kNotifyNothingDone absent.
   std::int32_t RemoveClient(const RCPtr<LNotificationReceiver>& client);
-  // Searched newest first; -1 when absent.
+  // The client's index, searched newest first; kNotFound when absent.
+  static constexpr std::int32_t kNotFound = -1;
   std::int32_t FindClient(const RCPtr<LNotificationReceiver>& client);
   QZRESULT GetClientFlags(const RCPtr<LNotificationReceiver>& client, std::uint32_t& flags);
   std::uint32_t GetCount();
 
-  // Calls every client, newest first. 0, or 1 when the pool is empty.
+  // Calls every client, newest first. kNotifyDone, or kNotifyNothingDone when
+  // the pool is empty.
   std::int32_t NotifyAll(const RCPtr<LNotificationDistributor>& source,
                          const RCPtr<LNotification>& notification);
   // Calls the client at index; returns the index after the call, moved down by

@@ -39,7 +39,7 @@ public:
                                      const RCPtr<LNotification>& notification);
 
   // owner holds the handler through a smart pointer; the handler keeps a plain pointer back.
-  static RCPtr<LNotificationHandler> Create(T* owner) {
+  [[nodiscard]] static RCPtr<LNotificationHandler> Create(T* owner) {
     return RCPtr<LNotificationHandler>(new LNotificationHandler(owner));
   }
 

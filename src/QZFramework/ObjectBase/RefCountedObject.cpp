@@ -2,10 +2,18 @@
 
 namespace QZ {
 
+namespace {
+
+// Where this file's exceptions say they come from: the source itself, and for
+// the operations that the class's header declares, the header's spelling.
+constexpr const char* kSourcePath = "ObjectBase\\RefCountedObject";
+constexpr const char* kHeaderSourcePath = "objectbase\\RefCountedObject";
+
+} // namespace
+
 void LRefCountedObject::Undo() {
-  throw Exception<std::logic_error>(
-      "Logic Error : Undo() not implemented for RefCountedObject : QZ::LRefCountedObject::Undo : "
-      "objectbase\\RefCountedObject : Line 156");
+  ThrowException<std::logic_error>("Undo() not implemented for RefCountedObject", "QZ::LRefCountedObject::Undo",
+                                   kHeaderSourcePath, 156);
 }
 
 std::int32_t LRefCountedObject::AddRef() const { return ++mRefCount; }
@@ -44,15 +52,13 @@ QZRESULT LRefCountedObject::ReleaseInnerReferences() {
 }
 
 RCPtr<LRefCountedObject> LRefCountedObject::CreateCopy() const {
-  throw Exception<std::logic_error>(
-      "Logic Error : CreateCopy() not implemented for RefCountedObject : QZ::LRefCountedObject::CreateCopy : "
-      "objectbase\\RefCountedObject : Line 274");
+  ThrowException<std::logic_error>("CreateCopy() not implemented for RefCountedObject",
+                                   "QZ::LRefCountedObject::CreateCopy", kHeaderSourcePath, 274);
 }
 
 void LRefCountedObject::SetUnshareable(bool unshareable) {
   if (unshareable && mRefCount.load() > 1)
-    throw Exception<std::runtime_error>(
-        "Runtime Error : QZ::LRefCountedObject::SetUnshareable : ObjectBase\\RefCountedObject : Line 29");
+    ThrowException<std::runtime_error>("", "QZ::LRefCountedObject::SetUnshareable", kSourcePath, 29);
   mShareable.store(!unshareable, std::memory_order_relaxed);
 }
 
@@ -62,7 +68,7 @@ void ThrowUnshareFailed(const char* typeName) {
   function += ",";
   function += typeName;
   function += " *>::Unshare";
-  ThrowException<std::logic_error>(typeName, function, "objectbase\\RefCountedObject", 424);
+  ThrowException<std::logic_error>(typeName, function, kHeaderSourcePath, 424);
 }
 
 } // namespace QZ

@@ -1,14 +1,14 @@
 #include "Platform/Graphics2D/Image.h"
 #include "Platform/Resources/Resources.h"
 
+#include "Support/TempFolder.h"
 #include "fixtures/Graphics/Sheet.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <span>
@@ -18,7 +18,7 @@
 namespace QZ::Platform {
 namespace {
 
-using QZTest::SheetPixel;
+using QZ::test::SheetPixel;
 
 std::span<const std::uint8_t> Resource(const char* name) {
   std::span<const std::uint8_t> bytes;
@@ -38,28 +38,14 @@ std::uint32_t PixelOf(Image& image, int x, int y) {
 }
 
 void ExpectSheetPixels(Image& image) {
-  ASSERT_EQ(image.GetWidth(), QZTest::kSheetWidth);
-  ASSERT_EQ(image.GetHeight(), QZTest::kSheetHeight);
-  for (int y = 0; y < QZTest::kSheetHeight; ++y)
-    for (int x = 0; x < QZTest::kSheetWidth; ++x)
+  ASSERT_EQ(image.GetWidth(), QZ::test::kSheetWidth);
+  ASSERT_EQ(image.GetHeight(), QZ::test::kSheetHeight);
+  for (int y = 0; y < QZ::test::kSheetHeight; ++y)
+    for (int x = 0; x < QZ::test::kSheetWidth; ++x)
       ASSERT_EQ(PixelOf(image, x, y), SheetPixel(x, y)) << x << "," << y;
 }
 
-class TempFolder {
-public:
-  TempFolder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    mPath = std::filesystem::temp_directory_path() /
-            ("qz_image_" + std::string(info->name()) + "_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(mPath);
-    std::filesystem::create_directories(mPath);
-  }
-  ~TempFolder() { std::filesystem::remove_all(mPath); }
-  std::string File(const char* name) const { return (mPath / name).string(); }
-
-private:
-  std::filesystem::path mPath;
-};
+using QZ::test::TempFolder;
 
 TEST(Image, DecodesPngToStraightAlphaBgra) {
   ImageStatus status = ImageStatus::GenericError;
@@ -93,6 +79,25 @@ TEST(Image, DecodesOtherPngKindsWithoutChangingValues) {
   std::unique_ptr<Image> deep = DecodeResource("DEEP16_PNG");
   ASSERT_TRUE(deep);
   EXPECT_EQ(PixelOf(*deep, 2, 1), 0x400A80FAu);
+}
+
+// Skin colours are the stored bytes: a gamma chunk (here linear light, with
+// primaries) must not make the decoder convert them.
+TEST(Image, IgnoresGammaAndColourChunks) {
+  std::unique_ptr<Image> image = DecodeResource("GAMMA_PNG");
+  ASSERT_TRUE(image);
+  ExpectSheetPixels(*image);
+
+  std::unique_ptr<Image> deep = DecodeResource("DEEP16_GAMMA_PNG");
+  ASSERT_TRUE(deep);
+  EXPECT_EQ(PixelOf(*deep, 2, 1), 0x400A80FAu);
+
+  // The same from a file.
+  TempFolder folder;
+  folder.Write("gamma.png", Resource("GAMMA_PNG"));
+  std::unique_ptr<Image> loaded = Image::LoadPngFile(folder.File("gamma.png").c_str());
+  ASSERT_TRUE(loaded);
+  ExpectSheetPixels(*loaded);
 }
 
 TEST(Image, BadPngDataFailsCleanly) {

@@ -2,7 +2,7 @@
 
 #include "QZFramework/Notification/NotificationClient.h"
 #include "QZFramework/Notification/NotificationHandler.h"
-#include "QZFramework/Notification/NotificationTestSupport.h"
+#include "Support/NotificationTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace QZ::testing {
+namespace QZ::test {
 namespace {
 
 constexpr const char16_t* kEvent = u"NID_TEST_EVENT";
@@ -63,12 +63,12 @@ using Log = std::vector<std::string>;
 TEST_F(NotificationDistributorTest, CallsNewestRegistrationFirst) {
   EXPECT_EQ(Send(), (Log{"K3:NID_TEST_EVENT", "K2:NID_TEST_EVENT", "K1:NID_TEST_EVENT"}));
   EXPECT_EQ(clients["K3"]->lastSource, distributor.Get());
-  EXPECT_EQ(distributor->Notify(LNotification::Create(u"NID_TEST_NOBODY")), 1);
+  EXPECT_EQ(distributor->Notify(LNotification::Create(u"NID_TEST_NOBODY")), kNotifyNothingDone);
   EXPECT_EQ(distributor->Notify(RCPtr<LNotification>()), E_INVALIDARG);
   // A pool that has been emptied stays, and reports nobody.
   for (auto& [name, client] : clients)
     client->UnsubscribeAll();
-  EXPECT_EQ(distributor->Notify(LNotification::Create(kEvent)), 1);
+  EXPECT_EQ(distributor->Notify(LNotification::Create(kEvent)), kNotifyNothingDone);
 }
 
 // Unsubscribing inside a delivery neither skips nor repeats anyone.
@@ -96,7 +96,7 @@ TEST_F(NotificationDistributorTest, UnsubscribingDuringDeliveryKeepsTheWalkExact
         return;
       done = true;
       for (const char* name : c.leaving)
-        EXPECT_EQ(clients[name]->Unsubscribe(distributor, kEvent), 0);
+        EXPECT_EQ(clients[name]->Unsubscribe(distributor, kEvent), kNotifyDone);
     };
     auto names = [](const Log& entries) {
       Log out;
@@ -180,7 +180,7 @@ TEST_F(NotificationDistributorTest, SubscribingTwiceOnlyUpdatesTheFlags) {
   std::uint32_t flags = 0;
   EXPECT_EQ(distributor->GetClientFlags(k1, kEvent, flags), S_OK);
   EXPECT_EQ(flags, 0x4u);
-  EXPECT_EQ(distributor->RegisterClient(k1, kEvent, 0), 1);
+  EXPECT_EQ(distributor->RegisterClient(k1, kEvent, 0), kNotifyNothingDone);
   EXPECT_EQ(distributor->GetClientFlags(k1, u"NID_TEST_OTHER", flags), E_FAIL);
 }
 
@@ -188,13 +188,13 @@ TEST_F(NotificationDistributorTest, ResultsForBadArguments) {
   auto k1 = clients["K1"];
   auto stranger = MakeClient("S", &log);
   EXPECT_EQ(distributor->RegisterClient(RCPtr<LNotificationReceiver>(), kEvent), E_INVALIDARG);
-  EXPECT_EQ(distributor->RegisterClient(stranger, u""), 1);
+  EXPECT_EQ(distributor->RegisterClient(stranger, u""), kNotifyNothingDone);
   EXPECT_EQ(distributor->UnregisterClient(RCPtr<LNotificationReceiver>(), kEvent), E_INVALIDARG);
   EXPECT_EQ(distributor->UnregisterClient(k1, nullptr), E_INVALIDARG);
-  EXPECT_EQ(distributor->UnregisterClient(stranger, kEvent), 1);
-  EXPECT_EQ(distributor->UnregisterClient(k1, u"NID_TEST_NO_POOL"), 1);
+  EXPECT_EQ(distributor->UnregisterClient(stranger, kEvent), kNotifyNothingDone);
+  EXPECT_EQ(distributor->UnregisterClient(k1, u"NID_TEST_NO_POOL"), kNotifyNothingDone);
   EXPECT_EQ(distributor->UnregisterClientFromAll(RCPtr<LNotificationReceiver>()), E_INVALIDARG);
-  EXPECT_EQ(stranger->Unsubscribe(distributor, kEvent), 1); // holds no subscriptions
+  EXPECT_EQ(stranger->Unsubscribe(distributor, kEvent), kNotifyNothingDone); // holds no subscriptions
   EXPECT_EQ(k1->Unsubscribe(RCPtr<LNotificationDistributor>(), kEvent), E_INVALIDARG);
   EXPECT_EQ(stranger->Subscribe(RCPtr<LNotificationDistributor>(), kEvent), nullptr);
   EXPECT_EQ(stranger->Subscribe(distributor, u""), nullptr);
@@ -215,7 +215,7 @@ TEST_F(NotificationDistributorTest, RegistrationsAreCountedOnBothSides) {
   EXPECT_EQ(k1->GetInnerRefCount(), 3);
   EXPECT_EQ(k1->GetSubscriptionCount(), 3);
   EXPECT_EQ(other->GetRefCount(), 3);
-  EXPECT_EQ(k1->Unsubscribe(other, kEvent), 0);
+  EXPECT_EQ(k1->Unsubscribe(other, kEvent), kNotifyDone);
   EXPECT_TRUE(other->IsClientRegistered(k1));
   EXPECT_EQ(k1->UnsubscribeAll(), 2);
   EXPECT_EQ(k1->GetInnerRefCount(), 0);
@@ -347,4 +347,4 @@ TEST_F(NotificationDistributorTest, HandlerBindsMembersPerSourceAndIdentifier) {
 }
 
 } // namespace
-} // namespace QZ::testing
+} // namespace QZ::test

@@ -2,7 +2,7 @@
 
 #include "QZFramework/Notification/NotificationCenter.h"
 #include "QZFramework/Notification/NotificationCenterManager.h"
-#include "QZFramework/Notification/NotificationTestSupport.h"
+#include "Support/NotificationTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-namespace QZ::testing {
+namespace QZ::test {
 namespace {
 
 using Log = std::vector<std::string>;
@@ -227,7 +227,7 @@ TEST_F(NotificationQueueTest, PostingReceiverQueuesACopyForTheQueuesOwnDistribut
   RCPtr<LNotificationDistributor> button(new LNotificationDistributor);
   auto receiver = center->GetPostingReceiver();
   ASSERT_TRUE(receiver);
-  EXPECT_EQ(button->RegisterClient(receiver, kPosted), 0);
+  EXPECT_EQ(button->RegisterClient(receiver, kPosted), kNotifyDone);
   LiveCount live;
   RCPtr<LRefCountedObject> payload = IntPayload::Make(6, &live);
   RCPtr<LNotification> sent = LNotification::Create(kPosted, payload);
@@ -239,13 +239,12 @@ TEST_F(NotificationQueueTest, PostingReceiverQueuesACopyForTheQueuesOwnDistribut
   EXPECT_EQ(log, (Log{"C:NID_TEST_POSTED:6"}));
   EXPECT_EQ(client->lastSource, static_cast<LNotificationDistributor*>(center.Get()));
   EXPECT_EQ(receiver->Unsubscribe(button, InternNotificationID(kPosted)), E_FAIL);
-  EXPECT_EQ(button->UnregisterClient(receiver, kPosted), 0);
+  EXPECT_EQ(button->UnregisterClient(receiver, kPosted), kNotifyDone);
   EXPECT_EQ(button->GetRefCount(), 1);
 }
 
 TEST_F(NotificationQueueTest, CentersAreNamedAndProcessedLastFirst) {
   auto& manager = LNotificationCenterManager::GetInstance();
-  // A copy: the returned reference is into the manager's list, which may move.
   RCPtr<LNotificationCenter> application = GetApplicationNotificationCenter();
   ASSERT_TRUE(application);
   EXPECT_EQ(application.Get(), GetApplicationNotificationCenter().Get());
@@ -268,6 +267,27 @@ TEST_F(NotificationQueueTest, CentersAreNamedAndProcessedLastFirst) {
   EXPECT_EQ(log, (Log{"O:NID_TEST_POSTED:2", "A:NID_TEST_POSTED:1", "C:NID_TEST_POSTED:3"}));
   a->UnsubscribeAll();
   o->UnsubscribeAll();
+}
+
+// Lookups hand out the center's pointer by reference, and callers keep it:
+// adding centers must not move it.
+TEST_F(NotificationQueueTest, CenterReferencesStayValidWhenCentersAreAdded) {
+  auto& manager = LNotificationCenterManager::GetInstance();
+  const RCPtr<LNotificationCenter>& application = GetApplicationNotificationCenter();
+  const RCPtr<LNotificationCenter>& found = manager->FindCenter(u"test");
+  const RCPtr<LNotificationCenter>& made = manager->GetCenter(u"first");
+  LNotificationCenter* const applicationCenter = application.Get();
+  std::vector<RCPtr<LNotificationCenter>> more;
+  for (int i = 0; i < 100; ++i)
+    more.push_back(manager->GetCenter(WideString(("center " + std::to_string(i)).c_str())));
+
+  ASSERT_TRUE(application);
+  EXPECT_EQ(application.Get(), applicationCenter);
+  EXPECT_TRUE(application->GetName().IsEqual(u"application"));
+  EXPECT_EQ(found.Get(), center.Get());
+  EXPECT_TRUE(made->GetName().IsEqual(u"first"));
+  EXPECT_EQ(&GetApplicationNotificationCenter(), &application);
+  EXPECT_EQ(&manager->GetCenter(u"first"), &made);
 }
 
 TEST_F(NotificationQueueTest, ReleasingACenterDropsItsClientsAndItsQueue) {
@@ -466,4 +486,4 @@ TEST_F(NotificationQueueTest, PostingRacesWithSubscriptionChanges) {
 }
 
 } // namespace
-} // namespace QZ::testing
+} // namespace QZ::test

@@ -1,13 +1,13 @@
 #include "QZFramework/Notification/Notification.h"
 
-#include "QZFramework/Notification/NotificationTestSupport.h"
+#include "Support/NotificationTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 #include <vector>
 
-namespace QZ::testing {
+namespace QZ::test {
 namespace {
 
 using NotificationTest = NotificationFixture;
@@ -145,4 +145,4 @@ TEST_F(NotificationTest, InterningAndRecyclingAreThreadSafe) {
 }
 
 } // namespace
-} // namespace QZ::testing
+} // namespace QZ::test

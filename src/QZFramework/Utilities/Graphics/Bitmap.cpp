@@ -1,8 +1,11 @@
 #include "QZFramework/Utilities/Graphics/Bitmap.h"
 
 #include "Platform/Resources/Resources.h"
+#include "QZFramework/Utilities/Storage/QZFile.h"
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -33,11 +36,18 @@ bool IsResourceSource(const WideString& source) {
   return chars[0] == u':' && chars[1] == u':';
 }
 
-// The file system here is case-sensitive, so a path keeps its case; only the
-// spelling of the folders is made unique.
+// The file system here is case-sensitive, so a path keeps its case. The key is
+// the real path, links and ".." resolved the way the system opens the file, so
+// that two spellings of one file share an entry and one spelling never stands
+// for another file ("link/../b.png" is not "b.png" when link leads elsewhere).
 WideString FilePathKey(const WideString& source) {
   if (source.IsEmpty())
     return source;
+  const WideString real = GetLongPath(source);
+  if (!real.EqualsString(source))
+    return real;
+  // Already real, or nothing there to resolve (such a source does not load
+  // and is never stored): the absolute spelling is key enough.
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(source.ToNarrow().GetChars(), error);
   if (error)
@@ -74,6 +84,11 @@ BitmapCache::~BitmapCache() {
     remaining.swap(entries);
     sCacheClosed.store(true);
   }
+}
+
+// Offsets past the 32-bit range lie outside every image either way.
+std::int32_t ClampToInt32(std::int64_t value) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
 std::uint8_t TintByte(std::uint8_t old, float keep, float tint) {
@@ -164,21 +179,17 @@ Image* LBitmap::GetGdiplusBitmap() const {
 }
 
 RCPtr<LBitmap> LBitmap::CreateSubBitmap(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) {
+  if (!GetGdiplusBitmap())
+    return RCPtr<LBitmap>();
   if (width < 1 || height < 1) {
     x = 0;
     y = 0;
     width = mWidth;
     height = mHeight;
   }
-  const Image* image = GetGdiplusBitmap();
-  const std::int64_t left = std::int64_t{mX} + x;
-  const std::int64_t top = std::int64_t{mY} + y;
-  if (!image || width < 1 || height < 1 || left < 0 || top < 0 || left + width > image->GetWidth() ||
-      top + height > image->GetHeight())
-    return RCPtr<LBitmap>();
-  RCPtr<LBitmap> view(new LBitmap);
-  view->mX = static_cast<std::int32_t>(left);
-  view->mY = static_cast<std::int32_t>(top);
+  RCPtr<LBitmap> view = MakeRCPtr<LBitmap>();
+  view->mX = ClampToInt32(std::int64_t{mX} + x);
+  view->mY = ClampToInt32(std::int64_t{mY} + y);
   view->mWidth = width;
   view->mHeight = height;
   view->mParent = mParent ? mParent : RCPtr<LBitmap>(this);
@@ -202,11 +213,11 @@ RCPtr<LBitmapData> LBitmap::Lock() {
 
 Color LBitmap::GetPixel(std::int32_t x, std::int32_t y) const {
   Image* image = GetGdiplusBitmap();
-  if (!image || x < 0 || y < 0 || x >= mWidth || y >= mHeight)
+  if (!image)
     return {};
   const std::int64_t left = std::int64_t{mX} + x;
   const std::int64_t top = std::int64_t{mY} + y;
-  if (left >= image->GetWidth() || top >= image->GetHeight())
+  if (left < 0 || top < 0 || left >= image->GetWidth() || top >= image->GetHeight())
     return {};
   std::uint32_t argb = 0;
   if (image->GetPixel(static_cast<std::int32_t>(left), static_cast<std::int32_t>(top), argb) != ImageStatus::Ok)
@@ -220,7 +231,8 @@ void LBitmap::ApplyColorizer(const RCPtr<LBitmap>& bitmap, const ConstRCPtr<LCol
   if (!bitmap || !colorizer)
     ThrowRuntimeError("QZ::LBitmap::ApplyColorizer", 374);
   if (colorizer->IsGradient()) {
-    CreateColorizedBitmap(colorizer, alphaModifier, {bitmap->mWidth, bitmap->mHeight});
+    // Raises the gradient error (or the size error); nothing is tinted.
+    static_cast<void>(CreateColorizedBitmap(colorizer, alphaModifier, {bitmap->mWidth, bitmap->mHeight}));
     return;
   }
   const Color& color = colorizer->GetColor();

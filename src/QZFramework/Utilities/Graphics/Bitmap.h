@@ -4,9 +4,12 @@
 // another bitmap. Skin pictures come from one process-wide cache, so every part
 // cut from one sheet shares one decoded image.
 //
-// Rectangles come from the skin and are never clipped: a view that does not lie
-// inside its image is refused, and every copy, lock and pixel read checks its
-// rectangle and fails cleanly outside the image.
+// Rectangles come from the skin and are never clipped: a view may reach past
+// its image (skin code counts on getting one), so everything that touches
+// pixels checks against the image itself. A copy of a rectangle that is not
+// wholly inside has no image, a lock of it (or a tint) fails, a pixel read
+// outside the image gives zero, and drawing code must take only the part of
+// the rectangle that lies inside GetGdiplusBitmap().
 
 #include "QZFramework/ObjectBase/RefCountedObject.h"
 #include "QZFramework/ObjectBase/TypeName.h"
@@ -36,18 +39,20 @@ public:
 
   // The shared bitmap of a source, decoded on first use; null when the source
   // does not load, and nothing is cached then. "::arp_on.png" and
-  // "::ARP_ON.PNG" are one entry; file paths keep their case.
-  static RCPtr<LBitmap> GetCachedBitmap(const WideString& source);
+  // "::ARP_ON.PNG" are one entry; a file is keyed by its real path (links and
+  // ".." resolved, case kept), so each entry is one file.
+  [[nodiscard]] static RCPtr<LBitmap> GetCachedBitmap(const WideString& source);
 
-  // A view of (x, y, width, height) within this bitmap, sharing its image; a
-  // width or height below 1 views the whole bitmap. Views of views point at
-  // the bitmap that holds the image. Null when the rectangle does not lie
-  // inside the image or there is no image.
-  RCPtr<LBitmap> CreateSubBitmap(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height);
+  // A view of (x, y, width, height) relative to this bitmap, sharing its
+  // image; a width or height below 1 views the whole bitmap. Views of views
+  // point at the bitmap that holds the image. The rectangle is kept as given,
+  // also where it leaves the image (offsets past the 32-bit range are held at
+  // its ends). Null only when there is no image.
+  [[nodiscard]] RCPtr<LBitmap> CreateSubBitmap(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height);
 
   // A new bitmap owning a copy of this bitmap's rectangle, at (0, 0); without
   // an image when the copy fails.
-  RCPtr<LBitmap> Clone() const;
+  [[nodiscard]] RCPtr<LBitmap> Clone() const;
 
   // The image that holds the pixels: this bitmap's own, else its parent's.
   Platform::Image* GetGdiplusBitmap() const;
@@ -56,8 +61,9 @@ public:
   // image. The lock record is all zero when locking fails.
   RCPtr<LBitmapData> Lock();
 
-  // The pixel at (x, y) of this bitmap's rectangle as straight channels
-  // (byte / 255); {0, 0, 0, 0} outside the rectangle or when the read fails.
+  // The pixel at (x, y) relative to this bitmap's rectangle as straight
+  // channels (byte / 255); {0, 0, 0, 0} outside the image or when the read
+  // fails. Like the offset, the point is not held to the rectangle.
   Color GetPixel(std::int32_t x, std::int32_t y) const;
 
   // Tints the bitmap's rectangle in place: each of red, green and blue moves
@@ -67,10 +73,10 @@ public:
                              float alphaModifier);
   // A new bitmap of the size filled with the colouriser's colour, its alpha
   // times alphaModifier.
-  static RCPtr<LBitmap> CreateColorizedBitmap(const ConstRCPtr<LColorizer>& colorizer, float alphaModifier,
-                                              const SizeT<std::int32_t>& size);
+  [[nodiscard]] static RCPtr<LBitmap> CreateColorizedBitmap(const ConstRCPtr<LColorizer>& colorizer,
+                                                            float alphaModifier, const SizeT<std::int32_t>& size);
   // A new bitmap of the size with every pixel color.ToARGB().
-  static RCPtr<LBitmap> CreateFilledBitmap(const SizeT<std::int32_t>& size, const Color& color);
+  [[nodiscard]] static RCPtr<LBitmap> CreateFilledBitmap(const SizeT<std::int32_t>& size, const Color& color);
   // Gradients are not drawn: always raises its domain error.
   [[noreturn]] static RCPtr<LBitmap> CreateGradientFilledBitmap(const SizeT<std::int32_t>& size,
                                                                 const Color& startColor, const Color& endColor,
@@ -79,9 +85,9 @@ public:
   // The picture of a visual part: a tinted copy of the image, a tinted copy of
   // the mask, or a filled bitmap of the size when there is neither. The shared
   // picture itself is never changed.
-  static RCPtr<LBitmap> PreparePartBitmap(const ConstRCPtr<LColorizer>& colorizer, float alphaModifier,
-                                          const SizeT<std::int32_t>& size, const RCPtr<LBitmap>& image,
-                                          const RCPtr<LBitmap>& mask);
+  [[nodiscard]] static RCPtr<LBitmap> PreparePartBitmap(const ConstRCPtr<LColorizer>& colorizer,
+                                                        float alphaModifier, const SizeT<std::int32_t>& size,
+                                                        const RCPtr<LBitmap>& image, const RCPtr<LBitmap>& mask);
 
   // Usable when exactly one of an image and a parent is set.
   bool IsUsable() const { return (mImage != nullptr) != !mParent.IsNull(); }

@@ -19,6 +19,9 @@
 
 namespace QZ {
 
+// Where this header's exceptions say they come from.
+inline constexpr const char* kPurgableObjectCacheSourcePath = "Utilities\\Graphics\\PurgableObjectCache";
+
 template <class Obj, class Key>
 class PurgableCacheEntry {
 public:
@@ -55,7 +58,7 @@ public:
   explicit PurgableObjectCache(std::uint32_t capacity) : mCapacity(capacity) {
     if (capacity == 0)
       ThrowException<std::invalid_argument>("capacity 0", "QZ::PurgableObjectCache::PurgableObjectCache",
-                                            "Utilities\\Graphics\\PurgableObjectCache", 57);
+                                            kPurgableObjectCacheSourcePath, 57);
     mEntries.reset(new Entry[capacity]);
   }
 

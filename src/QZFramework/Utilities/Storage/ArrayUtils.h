@@ -21,6 +21,9 @@
 
 namespace QZ {
 namespace ArrayUtils {
+
+// Where this header's exceptions say they come from.
+inline constexpr const char* kSourcePath = "utilities\\Storage/ArrayUtils";
 namespace Detail {
 
 // The items of an array, exchanged through the array's own Swap (smart-pointer
@@ -184,7 +187,7 @@ void StableSort(I* data, std::uint32_t count, Compare& comp) {
 template <class A, class Compare>
 void Sort(A& array, std::uint32_t start, std::uint32_t count, Compare comp) {
   if (std::uint64_t{start} + count > array.GetCount())
-    ThrowException<std::out_of_range>("", "QZ::ArrayUtils::Sort", "utilities\\Storage/ArrayUtils", 255);
+    ThrowException<std::out_of_range>("", "QZ::ArrayUtils::Sort", kSourcePath, 255);
   if (count < 2)
     return;
   const Detail::ArrayItems<A> items{array, array.GetData()};
@@ -196,7 +199,7 @@ void Sort(A& array, std::uint32_t start, std::uint32_t count, Compare comp) {
 template <class View, class A, class Compare>
 void SortIndecies(View& view, const A& array, std::uint32_t start, std::uint32_t count, Compare comp) {
   if (std::uint64_t{start} + count > array.GetCount())
-    ThrowException<std::out_of_range>("", "QZ::ArrayUtils::SortIndecies", "utilities\\Storage/ArrayUtils", 268);
+    ThrowException<std::out_of_range>("", "QZ::ArrayUtils::SortIndecies", kSourcePath, 268);
   using Index = std::remove_reference_t<decltype(*view.GetData())>;
   static_assert(std::is_integral_v<Index>, "a view holds indexes");
   if (view.SetSize(count) != static_cast<std::int32_t>(count))

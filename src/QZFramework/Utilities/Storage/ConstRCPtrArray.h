@@ -35,6 +35,9 @@ void ExchangeHeld(ConstRCPtr<T>& a, ConstRCPtr<T>& b) noexcept {
   std::memcpy(static_cast<void*>(&b), temp, sizeof temp);
 }
 
+// Where this header's exceptions say they come from.
+inline constexpr const char* kConstRCPtrArraySourcePath = "utilities\\Storage/ConstRCPtrArray";
+
 // "Out of Range : QZ::<array><T,GrowBy,MaxSpare>::RemoveItem : <path> : Line N"
 template <class T, std::uint32_t GrowBy, std::uint32_t MaxSpare>
 [[noreturn]] void ThrowRCPtrArrayOutOfRange(const char* array, const char* path, int line) {
@@ -209,7 +212,7 @@ protected:
 
 private:
   [[noreturn]] static void ThrowOutOfRange() {
-    ThrowRCPtrArrayOutOfRange<T, GrowBy, MaxSpare>("ConstRCPtrArray", "utilities\\Storage/ConstRCPtrArray", 217);
+    ThrowRCPtrArrayOutOfRange<T, GrowBy, MaxSpare>("ConstRCPtrArray", kConstRCPtrArraySourcePath, 217);
   }
 
   void ReverseSlots(std::uint32_t first, std::uint32_t last) {

@@ -21,7 +21,7 @@ public:
   LHolder(const LHolder&) = delete;
   LHolder& operator=(const LHolder&) = delete;
 
-  static RCPtr<LHolder> Create() { return RCPtr<LHolder>(new LHolder); }
+  [[nodiscard]] static RCPtr<LHolder> Create() { return RCPtr<LHolder>(new LHolder); }
 
   T* mValue;
 };

@@ -150,8 +150,11 @@ protected:
   ~IIterableModifiable() = default;
 };
 
+// Where this header's exceptions say they come from.
+inline constexpr const char* kIterableSourcePath = "utilities\\Storage/Iterable";
+
 [[noreturn]] inline void ThrowArrayIndexOutOfRange(const char* function, int line) {
-  ThrowException<std::out_of_range>("", function, "utilities\\Storage/Iterable", line);
+  ThrowException<std::out_of_range>("", function, kIterableSourcePath, line);
 }
 
 template <class T>

@@ -14,6 +14,9 @@
 
 namespace QZ {
 
+// Where this header's exceptions say they come from.
+inline constexpr const char* kRCPtrArraySourcePath = "utilities\\Storage/RCPtrArray";
+
 template <class T, std::uint32_t GrowBy = 1, std::uint32_t MaxSpare = 0>
 class RCPtrArray : public IArray<RCPtr<T>>, public ConstRCPtrArray<T, GrowBy, MaxSpare> {
   using MutableView = IArray<RCPtr<T>>;
@@ -69,7 +72,7 @@ public:
   using ConstView::RemoveItem;
   std::int32_t RemoveItem(std::uint32_t index, RCPtr<T>& item) override {
     if (index >= GetCount())
-      ThrowRCPtrArrayOutOfRange<T, GrowBy, MaxSpare>("RCPtrArray", "utilities\\Storage/RCPtrArray", 175);
+      ThrowRCPtrArrayOutOfRange<T, GrowBy, MaxSpare>("RCPtrArray", kRCPtrArraySourcePath, 175);
     return this->TakeItem(index, item);
   }
 

@@ -15,6 +15,9 @@
 
 namespace QZ {
 
+// Where this header's exceptions say they come from.
+inline constexpr const char* kRCPtrMapSourcePath = "utilities\\Storage/RCPtrMap";
+
 // Text of a pair of the map: the key object's text.
 template <class K>
 WideString RCPtrKeyToString(const ConstRCPtr<K>& key) {
@@ -47,8 +50,7 @@ public:
   // A pair without a key object has no identity to be found by.
   bool Add(const RCPtr<PairType>& pair) override {
     if (!pair || !pair->mKey)
-      ThrowException<std::invalid_argument>("pair without key", "QZ::RCPtrHalfMap::Add",
-                                            "utilities\\Storage/RCPtrMap", 47);
+      ThrowException<std::invalid_argument>("pair without key", "QZ::RCPtrHalfMap::Add", kRCPtrMapSourcePath, 47);
     return List::Add(pair);
   }
 };
@@ -79,7 +81,7 @@ public:
   // True when the key was new; an existing key's pair is replaced.
   virtual bool Set(const ConstRCPtr<K>& key, const RCPtr<V>& value) {
     if (!key)
-      ThrowException<std::invalid_argument>("null key", "QZ::RCPtrMap::Set", "utilities\\Storage/RCPtrMap", 81);
+      ThrowException<std::invalid_argument>("null key", "QZ::RCPtrMap::Set", kRCPtrMapSourcePath, 81);
     return this->Add(RCPtr<PairType>(new PairType(key, value)));
   }
 

@@ -21,6 +21,9 @@
 
 namespace QZ {
 
+// Where this header's exceptions say they come from.
+inline constexpr const char* kRCPtrQueueSourcePath = "utilities\\Storage/RCPtrQueue";
+
 template <class T, std::uint32_t N, class Lock = Mutex>
 class RCPtrQueue {
 public:
@@ -94,7 +97,7 @@ private:
     function += ',';
     function += TemplateArgumentName<Lock>();
     function += ">::Dequeue";
-    ThrowException<std::runtime_error>("", function, "utilities\\Storage/RCPtrQueue", 110);
+    ThrowException<std::runtime_error>("", function, kRCPtrQueueSourcePath, 110);
   }
 
   RCPtrArray<T, N, N> mSlots;

@@ -11,6 +11,10 @@
 #include <vector>
 
 namespace QZ {
+
+// Where this file's exceptions say they come from: the string template's
+// header, as the folder was spelled there.
+constexpr const char* kSourcePath = "utilities\\Storage/StringT";
 namespace {
 
 // Constant-initialised, so they are valid before any dynamic initialiser runs.
@@ -218,11 +222,9 @@ C* StringT<C, O>::Lock(std::uint32_t count) {
     }
     if (!copy) {
       if constexpr (kWide)
-        ThrowException<std::runtime_error>("", "QZ::StringT<wchar_t,char>::Lock", "utilities\\Storage/StringT",
-                                           764);
+        ThrowException<std::runtime_error>("", "QZ::StringT<wchar_t,char>::Lock", kSourcePath, 764);
       else
-        ThrowException<std::runtime_error>("", "QZ::StringT<char,wchar_t>::Lock", "utilities\\Storage/StringT",
-                                           764);
+        ThrowException<std::runtime_error>("", "QZ::StringT<char,wchar_t>::Lock", kSourcePath, 764);
     }
     mStorage = copy;
   }

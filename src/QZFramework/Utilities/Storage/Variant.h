@@ -108,9 +108,9 @@ private:
 
 // Writes value's record; returns its length, or E_FAIL (no destination, too
 // little room, or external data without bytes).
-QZRESULT Serialize(const Variant& value, void* destination, std::uint32_t capacity);
+[[nodiscard]] QZRESULT Serialize(const Variant& value, void* destination, std::uint32_t capacity);
 // Reads one record from at most available bytes; 0 or E_FAIL.
-QZRESULT Deserialize(Variant& value, const void* record, std::uint32_t available);
+[[nodiscard]] QZRESULT Deserialize(Variant& value, const void* record, std::uint32_t available);
 
 template <class T>
 T Variant::Load() const {

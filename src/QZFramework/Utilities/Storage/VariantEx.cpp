@@ -11,6 +11,8 @@
 namespace QZ {
 namespace {
 
+constexpr const char* kSourcePath = "Utilities\\Storage\\VariantEx";
+
 // Nested arrays deeper than this print their item count only: the text of a
 // deep nest grows with the square of its depth.
 constexpr std::int32_t kMaxPrintedDepth = 64;
@@ -215,7 +217,7 @@ std::int32_t VariantEx::SetString(const WideString& text) {
 
 const ConstRCPtr<LIBuffer>& VariantEx::GetBuffer() const {
   if (mType != kVariantBuffer && mType != kVariantString)
-    ThrowException<std::runtime_error>("", "QZ::VariantEx::GetBuffer", "Utilities\\Storage\\VariantEx", 464);
+    ThrowException<std::runtime_error>("", "QZ::VariantEx::GetBuffer", kSourcePath, 464);
   return mStorage;
 }
 

@@ -48,7 +48,7 @@ public:
   const ConstRCPtr<LIBuffer>& GetBuffer() const;
   // All items of a packed array; 0 (also for an empty value) or E_INVALIDARG.
   QZRESULT GetArray(IArray<VariantEx>& out) const;
-  QZRESULT Deserialize(const void* record, std::uint32_t available);
+  [[nodiscard]] QZRESULT Deserialize(const void* record, std::uint32_t available);
   WideString ValueToString(std::int32_t level) const;
   WideString ToString() const override;
 

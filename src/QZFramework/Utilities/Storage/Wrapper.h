@@ -16,7 +16,7 @@ public:
   LWrapper() : T() { (void)TypeName<LWrapper>::registered; }
   ~LWrapper() override = default;
 
-  static RCPtr<LWrapper> Create() { return RCPtr<LWrapper>(new LWrapper); }
+  [[nodiscard]] static RCPtr<LWrapper> Create() { return RCPtr<LWrapper>(new LWrapper); }
 };
 
 template <class T, class Base>

@@ -17,7 +17,7 @@ public:
   explicit LWrapperStringable(const T& value) : T(value) {}
   ~LWrapperStringable() override = default;
 
-  static RCPtr<LWrapperStringable> Create(const T& value) {
+  [[nodiscard]] static RCPtr<LWrapperStringable> Create(const T& value) {
     return RCPtr<LWrapperStringable>(new LWrapperStringable(value));
   }
 

@@ -36,7 +36,7 @@ public:
     int mPriority;
   };
 
-  static RCPtr<LThreadPool> Create(int workerCount, int queuePriority);
+  [[nodiscard]] static RCPtr<LThreadPool> Create(int workerCount, int queuePriority);
   ~LThreadPool() override;
 
   // Dropped without a word after Shutdown.

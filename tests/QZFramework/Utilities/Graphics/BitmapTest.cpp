@@ -1,6 +1,6 @@
 #include "QZFramework/Utilities/Graphics/Bitmap.h"
 
-#include "QZFramework/Utilities/Graphics/BitmapTestSupport.h"
+#include "Support/BitmapTestSupport.h"
 #include "fixtures/Graphics/Sheet.h"
 
 #include <gtest/gtest.h>
@@ -9,14 +9,15 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace QZ {
 namespace {
 
-using QZTest::Pixels;
-using QZTest::SheetPixel;
-using QZTest::TempFolder;
-using QZTest::Wide;
+using QZ::test::Pixels;
+using QZ::test::SheetPixel;
+using QZ::test::TempFolder;
+using QZ::test::Wide;
 
 void ExpectRect(const LBitmap& bitmap, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) {
   EXPECT_EQ(bitmap.GetRect(), (RectT<std::int32_t>{x, y, width, height}));
@@ -106,8 +107,8 @@ TEST(BitmapCache, AViewKeepsItsCachedSheetAlive) {
 
 TEST(BitmapCache, FileSourcesKeepTheirCaseAndLoadOnceTheyExist) {
   TempFolder folder;
-  const auto sheetBytes = QZTest::Resource("ARP_ON_PNG");
-  const auto knobBytes = QZTest::Resource("KNOB_LARGE_PNG");
+  const auto sheetBytes = QZ::test::Resource("ARP_ON_PNG");
+  const auto knobBytes = QZ::test::Resource("KNOB_LARGE_PNG");
   const WideString later = Wide(folder.File("later.png"));
   EXPECT_TRUE(LBitmap::GetCachedBitmap(later).IsNull());
   folder.Write("later.png", sheetBytes);
@@ -137,6 +138,32 @@ TEST(BitmapCache, FileSourcesKeepTheirCaseAndLoadOnceTheyExist) {
   ASSERT_TRUE(colon);
   EXPECT_EQ(colon->GetWidth(), 6);
   EXPECT_NE(colon.Get(), LBitmap::GetCachedBitmap(u"::arp_on.png").Get());
+}
+
+// A file is keyed by its real path: ".." after a link goes up from where the
+// link leads, not from the link.
+TEST(BitmapCache, FileSourcesAreKeyedByTheirRealPath) {
+  TempFolder folder;
+  std::filesystem::create_directories(folder.Path() / "a" / "sub");
+  folder.Write("b.png", QZ::test::Resource("KNOB_LARGE_PNG"));
+  folder.Write("a/b.png", QZ::test::Resource("ARP_ON_PNG"));
+  std::filesystem::create_directory_symlink(folder.Path() / "a" / "sub", folder.Path() / "link");
+
+  RCPtr<LBitmap> top = LBitmap::GetCachedBitmap(Wide(folder.File("b.png")));
+  ASSERT_TRUE(top);
+  EXPECT_EQ(top->GetWidth(), 6);
+  RCPtr<LBitmap> throughLink = LBitmap::GetCachedBitmap(Wide(folder.File("link/../b.png")));
+  ASSERT_TRUE(throughLink);
+  EXPECT_NE(throughLink.Get(), top.Get());
+  EXPECT_EQ(throughLink->GetWidth(), 40) << "the picture of a/b.png";
+  EXPECT_TRUE(throughLink->GetSource().EqualsString(Wide(folder.File("link/../b.png"))));
+
+  // Every spelling of a/b.png shares that one entry, in either order of request.
+  const RCPtr<LBitmap> direct = LBitmap::GetCachedBitmap(Wide(folder.File("a/b.png")));
+  EXPECT_EQ(direct.Get(), throughLink.Get());
+  EXPECT_EQ(LBitmap::GetCachedBitmap(Wide(folder.File("link/./../sub/../b.png"))).Get(), throughLink.Get());
+  EXPECT_TRUE(direct->GetCacheKey().EqualsString(
+      Wide(std::filesystem::canonical(folder.Path() / "a" / "b.png").string())));
 }
 
 TEST(BitmapView, WholeBitmapRuleAndViewsOfViews) {
@@ -172,9 +199,12 @@ TEST(BitmapView, WholeBitmapRuleAndViewsOfViews) {
   EXPECT_EQ(inner->GetPixel(4, 4).ToARGB(), SheetPixel(16, 27));
 }
 
-TEST(BitmapView, RectanglesOutsideTheImageAreRefused) {
+// Skin rectangles are taken as given: a rectangle that leaves the image still
+// makes a view, and each access to its pixels fails on its own.
+TEST(BitmapView, RectanglesLeavingTheImageMakeViewsWhoseAccessIsChecked) {
   RCPtr<LBitmap> sheet = LBitmap::GetCachedBitmap(u"::arp_on.png");
   ASSERT_TRUE(sheet);
+  const RCPtr<LColorizer> white = MakeRCPtr<LColorizer>(u"white", LColorizer::kSolidFill, Color{1, 1, 1, 1});
   const struct {
     std::int32_t x, y, width, height;
   } outside[] = {
@@ -182,28 +212,74 @@ TEST(BitmapView, RectanglesOutsideTheImageAreRefused) {
       {0, 0, 41, 30},  {40, 30, 1, 1},        {INT32_MAX, 0, 5, 5}, {INT32_MIN, 0, 5, 5},
       {1, 1, INT32_MAX, 1},
   };
-  for (const auto& r : outside)
-    EXPECT_TRUE(sheet->CreateSubBitmap(r.x, r.y, r.width, r.height).IsNull())
-        << r.x << "," << r.y << " " << r.width << "x" << r.height;
+  for (const auto& r : outside) {
+    SCOPED_TRACE(::testing::Message() << r.x << "," << r.y << " " << r.width << "x" << r.height);
+    RCPtr<LBitmap> view = sheet->CreateSubBitmap(r.x, r.y, r.width, r.height);
+    ASSERT_TRUE(view);
+    ExpectRect(*view, r.x, r.y, r.width, r.height);
+    EXPECT_EQ(view->GetParent().Get(), sheet.Get());
+    EXPECT_TRUE(view->IsUsable());
 
-  // Inside a view's parent image but past the image's edge.
+    // A copy of a rectangle not wholly inside the image has no image.
+    RCPtr<LBitmap> copy = view->Clone();
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->GetGdiplusBitmap(), nullptr);
+    ExpectRect(*copy, 0, 0, r.width, r.height);
+    // Locking the view's own rectangle fails with a zero record.
+    LBitmapData direct(view, Platform::kImageLockRead);
+    EXPECT_EQ(direct.GetLockData().scan0, nullptr);
+    EXPECT_EQ(direct.GetWidth(), 0);
+    EXPECT_EQ(direct.GetPixelAddressConst(0, 0), nullptr);
+    // Tinting the view, or a part cut from it, raises the lock failure.
+    EXPECT_EQ(QZ::test::ThrownText<Exception<std::runtime_error>>([&] { LBitmap::ApplyColorizer(view, white, 1); }),
+              "Runtime Error : QZ::LBitmap::ApplyColorizer : Utilities\\Graphics\\Bitmap : Line 398");
+    EXPECT_EQ(QZ::test::ThrownText<Exception<std::runtime_error>>(
+                  [&] { (void)LBitmap::PreparePartBitmap(white, 1, {1, 1}, view, RCPtr<LBitmap>()); }),
+              "Runtime Error : QZ::LBitmap::ApplyColorizer : Utilities\\Graphics\\Bitmap : Line 398");
+  }
+  EXPECT_EQ(Pixels(*sheet)[0], SheetPixel(0, 0)) << "nothing was tinted";
+
+  // Pixels are read through the view's offset wherever they fall in the image,
+  // and are zero where they do not.
+  RCPtr<LBitmap> edge = sheet->CreateSubBitmap(35, 25, 10, 10);
+  ASSERT_TRUE(edge);
+  EXPECT_EQ(edge->GetPixel(4, 4).ToARGB(), SheetPixel(39, 29));
+  EXPECT_EQ(edge->GetPixel(5, 4), Color{});
+  EXPECT_EQ(edge->GetPixel(4, 5), Color{});
+  EXPECT_EQ(edge->GetPixel(-35, -25).ToARGB(), SheetPixel(0, 0));
+  EXPECT_EQ(edge->GetPixel(INT32_MAX, INT32_MAX), Color{});
+  // A lock goes to the image holder and covers its whole rectangle.
+  RCPtr<LBitmapData> lock = edge->Lock();
+  ASSERT_TRUE(lock);
+  EXPECT_EQ(lock->GetWidth(), 40);
+  EXPECT_EQ(lock->GetHeight(), 30);
+  lock = RCPtr<LBitmapData>();
+
+  // Views of such views add their offsets, held to the 32-bit range.
   RCPtr<LBitmap> corner = sheet->CreateSubBitmap(30, 20, 10, 10);
   ASSERT_TRUE(corner);
-  EXPECT_TRUE(corner->CreateSubBitmap(5, 5, 10, 10).IsNull());
-  EXPECT_TRUE(corner->CreateSubBitmap(INT32_MAX, 0, 1, 1).IsNull());
-  // Outside the view but inside the image is a view like any other.
+  RCPtr<LBitmap> past = corner->CreateSubBitmap(5, 5, 10, 10);
+  ASSERT_TRUE(past);
+  ExpectRect(*past, 35, 25, 10, 10);
+  RCPtr<LBitmap> far = corner->CreateSubBitmap(INT32_MAX, INT32_MIN, 1, 1);
+  ASSERT_TRUE(far);
+  ExpectRect(*far, INT32_MAX, INT32_MIN + 20, 1, 1);
+  EXPECT_EQ(far->GetPixel(0, 0), Color{});
+  EXPECT_EQ(far->Clone()->GetGdiplusBitmap(), nullptr);
   RCPtr<LBitmap> back = corner->CreateSubBitmap(-30, -20, 2, 2);
   ASSERT_TRUE(back);
   ExpectRect(*back, 0, 0, 2, 2);
+  EXPECT_EQ(Pixels(*back->Clone()), (std::vector<std::uint32_t>{SheetPixel(0, 0), SheetPixel(1, 0),
+                                                                  SheetPixel(0, 1), SheetPixel(1, 1)}));
 
   // No image, no view.
-  RCPtr<LBitmap> empty(new LBitmap);
+  RCPtr<LBitmap> empty = MakeRCPtr<LBitmap>();
   EXPECT_FALSE(empty->IsUsable());
   EXPECT_TRUE(empty->CreateSubBitmap(0, 0, 1, 1).IsNull());
   EXPECT_TRUE(empty->CreateSubBitmap(0, 0, 0, 0).IsNull());
 }
 
-TEST(BitmapPixel, ReadsStraightChannelsAndZeroOutsideTheRectangle) {
+TEST(BitmapPixel, ReadsStraightChannelsAndZeroOutsideTheImage) {
   RCPtr<LBitmap> sheet = LBitmap::GetCachedBitmap(u"::arp_on.png");
   ASSERT_TRUE(sheet);
   EXPECT_EQ(sheet->GetPixel(0, 0), (Color{1, 1, 1, 1})) << "opaque white is exact";
@@ -217,10 +293,13 @@ TEST(BitmapPixel, ReadsStraightChannelsAndZeroOutsideTheRectangle) {
     std::int32_t x, y;
   } outside[] = {
       {sheet.Get(), -1, 0},    {sheet.Get(), 0, -1},       {sheet.Get(), 40, 0}, {sheet.Get(), 0, 30},
-      {sheet.Get(), INT32_MIN, INT32_MAX}, {view.Get(), 5, 0}, {view.Get(), 0, 5},  {view.Get(), -1, -1},
+      {sheet.Get(), INT32_MIN, INT32_MAX}, {view.Get(), 30, 0}, {view.Get(), 0, 10},  {view.Get(), -11, -1},
   };
   for (const auto& p : outside)
     EXPECT_EQ(p.bitmap->GetPixel(p.x, p.y), Color{}) << p.x << "," << p.y;
+  // Outside a view's rectangle but inside the image is read like any other point.
+  EXPECT_EQ(view->GetPixel(5, 0).ToARGB(), SheetPixel(15, 20));
+  EXPECT_EQ(view->GetPixel(-1, -1).ToARGB(), SheetPixel(9, 19));
 
   // A failed read gives zero too: here the image is locked.
   RCPtr<LBitmapData> lock = sheet->Lock();
@@ -282,7 +361,7 @@ TEST(BitmapLock, BitmapsWithoutPixelsAndExternalBuffers) {
 
   RCPtr<LBitmap> sheet = LBitmap::GetCachedBitmap(u"::arp_on.png");
   RCPtr<LPixelBuffer<std::uint32_t>> external(new LPixelBuffer<std::uint32_t>(2, 2, 8));
-  EXPECT_EQ(QZTest::ThrownText<std::domain_error>(
+  EXPECT_EQ(QZ::test::ThrownText<Exception<std::domain_error>>(
                 [&] { RCPtr<LBitmapData> d(new LBitmapData(sheet, Platform::kImageLockRead, external)); }),
             "Domain Error : QZ::LBitmapData::LBitmapData : Utilities\\Graphics\\Bitmap : Line 489");
   EXPECT_EQ(sheet->Lock()->GetWidth(), 40) << "the refused lock took nothing";

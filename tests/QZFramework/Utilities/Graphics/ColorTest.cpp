@@ -1,7 +1,7 @@
 #include "QZFramework/Utilities/Graphics/Color.h"
 #include "QZFramework/Utilities/Graphics/Colorizer.h"
 
-#include "QZFramework/Utilities/Graphics/BitmapTestSupport.h"
+#include "Support/BitmapTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "QZFramework/Utilities/Graphics/Bitmap.h"
 
-#include "QZFramework/Utilities/Graphics/BitmapTestSupport.h"
+#include "Support/BitmapTestSupport.h"
 #include "fixtures/Graphics/Sheet.h"
 
 #include <gtest/gtest.h>
@@ -13,9 +13,9 @@
 namespace QZ {
 namespace {
 
-using QZTest::Pixels;
-using QZTest::SheetPixel;
-using QZTest::ThrownText;
+using QZ::test::Pixels;
+using QZ::test::SheetPixel;
+using QZ::test::ThrownText;
 using Size = SizeT<std::int32_t>;
 
 RCPtr<LColorizer> Solid(std::uint32_t argb) {
@@ -30,8 +30,8 @@ RCPtr<LBitmap> SheetCopy() {
 
 std::vector<std::uint32_t> SheetPixels() {
   std::vector<std::uint32_t> words;
-  for (int y = 0; y < QZTest::kSheetHeight; ++y)
-    for (int x = 0; x < QZTest::kSheetWidth; ++x)
+  for (int y = 0; y < QZ::test::kSheetHeight; ++y)
+    for (int x = 0; x < QZ::test::kSheetWidth; ++x)
       words.push_back(SheetPixel(x, y));
   return words;
 }
@@ -49,7 +49,7 @@ TEST(BitmapFill, FillsEveryPixelWithThePackedColour) {
   EXPECT_EQ(Pixels(*filled), std::vector<std::uint32_t>(6, 0xFF0000FFu));
 
   for (const Size size : {Size{0, 5}, Size{5, 0}, Size{-1, 5}, Size{5, std::numeric_limits<std::int32_t>::min()}})
-    EXPECT_EQ(ThrownText<std::runtime_error>([&] { LBitmap::CreateFilledBitmap(size, Color{}); }),
+    EXPECT_EQ(ThrownText<Exception<std::runtime_error>>([&] { static_cast<void>(LBitmap::CreateFilledBitmap(size, Color{})); }),
               Error("Runtime Error", "QZ::LBitmap::CreateFilledBitmap", 327))
         << size.width << "x" << size.height;
 }
@@ -60,14 +60,14 @@ TEST(BitmapFill, ColorizedBitmapScalesTheColoursAlpha) {
   ASSERT_TRUE(filled);
   EXPECT_EQ(Pixels(*filled), std::vector<std::uint32_t>(4, 0x40FF0000u)); // alpha 0.25
 
-  EXPECT_EQ(ThrownText<std::runtime_error>([&] { LBitmap::CreateColorizedBitmap(red, 1, {0, 3}); }),
+  EXPECT_EQ(ThrownText<Exception<std::runtime_error>>([&] { static_cast<void>(LBitmap::CreateColorizedBitmap(red, 1, {0, 3})); }),
             Error("Runtime Error", "QZ::LBitmap::CreateColorizedBitmap", 298));
-  EXPECT_EQ(ThrownText<std::runtime_error>([&] { LBitmap::CreateColorizedBitmap(RCPtr<LColorizer>(), 1, {3, 3}); }),
+  EXPECT_EQ(ThrownText<Exception<std::runtime_error>>([&] { static_cast<void>(LBitmap::CreateColorizedBitmap(RCPtr<LColorizer>(), 1, {3, 3})); }),
             Error("Runtime Error", "QZ::LBitmap::CreateColorizedBitmap", 298));
 
   RCPtr<LColorizer> gradient(
       new LColorizer(u"g", LColorizer::kRadialGradient, Color{1, 0, 0, 1}, Color{0, 0, 1, 1}, 0, 0, 1, 1));
-  EXPECT_EQ(ThrownText<std::domain_error>([&] { LBitmap::CreateColorizedBitmap(gradient, 1, {3, 3}); }),
+  EXPECT_EQ(ThrownText<Exception<std::domain_error>>([&] { static_cast<void>(LBitmap::CreateColorizedBitmap(gradient, 1, {3, 3})); }),
             Error("Domain Error", "QZ::LBitmap::CreateGradientFilledBitmap", 362));
 }
 
@@ -148,25 +148,25 @@ TEST(BitmapTint, TintsOnlyTheBitmapsRectangle) {
 
 TEST(BitmapTint, FailuresRaiseAndLeaveThePixels) {
   RCPtr<LBitmap> copy = SheetCopy();
-  EXPECT_EQ(ThrownText<std::runtime_error>([&] { LBitmap::ApplyColorizer(RCPtr<LBitmap>(), Solid(0xFFFFFFFFu), 1); }),
+  EXPECT_EQ(ThrownText<Exception<std::runtime_error>>([&] { LBitmap::ApplyColorizer(RCPtr<LBitmap>(), Solid(0xFFFFFFFFu), 1); }),
             Error("Runtime Error", "QZ::LBitmap::ApplyColorizer", 374));
-  EXPECT_EQ(ThrownText<std::runtime_error>([&] { LBitmap::ApplyColorizer(copy, RCPtr<LColorizer>(), 1); }),
+  EXPECT_EQ(ThrownText<Exception<std::runtime_error>>([&] { LBitmap::ApplyColorizer(copy, RCPtr<LColorizer>(), 1); }),
             Error("Runtime Error", "QZ::LBitmap::ApplyColorizer", 374));
 
   RCPtr<LColorizer> gradient(
       new LColorizer(u"g", LColorizer::kLinearGradient, Color{1, 0, 0, 1}, Color{0, 0, 1, 1}));
-  EXPECT_EQ(ThrownText<std::domain_error>([&] { LBitmap::ApplyColorizer(copy, gradient, 1); }),
+  EXPECT_EQ(ThrownText<Exception<std::domain_error>>([&] { LBitmap::ApplyColorizer(copy, gradient, 1); }),
             Error("Domain Error", "QZ::LBitmap::CreateGradientFilledBitmap", 362));
   EXPECT_EQ(Pixels(*copy), SheetPixels());
 
   // No pixels to lock.
   RCPtr<LBitmap> empty(new LBitmap);
-  EXPECT_EQ(ThrownText<std::runtime_error>([&] { LBitmap::ApplyColorizer(empty->Clone(), Solid(0xFFFFFFFFu), 1); }),
+  EXPECT_EQ(ThrownText<Exception<std::runtime_error>>([&] { LBitmap::ApplyColorizer(empty->Clone(), Solid(0xFFFFFFFFu), 1); }),
             Error("Runtime Error", "QZ::LBitmap::ApplyColorizer", 398));
 
   // The pixels are locked by someone else: the failure is recorded on the image.
   RCPtr<LBitmapData> lock = copy->Lock();
-  EXPECT_EQ(ThrownText<std::runtime_error>([&] { LBitmap::ApplyColorizer(copy, Solid(0xFFFFFFFFu), 1); }),
+  EXPECT_EQ(ThrownText<Exception<std::runtime_error>>([&] { LBitmap::ApplyColorizer(copy, Solid(0xFFFFFFFFu), 1); }),
             Error("Runtime Error", "QZ::LBitmap::ApplyColorizer", 398));
   EXPECT_EQ(copy->GetGdiplusBitmap()->GetLastStatus(), Platform::ImageStatus::WrongState);
   lock = nullptr;
@@ -205,12 +205,12 @@ TEST(BitmapPart, PreparesTintedCopiesOrFilledBitmaps) {
   EXPECT_EQ(Pixels(*filled), (std::vector<std::uint32_t>{0x8000FF00u, 0x8000FF00u}));
 
   // Masking an image is not supported.
-  EXPECT_EQ(ThrownText<std::domain_error>([&] { LBitmap::PreparePartBitmap(white, 1.0f, {4, 3}, picture, mask); }),
+  EXPECT_EQ(ThrownText<Exception<std::domain_error>>([&] { static_cast<void>(LBitmap::PreparePartBitmap(white, 1.0f, {4, 3}, picture, mask)); }),
             Error("Domain Error", "QZ::LBitmap::ApplyColorizer", 444));
 }
 
 TEST(BitmapPart, ResultsWrittenAsPngReadBackTheSame) {
-  QZTest::TempFolder folder;
+  QZ::test::TempFolder folder;
   RCPtr<LBitmap> sheet = LBitmap::GetCachedBitmap(u"::arp_on.png");
   ASSERT_TRUE(sheet);
   RCPtr<LColorizer> tint(new LColorizer(u"t", LColorizer::kSolidFill, Color::FromARGB(0xC0204080u)));
@@ -227,7 +227,7 @@ TEST(BitmapPart, ResultsWrittenAsPngReadBackTheSame) {
     ASSERT_TRUE(r.bitmap) << r.file;
     const std::string path = folder.File(r.file);
     ASSERT_EQ(r.bitmap->GetGdiplusBitmap()->SavePngFile(path.c_str()), Platform::ImageStatus::Ok) << r.file;
-    RCPtr<LBitmap> back = LBitmap::GetCachedBitmap(QZTest::Wide(path));
+    RCPtr<LBitmap> back = LBitmap::GetCachedBitmap(QZ::test::Wide(path));
     ASSERT_TRUE(back) << r.file;
     EXPECT_EQ(back->GetRect(), r.bitmap->GetRect()) << r.file;
     EXPECT_EQ(Pixels(*back), Pixels(*r.bitmap)) << r.file;

@@ -1,6 +1,6 @@
 #include "QZFramework/Utilities/Storage/ArrayBuffer.h"
 
-#include "QZFramework/Utilities/Storage/CountingAllocator.h"
+#include "Support/CountingAllocator.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 namespace QZ {
 namespace {
 
-using Testing::CountingAllocator;
+using test::CountingAllocator;
 
-CountingAllocator& Heap() { return Testing::GetCountingAllocatorInstance(); }
+CountingAllocator& Heap() { return test::GetCountingAllocatorInstance(); }
 
 template <class T>
 std::vector<T> Items(const IArray<T>& a) {
@@ -57,7 +57,7 @@ TEST(ArrayBuffer, StorageFollowsGrowByAndMaxSpareInElements) {
   Heap().Reset();
   {
     // Granule and slack of 4 elements, 16 bytes each.
-    ArrayBuffer<unsigned int, 4, 4, 1, 8, Testing::GetCountingAllocator> a;
+    ArrayBuffer<unsigned int, 4, 4, 1, 8, test::GetCountingAllocator> a;
     const struct {
       std::uint32_t count;
       int heapCalls;          // Alloc and Realloc so far
@@ -88,14 +88,14 @@ TEST(ArrayBuffer, CountsBeyondThe32BitByteSizeAreRefused) {
 TEST(ArrayBuffer, FailedAllocationThrowsAndKeepsTheElements) {
   Heap().Reset();
   {
-    ArrayBuffer<unsigned int, 1, 0, 1, 8, Testing::GetCountingAllocator> a;
+    ArrayBuffer<unsigned int, 1, 0, 1, 8, test::GetCountingAllocator> a;
     a.AddItem(1);
     a.AddItem(2);
     Heap().succeedCount = 0;
     EXPECT_THROW(a.AddItem(3), std::bad_alloc);
     EXPECT_THROW(a.InsertItem(0, 3), std::bad_alloc);
     EXPECT_EQ(Items(a), (std::vector<unsigned int>{1, 2}));
-    ArrayBufferM<signed char, 4, 1, 0, 1, 8, Testing::GetCountingAllocator> m;
+    ArrayBufferM<signed char, 4, 1, 0, 1, 8, test::GetCountingAllocator> m;
     m.SetSize(4);
     m.GetAt(3) = 'x';
     EXPECT_THROW(m.SetSize(5), std::bad_alloc);
@@ -109,7 +109,7 @@ TEST(ArrayBuffer, FailedAllocationThrowsAndKeepsTheElements) {
 TEST(ArrayBufferM, MovesBetweenInlineStoreAndHeapAtM) {
   Heap().Reset();
   {
-    using Message = ArrayBufferM<signed char, 4, 1, 0, 1, 8, Testing::GetCountingAllocator>;
+    using Message = ArrayBufferM<signed char, 4, 1, 0, 1, 8, test::GetCountingAllocator>;
     Message m;
     const auto inlineStore = [&m] { return IsInside(m.GetData(), &m, sizeof m); };
     EXPECT_EQ(m.AddItem(1), 1);

@@ -1,6 +1,6 @@
 #include "QZFramework/Utilities/Storage/BufferT.h"
 
-#include "QZFramework/Utilities/Storage/CountingAllocator.h"
+#include "Support/CountingAllocator.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +11,13 @@
 namespace QZ {
 namespace {
 
-using Testing::CountingAllocator;
-using Testing::GetCountingAllocator;
+using test::CountingAllocator;
+using test::GetCountingAllocator;
 
 template <std::uint32_t G, std::uint32_t S>
-using TestBuffer = BufferT<G, S, 8, char*, Testing::GetCountingAllocator>;
+using TestBuffer = BufferT<G, S, 8, char*, test::GetCountingAllocator>;
 
-CountingAllocator& Heap() { return Testing::GetCountingAllocatorInstance(); }
+CountingAllocator& Heap() { return test::GetCountingAllocatorInstance(); }
 
 class BufferTest : public ::testing::Test {
 protected:

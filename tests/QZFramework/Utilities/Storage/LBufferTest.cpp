@@ -1,6 +1,6 @@
 #include "QZFramework/Utilities/Storage/Buffer.h"
 
-#include "QZFramework/Utilities/Storage/CountingAllocator.h"
+#include "Support/CountingAllocator.h"
 
 #include <gtest/gtest.h>
 
@@ -113,10 +113,10 @@ TEST(LBuffer, UnshareableBufferIsCopiedForASecondOwner) {
 }
 
 TEST(LBuffer, LastReleaseFreesTheBlock) {
-  Testing::CountingAllocator& heap = Testing::GetCountingAllocatorInstance();
+  test::CountingAllocator& heap = test::GetCountingAllocatorInstance();
   heap.Reset();
   {
-    ConstRCPtr<LIBuffer> b = LBufferT<1, 0, 8, char*, Testing::GetCountingAllocator>::Create(16, 0, true);
+    ConstRCPtr<LIBuffer> b = LBufferT<1, 0, 8, char*, test::GetCountingAllocator>::Create(16, 0, true);
     ConstRCPtr<LIBuffer> shared = b;
     ConstRCPtr<LIBuffer> copy = b->CopyRange(8, 0);
     EXPECT_EQ(heap.allocs, 2);

@@ -1,6 +1,6 @@
 #include "QZFramework/Utilities/Storage/Variant.h"
 
-#include "QZFramework/Utilities/Storage/VariantTestSupport.h"
+#include "Support/VariantTestSupport.h"
 
 #include <gtest/gtest.h>
 

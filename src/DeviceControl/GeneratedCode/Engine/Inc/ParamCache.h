@@ -2,8 +2,7 @@
 // The current value of every parameter of the module tree, one entry per
 // parameter index. An entry may instead hold a nested ParamValues list, which a
 // non-empty detail addresses as a key path (an array of keys, one per level).
-// Results: 0 done or found; 1 nothing changed or not found; -1 index out of
-// range, a refused key path or a malformed list.
+// Results: kDone, kNothingDone or kRefused.
 
 #include "DeviceControl/GeneratedCode/Engine/Inc/ParamValues.h"
 #include "QZFramework/ObjectBase/RefCountedObject.h"
@@ -14,6 +13,13 @@
 
 class LParamCache : public virtual QZ::LRefCountedObject {
 public:
+  // Changed, or found.
+  static constexpr std::int32_t kDone = 0;
+  // Nothing changed (an equal value was there, or nothing to remove), or not found.
+  static constexpr std::int32_t kNothingDone = 1;
+  // An index out of range, a refused key path or a malformed list.
+  static constexpr std::int32_t kRefused = -1;
+
   explicit LParamCache(std::int32_t count);
   LParamCache(const LParamCache&) = delete;
   LParamCache& operator=(const LParamCache&) = delete;

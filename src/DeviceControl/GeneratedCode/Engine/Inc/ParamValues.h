@@ -5,8 +5,7 @@
 //   ParamDescriptors item = [id (int32), detail]
 //   ParamRanges      item = [first (int32), count (int32)]
 // so any number of values crosses a thread or a notification as one value.
-// List results: 0 done, 1 nothing to do, -4 no such item or not a list, -7 an
-// item of the wrong shape.
+// The list operations answer with the kParam... results below and never throw.
 
 #include "QZFramework/Utilities/Storage/Variant.h"
 
@@ -16,6 +15,15 @@ namespace QZ {
 
 template <class C, class O> class StringT;
 using WideString = StringT<char16_t, char>;
+
+// Results of the list operations.
+inline constexpr std::int32_t kParamDone = 0;
+// Not found, or already holding an equal value: the list is unchanged.
+inline constexpr std::int32_t kParamNothingToDo = 1;
+// No item at the index, or the value is not a list.
+inline constexpr std::int32_t kParamNoItem = -4;
+// An item of the wrong shape (not an array of the list's element count).
+inline constexpr std::int32_t kParamBadItem = -7;
 
 // A parameter identifier plus a detail key into a nested value (empty for
 // every parameter of the controller).
@@ -51,15 +59,21 @@ public:
   ~ParamValues() override = default;
 
   // value is cleared and id set to -1 first; detail is written only on success.
-  std::int32_t GetParamValue(std::uint32_t index, Variant& value, std::int32_t& id, Variant& detail) const;
-  // The first item with the descriptor's identifier and an equal detail: 0
-  // found, 1 not found (value cleared), negative on a malformed list.
-  std::int32_t FindParamValue(const ParamDescriptor& descriptor, Variant& value) const;
-  // Replaces the item's value or inserts a new item in descriptor order: 0
-  // changed, 1 an equal value was already there.
+  // kParamNoItem, kParamBadItem or kParamDone.
+  [[nodiscard]] std::int32_t GetParamValue(std::uint32_t index, Variant& value, std::int32_t& id,
+                                           Variant& detail) const;
+  // The first item with the descriptor's identifier and an equal detail:
+  // kParamDone found, kParamNothingToDo not found (value cleared), negative on
+  // a malformed list.
+  [[nodiscard]] std::int32_t FindParamValue(const ParamDescriptor& descriptor, Variant& value) const;
+  // Replaces the item's value or inserts a new item in descriptor order:
+  // kParamDone changed, kParamNothingToDo an equal value was already there,
+  // negative on a malformed list.
   std::int32_t SetParamValue(const ParamDescriptor& descriptor, const Variant& value);
-  // Removes the last item with that descriptor: 0 removed, 1 none there.
+  // Removes the last item with that descriptor: kParamDone removed,
+  // kParamNothingToDo none there, negative on a malformed list.
   std::int32_t RemoveParamValue(const ParamDescriptor& descriptor);
+  // kParamNoItem for no items (the list is left as it was).
   std::int32_t SetParamValues(const ParamValue* items, std::uint32_t count);
   std::int32_t SetSingleValue(const ParamDescriptor& descriptor, const Variant& value);
 };
@@ -71,9 +85,10 @@ public:
   ParamRanges& operator=(const ParamRanges&) = default;
   ~ParamRanges() override = default;
 
+  // kParamNoItem for no ranges.
   std::int32_t SetParamRanges(const ParamRange* ranges, std::uint32_t count);
-  // -4 leaves {-1, 0}; -7 leaves range as it was.
-  std::int32_t GetParamRange(std::uint32_t index, ParamRange& range) const;
+  // kParamNoItem leaves {-1, 0}; kParamBadItem leaves range as it was.
+  [[nodiscard]] std::int32_t GetParamRange(std::uint32_t index, ParamRange& range) const;
 };
 
 class ParamDescriptors : public Variant {
@@ -85,10 +100,11 @@ public:
   ParamDescriptors& operator=(const ParamDescriptors&) = default;
   ~ParamDescriptors() override = default;
 
+  // kParamNoItem for no descriptors.
   std::int32_t SetParamDescriptors(const ParamDescriptor* descriptors, std::uint32_t count);
   void SetFromRanges(const ParamRanges& ranges);
   // descriptor's detail is cleared and its identifier set to -1 first.
-  std::int32_t GetParamDescriptor(std::uint32_t index, ParamDescriptor& descriptor) const;
+  [[nodiscard]] std::int32_t GetParamDescriptor(std::uint32_t index, ParamDescriptor& descriptor) const;
 };
 
 // Empty, or a packed array of three-element items whose identifier is an int32.

@@ -10,9 +10,6 @@
 namespace QZ {
 namespace {
 
-constexpr std::int32_t kNoItem = -4;
-constexpr std::int32_t kBadItem = -7;
-
 Variant Int32Value(std::int32_t value) {
   Variant v;
   v.SetData(kVariantInt32, &value, sizeof value);
@@ -29,11 +26,11 @@ Variant PackItem(std::initializer_list<const Variant*> elements) {
 // Item index of a list when it is a packed array of exactly elementCount elements.
 std::int32_t ReadItem(const Variant& list, std::uint32_t index, std::uint32_t elementCount, Variant& item) {
   if (list.GetType() != kVariantArray || list.GetSize() <= 4 || index >= list.GetArrayCount())
-    return kNoItem;
+    return kParamNoItem;
   list.GetArrayItem(index, item);
   if (item.GetType() != kVariantArray || item.GetArrayCount() != elementCount)
-    return kBadItem;
-  return 0;
+    return kParamBadItem;
+  return kParamDone;
 }
 
 void WriteList(Variant& list, const std::vector<Variant>& items) {
@@ -46,10 +43,10 @@ std::int32_t ReadValues(const ParamValues& list, std::vector<ParamValue>& items)
   for (std::uint32_t i = 0; i < count; ++i) {
     ParamValue& item = items[i];
     const std::int32_t result = list.GetParamValue(i, item.value, item.descriptor.id, item.descriptor.detail);
-    if (result != 0)
+    if (result != kParamDone)
       return result;
   }
-  return 0;
+  return kParamDone;
 }
 
 void WriteValues(ParamValues& list, const ParamValue* items, std::uint32_t count) {
@@ -178,14 +175,14 @@ std::int32_t ParamValues::GetParamValue(std::uint32_t index, Variant& value, std
   id = -1;
   Variant item;
   const std::int32_t result = ReadItem(*this, index, 3, item);
-  if (result != 0)
+  if (result != kParamDone)
     return result;
   Variant element;
   item.GetArrayItem(1, element);
   id = element.GetInt32();
   item.GetArrayItem(0, value);
   item.GetArrayItem(2, detail);
-  return 0;
+  return kParamDone;
 }
 
 std::int32_t ParamValues::FindParamValue(const ParamDescriptor& descriptor, Variant& value) const {
@@ -194,28 +191,28 @@ std::int32_t ParamValues::FindParamValue(const ParamDescriptor& descriptor, Vari
   ParamValue item;
   for (std::uint32_t i = 0; i < count; ++i) {
     const std::int32_t result = GetParamValue(i, item.value, item.descriptor.id, item.descriptor.detail);
-    if (result != 0)
+    if (result != kParamDone)
       return result;
     if (Matches(item.descriptor, descriptor)) {
       value.Assign(item.value);
-      return 0;
+      return kParamDone;
     }
   }
-  return 1;
+  return kParamNothingToDo;
 }
 
 std::int32_t ParamValues::SetParamValue(const ParamDescriptor& descriptor, const Variant& value) {
   std::vector<ParamValue> items;
   const std::int32_t result = ReadValues(*this, items);
-  if (result != 0)
+  if (result != kParamDone)
     return result;
   for (ParamValue& item : items) {
     if (Matches(item.descriptor, descriptor)) {
       if (item.value.IsEqual(value))
-        return 1;
+        return kParamNothingToDo;
       item.value.Assign(value);
       WriteValues(*this, items.data(), static_cast<std::uint32_t>(items.size()));
-      return 0;
+      return kParamDone;
     }
   }
   const auto position = std::find_if(items.begin(), items.end(), [&](const ParamValue& item) {
@@ -223,40 +220,40 @@ std::int32_t ParamValues::SetParamValue(const ParamDescriptor& descriptor, const
   });
   items.insert(position, ParamValue(descriptor, value));
   WriteValues(*this, items.data(), static_cast<std::uint32_t>(items.size()));
-  return 0;
+  return kParamDone;
 }
 
 std::int32_t ParamValues::RemoveParamValue(const ParamDescriptor& descriptor) {
   std::vector<ParamValue> items;
   const std::int32_t result = ReadValues(*this, items);
-  if (result != 0)
+  if (result != kParamDone)
     return result;
   for (auto it = items.rbegin(); it != items.rend(); ++it) {
     if (Matches(it->descriptor, descriptor)) {
       items.erase(std::next(it).base());
       WriteValues(*this, items.data(), static_cast<std::uint32_t>(items.size()));
-      return 0;
+      return kParamDone;
     }
   }
-  return 1;
+  return kParamNothingToDo;
 }
 
 std::int32_t ParamValues::SetParamValues(const ParamValue* items, std::uint32_t count) {
   if (!items || count == 0)
-    return kNoItem;
+    return kParamNoItem;
   WriteValues(*this, items, count);
-  return 0;
+  return kParamDone;
 }
 
 std::int32_t ParamValues::SetSingleValue(const ParamDescriptor& descriptor, const Variant& value) {
   const ParamValue item(descriptor, value);
   WriteValues(*this, &item, 1);
-  return 0;
+  return kParamDone;
 }
 
 std::int32_t ParamRanges::SetParamRanges(const ParamRange* ranges, std::uint32_t count) {
   if (!ranges || count == 0)
-    return kNoItem;
+    return kParamNoItem;
   std::vector<Variant> items;
   items.reserve(count);
   for (std::uint32_t i = 0; i < count; ++i) {
@@ -265,22 +262,22 @@ std::int32_t ParamRanges::SetParamRanges(const ParamRange* ranges, std::uint32_t
     items.push_back(PackItem({&first, &n}));
   }
   WriteList(*this, items);
-  return 0;
+  return kParamDone;
 }
 
 std::int32_t ParamRanges::GetParamRange(std::uint32_t index, ParamRange& range) const {
   Variant item;
   const std::int32_t result = ReadItem(*this, index, 2, item);
-  if (result == kNoItem)
+  if (result == kParamNoItem)
     range = ParamRange{-1, 0};
-  if (result != 0)
+  if (result != kParamDone)
     return result;
   Variant element;
   item.GetArrayItem(0, element);
   range.first = element.GetInt32();
   item.GetArrayItem(1, element);
   range.count = element.GetInt32();
-  return 0;
+  return kParamDone;
 }
 
 ParamDescriptors::ParamDescriptors(const ParamRange& range) {
@@ -291,7 +288,7 @@ ParamDescriptors::ParamDescriptors(const ParamRange& range) {
 
 std::int32_t ParamDescriptors::SetParamDescriptors(const ParamDescriptor* descriptors, std::uint32_t count) {
   if (!descriptors || count == 0)
-    return kNoItem;
+    return kParamNoItem;
   std::vector<Variant> items;
   items.reserve(count);
   for (std::uint32_t i = 0; i < count; ++i) {
@@ -299,7 +296,7 @@ std::int32_t ParamDescriptors::SetParamDescriptors(const ParamDescriptor* descri
     items.push_back(PackItem({&id, &descriptors[i].detail}));
   }
   WriteList(*this, items);
-  return 0;
+  return kParamDone;
 }
 
 void ParamDescriptors::SetFromRanges(const ParamRanges& ranges) {
@@ -308,7 +305,7 @@ void ParamDescriptors::SetFromRanges(const ParamRanges& ranges) {
   const std::uint32_t rangeCount = ranges.GetArrayCount();
   for (std::uint32_t r = 0; r < rangeCount; ++r) {
     ParamRange range;
-    if (ranges.GetParamRange(r, range) != 0)
+    if (ranges.GetParamRange(r, range) != kParamDone)
       continue;
     for (std::int32_t i = 0; i < range.count; ++i) {
       // Identifiers wrap as the 32-bit identifiers they are.
@@ -324,13 +321,13 @@ std::int32_t ParamDescriptors::GetParamDescriptor(std::uint32_t index, ParamDesc
   descriptor.id = -1;
   Variant item;
   const std::int32_t result = ReadItem(*this, index, 2, item);
-  if (result != 0)
+  if (result != kParamDone)
     return result;
   Variant element;
   item.GetArrayItem(0, element);
   descriptor.id = element.GetInt32();
   item.GetArrayItem(1, descriptor.detail);
-  return 0;
+  return kParamDone;
 }
 
 bool IsParamValues(const Variant& value) {

@@ -1,6 +1,6 @@
 #include "DeviceControl/GeneratedCode/Engine/Inc/ParamCache.h"
 
-#include "QZFramework/Utilities/Storage/VariantTestSupport.h"
+#include "Support/VariantTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -34,20 +34,20 @@ public:
 TEST(ParamCache, PlainEntries) {
   RCPtr<LParamCache> cache(new LParamCache(12));
   EXPECT_EQ(cache->GetCount(), 12);
-  EXPECT_EQ(cache->SetValue(ParamDescriptor(3), Byte(0), false), 0);
-  EXPECT_EQ(cache->SetValue(ParamDescriptor(3), Byte(0), false), 1);
+  EXPECT_EQ(cache->SetValue(ParamDescriptor(3), Byte(0), false), LParamCache::kDone);
+  EXPECT_EQ(cache->SetValue(ParamDescriptor(3), Byte(0), false), LParamCache::kNothingDone);
   Variant value = Int32(9);
-  EXPECT_EQ(cache->GetValue(ParamDescriptor(3), value), 0);
+  EXPECT_EQ(cache->GetValue(ParamDescriptor(3), value), LParamCache::kDone);
   EXPECT_TRUE(value.IsEqual(Byte(0)));
-  EXPECT_EQ(cache->GetValue(ParamDescriptor(4), value), 0);
+  EXPECT_EQ(cache->GetValue(ParamDescriptor(4), value), LParamCache::kDone);
   EXPECT_TRUE(value.IsEmpty());
 
   for (std::int32_t index : {12, -1}) {
     SCOPED_TRACE(index);
     value = Int32(9);
-    EXPECT_EQ(cache->GetValue(ParamDescriptor(index), value), -1);
+    EXPECT_EQ(cache->GetValue(ParamDescriptor(index), value), LParamCache::kRefused);
     EXPECT_TRUE(value.IsEmpty());
-    EXPECT_EQ(cache->SetValue(ParamDescriptor(index), Byte(1), false), -1);
+    EXPECT_EQ(cache->SetValue(ParamDescriptor(index), Byte(1), false), LParamCache::kRefused);
   }
   EXPECT_EQ(cache->OnValueChanged(0, value), QZ::E_NOTIMPL);
 }
@@ -56,11 +56,11 @@ TEST(ParamCache, OneKeyPath) {
   RCPtr<LParamCache> cache(new LParamCache(12));
   cache->SetValue(ParamDescriptor(2), Byte(7), false);
   // An entry that is no list is replaced by one.
-  EXPECT_EQ(cache->SetValue(ParamDescriptor(2, Int32(5)), Byte(1), false), 0);
+  EXPECT_EQ(cache->SetValue(ParamDescriptor(2, Int32(5)), Byte(1), false), LParamCache::kDone);
   Variant value;
-  EXPECT_EQ(cache->GetValue(ParamDescriptor(2, Int32(5)), value), 0);
+  EXPECT_EQ(cache->GetValue(ParamDescriptor(2, Int32(5)), value), LParamCache::kDone);
   EXPECT_TRUE(value.IsEqual(Byte(1)));
-  EXPECT_EQ(cache->GetValue(ParamDescriptor(2, Int32(6)), value), 1);
+  EXPECT_EQ(cache->GetValue(ParamDescriptor(2, Int32(6)), value), LParamCache::kNothingDone);
   EXPECT_TRUE(value.IsEmpty());
 
   Variant entry;
@@ -69,36 +69,36 @@ TEST(ParamCache, OneKeyPath) {
   expected.SetSingleValue(ParamDescriptor(2, Int32(5)), Byte(1));
   EXPECT_TRUE(entry.IsEqual(expected));
 
-  EXPECT_EQ(cache->SetValue(ParamDescriptor(2, Int32(5)), Byte(1), false), 1);
-  EXPECT_EQ(cache->SetValue(ParamDescriptor(2, Int32(6)), Variant(), false), 1);
-  EXPECT_EQ(cache->SetValue(ParamDescriptor(2, Int32(5)), Variant(), false), 0);
-  EXPECT_EQ(cache->GetValue(ParamDescriptor(2, Int32(5)), value), 1);
+  EXPECT_EQ(cache->SetValue(ParamDescriptor(2, Int32(5)), Byte(1), false), LParamCache::kNothingDone);
+  EXPECT_EQ(cache->SetValue(ParamDescriptor(2, Int32(6)), Variant(), false), LParamCache::kNothingDone);
+  EXPECT_EQ(cache->SetValue(ParamDescriptor(2, Int32(5)), Variant(), false), LParamCache::kDone);
+  EXPECT_EQ(cache->GetValue(ParamDescriptor(2, Int32(5)), value), LParamCache::kNothingDone);
 }
 
 TEST(ParamCache, NestedPath) {
   RCPtr<LParamCache> cache(new LParamCache(12));
   const Variant path = Path({Text("a"), Int32(7)});
-  EXPECT_EQ(cache->SetValue(ParamDescriptor(1, path), Byte(3), false), 0);
-  EXPECT_EQ(cache->SetValue(ParamDescriptor(1, Path({Text("a"), Int32(8)})), Byte(4), false), 0);
-  EXPECT_EQ(cache->SetValue(ParamDescriptor(1, Path({Text("b")})), Byte(5), false), 0);
+  EXPECT_EQ(cache->SetValue(ParamDescriptor(1, path), Byte(3), false), LParamCache::kDone);
+  EXPECT_EQ(cache->SetValue(ParamDescriptor(1, Path({Text("a"), Int32(8)})), Byte(4), false), LParamCache::kDone);
+  EXPECT_EQ(cache->SetValue(ParamDescriptor(1, Path({Text("b")})), Byte(5), false), LParamCache::kDone);
   Variant value;
-  EXPECT_EQ(cache->GetValue(ParamDescriptor(1, path), value), 0);
+  EXPECT_EQ(cache->GetValue(ParamDescriptor(1, path), value), LParamCache::kDone);
   EXPECT_TRUE(value.IsEqual(Byte(3)));
-  EXPECT_EQ(cache->GetValue(ParamDescriptor(1, Text("b")), value), 0);
+  EXPECT_EQ(cache->GetValue(ParamDescriptor(1, Text("b")), value), LParamCache::kDone);
   EXPECT_TRUE(value.IsEqual(Byte(5)));
 
   // The first level holds the nested list.
-  EXPECT_EQ(cache->GetValue(ParamDescriptor(1, Text("a")), value), 0);
+  EXPECT_EQ(cache->GetValue(ParamDescriptor(1, Text("a")), value), LParamCache::kDone);
   ParamValues nested;
   nested.Assign(value);
   EXPECT_EQ(nested.GetArrayCount(), 2u);
-  EXPECT_EQ(nested.FindParamValue(ParamDescriptor(1, Int32(8)), value), 0);
+  EXPECT_EQ(nested.FindParamValue(ParamDescriptor(1, Int32(8)), value), QZ::kParamDone);
   EXPECT_TRUE(value.IsEqual(Byte(4)));
 
-  EXPECT_EQ(cache->SetValue(ParamDescriptor(1, path), Variant(), false), 0);
-  EXPECT_EQ(cache->GetValue(ParamDescriptor(1, path), value), 1);
-  EXPECT_EQ(cache->GetValue(ParamDescriptor(1, Path({Text("a"), Int32(8)})), value), 0);
-  EXPECT_EQ(cache->GetValue(ParamDescriptor(1, Path({Text("x"), Int32(8)})), value), 1);
+  EXPECT_EQ(cache->SetValue(ParamDescriptor(1, path), Variant(), false), LParamCache::kDone);
+  EXPECT_EQ(cache->GetValue(ParamDescriptor(1, path), value), LParamCache::kNothingDone);
+  EXPECT_EQ(cache->GetValue(ParamDescriptor(1, Path({Text("a"), Int32(8)})), value), LParamCache::kDone);
+  EXPECT_EQ(cache->GetValue(ParamDescriptor(1, Path({Text("x"), Int32(8)})), value), LParamCache::kNothingDone);
 }
 
 TEST(ParamCache, RefusedPathsLeaveTheEntry) {
@@ -115,16 +115,16 @@ TEST(ParamCache, RefusedPathsLeaveTheEntry) {
   cache->SetValue(ParamDescriptor(0), Byte(9), false);
   for (const Variant& detail : refused) {
     Variant value = Int32(1);
-    EXPECT_EQ(cache->SetValue(ParamDescriptor(0, detail), Byte(1), false), -1);
-    EXPECT_EQ(cache->GetValue(ParamDescriptor(0, detail), value), -1);
+    EXPECT_EQ(cache->SetValue(ParamDescriptor(0, detail), Byte(1), false), LParamCache::kRefused);
+    EXPECT_EQ(cache->GetValue(ParamDescriptor(0, detail), value), LParamCache::kRefused);
     EXPECT_TRUE(value.IsEmpty());
   }
   Variant value;
   cache->GetValue(ParamDescriptor(0), value);
   EXPECT_TRUE(value.IsEqual(Byte(9)));
   // A keyed read of an entry that is no list fails, and so does removing from it.
-  EXPECT_EQ(cache->GetValue(ParamDescriptor(0, Int32(1)), value), -1);
-  EXPECT_EQ(cache->SetValue(ParamDescriptor(0, Int32(1)), Variant(), false), 1);
+  EXPECT_EQ(cache->GetValue(ParamDescriptor(0, Int32(1)), value), LParamCache::kRefused);
+  EXPECT_EQ(cache->SetValue(ParamDescriptor(0, Int32(1)), Variant(), false), LParamCache::kNothingDone);
   cache->GetValue(ParamDescriptor(0), value);
   EXPECT_TRUE(value.IsEqual(Byte(9)));
 }
@@ -159,7 +159,7 @@ TEST(ParamCache, ConcurrentReadersAndWriters) {
     thread.join();
   for (int t = 0; t < 4; ++t) {
     Variant value;
-    EXPECT_EQ(cache->GetValue(ParamDescriptor(11, Int32(t)), value), 0);
+    EXPECT_EQ(cache->GetValue(ParamDescriptor(11, Int32(t)), value), LParamCache::kDone);
     EXPECT_TRUE(value.IsEqual(Byte(199)));
   }
 }

@@ -2,7 +2,7 @@
 
 #include "QZFramework/Utilities/Storage/StringT.h"
 
-#include "QZFramework/Utilities/Storage/VariantTestSupport.h"
+#include "Support/VariantTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ std::vector<std::int32_t> IDs(const ParamValues& list) {
   Variant detail;
   std::int32_t id = 0;
   for (std::uint32_t i = 0; i < list.GetArrayCount(); ++i) {
-    EXPECT_EQ(list.GetParamValue(i, value, id, detail), 0);
+    EXPECT_EQ(list.GetParamValue(i, value, id, detail), kParamDone);
     ids.push_back(id);
   }
   return ids;
@@ -45,7 +45,7 @@ TEST(ParamValues, NewListIsAnEmptyArray) {
   Variant value = Int32(5);
   Variant detail = Int32(6);
   std::int32_t id = 7;
-  EXPECT_EQ(list.GetParamValue(0, value, id, detail), -4);
+  EXPECT_EQ(list.GetParamValue(0, value, id, detail), kParamNoItem);
   EXPECT_EQ(id, -1);
   EXPECT_TRUE(value.IsEmpty());
   EXPECT_EQ(detail.GetInt32(), 6);
@@ -54,7 +54,7 @@ TEST(ParamValues, NewListIsAnEmptyArray) {
 
 TEST(ParamValues, PackedItemBytes) {
   ParamValues list;
-  EXPECT_EQ(list.SetSingleValue(ParamDescriptor(3), MakeBuffer({0x01})), 0);
+  EXPECT_EQ(list.SetSingleValue(ParamDescriptor(3), MakeBuffer({0x01})), kParamDone);
   const Bytes expected = {
       0x35, 0, 0, 0, 0x01, 0, 0, 0, 0x10, 0, 0, 0,                  // the item: a 3-element array
       0x0D, 0, 0, 0, 0x01, 0, 0, 0, 0x0E, 0, 0, 0, 0x01,             // value: byte buffer 01
@@ -67,7 +67,7 @@ TEST(ParamValues, PackedItemBytes) {
   Variant value;
   Variant detail = Int32(1);
   std::int32_t id = 0;
-  EXPECT_EQ(list.GetParamValue(0, value, id, detail), 0);
+  EXPECT_EQ(list.GetParamValue(0, value, id, detail), kParamDone);
   EXPECT_EQ(id, 3);
   EXPECT_TRUE(value.IsEqual(MakeBuffer({0x01})));
   EXPECT_TRUE(detail.IsEmpty());
@@ -87,7 +87,7 @@ TEST(ParamValues, SetParamValueKeepsDescriptorOrder) {
     SCOPED_TRACE(c.name);
     ParamValues list;
     for (std::int32_t id : c.inserted)
-      EXPECT_EQ(list.SetParamValue(ParamDescriptor(id), MakeBuffer({static_cast<std::uint8_t>(id)})), 0);
+      EXPECT_EQ(list.SetParamValue(ParamDescriptor(id), MakeBuffer({static_cast<std::uint8_t>(id)})), kParamDone);
     EXPECT_EQ(IDs(list), c.order);
   }
 
@@ -97,21 +97,21 @@ TEST(ParamValues, SetParamValueKeepsDescriptorOrder) {
   list.SetParamValue(ParamDescriptor(1, Int32(10)), MakeBuffer({2}));
   list.SetParamValue(ParamDescriptor(1), MakeBuffer({3}));
   Variant found;
-  EXPECT_EQ(list.FindParamValue(ParamDescriptor(1, Int32(10)), found), 0);
+  EXPECT_EQ(list.FindParamValue(ParamDescriptor(1, Int32(10)), found), kParamDone);
   EXPECT_TRUE(found.IsEqual(MakeBuffer({2})));
   Variant value;
   Variant detail;
   std::int32_t id = 0;
-  list.GetParamValue(0, value, id, detail);
+  ASSERT_EQ(list.GetParamValue(0, value, id, detail), kParamDone);
   EXPECT_TRUE(detail.IsEmpty());
-  list.GetParamValue(2, value, id, detail);
+  ASSERT_EQ(list.GetParamValue(2, value, id, detail), kParamDone);
   EXPECT_EQ(detail.GetInt32(), 20);
 
   const Bytes before = DataOf(list);
-  EXPECT_EQ(list.SetParamValue(ParamDescriptor(1, Int32(10)), MakeBuffer({2})), 1);
+  EXPECT_EQ(list.SetParamValue(ParamDescriptor(1, Int32(10)), MakeBuffer({2})), kParamNothingToDo);
   EXPECT_EQ(DataOf(list), before);
-  EXPECT_EQ(list.SetParamValue(ParamDescriptor(1, Int32(10)), MakeBuffer({7, 7})), 0);
-  EXPECT_EQ(list.FindParamValue(ParamDescriptor(1, Int32(10)), found), 0);
+  EXPECT_EQ(list.SetParamValue(ParamDescriptor(1, Int32(10)), MakeBuffer({7, 7})), kParamDone);
+  EXPECT_EQ(list.FindParamValue(ParamDescriptor(1, Int32(10)), found), kParamDone);
   EXPECT_TRUE(found.IsEqual(MakeBuffer({7, 7})));
   EXPECT_EQ(list.GetArrayCount(), 3u);
 }
@@ -123,27 +123,27 @@ TEST(ParamValues, FindAndRemove) {
       {ParamDescriptor(4), MakeBuffer({3})},
   };
   ParamValues list;
-  EXPECT_EQ(list.SetParamValues(items, 3), 0);
+  EXPECT_EQ(list.SetParamValues(items, 3), kParamDone);
   Variant found = Int32(9);
-  EXPECT_EQ(list.FindParamValue(ParamDescriptor(4), found), 0);
+  EXPECT_EQ(list.FindParamValue(ParamDescriptor(4), found), kParamDone);
   EXPECT_TRUE(found.IsEqual(MakeBuffer({1}))); // the first in list order
-  EXPECT_EQ(list.FindParamValue(ParamDescriptor(5), found), 1);
+  EXPECT_EQ(list.FindParamValue(ParamDescriptor(5), found), kParamNothingToDo);
   EXPECT_TRUE(found.IsEmpty());
 
-  EXPECT_EQ(list.RemoveParamValue(ParamDescriptor(4)), 0); // the last such item
+  EXPECT_EQ(list.RemoveParamValue(ParamDescriptor(4)), kParamDone); // the last such item
   EXPECT_EQ(list.GetArrayCount(), 2u);
-  EXPECT_EQ(list.FindParamValue(ParamDescriptor(4, Int32(1)), found), 0);
+  EXPECT_EQ(list.FindParamValue(ParamDescriptor(4, Int32(1)), found), kParamDone);
   EXPECT_TRUE(found.IsEqual(MakeBuffer({2})));
-  EXPECT_EQ(list.RemoveParamValue(ParamDescriptor(4, Int32(2))), 1);
-  EXPECT_EQ(list.RemoveParamValue(ParamDescriptor(4)), 0);
-  EXPECT_EQ(list.RemoveParamValue(ParamDescriptor(4, Int32(1))), 0);
+  EXPECT_EQ(list.RemoveParamValue(ParamDescriptor(4, Int32(2))), kParamNothingToDo);
+  EXPECT_EQ(list.RemoveParamValue(ParamDescriptor(4)), kParamDone);
+  EXPECT_EQ(list.RemoveParamValue(ParamDescriptor(4, Int32(1))), kParamDone);
   EXPECT_EQ(list.GetArrayCount(), 0u);
   EXPECT_EQ(list.GetType(), kVariantArray);
-  EXPECT_EQ(list.RemoveParamValue(ParamDescriptor(4)), 1);
+  EXPECT_EQ(list.RemoveParamValue(ParamDescriptor(4)), kParamNothingToDo);
 
   const Bytes before = DataOf(list);
-  EXPECT_EQ(list.SetParamValues(nullptr, 1), -4);
-  EXPECT_EQ(list.SetParamValues(items, 0), -4);
+  EXPECT_EQ(list.SetParamValues(nullptr, 1), kParamNoItem);
+  EXPECT_EQ(list.SetParamValues(items, 0), kParamNoItem);
   EXPECT_EQ(DataOf(list), before);
 }
 
@@ -156,18 +156,18 @@ TEST(ParamValues, MalformedItems) {
   Variant value = Int32(1);
   Variant detail = Int32(1);
   std::int32_t id = 0;
-  EXPECT_EQ(list.GetParamValue(1, value, id, detail), -7);
+  EXPECT_EQ(list.GetParamValue(1, value, id, detail), kParamBadItem);
   EXPECT_EQ(id, -1);
   EXPECT_TRUE(value.IsEmpty());
   EXPECT_EQ(detail.GetInt32(), 1);
   EXPECT_FALSE(IsParamValues(list));
 
-  EXPECT_EQ(list.FindParamValue(ParamDescriptor(1), value), 0);
-  EXPECT_EQ(list.FindParamValue(ParamDescriptor(3), value), -7);
+  EXPECT_EQ(list.FindParamValue(ParamDescriptor(1), value), kParamDone);
+  EXPECT_EQ(list.FindParamValue(ParamDescriptor(3), value), kParamBadItem);
   EXPECT_TRUE(value.IsEmpty());
   const Bytes before = DataOf(list);
-  EXPECT_EQ(list.SetParamValue(ParamDescriptor(1), MakeBuffer({9})), -7);
-  EXPECT_EQ(list.RemoveParamValue(ParamDescriptor(1)), -7);
+  EXPECT_EQ(list.SetParamValue(ParamDescriptor(1), MakeBuffer({9})), kParamBadItem);
+  EXPECT_EQ(list.RemoveParamValue(ParamDescriptor(1)), kParamBadItem);
   EXPECT_EQ(DataOf(list), before);
 }
 
@@ -200,57 +200,57 @@ TEST(ParamDescriptors, FromRangesAndExplicitLists) {
   ASSERT_EQ(all.GetArrayCount(), 12u);
   ParamDescriptor d;
   for (std::uint32_t i = 0; i < 12; ++i) {
-    EXPECT_EQ(all.GetParamDescriptor(i, d), 0);
+    EXPECT_EQ(all.GetParamDescriptor(i, d), kParamDone);
     EXPECT_EQ(d.id, static_cast<std::int32_t>(i));
     EXPECT_TRUE(d.detail.IsEmpty());
   }
   d.detail = Int32(4);
-  EXPECT_EQ(all.GetParamDescriptor(12, d), -4);
+  EXPECT_EQ(all.GetParamDescriptor(12, d), kParamNoItem);
   EXPECT_EQ(d.id, -1);
   EXPECT_TRUE(d.detail.IsEmpty());
 
   const ParamRange parts[] = {{5, 2}, {0, 0}, {-2, 1}};
   ParamRanges ranges;
-  EXPECT_EQ(ranges.SetParamRanges(parts, 3), 0);
+  EXPECT_EQ(ranges.SetParamRanges(parts, 3), kParamDone);
   ParamDescriptors fromRanges;
   fromRanges.SetFromRanges(ranges);
   std::vector<std::int32_t> ids;
-  for (std::uint32_t i = 0; fromRanges.GetParamDescriptor(i, d) == 0; ++i)
+  for (std::uint32_t i = 0; fromRanges.GetParamDescriptor(i, d) == kParamDone; ++i)
     ids.push_back(d.id);
   EXPECT_EQ(ids, (std::vector<std::int32_t>{5, 6, -2}));
 
   const ParamDescriptor explicitList[] = {ParamDescriptor(-8), ParamDescriptor(2, MakeText("k"))};
   ParamDescriptors list;
-  EXPECT_EQ(list.SetParamDescriptors(nullptr, 1), -4);
-  EXPECT_EQ(list.SetParamDescriptors(explicitList, 0), -4);
-  EXPECT_EQ(list.SetParamDescriptors(explicitList, 2), 0);
-  EXPECT_EQ(list.GetParamDescriptor(1, d), 0);
+  EXPECT_EQ(list.SetParamDescriptors(nullptr, 1), kParamNoItem);
+  EXPECT_EQ(list.SetParamDescriptors(explicitList, 0), kParamNoItem);
+  EXPECT_EQ(list.SetParamDescriptors(explicitList, 2), kParamDone);
+  EXPECT_EQ(list.GetParamDescriptor(1, d), kParamDone);
   EXPECT_EQ(d.id, 2);
   EXPECT_STREQ(d.detail.GetString(), "k");
 
   ParamDescriptors wrongShape;
   static_cast<Variant&>(wrongShape) = Pack({Pack({Int32(1)})});
-  EXPECT_EQ(wrongShape.GetParamDescriptor(0, d), -7);
+  EXPECT_EQ(wrongShape.GetParamDescriptor(0, d), kParamBadItem);
 }
 
 TEST(ParamRanges, SetAndGet) {
   const ParamRange one[] = {{3, 9}};
   ParamRanges ranges;
-  EXPECT_EQ(ranges.SetParamRanges(nullptr, 1), -4);
-  EXPECT_EQ(ranges.SetParamRanges(one, 0), -4);
-  EXPECT_EQ(ranges.SetParamRanges(one, 1), 0);
+  EXPECT_EQ(ranges.SetParamRanges(nullptr, 1), kParamNoItem);
+  EXPECT_EQ(ranges.SetParamRanges(one, 0), kParamNoItem);
+  EXPECT_EQ(ranges.SetParamRanges(one, 1), kParamDone);
   ParamRange r{7, 7};
-  EXPECT_EQ(ranges.GetParamRange(0, r), 0);
+  EXPECT_EQ(ranges.GetParamRange(0, r), kParamDone);
   EXPECT_EQ(r.first, 3);
   EXPECT_EQ(r.count, 9);
-  EXPECT_EQ(ranges.GetParamRange(1, r), -4);
+  EXPECT_EQ(ranges.GetParamRange(1, r), kParamNoItem);
   EXPECT_EQ(r.first, -1);
   EXPECT_EQ(r.count, 0);
 
   ParamRanges wrongShape;
   static_cast<Variant&>(wrongShape) = Pack({Pack({Int32(1), Int32(2), Int32(3)})});
   r = ParamRange{7, 7};
-  EXPECT_EQ(wrongShape.GetParamRange(0, r), -7);
+  EXPECT_EQ(wrongShape.GetParamRange(0, r), kParamBadItem);
   EXPECT_EQ(r.first, 7);
 }
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace QZ::Testing {
+namespace QZ::test {
 
 class CountingAllocator final : public IAllocator {
 public:
@@ -66,4 +66,4 @@ inline CountingAllocator& GetCountingAllocatorInstance() {
 
 inline IAllocator& GetCountingAllocator() { return GetCountingAllocatorInstance(); }
 
-} // namespace QZ::Testing
+} // namespace QZ::test

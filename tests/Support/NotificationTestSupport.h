@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-namespace QZ::testing {
+namespace QZ::test {
 
 // Counts live instances, so tests can see when a payload or client is freed.
 struct LiveCount {
@@ -122,4 +122,4 @@ protected:
   std::vector<std::string> log;
 };
 
-} // namespace QZ::testing
+} // namespace QZ::test
