@@ -87,6 +87,8 @@ public:
   std::int32_t RemoveClient(const RCPtr<LNotificationReceiver>& client);
   // Searched newest first; -1 when absent.
   std::int32_t FindClient(const RCPtr<LNotificationReceiver>& client);
+  // The client registered at index and, read under the same lock, the count; null when index is outside.
+  RCPtr<LNotificationReceiver> GetClientAt(std::int32_t index, std::int32_t& count);
   QZRESULT GetClientFlags(const RCPtr<LNotificationReceiver>& client, std::uint32_t& flags);
   std::uint32_t GetCount();
 
