@@ -11,6 +11,7 @@
 #include <future>
 #include <initializer_list>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -31,6 +32,8 @@ struct Delivery {
 class Recorder : public LNotificationClient {
 public:
   using Hook = std::function<void(Recorder&)>;
+  // Guards every log: clients may be called on the layer's worker.
+  static inline std::mutex sLogLock;
 
   Recorder(std::string name, std::vector<Delivery>* log) : mName(std::move(name)), mLog(log) {}
 
@@ -38,7 +41,7 @@ public:
                        const RCPtr<LNotification>& notification) override {
     EXPECT_EQ(notification->GetID(), InternNotificationID(kMidiDataCapturedID));
     {
-      std::lock_guard<std::mutex> guard(mLogLock);
+      std::lock_guard<std::mutex> guard(sLogLock);
       mLog->push_back({mName, notification.GetRaw(), source.GetRaw(), notification->GetPayload().GetRaw(),
                        std::this_thread::get_id()});
     }
@@ -53,8 +56,7 @@ public:
 private:
   std::string mName;
   std::vector<Delivery>* mLog;
-  Hook mHook;
-  static inline std::mutex mLogLock;
+  Hook mHook; // set before the client can be called
 };
 
 // Takes a message when its first byte is the one it waits for; counts what it was asked.
@@ -97,7 +99,8 @@ private:
 // A filter whose copies say when they go: the layer's copy goes with the layer.
 class GoneFilter : public LIMidiFilter {
 public:
-  explicit GoneFilter(std::promise<void>* gone, bool isCopy = false) : mGone(gone), mIsCopy(isCopy) {}
+  explicit GoneFilter(std::shared_ptr<std::promise<void>> gone, bool isCopy = false)
+      : mGone(std::move(gone)), mIsCopy(isCopy) {}
   ~GoneFilter() override {
     if (mIsCopy)
       mGone->set_value();
@@ -106,7 +109,7 @@ public:
   RCPtr<LRefCountedObject> CreateCopy() const override { return MakeRCPtr<GoneFilter>(mGone, true); }
 
 private:
-  std::promise<void>* mGone;
+  std::shared_ptr<std::promise<void>> mGone; // kept until set_value has returned
   bool mIsCopy;
 };
 
@@ -243,46 +246,56 @@ TEST_F(MidiCommTest, ClientsThatLeaveDuringTheWalk) {
 
 TEST_F(MidiCommTest, CapturedMessagesReachTheClientsOnTheLayersWorkerInOrder) {
   RCPtr<Recorder> client = Subscribed("a");
-  std::vector<std::uint32_t> stamps;
-  Event done(false);
-  constexpr std::uint32_t kMessages = 20;
-  client->SetHook([&](Recorder&) {
-    // The payload is the message itself; the time stamps show the order.
-    if (mLog.size() == kMessages)
-      done.Set();
-  });
+  // Kept by the hook, so it outlives a Set still returning on the worker.
+  auto arrived = std::make_shared<Event>(true);
+  client->SetHook([arrived](Recorder&) { arrived->Set(); });
+  const auto waitForLog = [&](std::size_t n) {
+    for (;;) {
+      {
+        std::lock_guard<std::mutex> guard(Recorder::sLogLock);
+        if (mLog.size() >= n)
+          return true;
+      }
+      if (arrived->Wait(10000) != kWaitSignalled)
+        return false;
+    }
+  };
+
   const RCPtr<LMidiComm> comm = DynamicCast<LMidiComm>(mComm);
   ASSERT_NE(comm, nullptr);
+  constexpr std::uint32_t kMessages = 20;
   std::vector<RCPtr<LMidiCaptureNotificationData>> messages;
   for (std::uint32_t i = 0; i < kMessages; ++i) {
     messages.push_back(Message({0x90, 0x3C, 0x64}, i));
     comm->GetThreadPool()->Execute(comm, messages.back(), LMidiComm::kDeliveryPriority);
   }
-  ASSERT_EQ(done.Wait(10000), kWaitSignalled);
-  for (std::uint32_t i = 0; i < kMessages; ++i) {
-    EXPECT_EQ(mLog[i].payload, static_cast<const LRefCountedObject*>(messages[i].Get()));
-    EXPECT_NE(mLog[i].thread, std::this_thread::get_id());
-    EXPECT_EQ(mLog[i].thread, mLog[0].thread) << "one worker";
+  ASSERT_TRUE(waitForLog(kMessages));
+  {
+    std::lock_guard<std::mutex> guard(Recorder::sLogLock);
+    for (std::uint32_t i = 0; i < kMessages; ++i) {
+      EXPECT_EQ(mLog[i].payload, static_cast<const LRefCountedObject*>(messages[i].Get())) << "in order";
+      EXPECT_NE(mLog[i].thread, std::this_thread::get_id());
+      EXPECT_EQ(mLog[i].thread, mLog[0].thread) << "one worker";
+    }
   }
 
   // A job whose params are no captured message still reaches the clients, with no payload.
-  done.Reset();
-  client->SetHook([&](Recorder&) { done.Set(); });
   comm->GetThreadPool()->Execute(comm, RCPtr<LRefCountedObject>(), LMidiComm::kDeliveryPriority);
-  ASSERT_EQ(done.Wait(10000), kWaitSignalled);
+  ASSERT_TRUE(waitForLog(kMessages + 1));
+  std::lock_guard<std::mutex> guard(Recorder::sLogLock);
   EXPECT_EQ(mLog.back().payload, nullptr);
 }
 
 // The last reference goes with a delivery job on the pool's own worker: the layer ends there, without waiting
 // for the thread it runs on.
 TEST_F(MidiCommTest, ReleasedOnItsOwnWorker) {
-  std::promise<void> gone;
-  std::future<void> goneFuture = gone.get_future();
+  auto gone = std::make_shared<std::promise<void>>();
+  std::future<void> goneFuture = gone->get_future();
   std::promise<void> released;
   std::shared_future<void> releasedFuture = released.get_future().share();
 
   RCPtr<Recorder> client = Subscribed("a");
-  ASSERT_EQ(mComm->SetFilter(Key(client), MakeRCPtr<GoneFilter>(&gone)), S_OK);
+  ASSERT_EQ(mComm->SetFilter(Key(client), MakeRCPtr<GoneFilter>(gone)), S_OK);
   client->SetHook([releasedFuture](Recorder& self) {
     releasedFuture.wait(); // the test has let go of the layer
     self.UnsubscribeAll();
@@ -295,6 +308,7 @@ TEST_F(MidiCommTest, ReleasedOnItsOwnWorker) {
   released.set_value();
   // Only the job holds the layer now; it ends on the worker, which the pool's shutdown must not wait for.
   ASSERT_EQ(goneFuture.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+  std::lock_guard<std::mutex> guard(Recorder::sLogLock);
   EXPECT_EQ(mLog.size(), 1u);
 }
 
