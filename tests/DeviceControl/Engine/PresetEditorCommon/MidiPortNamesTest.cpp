@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -187,6 +189,40 @@ TEST(MidiPortNames, EveryListedNameOpensItsOwnDevice) {
     EXPECT_EQ(index, static_cast<std::int32_t>(i));
     WideString deviceName;
     EXPECT_EQ(FindPortDevice(machine.fake, MidiDirection::Output, names.GetAt(i), deviceName), expected[i]);
+  }
+}
+
+// Random machines whose device names do not end one another: every listed name is unique, finds itself, and
+// designates a device of its own whose name is the listed name's base.
+TEST(MidiPortNames, RandomMachinesNameEveryDeviceOnce) {
+  const std::u16string pool[] = {u"Keys", u"Pad", u"Synth MIDI", u"Drum"};
+  std::mt19937 random(20261210);
+  for (int round = 0; round < 200; ++round) {
+    Names devices(random() % 9);
+    for (auto& name : devices)
+      name = pool[random() % 4];
+    SCOPED_TRACE(round);
+    Machine machine(devices);
+    MidiPortNameList names;
+    ASSERT_EQ(GetInputPortNames(machine.fake, names), S_OK);
+    ASSERT_EQ(names.GetCount(), devices.size());
+    std::set<std::int32_t> designated;
+    for (std::uint32_t i = 0; i < names.GetCount(); ++i) {
+      const WideString& name = names.GetAt(i);
+      EXPECT_EQ(names.Find(name, true, i + 1), -1) << "unique";
+      std::int32_t index = -1;
+      EXPECT_EQ(FindPortName(names, name, index), 1);
+      EXPECT_EQ(index, static_cast<std::int32_t>(i));
+      WideString deviceName;
+      const std::int32_t device = FindPortDevice(machine.fake, MidiDirection::Input, name, deviceName);
+      ASSERT_GE(device, 0);
+      EXPECT_TRUE(designated.insert(device).second) << "a device of its own";
+      EXPECT_EQ(std::u16string(deviceName.GetChars()), devices[static_cast<std::size_t>(device)]);
+      WideString base;
+      std::int32_t ordinal = 0;
+      SplitPortName(name, base, ordinal);
+      EXPECT_EQ(std::u16string(base.GetChars()), devices[static_cast<std::size_t>(device)]);
+    }
   }
 }
 
