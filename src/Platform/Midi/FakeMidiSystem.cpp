@@ -70,10 +70,12 @@ bool FakeMidiSystem::Finish(Port& port, MidiBuffer* buffer, std::vector<GiveBack
     return false;
   port.buffers.erase(it);
   Unschedule(buffer);
-  SentMessage sent;
-  sent.isLong = true;
-  sent.bytes.assign(buffer->data, buffer->data + buffer->length);
-  DeviceAt(port.device).sent.push_back(std::move(sent));
+  if (!port.dead) { // a device that went away sends nothing more
+    SentMessage sent;
+    sent.isLong = true;
+    sent.bytes.assign(buffer->data, buffer->data + buffer->length);
+    DeviceAt(port.device).sent.push_back(std::move(sent));
+  }
   MarkGivenBack(buffer);
   out.push_back({nullptr, port.outputCallback, port.instance, MidiInputEvent::LongData, buffer});
   return true;

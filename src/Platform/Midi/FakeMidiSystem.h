@@ -14,7 +14,7 @@
 // Output: a long message is read when it completes (so a buffer that went away too early shows under the
 // sanitizers) and then recorded with the short ones. Completion is per device: Immediate (inside SendLong),
 // Delayed (on the fake's own thread after the delay) or Withheld (until CompletePending, a reset or a close).
-// A reset gives unfinished messages back unsent.
+// A reset gives unfinished messages back unsent, and so does any completion once the device went away.
 //
 // Thread safety: every operation may be called from any thread. Callbacks run under the fake's callback lock
 // (recursive, taken before its state lock, which is never held during a callback), so reset and close wait for a
@@ -157,7 +157,8 @@ private:
   void Unschedule(const MidiBuffer* buffer);
   // Under the state lock: takes every buffer of the port, marked done.
   void TakeAll(Port& port, std::vector<GiveBack>& out);
-  // Under the state lock: finishes one long message of the port (records it) if it is still unfinished.
+  // Under the state lock: finishes one long message of the port (records it while the device is there) if it is
+  // still unfinished.
   bool Finish(Port& port, MidiBuffer* buffer, std::vector<GiveBack>& out);
   static void Deliver(const std::vector<GiveBack>& backs);
   void DelayLoop();

@@ -306,8 +306,10 @@ TEST(FakeMidiSystem, UnpluggedDevicesLeaveDeadHandles) {
   EXPECT_EQ(fake.SendShort(handle, 0x90), kMidiNoDriver);
   fake.Plug(out);
   EXPECT_FALSE(fake.IsOutputPresent(handle)) << "the old handle stays dead";
-  EXPECT_EQ(fake.ResetOutput(handle), kMidiOk) << "a dead handle still gives its buffers back";
+  EXPECT_EQ(fake.CompletePending(out), 1u) << "a dead handle still gives its buffers back";
   EXPECT_EQ(owner.done.load(), 1);
+  EXPECT_TRUE(fake.GetSent(out).empty()) << "but sends nothing";
+  EXPECT_EQ(fake.ResetOutput(handle), kMidiOk);
 
   MidiOutHandle fresh = 0;
   ASSERT_EQ(fake.OpenOutput(0, &OutputOwner::Callback, &owner, fresh), kMidiOk);
