@@ -107,6 +107,15 @@ std::int32_t LNotificationDistributor::LNotificationClientPool::FindClient(const
   return kNotFound;
 }
 
+RCPtr<LNotificationReceiver> LNotificationDistributor::LNotificationClientPool::GetClientAt(std::int32_t index,
+                                                                                           std::int32_t& count) {
+  MutexLock lock(mLock);
+  count = static_cast<std::int32_t>(mRegistrations.GetCount());
+  if (index < 0 || index >= count)
+    return RCPtr<LNotificationReceiver>();
+  return mRegistrations.GetAt(static_cast<std::uint32_t>(index))->mClient;
+}
+
 QZRESULT LNotificationDistributor::LNotificationClientPool::GetClientFlags(const RCPtr<LNotificationReceiver>& client,
                                                                            std::uint32_t& flags) {
   MutexLock lock(mLock);

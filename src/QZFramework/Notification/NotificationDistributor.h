@@ -97,6 +97,8 @@ public:
   // The client's index, searched newest first; kNotFound when absent.
   static constexpr std::int32_t kNotFound = -1;
   std::int32_t FindClient(const RCPtr<LNotificationReceiver>& client);
+  // The client registered at index and, read under the same lock, the count; null when index is outside.
+  RCPtr<LNotificationReceiver> GetClientAt(std::int32_t index, std::int32_t& count);
   QZRESULT GetClientFlags(const RCPtr<LNotificationReceiver>& client, std::uint32_t& flags);
   std::uint32_t GetCount();
 

@@ -40,6 +40,21 @@ std::int32_t StringArrayT<C, O>::FindPointer(const C* chars) const {
   return -1;
 }
 
+template <class C, class O>
+std::int32_t StringArrayT<C, O>::FindContaining(const StringT<C, O>& text, bool caseSensitive,
+                                                std::uint32_t start) const {
+  const std::uint32_t count = this->GetCount();
+  if (start >= count)
+    return -1;
+  const StringT<C, O> needle = caseSensitive ? text : text.ToLower();
+  for (std::uint32_t i = start; i < count; ++i) {
+    const StringT<C, O>& item = this->GetAt(i);
+    if ((caseSensitive ? item : item.ToLower()).FindString(needle) >= 0)
+      return static_cast<std::int32_t>(i);
+  }
+  return -1;
+}
+
 template class StringArrayT<char16_t, char>;
 
 } // namespace QZ

@@ -20,6 +20,10 @@ public:
   // Index of the element whose characters are at exactly that address,
   // searched from the last; -1 when none.
   std::int32_t FindPointer(const C* chars) const;
+  // Index of the first element at or after start that contains the text (an
+  // empty text is in every element); without caseSensitive, both lower-cased
+  // first. -1 when none.
+  std::int32_t FindContaining(const StringT<C, O>& text, bool caseSensitive, std::uint32_t start = 0) const;
 };
 
 extern template class StringArrayT<char16_t, char>;

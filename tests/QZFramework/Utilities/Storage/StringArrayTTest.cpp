@@ -77,5 +77,32 @@ TEST(StringArrayT, FindPointerGoesByIdentityFromTheEnd) {
   EXPECT_EQ(array.FindPointer(nullptr), -1);
 }
 
+TEST(StringArrayT, FindContainingBySubstring) {
+  Strings array;
+  for (const char16_t* text : {u"Keys MIDI", u"Other", u"my keys", u"KEYS"})
+    array.AddItem(WideString(text));
+  const struct {
+    const char16_t* text;
+    bool caseSensitive;
+    std::uint32_t start;
+    std::int32_t expected;
+  } cases[] = {
+      {u"MIDI", true, 0, 0},   //
+      {u"midi", true, 0, -1},  // case counts when asked to
+      {u"midi", false, 0, 0},  // ignoring case lower-cases both sides
+      {u"keys", true, 0, 2},   //
+      {u"keys", false, 1, 2},  // the search starts at start
+      {u"Keys", false, 3, 3},  //
+      {u"keys", false, 4, -1}, // start at the count
+      {u"", true, 1, 1},       // the empty text is in every element
+      {u"Others", false, 0, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(WideString(c.text).ToNarrow().GetChars());
+    EXPECT_EQ(array.FindContaining(WideString(c.text), c.caseSensitive, c.start), c.expected);
+  }
+  EXPECT_EQ(Strings().FindContaining(WideString(u""), false), -1) << "an empty list has nothing";
+}
+
 } // namespace
 } // namespace QZ
