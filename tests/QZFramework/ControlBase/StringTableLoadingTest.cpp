@@ -1,0 +1,125 @@
+#include "QZFramework/ControlBase/ControlFactory.h"
+
+#include "QZFramework/ControlBase/ControlBaseTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace QZ {
+namespace {
+
+using test::Bytes;
+using test::Narrow;
+using test::Utf16Document;
+
+// The text of an id in a table, or "<absent>".
+std::string TextOf(const RCPtr<LStringTable>& table, const char16_t* id) {
+  WideString text;
+  if (!table || !table->GetString(id, text))
+    return "<absent>";
+  return Narrow(text);
+}
+
+// The language is decided by the application's document, and the framework's follows it.
+TEST(StringTableLoading, TheFirstDocumentDecidesTheLanguageOfBoth) {
+  struct Case {
+    std::int32_t lcid;
+    std::int32_t settled;
+    const char* startupError;
+    const char* caption;
+    const char* undo;
+  };
+  const Case cases[] = {
+      {0x0407, 0x0007, "Start fehlgeschlagen.", "Pellan Vorn", "R\u00fcckg\u00e4ngig"},
+      {0x0007, 0x0007, "Start fehlgeschlagen.", "Pellan Vorn", "R\u00fcckg\u00e4ngig"},
+      // Chinese (Hong Kong, Taiwan) fall back to Chinese Traditional, written 0x7c04 or 31748.
+      {0x0C04, 0x7C04, "\u555f\u52d5\u5931\u6557\u3002", "Pellan Vorn \u7de8\u8f2f\u5668", "\u5fa9\u539f"},
+      {0x0404, 0x7C04, "\u555f\u52d5\u5931\u6557\u3002", "Pellan Vorn \u7de8\u8f2f\u5668", "\u5fa9\u539f"},
+      // Chinese (PRC) falls back to its primary language; "0X0004" reads 0 and matches nothing.
+      {0x0804, 0x0004, "\u542f\u52a8\u5931\u8d25\u3002", "<absent>", "\u64a4\u9500"},
+      // English through the first document's third pass, although the framework
+      // has French and Japanese texts.
+      {0x040C, 0x0009, "Start-up failed.", "Pellan Vorn", "Undo"},
+      {0x0411, 0x0009, "Start-up failed.", "Pellan Vorn", "Undo"},
+      {0x0409, 0x0009, "Start-up failed.", "Pellan Vorn", "Undo"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lcid);
+    LControlFactory factory(u"Unnamed");
+    ASSERT_EQ(factory.LoadStringTables(u"::APP_STRINGS", u"::FRAMEWORK_STRINGS", c.lcid), S_OK);
+    EXPECT_EQ(factory.GetLCID(), c.settled);
+    EXPECT_TRUE(factory.GetApplicationName().IsEqual(u"PresetEditor"));
+    const RCPtr<LStringTable> app = factory.GetApplicationStringTable();
+    EXPECT_EQ(TextOf(app, u"STARTUP_ERROR"), c.startupError);
+    EXPECT_EQ(TextOf(app, u"STARTUP_ERROR_CAPTION"), c.caption);
+    EXPECT_EQ(TextOf(factory.GetFrameworkStringTable(), u"UNDO"), c.undo);
+  }
+}
+
+TEST(StringTableLoading, TextsKeepEveryCharacterAndJoinTheirPieces) {
+  LControlFactory factory(u"Unnamed");
+  ASSERT_EQ(factory.LoadResources(u"::", 0x0409), S_OK);
+  const RCPtr<LStringTable> app = factory.GetApplicationStringTable();
+  // Two Locales of the language joined, then a String without ID adding to the previous one.
+  EXPECT_EQ(TextOf(app, u"TWO_PARTS"), "one two, three");
+  EXPECT_EQ(TextOf(app, u"LINES"), "  first & line\nsecond line  ");
+  EXPECT_EQ(TextOf(app, u"GHK.NID_APP_EXIT_REQ"), "Ctrl+VKEY_Q");
+  // A String without a text in the language has no entry.
+  EXPECT_EQ(TextOf(app, u"GERMAN_ONLY"), "<absent>");
+
+  const LControlDescriptor mainControl(u"PresetEditor.MainControl", u"main", nullptr);
+  const RCPtr<LStringTable> menu = factory.GetStringTableForParentDescriptor(&mainControl, u"mainMenu");
+  ASSERT_TRUE(menu);
+  LStringTable::SortedEntries items;
+  ASSERT_EQ(menu->GetSortedEntriesWithPrefix(u"ITEM.", items), S_OK);
+  ASSERT_EQ(items.GetCount(), 3u);
+  EXPECT_EQ(Narrow(items.GetAt(0).mValue) + Narrow(items.GetAt(1).mValue) + Narrow(items.GetAt(2).mValue),
+            "ZeroOneTen");
+}
+
+TEST(StringTableLoading, LoadingAgainAddsAndAppends) {
+  LControlFactory factory(u"Unnamed");
+  ASSERT_EQ(factory.LoadStringTables(u"::APP_STRINGS", u"::FRAMEWORK_STRINGS", 0x0409), S_OK);
+  ASSERT_EQ(factory.LoadStringTables(u"::APP_STRINGS", WideString(), 0x0409), S_OK);
+  EXPECT_EQ(TextOf(factory.GetApplicationStringTable(), u"STARTUP_ERROR"), "Start-up failed.Start-up failed.");
+  EXPECT_EQ(TextOf(factory.GetFrameworkStringTable(), u"UNDO"), "Undo");
+}
+
+TEST(StringTableLoading, MalformedDocumentsKeepWhatCameBeforeTheError) {
+  const std::string broken = Utf16Document("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<r>\n"
+                                           "<StringTable ID=\"Framework\">\n"
+                                           "<String ID=\"A\"><Locale LCID=\"0x0009\">first</Locale></String>\n"
+                                           "<String ID=\"B\"><Locale LCID=\"0x0009\">second</Locale>\n"
+                                           "</StringTable>\n</r>\n");
+  LControlFactory factory(u"Unnamed");
+  factory.LoadStringTablesFromText(Bytes(broken), Bytes(std::string()), 0x0409);
+  EXPECT_TRUE(factory.GetLastXMLError().IsEqual(u"mismatched tag"));
+  EXPECT_EQ(factory.GetLastXMLErrorLine(), 6);
+  // Every pass read up to the error: English came from the second pass.
+  EXPECT_EQ(factory.GetLCID(), 0x0009);
+  const RCPtr<LStringTable> table = factory.GetFrameworkStringTable();
+  EXPECT_EQ(TextOf(table, u"A"), "first");
+  EXPECT_EQ(TextOf(table, u"B"), "second");
+}
+
+TEST(StringTableLoading, ElementsWithoutTheirTableOrLanguageAreIgnored) {
+  // UTF-8 documents read as well: the parser follows the declaration.
+  const std::string document =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><r>"
+      "<String ID=\"early\"><Locale LCID=\"9\">no table yet</Locale></String>"
+      "<StringTable ID=\"Framework\"><String ID=\"noLcid\"><Locale>none</Locale></String>"
+      "<String ID=\"nested\"><Locale LCID=\"9\">a<b>b</b>c</Locale></String></StringTable></r>";
+  LControlFactory factory(u"App");
+  factory.LoadStringTablesFromText(Bytes(document), Bytes(std::string()), 0x0009);
+  const RCPtr<LStringTable> table = factory.GetFrameworkStringTable();
+  ASSERT_TRUE(table);
+  EXPECT_EQ(TextOf(table, u"early"), "<absent>");
+  EXPECT_EQ(TextOf(table, u"noLcid"), "<absent>");
+  // Collecting stops at the first end tag, whichever element it closes.
+  EXPECT_EQ(TextOf(table, u"nested"), "ab");
+  EXPECT_EQ(table->GetCount(), 1u);
+}
+
+} // namespace
+} // namespace QZ
