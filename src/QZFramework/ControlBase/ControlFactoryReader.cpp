@@ -7,7 +7,9 @@
 #include "QZFramework/Utilities/Storage/ArrayBuffer.h"
 #include "QZFramework/Utilities/Storage/ArrayUtils.h"
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -104,7 +106,12 @@ float ReadReal(const WideString& text) {
       number.append(p, q);
     }
   }
-  return static_cast<float>(WideString(number.c_str()).ToDouble());
+  const double value = WideString(number.c_str()).ToDouble();
+  // Beyond the float range the value is an infinity of its sign.
+  constexpr float kInfinity = std::numeric_limits<float>::infinity();
+  if (std::fabs(value) > std::numeric_limits<float>::max())
+    return value > 0 ? kInfinity : -kInfinity;
+  return static_cast<float>(value);
 }
 
 // A decimal number kept as a double: 16.5 reads 16.

@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <functional>
+#include <limits>
 #include <stdexcept>
 #include <string>
 
@@ -81,6 +82,12 @@ TEST(SkinReaderSyntax, AttributeValuesReadByTheirSyntax) {
          EXPECT_EQ(l.mMinSize[1].mRelative, 0.0f);
          EXPECT_EQ(l.mMaxSize[0].mRelative, 15.0f);
          EXPECT_EQ(l.mMaxSize[1].mRelative, 0.0f);
+       }},
+      {"XPositionRel=\"1e39\" YPositionRel=\"-1e400\" XSizeRel=\"1e-400\"",
+       [](const auto& l) {
+         EXPECT_EQ(l.mPlacement[0].mRelative, std::numeric_limits<float>::infinity());
+         EXPECT_EQ(l.mPlacement[1].mRelative, -std::numeric_limits<float>::infinity());
+         EXPECT_EQ(l.mSize[0].mRelative, 0.0f);
        }},
       // Absolute values are whole numbers.
       {"XSizeAbs=\"16.9\" YPositionAbs=\"-3\"",
