@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <map>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace QZ {
 namespace {
@@ -125,6 +129,86 @@ TEST(StringTableLoading, ElementsWithoutTheirTableOrLanguageAreIgnored) {
   // Collecting stops at the first end tag, whichever element it closes.
   EXPECT_EQ(TextOf(table, u"nested"), "ab");
   EXPECT_EQ(table->GetCount(), 1u);
+}
+
+// Random documents against a model of the fallback: the first document settles
+// on the first of (requested, related, English) that any of its Locales has,
+// the second on that language or English, and each table holds exactly the
+// texts of its document's settled language.
+TEST(StringTableLoading, RandomDocumentsSettleAsTheModelSays) {
+  std::mt19937 random(19);
+  const std::vector<std::int32_t> written = {0x0009, 0x0007, 0x0407, 0x7C04, 0x0004, 0x0C04, 0x000C, 0x0011};
+  const std::vector<std::int32_t> requested = {0x0009, 0x0407, 0x0807, 0x0C04, 0x0404, 0x1404, 0x0804,
+                                               0x040C, 0x0411, 0x0409, 0x0007};
+  auto related = [](std::int32_t lcid) {
+    return lcid == 0x0404 || lcid == 0x0C04 || lcid == 0x1404 ? 0x7C04 : lcid & 0xFF;
+  };
+  auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random); };
+
+  for (int round = 0; round < 300; ++round) {
+    SCOPED_TRACE(round);
+    // texts[document][string id][language]
+    std::map<std::string, std::map<std::int32_t, std::string>> texts[2];
+    std::string documents[2];
+    for (int d = 0; d < 2; ++d) {
+      std::string body;
+      const std::size_t strings = pick(5);
+      for (std::size_t s = 0; s < strings; ++s) {
+        const std::string id = "S" + std::to_string(s);
+        body += "<String ID=\"" + id + "\">";
+        for (const std::int32_t lcid : written) {
+          if (pick(3) != 0)
+            continue;
+          char attribute[16];
+          // Hexadecimal in either digit case, or decimal.
+          std::snprintf(attribute, sizeof attribute, pick(3) == 0 ? "%d" : (pick(2) ? "0x%04x" : "0x%04X"), lcid);
+          const std::string text = std::to_string(d) + "-" + id + "-" + std::to_string(lcid);
+          body += std::string("<Locale LCID=\"") + attribute + "\">" + text + "</Locale>";
+          texts[d][id][lcid] = text;
+        }
+        body += "</String>";
+      }
+      const std::string table = d == 0 ? "|App" : "Framework";
+      const std::string utf8 = "<r><Application Name=\"App\"/><StringTable ID=\"" + table + "\">" + body +
+                               "</StringTable></r>";
+      documents[d] = pick(2) ? test::Utf16Document("<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + utf8) : utf8;
+    }
+    const std::int32_t lcid = requested[pick(requested.size())];
+    SCOPED_TRACE(lcid);
+
+    auto has = [&](int d, std::int32_t language) {
+      for (const auto& entry : texts[d])
+        if (entry.second.count(language))
+          return true;
+      return false;
+    };
+    std::int32_t first = kLcidEnglish;
+    for (const std::int32_t language : {lcid, related(lcid)}) {
+      if (has(0, language)) {
+        first = language;
+        break;
+      }
+    }
+    const std::int32_t second = has(1, first) ? first : kLcidEnglish;
+
+    LControlFactory factory(u"Start");
+    factory.LoadStringTablesFromText(Bytes(documents[0]), Bytes(documents[1]), lcid);
+    EXPECT_EQ(factory.GetLCID(), second);
+    const RCPtr<LStringTable> tables[2] = {factory.GetApplicationStringTable(), factory.GetFrameworkStringTable()};
+    const std::int32_t settled[2] = {first, second};
+    for (int d = 0; d < 2; ++d) {
+      SCOPED_TRACE(d);
+      ASSERT_TRUE(tables[d]);
+      std::uint32_t expected = 0;
+      for (const auto& [id, byLanguage] : texts[d]) {
+        const auto text = byLanguage.find(settled[d]);
+        const WideString wideId(id.c_str());
+        EXPECT_EQ(TextOf(tables[d], wideId.GetChars()), text == byLanguage.end() ? "<absent>" : text->second);
+        expected += text != byLanguage.end();
+      }
+      EXPECT_EQ(tables[d]->GetCount(), expected);
+    }
+  }
 }
 
 } // namespace
