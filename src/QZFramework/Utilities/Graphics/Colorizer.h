@@ -26,6 +26,9 @@ public:
       : mName(name), mColorType(colorType), mColor(color), mEndColor(endColor), mGradientStartX(gradientStartX),
         mGradientStartY(gradientStartY), mGradientEndX(gradientEndX), mGradientEndY(gradientEndY) {}
 
+  // A colouriser is known by its name.
+  WideString ToString() const override { return mName; }
+
   // A gradient whose two colours are equal is drawn as its solid colour.
   bool IsGradient() const { return mColorType != kSolidFill && !(mEndColor == mColor); }
 

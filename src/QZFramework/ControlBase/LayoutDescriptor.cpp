@@ -1,0 +1,23 @@
+#include "QZFramework/ControlBase/LayoutDescriptor.h"
+
+namespace QZ {
+
+LLayoutDescriptor::LLayoutDescriptor() {
+  mSize[kAxisX].mAbsolute = 16.0;
+  mSize[kAxisY].mAbsolute = 40.0;
+}
+
+RCPtr<LLayoutDescriptor> LLayoutDescriptor::Clone() const {
+  // The copy starts with a count of its own (LRefCountedObject's copy is a new object).
+  return MakeRCPtr<LLayoutDescriptor>(*this);
+}
+
+QZRESULT LLayoutDescriptor::GetAxisLayout(std::int32_t axis, AxisPlacement& placement, SizeSpec& size) const {
+  if (axis != kAxisX && axis != kAxisY)
+    return E_INVALIDARG;
+  placement = mPlacement[axis];
+  size = mSize[axis];
+  return S_OK;
+}
+
+} // namespace QZ
