@@ -218,8 +218,12 @@ void BM_PlainDequeQueue(benchmark::State& state) {
 
 BENCHMARK(BM_NotificationCenter)->Arg(1)->Arg(4)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainDequeQueue)->Arg(1)->Arg(4)->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_NotificationCenterFirstBurst)->Arg(256)->Arg(4096)->Arg(32768)->UseRealTime()->Unit(
-    benchmark::kMillisecond);
+BENCHMARK(BM_NotificationCenterFirstBurst)
+    ->Arg(256)
+    ->Arg(4096)
+    ->Arg(32768)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -34,9 +34,7 @@ private:
   std::size_t mSize;
 };
 
-bool ValidName(const std::u16string& text) {
-  return !text.empty() && text.find(u'\0') == std::u16string::npos;
-}
+bool ValidName(const std::u16string& text) { return !text.empty() && text.find(u'\0') == std::u16string::npos; }
 
 } // namespace
 

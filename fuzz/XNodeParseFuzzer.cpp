@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   XNode holder(nullptr, XNode::kTypeDict);
   if (created) {
     created->SetString(text.c_str());
-    holder.AddChild(root.release());  // holder owns it now
+    holder.AddChild(root.release()); // holder owns it now
   }
   auto* keyed = new XNode(&holder, XNode::kTypeData);
   keyed->SetKey(text.data(), text.size());
@@ -94,6 +94,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(result == 0 || result == XNode::kErrorTooDeep);
   if (result == 0)
     Check(XNode::Parse(out.text, "fuzz-texts", nullptr) != nullptr);
-  root.reset();  // null when the holder took it
+  root.reset(); // null when the holder took it
   return 0;
 }

@@ -15,9 +15,7 @@
 namespace QZ::test {
 
 // Must run before the first EGL or SDL call of the process loads a driver.
-inline void ForceSoftwareGL() {
-  ::setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
-}
+inline void ForceSoftwareGL() { ::setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1); }
 
 class HeadlessGL {
 public:

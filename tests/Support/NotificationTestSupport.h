@@ -60,8 +60,8 @@ inline std::string Narrow(NotificationID id) {
 // optional hook after logging.
 class LoggingClient : public LNotificationClient {
 public:
-  using Hook = std::function<void(LoggingClient&, const RCPtr<LNotificationDistributor>&,
-                                  const RCPtr<LNotification>&)>;
+  using Hook =
+      std::function<void(LoggingClient&, const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&)>;
 
   LoggingClient(std::string name, std::vector<std::string>* log, LiveCount* live = nullptr)
       : mName(std::move(name)), mLog(log), mLive(live) {

@@ -35,11 +35,10 @@ bool EndsWithNoCase(const std::string& name, const char* suffix) {
   const std::string s(suffix);
   if (name.size() < s.size())
     return false;
-  return std::equal(s.begin(), s.end(), name.end() - static_cast<std::ptrdiff_t>(s.size()),
-                    [](char a, char b) {
-                      const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-                      return lower(a) == lower(b);
-                    });
+  return std::equal(s.begin(), s.end(), name.end() - static_cast<std::ptrdiff_t>(s.size()), [](char a, char b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    return lower(a) == lower(b);
+  });
 }
 
 // Depth first, each folder's entries sorted by name; links to folders are not
@@ -55,8 +54,9 @@ void Walk(const std::filesystem::path& folder, std::vector<std::filesystem::path
       break;
     entries.push_back(*it);
   }
-  std::sort(entries.begin(), entries.end(),
-            [](const auto& a, const auto& b) { return a.path().filename().native() < b.path().filename().native(); });
+  std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+    return a.path().filename().native() < b.path().filename().native();
+  });
   for (const auto& entry : entries) {
     std::error_code e;
     if (entry.is_symlink(e) && entry.is_directory(e))

@@ -45,7 +45,8 @@ const SharedDisplay& GetSharedDisplay() {
     }
     shared.display = display;
     if (display != EGL_NO_DISPLAY)
-      shared.createContextKhr = HasExtensionToken(eglQueryString(display, EGL_EXTENSIONS), "EGL_KHR_create_context");
+      shared.createContextKhr =
+          HasExtensionToken(eglQueryString(display, EGL_EXTENSIONS), "EGL_KHR_create_context");
   });
   return shared;
 }
@@ -116,9 +117,18 @@ std::unique_ptr<GLContext> CreateOffscreenGLContext(std::int32_t width, std::int
     return nullptr;
   }
 
-  const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                                     EGL_RED_SIZE,     8,               EGL_GREEN_SIZE,      8,
-                                     EGL_BLUE_SIZE,    8,               EGL_ALPHA_SIZE,      8,
+  const EGLint configAttributes[] = {EGL_SURFACE_TYPE,
+                                     EGL_PBUFFER_BIT,
+                                     EGL_RENDERABLE_TYPE,
+                                     EGL_OPENGL_BIT,
+                                     EGL_RED_SIZE,
+                                     8,
+                                     EGL_GREEN_SIZE,
+                                     8,
+                                     EGL_BLUE_SIZE,
+                                     8,
+                                     EGL_ALPHA_SIZE,
+                                     8,
                                      EGL_NONE};
   EGLConfig config = nullptr;
   EGLint configCount = 0;
@@ -137,8 +147,8 @@ std::unique_ptr<GLContext> CreateOffscreenGLContext(std::int32_t width, std::int
   const EGLint profileAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
                                       EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
   const EGLint noAttributes[] = {EGL_NONE};
-  EGLContext context =
-      eglCreateContext(display, config, EGL_NO_CONTEXT, shared.createContextKhr ? profileAttributes : noAttributes);
+  EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT,
+                                        shared.createContextKhr ? profileAttributes : noAttributes);
   if (context == EGL_NO_CONTEXT) {
     eglDestroySurface(display, surface);
     SetStatus(status, GLStatus::NoContext);

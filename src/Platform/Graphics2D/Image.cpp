@@ -224,7 +224,8 @@ bool Image::Contains(std::int32_t x, std::int32_t y, std::int32_t width, std::in
 }
 
 std::uint8_t* Image::PixelAt(std::int32_t x, std::int32_t y) const {
-  return mPixels.get() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(mWidth) + static_cast<std::size_t>(x)) * 4;
+  return mPixels.get() +
+         (static_cast<std::size_t>(y) * static_cast<std::size_t>(mWidth) + static_cast<std::size_t>(x)) * 4;
 }
 
 std::unique_ptr<Image> Image::CloneArea(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,

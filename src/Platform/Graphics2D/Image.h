@@ -89,8 +89,8 @@ public:
 
   // Locks a rectangle for direct access to the pixels (no copy). The format
   // must be kPixelFormat32bppARGB; mode is a combination of ImageLockMode bits.
-  ImageStatus LockBits(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
-                       std::uint32_t mode, std::int32_t pixelFormat, ImageLockData& data);
+  ImageStatus LockBits(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height, std::uint32_t mode,
+                       std::int32_t pixelFormat, ImageLockData& data);
   // Ends the lock that data describes; WrongState for any other record.
   ImageStatus UnlockBits(const ImageLockData& data);
 

@@ -10,9 +10,7 @@ namespace {
 
 std::size_t Slot(MidiDirection direction) { return direction == MidiDirection::Input ? 0 : 1; }
 
-void MarkGivenBack(MidiBuffer* buffer) {
-  buffer->flags = (buffer->flags & ~kMidiBufferQueued) | kMidiBufferDone;
-}
+void MarkGivenBack(MidiBuffer* buffer) { buffer->flags = (buffer->flags & ~kMidiBufferQueued) | kMidiBufferDone; }
 
 } // namespace
 

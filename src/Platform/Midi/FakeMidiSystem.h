@@ -67,7 +67,8 @@ public:
   std::uint32_t InjectShort(DeviceId id, std::uint32_t packed, std::uint32_t timeMs);
   // chunks: how many bytes each returned buffer holds, in turn (a chunk larger than the buffer's room goes on in
   // the next buffer); empty: buffers are filled to their room. Bytes beyond the chunks are not sent.
-  std::uint32_t InjectLong(DeviceId id, std::span<const std::uint8_t> bytes, std::span<const std::uint32_t> chunks = {});
+  std::uint32_t InjectLong(DeviceId id, std::span<const std::uint8_t> bytes,
+                           std::span<const std::uint32_t> chunks = {});
   // The next queued buffer comes back as a long-message error.
   std::uint32_t InjectLongError(DeviceId id);
   std::uint32_t GetQueuedBufferCount(DeviceId id);

@@ -69,8 +69,8 @@ int WaitForSignals(const SignalHandle* signals, SignalState* states, int count, 
   for (int i = 0; i < count; ++i) {
     const short revents = fds[i].revents;
     states[i] = (revents & (POLLERR | POLLNVAL)) ? SignalState::kBroken
-                : (revents & POLLIN)              ? SignalState::kRaised
-                                                  : SignalState::kQuiet;
+                : (revents & POLLIN)             ? SignalState::kRaised
+                                                 : SignalState::kQuiet;
   }
   return ready;
 }

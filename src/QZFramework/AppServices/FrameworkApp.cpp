@@ -10,12 +10,8 @@ constinit std::atomic<IFrameworkApp*> sApp{nullptr};
 
 } // namespace
 
-IFrameworkApp* GetFrameworkApp() {
-  return sApp.load();
-}
+IFrameworkApp* GetFrameworkApp() { return sApp.load(); }
 
-IFrameworkApp* SetFrameworkApp(IFrameworkApp* app) {
-  return sApp.exchange(app);
-}
+IFrameworkApp* SetFrameworkApp(IFrameworkApp* app) { return sApp.exchange(app); }
 
 } // namespace QZ

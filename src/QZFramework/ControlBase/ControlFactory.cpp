@@ -391,7 +391,9 @@ const RCPtr<LVisualPartDescriptor>& LControlFactory::FindPart(const WideString& 
   return FindIn(mParts, name);
 }
 
-const RCPtr<LLookDescriptor>& LControlFactory::FindLook(const WideString& name) const { return FindIn(mLooks, name); }
+const RCPtr<LLookDescriptor>& LControlFactory::FindLook(const WideString& name) const {
+  return FindIn(mLooks, name);
+}
 
 const RCPtr<LLookList>& LControlFactory::FindLookList(const WideString& name) const {
   return FindIn(mLookLists, name);
@@ -407,7 +409,9 @@ RCPtr<LStringTable> LControlFactory::CopyTable(const WideString& id) const {
   return MakeRCPtr<LStringTable>(found->second);
 }
 
-RCPtr<LStringTable> LControlFactory::GetFrameworkStringTable() const { return CopyTable(WideString(u"Framework")); }
+RCPtr<LStringTable> LControlFactory::GetFrameworkStringTable() const {
+  return CopyTable(WideString(u"Framework"));
+}
 
 RCPtr<LStringTable> LControlFactory::GetApplicationStringTable() const {
   return CopyTable(WideString(u"|").Concat(mApplicationName));

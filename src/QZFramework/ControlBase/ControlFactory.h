@@ -222,9 +222,9 @@ private:
   bool mStringMode = false;
   bool mInCreateParam = false;
   LStringTable::Entries* mCurrentTable = nullptr; // into mStringTables
-  WideString* mCurrentText = nullptr;              // into *mCurrentTable
-  WideString mCurrentStringId;                     // a String's ID, or a CreateParam's
-  WideString mCreateParamText;                     // every piece of the open CreateParam
+  WideString* mCurrentText = nullptr;             // into *mCurrentTable
+  WideString mCurrentStringId;                    // a String's ID, or a CreateParam's
+  WideString mCreateParamText;                    // every piece of the open CreateParam
   bool mCollecting = false;
   std::int32_t mMatches = 0;
   RCPtr<LControlDescriptor> mCurrentDescriptor;

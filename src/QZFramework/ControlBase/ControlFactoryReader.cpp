@@ -31,7 +31,6 @@ const WideString* Find(const XMLAttributes& attributes, std::u16string_view name
   return found == attributes.end() ? nullptr : &found->second;
 }
 
-
 // The attribute's text, or the empty text when it is absent.
 WideString TextOf(const XMLAttributes& attributes, std::u16string_view name) {
   const WideString* text = Find(attributes, name);
@@ -519,8 +518,8 @@ void LControlFactory::StartClientPart(const XMLAttributes& a) {
   if (!part)
     return;
   mCurrentLook->SetClientPart(MakeRCPtr<LDockedPart>(*part, kDockedAll, ReadInteger(*left), ReadInteger(*top),
-                                                      ReadInteger(*right), ReadInteger(*bottom), false, 0, false,
-                                                      0));
+                                                     ReadInteger(*right), ReadInteger(*bottom), false, 0, false,
+                                                     0));
 }
 
 void LControlFactory::StartNonClientPart(const XMLAttributes& a) {
@@ -551,8 +550,8 @@ void LControlFactory::StartNonClientPart(const XMLAttributes& a) {
   const WideString* heightText = Find(a, u"Height");
   const std::int32_t width = widthText ? ReadInteger(*widthText) : 0;
   const std::int32_t height = heightText ? ReadInteger(*heightText) : 0;
-  mCurrentLook->AddNonClientPart(MakeRCPtr<LDockedPart>(*part, mask, offsets[0], offsets[1], offsets[2], offsets[3],
-                                                        width > 0, width, height > 0, height));
+  mCurrentLook->AddNonClientPart(MakeRCPtr<LDockedPart>(*part, mask, offsets[0], offsets[1], offsets[2],
+                                                        offsets[3], width > 0, width, height > 0, height));
   ++mNonClientPartCounter;
 }
 
@@ -560,8 +559,8 @@ void LControlFactory::StartTextProperties(const XMLAttributes& a) {
   if (!mCurrentLook)
     return;
   static constexpr const char16_t* kNames[11] = {
-      u"TextLeftRel",   u"TextLeftAbs", u"TextRightRel",  u"TextRightAbs", u"TextHAlign",        u"TextTopRel",
-      u"TextTopAbs",    u"TextBottomRel", u"TextBottomAbs", u"TextVAlign", u"TextForegroundPart"};
+      u"TextLeftRel", u"TextLeftAbs",   u"TextRightRel",  u"TextRightAbs", u"TextHAlign",        u"TextTopRel",
+      u"TextTopAbs",  u"TextBottomRel", u"TextBottomAbs", u"TextVAlign",   u"TextForegroundPart"};
   const WideString* v[11];
   for (int i = 0; i < 11; ++i) {
     v[i] = Find(a, kNames[i]);

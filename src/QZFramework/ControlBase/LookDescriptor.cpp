@@ -16,10 +16,11 @@ QZRESULT LLookDescriptor::SetClientPart(const RCPtr<LDockedPart>& part) {
 }
 
 QZRESULT LLookDescriptor::SetTextProperties(float leftRel, std::int32_t leftAbs, float rightRel,
-                                            std::int32_t rightAbs, float hAlign, float topRel,
-                                            std::int32_t topAbs, float bottomRel, std::int32_t bottomAbs,
-                                            float vAlign, const RCPtr<LVisualPartDescriptor>& foregroundPart) {
-  mText = TextProperties{leftRel, leftAbs, rightRel, rightAbs, hAlign, topRel, topAbs, bottomRel, bottomAbs, vAlign};
+                                            std::int32_t rightAbs, float hAlign, float topRel, std::int32_t topAbs,
+                                            float bottomRel, std::int32_t bottomAbs, float vAlign,
+                                            const RCPtr<LVisualPartDescriptor>& foregroundPart) {
+  mText =
+      TextProperties{leftRel, leftAbs, rightRel, rightAbs, hAlign, topRel, topAbs, bottomRel, bottomAbs, vAlign};
   mTextForegroundPart = foregroundPart;
   mHasTextProperties = true;
   return S_OK;

@@ -28,11 +28,11 @@ Mutex& GetNotificationMutex();
 class LNotification : public virtual LRefCountedObject {
 public:
   // From the pool while pooling is on; null for a null or empty text.
-  [[nodiscard]] static RCPtr<LNotification> Create(const char16_t* text,
-                                                   const RCPtr<LRefCountedObject>& payload = RCPtr<LRefCountedObject>());
+  [[nodiscard]] static RCPtr<LNotification>
+  Create(const char16_t* text, const RCPtr<LRefCountedObject>& payload = RCPtr<LRefCountedObject>());
   // Always a fresh object; null for a null or empty text.
-  [[nodiscard]] static RCPtr<LNotification> New(const char16_t* text,
-                                                const RCPtr<LRefCountedObject>& payload = RCPtr<LRefCountedObject>());
+  [[nodiscard]] static RCPtr<LNotification>
+  New(const char16_t* text, const RCPtr<LRefCountedObject>& payload = RCPtr<LRefCountedObject>());
   // Switching off empties the pool.
   static void EnablePooling(bool on);
   static bool IsPoolingEnabled();

@@ -12,8 +12,8 @@ std::int32_t LNotificationClient::Receive(const RCPtr<LNotificationDistributor>&
   return 0;
 }
 
-NotificationID LNotificationClient::Subscribe(const RCPtr<LNotificationDistributor>& distributor, const char16_t* name,
-                                              std::uint32_t flags) {
+NotificationID LNotificationClient::Subscribe(const RCPtr<LNotificationDistributor>& distributor,
+                                              const char16_t* name, std::uint32_t flags) {
   if (!distributor)
     return nullptr;
   NotificationID id = InternNotificationID(name);

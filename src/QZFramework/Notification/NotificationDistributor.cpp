@@ -74,15 +74,16 @@ QZRESULT LNotificationDistributor::LNotificationClientPool::AddClient(const RCPt
   return S_OK;
 }
 
-std::int32_t LNotificationDistributor::LNotificationClientPool::RemoveClient(
-    const RCPtr<LNotificationReceiver>& client) {
+std::int32_t
+LNotificationDistributor::LNotificationClientPool::RemoveClient(const RCPtr<LNotificationReceiver>& client) {
   RCPtr<ClientInfo> removed;
   return TakeClient(client, removed);
 }
 
 // The removed record is handed out so that the client is released with no lock held.
-std::int32_t LNotificationDistributor::LNotificationClientPool::TakeClient(const RCPtr<LNotificationReceiver>& client,
-                                                                           RCPtr<ClientInfo>& removed) {
+std::int32_t
+LNotificationDistributor::LNotificationClientPool::TakeClient(const RCPtr<LNotificationReceiver>& client,
+                                                              RCPtr<ClientInfo>& removed) {
   MutexLock lock(mLock);
   for (std::uint32_t j = mRegistrations.GetCount(); j-- > 0;) {
     if (mRegistrations.GetAt(j)->mClient.GetRaw() != client.GetRaw())
@@ -98,7 +99,8 @@ std::int32_t LNotificationDistributor::LNotificationClientPool::TakeClient(const
   return kNotifyNothingDone;
 }
 
-std::int32_t LNotificationDistributor::LNotificationClientPool::FindClient(const RCPtr<LNotificationReceiver>& client) {
+std::int32_t
+LNotificationDistributor::LNotificationClientPool::FindClient(const RCPtr<LNotificationReceiver>& client) {
   MutexLock lock(mLock);
   for (std::uint32_t j = mRegistrations.GetCount(); j-- > 0;) {
     if (mRegistrations.GetAt(j)->mClient.GetRaw() == client.GetRaw())
@@ -108,7 +110,7 @@ std::int32_t LNotificationDistributor::LNotificationClientPool::FindClient(const
 }
 
 RCPtr<LNotificationReceiver> LNotificationDistributor::LNotificationClientPool::GetClientAt(std::int32_t index,
-                                                                                           std::int32_t& count) {
+                                                                                            std::int32_t& count) {
   MutexLock lock(mLock);
   count = static_cast<std::int32_t>(mRegistrations.GetCount());
   if (index < 0 || index >= count)
@@ -116,8 +118,9 @@ RCPtr<LNotificationReceiver> LNotificationDistributor::LNotificationClientPool::
   return mRegistrations.GetAt(static_cast<std::uint32_t>(index))->mClient;
 }
 
-QZRESULT LNotificationDistributor::LNotificationClientPool::GetClientFlags(const RCPtr<LNotificationReceiver>& client,
-                                                                           std::uint32_t& flags) {
+QZRESULT
+LNotificationDistributor::LNotificationClientPool::GetClientFlags(const RCPtr<LNotificationReceiver>& client,
+                                                                  std::uint32_t& flags) {
   MutexLock lock(mLock);
   for (std::uint32_t j = mRegistrations.GetCount(); j-- > 0;) {
     const ClientInfo* info = mRegistrations.GetAt(j).Get();
@@ -190,8 +193,9 @@ bool LNotificationDistributor::LNotificationClientPool::CallNext(Walk& walk,
   return true;
 }
 
-std::int32_t LNotificationDistributor::LNotificationClientPool::NotifyAll(const RCPtr<LNotificationDistributor>& source,
-                                                                          const RCPtr<LNotification>& notification) {
+std::int32_t
+LNotificationDistributor::LNotificationClientPool::NotifyAll(const RCPtr<LNotificationDistributor>& source,
+                                                             const RCPtr<LNotification>& notification) {
   Walk walk(*this);
   while (CallNext(walk, source, notification)) {
   }
@@ -233,8 +237,8 @@ RCPtr<ClientPool> LNotificationDistributor::FindClientPool(NotificationID id) {
   return RCPtr<ClientPool>(FindPoolLocked(id));
 }
 
-std::int32_t LNotificationDistributor::RegisterClient(const RCPtr<LNotificationReceiver>& client, const char16_t* name,
-                                                      std::uint32_t flags) {
+std::int32_t LNotificationDistributor::RegisterClient(const RCPtr<LNotificationReceiver>& client,
+                                                      const char16_t* name, std::uint32_t flags) {
   if (!client)
     return E_INVALIDARG;
   NotificationID id = InternNotificationID(name);

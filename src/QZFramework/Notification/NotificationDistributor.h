@@ -57,8 +57,7 @@ public:
   std::int32_t Notify(const RCPtr<LNotification>& notification);
 
   RCPtr<LNotificationClientPool> FindClientPool(NotificationID id);
-  QZRESULT GetClientFlags(const RCPtr<LNotificationReceiver>& client, const char16_t* name,
-                          std::uint32_t& flags);
+  QZRESULT GetClientFlags(const RCPtr<LNotificationReceiver>& client, const char16_t* name, std::uint32_t& flags);
   bool IsClientRegistered(const RCPtr<LNotificationReceiver>& client);
 
   // OR of the flags of every registration ever made here; never cleared. Lets
@@ -104,8 +103,7 @@ public:
 
   // Calls every client, newest first. kNotifyDone, or kNotifyNothingDone when
   // the pool is empty.
-  std::int32_t NotifyAll(const RCPtr<LNotificationDistributor>& source,
-                         const RCPtr<LNotification>& notification);
+  std::int32_t NotifyAll(const RCPtr<LNotificationDistributor>& source, const RCPtr<LNotification>& notification);
   // Calls the client at index; returns the index after the call, moved down by
   // removals below it, or the count when index is out of range.
   std::int32_t NotifyClientAt(const RCPtr<LNotificationDistributor>& source, std::int32_t index,

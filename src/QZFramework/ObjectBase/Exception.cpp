@@ -16,8 +16,8 @@ std::string ResultToString(QZRESULT code) {
   return text;
 }
 
-std::string ComposeExceptionMessage(std::string_view kind, std::string_view detail,
-                                    std::string_view function, std::string_view path, int line) {
+std::string ComposeExceptionMessage(std::string_view kind, std::string_view detail, std::string_view function,
+                                    std::string_view path, int line) {
   std::string m(kind);
   if (!detail.empty()) {
     m += " : ";

@@ -49,21 +49,40 @@ public:
   const char* what() const noexcept override { return "bad allocation"; }
 };
 
-template <class E> struct ExceptionKind;
-template <> struct ExceptionKind<std::runtime_error> { static constexpr const char* text = "Runtime Error"; };
-template <> struct ExceptionKind<std::logic_error> { static constexpr const char* text = "Logic Error"; };
-template <> struct ExceptionKind<std::out_of_range> { static constexpr const char* text = "Out of Range"; };
-template <> struct ExceptionKind<std::domain_error> { static constexpr const char* text = "Domain Error"; };
-template <> struct ExceptionKind<std::invalid_argument> { static constexpr const char* text = "Invalid Argument"; };
-template <> struct ExceptionKind<FailedResultException> { static constexpr const char* text = "Failed Result"; };
+template <class E>
+struct ExceptionKind;
+template <>
+struct ExceptionKind<std::runtime_error> {
+  static constexpr const char* text = "Runtime Error";
+};
+template <>
+struct ExceptionKind<std::logic_error> {
+  static constexpr const char* text = "Logic Error";
+};
+template <>
+struct ExceptionKind<std::out_of_range> {
+  static constexpr const char* text = "Out of Range";
+};
+template <>
+struct ExceptionKind<std::domain_error> {
+  static constexpr const char* text = "Domain Error";
+};
+template <>
+struct ExceptionKind<std::invalid_argument> {
+  static constexpr const char* text = "Invalid Argument";
+};
+template <>
+struct ExceptionKind<FailedResultException> {
+  static constexpr const char* text = "Failed Result";
+};
 
 // "Kind : detail : function : path : Line N"; an empty detail is left out.
-std::string ComposeExceptionMessage(std::string_view kind, std::string_view detail,
-                                    std::string_view function, std::string_view path, int line);
+std::string ComposeExceptionMessage(std::string_view kind, std::string_view detail, std::string_view function,
+                                    std::string_view path, int line);
 
 template <class E>
-[[noreturn]] void ThrowException(std::string_view detail, std::string_view function,
-                                 std::string_view path, int line) {
+[[noreturn]] void ThrowException(std::string_view detail, std::string_view function, std::string_view path,
+                                 int line) {
   throw Exception<E>(ComposeExceptionMessage(ExceptionKind<E>::text, detail, function, path, line));
 }
 

@@ -16,11 +16,14 @@
 
 namespace QZ {
 
-template <class C, class O> class StringT;
+template <class C, class O>
+class StringT;
 using WideString = StringT<char16_t, char>;
 using NarrowString = StringT<char, char16_t>;
-template <class T, class P = T*> class ConstRCPtr;
-template <class T, class P = T*> class RCPtr;
+template <class T, class P = T*>
+class ConstRCPtr;
+template <class T, class P = T*>
+class RCPtr;
 
 struct IStringable {
   virtual WideString ToString() const = 0;
@@ -61,8 +64,10 @@ private:
   std::atomic<bool> mShareable{true};
 };
 
-template <class T, class U> RCPtr<T> DynamicCast(const ConstRCPtr<U>& source);
-template <class T, class U> RCPtr<T> StaticCast(const ConstRCPtr<U>& source);
+template <class T, class U>
+RCPtr<T> DynamicCast(const ConstRCPtr<U>& source);
+template <class T, class U>
+RCPtr<T> StaticCast(const ConstRCPtr<U>& source);
 
 [[noreturn]] void ThrowUnshareFailed(const char* typeName);
 
@@ -73,11 +78,15 @@ public:
   ConstRCPtr(T* p) : mPtr(p) { Acquire(); }
   ConstRCPtr(const ConstRCPtr& other) : mPtr(other.mPtr) { Acquire(); }
   template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
-  ConstRCPtr(const ConstRCPtr<U>& other) : mPtr(other.GetRaw()) { Acquire(); }
+  ConstRCPtr(const ConstRCPtr<U>& other) : mPtr(other.GetRaw()) {
+    Acquire();
+  }
   // A move hands the reference over: no count changes, the source is left null.
   ConstRCPtr(ConstRCPtr&& other) noexcept : mPtr(other.mPtr) { other.mPtr = nullptr; }
   template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
-  ConstRCPtr(ConstRCPtr<U>&& other) noexcept : mPtr(other.mPtr) { other.mPtr = nullptr; }
+  ConstRCPtr(ConstRCPtr<U>&& other) noexcept : mPtr(other.mPtr) {
+    other.mPtr = nullptr;
+  }
   ~ConstRCPtr() {
     if (mPtr)
       Base(mPtr)->Release();
@@ -173,7 +182,8 @@ protected:
       Base(old)->Release();
   }
 
-  template <class, class> friend class ConstRCPtr;
+  template <class, class>
+  friend class ConstRCPtr;
 
   P mPtr;
 };

@@ -8,7 +8,8 @@
 
 namespace QZ {
 
-template <class T> struct TypeName; // specialised by QZ_TYPE_NAME
+template <class T>
+struct TypeName; // specialised by QZ_TYPE_NAME
 
 // Registers a type's text name; returns true so it can initialise a static.
 bool RegisterTypeName(const std::type_info& type, const char* name);
@@ -20,8 +21,9 @@ const char* RunTimeTypeName(const std::type_info& type);
 } // namespace QZ
 
 // Use at namespace scope, outside any namespace, after the type is declared.
-#define QZ_TYPE_NAME(Type, Name)                                                  \
-  template <> struct QZ::TypeName<Type> {                                         \
-    static constexpr const char* value = Name;                                    \
-    static inline const bool registered = ::QZ::RegisterTypeName(typeid(Type), Name); \
+#define QZ_TYPE_NAME(Type, Name)                                                                                  \
+  template <>                                                                                                     \
+  struct QZ::TypeName<Type> {                                                                                     \
+    static constexpr const char* value = Name;                                                                    \
+    static inline const bool registered = ::QZ::RegisterTypeName(typeid(Type), Name);                             \
   };

@@ -2,9 +2,7 @@
 
 namespace QZ {
 
-SizeT<std::int32_t> LD3D9RenderContextInfo::GetMaxSurfaceSize() const {
-  return {0, 0};
-}
+SizeT<std::int32_t> LD3D9RenderContextInfo::GetMaxSurfaceSize() const { return {0, 0}; }
 
 QZRESULT LD3D9Renderer::GetFontMetrics(const RCPtr<LFont>&, std::int32_t&, std::int32_t&, std::int32_t&) {
   return S_OK;
@@ -14,9 +12,7 @@ RectT<float> LD3D9Renderer::MeasureText(const WideString&, const RCPtr<LFont>&) 
   return {0.0f, 0.0f, 0.0f, 0.0f};
 }
 
-std::int32_t LD3D9Renderer::GetRendererType() const {
-  return kRendererTypeD3D9;
-}
+std::int32_t LD3D9Renderer::GetRendererType() const { return kRendererTypeD3D9; }
 
 QZRESULT LD3D9Renderer::InitRenderContextInfo(const RectT<std::int32_t>& viewport, WindowHandle window,
                                               bool offscreen, RCPtr<LRenderContextInfo>& context) {
@@ -24,13 +20,9 @@ QZRESULT LD3D9Renderer::InitRenderContextInfo(const RectT<std::int32_t>& viewpor
   return S_OK;
 }
 
-QZRESULT LD3D9Renderer::RenderStart(const RCPtr<LRenderContextInfo>&) {
-  return S_OK;
-}
+QZRESULT LD3D9Renderer::RenderStart(const RCPtr<LRenderContextInfo>&) { return S_OK; }
 
-QZRESULT LD3D9Renderer::RenderFinish(const RCPtr<LRenderContextInfo>&) {
-  return S_OK;
-}
+QZRESULT LD3D9Renderer::RenderFinish(const RCPtr<LRenderContextInfo>&) { return S_OK; }
 
 void LD3D9Renderer::DrawText(const WideString&, const RCPtr<LFont>&, const PointT<std::int32_t>&, const Color&) {}
 void LD3D9Renderer::FrameRect(const RectT<std::int32_t>&, const Color&, float) {}

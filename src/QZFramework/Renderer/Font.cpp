@@ -21,9 +21,7 @@ RCPtrArray<LFont, 1, 0>& FontList() {
 // Ids start at 1 and are never reused.
 std::int32_t sLastUniqueID = 0;
 
-char16_t FoldAscii(char16_t c) {
-  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
+char16_t FoldAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; }
 
 bool SameFace(const WideString& a, const WideString& b) {
   const char16_t* x = a.GetChars();
@@ -61,13 +59,9 @@ RCPtr<LFont> LFont::GetFont(const WideString& face, float size, std::int32_t sty
   return font;
 }
 
-std::int32_t LFont::GetUniqueID(const ConstRCPtr<LFont>& font) {
-  return font ? font->mUniqueID : 0;
-}
+std::int32_t LFont::GetUniqueID(const ConstRCPtr<LFont>& font) { return font ? font->mUniqueID : 0; }
 
-std::uint32_t LFont::GetFontCount() {
-  return FontList().GetCount();
-}
+std::uint32_t LFont::GetFontCount() { return FontList().GetCount(); }
 
 void LFont::ResolveMetrics() {
   if (mLineHeight >= 0)

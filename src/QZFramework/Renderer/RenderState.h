@@ -15,8 +15,7 @@ namespace QZ {
 
 class LStencil : public virtual LRefCountedObject {
 public:
-  explicit LStencil(const SizeT<std::int32_t>& size)
-      : mSize(size), mRect{0, 0, size.width, size.height} {}
+  explicit LStencil(const SizeT<std::int32_t>& size) : mSize(size), mRect{0, 0, size.width, size.height} {}
   ~LStencil() override = default;
 
   [[nodiscard]] static RCPtr<LStencil> CreateForSize(const SizeT<std::int32_t>& size);

@@ -14,9 +14,7 @@ namespace {
 constexpr const char* kSourcePath = "Renderer\\Renderer";
 
 // x < 0 gives x - 0.5 truncated, else x + 0.5 truncated.
-double RoundHalfAwayFromZero(double v) {
-  return v < 0 ? std::trunc(v - 0.5) : std::trunc(v + 0.5);
-}
+double RoundHalfAwayFromZero(double v) { return v < 0 ? std::trunc(v - 0.5) : std::trunc(v + 0.5); }
 
 PointT<double> RoundPoint(const PointT<double>& p) {
   return {RoundHalfAwayFromZero(p.x), RoundHalfAwayFromZero(p.y)};
@@ -51,7 +49,8 @@ QZRESULT LRenderer::RenderStart(const RCPtr<LRenderContextInfo>& context) {
   if (!context)
     ThrowException<std::runtime_error>("Render context is NULL", "QZ::LRenderer::RenderStart", kSourcePath, 232);
   if (std::find(mStartedContexts.begin(), mStartedContexts.end(), context) != mStartedContexts.end())
-    ThrowException<std::runtime_error>("Render context reentered.", "QZ::LRenderer::RenderStart", kSourcePath, 238);
+    ThrowException<std::runtime_error>("Render context reentered.", "QZ::LRenderer::RenderStart", kSourcePath,
+                                       238);
   mStartedContexts.push_back(context);
   return S_OK;
 }
@@ -113,8 +112,8 @@ void LRenderer::PushClip(const RectT<double>& bounds, const RectT<double>& clip,
   if (!context)
     return;
   RenderState& state = context->mCurrentState;
-  const PointT<double> t =
-      relative ? PointT<double>{bounds.x, bounds.y} : PointT<double>{bounds.x - state.mOrigin.x, bounds.y - state.mOrigin.y};
+  const PointT<double> t = relative ? PointT<double>{bounds.x, bounds.y}
+                                    : PointT<double>{bounds.x - state.mOrigin.x, bounds.y - state.mOrigin.y};
   const PointT<double> d = RoundPoint(t);
 
   PushState();

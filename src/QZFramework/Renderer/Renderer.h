@@ -68,8 +68,10 @@ public:
   virtual void FillRect(const RectT<std::int32_t>& rect, const Color& color, bool blend) = 0;
   virtual void FillAndFrameRect(const RectT<std::int32_t>& rect, const Color& fillColor, const Color& frameColor,
                                 float lineWidth) = 0;
-  virtual void DrawColorRectList(const ColorRectListT<float>& list, const PointT<double>& position, bool cache) = 0;
-  virtual void DrawLine(const PointT<float>& from, const PointT<float>& to, const Color& color, float lineWidth) = 0;
+  virtual void DrawColorRectList(const ColorRectListT<float>& list, const PointT<double>& position,
+                                 bool cache) = 0;
+  virtual void DrawLine(const PointT<float>& from, const PointT<float>& to, const Color& color,
+                        float lineWidth) = 0;
   // Separate segments between points 0-1, 2-3, 4-5 ...
   virtual void DrawLines(const PolylineT<float>& polyline, const Color& color, const PointT<float>& position,
                          const PointT<float>& scale, bool cache) = 0;

@@ -120,7 +120,8 @@ TEST_F(Files, ListingNamesEveryEntryAndFollowsLinks) {
   fs::create_directory(folder / "sub");
   fs::create_symlink("sub", folder / "sublink");
   std::vector<std::pair<std::string, bool>> seen;
-  ASSERT_TRUE(ListDirectory(folder.c_str(), [&](const DirectoryEntry& e) { seen.emplace_back(e.name, e.isDirectory); }));
+  ASSERT_TRUE(
+      ListDirectory(folder.c_str(), [&](const DirectoryEntry& e) { seen.emplace_back(e.name, e.isDirectory); }));
   std::sort(seen.begin(), seen.end());
   const std::vector<std::pair<std::string, bool>> expected = {{"a.txt", false}, {"sub", true}, {"sublink", true}};
   EXPECT_EQ(seen, expected);

@@ -72,9 +72,8 @@ TEST_F(FontFoldersTest, FontconfigsFoldersHoldTheDejaVuFiles) {
   ASSERT_TRUE(GetSystemFontFolders(folders));
   std::vector<std::string> files;
   FindFontFiles(folders, files);
-  const bool found = std::any_of(files.begin(), files.end(), [](const std::string& f) {
-    return fs::path(f).filename() == "DejaVuSans.ttf";
-  });
+  const bool found = std::any_of(files.begin(), files.end(),
+                                 [](const std::string& f) { return fs::path(f).filename() == "DejaVuSans.ttf"; });
   EXPECT_TRUE(found);
   std::vector<std::string> sorted = files;
   std::sort(sorted.begin(), sorted.end());

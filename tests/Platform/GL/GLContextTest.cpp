@@ -51,7 +51,7 @@ TEST(ExtensionTokenTest, MatchesWholeWordsOnly) {
       {"GL_A GL_B GL_C ", "GL_C", true},
       {"GL_AB GL_B", "GL_A", false},
       {"XGL_A GL_B", "GL_A", false},
-      {"XGL_A GL_A", "GL_A", true},   // a later whole occurrence still counts
+      {"XGL_A GL_A", "GL_A", true}, // a later whole occurrence still counts
       {"GL_A_X GL_A", "GL_A", true},
       {"GL_A GL_B", "GL_A GL_B", false}, // names never hold a blank
       {"GL_A", "", false},

@@ -136,8 +136,8 @@ TEST(Image, CreateMakesTransparentBlackOrRefusesTheSize) {
     std::int32_t width, height;
     ImageStatus status;
   } refused[] = {
-      {0, 5, ImageStatus::InvalidParameter},   {5, 0, ImageStatus::InvalidParameter},
-      {-1, 5, ImageStatus::InvalidParameter},  {100000, 100000, ImageStatus::OutOfMemory},
+      {0, 5, ImageStatus::InvalidParameter},    {5, 0, ImageStatus::InvalidParameter},
+      {-1, 5, ImageStatus::InvalidParameter},   {100000, 100000, ImageStatus::OutOfMemory},
       {INT32_MAX, 1, ImageStatus::OutOfMemory}, {INT32_MAX, INT32_MAX, ImageStatus::OutOfMemory},
   };
   for (const auto& c : refused) {
@@ -182,8 +182,8 @@ TEST(Image, CloneAreaCopiesARectangleInsideTheImageOnly) {
   const struct {
     std::int32_t x, y, width, height;
   } outside[] = {
-      {35, 0, 10, 10}, {-1, 0, 5, 5},        {0, 25, 5, 10},         {0, 0, 41, 30},        {0, 0, 0, 5},
-      {0, 0, 5, -1},   {INT32_MAX, 0, 2, 2}, {1, 1, INT32_MAX, 1},   {INT32_MIN, 0, 5, 5},
+      {35, 0, 10, 10}, {-1, 0, 5, 5},        {0, 25, 5, 10},       {0, 0, 41, 30},       {0, 0, 0, 5},
+      {0, 0, 5, -1},   {INT32_MAX, 0, 2, 2}, {1, 1, INT32_MAX, 1}, {INT32_MIN, 0, 5, 5},
   };
   for (const auto& r : outside) {
     EXPECT_FALSE(image->CloneArea(r.x, r.y, r.width, r.height, kPixelFormat32bppARGB))
@@ -234,9 +234,12 @@ TEST(Image, LockOutsideTheImageOrWithBadArgumentsFails) {
     std::uint32_t mode;
     std::int32_t format;
   } bad[] = {
-      {4, 4, 5, 4, kImageLockRead, kPixelFormat32bppARGB},       {-1, 0, 2, 2, kImageLockRead, kPixelFormat32bppARGB},
-      {0, 0, 0, 0, kImageLockRead, kPixelFormat32bppARGB},       {7, 7, INT32_MAX, 1, kImageLockRead, kPixelFormat32bppARGB},
-      {0, 0, 2, 2, 0, kPixelFormat32bppARGB},                   {0, 0, 2, 2, 4, kPixelFormat32bppARGB},
+      {4, 4, 5, 4, kImageLockRead, kPixelFormat32bppARGB},
+      {-1, 0, 2, 2, kImageLockRead, kPixelFormat32bppARGB},
+      {0, 0, 0, 0, kImageLockRead, kPixelFormat32bppARGB},
+      {7, 7, INT32_MAX, 1, kImageLockRead, kPixelFormat32bppARGB},
+      {0, 0, 2, 2, 0, kPixelFormat32bppARGB},
+      {0, 0, 2, 2, 4, kPixelFormat32bppARGB},
       {0, 0, 2, 2, kImageLockRead, 0},
   };
   for (const auto& c : bad) {

@@ -59,14 +59,9 @@ TEST(Resources, MissingResourceIsNotFoundAndLeavesNoBytes) {
     const char* type;
     const char* name;
   } cases[] = {
-      {"GDIPLUS", "NO_SUCH_PNG"},
-      {"GDIPLUS", "arp_on_png"}, // names match exactly
-      {"GDIPLUS", "ARP_ON.PNG"},
-      {"GDIPLUS", "ARP_ON_PN"},
-      {"GDIPLUS", ""},
-      {"QZXML", "KNOB_LARGE_PNG"},
-      {"", "ARP_ON_PNG"},
-      {"gdiplus", "ARP_ON_PNG"},
+      {"GDIPLUS", "NO_SUCH_PNG"},  {"GDIPLUS", "arp_on_png"}, // names match exactly
+      {"GDIPLUS", "ARP_ON.PNG"},   {"GDIPLUS", "ARP_ON_PN"},  {"GDIPLUS", ""},
+      {"QZXML", "KNOB_LARGE_PNG"}, {"", "ARP_ON_PNG"},        {"gdiplus", "ARP_ON_PNG"},
   };
   for (const auto& c : cases) {
     std::span<const std::uint8_t> bytes;

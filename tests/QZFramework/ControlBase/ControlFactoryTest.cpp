@@ -176,7 +176,8 @@ TEST_P(ControlFactoryFixture, LoadsTheRegistries) {
   EXPECT_FALSE(looks.GetAt(1));
   EXPECT_EQ(looks.GetAt(2).Get(), &blank);
   EXPECT_FALSE(factory.FindLookList(u"Negative"));
-  EXPECT_EQ(factory.FindLookList(u"Huge")->GetCount(), static_cast<std::uint32_t>(LControlFactory::kMaxLookListSize));
+  EXPECT_EQ(factory.FindLookList(u"Huge")->GetCount(),
+            static_cast<std::uint32_t>(LControlFactory::kMaxLookListSize));
 }
 
 std::vector<std::string> ChildNames(const LControlDescriptor& descriptor) {
@@ -359,9 +360,9 @@ TEST(ControlFactoryLoading, MissingOrEmptyDocumentsFailSkinsAndAreSkippedAsStrin
   test::WriteAll(folder + "/empty.xml", "");
   const WideString emptyFile = WideString((folder + "/empty.xml").c_str());
 
-  for (const WideString& source : {WideString(u"::NO_SUCH_DOCUMENT"), WideString(u"::EMPTY_DOCUMENT"),
-                                   WideString(u"/no/such/Skins.xml"), emptyFile, WideString(),
-                                   WideString(folder.c_str())}) {
+  for (const WideString& source :
+       {WideString(u"::NO_SUCH_DOCUMENT"), WideString(u"::EMPTY_DOCUMENT"), WideString(u"/no/such/Skins.xml"),
+        emptyFile, WideString(), WideString(folder.c_str())}) {
     SCOPED_TRACE(Narrow(source));
     LControlFactory factory(u"PresetEditor");
     EXPECT_EQ(factory.LoadSkins(source), E_FAIL);

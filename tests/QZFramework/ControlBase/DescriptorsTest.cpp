@@ -82,7 +82,8 @@ TEST(LayoutDescriptor, CloneIsAnIndependentCopy) {
 
 TEST(ControlDescriptor, CloneSharesEverythingButTheChildArrayAndName) {
   RCPtr<LControlDescriptor> parent = MakeRCPtr<LControlDescriptor>(u"Application", u"App", nullptr);
-  RCPtr<LControlDescriptor> item = MakeRCPtr<LControlDescriptor>(u"Framework.ListItem", u"templateItem", parent.Get());
+  RCPtr<LControlDescriptor> item =
+      MakeRCPtr<LControlDescriptor>(u"Framework.ListItem", u"templateItem", parent.Get());
   RCPtr<LControlDescriptor> child = MakeRCPtr<LControlDescriptor>(u"Framework.Label", u"text", item.Get());
   item->AddChild(child);
   item->SetLayout(MakeRCPtr<LLayoutDescriptor>());
@@ -112,7 +113,8 @@ TEST(ControlDescriptor, CloneSharesEverythingButTheChildArrayAndName) {
 
 TEST(VisualPartDescriptor, AnImageTakesItsSizeFromTheImageSource) {
   const ImageSource image{u"::arp_on.png", 1, 2, 30, 20};
-  const LVisualPartDescriptor picture(u"pic", image, kResizeTile, RCPtr<LColorizer>(), 99, 98, 1.0f, ImageSource());
+  const LVisualPartDescriptor picture(u"pic", image, kResizeTile, RCPtr<LColorizer>(), 99, 98, 1.0f,
+                                      ImageSource());
   EXPECT_EQ(picture.GetWidth(), 30);
   EXPECT_EQ(picture.GetHeight(), 20);
 

@@ -145,13 +145,13 @@ TEST(SkinReaderSyntax, AttributeValuesReadByTheirSyntax) {
 
 TEST(SkinReaderSyntax, ColoursKeepWhatTheirTextGives) {
   LControlFactory factory(u"App");
-  const std::string document = SkinDocument(
-      "<Colorizers>"
-      "<Colorizer Name=\"argb\" ColorType=\"SolidFill\" Color=\"80112233\"/>"
-      "<Colorizer Name=\"rgb\" ColorType=\"SolidFill\" Color=\"112233\"/>"
-      "<Colorizer Name=\"prefixed\" ColorType=\"Other\" Color=\"0x40FF0000\"/>"
-      "<Colorizer Name=\"odd\" ColorType=\"SolidFill\" Color=\"12345\"/>"
-      "</Colorizers>");
+  const std::string document =
+      SkinDocument("<Colorizers>"
+                   "<Colorizer Name=\"argb\" ColorType=\"SolidFill\" Color=\"80112233\"/>"
+                   "<Colorizer Name=\"rgb\" ColorType=\"SolidFill\" Color=\"112233\"/>"
+                   "<Colorizer Name=\"prefixed\" ColorType=\"Other\" Color=\"0x40FF0000\"/>"
+                   "<Colorizer Name=\"odd\" ColorType=\"SolidFill\" Color=\"12345\"/>"
+                   "</Colorizers>");
   ASSERT_EQ(factory.LoadSkinsFromText(Bytes(document)), S_OK);
   EXPECT_EQ(factory.FindColorizer(u"argb")->GetColor().ToARGB(), 0x80112233u);
   EXPECT_EQ(factory.FindColorizer(u"rgb")->GetColor().ToARGB(), 0x00112233u); // alpha stays 0
@@ -196,16 +196,16 @@ TEST(SkinReaderSyntax, ASkinFontOfNoUseWritesNothing) {
 
 TEST(SkinReaderSyntax, CreateParametersKeepTheirWholeText) {
   LControlFactory factory(u"App");
-  const std::string document = OneSkin(
-      "<SubControl Class=\"C\" Name=\"n\"><CreateParamList>"
-      "<CreateParam ID=\"entity\">a&amp;b&#x263A;c</CreateParam>"
-      "<CreateParam ID=\"trailingBreak\">value\n</CreateParam>"
-      "<CreateParam ID=\"cdata\"><![CDATA[<x>]]> y </CreateParam>"
-      "<CreateParam ID=\"empty\"></CreateParam>"
-      "<CreateParam Type=\"String\">no id</CreateParam>"
-      "<CreateParam ID=\"twice\">one</CreateParam><CreateParam ID=\"twice\">two</CreateParam>"
-      "</CreateParamList></SubControl>"
-      "<CreateParam ID=\"outside\">x</CreateParam>");
+  const std::string document =
+      OneSkin("<SubControl Class=\"C\" Name=\"n\"><CreateParamList>"
+              "<CreateParam ID=\"entity\">a&amp;b&#x263A;c</CreateParam>"
+              "<CreateParam ID=\"trailingBreak\">value\n</CreateParam>"
+              "<CreateParam ID=\"cdata\"><![CDATA[<x>]]> y </CreateParam>"
+              "<CreateParam ID=\"empty\"></CreateParam>"
+              "<CreateParam Type=\"String\">no id</CreateParam>"
+              "<CreateParam ID=\"twice\">one</CreateParam><CreateParam ID=\"twice\">two</CreateParam>"
+              "</CreateParamList></SubControl>"
+              "<CreateParam ID=\"outside\">x</CreateParam>");
   ASSERT_EQ(factory.LoadSkinsFromText(Bytes(document)), S_OK);
   const RCPtr<LStringTable>& params = factory.FindTopLevelDescriptor(u"n")->GetCreateParams();
   ASSERT_TRUE(params);
@@ -231,9 +231,9 @@ TEST(SkinReaderSyntax, CreateParametersKeepTheirWholeText) {
 
 TEST(SkinReader, TheRootElementIsSkippedWhateverItsName) {
   LControlFactory factory(u"Start");
-  ASSERT_EQ(factory.LoadSkinsFromText(Bytes(std::string(
-                "<Application Name=\"Root\"><Application Name=\"Inner\"/><Skins><Skin Name=\"A\"/>"
-                "<Skin Name=\"B\"/></Skins></Application>"))),
+  ASSERT_EQ(factory.LoadSkinsFromText(Bytes(
+                std::string("<Application Name=\"Root\"><Application Name=\"Inner\"/><Skins><Skin Name=\"A\"/>"
+                            "<Skin Name=\"B\"/></Skins></Application>"))),
             S_OK);
   EXPECT_TRUE(factory.GetApplicationName().IsEqual(u"Inner"));
   ASSERT_EQ(factory.GetTopLevelDescriptors().GetCount(), 2u);
@@ -312,10 +312,11 @@ TEST(SkinReader, ElementsWithoutTheStateTheyNeedAreIgnored) {
          EXPECT_EQ(f.GetTopLevelDescriptors().GetAt(0)->GetSkin()->mLookList.Get(), f.FindLookList(u"L").Get());
        }},
       {"parts of a look before any Look",
-       part + "<Looks><ClientPart Name=\"p\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>"
-              "<NonClientPart Name=\"p\"/><TextProperties TextLeftRel=\"0\" TextLeftAbs=\"0\" TextRightRel=\"0\" "
-              "TextRightAbs=\"0\" TextHAlign=\"0\" TextTopRel=\"0\" TextTopAbs=\"0\" TextBottomRel=\"0\" "
-              "TextBottomAbs=\"0\" TextVAlign=\"0\" TextForegroundPart=\"p\"/><Look Name=\"l\"/></Looks>",
+       part +
+           "<Looks><ClientPart Name=\"p\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>"
+           "<NonClientPart Name=\"p\"/><TextProperties TextLeftRel=\"0\" TextLeftAbs=\"0\" TextRightRel=\"0\" "
+           "TextRightAbs=\"0\" TextHAlign=\"0\" TextTopRel=\"0\" TextTopAbs=\"0\" TextBottomRel=\"0\" "
+           "TextBottomAbs=\"0\" TextVAlign=\"0\" TextForegroundPart=\"p\"/><Look Name=\"l\"/></Looks>",
        S_OK,
        [](const auto& f) {
          const LLookDescriptor& look = *f.FindLook(u"l");
@@ -338,14 +339,17 @@ TEST(SkinReader, ElementsWithoutTheStateTheyNeedAreIgnored) {
          EXPECT_FALSE(f.FindLookList(u"A"));
          EXPECT_EQ(f.FindLookList(u"B")->GetCount(), 0u);
        }},
-      {"SubControls nested too deep", "<Skins><Skin Name=\"S\">" + [] {
-         std::string deep;
-         for (int i = 0; i < 300; ++i)
-           deep += "<SubControl Class=\"C\" Name=\"n\"><Skin Name=\"s\">";
-         for (int i = 0; i < 300; ++i)
-           deep += "</Skin></SubControl>";
-         return deep;
-       }() + "</Skin></Skins>",
+      {"SubControls nested too deep",
+       "<Skins><Skin Name=\"S\">" +
+           [] {
+             std::string deep;
+             for (int i = 0; i < 300; ++i)
+               deep += "<SubControl Class=\"C\" Name=\"n\"><Skin Name=\"s\">";
+             for (int i = 0; i < 300; ++i)
+               deep += "</Skin></SubControl>";
+             return deep;
+           }() +
+           "</Skin></Skins>",
        E_FAIL, [](const auto& f) { EXPECT_EQ(f.GetTopLevelDescriptors().GetCount(), 1u); }},
   };
   for (const Case& c : cases) {

@@ -138,8 +138,8 @@ TEST(StringTableLoading, ElementsWithoutTheirTableOrLanguageAreIgnored) {
 TEST(StringTableLoading, RandomDocumentsSettleAsTheModelSays) {
   std::mt19937 random(19);
   const std::vector<std::int32_t> written = {0x0009, 0x0007, 0x0407, 0x7C04, 0x0004, 0x0C04, 0x000C, 0x0011};
-  const std::vector<std::int32_t> requested = {0x0009, 0x0407, 0x0807, 0x0C04, 0x0404, 0x1404, 0x0804,
-                                               0x040C, 0x0411, 0x0409, 0x0007};
+  const std::vector<std::int32_t> requested = {0x0009, 0x0407, 0x0807, 0x0C04, 0x0404, 0x1404,
+                                               0x0804, 0x040C, 0x0411, 0x0409, 0x0007};
   auto related = [](std::int32_t lcid) {
     return lcid == 0x0404 || lcid == 0x0C04 || lcid == 0x1404 ? 0x7C04 : lcid & 0xFF;
   };
@@ -169,8 +169,8 @@ TEST(StringTableLoading, RandomDocumentsSettleAsTheModelSays) {
         body += "</String>";
       }
       const std::string table = d == 0 ? "|App" : "Framework";
-      const std::string utf8 = "<r><Application Name=\"App\"/><StringTable ID=\"" + table + "\">" + body +
-                               "</StringTable></r>";
+      const std::string utf8 =
+          "<r><Application Name=\"App\"/><StringTable ID=\"" + table + "\">" + body + "</StringTable></r>";
       documents[d] = pick(2) ? test::Utf16Document("<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + utf8) : utf8;
     }
     const std::int32_t lcid = requested[pick(requested.size())];

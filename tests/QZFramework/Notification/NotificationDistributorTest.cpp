@@ -15,7 +15,9 @@ namespace {
 
 constexpr const char16_t* kEvent = u"NID_TEST_EVENT";
 
-RCPtr<LNotificationDistributor> MakeDistributor() { return RCPtr<LNotificationDistributor>(new LNotificationDistributor); }
+RCPtr<LNotificationDistributor> MakeDistributor() {
+  return RCPtr<LNotificationDistributor>(new LNotificationDistributor);
+}
 
 // A distributor that takes its registrations down when the outside lets go, as
 // controls do.
@@ -79,12 +81,9 @@ TEST_F(NotificationDistributorTest, UnsubscribingDuringDeliveryKeepsTheWalkExact
     Log during;
     Log after;
   } cases[] = {
-      {"K3", {"K3"}, {"K3", "K2", "K1"}, {"K2", "K1"}},
-      {"K3", {"K1"}, {"K3", "K2"}, {"K3", "K2"}},
-      {"K3", {"K2"}, {"K3", "K1"}, {"K3", "K1"}},
-      {"K2", {"K3"}, {"K3", "K2", "K1"}, {"K2", "K1"}},
-      {"K2", {"K2", "K1"}, {"K3", "K2"}, {"K3"}},
-      {"K1", {"K3", "K2", "K1"}, {"K3", "K2", "K1"}, {}},
+      {"K3", {"K3"}, {"K3", "K2", "K1"}, {"K2", "K1"}}, {"K3", {"K1"}, {"K3", "K2"}, {"K3", "K2"}},
+      {"K3", {"K2"}, {"K3", "K1"}, {"K3", "K1"}},       {"K2", {"K3"}, {"K3", "K2", "K1"}, {"K2", "K1"}},
+      {"K2", {"K2", "K1"}, {"K3", "K2"}, {"K3"}},       {"K1", {"K3", "K2", "K1"}, {"K3", "K2", "K1"}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.caller) + " removes " + std::to_string(c.leaving.size()));
@@ -128,8 +127,8 @@ TEST_F(NotificationDistributorTest, NestedDeliveryOfTheSameIdentifierReachesEver
     if (depth++ == 0)
       distributor->Notify(LNotification::Create(kEvent));
   };
-  Log expected{"K3:NID_TEST_EVENT", "K2:NID_TEST_EVENT", "K3:NID_TEST_EVENT", "K2:NID_TEST_EVENT",
-               "K1:NID_TEST_EVENT", "K1:NID_TEST_EVENT"};
+  Log expected{"K3:NID_TEST_EVENT", "K2:NID_TEST_EVENT", "K3:NID_TEST_EVENT",
+               "K2:NID_TEST_EVENT", "K1:NID_TEST_EVENT", "K1:NID_TEST_EVENT"};
   EXPECT_EQ(Send(), expected);
 }
 

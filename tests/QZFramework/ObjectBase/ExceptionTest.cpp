@@ -25,9 +25,8 @@ TEST(ResultToString, FormatsThePatternInUpperCaseHex) {
 }
 
 TEST(Exception, FailedResultTextAndCatchRules) {
-  const std::string expected =
-      "Failed Result : QZRESULT = 80004005 : LRootModuleEngine::Initialize : "
-      "..\\DeviceControl\\GeneratedCode\\Engine\\Src\\RootModuleEngine : Line 312";
+  const std::string expected = "Failed Result : QZRESULT = 80004005 : LRootModuleEngine::Initialize : "
+                               "..\\DeviceControl\\GeneratedCode\\Engine\\Src\\RootModuleEngine : Line 312";
   try {
     try {
       ThrowIfFailed(E_FAIL, "LRootModuleEngine::Initialize",

@@ -271,7 +271,6 @@ TEST(RefCountedObject, CastsGiveNullOnMismatchAndTouchNoCount) {
   EXPECT_TRUE(RCPtr<Probe>::sNull.IsNull());
 }
 
-
 TEST(RefCountedObject, MovesHandTheReferenceOverWithoutCounting) {
   int deleted = 0;
   RCPtr<Probe> p = MakeRCPtr<Probe>(&deleted);

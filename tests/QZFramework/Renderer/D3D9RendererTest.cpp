@@ -19,8 +19,8 @@ TEST(RenderContextInfo, ANewContextHoldsItsViewportAndTheInitialState) {
   };
   for (const Case& c : {Case{"window", &window, false}, Case{"off-screen without window", nullptr, true}}) {
     SCOPED_TRACE(c.name);
-    const RCPtr<LRenderContextInfo> context = MakeRCPtr<TestRenderContext>(RectT<std::int32_t>{1, 2, 300, 200},
-                                                                           c.window, c.offscreen);
+    const RCPtr<LRenderContextInfo> context =
+        MakeRCPtr<TestRenderContext>(RectT<std::int32_t>{1, 2, 300, 200}, c.window, c.offscreen);
     EXPECT_EQ(context->mViewport, (RectT<std::int32_t>{1, 2, 300, 200}));
     EXPECT_EQ(context->mWindow, c.window);
     EXPECT_EQ(context->mOffscreen, c.offscreen);

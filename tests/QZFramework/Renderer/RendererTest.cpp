@@ -51,8 +51,9 @@ TEST(RendererFrames, StartAndFinishNestDifferentContextsAndRefuseTheRest) {
 
   EXPECT_EQ(renderer->RenderStart(a), S_OK);
   EXPECT_EQ(a->GetRefCount(), 2); // the renderer holds it while it is started
-  EXPECT_EQ(ThrownText<std::runtime_error>([&] { renderer->RenderStart(a); }),
-            "Runtime Error : Render context reentered. : QZ::LRenderer::RenderStart : Renderer\\Renderer : Line 238");
+  EXPECT_EQ(
+      ThrownText<std::runtime_error>([&] { renderer->RenderStart(a); }),
+      "Runtime Error : Render context reentered. : QZ::LRenderer::RenderStart : Renderer\\Renderer : Line 238");
   EXPECT_EQ(renderer->RenderStart(b), S_OK);
   EXPECT_EQ(renderer->GetCurrentContext(), b.Get());
   EXPECT_EQ(ThrownText<std::runtime_error>([&] { renderer->RenderFinish(a); }),

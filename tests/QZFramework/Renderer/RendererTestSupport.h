@@ -61,7 +61,8 @@ public:
   void FillAndFrameRect(const RectT<std::int32_t>&, const Color&, const Color&, float) override {}
   void DrawColorRectList(const ColorRectListT<float>&, const PointT<double>&, bool) override {}
   void DrawLine(const PointT<float>&, const PointT<float>&, const Color&, float) override {}
-  void DrawLines(const PolylineT<float>&, const Color&, const PointT<float>&, const PointT<float>&, bool) override {}
+  void DrawLines(const PolylineT<float>&, const Color&, const PointT<float>&, const PointT<float>&,
+                 bool) override {}
   void DrawPolyline(const PolylineT<float>&, const Color&, const PointT<float>&, const PointT<float>&,
                     bool) override {}
   void DrawPolygon(const PolylineT<float>&, const Color&, const PointT<float>&, const PointT<float>&,

@@ -16,13 +16,9 @@ SysExBytes BuildHead(std::uint8_t command, std::uint8_t length, std::int32_t pro
 
 } // namespace
 
-SysExBytes BuildPresetRequestMessage(std::int32_t program) {
-  return BuildHead(kCommandRequest, 0x01, program);
-}
+SysExBytes BuildPresetRequestMessage(std::int32_t program) { return BuildHead(kCommandRequest, 0x01, program); }
 
-SysExBytes BuildPresetSendMessage(std::int32_t program) {
-  return BuildHead(kCommandSend, 0x0E, program);
-}
+SysExBytes BuildPresetSendMessage(std::int32_t program) { return BuildHead(kCommandSend, 0x0E, program); }
 
 SysExBytes PackPresetRecord(SysExView head, std::span<const SysExView> values) {
   SysExBytes body(head.begin(), head.end());
@@ -38,9 +34,7 @@ SysExBytes PackPresetRecord(SysExView head, std::span<const SysExView> values) {
   return body;
 }
 
-SysExBytes BuildIdentityRequestMessage() {
-  return {kSysExStart, 0x7E, 0x7F, 0x06, 0x01, kSysExEnd};
-}
+SysExBytes BuildIdentityRequestMessage() { return {kSysExStart, 0x7E, 0x7F, 0x06, 0x01, kSysExEnd}; }
 
 QZRESULT FrameSysExMessage(SysExView message, SysExBytes& framed) {
   if (message.empty())

@@ -45,9 +45,10 @@ inline constexpr std::size_t kPresetSendBodyLength = 20;
 // our own looped-back request passes too, so the parse checks the length.
 bool IsValidPresetReply(SysExView message);
 
-// Reads the new value bytes consecutively from wire offset 8, one value per width. Refused (nullopt) when the reply
-// ends before the last value's bytes: a short message, such as our own request looped back, is not a program reply.
+// Reads the new value bytes consecutively from wire offset 8, one value per width. Refused (nullopt) when the
+// reply ends before the last value's bytes: a short message, such as our own request looped back, is not a program
+// reply.
 [[nodiscard]] std::optional<std::vector<SysExBytes>> ParsePresetReply(SysExView reply,
-                                                                     std::span<const std::size_t> widths);
+                                                                      std::span<const std::size_t> widths);
 
 } // namespace QZ

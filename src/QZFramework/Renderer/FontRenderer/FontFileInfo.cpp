@@ -157,9 +157,7 @@ void LFontFileInfo::Clear() {
   FileList().RemoveAll();
 }
 
-std::uint32_t LFontFileInfo::GetFileInfoCount() {
-  return FileList().GetCount();
-}
+std::uint32_t LFontFileInfo::GetFileInfoCount() { return FileList().GetCount(); }
 
 RCPtr<LFontFileInfo> LFontFileInfo::GetFileInfo(std::uint32_t index) {
   return index < FileList().GetCount() ? FileList().GetAt(index) : RCPtr<LFontFileInfo>();
@@ -191,8 +189,6 @@ const WideString& LFontFileInfo::GetPath(std::int32_t styleIndex) const {
   }
 }
 
-void LFontFileInfo::SetPath(std::int32_t styleIndex, const WideString& path) {
-  *PathSlot(styleIndex) = path;
-}
+void LFontFileInfo::SetPath(std::int32_t styleIndex, const WideString& path) { *PathSlot(styleIndex) = path; }
 
 } // namespace QZ

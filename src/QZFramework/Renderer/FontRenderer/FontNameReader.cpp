@@ -21,9 +21,7 @@ constexpr std::uint16_t kLanguageWindowsUSEnglish = 0x0409;
 constexpr std::uint16_t kNameFamily = 1;
 constexpr std::uint16_t kNameSubfamily = 2;
 
-std::uint16_t Be16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] << 8 | p[1]);
-}
+std::uint16_t Be16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
 
 std::uint32_t Be32(const std::uint8_t* p) {
   return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];

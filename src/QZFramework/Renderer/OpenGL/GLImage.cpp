@@ -20,9 +20,7 @@ namespace {
 // Pixel buffers above this size are refused (OpenGL cannot take them anyway).
 constexpr std::int64_t kMaxImageBytes = std::int64_t{1} << 31;
 
-std::int32_t RoundUpTo4(std::int64_t bytes) {
-  return static_cast<std::int32_t>((bytes + 3) & ~std::int64_t{3});
-}
+std::int32_t RoundUpTo4(std::int64_t bytes) { return static_cast<std::int32_t>((bytes + 3) & ~std::int64_t{3}); }
 
 // A zero-filled buffer of stride x height bytes; null for none or too many.
 std::uint8_t* AllocatePixels(std::int64_t stride, std::int64_t height) {
@@ -137,9 +135,7 @@ void SGLImage::MakeAlphaFrom(std::int32_t width, std::int32_t height, const SGLI
   mOwnsData = alpha != nullptr;
 }
 
-void SGLImage::ConvertToAlpha() {
-  MakeAlphaFrom(mWidth, mHeight, *this);
-}
+void SGLImage::ConvertToAlpha() { MakeAlphaFrom(mWidth, mHeight, *this); }
 
 void SGLImage::ScaleFrom(std::int32_t width, std::int32_t height, const SGLImage& source) {
   const std::int32_t stride = RoundUpTo4(std::int64_t{std::max(width, 0)} * std::max(source.mBytesPerPixel, 0));
@@ -166,9 +162,7 @@ void SGLImage::ScaleFrom(std::int32_t width, std::int32_t height, const SGLImage
   mOwnsData = scaled != nullptr;
 }
 
-void SGLImage::ScaleTo(std::int32_t width, std::int32_t height) {
-  ScaleFrom(width, height, *this);
-}
+void SGLImage::ScaleTo(std::int32_t width, std::int32_t height) { ScaleFrom(width, height, *this); }
 
 void SGLImage::UploadTo(std::uint32_t target, std::uint32_t internalFormat, bool mipmaps) const {
   ApplyUnpackSettings(*this);

@@ -10,9 +10,7 @@ namespace {
 
 constexpr std::int32_t kMaxTextureSize = 0x4000;
 
-bool IsTextureName(std::int32_t name) {
-  return glIsTexture(static_cast<GLuint>(name)) == GL_TRUE;
-}
+bool IsTextureName(std::int32_t name) { return glIsTexture(static_cast<GLuint>(name)) == GL_TRUE; }
 
 } // namespace
 

@@ -242,9 +242,9 @@ void LBitmap::ApplyColorizer(const RCPtr<LBitmap>& bitmap, const ConstRCPtr<LCol
 
   Image* image = bitmap->GetGdiplusBitmap();
   ImageLockData data;
-  if (!image || image->LockBits(bitmap->mX, bitmap->mY, bitmap->mWidth, bitmap->mHeight,
-                                Platform::kImageLockReadWrite, Platform::kPixelFormat32bppARGB,
-                                data) != ImageStatus::Ok)
+  if (!image ||
+      image->LockBits(bitmap->mX, bitmap->mY, bitmap->mWidth, bitmap->mHeight, Platform::kImageLockReadWrite,
+                      Platform::kPixelFormat32bppARGB, data) != ImageStatus::Ok)
     ThrowRuntimeError("QZ::LBitmap::ApplyColorizer", 398);
   auto* rows = static_cast<std::uint8_t*>(data.scan0);
   for (std::uint32_t y = 0; y < data.height; ++y) {

@@ -29,7 +29,6 @@ class LBitmapData;
 
 class LBitmap : public virtual LRefCountedObject {
 public:
-
   // Every field zero or null: no pixels until something gives it an image.
   LBitmap();
   // Decodes the source ("::" and an image file name for a resource, else a
@@ -48,7 +47,8 @@ public:
   // point at the bitmap that holds the image. The rectangle is kept as given,
   // also where it leaves the image (offsets past the 32-bit range are held at
   // its ends). Null only when there is no image.
-  [[nodiscard]] RCPtr<LBitmap> CreateSubBitmap(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height);
+  [[nodiscard]] RCPtr<LBitmap> CreateSubBitmap(std::int32_t x, std::int32_t y, std::int32_t width,
+                                               std::int32_t height);
 
   // A new bitmap owning a copy of this bitmap's rectangle, at (0, 0); without
   // an image when the copy fails.

@@ -20,9 +20,8 @@ public:
   };
 
   LColorizer() = default;
-  LColorizer(const WideString& name, std::int32_t colorType, const Color& color,
-             const Color& endColor = {}, float gradientStartX = 0, float gradientStartY = 0,
-             float gradientEndX = 0, float gradientEndY = 0)
+  LColorizer(const WideString& name, std::int32_t colorType, const Color& color, const Color& endColor = {},
+             float gradientStartX = 0, float gradientStartY = 0, float gradientEndX = 0, float gradientEndY = 0)
       : mName(name), mColorType(colorType), mColor(color), mEndColor(endColor), mGradientStartX(gradientStartX),
         mGradientStartY(gradientStartY), mGradientEndX(gradientEndX), mGradientEndY(gradientEndY) {}
 

@@ -39,7 +39,7 @@ constexpr std::int32_t RoundToLong(double v) noexcept {
 }
 
 inline constexpr double kMaxExactDouble = 4503599627370496.0; // 2^52
-inline constexpr float kMaxExactFloat = 8388608.0f;            // 2^23
+inline constexpr float kMaxExactFloat = 8388608.0f;           // 2^23
 
 // Doubles made from integers stay where every whole number is exact.
 constexpr double ToClampedDouble(std::int64_t v) noexcept {
@@ -60,22 +60,16 @@ struct PointT {
 
   friend constexpr bool operator==(const PointT&, const PointT&) = default;
 
-  constexpr PointT<std::int32_t> RoundToLong() const noexcept
-    requires std::is_same_v<T, double>
-  {
+  constexpr PointT<std::int32_t> RoundToLong() const noexcept requires std::is_same_v<T, double> {
     return {QZ::RoundToLong(x), QZ::RoundToLong(y)};
   }
 
   // Each float is widened to double first, so 2^31 and above give 2147483647.
-  constexpr PointT<std::int32_t> ToIntPoint() const noexcept
-    requires std::is_same_v<T, float>
-  {
+  constexpr PointT<std::int32_t> ToIntPoint() const noexcept requires std::is_same_v<T, float> {
     return {QZ::RoundToLong(static_cast<double>(x)), QZ::RoundToLong(static_cast<double>(y))};
   }
 
-  constexpr PointT<double> ToDoublePoint() const noexcept
-    requires std::is_same_v<T, std::int32_t>
-  {
+  constexpr PointT<double> ToDoublePoint() const noexcept requires std::is_same_v<T, std::int32_t> {
     return {ToClampedDouble(x), ToClampedDouble(y)};
   }
 };
@@ -89,9 +83,7 @@ struct SizeT {
 
   friend constexpr bool operator==(const SizeT&, const SizeT&) = default;
 
-  constexpr SizeT<std::int32_t> RoundToLong() const noexcept
-    requires std::is_same_v<T, double>
-  {
+  constexpr SizeT<std::int32_t> RoundToLong() const noexcept requires std::is_same_v<T, double> {
     return {QZ::RoundToLong(width), QZ::RoundToLong(height)};
   }
 };
@@ -107,22 +99,16 @@ struct RectT {
 
   friend constexpr bool operator==(const RectT&, const RectT&) = default;
 
-  constexpr RectT<std::int32_t> RoundToLong() const noexcept
-    requires std::is_floating_point_v<T>
-  {
+  constexpr RectT<std::int32_t> RoundToLong() const noexcept requires std::is_floating_point_v<T> {
     return {QZ::RoundToLong(static_cast<double>(x)), QZ::RoundToLong(static_cast<double>(y)),
             QZ::RoundToLong(static_cast<double>(width)), QZ::RoundToLong(static_cast<double>(height))};
   }
 
-  constexpr RectT<float> ToFloatRect() const noexcept
-    requires std::is_same_v<T, std::int32_t>
-  {
+  constexpr RectT<float> ToFloatRect() const noexcept requires std::is_same_v<T, std::int32_t> {
     return {ToClampedFloat(x), ToClampedFloat(y), ToClampedFloat(width), ToClampedFloat(height)};
   }
 
-  constexpr RectT<double> ToDoubleRect() const noexcept
-    requires std::is_same_v<T, std::int32_t>
-  {
+  constexpr RectT<double> ToDoubleRect() const noexcept requires std::is_same_v<T, std::int32_t> {
     return {ToClampedDouble(x), ToClampedDouble(y), ToClampedDouble(width), ToClampedDouble(height)};
   }
 
@@ -130,23 +116,20 @@ struct RectT {
   // is written even when empty. Integers: true when both sizes are at least 1;
   // edges are summed in 64 bits and the sizes saturate. Doubles: true when both
   // sizes exceed 2^-52 (false for NaN). out may be a or b.
-  static constexpr bool Intersect(const RectT& a, const RectT& b, RectT& out) noexcept
-    requires std::is_same_v<T, std::int32_t>
-  {
+  static constexpr bool Intersect(const RectT& a, const RectT& b,
+                                  RectT& out) noexcept requires std::is_same_v<T, std::int32_t> {
     const std::int64_t left = std::max(a.x, b.x);
     const std::int64_t top = std::max(a.y, b.y);
     const std::int64_t right = std::min(std::int64_t{a.x} + a.width, std::int64_t{b.x} + b.width);
     const std::int64_t bottom = std::min(std::int64_t{a.y} + a.height, std::int64_t{b.y} + b.height);
     const std::int64_t width = right - left;
     const std::int64_t height = bottom - top;
-    out = {static_cast<std::int32_t>(left), static_cast<std::int32_t>(top), Saturate(width),
-           Saturate(height)};
+    out = {static_cast<std::int32_t>(left), static_cast<std::int32_t>(top), Saturate(width), Saturate(height)};
     return width >= 1 && height >= 1;
   }
 
-  static constexpr bool Intersect(const RectT& a, const RectT& b, RectT& out) noexcept
-    requires std::is_same_v<T, double>
-  {
+  static constexpr bool Intersect(const RectT& a, const RectT& b,
+                                  RectT& out) noexcept requires std::is_same_v<T, double> {
     const double left = std::max(a.x, b.x);
     const double top = std::max(a.y, b.y);
     const double width = std::min(a.x + a.width, b.x + b.width) - left;
@@ -159,9 +142,7 @@ struct RectT {
   // In place: a negative size is flipped by moving x (y) to the other edge; then
   // the four edges are floored, a value within 2^-52 of its own magnitude below
   // a whole number counting as that number.
-  void SnapToPixels() noexcept
-    requires std::is_same_v<T, double>
-  {
+  void SnapToPixels() noexcept requires std::is_same_v<T, double> {
     if (width < 0) {
       x += width;
       width = -width;
@@ -182,8 +163,8 @@ struct RectT {
 
 private:
   static constexpr std::int32_t Saturate(std::int64_t v) noexcept {
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-        v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
   }
 
   static double FloorWithTolerance(double v) noexcept {

@@ -79,8 +79,7 @@ bool RegionNodePool::SlotIndex(const RegionNode* node, std::uint32_t& index) con
   if (!mSlots)
     return false;
   // Unsigned, so a node below the array wraps to a huge index.
-  const std::uintptr_t offset =
-      reinterpret_cast<std::uintptr_t>(node) - reinterpret_cast<std::uintptr_t>(mSlots);
+  const std::uintptr_t offset = reinterpret_cast<std::uintptr_t>(node) - reinterpret_cast<std::uintptr_t>(mSlots);
   const std::uintptr_t i = offset / sizeof(Slot);
   if (i >= mCapacity)
     return false;
@@ -359,8 +358,7 @@ int Region::GetRectCount() const {
 }
 
 RectT<std::int32_t> Region::ToRect(const EdgeRect& r) noexcept {
-  return {r.left, r.top, Saturate(std::int64_t{r.right} - r.left),
-          Saturate(std::int64_t{r.bottom} - r.top)};
+  return {r.left, r.top, Saturate(std::int64_t{r.right} - r.left), Saturate(std::int64_t{r.bottom} - r.top)};
 }
 
 bool Region::IntersectsRect(const EdgeRect& r) const {
@@ -388,8 +386,7 @@ bool Region::Intersects(const RectT<double>& r, const PointT<double>& origin) co
   constexpr double kEpsilon = std::numeric_limits<double>::epsilon();
   if (!(w > kEpsilon) || !(h > kEpsilon)) // NaN included
     return false;
-  return IntersectsRect(
-      {RoundToLong(x1), RoundToLong(y1), RoundToLong(x1 + w), RoundToLong(y1 + h)});
+  return IntersectsRect({RoundToLong(x1), RoundToLong(y1), RoundToLong(x1 + w), RoundToLong(y1 + h)});
 }
 
 // --- Normalize -------------------------------------------------------------

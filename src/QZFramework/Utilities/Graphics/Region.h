@@ -93,7 +93,7 @@ private:
 class Region {
 public:
   Region() noexcept = default;
-  Region(const Region& other);             // same rectangles, same order, own nodes
+  Region(const Region& other); // same rectangles, same order, own nodes
   Region(Region&& other) noexcept;
   Region& operator=(const Region& other);
   Region& operator=(Region&& other) noexcept;

@@ -30,8 +30,7 @@ int TrailingBytes(std::uint8_t lead) {
 }
 
 // What the accumulated bytes of a sequence carry besides the code point.
-constexpr char32_t kOffsetsFromUtf8[6] = {0x00000000, 0x00003080, 0x000E2080,
-                                         0x03C82080, 0xFA082080, 0x82082080};
+constexpr char32_t kOffsetsFromUtf8[6] = {0x00000000, 0x00003080, 0x000E2080, 0x03C82080, 0xFA082080, 0x82082080};
 
 constexpr std::uint8_t kFirstByteMark[5] = {0x00, 0x00, 0xC0, 0xE0, 0xF0};
 

@@ -66,7 +66,8 @@ std::streamsize WholeCharacters(const char* s, std::streamsize count) {
 }
 
 std::streamsize WholeCharacters(const char16_t* s, std::streamsize count) {
-  const bool splitsPair = s[count - 1] >= 0xD800 && s[count - 1] <= 0xDBFF && s[count] >= 0xDC00 && s[count] <= 0xDFFF;
+  const bool splitsPair =
+      s[count - 1] >= 0xD800 && s[count - 1] <= 0xDBFF && s[count] >= 0xDC00 && s[count] <= 0xDFFF;
   return splitsPair ? count - 1 : count;
 }
 

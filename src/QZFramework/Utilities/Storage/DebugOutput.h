@@ -67,7 +67,8 @@ public:
   DebugOutput& operator=(const DebugOutput&) = delete;
 
 private:
-  template <class C> friend class basic_debugbuf;
+  template <class C>
+  friend class basic_debugbuf;
 
   DebugOutput();
   ~DebugOutput();

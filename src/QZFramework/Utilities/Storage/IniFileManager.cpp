@@ -374,7 +374,9 @@ std::int32_t LIniFileManager::OpenFile(WideString path, WideString keyPrefix, Wi
 }
 std::int32_t LIniFileManager::SaveFile(IniFileHandle handle) { return mProxy->SaveFile(handle); }
 bool LIniFileManager::KeyExists(IniFileHandle handle, WideString key) { return mProxy->KeyExists(handle, key); }
-std::int32_t LIniFileManager::CloseFile(IniFileHandle handle, bool save) { return mProxy->CloseFile(handle, save); }
+std::int32_t LIniFileManager::CloseFile(IniFileHandle handle, bool save) {
+  return mProxy->CloseFile(handle, save);
+}
 std::int32_t LIniFileManager::GetInt(IniFileHandle handle, WideString key, std::int32_t defaultValue,
                                      std::int32_t& value) {
   return mProxy->GetInt(handle, key, defaultValue, value);

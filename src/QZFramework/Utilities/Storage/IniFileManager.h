@@ -31,8 +31,8 @@ public:
   virtual std::int32_t CloseAll() = 0;
   // The path is compared byte for byte with the open files' paths. A file that
   // cannot be loaded starts as a new document holding the application name.
-  [[nodiscard]] virtual std::int32_t OpenFile(WideString path, WideString keyPrefix,
-                                WideString applicationName, IniFileHandle& handle) = 0;
+  [[nodiscard]] virtual std::int32_t OpenFile(WideString path, WideString keyPrefix, WideString applicationName,
+                                              IniFileHandle& handle) = 0;
   // Writes only a modified file; -1 when it could not be written (it stays modified
   // and the file on disk is the one saved before).
   [[nodiscard]] virtual std::int32_t SaveFile(IniFileHandle handle) = 0;
@@ -42,10 +42,9 @@ public:
   virtual std::int32_t GetInt(IniFileHandle handle, WideString key, std::int32_t defaultValue,
                               std::int32_t& value) = 0;
   virtual std::int32_t SetInt(IniFileHandle handle, WideString key, std::int32_t value) = 0;
-  virtual std::int32_t GetString(IniFileHandle handle, WideString key,
-                                 WideString defaultValue, WideString& value) = 0;
-  virtual std::int32_t SetString(IniFileHandle handle, WideString key,
-                                 WideString value) = 0;
+  virtual std::int32_t GetString(IniFileHandle handle, WideString key, WideString defaultValue,
+                                 WideString& value) = 0;
+  virtual std::int32_t SetString(IniFileHandle handle, WideString key, WideString value) = 0;
   virtual std::int32_t GetChildCount(IniFileHandle handle, WideString key, std::int32_t& count) = 0;
   virtual std::int32_t GetChildName(IniFileHandle handle, WideString key, std::int32_t index,
                                     WideString& name) = 0;
@@ -74,8 +73,8 @@ public:
 
   std::int32_t Reserved(std::intptr_t value) override;
   std::int32_t CloseAll() override;
-  [[nodiscard]] std::int32_t OpenFile(WideString path, WideString keyPrefix,
-                        WideString applicationName, IniFileHandle& handle) override;
+  [[nodiscard]] std::int32_t OpenFile(WideString path, WideString keyPrefix, WideString applicationName,
+                                      IniFileHandle& handle) override;
   [[nodiscard]] std::int32_t SaveFile(IniFileHandle handle) override;
   bool KeyExists(IniFileHandle handle, WideString key) override;
   std::int32_t CloseFile(IniFileHandle handle, bool save) override;
@@ -86,14 +85,12 @@ public:
                          WideString& value) override;
   std::int32_t SetString(IniFileHandle handle, WideString key, WideString value) override;
   std::int32_t GetChildCount(IniFileHandle handle, WideString key, std::int32_t& count) override;
-  std::int32_t GetChildName(IniFileHandle handle, WideString key, std::int32_t index,
-                            WideString& name) override;
+  std::int32_t GetChildName(IniFileHandle handle, WideString key, std::int32_t index, WideString& name) override;
   std::int32_t GetArrayCount(IniFileHandle handle, WideString key, std::int32_t& count) override;
   std::int32_t SetArraySize(IniFileHandle handle, WideString key, std::int32_t count) override;
   std::int32_t GetArrayString(IniFileHandle handle, WideString key, std::int32_t index,
                               WideString& value) override;
-  std::int32_t SetArrayString(IniFileHandle handle, WideString key, std::int32_t index,
-                              WideString value) override;
+  std::int32_t SetArrayString(IniFileHandle handle, WideString key, std::int32_t index, WideString value) override;
   std::int32_t RemoveArrayItem(IniFileHandle handle, WideString key, std::int32_t index) override;
 
   struct MemberData {
@@ -116,8 +113,7 @@ private:
   // The node the key names in the file, created along the way when create is set.
   // Null when there is none, or when a created node (or, with forItems, an item
   // below it) would nest deeper than a file can hold.
-  static XNode* Resolve(MemberData::IniFileInfo& info, const WideString& key, bool create,
-                        bool forItems = false);
+  static XNode* Resolve(MemberData::IniFileInfo& info, const WideString& key, bool create, bool forItems = false);
 
   MemberData mData;
 };
@@ -134,8 +130,8 @@ public:
 
   std::int32_t Reserved(std::intptr_t value) override;
   std::int32_t CloseAll() override;
-  [[nodiscard]] std::int32_t OpenFile(WideString path, WideString keyPrefix,
-                        WideString applicationName, IniFileHandle& handle) override;
+  [[nodiscard]] std::int32_t OpenFile(WideString path, WideString keyPrefix, WideString applicationName,
+                                      IniFileHandle& handle) override;
   [[nodiscard]] std::int32_t SaveFile(IniFileHandle handle) override;
   bool KeyExists(IniFileHandle handle, WideString key) override;
   std::int32_t CloseFile(IniFileHandle handle, bool save) override;
@@ -146,14 +142,12 @@ public:
                          WideString& value) override;
   std::int32_t SetString(IniFileHandle handle, WideString key, WideString value) override;
   std::int32_t GetChildCount(IniFileHandle handle, WideString key, std::int32_t& count) override;
-  std::int32_t GetChildName(IniFileHandle handle, WideString key, std::int32_t index,
-                            WideString& name) override;
+  std::int32_t GetChildName(IniFileHandle handle, WideString key, std::int32_t index, WideString& name) override;
   std::int32_t GetArrayCount(IniFileHandle handle, WideString key, std::int32_t& count) override;
   std::int32_t SetArraySize(IniFileHandle handle, WideString key, std::int32_t count) override;
   std::int32_t GetArrayString(IniFileHandle handle, WideString key, std::int32_t index,
                               WideString& value) override;
-  std::int32_t SetArrayString(IniFileHandle handle, WideString key, std::int32_t index,
-                              WideString value) override;
+  std::int32_t SetArrayString(IniFileHandle handle, WideString key, std::int32_t index, WideString value) override;
   std::int32_t RemoveArrayItem(IniFileHandle handle, WideString key, std::int32_t index) override;
 
 private:

@@ -197,9 +197,7 @@ public:
     const std::uint32_t count = this->GetCount();
     return count == 0 ? 0 : Address(count - 1);
   }
-  Position BeforeFirstPosition() const override {
-    return this->GetCount() == 0 ? 0 : Address(0) - sizeof(T);
-  }
+  Position BeforeFirstPosition() const override { return this->GetCount() == 0 ? 0 : Address(0) - sizeof(T); }
 
   virtual const T* GetData() const { return const_cast<IArray*>(this)->GetData(); }
   virtual T* GetData() = 0;

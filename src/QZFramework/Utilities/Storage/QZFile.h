@@ -20,10 +20,10 @@ inline constexpr char16_t kPathSeparator = u'/';
 class File {
 public:
   // Mode flags, any combination.
-  static constexpr std::uint32_t kRead = 0x10000;          // every mode without kReadWrite is read-only
-  static constexpr std::uint32_t kReadWrite = 0x20000;     // Write is allowed only with it
-  static constexpr std::uint32_t kExclusive = 0x40000;     // with kCreate: fail when the file exists
-  static constexpr std::uint32_t kCreate = 0x80000;        // create a missing file
+  static constexpr std::uint32_t kRead = 0x10000;      // every mode without kReadWrite is read-only
+  static constexpr std::uint32_t kReadWrite = 0x20000; // Write is allowed only with it
+  static constexpr std::uint32_t kExclusive = 0x40000; // with kCreate: fail when the file exists
+  static constexpr std::uint32_t kCreate = 0x80000;    // create a missing file
   static constexpr std::uint32_t kDeleteOnClose = 0x100000;
 
   // Opens through Open; a file that does not open leaves the object closed. Both
@@ -36,8 +36,7 @@ public:
   // 1 when a file is open already (nothing changes), 0 when open afterwards, E_FAIL.
   // A non-empty name is joined to the folder with kPathSeparator; an empty name
   // opens the folder text itself. Only regular files open. No mode truncates.
-  virtual QZRESULT Open(const WideString& folder, const WideString& name,
-                        std::uint32_t flags);
+  virtual QZRESULT Open(const WideString& folder, const WideString& name, std::uint32_t flags);
   // Always 0. Deletes the file when it was opened with kDeleteOnClose.
   virtual QZRESULT Close();
   // Offset -1 continues at the current position. Returns the bytes transferred
@@ -81,8 +80,7 @@ WideString GetLongPath(const WideString& path);
 // name matches the pattern (* and ?, ASCII letter case ignored, "*.*" matches all).
 // The count, E_NOTIMPL for a missing folder, E_FAIL when the listing fails (what was
 // found stays in out).
-QZRESULT FindFiles(const WideString& folder, const WideString& pattern,
-                   StringArrayT<char16_t, char>& out);
+QZRESULT FindFiles(const WideString& folder, const WideString& pattern, StringArrayT<char16_t, char>& out);
 // The text before the last separator; the whole text without one.
 WideString ExtractFolderPath(const WideString& path);
 // The text after the last separator; the whole text without one or when it ends the text.

@@ -12,7 +12,7 @@ namespace QZ {
 namespace {
 
 constexpr std::size_t kMaxWidth = 1u << 20; // far past any buffer; keeps the arithmetic small
-constexpr int kMaxFloatPrecision = 1100;     // a double has no non-zero digit beyond this
+constexpr int kMaxFloatPrecision = 1100;    // a double has no non-zero digit beyond this
 
 template <class C>
 class Sink {
@@ -568,9 +568,8 @@ private:
     if (p == 0)
       p = 1;
     p = std::min<std::size_t>(p, kMaxFloatPrecision);
-    char* end = std::to_chars(body, body + size, magnitude, std::chars_format::scientific,
-                              static_cast<int>(p - 1))
-                    .ptr;
+    char* end =
+        std::to_chars(body, body + size, magnitude, std::chars_format::scientific, static_cast<int>(p - 1)).ptr;
     const char* e = std::find(static_cast<const char*>(body), static_cast<const char*>(end), 'e');
     int exponent = 0;
     std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
@@ -721,7 +720,8 @@ std::size_t FormatArgs(C* out, std::size_t capacity, const C* format, const Form
   return Formatter<C>(out, capacity, args, count).Run(format, truncated);
 }
 
-template std::size_t FormatArgs<char>(char*, std::size_t, const char*, const FormatArg*, std::size_t, bool*) noexcept;
+template std::size_t FormatArgs<char>(char*, std::size_t, const char*, const FormatArg*, std::size_t,
+                                      bool*) noexcept;
 template std::size_t FormatArgs<char16_t>(char16_t*, std::size_t, const char16_t*, const FormatArg*, std::size_t,
                                           bool*) noexcept;
 

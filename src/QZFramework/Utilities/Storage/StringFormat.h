@@ -20,8 +20,7 @@ public:
   constexpr FormatArg() noexcept = default;
 
   template <class T>
-    requires(std::is_integral_v<T> || std::is_enum_v<T>)
-  constexpr FormatArg(T value) noexcept {
+  requires(std::is_integral_v<T> || std::is_enum_v<T>) constexpr FormatArg(T value) noexcept {
     if constexpr (std::is_enum_v<T>) {
       *this = FormatArg(static_cast<std::underlying_type_t<T>>(value));
     } else if constexpr (std::is_signed_v<T>) {
@@ -34,7 +33,7 @@ public:
   }
 
   template <class T>
-    requires std::is_floating_point_v<T>
+  requires std::is_floating_point_v<T>
   constexpr FormatArg(T value) noexcept : mKind(Kind::Double), mDouble(static_cast<double>(value)) {}
 
   constexpr FormatArg(const char* text) noexcept : mKind(Kind::Narrow), mNarrow(text) {}

@@ -1,12 +1,12 @@
 #include "QZFramework/Utilities/Storage/StringT.h"
 
 #include "QZFramework/Utilities/Storage/ConvertUTF.h"
+#include "Platform/System/Numbers.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>
 #include <string>
 #include <vector>
 
@@ -157,9 +157,7 @@ StringT<C, O>::StringT(const C* text) {
 }
 
 template <class C, class O>
-StringT<C, O>::StringT(const O* utf8)
-  requires WideCharacter<C>
-{
+StringT<C, O>::StringT(const O* utf8) requires WideCharacter<C> {
   ConvertFromNarrow(utf8, -1);
 }
 
@@ -172,9 +170,7 @@ StringT<C, O>::StringT(const StringT<O, C>& other) {
 }
 
 template <class C, class O>
-StringT<C, O>::StringT(const ConstRCPtr<LIBuffer>& buffer)
-  requires(!WideCharacter<C>)
-{
+StringT<C, O>::StringT(const ConstRCPtr<LIBuffer>& buffer) requires(!WideCharacter<C>) {
   if (!buffer || buffer->GetSize() == 0) {
     SetEmptyStorage();
     return;
@@ -284,9 +280,7 @@ StringT<C, O>& StringT<C, O>::AssignString(const StringT& other) {
 }
 
 template <class C, class O>
-StringT<C, O>& StringT<C, O>::AssignNarrow(const char* text, std::uint32_t maxBytes)
-  requires WideCharacter<C>
-{
+StringT<C, O>& StringT<C, O>::AssignNarrow(const char* text, std::uint32_t maxBytes) requires WideCharacter<C> {
   if (!text || text[0] == 0 || maxBytes == 0) {
     Clear();
     return *this;
@@ -345,9 +339,7 @@ StringT<C, O> StringT<C, O>::Right(std::int32_t count) const {
 }
 
 template <class C, class O>
-bool StringT<C, O>::Delete(std::uint32_t position, std::uint32_t count)
-  requires WideCharacter<C>
-{
+bool StringT<C, O>::Delete(std::uint32_t position, std::uint32_t count) requires WideCharacter<C> {
   const std::uint32_t length = GetLength();
   if (position >= length || std::uint64_t{position} + count > length)
     return false;
@@ -391,16 +383,12 @@ StringT<C, O>& StringT<C, O>::AppendString(const StringT& other) {
 }
 
 template <class C, class O>
-QZRESULT StringT<C, O>::AppendChar(C ch)
-  requires WideCharacter<C>
-{
+QZRESULT StringT<C, O>::AppendChar(C ch) requires WideCharacter<C> {
   return InsertChars(GetLength(), &ch, 1);
 }
 
 template <class C, class O>
-QZRESULT StringT<C, O>::InsertString(std::uint32_t position, const StringT& text)
-  requires WideCharacter<C>
-{
+QZRESULT StringT<C, O>::InsertString(std::uint32_t position, const StringT& text) requires WideCharacter<C> {
   const std::uint32_t length = GetLength();
   if (position > length)
     return E_INVALIDARG;
@@ -416,9 +404,8 @@ QZRESULT StringT<C, O>::InsertString(std::uint32_t position, const StringT& text
 }
 
 template <class C, class O>
-QZRESULT StringT<C, O>::InsertChars(std::uint32_t position, const C* chars, std::uint32_t count)
-  requires WideCharacter<C>
-{
+QZRESULT StringT<C, O>::InsertChars(std::uint32_t position, const C* chars,
+                                    std::uint32_t count) requires WideCharacter<C> {
   if (position > GetLength())
     return E_INVALIDARG;
   StringT text;
@@ -427,9 +414,8 @@ QZRESULT StringT<C, O>::InsertChars(std::uint32_t position, const C* chars, std:
 }
 
 template <class C, class O>
-QZRESULT StringT<C, O>::InsertNarrow(std::uint32_t position, const char* text, std::uint32_t count)
-  requires WideCharacter<C>
-{
+QZRESULT StringT<C, O>::InsertNarrow(std::uint32_t position, const char* text,
+                                     std::uint32_t count) requires WideCharacter<C> {
   if (position > GetLength())
     return E_INVALIDARG;
   StringT wide;
@@ -438,16 +424,12 @@ QZRESULT StringT<C, O>::InsertNarrow(std::uint32_t position, const char* text, s
 }
 
 template <class C, class O>
-QZRESULT StringT<C, O>::AppendNarrowChar(char ch)
-  requires WideCharacter<C>
-{
+QZRESULT StringT<C, O>::AppendNarrowChar(char ch) requires WideCharacter<C> {
   return InsertNarrow(GetLength(), &ch, 1);
 }
 
 template <class C, class O>
-StringT<C, O>& StringT<C, O>::ReplaceChars(const C* set, C replacement)
-  requires WideCharacter<C>
-{
+StringT<C, O>& StringT<C, O>::ReplaceChars(const C* set, C replacement) requires WideCharacter<C> {
   if (replacement == C(0) || !set || set[0] == C(0))
     return *this;
   const std::uint32_t length = GetLength();
@@ -465,9 +447,7 @@ StringT<C, O>& StringT<C, O>::ReplaceChars(const C* set, C replacement)
 }
 
 template <class C, class O>
-StringT<C, O> StringT<C, O>::ToUpper() const
-  requires WideCharacter<C>
-{
+StringT<C, O> StringT<C, O>::ToUpper() const requires WideCharacter<C> {
   StringT result;
   result.AssignText(GetChars(), GetLength());
   if (!result.IsEmpty()) {
@@ -481,9 +461,7 @@ StringT<C, O> StringT<C, O>::ToUpper() const
 }
 
 template <class C, class O>
-StringT<C, O> StringT<C, O>::ToLower() const
-  requires WideCharacter<C>
-{
+StringT<C, O> StringT<C, O>::ToLower() const requires WideCharacter<C> {
   StringT result;
   result.AssignText(GetChars(), GetLength());
   if (!result.IsEmpty()) {
@@ -501,30 +479,22 @@ constexpr char16_t kBlanks[] = u" \t\r\n";
 }
 
 template <class C, class O>
-StringT<C, O> StringT<C, O>::Trim() const
-  requires WideCharacter<C>
-{
+StringT<C, O> StringT<C, O>::Trim() const requires WideCharacter<C> {
   return TrimLeft().TrimRight();
 }
 
 template <class C, class O>
-StringT<C, O> StringT<C, O>::TrimLeft() const
-  requires WideCharacter<C>
-{
+StringT<C, O> StringT<C, O>::TrimLeft() const requires WideCharacter<C> {
   return TrimLeftChars(kBlanks);
 }
 
 template <class C, class O>
-StringT<C, O> StringT<C, O>::TrimRight() const
-  requires WideCharacter<C>
-{
+StringT<C, O> StringT<C, O>::TrimRight() const requires WideCharacter<C> {
   return TrimRightChars(kBlanks);
 }
 
 template <class C, class O>
-StringT<C, O> StringT<C, O>::TrimLeftChars(const C* set) const
-  requires WideCharacter<C>
-{
+StringT<C, O> StringT<C, O>::TrimLeftChars(const C* set) const requires WideCharacter<C> {
   const std::uint32_t length = GetLength();
   const C* chars = GetChars();
   std::uint32_t first = 0;
@@ -536,9 +506,7 @@ StringT<C, O> StringT<C, O>::TrimLeftChars(const C* set) const
 }
 
 template <class C, class O>
-StringT<C, O> StringT<C, O>::TrimRightChars(const C* set) const
-  requires WideCharacter<C>
-{
+StringT<C, O> StringT<C, O>::TrimRightChars(const C* set) const requires WideCharacter<C> {
   std::uint32_t end = GetLength();
   const C* chars = GetChars();
   while (end > 0 && InSet(set, chars[end - 1]))
@@ -552,9 +520,7 @@ StringT<C, O> StringT<C, O>::TrimRightChars(const C* set) const
 // Search and comparison
 
 template <class C, class O>
-std::int32_t StringT<C, O>::FindString(const StringT& other) const
-  requires WideCharacter<C>
-{
+std::int32_t StringT<C, O>::FindString(const StringT& other) const requires WideCharacter<C> {
   const std::uint32_t length = GetLength();
   const std::uint32_t otherLength = other.GetLength();
   if (otherLength == 0)
@@ -570,9 +536,7 @@ std::int32_t StringT<C, O>::FindString(const StringT& other) const
 }
 
 template <class C, class O>
-std::int32_t StringT<C, O>::Find(const C* text, std::int32_t start) const
-  requires(!WideCharacter<C>)
-{
+std::int32_t StringT<C, O>::Find(const C* text, std::int32_t start) const requires(!WideCharacter<C>) {
   if (!text)
     return -1;
   const std::uint32_t length = GetLength();
@@ -587,9 +551,7 @@ std::int32_t StringT<C, O>::Find(const C* text, std::int32_t start) const
 }
 
 template <class C, class O>
-std::int32_t StringT<C, O>::ReverseFind(char ch) const
-  requires WideCharacter<C>
-{
+std::int32_t StringT<C, O>::ReverseFind(char ch) const requires WideCharacter<C> {
   const auto byte = static_cast<unsigned char>(ch);
   if (byte >= 0x80)
     return -1; // not a one-byte UTF-8 character
@@ -627,34 +589,26 @@ bool StringT<C, O>::IsEqual(const O* text) const {
 }
 
 template <class C, class O>
-bool StringT<C, O>::EqualsString(const StringT& other) const
-  requires WideCharacter<C>
-{
+bool StringT<C, O>::EqualsString(const StringT& other) const requires WideCharacter<C> {
   if (other.Buffer() == Buffer())
     return true;
   return IsEqual(other.GetChars());
 }
 
 template <class C, class O>
-bool StringT<C, O>::IsNotEqual(const StringT& other) const
-  requires WideCharacter<C>
-{
+bool StringT<C, O>::IsNotEqual(const StringT& other) const requires WideCharacter<C> {
   if (other.Buffer() == Buffer())
     return false;
   return !IsEqual(other.GetChars());
 }
 
 template <class C, class O>
-bool StringT<C, O>::IsNotEqual(const char* text) const
-  requires WideCharacter<C>
-{
+bool StringT<C, O>::IsNotEqual(const char* text) const requires WideCharacter<C> {
   return !IsEqual(text);
 }
 
 template <class C, class O>
-bool StringT<C, O>::IsLess(const StringT& other) const
-  requires WideCharacter<C>
-{
+bool StringT<C, O>::IsLess(const StringT& other) const requires WideCharacter<C> {
   const C* a = GetChars();
   const C* b = other.GetChars();
   if (a == b)
@@ -670,9 +624,7 @@ bool StringT<C, O>::IsLess(const StringT& other) const
 // Numbers
 
 template <class C, class O>
-std::int32_t StringT<C, O>::ToInt() const
-  requires WideCharacter<C>
-{
+std::int32_t StringT<C, O>::ToInt() const requires WideCharacter<C> {
   const C* p = GetChars();
   while (IsCSpace(*p))
     ++p;
@@ -692,32 +644,25 @@ std::int32_t StringT<C, O>::ToInt() const
 }
 
 template <class C, class O>
-double StringT<C, O>::ToDouble() const
-  requires WideCharacter<C>
-{
+double StringT<C, O>::ToDouble() const requires WideCharacter<C> {
   // Numbers are ASCII: the first other character ends the text to parse.
   const C* chars = GetChars();
   std::string ascii;
   for (const C* p = chars; *p && *p < 0x80; ++p)
     ascii.push_back(static_cast<char>(*p));
-  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-  return strtod_l(ascii.c_str(), nullptr, cLocale);
+  return Platform::ParseDoubleInCLocale(ascii.c_str());
 }
 
 // ---------------------------------------------------------------------------
 // Conversion
 
 template <class C, class O>
-StringT<O, C> StringT<C, O>::ToNarrow() const
-  requires WideCharacter<C>
-{
+StringT<O, C> StringT<C, O>::ToNarrow() const requires WideCharacter<C> {
   return StringT<O, C>(*this);
 }
 
 template <class C, class O>
-QZRESULT StringT<C, O>::ConvertFromNarrow(const char* source, std::int32_t length)
-  requires WideCharacter<C>
-{
+QZRESULT StringT<C, O>::ConvertFromNarrow(const char* source, std::int32_t length) requires WideCharacter<C> {
   if (!source || length == 0 || (length < 0 && source[0] == 0)) {
     SetEmptyStorage();
     return S_OK;
@@ -738,9 +683,7 @@ QZRESULT StringT<C, O>::ConvertFromNarrow(const char* source, std::int32_t lengt
 }
 
 template <class C, class O>
-QZRESULT StringT<C, O>::ConvertFromWide(const char16_t* source, std::int32_t length)
-  requires(!WideCharacter<C>)
-{
+QZRESULT StringT<C, O>::ConvertFromWide(const char16_t* source, std::int32_t length) requires(!WideCharacter<C>) {
   if (!source || length == 0 || (length < 0 && source[0] == 0)) {
     SetEmptyStorage();
     return S_OK;
@@ -765,9 +708,7 @@ QZRESULT StringT<C, O>::ConvertFromWide(const char16_t* source, std::int32_t len
 // Splitting
 
 template <class C, class O>
-StringArrayT<C, O> StringT<C, O>::Split(const StringT& separators) const
-  requires WideCharacter<C>
-{
+StringArrayT<C, O> StringT<C, O>::Split(const StringT& separators) const requires WideCharacter<C> {
   StringArrayT<C, O> pieces;
   const C* set = separators.GetChars();
   const C* chars = GetChars();
@@ -790,28 +731,28 @@ StringArrayT<C, O> StringT<C, O>::Split(const StringT& separators) const
 
 // Members one by one rather than the whole class: an explicit instantiation of
 // the class would make some compilers instantiate the other width's members too.
-#define QZ_STRING_COMMON_MEMBERS(W, C, O)                                                                  \
-  template void W::SetEmptyStorage();                                                                      \
-  template void W::SetNewStorage(std::uint32_t);                                                           \
-  template void W::ResizeLocked(std::uint64_t);                                                            \
-  template W::StringT();                                                                                   \
-  template W::StringT(C);                                                                                  \
-  template W::StringT(const W&);                                                                           \
-  template W::StringT(const C*);                                                                           \
-  template W::StringT(const StringT<O, C>&);                                                               \
-  template void W::Clear();                                                                                \
-  template std::uint32_t W::GetLength() const;                                                             \
-  template C* W::Lock(std::uint32_t);                                                                      \
-  template int W::Unlock();                                                                                \
-  template W& W::AssignText(const C*, std::uint32_t);                                                      \
-  template W& W::AssignString(const W&);                                                                   \
-  template W W::Mid(std::int32_t, std::int32_t) const;                                                     \
-  template W W::MidToEnd(std::int32_t) const;                                                              \
-  template W W::Left(std::int32_t) const;                                                                  \
-  template W W::Right(std::int32_t) const;                                                                 \
-  template W W::Concat(const W&) const;                                                                    \
-  template W& W::AppendString(const W&);                                                                   \
-  template bool W::IsEqual(const C*) const;                                                                \
+#define QZ_STRING_COMMON_MEMBERS(W, C, O)                                                                         \
+  template void W::SetEmptyStorage();                                                                             \
+  template void W::SetNewStorage(std::uint32_t);                                                                  \
+  template void W::ResizeLocked(std::uint64_t);                                                                   \
+  template W::StringT();                                                                                          \
+  template W::StringT(C);                                                                                         \
+  template W::StringT(const W&);                                                                                  \
+  template W::StringT(const C*);                                                                                  \
+  template W::StringT(const StringT<O, C>&);                                                                      \
+  template void W::Clear();                                                                                       \
+  template std::uint32_t W::GetLength() const;                                                                    \
+  template C* W::Lock(std::uint32_t);                                                                             \
+  template int W::Unlock();                                                                                       \
+  template W& W::AssignText(const C*, std::uint32_t);                                                             \
+  template W& W::AssignString(const W&);                                                                          \
+  template W W::Mid(std::int32_t, std::int32_t) const;                                                            \
+  template W W::MidToEnd(std::int32_t) const;                                                                     \
+  template W W::Left(std::int32_t) const;                                                                         \
+  template W W::Right(std::int32_t) const;                                                                        \
+  template W W::Concat(const W&) const;                                                                           \
+  template W& W::AppendString(const W&);                                                                          \
+  template bool W::IsEqual(const C*) const;                                                                       \
   template bool W::IsEqual(const O*) const;
 
 QZ_STRING_COMMON_MEMBERS(WideString, char16_t, char)

@@ -18,7 +18,8 @@
 
 namespace QZ {
 
-template <class C, class O> class StringArrayT;
+template <class C, class O>
+class StringArrayT;
 
 // The character type of the wide string; members only it has are constrained on it.
 template <class C>
@@ -60,8 +61,7 @@ public:
   // "%"); Assign takes a narrow text as it is.
   StringT(const C* text);
   // A UTF-8 text, converted.
-  StringT(const O* utf8)
-    requires WideCharacter<C>;
+  StringT(const O* utf8) requires WideCharacter<C>;
 
   // printf-style formatting; see StringFormat.h.
   template <class A0, class... Args>
@@ -74,25 +74,19 @@ public:
   // Conversion between the widths.
   explicit StringT(const StringT<O, C>& other);
   // Narrow text over an existing byte buffer (a string-typed variant's data).
-  explicit StringT(const ConstRCPtr<LIBuffer>& buffer)
-    requires(!WideCharacter<C>);
+  explicit StringT(const ConstRCPtr<LIBuffer>& buffer) requires(!WideCharacter<C>);
 
   StringT& operator=(const StringT& other) { return AssignString(other); }
 
   StringT& AssignString(const StringT& other);
-  StringT& AssignChars(const C* text, std::uint32_t maxCount = kWholeText)
-    requires WideCharacter<C>
-  {
+  StringT& AssignChars(const C* text, std::uint32_t maxCount = kWholeText) requires WideCharacter<C> {
     return AssignText(text, maxCount);
   }
-  StringT& Assign(const C* text, std::uint32_t maxCount = kWholeText)
-    requires(!WideCharacter<C>)
-  {
+  StringT& Assign(const C* text, std::uint32_t maxCount = kWholeText) requires(!WideCharacter<C>) {
     return AssignText(text, maxCount);
   }
   // At most maxBytes of a UTF-8 text; a cut multi-byte character is dropped.
-  StringT& AssignNarrow(const char* text, std::uint32_t maxBytes = kWholeText)
-    requires WideCharacter<C>;
+  StringT& AssignNarrow(const char* text, std::uint32_t maxBytes = kWholeText) requires WideCharacter<C>;
 
   void Clear();
 
@@ -112,96 +106,61 @@ public:
   StringT MidToEnd(std::int32_t start) const;
   StringT Left(std::int32_t count) const;
   StringT Right(std::int32_t count) const;
-  bool Delete(std::uint32_t position, std::uint32_t count)
-    requires WideCharacter<C>;
+  bool Delete(std::uint32_t position, std::uint32_t count) requires WideCharacter<C>;
 
   StringT Concat(const StringT& other) const;
   StringT& AppendString(const StringT& other);
-  QZRESULT AppendChar(C ch)
-    requires WideCharacter<C>;
-  QZRESULT InsertString(std::uint32_t position, const StringT& text)
-    requires WideCharacter<C>;
-  QZRESULT InsertChars(std::uint32_t position, const C* chars, std::uint32_t count = kWholeText)
-    requires WideCharacter<C>;
-  QZRESULT InsertNarrow(std::uint32_t position, const char* text, std::uint32_t count = kWholeText)
-    requires WideCharacter<C>;
-  QZRESULT AppendNarrowChar(char ch)
-    requires WideCharacter<C>;
-  StringT& ReplaceChars(const C* set, C replacement)
-    requires WideCharacter<C>;
+  QZRESULT AppendChar(C ch) requires WideCharacter<C>;
+  QZRESULT InsertString(std::uint32_t position, const StringT& text) requires WideCharacter<C>;
+  QZRESULT InsertChars(std::uint32_t position, const C* chars,
+                       std::uint32_t count = kWholeText) requires WideCharacter<C>;
+  QZRESULT InsertNarrow(std::uint32_t position, const char* text,
+                        std::uint32_t count = kWholeText) requires WideCharacter<C>;
+  QZRESULT AppendNarrowChar(char ch) requires WideCharacter<C>;
+  StringT& ReplaceChars(const C* set, C replacement) requires WideCharacter<C>;
 
   // Case mapping of ASCII letters only, as in the C locale.
-  StringT ToUpper() const
-    requires WideCharacter<C>;
-  StringT ToLower() const
-    requires WideCharacter<C>;
+  StringT ToUpper() const requires WideCharacter<C>;
+  StringT ToLower() const requires WideCharacter<C>;
 
-  StringT Trim() const
-    requires WideCharacter<C>;
-  StringT TrimLeft() const
-    requires WideCharacter<C>;
-  StringT TrimRight() const
-    requires WideCharacter<C>;
-  StringT TrimLeftChars(const C* set) const
-    requires WideCharacter<C>;
-  StringT TrimRightChars(const C* set) const
-    requires WideCharacter<C>;
+  StringT Trim() const requires WideCharacter<C>;
+  StringT TrimLeft() const requires WideCharacter<C>;
+  StringT TrimRight() const requires WideCharacter<C>;
+  StringT TrimLeftChars(const C* set) const requires WideCharacter<C>;
+  StringT TrimRightChars(const C* set) const requires WideCharacter<C>;
 
-  std::int32_t FindString(const StringT& other) const
-    requires WideCharacter<C>;
-  std::int32_t Find(const C* text, std::int32_t start = 0) const
-    requires(!WideCharacter<C>);
+  std::int32_t FindString(const StringT& other) const requires WideCharacter<C>;
+  std::int32_t Find(const C* text, std::int32_t start = 0) const requires(!WideCharacter<C>);
   // Last index of an ASCII character; -1 when absent or not ASCII.
-  std::int32_t ReverseFind(char ch) const
-    requires WideCharacter<C>;
+  std::int32_t ReverseFind(char ch) const requires WideCharacter<C>;
 
   bool IsEqual(const C* text) const;
   bool IsEqual(const O* text) const;
-  bool EqualsString(const StringT& other) const
-    requires WideCharacter<C>;
-  bool IsNotEqual(const StringT& other) const
-    requires WideCharacter<C>;
-  bool IsNotEqual(const char* text) const
-    requires WideCharacter<C>;
+  bool EqualsString(const StringT& other) const requires WideCharacter<C>;
+  bool IsNotEqual(const StringT& other) const requires WideCharacter<C>;
+  bool IsNotEqual(const char* text) const requires WideCharacter<C>;
   // Code-unit order; a proper prefix is less.
-  bool IsLess(const StringT& other) const
-    requires WideCharacter<C>;
+  bool IsLess(const StringT& other) const requires WideCharacter<C>;
 
   // Leading number, as _wtoi / _wtof read it in the C locale.
-  std::int32_t ToInt() const
-    requires WideCharacter<C>;
-  double ToDouble() const
-    requires WideCharacter<C>;
+  std::int32_t ToInt() const requires WideCharacter<C>;
+  double ToDouble() const requires WideCharacter<C>;
 
-  StringT<O, C> ToNarrow() const
-    requires WideCharacter<C>;
-  StringT ToWide() const
-    requires WideCharacter<C>
-  {
-    return *this;
-  }
+  StringT<O, C> ToNarrow() const requires WideCharacter<C>;
+  StringT ToWide() const requires WideCharacter<C> { return *this; }
 
-  StringArrayT<C, O> Split(const StringT& separators) const
-    requires WideCharacter<C>;
+  StringArrayT<C, O> Split(const StringT& separators) const requires WideCharacter<C>;
 
   // Replace the storage with the conversion of a source of length units (-1:
   // the zero-terminated text). 0, or E_FAIL when the conversion stopped early;
   // what came before the stop is kept.
-  QZRESULT ConvertFromNarrow(const char* source, std::int32_t length = -1)
-    requires WideCharacter<C>;
-  QZRESULT ConvertFromWide(const char16_t* source, std::int32_t length = -1)
-    requires(!WideCharacter<C>);
+  QZRESULT ConvertFromNarrow(const char* source, std::int32_t length = -1) requires WideCharacter<C>;
+  QZRESULT ConvertFromWide(const char16_t* source, std::int32_t length = -1) requires(!WideCharacter<C>);
 
-  friend bool operator==(const StringT& a, const StringT& b)
-    requires WideCharacter<C>
-  {
+  friend bool operator==(const StringT& a, const StringT& b) requires WideCharacter<C> {
     return a.EqualsString(b);
   }
-  friend bool operator<(const StringT& a, const StringT& b)
-    requires WideCharacter<C>
-  {
-    return a.IsLess(b);
-  }
+  friend bool operator<(const StringT& a, const StringT& b) requires WideCharacter<C> { return a.IsLess(b); }
 
 private:
   LIBuffer* Buffer() const { return mStorage.GetRaw(); }

@@ -160,8 +160,9 @@ std::int64_t IntegerOf(const Variant& v, std::uint32_t dataBytes) {
 }
 
 double FloatingOf(const Variant& v) {
-  return v.GetType() == kVariantFloat ? static_cast<double>(std::bit_cast<float>(static_cast<std::uint32_t>(LeadingBits(v, 4))))
-                                      : std::bit_cast<double>(LeadingBits(v, 8));
+  return v.GetType() == kVariantFloat
+             ? static_cast<double>(std::bit_cast<float>(static_cast<std::uint32_t>(LeadingBits(v, 4))))
+             : std::bit_cast<double>(LeadingBits(v, 8));
 }
 
 // Single-precision rounding for a float source, double precision for a double.
@@ -469,7 +470,8 @@ std::int32_t Variant::SetString(const char* text) {
     return SetString(copy.c_str());
   }
   const std::size_t length = std::strlen(text);
-  if (length >= std::numeric_limits<std::uint32_t>::max() || SetBuffer(text, static_cast<std::uint32_t>(length + 1)) == 0)
+  if (length >= std::numeric_limits<std::uint32_t>::max() ||
+      SetBuffer(text, static_cast<std::uint32_t>(length + 1)) == 0)
     return 0;
   mType = kVariantString;
   return kVariantString;

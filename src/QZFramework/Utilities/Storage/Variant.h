@@ -87,8 +87,10 @@ public:
   bool IsNegative() const;
 
 protected:
-  template <class T> T Load() const;
-  template <class T> void Store(T value);
+  template <class T>
+  T Load() const;
+  template <class T>
+  void Store(T value);
   void* DataPointer() const { return Load<void*>(); }
   void SetDataPointer(void* data) { Store<void*>(data); }
   // Drops owned data through FreeBuffer and zeroes value, size and type.

@@ -33,7 +33,8 @@ std::int64_t LeadingInteger(const char16_t* text, std::int64_t min, std::int64_t
   if (*p == u'+' || *p == u'-')
     negative = *p++ == u'-';
   std::uint64_t magnitude = 0;
-  const std::uint64_t limit = negative ? static_cast<std::uint64_t>(-(min + 1)) + 1 : static_cast<std::uint64_t>(max);
+  const std::uint64_t limit =
+      negative ? static_cast<std::uint64_t>(-(min + 1)) + 1 : static_cast<std::uint64_t>(max);
   for (; *p >= u'0' && *p <= u'9'; ++p) {
     const unsigned digit = static_cast<unsigned>(*p - u'0');
     // Checked before multiplying: a 64-bit magnitude times ten would wrap.
@@ -211,9 +212,7 @@ std::int32_t VariantEx::SetString(const NarrowString& text) {
   return kVariantString;
 }
 
-std::int32_t VariantEx::SetString(const WideString& text) {
-  return SetString(NarrowString(text));
-}
+std::int32_t VariantEx::SetString(const WideString& text) { return SetString(NarrowString(text)); }
 
 const ConstRCPtr<LIBuffer>& VariantEx::GetBuffer() const {
   if (mType != kVariantBuffer && mType != kVariantString)
@@ -256,7 +255,8 @@ WideString VariantEx::ValueToString(std::int32_t level) const {
     return WideString(u"%I32d (0x%04X)", v, static_cast<std::uint32_t>(v));
   }
   case kVariantUInt16:
-    return WideString(u"%I32u (0x%04X)", std::uint32_t{Load<std::uint16_t>()}, std::uint32_t{Load<std::uint16_t>()});
+    return WideString(u"%I32u (0x%04X)", std::uint32_t{Load<std::uint16_t>()},
+                      std::uint32_t{Load<std::uint16_t>()});
   case kVariantInt32:
     return WideString(u"%I32d (0x%08X)", Load<std::int32_t>(), Load<std::uint32_t>());
   case kVariantUInt32:

@@ -62,7 +62,7 @@ private:
 // Two arrays of values are equal when they have the same count and equal items
 // at the same positions.
 template <class T>
-  requires std::derived_from<T, Variant>
+requires std::derived_from<T, Variant>
 bool IsEqual(const IArray<T>& a, const IArray<T>& b) {
   const std::uint32_t count = a.GetCount();
   if (count != b.GetCount())

@@ -10,8 +10,7 @@ namespace QZ {
 
 inline WideString StringToString(const WideString& text) { return text; }
 
-template <class T, WideString (*ToStringFn)(const T&) = &StringToString,
-          class Base = LTaggableObject>
+template <class T, WideString (*ToStringFn)(const T&) = &StringToString, class Base = LTaggableObject>
 class LWrapperStringable : public T, public virtual Base {
 public:
   explicit LWrapperStringable(const T& value) : T(value) {}

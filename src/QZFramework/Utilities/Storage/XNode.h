@@ -1,8 +1,8 @@
 #pragma once
 // In-memory property-list tree: typed nodes read from and written to plist XML.
 // Texts are UTF-8 and handled as bytes. The tree is in XNode.cpp, key paths in
-// XNodeKeyPath.cpp, the parser in XNodeParser.cpp and the writer in XNodeWriter.cpp. A node may be held by several containers;
-// it lives until the last container releases it (a root lives as long as its owner).
+// XNodeKeyPath.cpp, the parser in XNodeParser.cpp and the writer in XNodeWriter.cpp. A node may be held by several
+// containers; it lives until the last container releases it (a root lives as long as its owner).
 
 #include <cstddef>
 #include <cstdint>
@@ -142,10 +142,10 @@ public:
 
   // Length 0 means up to the terminating zero. Path names the text in error output.
   [[nodiscard]] static std::unique_ptr<XNode> Parse(const char* text, std::size_t length, const char* path,
-                                      XNode* errorNode);
+                                                    XNode* errorNode);
   // Exactly the given bytes: an empty text fails to parse.
   [[nodiscard]] static std::unique_ptr<XNode> Parse(std::string_view text, const char* path = nullptr,
-                                      XNode* errorNode = nullptr);
+                                                    XNode* errorNode = nullptr);
   [[nodiscard]] static std::unique_ptr<XNode> LoadFile(const char* path, XNode* errorNode = nullptr);
 
 private:

@@ -16,9 +16,9 @@ struct SKeyPathStep {
   enum Kind { kName, kIndex };
 
   Kind kind = kName;
-  std::string_view name;  // kName: the key, never empty
+  std::string_view name;   // kName: the key, never empty
   std::uint64_t index = 0; // kIndex: saturates one past the largest 32-bit value
-  bool last = false;      // kName: nothing follows in the path
+  bool last = false;       // kName: nothing follows in the path
 };
 
 class CKeyPathTokenizer {

@@ -152,7 +152,8 @@ struct XNode::ParseContext {
   }
 
   // No exception may cross the parser's C frames.
-  template <class F> static void Guard(void* userData, F&& f) {
+  template <class F>
+  static void Guard(void* userData, F&& f) {
     auto* context = static_cast<ParseContext*>(userData);
     if (context->failure)
       return;

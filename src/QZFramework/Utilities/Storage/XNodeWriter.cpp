@@ -12,11 +12,10 @@ namespace QZ {
 
 namespace {
 
-constexpr const char* kHeader =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<!DOCTYPE plist PUBLIC \"-//Apple Computer//DTD PLIST 1.0//EN\" "
-    "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-    "<plist version=\"1.0\">\n";
+constexpr const char* kHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                "<!DOCTYPE plist PUBLIC \"-//Apple Computer//DTD PLIST 1.0//EN\" "
+                                "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                                "<plist version=\"1.0\">\n";
 constexpr const char* kTrailer = "</plist>\n";
 
 // Length of the well-formed UTF-8 sequence at s[i] that encodes an XML character,
@@ -63,13 +62,32 @@ void AppendEscaped(std::string& out, std::string_view s) {
   while (i < s.size()) {
     const char c = s[i];
     switch (c) {
-    case '&': out += "&amp;"; ++i; continue;
-    case '<': out += "&lt;"; ++i; continue;
-    case '>': out += "&gt;"; ++i; continue;
-    case '"': out += "&quot;"; ++i; continue;
-    case '\'': out += "&apos;"; ++i; continue;
-    case '\r': out += "&#13;"; ++i; continue;
-    default: break;
+    case '&':
+      out += "&amp;";
+      ++i;
+      continue;
+    case '<':
+      out += "&lt;";
+      ++i;
+      continue;
+    case '>':
+      out += "&gt;";
+      ++i;
+      continue;
+    case '"':
+      out += "&quot;";
+      ++i;
+      continue;
+    case '\'':
+      out += "&apos;";
+      ++i;
+      continue;
+    case '\r':
+      out += "&#13;";
+      ++i;
+      continue;
+    default:
+      break;
     }
     const std::size_t n = XmlCharLength(s, i);
     if (n == 0) {

@@ -17,9 +17,8 @@ public:
   int PollTimeout() const {
     if (mMs == kInfinite)
       return Platform::kWaitForever;
-    auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
-                       std::chrono::steady_clock::now() - mStart)
-                       .count();
+    auto elapsed =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - mStart).count();
     long long left = static_cast<long long>(mMs) * 1000 - elapsed;
     if (left <= 0)
       return 0;

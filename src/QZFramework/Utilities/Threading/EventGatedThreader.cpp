@@ -16,11 +16,8 @@ struct LEventGatedThreader::Core {
 
 LEventGatedThreader::LEventGatedThreader(const RCPtr<LEvent>& gate, const RCPtr<LThreadWorker>& worker,
                                          const RCPtr<LRefCountedObject>& params)
-    : mCore(std::make_shared<Core>()),
-      mLoopCore(new std::shared_ptr<Core>(mCore)),
-      mThread(&LEventGatedThreader::Loop, mLoopCore),
-      mWaitTimeout(mCore->waitTimeout),
-      mRunning(mCore->running) {
+    : mCore(std::make_shared<Core>()), mLoopCore(new std::shared_ptr<Core>(mCore)),
+      mThread(&LEventGatedThreader::Loop, mLoopCore), mWaitTimeout(mCore->waitTimeout), mRunning(mCore->running) {
   mCore->gate = gate;
   mCore->worker = worker;
   mCore->params = params;

@@ -46,8 +46,6 @@ const RCPtr<LEvent>& EventPool::GetEventAt(int i) const {
   return mRecord->events.GetAt(static_cast<std::uint32_t>(i));
 }
 
-int EventPool::WaitAny(std::uint32_t ms) {
-  return EventCore::WaitAny(mRecord->cores.data(), GetCount(), ms);
-}
+int EventPool::WaitAny(std::uint32_t ms) { return EventCore::WaitAny(mRecord->cores.data(), GetCount(), ms); }
 
 } // namespace QZ

@@ -17,11 +17,8 @@ struct RetriggerableThreader::Core {
 RetriggerableThreader::RetriggerableThreader() : RetriggerableThreader(WideString()) {}
 
 RetriggerableThreader::RetriggerableThreader(const WideString& name)
-    : mCore(std::make_shared<Core>()),
-      mLoopCore(new std::shared_ptr<Core>(mCore)),
-      mThread(&RetriggerableThreader::Loop, mLoopCore),
-      mBusy(mCore->busy),
-      mName(name) {
+    : mCore(std::make_shared<Core>()), mLoopCore(new std::shared_ptr<Core>(mCore)),
+      mThread(&RetriggerableThreader::Loop, mLoopCore), mBusy(mCore->busy), mName(name) {
   mThread.EnablePriorityBoost(false);
   if (!mThread.Start())
     delete mLoopCore; // no thread was created, so no loop will take it

@@ -30,8 +30,7 @@ public:
 
   // S_OK, or E_FAIL while stopping or while the previous job runs. Calls on one
   // threader must be serialised by the caller.
-  QZRESULT Trigger(const RCPtr<LThreadWorker>& worker, const RCPtr<LRefCountedObject>& params,
-                   int priority);
+  QZRESULT Trigger(const RCPtr<LThreadWorker>& worker, const RCPtr<LRefCountedObject>& params, int priority);
   // As Trigger; done is reset now and set once after the job, when the threader
   // is ready again. E_INVALIDARG for a null done event.
   QZRESULT TriggerWithDoneEvent(const RCPtr<LThreadWorker>& worker, const RCPtr<LRefCountedObject>& params,

@@ -38,14 +38,29 @@ enum OsState : std::int32_t {
 // The nice value of each priority in use on the classic scale.
 bool NiceForPriority(int priority, int& nice) {
   switch (priority) {
-  case -15: nice = Platform::kLowestNice; return true;
-  case -2: nice = 10; return true;
-  case -1: nice = 5; return true;
-  case 0: nice = 0; return true;
-  case 1: nice = -5; return true;
-  case 2: nice = -10; return true;
-  case 15: nice = Platform::kHighestNice; return true;
-  default: return false;
+  case -15:
+    nice = Platform::kLowestNice;
+    return true;
+  case -2:
+    nice = 10;
+    return true;
+  case -1:
+    nice = 5;
+    return true;
+  case 0:
+    nice = 0;
+    return true;
+  case 1:
+    nice = -5;
+    return true;
+  case 2:
+    nice = -10;
+    return true;
+  case 15:
+    nice = Platform::kHighestNice;
+    return true;
+  default:
+    return false;
   }
 }
 
@@ -119,8 +134,7 @@ Thread::~Thread() {
   // A thread released on its own thread goes on to its end by itself; one that
   // did not end in time might hold locks, so it is left running rather than killed.
   if (!self)
-    std::fprintf(stderr,
-                 "QZ::Thread: thread did not end within %u ms of its release; detached, not terminated\n",
+    std::fprintf(stderr, "QZ::Thread: thread did not end within %u ms of its release; detached, not terminated\n",
                  static_cast<unsigned>(mTeardownJoinMs));
   r.thread.detach();
 }

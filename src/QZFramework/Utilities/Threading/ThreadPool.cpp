@@ -37,16 +37,10 @@ RCPtr<LThreadPool> LThreadPool::Create(int workerCount, int queuePriority) {
 }
 
 LThreadPool::LThreadPool(int workerCount, int queuePriority)
-    : mName(),
-      mQueueThreader(),
-      mJobs(0, 0),
-      mMutex(),
-      mWorkerCount(std::max(workerCount, 0)),
-      mWorkerSlots(std::max(workerCount, 0)),
-      mIdleEvents(mWorkerSlots),
+    : mName(), mQueueThreader(), mJobs(0, 0), mMutex(), mWorkerCount(std::max(workerCount, 0)),
+      mWorkerSlots(std::max(workerCount, 0)), mIdleEvents(mWorkerSlots),
       mWorkers(new RetriggerableThreader[static_cast<std::size_t>(mWorkerSlots)]),
-      mQueueIdleEvent(LEvent::Create()),
-      mQueuePriority(queuePriority) {
+      mQueueIdleEvent(LEvent::Create()), mQueuePriority(queuePriority) {
   mQueueIdleEvent->Set();
   mQueueThreader.SetName(WideString(u"LThreadPool::mQueueThreader"));
 }

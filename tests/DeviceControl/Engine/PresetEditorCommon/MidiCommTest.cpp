@@ -219,8 +219,8 @@ TEST_F(MidiCommTest, FiltersAreKeptAndHandedOutAsCopies) {
 TEST_F(MidiCommTest, ClientsThatLeaveDuringTheWalk) {
   const struct {
     const char* scenario;
-    const char* leaver;          // unsubscribes when called
-    const char* leaving;         // ... this client (itself or another)
+    const char* leaver;  // unsubscribes when called
+    const char* leaving; // ... this client (itself or another)
     std::vector<std::string> called;
   } cases[] = {
       {"itself", "c", "c", {"d", "c", "b", "a"}},
@@ -314,7 +314,8 @@ TEST_F(MidiCommTest, ReleasedOnItsOwnWorker) {
 
 TEST(LMidiCaptureNotificationData, HoldsItsBytesAndComesFromOneSharedPool) {
   LMidiComm* source = nullptr;
-  RCPtr<LMidiCaptureNotificationData> message = LMidiCaptureNotificationData::Create(WideString(u"Keys (2)"), source);
+  RCPtr<LMidiCaptureNotificationData> message =
+      LMidiCaptureNotificationData::Create(WideString(u"Keys (2)"), source);
   EXPECT_EQ(message->GetPortName(), WideString(u"Keys (2)"));
   EXPECT_EQ(message->GetTimeStamp(), 0u);
   std::vector<signed char> bytes(300);

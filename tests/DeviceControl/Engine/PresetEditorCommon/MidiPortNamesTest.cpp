@@ -86,13 +86,13 @@ TEST(MidiPortNames, LookupByContainmentWithAnExactMatchWinning) {
   } cases[] = {
       {{}, u"Keys", 0, -1},
       {{u"A (1)", u"A (2)", u"B"}, u"a (2)", 1, 1},
-      {{u"Keys", u"Keys MIDI"}, u"keys", 1, 0},   // exact, case ignored
-      {{u"Keys", u"Keys MIDI"}, u"key", 2, 0},    // ambiguous: the first candidate
-      {{u"Keys MIDI", u"Keys"}, u"KEYS", 1, 1},   // exact wins over a candidate in front of it
-      {{u"Keys MIDI", u"Other"}, u"MIDI", 1, 0},  // the only one that contains it
+      {{u"Keys", u"Keys MIDI"}, u"keys", 1, 0},  // exact, case ignored
+      {{u"Keys", u"Keys MIDI"}, u"key", 2, 0},   // ambiguous: the first candidate
+      {{u"Keys MIDI", u"Keys"}, u"KEYS", 1, 1},  // exact wins over a candidate in front of it
+      {{u"Keys MIDI", u"Other"}, u"MIDI", 1, 0}, // the only one that contains it
       {{u"Keys MIDI", u"Other"}, u"Piano", 0, -1},
-      {{u"a", u"b", u"c"}, u"", 3, 0},            // the empty name is in every name and equals none
-      {{u"a", u"", u"c"}, u"", 1, 1},             // ... but an empty one
+      {{u"a", u"b", u"c"}, u"", 3, 0}, // the empty name is in every name and equals none
+      {{u"a", u"", u"c"}, u"", 1, 1},  // ... but an empty one
       {{u"X (1)", u"X (2)", u"X (1)"}, u"X (1)", 1, 0},
   };
   for (const auto& c : cases) {
@@ -109,16 +109,12 @@ TEST(MidiPortNames, SplittingANumberedTail) {
     std::u16string base;
     std::int32_t ordinal;
   } cases[] = {
-      {u"Keys (12)", u"Keys", 11},
-      {u"Keys (3)", u"Keys", 2},
+      {u"Keys (12)", u"Keys", 11}, {u"Keys (3)", u"Keys", 2},
       {u"Keys(3)", u"Key", 2}, // the character in front of "(" goes with the tail, unseen
-      {u"ab(1)", u"a", 0},
-      {u"Keys", u"Keys", 0},
-      {u"(1)", u"(1)", 0},      // shorter than four: never split
-      {u" (1)", u"", 0},
-      {u"X (a)", u"X", -1},     // not a number
-      {u"X (0)", u"X", -1},
-      {u"X (123)", u"X (123)", 0}, // three digits are no tail
+      {u"ab(1)", u"a", 0},         {u"Keys", u"Keys", 0},
+      {u"(1)", u"(1)", 0},                                      // shorter than four: never split
+      {u" (1)", u"", 0},           {u"X (a)", u"X", -1},        // not a number
+      {u"X (0)", u"X", -1},        {u"X (123)", u"X (123)", 0}, // three digits are no tail
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(Narrow(c.name));

@@ -126,8 +126,8 @@ TEST_F(MidiRenderPortTest, AStatusByteFirstSendsAShortMessage) {
 
 TEST_F(MidiRenderPortTest, ShortMessageLengthsOnOutput) {
   const std::pair<std::uint8_t, std::int32_t> cases[] = {
-      {0x00, 1}, {0x7F, 1}, {0x80, 3}, {0xBF, 3}, {0xC0, 2}, {0xDF, 2}, {0xE0, 3}, {0xEF, 3}, {0xF0, 0}, {0xF1, 2},
-      {0xF2, 3}, {0xF3, 2}, {0xF4, 2}, {0xF5, 2}, {0xF6, 1}, {0xF7, 0}, {0xF8, 1}, {0xFF, 1},
+      {0x00, 1}, {0x7F, 1}, {0x80, 3}, {0xBF, 3}, {0xC0, 2}, {0xDF, 2}, {0xE0, 3}, {0xEF, 3}, {0xF0, 0},
+      {0xF1, 2}, {0xF2, 3}, {0xF3, 2}, {0xF4, 2}, {0xF5, 2}, {0xF6, 1}, {0xF7, 0}, {0xF8, 1}, {0xFF, 1},
   };
   for (const auto& [status, length] : cases)
     EXPECT_EQ(LMidiRenderPort::GetShortMessageLength(status), length) << std::hex << int{status};

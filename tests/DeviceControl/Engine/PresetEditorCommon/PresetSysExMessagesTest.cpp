@@ -12,7 +12,7 @@ namespace {
 using Bytes = SysExBytes;
 
 // midiChannel .. arpOctave; the tempo is the one two-byte value.
-const std::vector<Bytes> kDefaultValues = {{0x00}, {0x04}, {0x0C}, {0x00}, {0x00}, {0x00},
+const std::vector<Bytes> kDefaultValues = {{0x00}, {0x04}, {0x0C}, {0x00}, {0x00},       {0x00},
                                            {0x00}, {0x00}, {0x00}, {0x02}, {0x00, 0x70}, {0x00}};
 constexpr std::array<std::size_t, 12> kWidths = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 1};
 
@@ -56,10 +56,24 @@ TEST(PresetSysExMessages, PackingCarriesBytesUnchanged) {
     std::size_t offset;
     Bytes expected;
   } cases[] = {
-      {WithTempo(0x01, 0x70), 18, {0x01, 0x70}},  // tempo 240
-      {WithTempo(0x00, 0x1E), 18, {0x00, 0x1E}},  // tempo 30
-      {[] { auto v = kDefaultValues; v[0] = {0x8F}; v[11] = {0xFF}; return v; }(), 8, {0x8F}},
-      {[] { auto v = kDefaultValues; v[0] = {0x8F}; v[11] = {0xFF}; return v; }(), 20, {0xFF}},
+      {WithTempo(0x01, 0x70), 18, {0x01, 0x70}}, // tempo 240
+      {WithTempo(0x00, 0x1E), 18, {0x00, 0x1E}}, // tempo 30
+      {[] {
+         auto v = kDefaultValues;
+         v[0] = {0x8F};
+         v[11] = {0xFF};
+         return v;
+       }(),
+       8,
+       {0x8F}},
+      {[] {
+         auto v = kDefaultValues;
+         v[0] = {0x8F};
+         v[11] = {0xFF};
+         return v;
+       }(),
+       20,
+       {0xFF}},
   };
   for (const auto& c : cases) {
     const Bytes wire = WireSend(1, c.values);
@@ -113,7 +127,7 @@ TEST(PresetSysExMessages, Framing) {
       {{}, E_FAIL, {0xAA}},
   };
   for (const auto& c : cases) {
-    Bytes framed = {0xAA};  // a refused message leaves this alone
+    Bytes framed = {0xAA}; // a refused message leaves this alone
     EXPECT_EQ(FrameSysExMessage(c.in, framed), c.result);
     EXPECT_EQ(framed, c.out);
   }
@@ -142,8 +156,10 @@ TEST(PresetSysExMessages, ReplyParse) {
   ASSERT_TRUE(IsValidPresetReply(reply));
   const auto values = ParsePresetReply(reply, kWidths);
   ASSERT_TRUE(values);
-  EXPECT_EQ(*values, (std::vector<Bytes>{{0x05}, {0x03}, {0x0E}, {0x01}, {0x02}, {0x03},
-                                         {0x04}, {0x01}, {0x01}, {0x00}, {0x01, 0x2C}, {0x02}}));
+  EXPECT_EQ(
+      *values,
+      (std::vector<Bytes>{
+          {0x05}, {0x03}, {0x0E}, {0x01}, {0x02}, {0x03}, {0x04}, {0x01}, {0x01}, {0x00}, {0x01, 0x2C}, {0x02}}));
 }
 
 TEST(PresetSysExMessages, ReplyParseWidthsOtherThanTheRecord) {

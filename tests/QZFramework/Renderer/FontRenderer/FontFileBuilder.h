@@ -107,7 +107,8 @@ inline Bytes Font(const std::vector<SNameRecordSpec>& records,
 
 // A collection of fonts, each given by its records; version 2 adds the three
 // signature words after the offsets.
-inline Bytes Collection(const std::vector<std::vector<SNameRecordSpec>>& fonts, std::uint32_t version = 0x00010000) {
+inline Bytes Collection(const std::vector<std::vector<SNameRecordSpec>>& fonts,
+                        std::uint32_t version = 0x00010000) {
   Bytes c;
   Put32(c, 0x74746366);
   Put32(c, version);

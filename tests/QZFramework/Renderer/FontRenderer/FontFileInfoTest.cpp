@@ -52,8 +52,9 @@ protected:
 TEST_F(FontFileInfoTest, ScanRegistersEveryFamilyAndStyleTrueTypeFilesFirst) {
   Write("a-regular.ttf", Font(FamilyAndStyle(u"Scan Sans", u"Regular")));
   Write("b-bold.TTF", Font(FamilyAndStyle(u"Scan Sans", u"BOLD")));
-  Write("c-styles.ttc", Collection({FamilyAndStyle(u"Scan Sans", u"Bold"), FamilyAndStyle(u"Scan Serif", u"Italic"),
-                                    FamilyAndStyle(u"Scan Serif", u"bold italic")}));
+  Write("c-styles.ttc",
+        Collection({FamilyAndStyle(u"Scan Sans", u"Bold"), FamilyAndStyle(u"Scan Serif", u"Italic"),
+                    FamilyAndStyle(u"Scan Serif", u"bold italic")}));
   Write("d-italic-bold.ttf", Font(FamilyAndStyle(u"Scan Mono", u"Italic Bold")));
   Write("e-oblique.ttf", Font(FamilyAndStyle(u"Scan Mono", u"Oblique")));
   Write("f-other.otf", Font(FamilyAndStyle(u"Not Scanned", u"Regular")));
@@ -138,11 +139,11 @@ TEST_F(FontFileInfoTest, AMissingStyleFallsBackInTableOrderAndRemembersTheChoice
     const char* file;
   };
   const Case cases[] = {
-      {u"Fall Bold", 0, "bold-only.ttf"},                                      // regular: R, B, I, BI
-      {u"Fall RI2", kFontStyleBold, "ri2-regular.ttf"},                        // bold: B, BI, R, I
-      {u"Fall RI", kFontStyleBold | kFontStyleItalic, "ri-italic.ttf"},       // bold italic: BI, B, I, R
-      {u"Fall BI", kFontStyleItalic, "bi-only.ttf"},                           // italic: I, BI, R, B
-      {u"Fall I", kFontStyleBold, "i-only.ttf"},                               // bold: last resort italic
+      {u"Fall Bold", 0, "bold-only.ttf"},                               // regular: R, B, I, BI
+      {u"Fall RI2", kFontStyleBold, "ri2-regular.ttf"},                 // bold: B, BI, R, I
+      {u"Fall RI", kFontStyleBold | kFontStyleItalic, "ri-italic.ttf"}, // bold italic: BI, B, I, R
+      {u"Fall BI", kFontStyleItalic, "bi-only.ttf"},                    // italic: I, BI, R, B
+      {u"Fall I", kFontStyleBold, "i-only.ttf"},                        // bold: last resort italic
       {u"Fall Bold", kFontStyleBold | kFontStyleUnderline | kFontStyleStrikeOut, "bold-only.ttf"},
       {u"Fall RI", kFontStyleBold, "ri-italic.ttf"}, // bold italic now holds the italic file
   };
@@ -213,8 +214,9 @@ TEST_F(FontFileInfoTest, ScansTheInstalledDejaVuFiles) {
   ASSERT_FALSE(sans.IsNull());
   EXPECT_EQ(N(sans->mRegularPath), Path("DejaVuSans.ttf"));
   EXPECT_EQ(N(sans->mBoldPath), Path("DejaVuSans-Bold.ttf"));
-  EXPECT_EQ(PathOf(LFontFileInfo::GetFileID(LFont::GetFont(u"DejaVu Sans", 9.0f, kFontStyleBold | kFontStyleItalic))),
-            Path("DejaVuSans-Bold.ttf"));
+  EXPECT_EQ(
+      PathOf(LFontFileInfo::GetFileID(LFont::GetFont(u"DejaVu Sans", 9.0f, kFontStyleBold | kFontStyleItalic))),
+      Path("DejaVuSans-Bold.ttf"));
 }
 
 } // namespace

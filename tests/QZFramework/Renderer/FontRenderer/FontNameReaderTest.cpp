@@ -53,12 +53,15 @@ TEST(FontNameReader, ReadsTheEnglishFamilyAndSubfamilyOfFontsAndCollections) {
     Names expected;
   };
   const Case cases[] = {
-      {"Windows names, subfamily lower-cased", Font(FamilyAndStyle(u"Test Sans", u"Bold Italic")),
+      {"Windows names, subfamily lower-cased",
+       Font(FamilyAndStyle(u"Test Sans", u"Bold Italic")),
        {{u"Test Sans", u"bold italic"}}},
-      {"Macintosh names as UTF-8", Font({MacName(1, "Caf\xC3\xA9 Mac"), MacName(2, "ITALIC")}),
+      {"Macintosh names as UTF-8",
+       Font({MacName(1, "Caf\xC3\xA9 Mac"), MacName(2, "ITALIC")}),
        {{u"Caf\u00E9 Mac", u"italic"}}},
       {"mixed platforms, other ids and encodings",
-       Font({MacName(4, "Full"), {3, 10, 0x0409, 1, {0, 'W'}}, MacName(2, "Regular")}), {{u"W", u"regular"}}},
+       Font({MacName(4, "Full"), {3, 10, 0x0409, 1, {0, 'W'}}, MacName(2, "Regular")}),
+       {{u"W", u"regular"}}},
       {"British English and other Macintosh languages ignored",
        Font({WinName(1, u"UK", 0x0809), MacName(1, "French", 2), WinName(1, u"US"), WinName(2, u"Bold", 0x0809),
              WinName(2, u"Bold")}),
@@ -67,18 +70,22 @@ TEST(FontNameReader, ReadsTheEnglishFamilyAndSubfamilyOfFontsAndCollections) {
        Font({WinName(1, u"A"), WinName(1, u"B"), WinName(2, u"X"), WinName(1, u"C"), WinName(2, u"Y"),
              WinName(2, u"Z")}),
        {{u"A", u"x"}, {u"C", u"y"}}},
-      {"empty strings ignored", Font({WinName(1, u""), MacName(2, ""), WinName(1, u"F"), WinName(2, u"S")}),
+      {"empty strings ignored",
+       Font({WinName(1, u""), MacName(2, ""), WinName(1, u"F"), WinName(2, u"S")}),
        {{u"F", u"s"}}},
       {"texts end at a zero or bad UTF-8",
-       Font({WinName(1, std::u16string(u"Ab\0c", 4)), MacName(2, std::string("Me\xFFx"))}), {{u"Ab", u"me"}}},
+       Font({WinName(1, std::u16string(u"Ab\0c", 4)), MacName(2, std::string("Me\xFFx"))}),
+       {{u"Ab", u"me"}}},
       {"tag in capitals", Font(FamilyAndStyle(u"Caps", u"Bold"), {"cmap", "NAME"}), {{u"Caps", u"bold"}}},
-      {"a zero tag ends the directory", Font(FamilyAndStyle(u"Hidden", u"Bold"), {std::string("\0abc", 4), "name"}),
+      {"a zero tag ends the directory",
+       Font(FamilyAndStyle(u"Hidden", u"Bold"), {std::string("\0abc", 4), "name"}),
        {}},
       {"no naming table", Font(FamilyAndStyle(u"None", u"Bold"), {"cmap", "head"}), {}},
       {"collection, version 1",
        Collection({FamilyAndStyle(u"One", u"Regular"), FamilyAndStyle(u"Two", u"Bold")}),
        {{u"One", u"regular"}, {u"Two", u"bold"}}},
-      {"collection, version 2", Collection({FamilyAndStyle(u"Only", u"Italic")}, 0x00020000),
+      {"collection, version 2",
+       Collection({FamilyAndStyle(u"Only", u"Italic")}, 0x00020000),
        {{u"Only", u"italic"}}},
   };
   for (const Case& c : cases) {
@@ -121,9 +128,9 @@ TEST(FontNameReader, CountsFromTheFileNeverReachBeyondIt) {
 
   // Table and name-record counts of 0xFFFF: what fits is read.
   Bytes font = Font(FamilyAndStyle(u"Many", u"Bold"), {"name"});
-  font[4] = font[5] = 0xFF;                               // table count
+  font[4] = font[5] = 0xFF; // table count
   const std::size_t nameTable = 12 + 16;
-  font[nameTable + 2] = font[nameTable + 3] = 0xFF;       // record count
+  font[nameTable + 2] = font[nameTable + 3] = 0xFF; // record count
   MemorySource source(font);
   ReadFontNames(source, names);
   ASSERT_EQ(names.size(), 1u);

@@ -29,9 +29,9 @@ void PointAt(SGLImage& image, std::vector<std::uint32_t>& words, std::int32_t wi
 
 TEST(NextTextureSizeTest, SmallestPowerOfTwoNotBelowUpTo16384) {
   const std::pair<std::int32_t, std::int32_t> cases[] = {
-      {INT_MIN, 0}, {-5, 0},        {0, 0},          {1, 1},           {2, 2},         {3, 4},
-      {64, 64},     {100, 128},     {129, 256},      {300, 512},       {16383, 16384}, {16384, 16384},
-      {16385, 16384}, {20000, 16384}, {INT_MAX, 16384},
+      {INT_MIN, 0},   {-5, 0},        {0, 0},         {1, 1},         {2, 2},
+      {3, 4},         {64, 64},       {100, 128},     {129, 256},     {300, 512},
+      {16383, 16384}, {16384, 16384}, {16385, 16384}, {20000, 16384}, {INT_MAX, 16384},
   };
   for (const auto& [n, size] : cases) {
     SCOPED_TRACE(n);
@@ -98,9 +98,9 @@ TEST(SGLImageTest, MakeAlphaFromPadsRowsAndZeroesWhatTheSourceLacks) {
   EXPECT_EQ(alpha.mStride, 8);
   EXPECT_TRUE(alpha.mOwnsData);
   ASSERT_NE(alpha.mData, nullptr);
-  const std::vector<std::uint8_t> expected = {255, 0, 255, 0, 0, 0, 0, 0, // row 0
-                                              0, 255, 0, 0, 0, 0, 0, 0,   // row 1
-                                              0, 0, 0, 0, 0, 0, 0, 0};    // beyond the source
+  const std::vector<std::uint8_t> expected = {255, 0,   255, 0, 0, 0, 0, 0,  // row 0
+                                              0,   255, 0,   0, 0, 0, 0, 0,  // row 1
+                                              0,   0,   0,   0, 0, 0, 0, 0}; // beyond the source
   EXPECT_EQ(std::vector<std::uint8_t>(alpha.mData, alpha.mData + 24), expected);
 
   // Narrower than the source: only the columns asked for.
@@ -120,7 +120,8 @@ TEST(SGLImageTest, MakeAlphaFromReadsOnlyWholePixelsInsideTheSourceRows) {
   SGLImage alpha;
   alpha.MakeAlphaFrom(6, 1, source);
   ASSERT_NE(alpha.mData, nullptr);
-  EXPECT_EQ(std::vector<std::uint8_t>(alpha.mData, alpha.mData + 6), (std::vector<std::uint8_t>{255, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(std::vector<std::uint8_t>(alpha.mData, alpha.mData + 6),
+            (std::vector<std::uint8_t>{255, 0, 0, 0, 0, 0}));
 }
 
 TEST(SGLImageTest, OwnershipMovesWithTakeFromAndIsFreedBeforeRefilling) {

@@ -41,9 +41,9 @@ protected:
       std::uint32_t colour;
     };
     const Sample samples[] = {
-        {15, 15, kWhite}, {75, 15, kWhite}, {45, 70, kWhite}, {12, 78, kWhite}, {78, 78, kWhite},
-        {45, 15, kBlack}, {45, 45, kBlack}, {35, 12, kBlack}, // the notch
-        {5, 40, kBlack},  {85, 40, kBlack}, {45, 85, kBlack}, // outside
+        {15, 15, kWhite}, {75, 15, kWhite}, {45, 70, kWhite}, {12, 78, kWhite},
+        {78, 78, kWhite}, {45, 15, kBlack}, {45, 45, kBlack}, {35, 12, kBlack}, // the notch
+        {5, 40, kBlack},  {85, 40, kBlack}, {45, 85, kBlack},                   // outside
     };
     for (const Sample& s : samples) {
       SCOPED_TRACE(std::to_string(s.x) + "," + std::to_string(s.y));

@@ -155,7 +155,8 @@ TEST_F(GLTextureTest, FlagsChooseFilteringWrappingAndMipmaps) {
       {kGLTextureRepeat, GL_LINEAR, GL_LINEAR, GL_REPEAT, 0},
       {kGLTextureMipmaps, GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, GL_CLAMP, 1},
       {kGLTextureNearest | kGLTextureMipmaps, GL_NEAREST_MIPMAP_NEAREST, GL_NEAREST, GL_CLAMP, 1},
-      {kGLTextureNearest | kGLTextureRepeat | kGLTextureMipmaps, GL_NEAREST_MIPMAP_NEAREST, GL_NEAREST, GL_REPEAT, 1},
+      {kGLTextureNearest | kGLTextureRepeat | kGLTextureMipmaps, GL_NEAREST_MIPMAP_NEAREST, GL_NEAREST, GL_REPEAT,
+       1},
   };
   std::vector<std::uint32_t> words(8 * 8, 0xFF336699);
   for (const Case& c : cases) {
@@ -174,9 +175,8 @@ TEST_F(GLTextureTest, FlagsChooseFilteringWrappingAndMipmaps) {
 }
 
 TEST_F(GLTextureTest, RepeatWrappingScalesTheImageToTheStorageAndDrawsItWhole) {
-  RCPtr<LBitmap> bitmap = MakeBitmap(100, 60, [](std::int32_t x, std::int32_t) -> std::uint32_t {
-    return x < 50 ? 0xFFFF0000u : 0xFF0000FFu;
-  });
+  RCPtr<LBitmap> bitmap = MakeBitmap(
+      100, 60, [](std::int32_t x, std::int32_t) -> std::uint32_t { return x < 50 ? 0xFFFF0000u : 0xFF0000FFu; });
   LBitmapData lock(bitmap, Platform::kImageLockRead);
   SGLImage image;
   image.SetExternal(lock.GetPixelAddressConst(0, 0), lock.GetStride(), 4, 100, 60, kGLFormatBGRA,

@@ -63,8 +63,15 @@ TEST(BitmapCache, ResourceSourcesInAnyCaseShareOneBitmap) {
 
 TEST(BitmapCache, SourcesThatDoNotLoadGiveNullEveryTime) {
   const char16_t* sources[] = {
-      u"::missing.png",  u"::truncated.png", u"::corrupt.png", u"::notpng.png", u"::empty.png",
-      u"::huge.png",     u"",                u"::",            u":arp_on.png", // one colon: a file path
+      u"::missing.png",
+      u"::truncated.png",
+      u"::corrupt.png",
+      u"::notpng.png",
+      u"::empty.png",
+      u"::huge.png",
+      u"",
+      u"::",
+      u":arp_on.png", // one colon: a file path
       u"no/such/file.png",
   };
   for (const char16_t* source : sources) {
@@ -208,9 +215,8 @@ TEST(BitmapView, RectanglesLeavingTheImageMakeViewsWhoseAccessIsChecked) {
   const struct {
     std::int32_t x, y, width, height;
   } outside[] = {
-      {35, 0, 10, 10}, {-1, 0, 5, 5},         {0, -1, 5, 5},        {0, 25, 5, 10},
-      {0, 0, 41, 30},  {40, 30, 1, 1},        {INT32_MAX, 0, 5, 5}, {INT32_MIN, 0, 5, 5},
-      {1, 1, INT32_MAX, 1},
+      {35, 0, 10, 10}, {-1, 0, 5, 5},        {0, -1, 5, 5},        {0, 25, 5, 10},       {0, 0, 41, 30},
+      {40, 30, 1, 1},  {INT32_MAX, 0, 5, 5}, {INT32_MIN, 0, 5, 5}, {1, 1, INT32_MAX, 1},
   };
   for (const auto& r : outside) {
     SCOPED_TRACE(::testing::Message() << r.x << "," << r.y << " " << r.width << "x" << r.height);
@@ -231,10 +237,12 @@ TEST(BitmapView, RectanglesLeavingTheImageMakeViewsWhoseAccessIsChecked) {
     EXPECT_EQ(direct.GetWidth(), 0);
     EXPECT_EQ(direct.GetPixelAddressConst(0, 0), nullptr);
     // Tinting the view, or a part cut from it, raises the lock failure.
-    EXPECT_EQ(QZ::test::ThrownText<Exception<std::runtime_error>>([&] { LBitmap::ApplyColorizer(view, white, 1); }),
-              "Runtime Error : QZ::LBitmap::ApplyColorizer : Utilities\\Graphics\\Bitmap : Line 398");
-    EXPECT_EQ(QZ::test::ThrownText<Exception<std::runtime_error>>(
-                  [&] { (void)LBitmap::PreparePartBitmap(white, 1, {1, 1}, view, RCPtr<LBitmap>()); }),
+    EXPECT_EQ(
+        QZ::test::ThrownText<Exception<std::runtime_error>>([&] { LBitmap::ApplyColorizer(view, white, 1); }),
+        "Runtime Error : QZ::LBitmap::ApplyColorizer : Utilities\\Graphics\\Bitmap : Line 398");
+    EXPECT_EQ(QZ::test::ThrownText<Exception<std::runtime_error>>([&] {
+                (void)LBitmap::PreparePartBitmap(white, 1, {1, 1}, view, RCPtr<LBitmap>());
+              }),
               "Runtime Error : QZ::LBitmap::ApplyColorizer : Utilities\\Graphics\\Bitmap : Line 398");
   }
   EXPECT_EQ(Pixels(*sheet)[0], SheetPixel(0, 0)) << "nothing was tinted";
@@ -269,8 +277,8 @@ TEST(BitmapView, RectanglesLeavingTheImageMakeViewsWhoseAccessIsChecked) {
   RCPtr<LBitmap> back = corner->CreateSubBitmap(-30, -20, 2, 2);
   ASSERT_TRUE(back);
   ExpectRect(*back, 0, 0, 2, 2);
-  EXPECT_EQ(Pixels(*back->Clone()), (std::vector<std::uint32_t>{SheetPixel(0, 0), SheetPixel(1, 0),
-                                                                  SheetPixel(0, 1), SheetPixel(1, 1)}));
+  EXPECT_EQ(Pixels(*back->Clone()),
+            (std::vector<std::uint32_t>{SheetPixel(0, 0), SheetPixel(1, 0), SheetPixel(0, 1), SheetPixel(1, 1)}));
 
   // No image, no view.
   RCPtr<LBitmap> empty = MakeRCPtr<LBitmap>();
@@ -292,8 +300,14 @@ TEST(BitmapPixel, ReadsStraightChannelsAndZeroOutsideTheImage) {
     const LBitmap* bitmap;
     std::int32_t x, y;
   } outside[] = {
-      {sheet.Get(), -1, 0},    {sheet.Get(), 0, -1},       {sheet.Get(), 40, 0}, {sheet.Get(), 0, 30},
-      {sheet.Get(), INT32_MIN, INT32_MAX}, {view.Get(), 30, 0}, {view.Get(), 0, 10},  {view.Get(), -11, -1},
+      {sheet.Get(), -1, 0},
+      {sheet.Get(), 0, -1},
+      {sheet.Get(), 40, 0},
+      {sheet.Get(), 0, 30},
+      {sheet.Get(), INT32_MIN, INT32_MAX},
+      {view.Get(), 30, 0},
+      {view.Get(), 0, 10},
+      {view.Get(), -11, -1},
   };
   for (const auto& p : outside)
     EXPECT_EQ(p.bitmap->GetPixel(p.x, p.y), Color{}) << p.x << "," << p.y;

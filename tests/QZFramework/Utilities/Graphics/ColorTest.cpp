@@ -24,17 +24,17 @@ TEST(Color, ParsesHexTextByLength) {
       {"0x80FF0000", start, {1, 0, 0, 128 * k}},
       {"80FF0000", start, {1, 0, 0, 128 * k}},
       {"0X0000FF00", start, {0, 1, 0, 0}},
-      {"ff", start, {0.25f, 0.5f, 0.75f, 1}},           // alpha only
+      {"ff", start, {0.25f, 0.5f, 0.75f, 1}}, // alpha only
       {"0x40", start, {0.25f, 0.5f, 0.75f, 64 * k}},
-      {"00ff00", start, {0, 1, 0, 0.125f}},              // colour only, alpha kept
-      {"00ff00", Color{}, {0, 1, 0, 0}},                 // a new colour keeps alpha 0
+      {"00ff00", start, {0, 1, 0, 0.125f}}, // colour only, alpha kept
+      {"00ff00", Color{}, {0, 1, 0, 0}},    // a new colour keeps alpha 0
       {"0x123456", Color{}, {0x12 * k, 0x34 * k, 0x56 * k, 0}},
-      {"12345", start, start},                           // other lengths change nothing
+      {"12345", start, start}, // other lengths change nothing
       {"123456789", start, start},
       {"", start, start},
       {"0x", start, start},
-      {"zz", start, {0.25f, 0.5f, 0.75f, 0}},            // no digits read as 0
-      {"12zzzz", start, {0, 0, 0x12 * k, 0.125f}},       // digits up to the first other character
+      {"zz", start, {0.25f, 0.5f, 0.75f, 0}},      // no digits read as 0
+      {"12zzzz", start, {0, 0, 0x12 * k, 0.125f}}, // digits up to the first other character
   };
   for (const auto& c : cases) {
     Color color = c.start;

@@ -49,7 +49,8 @@ TEST(BitmapFill, FillsEveryPixelWithThePackedColour) {
   EXPECT_EQ(Pixels(*filled), std::vector<std::uint32_t>(6, 0xFF0000FFu));
 
   for (const Size size : {Size{0, 5}, Size{5, 0}, Size{-1, 5}, Size{5, std::numeric_limits<std::int32_t>::min()}})
-    EXPECT_EQ(ThrownText<Exception<std::runtime_error>>([&] { static_cast<void>(LBitmap::CreateFilledBitmap(size, Color{})); }),
+    EXPECT_EQ(ThrownText<Exception<std::runtime_error>>(
+                  [&] { static_cast<void>(LBitmap::CreateFilledBitmap(size, Color{})); }),
               Error("Runtime Error", "QZ::LBitmap::CreateFilledBitmap", 327))
         << size.width << "x" << size.height;
 }
@@ -60,14 +61,20 @@ TEST(BitmapFill, ColorizedBitmapScalesTheColoursAlpha) {
   ASSERT_TRUE(filled);
   EXPECT_EQ(Pixels(*filled), std::vector<std::uint32_t>(4, 0x40FF0000u)); // alpha 0.25
 
-  EXPECT_EQ(ThrownText<Exception<std::runtime_error>>([&] { static_cast<void>(LBitmap::CreateColorizedBitmap(red, 1, {0, 3})); }),
+  EXPECT_EQ(ThrownText<Exception<std::runtime_error>>([&] {
+              static_cast<void>(LBitmap::CreateColorizedBitmap(red, 1, {0, 3}));
+            }),
             Error("Runtime Error", "QZ::LBitmap::CreateColorizedBitmap", 298));
-  EXPECT_EQ(ThrownText<Exception<std::runtime_error>>([&] { static_cast<void>(LBitmap::CreateColorizedBitmap(RCPtr<LColorizer>(), 1, {3, 3})); }),
+  EXPECT_EQ(ThrownText<Exception<std::runtime_error>>([&] {
+              static_cast<void>(LBitmap::CreateColorizedBitmap(RCPtr<LColorizer>(), 1, {3, 3}));
+            }),
             Error("Runtime Error", "QZ::LBitmap::CreateColorizedBitmap", 298));
 
   RCPtr<LColorizer> gradient(
       new LColorizer(u"g", LColorizer::kRadialGradient, Color{1, 0, 0, 1}, Color{0, 0, 1, 1}, 0, 0, 1, 1));
-  EXPECT_EQ(ThrownText<Exception<std::domain_error>>([&] { static_cast<void>(LBitmap::CreateColorizedBitmap(gradient, 1, {3, 3})); }),
+  EXPECT_EQ(ThrownText<Exception<std::domain_error>>([&] {
+              static_cast<void>(LBitmap::CreateColorizedBitmap(gradient, 1, {3, 3}));
+            }),
             Error("Domain Error", "QZ::LBitmap::CreateGradientFilledBitmap", 362));
 }
 
@@ -121,8 +128,8 @@ TEST(BitmapTint, ModifiersBeyondOneClampToTheByteRange) {
     float modifier;
     std::uint32_t rgb; // every red, green and blue byte
   } cases[] = {
-      {0xFFFFFFFFu, 2.0f, 0xFFFFFF},    // (2 - old / 255) * 255 is 255 or more
-      {0xFF000000u, 2.0f, 0x000000},    // -old is 0 or less
+      {0xFFFFFFFFu, 2.0f, 0xFFFFFF}, // (2 - old / 255) * 255 is 255 or more
+      {0xFF000000u, 2.0f, 0x000000}, // -old is 0 or less
       {0xFFFFFFFFu, 1000.0f, 0xFFFFFF},
       {0xFF000000u, std::numeric_limits<float>::infinity(), 0x000000},
   };
@@ -148,10 +155,12 @@ TEST(BitmapTint, TintsOnlyTheBitmapsRectangle) {
 
 TEST(BitmapTint, FailuresRaiseAndLeaveThePixels) {
   RCPtr<LBitmap> copy = SheetCopy();
-  EXPECT_EQ(ThrownText<Exception<std::runtime_error>>([&] { LBitmap::ApplyColorizer(RCPtr<LBitmap>(), Solid(0xFFFFFFFFu), 1); }),
+  EXPECT_EQ(ThrownText<Exception<std::runtime_error>>(
+                [&] { LBitmap::ApplyColorizer(RCPtr<LBitmap>(), Solid(0xFFFFFFFFu), 1); }),
             Error("Runtime Error", "QZ::LBitmap::ApplyColorizer", 374));
-  EXPECT_EQ(ThrownText<Exception<std::runtime_error>>([&] { LBitmap::ApplyColorizer(copy, RCPtr<LColorizer>(), 1); }),
-            Error("Runtime Error", "QZ::LBitmap::ApplyColorizer", 374));
+  EXPECT_EQ(
+      ThrownText<Exception<std::runtime_error>>([&] { LBitmap::ApplyColorizer(copy, RCPtr<LColorizer>(), 1); }),
+      Error("Runtime Error", "QZ::LBitmap::ApplyColorizer", 374));
 
   RCPtr<LColorizer> gradient(
       new LColorizer(u"g", LColorizer::kLinearGradient, Color{1, 0, 0, 1}, Color{0, 0, 1, 1}));
@@ -161,13 +170,15 @@ TEST(BitmapTint, FailuresRaiseAndLeaveThePixels) {
 
   // No pixels to lock.
   RCPtr<LBitmap> empty(new LBitmap);
-  EXPECT_EQ(ThrownText<Exception<std::runtime_error>>([&] { LBitmap::ApplyColorizer(empty->Clone(), Solid(0xFFFFFFFFu), 1); }),
+  EXPECT_EQ(ThrownText<Exception<std::runtime_error>>(
+                [&] { LBitmap::ApplyColorizer(empty->Clone(), Solid(0xFFFFFFFFu), 1); }),
             Error("Runtime Error", "QZ::LBitmap::ApplyColorizer", 398));
 
   // The pixels are locked by someone else: the failure is recorded on the image.
   RCPtr<LBitmapData> lock = copy->Lock();
-  EXPECT_EQ(ThrownText<Exception<std::runtime_error>>([&] { LBitmap::ApplyColorizer(copy, Solid(0xFFFFFFFFu), 1); }),
-            Error("Runtime Error", "QZ::LBitmap::ApplyColorizer", 398));
+  EXPECT_EQ(
+      ThrownText<Exception<std::runtime_error>>([&] { LBitmap::ApplyColorizer(copy, Solid(0xFFFFFFFFu), 1); }),
+      Error("Runtime Error", "QZ::LBitmap::ApplyColorizer", 398));
   EXPECT_EQ(copy->GetGdiplusBitmap()->GetLastStatus(), Platform::ImageStatus::WrongState);
   lock = nullptr;
   EXPECT_EQ(Pixels(*copy), SheetPixels());
@@ -193,19 +204,21 @@ TEST(BitmapPart, PreparesTintedCopiesOrFilledBitmaps) {
   // Only a mask: the tinted mask.
   RCPtr<LBitmap> tintedMask = LBitmap::PreparePartBitmap(white, 1.0f, {4, 3}, RCPtr<LBitmap>(), mask);
   ASSERT_TRUE(tintedMask);
-  EXPECT_EQ(Pixels(*tintedMask), (std::vector<std::uint32_t>{0xFFFFFFFFu, SheetPixel(1, 0) | 0x00FFFFFFu,
-                                                               SheetPixel(0, 1) | 0x00FFFFFFu,
-                                                               SheetPixel(1, 1) | 0x00FFFFFFu}));
+  EXPECT_EQ(Pixels(*tintedMask),
+            (std::vector<std::uint32_t>{0xFFFFFFFFu, SheetPixel(1, 0) | 0x00FFFFFFu,
+                                        SheetPixel(0, 1) | 0x00FFFFFFu, SheetPixel(1, 1) | 0x00FFFFFFu}));
   EXPECT_EQ(Pixels(*mask)[1], SheetPixel(1, 0));
 
   // Neither: a filled bitmap of the part's size.
-  RCPtr<LBitmap> filled = LBitmap::PreparePartBitmap(Solid(0xFF00FF00u), 0.5f, {2, 1}, RCPtr<LBitmap>(),
-                                                     RCPtr<LBitmap>());
+  RCPtr<LBitmap> filled =
+      LBitmap::PreparePartBitmap(Solid(0xFF00FF00u), 0.5f, {2, 1}, RCPtr<LBitmap>(), RCPtr<LBitmap>());
   ASSERT_TRUE(filled);
   EXPECT_EQ(Pixels(*filled), (std::vector<std::uint32_t>{0x8000FF00u, 0x8000FF00u}));
 
   // Masking an image is not supported.
-  EXPECT_EQ(ThrownText<Exception<std::domain_error>>([&] { static_cast<void>(LBitmap::PreparePartBitmap(white, 1.0f, {4, 3}, picture, mask)); }),
+  EXPECT_EQ(ThrownText<Exception<std::domain_error>>([&] {
+              static_cast<void>(LBitmap::PreparePartBitmap(white, 1.0f, {4, 3}, picture, mask));
+            }),
             Error("Domain Error", "QZ::LBitmap::ApplyColorizer", 444));
 }
 
@@ -218,8 +231,8 @@ TEST(BitmapPart, ResultsWrittenAsPngReadBackTheSame) {
     const char* file;
     RCPtr<LBitmap> bitmap;
   } results[] = {
-      {"tinted.png", LBitmap::PreparePartBitmap(tint, 0.8f, {20, 10}, sheet->CreateSubBitmap(10, 20, 20, 10),
-                                                RCPtr<LBitmap>())},
+      {"tinted.png",
+       LBitmap::PreparePartBitmap(tint, 0.8f, {20, 10}, sheet->CreateSubBitmap(10, 20, 20, 10), RCPtr<LBitmap>())},
       {"filled.png", LBitmap::PreparePartBitmap(tint, 0.5f, {7, 5}, RCPtr<LBitmap>(), RCPtr<LBitmap>())},
       {"clone.png", sheet->CreateSubBitmap(3, 0, 5, 5)->Clone()},
   };

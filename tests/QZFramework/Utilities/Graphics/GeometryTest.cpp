@@ -112,14 +112,8 @@ TEST(GeometryRounding, IntegersToFloatsAreLimitedTo2Pow23) {
     std::int32_t v;
     float expected;
   } cases[] = {
-      {100, 100.0f},
-      {-100, -100.0f},
-      {8388608, 8388608.0f},
-      {-8388608, -8388608.0f},
-      {8388609, 8388608.0f},
-      {10000000, 8388608.0f},
-      {-10000000, -8388608.0f},
-      {kMax, 8388608.0f},
+      {100, 100.0f},         {-100, -100.0f},        {8388608, 8388608.0f},    {-8388608, -8388608.0f},
+      {8388609, 8388608.0f}, {10000000, 8388608.0f}, {-10000000, -8388608.0f}, {kMax, 8388608.0f},
       {kMin, -8388608.0f},
   };
   for (const auto& c : cases) {
@@ -158,7 +152,11 @@ TEST(RectIntersect, IntegerRectangles) {
       {"negative width", {0, 0, 10, 10}, {5, 0, -3, 10}, {5, 0, -3, 10}, false},
       // Edges past the 32-bit range are summed in 64 bits: no wrap.
       {"right edge past 2^31", {kMax - 5, 0, 100, 10}, {0, 0, kMax, 10}, {kMax - 5, 0, 5, 10}, true},
-      {"both edges past 2^31", {kMax - 5, 0, kMax, 10}, {kMax - 9, 0, kMax, 10}, {kMax - 5, 0, kMax - 4, 10}, true},
+      {"both edges past 2^31",
+       {kMax - 5, 0, kMax, 10},
+       {kMax - 9, 0, kMax, 10},
+       {kMax - 5, 0, kMax - 4, 10},
+       true},
       {"far apart saturates", {kMax, 0, 0, 1}, {kMin, 0, 0, 1}, {kMax, 0, kMin, 1}, false},
   };
   for (const auto& c : cases) {

@@ -42,8 +42,8 @@ enum class Op { Get, GetDiscarding, Purge, Discard };
 
 struct Step {
   Op op;
-  std::uint32_t value; // key number for Get and Discard, the mark for Purge
-  int expected;        // Get: entry position; Purge: entries reset; Discard: result
+  std::uint32_t value;    // key number for Get and Discard, the mark for Purge
+  int expected;           // Get: entry position; Purge: entries reset; Discard: result
   bool emptySlot = false; // Get: the slot came back empty (and is then filled)
 };
 
@@ -103,43 +103,53 @@ TEST(PurgableObjectCacheTest, Scenarios) {
   const Op G = Op::Get, D = Op::GetDiscarding, P = Op::Purge, X = Op::Discard;
   const Scenario scenarios[] = {
       {"K1 K2 K1 K3: K3 takes the entry of K2, the older one",
-       2, 0,
+       2,
+       0,
        {{G, 1, 0, true}, {G, 2, 1, true}, {G, 1, 0}, {G, 3, 1, true}, {X, 2, 1}},
        {{1, true, 2}, {3, true, 1}}},
       {"a purge newer than every use empties all; a new key reuses the first entry",
-       3, 0,
+       3,
+       0,
        {{G, 1, 0, true}, {G, 2, 1, true}, {G, 3, 2, true}, {P, 4, 3}, {G, 4, 0, true}, {G, 2, 1, true}},
        {{4, true, 1}, {2, true, 1}, {3, false, 0}}},
       {"a purged key finds its own entry again, empty",
-       2, 0,
+       2,
+       0,
        {{G, 1, 0, true}, {G, 2, 1, true}, {P, 2, 1}, {G, 1, 0, true}, {G, 2, 1}},
        {{1, true, 1}, {2, true, 2}}},
       {"get with discard empties a present entry; its use count restarts",
-       2, 0,
+       2,
+       0,
        {{G, 1, 0, true}, {G, 1, 0}, {G, 1, 0}, {D, 1, 0, true}, {D, 5, 1, true}},
        {{1, true, 1}, {5, true, 1}}},
       {"discard: 1 for an absent key, 0 and an empty entry for a present one",
-       3, 0,
+       3,
+       0,
        {{G, 1, 0, true}, {X, 7, 1}, {G, 2, 1, true}, {X, 2, 0}, {X, 2, 0}},
        {{1, true, 1}, {2, false, 0}}},
       {"a full cache takes an emptied entry before the oldest",
-       3, 0,
+       3,
+       0,
        {{G, 1, 0, true}, {G, 2, 1, true}, {G, 3, 2, true}, {X, 2, 0}, {G, 4, 1, true}, {X, 2, 1}},
        {{1, true, 1}, {4, true, 1}, {3, true, 1}}},
       {"an emptied entry is taken even where others are older (across the wrap)",
-       3, 0xFFFFFFFDu,
+       3,
+       0xFFFFFFFDu,
        {{G, 1, 0, true}, {G, 2, 1, true}, {G, 3, 2, true}, {X, 3, 0}, {G, 4, 2, true}},
        {{1, true, 1}, {2, true, 1}, {4, true, 1}}},
       {"ages wrap with the use counter: K1 used at 0xFFFFFFFF is older than K2 used at 0",
-       2, 0xFFFFFFFEu,
+       2,
+       0xFFFFFFFEu,
        {{G, 1, 0, true}, {G, 2, 1, true}, {G, 3, 0, true}},
        {{3, true, 1}, {2, true, 1}}},
       {"purge marks compare across the wrap",
-       3, 0xFFFFFFFDu,
+       3,
+       0xFFFFFFFDu,
        {{G, 1, 0, true}, {G, 2, 1, true}, {G, 3, 2, true}, {G, 3, 2}, {P, 0xFFFFFFFFu, 1}},
        {{1, false, 0}, {2, true, 1}, {3, true, 2}}},
       {"never-used and emptied entries count again at every positive mark",
-       4, 0,
+       4,
+       0,
        {{G, 1, 0, true}, {P, 0, 0}, {P, 1, 3}, {P, 5, 4}, {P, 5, 4}, {P, 0x80000001u, 0}},
        {{1, false, 0}}},
   };

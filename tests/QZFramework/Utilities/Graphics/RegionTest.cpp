@@ -180,7 +180,10 @@ TEST(Region, IntersectKeepsThePartsInsideTheOther) {
     Rects expected;
   } cases[] = {
       {"overlap", {{0, 0, 30, 30}}, {{10, 10, 40, 40}}, {{10, 10, 30, 30}}},
-      {"clips two rectangles", {{0, 0, 10, 10}, {20, 0, 30, 10}}, {{5, 0, 25, 10}}, {{5, 0, 10, 10}, {20, 0, 25, 10}}},
+      {"clips two rectangles",
+       {{0, 0, 10, 10}, {20, 0, 30, 10}},
+       {{5, 0, 25, 10}},
+       {{5, 0, 10, 10}, {20, 0, 25, 10}}},
       {"other has two rectangles",
        {{0, 0, 100, 100}},
        {{0, 0, 10, 10}, {50, 50, 60, 60}},
@@ -224,7 +227,8 @@ TEST(Region, NormalizeBandsSortsAndMerges) {
       {"ring",
        {{0, 0, 30, 10}, {0, 20, 30, 30}, {0, 10, 10, 20}, {20, 10, 30, 20}},
        {{0, 0, 30, 10}, {0, 10, 10, 20}, {20, 10, 30, 20}, {0, 20, 30, 30}}},
-      {"band ordered by left", {{20, 0, 30, 10}, {0, 0, 10, 10}, {40, 0, 50, 10}},
+      {"band ordered by left",
+       {{20, 0, 30, 10}, {0, 0, 10, 10}, {40, 0, 50, 10}},
        {{0, 0, 10, 10}, {20, 0, 30, 10}, {40, 0, 50, 10}}},
       // Joining the right pair makes it touch the left one: another pass joins them.
       {"touching out of order", {{10, 0, 20, 10}, {20, 0, 30, 10}, {0, 0, 10, 10}}, {{0, 0, 30, 10}}},
@@ -350,8 +354,8 @@ TEST(Region, IntersectsRectUsesStrictOverlap) {
     EdgeRect r;
     bool expected;
   } cases[] = {
-      {{5, 5, 6, 6}, true},     {{9, 9, 21, 10}, true},   {{10, 0, 20, 10}, false},
-      {{0, 10, 30, 20}, false}, {{-5, -5, 0, 0}, false},  {{29, 9, 40, 40}, true},
+      {{5, 5, 6, 6}, true},     {{9, 9, 21, 10}, true},  {{10, 0, 20, 10}, false},
+      {{0, 10, 30, 20}, false}, {{-5, -5, 0, 0}, false}, {{29, 9, 40, 40}, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.r));

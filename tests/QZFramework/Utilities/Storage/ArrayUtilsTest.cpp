@@ -55,7 +55,7 @@ TEST(ArrayUtilsSortTest, OrdersItemsStablyUpToThirtyTwo) {
     int keys;
     bool stable;
   };
-  const Case cases[] = {{2, 2, true},   {17, 3, true},   {32, 4, true},   {32, 32, true},
+  const Case cases[] = {{2, 2, true},   {17, 3, true},    {32, 4, true},      {32, 32, true},
                         {33, 4, false}, {1000, 7, false}, {5000, 5000, false}};
   for (const Case& c : cases) {
     const std::vector<Item> items = Items(c.count, c.keys, c.count);

@@ -91,9 +91,7 @@ TEST_F(BufferTest, SetSizeFollowsGranuleAndSlack) {
                         {S::kSetSize, 1024, 2048, true},
                         {S::kSetSize, 1023, 1024, false}});
   // Pool lists: the threshold is the slack alone, not slack plus granule.
-  RunSteps<4, 6400>({{S::kSetSize, 6404, 6404, false},
-                     {S::kSetSize, 4, 6404, true},
-                     {S::kSetSize, 3, 4, false}});
+  RunSteps<4, 6400>({{S::kSetSize, 6404, 6404, false}, {S::kSetSize, 4, 6404, true}, {S::kSetSize, 3, 4, false}});
 }
 
 TEST_F(BufferTest, AllocateKeepsOrReplacesTheBlockByRoundedSize) {

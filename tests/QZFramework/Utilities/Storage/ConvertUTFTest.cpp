@@ -18,7 +18,8 @@ ToUtf8 Utf16To8(const std::u16string& source, ConversionFlags flags = Conversion
   char buffer[64];
   const char16_t* from = source.data();
   char* to = buffer;
-  const ConversionResult result = ConvertUTF16toUTF8(&from, source.data() + source.size(), &to, buffer + 64, flags);
+  const ConversionResult result =
+      ConvertUTF16toUTF8(&from, source.data() + source.size(), &to, buffer + 64, flags);
   return {result, std::string(buffer, to), static_cast<std::size_t>(from - source.data())};
 }
 
@@ -46,8 +47,8 @@ TEST(ConvertUTF, Utf16ToUtf8) {
       {u"abc", ConversionResult::Ok, "abc"},
       {u"\u00E9\u20AC", ConversionResult::Ok, "\xC3\xA9\xE2\x82\xAC"},
       {u"\U0001F600", ConversionResult::Ok, "\xF0\x9F\x98\x80"}, // a pair becomes one 4-byte character
-      {std::u16string(1, 0xDC00) + u"x", ConversionResult::Ok, "\xED\xB0\x80x"}, // lone low: encoded as itself
-      {std::u16string(1, 0xD800) + u"x", ConversionResult::Ok, "\xED\xA0\x80x"}, // high without low: as itself
+      {std::u16string(1, 0xDC00) + u"x", ConversionResult::Ok, "\xED\xB0\x80x"},  // lone low: encoded as itself
+      {std::u16string(1, 0xD800) + u"x", ConversionResult::Ok, "\xED\xA0\x80x"},  // high without low: as itself
       {u"a" + std::u16string(1, 0xD83D), ConversionResult::SourceExhausted, "a"}, // high at the end: stop
   };
   for (const auto& c : cases) {
@@ -70,15 +71,17 @@ TEST(ConvertUTF, Utf8ToUtf16StopsAtIllFormedSequences) {
       {"\xC3\xA9", ConversionResult::Ok, u"\u00E9"},
       {"\xF0\x9F\x98\x80", ConversionResult::Ok, u"\U0001F600"},
       {"\xF4\x8F\xBF\xBF", ConversionResult::Ok, u"\U0010FFFF"},
-      {"ab\xE9" "c!", ConversionResult::SourceIllegal, u"ab"},      // lead byte, then no continuation
-      {"a\xED\xA0\x80z", ConversionResult::SourceIllegal, u"a"},   // an encoded surrogate
-      {"a\xED\xB0\x80z", ConversionResult::SourceIllegal, u"a"},   // the lone low surrogate's own form
-      {"a\xF4\x90\x80\x80", ConversionResult::SourceIllegal, u"a"}, // above U+10FFFF
-      {"a\xC0\x80", ConversionResult::SourceIllegal, u"a"},        // overlong
-      {"a\xE0\x80\x80", ConversionResult::SourceIllegal, u"a"},    // overlong 3-byte
-      {"a\x80", ConversionResult::SourceIllegal, u"a"},            // continuation without lead
+      {"ab\xE9"
+       "c!",
+       ConversionResult::SourceIllegal, u"ab"},                         // lead byte, then no continuation
+      {"a\xED\xA0\x80z", ConversionResult::SourceIllegal, u"a"},        // an encoded surrogate
+      {"a\xED\xB0\x80z", ConversionResult::SourceIllegal, u"a"},        // the lone low surrogate's own form
+      {"a\xF4\x90\x80\x80", ConversionResult::SourceIllegal, u"a"},     // above U+10FFFF
+      {"a\xC0\x80", ConversionResult::SourceIllegal, u"a"},             // overlong
+      {"a\xE0\x80\x80", ConversionResult::SourceIllegal, u"a"},         // overlong 3-byte
+      {"a\x80", ConversionResult::SourceIllegal, u"a"},                 // continuation without lead
       {"a\xF8\x88\x80\x80\x80", ConversionResult::SourceIllegal, u"a"}, // 5-byte form
-      {"a\xC3", ConversionResult::SourceExhausted, u"a"},          // cut at the end of the range
+      {"a\xC3", ConversionResult::SourceExhausted, u"a"},               // cut at the end of the range
       {"a\xE2\x82", ConversionResult::SourceExhausted, u"a"},
   };
   for (const auto& c : cases) {
@@ -119,16 +122,22 @@ TEST(StringConversion, RoundTripsAndLenientStops) {
   // A lone surrogate survives into UTF-8, but not back: the rest is lost there.
   const std::u16string lone = u"ab" + std::u16string(1, 0xDC05) + u"cd";
   const NarrowString withLone(WideString(lone.c_str()));
-  EXPECT_STREQ(withLone.GetChars(), "ab\xED\xB0\x85" "cd");
+  EXPECT_STREQ(withLone.GetChars(), "ab\xED\xB0\x85"
+                                    "cd");
   EXPECT_EQ(std::u16string(WideString(withLone).GetChars()), u"ab");
 
-  EXPECT_EQ(std::u16string(WideString("ab\xE9" "c").GetChars()), u"ab");
+  EXPECT_EQ(std::u16string(WideString("ab\xE9"
+                                      "c")
+                               .GetChars()),
+            u"ab");
   EXPECT_EQ(std::u16string(WideString("\xC3\xA9t\xC3\xA9").GetChars()), u"\u00E9t\u00E9");
 
   WideString target;
   EXPECT_EQ(target.ConvertFromNarrow("ok\xC3\xA9"), S_OK);
   EXPECT_EQ(std::u16string(target.GetChars()), u"ok\u00E9");
-  EXPECT_EQ(target.ConvertFromNarrow("ok\xFF" "more"), E_FAIL);
+  EXPECT_EQ(target.ConvertFromNarrow("ok\xFF"
+                                     "more"),
+            E_FAIL);
   EXPECT_EQ(std::u16string(target.GetChars()), u"ok") << "the prefix stays";
   EXPECT_EQ(target.GetStorage()->GetSize(), 3u * sizeof(char16_t));
   EXPECT_EQ(target.ConvertFromNarrow("abc\xC3\xA9", 4), E_FAIL) << "the range cuts the character";

@@ -47,15 +47,14 @@ TEST(DebugOutput, DebuggerOutputIsStandardError) {
 
   testing::internal::CaptureStderr();
   narrow << std::flush;
-  narrow << std::flush;  // nothing pending any more
+  narrow << std::flush; // nothing pending any more
   narrow << "n=" << 42 << '\n' << std::flush;
   // Wide text leaves as UTF-8; a surrogate without its partner as U+FFFD.
   wide << u"\u00e9\u20ac\U0001F600|" << std::flush;
   const char16_t lone[] = {u'a', 0xD800, u'b', 0};
   wide << lone << std::flush;
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "abcn=42\n\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80|a\xEF\xBF\xBD"
-            "b");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "abcn=42\n\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80|a\xEF\xBF\xBD"
+                                                    "b");
   EXPECT_TRUE(narrow.good());
   EXPECT_TRUE(wide.good());
 }

@@ -19,11 +19,10 @@ namespace {
 namespace fs = std::filesystem;
 using namespace QZ::test;
 
-const std::string kHeader =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<!DOCTYPE plist PUBLIC \"-//Apple Computer//DTD PLIST 1.0//EN\" "
-    "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-    "<plist version=\"1.0\">\n";
+const std::string kHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                            "<!DOCTYPE plist PUBLIC \"-//Apple Computer//DTD PLIST 1.0//EN\" "
+                            "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                            "<plist version=\"1.0\">\n";
 
 class IniFileManagerTest : public TempFolderTest {
 protected:
@@ -37,7 +36,8 @@ protected:
   IniFileHandle Open(const std::string& name, const std::string& application = "App",
                      IIniFileManager* store = nullptr) {
     IniFileHandle handle = 0;
-    EXPECT_EQ((store ? store : manager.Get())->OpenFile(W(Path(name)), W("1.0.0"), W(application), handle), kIniFileOk);
+    EXPECT_EQ((store ? store : manager.Get())->OpenFile(W(Path(name)), W("1.0.0"), W(application), handle),
+              kIniFileOk);
     EXPECT_NE(handle, 0u);
     return handle;
   }
@@ -64,14 +64,13 @@ TEST_F(IniFileManagerTest, WritesTheDocumentByteForByte) {
 
   EXPECT_EQ(manager->SetInt(h, W("DeviceModel"), 1), kIniFileOk);
   EXPECT_EQ(manager->SaveFile(h), kIniFileOk);
-  EXPECT_EQ(ReadAll(folder / "UserSettings.ini"), kHeader +
-                                                      "<dict>\n"
-                                                      "\t<key>Application</key><string>App</string>\n"
-                                                      "\t<key>1_0_0</key><dict>\n"
-                                                      "\t\t<key>DeviceModel</key><integer>1</integer>\n"
-                                                      "\t</dict>\n"
-                                                      "</dict>\n"
-                                                      "</plist>\n");
+  EXPECT_EQ(ReadAll(folder / "UserSettings.ini"), kHeader + "<dict>\n"
+                                                            "\t<key>Application</key><string>App</string>\n"
+                                                            "\t<key>1_0_0</key><dict>\n"
+                                                            "\t\t<key>DeviceModel</key><integer>1</integer>\n"
+                                                            "\t</dict>\n"
+                                                            "</dict>\n"
+                                                            "</plist>\n");
   // Saved and clean: no temporary file is left beside it.
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
@@ -130,7 +129,7 @@ TEST_F(IniFileManagerTest, OpenResultsAndHandles) {
   EXPECT_EQ(none, 0u);
 
   EXPECT_EQ(manager->SetInt(h, W("K"), 1), kIniFileOk);
-  EXPECT_EQ(manager->CloseFile(h, false), kIniFileOk);  // closed without saving
+  EXPECT_EQ(manager->CloseFile(h, false), kIniFileOk); // closed without saving
   EXPECT_FALSE(fs::exists(folder / "a.ini"));
   // A closed file's handle stays invalid even when a file is opened after it.
   const IniFileHandle later = Open("b.ini");
@@ -167,13 +166,13 @@ TEST_F(IniFileManagerTest, TypedReadsAndKeys) {
   EXPECT_FALSE(manager->KeyExists(h, W("Missing")));
 
   EXPECT_EQ(manager->SetInt(h, W("DeviceModel"), 1), kIniFileOk);
-  EXPECT_EQ(Int(h, "devicemodel"), 1);  // ASCII letter case does not count
+  EXPECT_EQ(Int(h, "devicemodel"), 1); // ASCII letter case does not count
   EXPECT_EQ(Int(h, "DEVICEMODEL"), 1);
   EXPECT_TRUE(manager->KeyExists(h, W("deviceMODEL")));
-  EXPECT_EQ(Str(h, "DeviceModel"), "");  // not a text
+  EXPECT_EQ(Str(h, "DeviceModel"), ""); // not a text
 
   EXPECT_EQ(manager->SetString(h, W("Name"), W("12")), kIniFileOk);
-  EXPECT_EQ(Int(h, "Name", 5), 0);  // a text is no number
+  EXPECT_EQ(Int(h, "Name", 5), 0); // a text is no number
   EXPECT_EQ(Str(h, "Name"), "12");
   // A node changes its type when written with another.
   EXPECT_EQ(manager->SetInt(h, W("Name"), 8), kIniFileOk);
@@ -247,8 +246,9 @@ TEST_F(IniFileManagerTest, ArraysOfStrings) {
   EXPECT_EQ(count, 2);
   EXPECT_EQ(manager->SetArraySize(h, W("Scalar"), 0), kIniFileOk);
   EXPECT_EQ(manager->SaveFile(h), kIniFileOk);
-  EXPECT_NE(ReadAll(folder / "arr.ini").find("\t\t<key>List</key><array>\n\t\t\t<string></string>\n\t\t</array>\n"
-                                             "\t\t<key>Scalar</key><array/>\n"),
+  EXPECT_NE(ReadAll(folder / "arr.ini")
+                .find("\t\t<key>List</key><array>\n\t\t\t<string></string>\n\t\t</array>\n"
+                      "\t\t<key>Scalar</key><array/>\n"),
             std::string::npos);
   manager->CloseAll();
 }
@@ -261,7 +261,8 @@ TEST_F(IniFileManagerTest, TextThatXmlMustEscapeStaysReadable) {
   EXPECT_EQ(manager->SetInt(h, W(odd.c_str()), 4), kIniFileOk);
   EXPECT_EQ(manager->SetArrayString(h, W("L"), 0, W("\r\n<x>")), kIniFileOk);
   EXPECT_EQ(manager->CloseFile(h, true), kIniFileOk);
-  EXPECT_NE(ReadAll(folder / "esc.ini").find("<key>Application</key><string>A&amp;B &lt;C&gt;"), std::string::npos);
+  EXPECT_NE(ReadAll(folder / "esc.ini").find("<key>Application</key><string>A&amp;B &lt;C&gt;"),
+            std::string::npos);
 
   LIniFileManager fresh;
   IniFileHandle back = 0;
@@ -283,7 +284,7 @@ TEST_F(IniFileManagerTest, DamagedOrEmptyFileStartsAfresh) {
   for (const char* damaged : {"<dict><key>Old</key><integer>1</integer>", "", "not xml at all"}) {
     SCOPED_TRACE(damaged);
     WriteAll(folder / "bad.ini", damaged);
-    testing::internal::CaptureStderr();  // the parser reports the damage there
+    testing::internal::CaptureStderr(); // the parser reports the damage there
     const IniFileHandle h = Open("bad.ini", "Fresh");
     testing::internal::GetCapturedStderr();
     EXPECT_FALSE(manager->KeyExists(h, W("Old")));
@@ -329,7 +330,7 @@ TEST_F(IniFileManagerTest, FailedSaveKeepsThePreviousFileAndStaysModified) {
     FileSizeLimit full(4096);
     ASSERT_TRUE(full.Active());
     EXPECT_EQ(manager->SaveFile(h), kIniFileFailed);
-    EXPECT_EQ(manager->SaveFile(h), kIniFileFailed);  // still modified: it tries again
+    EXPECT_EQ(manager->SaveFile(h), kIniFileFailed); // still modified: it tries again
   }
   EXPECT_EQ(ReadAll(folder / "UserSettings.ini"), previous);
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
@@ -345,10 +346,10 @@ TEST_F(IniFileManagerTest, FailedSaveKeepsThePreviousFileAndStaysModified) {
   EXPECT_EQ(manager->SetInt(blocked, W("DeviceModel"), 2), kIniFileOk);
   EXPECT_EQ(manager->SaveFile(blocked), kIniFileFailed);
   EXPECT_EQ(manager->CloseFile(blocked, true), kIniFileFailed);
-  EXPECT_EQ(manager->SaveFile(blocked), kIniFileNoSuchHandle);  // closed all the same
+  EXPECT_EQ(manager->SaveFile(blocked), kIniFileNoSuchHandle); // closed all the same
   const IniFileHandle again = Open("plain/Settings.ini");
   EXPECT_EQ(manager->SetInt(again, W("DeviceModel"), 2), kIniFileOk);
-  EXPECT_EQ(manager->CloseAll(), kIniFileOk);  // the failure is ignored there
+  EXPECT_EQ(manager->CloseAll(), kIniFileOk); // the failure is ignored there
   EXPECT_EQ(ReadAll(folder / "plain"), "x");
 }
 
@@ -395,7 +396,8 @@ TEST_F(IniFileManagerTest, AFileThatMayNotBeWrittenIsNotReplaced) {
   // The user may neither read nor write the file but may write the folder: it opens
   // as a new document, and saving that must not put it in the old file's place.
   const std::string path = Path("Locked.ini");
-  const std::string original = "<dict><key>1_0_0</key><dict><key>DeviceModel</key><integer>4</integer></dict></dict>";
+  const std::string original =
+      "<dict><key>1_0_0</key><dict><key>DeviceModel</key><integer>4</integer></dict></dict>";
   WriteAll(path, original);
   fs::permissions(path, fs::perms::none);
   fs::permissions(folder, fs::perms::all);
@@ -424,7 +426,7 @@ TEST_F(IniFileManagerTest, KeysTooDeepForAFileAreRefused) {
   EXPECT_EQ(manager->SetInt(h, W(deepest), 1), kIniFileOk);
   EXPECT_EQ(manager->SetInt(h, W(deepest + ".k"), 1), kIniFileFailed);
   EXPECT_EQ(manager->SetString(h, W(deepest + "[0]"), W("x")), kIniFileFailed);
-  EXPECT_EQ(manager->SetArrayString(h, W(deepest), 0, W("x")), kIniFileFailed);  // its items would be too deep
+  EXPECT_EQ(manager->SetArrayString(h, W(deepest), 0, W("x")), kIniFileFailed); // its items would be too deep
   EXPECT_EQ(manager->SetArraySize(h, W(deepest.substr(2)), 1), kIniFileOk);
   EXPECT_EQ(manager->SetInt(h, W("Other"), 5), kIniFileOk);
   // So the file can always be saved, and reads back.
@@ -445,7 +447,8 @@ bool HavePython() { return std::system("command -v python3 >/dev/null 2>&1") == 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
 std::string RunPeer(const std::string& mode, const std::string& path, int& status) {
-  const std::string script = (fs::path(QZ_TEST_SOURCE_DIR) / "QZFramework/Utilities/Storage/plist_interop.py").string();
+  const std::string script =
+      (fs::path(QZ_TEST_SOURCE_DIR) / "QZFramework/Utilities/Storage/plist_interop.py").string();
   const std::string command = "python3 " + Quoted(script) + " " + mode + " " + Quoted(path);
   // The peer's output goes to a file beside the document, read back once it ends.
   const std::string outputPath = path + ".peer-output";
@@ -497,7 +500,7 @@ TEST_F(IniFileManagerTest, StoreReadsWhatPythonWrites) {
   }
   EXPECT_EQ(Int(h, "DeviceModel"), 2);
   EXPECT_EQ(Int(h, "Negative"), -17);
-  EXPECT_EQ(Int(h, "Ratio"), 2);  // truncated toward zero
+  EXPECT_EQ(Int(h, "Ratio"), 2); // truncated toward zero
   EXPECT_EQ(Int(h, "Flag"), 1);
   EXPECT_EQ(Int(h, "Off", 9), 0);
   EXPECT_EQ(Str(h, "Name"), "Grüße & <Ünïcödé> 😀");

@@ -41,8 +41,9 @@ using V = std::vector<unsigned int>;
 template <class C>
 class ContainerTest : public ::testing::Test {};
 
-using Containers = ::testing::Types<Array<unsigned int>, ArrayBuffer<unsigned int>, ArrayBuffer<unsigned int, 4, 1600>,
-                                    ArrayBufferM<unsigned int, 4>, SimpleFixedArray<unsigned int, 8>>;
+using Containers =
+    ::testing::Types<Array<unsigned int>, ArrayBuffer<unsigned int>, ArrayBuffer<unsigned int, 4, 1600>,
+                     ArrayBufferM<unsigned int, 4>, SimpleFixedArray<unsigned int, 8>>;
 TYPED_TEST_SUITE(ContainerTest, Containers);
 
 TYPED_TEST(ContainerTest, PositionsOfAnEmptyArrayAreNull) {
@@ -72,12 +73,12 @@ TYPED_TEST(ContainerTest, AdvanceStaysBetweenBeforeFirstAndEnd) {
     std::int32_t n;
     ItemPosition to;
   } cases[] = {
-      {A, 1, A + 4},       {A, 2, A + 8},      {A, 3, A + 12},      {A, 10, A + 12},
-      {A, -1, A - 4},      {A, -3, A - 4},     {A + 8, -2, A},      {A + 12, -1, A + 8},
-      {A - 4, 1, A},       {A, 0x7FFFFFFF, A + 12},
+      {A, 1, A + 4},  {A, 2, A + 8},  {A, 3, A + 12},      {A, 10, A + 12}, {A, -1, A - 4},
+      {A, -3, A - 4}, {A + 8, -2, A}, {A + 12, -1, A + 8}, {A - 4, 1, A},   {A, 0x7FFFFFFF, A + 12},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(a.Advance(c.from, c.n), c.to) << "from A+" << static_cast<std::intptr_t>(c.from - A) << " by " << c.n;
+    EXPECT_EQ(a.Advance(c.from, c.n), c.to)
+        << "from A+" << static_cast<std::intptr_t>(c.from - A) << " by " << c.n;
 
   EXPECT_EQ(Items(a), (V{10, 20, 30}));
   EXPECT_EQ(ReverseItems(a), (V{30, 20, 10}));

@@ -68,7 +68,7 @@ TEST_F(FileTest, OpenFailuresLeaveTheObjectClosed) {
     File file(W(folder.string()), W(c.name), 0);
     EXPECT_EQ(file.Open(W(folder.string()), W(c.name), c.flags), E_FAIL);
     EXPECT_FALSE(file.IsOpen());
-    EXPECT_EQ(file.GetFlags(), c.flags);  // stored all the same
+    EXPECT_EQ(file.GetFlags(), c.flags); // stored all the same
     EXPECT_EQ(file.GetLength(), 0u);
   }
   EXPECT_FALSE(fs::exists(folder / "missing.bin"));
@@ -122,13 +122,13 @@ TEST_F(FileTest, ReadPositionsAndSeek) {
   char buffer[16] = {};
   EXPECT_EQ(file.Read(buffer, 3), 3);
   EXPECT_EQ(std::string(buffer, 3), "abc");
-  EXPECT_EQ(file.Read(buffer, 3, -1), 3);  // continues
+  EXPECT_EQ(file.Read(buffer, 3, -1), 3); // continues
   EXPECT_EQ(std::string(buffer, 3), "def");
-  EXPECT_EQ(file.Read(buffer, 3, 0), 3);  // rereads from the start
+  EXPECT_EQ(file.Read(buffer, 3, 0), 3); // rereads from the start
   EXPECT_EQ(std::string(buffer, 3), "abc");
   EXPECT_EQ(file.Read(buffer, 16, 6), 2);
   EXPECT_EQ(std::string(buffer, 2), "gh");
-  EXPECT_EQ(file.Read(buffer, 16), 0);  // end of file
+  EXPECT_EQ(file.Read(buffer, 16), 0); // end of file
 
   EXPECT_EQ(file.Seek(2, 0), 2);
   EXPECT_EQ(file.Seek(1, 1), 3);
@@ -180,9 +180,9 @@ TEST(PathText, MakeValidFileNameAndSplitting) {
   for (const Case& c : {
            Case{"/home/u/file.ini", "/home/u", "file.ini"},
            Case{"file.ini", "file.ini", "file.ini"},
-           Case{"/home/u/", "/home/u", "/home/u/"},         // separator last: the whole path
-           Case{"C:\\Data\\x.bin", "C:\\Data", "x.bin"},   // backslashes split too
-           Case{"a\\b/c.txt", "a\\b", "c.txt"},            // the later separator counts
+           Case{"/home/u/", "/home/u", "/home/u/"},      // separator last: the whole path
+           Case{"C:\\Data\\x.bin", "C:\\Data", "x.bin"}, // backslashes split too
+           Case{"a\\b/c.txt", "a\\b", "c.txt"},          // the later separator counts
            Case{"a/b\\c.txt", "a/b", "c.txt"},
            Case{"/top", "", "top"},
            Case{"", "", ""},

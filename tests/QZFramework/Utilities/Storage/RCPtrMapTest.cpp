@@ -40,7 +40,9 @@ protected:
   std::vector<std::string> mLog; // outlives the maps
 };
 
-std::string CaughtText(const std::function<void()>& action) { return test::ThrownText<std::invalid_argument>(action); }
+std::string CaughtText(const std::function<void()>& action) {
+  return test::ThrownText<std::invalid_argument>(action);
+}
 
 TEST_F(RCPtrMapTest, HoldsItsKeysAndValuesUntilRemoved) {
   RCPtr<Named> font = Make("font");

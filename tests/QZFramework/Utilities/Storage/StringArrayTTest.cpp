@@ -32,7 +32,8 @@ TEST(StringSplit, SeparatorsAtTheEdgesAndDoubled) {
       {u"a,b", u"", {u"a,b"}},               //
   };
   for (const auto& c : cases)
-    EXPECT_EQ(Pieces(WideString(c.text).Split(WideString(c.separators))), c.pieces) << WideString(c.text).ToNarrow().GetChars();
+    EXPECT_EQ(Pieces(WideString(c.text).Split(WideString(c.separators))), c.pieces)
+        << WideString(c.text).ToNarrow().GetChars();
 
   const WideString whole(u"no commas");
   const Strings one = whole.Split(WideString(u","));

@@ -23,7 +23,8 @@ std::u16string Wide(const char16_t* format, const Args&... args) {
 }
 
 TEST(StringFormat, IntegersWithTheRuntimesLengthModifiers) {
-  EXPECT_EQ(Narrow("%d|%5d|%-5d|%05d|%+d|% d|%.3d", 42, 42, 42, 42, 42, 42, 42), "42|   42|42   |00042|+42| 42|042");
+  EXPECT_EQ(Narrow("%d|%5d|%-5d|%05d|%+d|% d|%.3d", 42, 42, 42, 42, 42, 42, 42),
+            "42|   42|42   |00042|+42| 42|042");
   EXPECT_EQ(Narrow("%u %x %X %o %#x %#o", 4294967295u, 255u, 255u, 8u, 255u, 8u), "4294967295 ff FF 10 0xff 010");
   EXPECT_EQ(Narrow("%I32d %I32u %ld %lu", -1, -1, 4294967295u, -1), "-1 4294967295 -1 4294967295");
   EXPECT_EQ(Narrow("%I64d %I64X %lld %llx", std::int64_t{-5}, 0xABCDEF0123456789ull, std::int64_t{1} << 40,

@@ -64,7 +64,8 @@ TEST(StringT, EmptyStringsShareOneStoragePerWidth) {
   const WideString fromNull(static_cast<const char16_t*>(nullptr));
   const WideString fromEmptyUtf8("");
   const WideString mid = WideString(u"abc").Mid(5, 1);
-  for (const WideString* s : std::initializer_list<const WideString*>{&cleared, &locked, &fromNull, &fromEmptyUtf8, &mid})
+  for (const WideString* s :
+       std::initializer_list<const WideString*>{&cleared, &locked, &fromNull, &fromEmptyUtf8, &mid})
     EXPECT_EQ(StorageOf(*s), StorageOf(empty));
 
   // The zero character gets a buffer of its own.
@@ -410,9 +411,15 @@ TEST(StringT, ToIntAndToDoubleIgnoreTheLocale) {
     const char16_t* text;
     int value;
   } ints[] = {
-      {u"42", 42},          {u"  \t-17xyz", -17}, {u"+5", 5},
-      {u"abc", 0},          {u"", 0},             {u"2147483647", INT_MAX},
-      {u"99999999999", INT_MAX}, {u"-2147483648", INT_MIN}, {u"-99999999999", INT_MIN},
+      {u"42", 42},
+      {u"  \t-17xyz", -17},
+      {u"+5", 5},
+      {u"abc", 0},
+      {u"", 0},
+      {u"2147483647", INT_MAX},
+      {u"99999999999", INT_MAX},
+      {u"-2147483648", INT_MIN},
+      {u"-99999999999", INT_MIN},
       {u"1.9", 1},
   };
   for (const auto& c : ints)

@@ -38,9 +38,9 @@ TEST(KeyPath, StepsOfEachForm) {
       {"[3]", {"#3"}},
       {"a..b", {"a", "b$"}}, // empty names are skipped
       {".", {}},
-      {"a.", {"a"}},         // not last: a separator follows
-      {"a[", {"a", "#0"}},   // "[" without digits is index 0
-      {"a[x].b", {"a", "#0", "x]", "b$"}}, // a "]" without digits before it is part of a name
+      {"a.", {"a"}},                            // not last: a separator follows
+      {"a[", {"a", "#0"}},                      // "[" without digits is index 0
+      {"a[x].b", {"a", "#0", "x]", "b$"}},      // a "]" without digits before it is part of a name
       {"a[99999999999]", {"a", "#4294967296"}}, // saturates
       {"1_0_0.Window", {"1_0_0", "Window$"}},
   };

@@ -17,11 +17,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kHeader =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<!DOCTYPE plist PUBLIC \"-//Apple Computer//DTD PLIST 1.0//EN\" "
-    "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-    "<plist version=\"1.0\">\n";
+const std::string kHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                            "<!DOCTYPE plist PUBLIC \"-//Apple Computer//DTD PLIST 1.0//EN\" "
+                            "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                            "<plist version=\"1.0\">\n";
 
 class StringOutput : public XNode::Output {
 public:
@@ -129,7 +128,7 @@ TEST(XNodeWrite, StateAttributesInTheirOrder) {
   XNode root(nullptr, XNode::kTypeArray);
   XNode* item = new XNode(&root, XNode::kTypeBoolean);
   item->SetFlags(XNode::kFlagVisible | XNode::kFlagLocked | XNode::kFlagVolatile, true);
-  item->SetDirty(true);  // volatile: stays clean
+  item->SetDirty(true); // volatile: stays clean
   root.SetDirty(false);
   root.SetDirty(true);
 
@@ -161,7 +160,13 @@ TEST(XNodeWrite, StopsAtTheFirstSinkError) {
 
 TEST(XNodeText, SpecialCharactersReadBackUnchangedInKeysStringsAndData) {
   const std::string texts[] = {
-      "&<>\"'", "a&amp;b", "<dict>", "]]>", "line\r\nnext\rlast", "tab\tand\nfeed", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\xB9",
+      "&<>\"'",
+      "a&amp;b",
+      "<dict>",
+      "]]>",
+      "line\r\nnext\rlast",
+      "tab\tand\nfeed",
+      "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x8E\xB9",
   };
   for (const std::string& text : texts) {
     SCOPED_TRACE(text);
@@ -194,13 +199,13 @@ TEST(XNodeText, BytesXmlCannotCarryKeepTheFileReadable) {
     const char* text;
     const char* readBack;
   } cases[] = {
-      {"a\x01z", "a\xEF\xBF\xBDz"},             // C0 control
-      {"a\xFFz", "a\xEF\xBF\xBDz"},             // not UTF-8
-      {"a\xC3", "a\xEF\xBF\xBD"},               // cut sequence
-      {"a\xC0\xAFz", "a\xEF\xBF\xBD\xEF\xBF\xBDz"},  // overlong
-      {"a\xED\xA0\x80z", "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDz"},  // surrogate
-      {"a\xEF\xBF\xBFz", "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDz"},  // U+FFFF
-      {"\x7F\xC2\x85", "\x7F\xC2\x85"},         // allowed as they are
+      {"a\x01z", "a\xEF\xBF\xBDz"},                                 // C0 control
+      {"a\xFFz", "a\xEF\xBF\xBDz"},                                 // not UTF-8
+      {"a\xC3", "a\xEF\xBF\xBD"},                                   // cut sequence
+      {"a\xC0\xAFz", "a\xEF\xBF\xBD\xEF\xBF\xBDz"},                 // overlong
+      {"a\xED\xA0\x80z", "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDz"}, // surrogate
+      {"a\xEF\xBF\xBFz", "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDz"}, // U+FFFF
+      {"\x7F\xC2\x85", "\x7F\xC2\x85"},                             // allowed as they are
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -334,7 +339,7 @@ TEST(XNodeParse, OddButWellFormedStructuresStaySound) {
     const char* text;
     std::uint32_t rootType;
   } cases[] = {
-      {"<plist><dict/><string>x</string></plist>", XNode::kTypeString},  // last top-level value wins
+      {"<plist><dict/><string>x</string></plist>", XNode::kTypeString}, // last top-level value wins
       {"<dict><plist></plist><string>y</string><dict/></dict>", XNode::kTypeDict},
       {"<plist><key>k</key><integer>3</integer></plist>", XNode::kTypeInteger},
       {"<plist></plist>", XNode::kTypeNone},
@@ -548,10 +553,10 @@ TEST(XNodeContainers, SharedChildrenSlotsAndCycles) {
   ASSERT_TRUE(b.AddChild(shared));
   EXPECT_EQ(shared->GetParentCount(), 2u);
 
-  a.RemoveChild(shared);  // still held by b
+  a.RemoveChild(shared); // still held by b
   EXPECT_EQ(a.GetChildCount(), 0u);
   EXPECT_EQ(b.GetChild(0), shared);
-  a.RemoveChild(shared);  // not a child any more: nothing
+  a.RemoveChild(shared); // not a child any more: nothing
   EXPECT_EQ(shared->GetParentCount(), 1u);
 
   // Holding an ancestor or itself is refused.
@@ -564,7 +569,7 @@ TEST(XNodeContainers, SharedChildrenSlotsAndCycles) {
   b.SetArrayItem(4, new XNode(nullptr, XNode::kTypeBoolean));
   EXPECT_EQ(b.GetChildCount(), 5u);
   EXPECT_EQ(b.GetChild(3), nullptr);
-  b.SetArrayItem(0, new XNode(nullptr, XNode::kTypeReal));  // releases the shared integer
+  b.SetArrayItem(0, new XNode(nullptr, XNode::kTypeReal)); // releases the shared integer
   EXPECT_EQ(b.GetChild(0)->GetType(), XNode::kTypeReal);
   EXPECT_EQ(b.CountChildren(true), 5u);
   EXPECT_EQ(b.CountChildren(false), 3u);
@@ -575,7 +580,7 @@ TEST(XNodeContainers, SharedChildrenSlotsAndCycles) {
   b.SetArraySize(3);
   EXPECT_EQ(b.GetChildCount(), 3u);
   EXPECT_EQ(b.GetChild(2), nullptr);
-  a.SetArrayItem(0, new XNode(&b, XNode::kTypeString));  // dicts take no items by index
+  a.SetArrayItem(0, new XNode(&b, XNode::kTypeString)); // dicts take no items by index
   EXPECT_EQ(a.GetChildCount(), 0u);
   b.ClearValue();
   EXPECT_EQ(b.GetType(), XNode::kTypeNone);
@@ -604,7 +609,7 @@ TEST_F(XNodeFile, WriteAndLoadRoundTrip) {
   ASSERT_EQ(root.WriteFile(path.c_str(), 0), 0);
   EXPECT_EQ(Read(path), WriteText(root, XNode::kWriteHeader));
   EXPECT_FALSE(fs::exists(path.string() + ".tmp"));
-  EXPECT_TRUE(root.IsDirty());  // writing does not clear it
+  EXPECT_TRUE(root.IsDirty()); // writing does not clear it
 
   auto back = XNode::LoadFile(path.c_str());
   ASSERT_TRUE(back);

@@ -256,9 +256,8 @@ TEST(LThreadPool, ReleasedWhileJobsWaitDispatchesThemAllBeforeItGoes) {
   testing::internal::CaptureStderr();
   pool = nullptr;
   blocker->mRelease.Set();
-  EXPECT_TRUE(Eventually([&] {
-    return blocker->GetRefCount() == 1 && a->GetRefCount() == 1 && b->GetRefCount() == 1;
-  }));
+  EXPECT_TRUE(
+      Eventually([&] { return blocker->GetRefCount() == 1 && a->GetRefCount() == 1 && b->GetRefCount() == 1; }));
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   std::string order = log.Get();
   EXPECT_TRUE(order == "-a" || order == "-ab") << order;

@@ -109,9 +109,9 @@ TEST(Thread, PrioritiesAreAppliedOrReportedAsRefused) {
     bool applied; // lowering is always allowed, raising only with privilege
     int nice;     // the thread's nice value afterwards
   };
-  for (const Case& c : {Case{0, true, 0}, Case{-1, true, 5}, Case{-2, true, 10}, Case{-15, true, 19},
-                        Case{1, canRaise, canRaise ? -5 : 0}, Case{2, canRaise, canRaise ? -10 : 0},
-                        Case{7, false, 0}}) {
+  for (const Case& c :
+       {Case{0, true, 0}, Case{-1, true, 5}, Case{-2, true, 10}, Case{-15, true, 19},
+        Case{1, canRaise, canRaise ? -5 : 0}, Case{2, canRaise, canRaise ? -10 : 0}, Case{7, false, 0}}) {
     SCOPED_TRACE(c.priority);
     NiceProbe probe;
     Thread thread(&NiceProbe::Run, &probe);

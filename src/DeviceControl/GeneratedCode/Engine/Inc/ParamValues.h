@@ -13,7 +13,8 @@
 
 namespace QZ {
 
-template <class C, class O> class StringT;
+template <class C, class O>
+class StringT;
 using WideString = StringT<char16_t, char>;
 
 // Results of the list operations.

@@ -59,7 +59,9 @@ void WriteValues(ParamValues& list, const ParamValue* items, std::uint32_t count
   WriteList(list, packed);
 }
 
-bool Matches(const ParamDescriptor& a, const ParamDescriptor& b) { return a.id == b.id && a.detail.IsEqual(b.detail); }
+bool Matches(const ParamDescriptor& a, const ParamDescriptor& b) {
+  return a.id == b.id && a.detail.IsEqual(b.detail);
+}
 
 // The bytes a value shows to the cross-type comparison: data for codes above
 // 11, the whole 8-byte value field (zero above its width) for the others.
@@ -98,8 +100,8 @@ bool IsDataLess(const Variant& a, const Variant& b, bool signedBytes) {
   std::uint32_t bSize = 0;
   const void* aData = a.GetData(aSize);
   const void* bData = b.GetData(bSize);
-  return IsBytesLess(static_cast<const unsigned char*>(aData), aSize, static_cast<const unsigned char*>(bData), bSize,
-                     signedBytes);
+  return IsBytesLess(static_cast<const unsigned char*>(aData), aSize, static_cast<const unsigned char*>(bData),
+                     bSize, signedBytes);
 }
 
 bool IsFloating(std::int32_t type) { return type == kVariantFloat || type == kVariantDouble; }

@@ -56,10 +56,10 @@ TEST(ParamValues, PackedItemBytes) {
   ParamValues list;
   EXPECT_EQ(list.SetSingleValue(ParamDescriptor(3), MakeBuffer({0x01})), kParamDone);
   const Bytes expected = {
-      0x35, 0, 0, 0, 0x01, 0, 0, 0, 0x10, 0, 0, 0,                  // the item: a 3-element array
-      0x0D, 0, 0, 0, 0x01, 0, 0, 0, 0x0E, 0, 0, 0, 0x01,             // value: byte buffer 01
-      0x10, 0, 0, 0, 0x01, 0, 0, 0, 0x06, 0, 0, 0, 0x03, 0, 0, 0,    // identifier: int32 3
-      0x0C, 0, 0, 0, 0x01, 0, 0, 0, 0x00, 0, 0, 0,                  // detail: empty
+      0x35, 0, 0, 0, 0x01, 0, 0, 0, 0x10, 0, 0, 0,                // the item: a 3-element array
+      0x0D, 0, 0, 0, 0x01, 0, 0, 0, 0x0E, 0, 0, 0, 0x01,          // value: byte buffer 01
+      0x10, 0, 0, 0, 0x01, 0, 0, 0, 0x06, 0, 0, 0, 0x03, 0, 0, 0, // identifier: int32 3
+      0x0C, 0, 0, 0, 0x01, 0, 0, 0, 0x00, 0, 0, 0,                // detail: empty
   };
   EXPECT_EQ(list.GetSize(), 53u);
   EXPECT_EQ(DataOf(list), expected);
@@ -180,7 +180,8 @@ TEST(ParamValues, IsParamValues) {
       {"empty", Variant(), true},
       {"empty array", Pack({}), true},
       {"one item", Pack({Pack({MakeBuffer({1}), Int32(1), Variant()})}), true},
-      {"identifier not int32", Pack({Pack({MakeBuffer({1}), Make<std::int16_t>(kVariantInt16, 1), Variant()})}), false},
+      {"identifier not int32", Pack({Pack({MakeBuffer({1}), Make<std::int16_t>(kVariantInt16, 1), Variant()})}),
+       false},
       {"item not an array", Pack({MakeBuffer({1})}), false},
       {"byte buffer", MakeBuffer({1}), false},
   };
@@ -270,10 +271,12 @@ TEST(IsVariantLess, Cases) {
       {"int8 signed", Make<std::int8_t>(kVariantInt8, -1), Make<std::int8_t>(kVariantInt8, 1), true},
       {"uint32 unsigned", Make<std::uint32_t>(kVariantUInt32, 0x80000000u), Make<std::uint32_t>(kVariantUInt32, 1),
        false},
-      {"double NaN", Make<double>(kVariantDouble, std::numeric_limits<double>::quiet_NaN()), Make<double>(kVariantDouble, 1.0), false},
+      {"double NaN", Make<double>(kVariantDouble, std::numeric_limits<double>::quiet_NaN()),
+       Make<double>(kVariantDouble, 1.0), false},
       {"empty before anything", Variant(), Make<std::int8_t>(kVariantInt8, -5), true},
       {"anything after empty", MakeBuffer({}), Variant(), false},
-      {"mixed small numbers by value", Make<std::int8_t>(kVariantInt8, -2), Make<float>(kVariantFloat, -1.5f), true},
+      {"mixed small numbers by value", Make<std::int8_t>(kVariantInt8, -2), Make<float>(kVariantFloat, -1.5f),
+       true},
       {"int64 -1 before uint32 5", Make<std::int64_t>(kVariantInt64, -1), Make<std::uint32_t>(kVariantUInt32, 5),
        true},
       {"uint64 2^63 not before double 1", Make<std::uint64_t>(kVariantUInt64, 1ull << 63),
