@@ -424,7 +424,7 @@ bool HavePython() { return std::system("command -v python3 >/dev/null 2>&1") == 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
 std::string RunPeer(const std::string& mode, const std::string& path, int& status) {
-  const std::string script = (fs::path(__FILE__).parent_path() / "plist_interop.py").string();
+  const std::string script = (fs::path(QZ_TESTS_DIR) / "QZFramework/Utilities/Storage/plist_interop.py").string();
   const std::string command = "python3 " + Quoted(script) + " " + mode + " " + Quoted(path);
   std::string output;
   std::FILE* pipe = popen(command.c_str(), "r");
