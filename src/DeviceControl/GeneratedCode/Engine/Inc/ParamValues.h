@@ -8,6 +8,7 @@
 // List results: 0 done, 1 nothing to do, -4 no such item or not a list, -7 an
 // item of the wrong shape.
 
+#include "QZFramework/ObjectBase/TypeName.h"
 #include "QZFramework/Utilities/Storage/Variant.h"
 
 #include <cstdint>
@@ -103,3 +104,5 @@ bool IsParamDescriptorLess(const ParamDescriptor& a, const ParamDescriptor& b);
 WideString ParamDescriptorToString(const ParamDescriptor& descriptor);
 
 } // namespace QZ
+
+QZ_TYPE_NAME(QZ::ParamValues, "class QZ::ParamValues")

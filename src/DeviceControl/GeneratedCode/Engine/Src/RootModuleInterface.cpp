@@ -25,7 +25,9 @@ void LParameterizedModule::SetFirstParamID(LParameterizedModule* parent, std::in
 
 ConstRCPtr<LParameterizedModule> LParameterizedModule::FindParamModule(std::int32_t id) { return GetParamModule(id); }
 
-RCPtr<LParameterizedModule> LParameterizedModule::GetParamModule(std::int32_t) { return RCPtr<LParameterizedModule>(this); }
+RCPtr<LParameterizedModule> LParameterizedModule::GetParamModule(std::int32_t) {
+  return RCPtr<LParameterizedModule>(this);
+}
 
 std::int32_t LParameterizedModule::SetParamValueLocal(const ParamDescriptor& descriptor, const Variant& value,
                                                       bool fromDevice) {

@@ -153,7 +153,8 @@ TEST_F(ModuleTree, ModulesWithoutParametersPassOnlyModuleLevelRequests) {
       "RootModuleInterface : Line 123";
   for (std::int32_t id : {5, 0, -1, -4, -128, -257, 300}) {
     SCOPED_TRACE(id);
-    EXPECT_EQ(ThrownText<std::logic_error>([&] { root->device->SetParamValueLocal(ParamDescriptor(id), Int32(1), false); }),
+    EXPECT_EQ(ThrownText<std::logic_error>(
+                  [&] { root->device->SetParamValueLocal(ParamDescriptor(id), Int32(1), false); }),
               setText);
     EXPECT_EQ(ThrownText<std::logic_error>([&] { root->device->GetParamValueLocal(ParamDescriptor(id)); }), getText);
     EXPECT_EQ(ThrownText<std::logic_error>([&] { root->SetParamValueLocal(ParamDescriptor(id), Int32(1), true); }),
