@@ -214,8 +214,10 @@ TEST_F(DeviceCommunication, ReportsAreDeliveredInOrderOnTheWorkerThread) {
 TEST_F(DeviceCommunication, ReportsWaitWhileDeliveryIsOffAndTheQueueNeverDropsOne) {
   Bind();
   communication->SetDeliveryEnabled(false);
-  for (std::int32_t i = 0; i < 300; ++i)
-    LDeviceCommunicationInterface::ReceiveFromLibrary(communication.Get(), 0, &static_cast<const Variant&>(Report(i, i)));
+  for (std::int32_t i = 0; i < 300; ++i) {
+    const ParamValues report = Report(i, i);
+    LDeviceCommunicationInterface::ReceiveFromLibrary(communication.Get(), 0, &report);
+  }
   EXPECT_EQ(communication->GetQueuedReportCount(), 300u) << "room for 256 at first, then one more each time";
   EXPECT_TRUE(receiver.Received().empty());
 
@@ -287,8 +289,9 @@ TEST_F(DeviceCommunicationWithLibrary, RegistryValuesOnTheDriversKeyItselfAreNot
   const std::string folder = partial.substr(0, partial.find_last_of('/'));
   const std::string file = partial.substr(partial.find_last_of('/') + 1);
   const std::u16string key = u"Software\\Brindlecrest\\Audio\\Drivers";
-  registry.SetString(QZ::Platform::kRegistryLocalMachine, key, u"SoftwarePath", std::u16string(folder.begin(), folder.end()));
-  registry.SetString(QZ::Platform::kRegistryLocalMachine, key, u"DeviceInterfaceLib", std::u16string(file.begin(), file.end()));
+  const std::uint32_t machine = QZ::Platform::kRegistryLocalMachine;
+  registry.SetString(machine, key, u"SoftwarePath", std::u16string(folder.begin(), folder.end()));
+  registry.SetString(machine, key, u"DeviceInterfaceLib", std::u16string(file.begin(), file.end()));
 
   RCPtr<LDeviceCommunicationInterface> other = MakeRCPtr<LDeviceCommunicationInterface>();
   ASSERT_EQ(other->Initialize(), 0);
