@@ -68,6 +68,13 @@ public:
   virtual QZ::Variant GetCachedValue(const QZ::ParamDescriptor& descriptor) const;
 
   LParameterizedModule* GetParent() const { return mParent; }
+  // The topmost ancestor; the module itself without a parent.
+  LParameterizedModule* GetTopmost() {
+    LParameterizedModule* top = this;
+    while (top->mParent)
+      top = top->mParent;
+    return top;
+  }
   std::int32_t GetParamCount() const { return mParamCount; }
   std::int32_t GetFirstParamID() const { return mFirstParamID; }
 
