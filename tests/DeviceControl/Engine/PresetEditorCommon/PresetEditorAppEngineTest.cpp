@@ -131,7 +131,8 @@ TEST_F(EngineTest, InitializePostsTheTwelveDefaultsAsOneList) {
   ASSERT_EQ(seen[0].values.size(), 12u);
   for (std::int32_t i = 0; i < 12; ++i)
     EXPECT_EQ(seen[0].values[static_cast<std::size_t>(i)].first, i);
-  EXPECT_EQ(Concatenated(seen[0]), (Bytes{0x00, 0x04, 0x0C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x70, 0x00}));
+  EXPECT_EQ(Concatenated(seen[0]),
+            (Bytes{0x00, 0x04, 0x0C, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x70, 0x00}));
   EXPECT_TRUE(engine->IsActive());
 }
 

@@ -40,7 +40,8 @@ void LArpeggiator::SetFirstParamID(LParameterizedModule* parent, std::int32_t fi
     ThrowException<std::logic_error>("Invalid FirstParamID", "QZ::LArpeggiator::SetFirstParamID", kSourcePath, 77);
 }
 
-std::int32_t LArpeggiator::SetParamValueLocal(const ParamDescriptor& descriptor, const Variant& value, bool fromDevice) {
+std::int32_t LArpeggiator::SetParamValueLocal(const ParamDescriptor& descriptor, const Variant& value,
+                                             bool fromDevice) {
   if (descriptor.id < 0) {
     if (!IsModuleRequestID(descriptor.id))
       return -1;
