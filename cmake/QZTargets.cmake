@@ -125,6 +125,8 @@ function(qz_add_library_tests)
     set(exe ${lib}_tests)
     add_executable(${exe} ${srcs})
     target_include_directories(${exe} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    # Absolute, unlike __FILE__ under ccache's base directory.
+    target_compile_definitions(${exe} PRIVATE QZ_TESTS_DIR="${PROJECT_SOURCE_DIR}/tests")
     target_link_libraries(${exe} PRIVATE ${lib} ${test_deps} qz_test_support GTest::gmock GTest::gtest_main)
     qz_target_warnings(${exe})
     gtest_discover_tests(${exe} DISCOVERY_TIMEOUT 120

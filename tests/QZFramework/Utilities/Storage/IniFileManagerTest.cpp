@@ -447,8 +447,7 @@ bool HavePython() { return std::system("command -v python3 >/dev/null 2>&1") == 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
 std::string RunPeer(const std::string& mode, const std::string& path, int& status) {
-  const std::string script =
-      (fs::path(QZ_TEST_SOURCE_DIR) / "QZFramework/Utilities/Storage/plist_interop.py").string();
+  const std::string script = (fs::path(QZ_TESTS_DIR) / "QZFramework/Utilities/Storage/plist_interop.py").string();
   const std::string command = "python3 " + Quoted(script) + " " + mode + " " + Quoted(path);
   // The peer's output goes to a file beside the document, read back once it ends.
   const std::string outputPath = path + ".peer-output";

@@ -7,6 +7,7 @@
 // so any number of values crosses a thread or a notification as one value.
 // The list operations answer with the kParam... results below and never throw.
 
+#include "QZFramework/ObjectBase/TypeName.h"
 #include "QZFramework/Utilities/Storage/Variant.h"
 
 #include <cstdint>
@@ -120,3 +121,5 @@ bool IsParamDescriptorLess(const ParamDescriptor& a, const ParamDescriptor& b);
 WideString ParamDescriptorToString(const ParamDescriptor& descriptor);
 
 } // namespace QZ
+
+QZ_TYPE_NAME(QZ::ParamValues, "class QZ::ParamValues")
