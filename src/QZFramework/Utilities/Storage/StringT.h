@@ -206,7 +206,7 @@ public:
 private:
   LIBuffer* Buffer() const { return mStorage.GetRaw(); }
   C* Data() const { return reinterpret_cast<C*>(Buffer()->GetData()); }
-  std::uint32_t SizeInChars() const { return Buffer()->GetSize() / sizeof(C); }
+  std::uint32_t SizeInChars() const { return static_cast<std::uint32_t>(Buffer()->GetSize() / sizeof(C)); }
   bool IsLocked() const { return !Buffer()->IsShareable(); }
   void SetEmptyStorage();
   void SetNewStorage(std::uint32_t chars);
