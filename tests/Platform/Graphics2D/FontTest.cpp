@@ -9,6 +9,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace QZ::Platform {
 namespace {
@@ -50,6 +52,22 @@ TEST(FontFamily, KnowsOnlyInstalledFamiliesAndFallsBackToDejaVu) {
   EXPECT_FALSE(FontFamily::FromName(u"No Such Face"));
   EXPECT_FALSE(FontFamily::FromName(u""));
   EXPECT_EQ(FontFamily::GenericSansSerif()->GetName(), "DejaVu Sans");
+}
+
+TEST(FontFamily, LookUpsFromSeveralThreadsAgree) {
+  std::vector<std::shared_ptr<const FontFamily>> found(8);
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < found.size(); ++i)
+    threads.emplace_back([&found, i] {
+      found[i] = FontFamily::FromName(i % 2 ? u"DejaVu Sans Mono" : u"DEJAVU SANS MONO");
+      FontDesignMetrics metrics;
+      EXPECT_TRUE(found[i]->GetDesignMetrics(kFontBold, metrics));
+      EXPECT_TRUE(FontFamily::GenericSansSerif());
+    });
+  for (std::thread& thread : threads)
+    thread.join();
+  for (const auto& family : found)
+    EXPECT_EQ(family, found[0]);
 }
 
 TEST(FontFamily, ReadsDesignMetricsFromTheFontFile) {
