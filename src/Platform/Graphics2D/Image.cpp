@@ -1,5 +1,6 @@
 #include "Platform/Graphics2D/Image.h"
 
+#include <cairo.h>
 #include <png.h>
 
 #include <cstdio>
@@ -276,6 +277,7 @@ ImageStatus Image::UnlockBits(const ImageLockData& data) {
   if (token == 0 || data.reserved != token)
     return Fail(ImageStatus::WrongState);
   mLockToken.store(0);
+  ++mChangeCount;
   return ImageStatus::Ok;
 }
 
@@ -299,7 +301,54 @@ ImageStatus Image::SetPixel(std::int32_t x, std::int32_t y, std::uint32_t argb) 
   p[1] = static_cast<std::uint8_t>(argb >> 8);
   p[2] = static_cast<std::uint8_t>(argb >> 16);
   p[3] = static_cast<std::uint8_t>(argb >> 24);
+  ++mChangeCount;
   return ImageStatus::Ok;
+}
+
+namespace {
+
+// c * a / 255, rounded, as the drawing library computes it.
+std::uint8_t Premultiply(std::uint8_t c, std::uint8_t a) {
+  const unsigned t = unsigned{c} * a + 0x80;
+  return static_cast<std::uint8_t>(((t >> 8) + t) >> 8);
+}
+
+} // namespace
+
+void* Image::PremultipliedCopy() {
+  if (mLockToken.load() != 0) {
+    Fail(ImageStatus::WrongState);
+    return nullptr;
+  }
+  if (mPremultiplied && mPremultipliedCount == mChangeCount)
+    return mPremultiplied.get();
+  if (!mPremultiplied) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, mWidth, mHeight);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+      cairo_surface_destroy(surface);
+      Fail(ImageStatus::OutOfMemory);
+      return nullptr;
+    }
+    mPremultiplied.reset(surface, [](void* s) { cairo_surface_destroy(static_cast<cairo_surface_t*>(s)); });
+  }
+  auto* surface = static_cast<cairo_surface_t*>(mPremultiplied.get());
+  cairo_surface_flush(surface);
+  std::uint8_t* rows = cairo_image_surface_get_data(surface);
+  const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(surface));
+  for (std::int32_t y = 0; y < mHeight; ++y) {
+    const std::uint8_t* from = PixelAt(0, y);
+    std::uint8_t* to = rows + static_cast<std::size_t>(y) * stride;
+    for (std::int32_t x = 0; x < mWidth; ++x, from += 4, to += 4) {
+      const std::uint8_t a = from[3];
+      to[0] = Premultiply(from[0], a);
+      to[1] = Premultiply(from[1], a);
+      to[2] = Premultiply(from[2], a);
+      to[3] = a;
+    }
+  }
+  cairo_surface_mark_dirty(surface);
+  mPremultipliedCount = mChangeCount;
+  return surface;
 }
 
 ImageStatus Image::EncodePng(std::vector<std::uint8_t>& out) {

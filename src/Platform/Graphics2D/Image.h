@@ -10,7 +10,13 @@
 // locked, the image refuses a second lock and every pixel operation
 // (WrongState), so no one reads pixels that a lock holder is changing.
 //
-// One image is used by one thread at a time.
+// Every write to the pixels (SetPixel, the end of every lock) advances the
+// image's change count, so that copies made for drawing (the premultiplied
+// copy a Canvas draws from, textures) can tell they are out of date. The end
+// of a read lock counts too: the lock hands out a writable address.
+//
+// One image is used by one thread at a time; drawing from an image counts as
+// using it.
 
 #include <atomic>
 #include <cstddef>
@@ -77,6 +83,8 @@ public:
   std::int32_t GetWidth() const { return mWidth; }
   std::int32_t GetHeight() const { return mHeight; }
   std::int32_t GetPixelFormat() const { return kPixelFormat32bppARGB; }
+  // Advanced by every write to the pixels; never goes back.
+  std::uint64_t GetChangeCount() const { return mChangeCount; }
 
   // The last failure recorded on this image, reset to Ok by reading it.
   ImageStatus GetLastStatus();
@@ -102,6 +110,8 @@ public:
   ImageStatus SavePngFile(const char* path);
 
 private:
+  friend class Canvas;
+
   Image(std::int32_t width, std::int32_t height, std::unique_ptr<std::uint8_t[]> pixels);
   template <class BeginRead>
   static std::unique_ptr<Image> ReadPng(BeginRead begin, ImageStatus* status);
@@ -109,6 +119,10 @@ private:
   ImageStatus Fail(ImageStatus status);
   bool Contains(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) const;
   std::uint8_t* PixelAt(std::int32_t x, std::int32_t y) const;
+  // The pixels premultiplied, as the drawing library's image surface (made
+  // again when the change count has moved since the last copy); null while
+  // the image is locked or when memory runs out.
+  void* PremultipliedCopy();
 
   std::int32_t mWidth;
   std::int32_t mHeight;
@@ -116,6 +130,9 @@ private:
   std::atomic<ImageStatus> mLastStatus{ImageStatus::Ok};
   std::atomic<std::uintptr_t> mLockToken{0}; // 0: not locked
   std::uintptr_t mNextToken = 0;
+  std::uint64_t mChangeCount = 0;
+  std::shared_ptr<void> mPremultiplied; // the drawing library's surface
+  std::uint64_t mPremultipliedCount = 0;
 };
 
 } // namespace QZ::Platform

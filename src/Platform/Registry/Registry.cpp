@@ -48,7 +48,8 @@ bool SplitPath(std::u16string_view path, std::vector<std::u16string_view>& parts
   std::size_t start = 0;
   for (;;) {
     const std::size_t end = path.find(u'\\', start);
-    const std::u16string_view part = path.substr(start, end == std::u16string_view::npos ? path.npos : end - start);
+    const std::u16string_view part =
+        path.substr(start, end == std::u16string_view::npos ? path.npos : end - start);
     if (part.empty())
       return false;
     parts.push_back(part);

@@ -36,10 +36,10 @@ inline constexpr std::uint32_t kRegistryRead = 0x20019u;
 inline constexpr std::uint32_t kRegistryRead64 = 0x20119u;
 
 // Value types.
-inline constexpr std::uint32_t kRegistryString = 1;       // UTF-16 text, normally with its zero
+inline constexpr std::uint32_t kRegistryString = 1; // UTF-16 text, normally with its zero
 inline constexpr std::uint32_t kRegistryExpandString = 2;
 inline constexpr std::uint32_t kRegistryBinary = 3;
-inline constexpr std::uint32_t kRegistryNumber32 = 4;     // little-endian 32-bit number
+inline constexpr std::uint32_t kRegistryNumber32 = 4; // little-endian 32-bit number
 inline constexpr std::uint32_t kRegistryMultiString = 7;
 
 // Results.
@@ -62,8 +62,8 @@ public:
   // With data null: type and size (bytes) of the value. Otherwise reads at most
   // size bytes; kRegistryMoreData (nothing copied) when the value is longer.
   // size always ends as the value's size.
-  virtual std::int32_t QueryValue(RegistryHandle handle, std::u16string_view name, std::uint32_t& type,
-                                  void* data, std::uint32_t& size) = 0;
+  virtual std::int32_t QueryValue(RegistryHandle handle, std::u16string_view name, std::uint32_t& type, void* data,
+                                  std::uint32_t& size) = 0;
   virtual std::int32_t QuerySubKeyCount(RegistryHandle handle, std::uint32_t& count) = 0;
   // The name of the sub-key at index, with its zero, into a buffer of capacity
   // characters; length receives its length. kRegistryNoMoreItems past the last,

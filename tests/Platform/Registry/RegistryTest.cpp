@@ -34,7 +34,8 @@ protected:
     std::vector<std::u16string> names;
     char16_t name[kRegistryMaxKeyName + 1];
     std::uint32_t length = 0;
-    for (std::uint32_t i = 0; RegistryEnumSubKey(handle, i, name, kRegistryMaxKeyName + 1, length) == kRegistryOk; ++i)
+    for (std::uint32_t i = 0; RegistryEnumSubKey(handle, i, name, kRegistryMaxKeyName + 1, length) == kRegistryOk;
+         ++i)
       names.emplace_back(name, length);
     return names;
   }

@@ -26,7 +26,9 @@ std::int32_t LPresetEditorAppEngine::SetParamValue(const ParamDescriptor& descri
 
 std::int32_t LPresetEditorAppEngine::RequestAllParamValues() { return LRootModuleEngine::RequestAllParamValues(); }
 
-RCPtr<LRefCountedObject> LPresetEditorAppEngine::CreateRootModule(bool offline) { return LRootModule::Create(offline); }
+RCPtr<LRefCountedObject> LPresetEditorAppEngine::CreateRootModule(bool offline) {
+  return LRootModule::Create(offline);
+}
 
 bool LPresetEditorAppEngine::IsCurrentDeviceAvailable() { return false; }
 

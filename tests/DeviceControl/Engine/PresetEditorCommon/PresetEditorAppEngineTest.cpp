@@ -85,7 +85,8 @@ protected:
     QZ::LNotification::EnablePooling(true);
     center = QZ::GetApplicationNotificationCenter();
     listener = MakeRCPtr<Listener>();
-    for (const char16_t* id : {kNidParamModuleStateChange, kNidDeviceConnectionStateChange, kNidRemoteDeviceListChange})
+    for (const char16_t* id :
+         {kNidParamModuleStateChange, kNidDeviceConnectionStateChange, kNidRemoteDeviceListChange})
       listener->Subscribe(center, id);
   }
   void TearDown() override {
@@ -235,8 +236,8 @@ TEST_F(EngineTest, ChangeRequestsFromTheApplicationCenterAreWritten) {
   RCPtr<LPresetEditorAppEngine> engine = LPresetEditorAppEngine::Create();
   engine->Initialize(0);
   Deliver();
-  center->Post(QZ::LNotification::Create(
-      kNidParamModuleChangeReq, MakeRCPtr<LRootModuleEngine::PairPayload>(ParamDescriptor(5), MakeBuffer({0x03}))));
+  center->Post(QZ::LNotification::Create(kNidParamModuleChangeReq, MakeRCPtr<LRootModuleEngine::PairPayload>(
+                                                                       ParamDescriptor(5), MakeBuffer({0x03}))));
   center->Post(QZ::LNotification::Create(kNidParamModuleChangeReq, MakeRCPtr<QZ::LHolder<unsigned int>>()));
   Deliver(); // the requests; the change they make is posted meanwhile
   const auto seen = Deliver();
@@ -250,8 +251,8 @@ TEST_F(EngineTest, ReleasingTheLastReferenceUnsubscribes) {
   engine->Initialize(0);
   EXPECT_EQ(engine->GetSubscriptionCount(), 1);
   engine = nullptr; // the leak checker sees anything kept
-  center->Post(QZ::LNotification::Create(
-      kNidParamModuleChangeReq, MakeRCPtr<LRootModuleEngine::PairPayload>(ParamDescriptor(5), MakeBuffer({0x03}))));
+  center->Post(QZ::LNotification::Create(kNidParamModuleChangeReq, MakeRCPtr<LRootModuleEngine::PairPayload>(
+                                                                       ParamDescriptor(5), MakeBuffer({0x03}))));
   Deliver();
 }
 

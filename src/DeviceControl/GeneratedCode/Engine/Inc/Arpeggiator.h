@@ -21,7 +21,8 @@ public:
   ~LArpeggiator() override = default;
 
   void SetFirstParamID(LParameterizedModule* parent, std::int32_t first, std::int32_t reserved) override;
-  std::int32_t SetParamValueLocal(const ParamDescriptor& descriptor, const Variant& value, bool fromDevice) override;
+  std::int32_t SetParamValueLocal(const ParamDescriptor& descriptor, const Variant& value,
+                                  bool fromDevice) override;
   Variant GetParamValueLocal(const ParamDescriptor& descriptor) const override;
   std::int32_t SetParamValue(const ParamDescriptor& descriptor, const Variant& value, bool fromDevice) override;
   Variant GetParamValue(const ParamDescriptor& descriptor) const override;

@@ -124,14 +124,16 @@ protected:
 
   // Runs call(client, copy of the device identifier) outside the private lock;
   // kDeviceControlNoLibrary without a client.
-  template <class F> std::int32_t ClientCall(F&& call);
+  template <class F>
+  std::int32_t ClientCall(F&& call);
 
 private:
   std::unique_ptr<PrivateData> mData;
   SleepFunction mRetrySleep;
 };
 
-template <int Kind> class LDeviceCommunicationInterfaceT;
+template <int Kind>
+class LDeviceCommunicationInterfaceT;
 
 template <>
 class LDeviceCommunicationInterfaceT<1> : public LDeviceCommunicationBase {

@@ -90,7 +90,8 @@ private:
   using GetDeviceInfoFn = std::int32_t (*)(const QZ::Variant*, void*, std::int32_t);
   using ReleaseAllFn = std::int32_t (*)();
 
-  template <class F> F Fetch(const char* name) const;
+  template <class F>
+  F Fetch(const char* name) const;
 
   QZ::Platform::LibraryHandle mModule = nullptr;
   FindDevicesFn mFindDevices = nullptr;

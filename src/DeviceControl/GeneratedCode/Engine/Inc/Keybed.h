@@ -23,7 +23,8 @@ public:
   // Throws "Invalid FirstParamID" (after storing) when misplaced.
   void SetFirstParamID(LParameterizedModule* parent, std::int32_t first, std::int32_t reserved) override;
   // -1 for identifiers it does not own (never throws); 1 for a module-level request.
-  std::int32_t SetParamValueLocal(const ParamDescriptor& descriptor, const Variant& value, bool fromDevice) override;
+  std::int32_t SetParamValueLocal(const ParamDescriptor& descriptor, const Variant& value,
+                                  bool fromDevice) override;
   // Throws for an identifier outside the keybed.
   Variant GetParamValueLocal(const ParamDescriptor& descriptor) const override;
   std::int32_t SetParamValue(const ParamDescriptor& descriptor, const Variant& value, bool fromDevice) override;

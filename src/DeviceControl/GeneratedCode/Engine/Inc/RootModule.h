@@ -76,7 +76,8 @@ public:
   // A module-level request set on a leaf: handed to the device communication
   // of the leaf's root. False when the leaf's root is no LRootModule or has no
   // device communication.
-  static bool SendModuleRequest(LParameterizedModule& leaf, const ParamDescriptor& descriptor, const Variant& value);
+  static bool SendModuleRequest(LParameterizedModule& leaf, const ParamDescriptor& descriptor,
+                                const Variant& value);
 
 private:
   explicit LRootModule(bool offline);
@@ -84,7 +85,7 @@ private:
   ParamDescriptor CacheDescriptor(const ParamDescriptor& descriptor) const;
 
   struct PrivateData {
-    Mutex lock; // the root lock
+    Mutex lock;               // the root lock
     Array<ParamValue> change; // exactly one element, carries each change to the callback
   };
 

@@ -54,7 +54,8 @@ public:
   static constexpr std::uint32_t kWorkerPassMs = 1500;
   static constexpr std::uint32_t kStopPolls = 10000;
 
-  using PairPayload = QZ::LPair<QZ::ParamDescriptor, QZ::Variant, QZ::ParamDescriptorToString, QZ::LTaggableObject>;
+  using PairPayload =
+      QZ::LPair<QZ::ParamDescriptor, QZ::Variant, QZ::ParamDescriptorToString, QZ::LTaggableObject>;
   using ListPayload = QZ::LWrapper<QZ::ParamValues, QZ::LRefCountedObject>;
   using ClockFunction = std::uint32_t (*)();
 

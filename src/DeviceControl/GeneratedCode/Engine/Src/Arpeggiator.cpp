@@ -19,7 +19,7 @@ struct Default {
 // arpEnabled, arpMode, noteRepeatTimeDivision, swing, noteRepeatClock,
 // arpLatch, tempoTaps, tempo (two 7-bit bytes, high first: 112), arpOctave.
 constexpr Default kDefaults[LArpeggiator::kParamCount] = {
-    {{0x00}, 1}, {{0x00}, 1}, {{0x00}, 1}, {{0x00}, 1},       {{0x00}, 1},
+    {{0x00}, 1}, {{0x00}, 1}, {{0x00}, 1},       {{0x00}, 1}, {{0x00}, 1},
     {{0x00}, 1}, {{0x02}, 1}, {{0x00, 0x70}, 2}, {{0x00}, 1},
 };
 
@@ -41,7 +41,7 @@ void LArpeggiator::SetFirstParamID(LParameterizedModule* parent, std::int32_t fi
 }
 
 std::int32_t LArpeggiator::SetParamValueLocal(const ParamDescriptor& descriptor, const Variant& value,
-                                             bool fromDevice) {
+                                              bool fromDevice) {
   if (descriptor.id < 0) {
     if (!IsModuleRequestID(descriptor.id))
       return -1;
@@ -62,7 +62,8 @@ Variant LArpeggiator::GetParamValueLocal(const ParamDescriptor& descriptor) cons
   return LParameterizedModule::GetParamValueLocal(descriptor);
 }
 
-std::int32_t LArpeggiator::SetParamValue(const ParamDescriptor& descriptor, const Variant& value, bool fromDevice) {
+std::int32_t LArpeggiator::SetParamValue(const ParamDescriptor& descriptor, const Variant& value,
+                                         bool fromDevice) {
   const RCPtr<LParameterizedModule> parent(mParent); // held for the call
   return parent ? parent->SetParamValue(descriptor, value, fromDevice) : -1;
 }

@@ -73,7 +73,8 @@ struct LDeviceCommunicationBase::PrivateData {
   LDeviceCommunicationBase* owner = nullptr;
 };
 
-LDeviceCommunicationBase::LDeviceCommunicationBase() : mData(std::make_unique<PrivateData>()), mRetrySleep(SleepMs) {
+LDeviceCommunicationBase::LDeviceCommunicationBase()
+    : mData(std::make_unique<PrivateData>()), mRetrySleep(SleepMs) {
   mData->owner = this;
 }
 
@@ -108,9 +109,8 @@ void LDeviceCommunicationBase::SetClient(std::unique_ptr<DeviceControlClientInte
 void LDeviceCommunicationBase::ReleaseClient() {
   if (!mData->client)
     return;
-  ClientCall([](DeviceControlClientInterface& client, const Variant* device) {
-    return client.DisconnectDevice(device);
-  });
+  ClientCall(
+      [](DeviceControlClientInterface& client, const Variant* device) { return client.DisconnectDevice(device); });
   mData->client.reset();
 }
 
@@ -123,7 +123,9 @@ DeviceControlClientInterface* LDeviceCommunicationBase::StoreDevice(const Varian
   return client;
 }
 
-void LDeviceCommunicationBase::SetReceiver(DeviceCommunicationReceiver* receiver) { mData->receiver.store(receiver); }
+void LDeviceCommunicationBase::SetReceiver(DeviceCommunicationReceiver* receiver) {
+  mData->receiver.store(receiver);
+}
 
 DeviceCommunicationReceiver* LDeviceCommunicationBase::GetReceiver() const { return mData->receiver.load(); }
 
@@ -196,7 +198,8 @@ std::int32_t LDeviceCommunicationBase::FindRemoteDevicesOnce(const QZ::IArray<SG
   if (!client)
     return kDeviceControlNoLibrary;
   Variant found;
-  const std::int32_t result = client->FindRemoteDevices(filter.GetData(), filter.GetCount(), &found, 1, 0, 1, 1, 0, 0);
+  const std::int32_t result =
+      client->FindRemoteDevices(filter.GetData(), filter.GetCount(), &found, 1, 0, 1, 1, 0, 0);
   if (result < 0)
     return result;
   DecodeDevices(found, devices);
@@ -304,9 +307,8 @@ std::int32_t LDeviceCommunicationBase::GetConnectedDevice(Variant& device) {
 }
 
 std::int32_t LDeviceCommunicationBase::DisconnectDevice() {
-  return ClientCall([](DeviceControlClientInterface& client, const Variant* device) {
-    return client.DisconnectDevice(device);
-  });
+  return ClientCall(
+      [](DeviceControlClientInterface& client, const Variant* device) { return client.DisconnectDevice(device); });
 }
 
 std::int32_t LDeviceCommunicationBase::GetDeviceInfo(const Variant& device, void* info) {
@@ -379,8 +381,8 @@ LDeviceCommunicationInterfaceT<1>::LDeviceCommunicationInterfaceT()
   mMembers->gate = QZ::LEvent::Create();
   // The threader's params hold this object: one inner reference, given back
   // in ReleaseInnerReferences.
-  mMembers->threader = QZ::LEventGatedThreader::Create(mMembers->gate, mMembers->worker,
-                                                        RCPtr<QZ::LRefCountedObject>(this), 0);
+  mMembers->threader =
+      QZ::LEventGatedThreader::Create(mMembers->gate, mMembers->worker, RCPtr<QZ::LRefCountedObject>(this), 0);
   AddInnerReferences(1);
 }
 
@@ -390,8 +392,7 @@ QZRESULT LDeviceCommunicationInterfaceT<1>::Initialize() {
   if (HasClient())
     return 1;
   QZ::WideString path;
-  RCPtr<QZ::LRegistryKey> drivers =
-      QZ::MakeRCPtr<QZ::LRegistryKey>(kDriversRoot, QZ::WideString(kDriversKey), 0);
+  RCPtr<QZ::LRegistryKey> drivers = QZ::MakeRCPtr<QZ::LRegistryKey>(kDriversRoot, QZ::WideString(kDriversKey), 0);
   // The installation's values sit under a sub-key with an empty name, which no
   // listing ever holds: the default path beside the program is what loads.
   if (RCPtr<QZ::LRegistryKey> key = drivers->GetSubKey(QZ::WideString())) {
@@ -451,4 +452,6 @@ void LDeviceCommunicationInterfaceT<1>::ReceiveFromLibrary(void* context, std::i
   self->mMembers->gate->Set();
 }
 
-std::uint32_t LDeviceCommunicationInterfaceT<1>::GetQueuedReportCount() const { return mMembers->queue.GetCount(); }
+std::uint32_t LDeviceCommunicationInterfaceT<1>::GetQueuedReportCount() const {
+  return mMembers->queue.GetCount();
+}

@@ -23,7 +23,8 @@ std::string DefaultLibraryPath() {
 
 DeviceControlClientInterface::DeviceControlClientInterface(const QZ::WideString* path) {
   ++sLiveInstances;
-  const std::string file = (path && !path->IsEmpty()) ? std::string(path->ToNarrow().GetChars()) : DefaultLibraryPath();
+  const std::string file =
+      (path && !path->IsEmpty()) ? std::string(path->ToNarrow().GetChars()) : DefaultLibraryPath();
   mModule = QZ::Platform::LoadSharedLibrary(file.c_str());
   if (!mModule)
     return;
@@ -95,11 +96,13 @@ std::int32_t DeviceControlClientInterface::RequestParamValuesFor(const Variant* 
   return mRequestParamValues(device, &descriptors);
 }
 
-std::int32_t DeviceControlClientInterface::GetParamRanges(const Variant* device, std::intptr_t a, std::intptr_t b) {
+std::int32_t DeviceControlClientInterface::GetParamRanges(const Variant* device, std::intptr_t a,
+                                                          std::intptr_t b) {
   return mGetParamRanges ? mGetParamRanges(device, a, b) : kDeviceControlNoLibrary;
 }
 
-std::int32_t DeviceControlClientInterface::GetParamValues(const Variant* device, std::intptr_t a, std::intptr_t b) {
+std::int32_t DeviceControlClientInterface::GetParamValues(const Variant* device, std::intptr_t a,
+                                                          std::intptr_t b) {
   return mGetParamValues ? mGetParamValues(device, a, b) : kDeviceControlNoLibrary;
 }
 

@@ -30,7 +30,8 @@ void LKeybed::SetFirstParamID(LParameterizedModule* parent, std::int32_t first, 
     ThrowException<std::logic_error>("Invalid FirstParamID", "QZ::LKeybed::SetFirstParamID", kSourcePath, 77);
 }
 
-std::int32_t LKeybed::SetParamValueLocal(const ParamDescriptor& descriptor, const Variant& value, bool fromDevice) {
+std::int32_t LKeybed::SetParamValueLocal(const ParamDescriptor& descriptor, const Variant& value,
+                                         bool fromDevice) {
   if (descriptor.id < 0) {
     if (!IsModuleRequestID(descriptor.id))
       return -1;

@@ -66,10 +66,10 @@ std::int32_t LRootModuleEngine::Initialize(std::int32_t first) {
   mHandler = Handler::Create(this);
   if (!mHandler)
     return QZ::E_FAIL;
-  const QZ::QZRESULT registered = mHandler->Register(&LRootModuleEngine::OnChangeRequest,
-                                                     QZ::StaticCast<QZ::LNotificationDistributor>(
-                                                         QZ::GetApplicationNotificationCenter()),
-                                                     kNidParamModuleChangeReq);
+  const QZ::QZRESULT registered =
+      mHandler->Register(&LRootModuleEngine::OnChangeRequest,
+                         QZ::StaticCast<QZ::LNotificationDistributor>(QZ::GetApplicationNotificationCenter()),
+                         kNidParamModuleChangeReq);
   QZ::ThrowIfFailed(registered, "LRootModuleEngine::Initialize", kSourcePath, 312);
 
   mData->communication = QZ::DynamicCast<LDeviceCommunicationBase>(CreateDeviceCommunication());
@@ -173,7 +173,9 @@ bool LRootModuleEngine::IsReadThroughParam(std::int32_t id) {
   return mData->root && mData->root->IsReadThroughParam(id);
 }
 
-bool LRootModuleEngine::IsUncachedParam(std::int32_t id) { return mData->root && mData->root->IsUncachedParam(id); }
+bool LRootModuleEngine::IsUncachedParam(std::int32_t id) {
+  return mData->root && mData->root->IsUncachedParam(id);
+}
 
 std::int32_t LRootModuleEngine::RequestAllParamValues() {
   QZ::ParamRange range;
@@ -362,8 +364,7 @@ bool LRootModuleEngine::IsCurrentDeviceAvailable() {
 void LRootModuleEngine::UpdateConnectionState() {
   MutexLock guard(mLock);
   DeviceConnectionState state = kNotConnected;
-  if (mData->communication &&
-      mData->communication->IsDeviceConnected(kConnectedCheckArg, kConnectedCheckWaitMs)) {
+  if (mData->communication && mData->communication->IsDeviceConnected(kConnectedCheckArg, kConnectedCheckWaitMs)) {
     state = kConnected;
   } else if (mConnectFailedDeviceKept) {
     state = kConnectFailedKept;
@@ -486,7 +487,8 @@ std::int32_t LRootModuleEngine::DoWork(RCPtr<QZ::LRefCountedObject>&) {
         MutexLock guard(mLock);
         CopyDevices(mRemoteDevices, copy);
       }
-      const std::int32_t result = communication->FindRemoteDevices(noFilter, copy, mWorkerPassMs.load(), 0, 1, 1, 0, 0);
+      const std::int32_t result =
+          communication->FindRemoteDevices(noFilter, copy, mWorkerPassMs.load(), 0, 1, 1, 0, 0);
       if (result == 0 && !mStopRequest.load()) {
         MutexLock guard(mLock);
         CopyDevices(copy, mRemoteDevices);

@@ -17,13 +17,16 @@ const RCPtr<LParameterizedModule>& NoModule() { return RCPtr<LParameterizedModul
 
 } // namespace
 
-void LParameterizedModule::SetFirstParamID(LParameterizedModule* parent, std::int32_t first, std::int32_t reserved) {
+void LParameterizedModule::SetFirstParamID(LParameterizedModule* parent, std::int32_t first,
+                                           std::int32_t reserved) {
   mParent = parent;
   mFirstParamID = first;
   mReserved = reserved;
 }
 
-ConstRCPtr<LParameterizedModule> LParameterizedModule::FindParamModule(std::int32_t id) { return GetParamModule(id); }
+ConstRCPtr<LParameterizedModule> LParameterizedModule::FindParamModule(std::int32_t id) {
+  return GetParamModule(id);
+}
 
 RCPtr<LParameterizedModule> LParameterizedModule::GetParamModule(std::int32_t) {
   return RCPtr<LParameterizedModule>(this);
@@ -61,8 +64,8 @@ std::int32_t LParameterizedModule::QueryParam(std::int32_t) { return 1; }
 
 void LParameterizedModule::RelayToRoot(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) {
   if (mParent)
-    mParent->RelayToRoot(static_cast<std::uint32_t>(a), static_cast<std::uint32_t>(b), static_cast<std::uint32_t>(c),
-                         static_cast<std::uint32_t>(d));
+    mParent->RelayToRoot(static_cast<std::uint32_t>(a), static_cast<std::uint32_t>(b),
+                         static_cast<std::uint32_t>(c), static_cast<std::uint32_t>(d));
 }
 
 void LParameterizedModule::RelayToRoot(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) {

@@ -115,12 +115,8 @@ TEST_F(DeviceCommunication, WithoutTheLibraryAFewIdentifiersAreAnsweredHere) {
     Variant value;
   };
   const Case cases[] = {
-      {-2, 0, Bool(true)},
-      {-9, 0, MakeText("Tolvane")},
-      {-10, 0, MakeText("Pellan Vorn Editor")},
-      {-8, -1, Variant()},
-      {-4, QZ::E_FAIL, Variant()},
-      {-1, QZ::E_FAIL, Variant()},
+      {-2, 0, Bool(true)},        {-9, 0, MakeText("Tolvane")}, {-10, 0, MakeText("Pellan Vorn Editor")},
+      {-8, -1, Variant()},        {-4, QZ::E_FAIL, Variant()},  {-1, QZ::E_FAIL, Variant()},
       {5, QZ::E_FAIL, Variant()},
   };
   for (const Case& c : cases) {

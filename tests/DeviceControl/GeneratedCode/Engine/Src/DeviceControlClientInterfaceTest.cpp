@@ -24,8 +24,8 @@ WideString Wide(const std::string& utf8) { return WideString(utf8.c_str()); }
 
 // Every wrapper of an interface, with its result.
 struct Results {
-  std::int32_t find, remote, connect, ranges, values, valuesFor, getRanges, getValues, getValue, setValue, setValues,
-      disconnect, info;
+  std::int32_t find, remote, connect, ranges, values, valuesFor, getRanges, getValues, getValue, setValue,
+      setValues, disconnect, info;
   bool connected;
 };
 
@@ -61,8 +61,8 @@ TEST_F(ClientInterface, WithoutTheLibraryEveryCallAnswersMinusOne) {
   DeviceControlClientInterface client(&missing);
   EXPECT_FALSE(client.IsLoaded());
   const Results r = CallEverything(client);
-  for (std::int32_t result : {r.find, r.remote, r.connect, r.ranges, r.values, r.valuesFor, r.getRanges, r.getValues,
-                              r.getValue, r.setValue, r.setValues, r.disconnect, r.info})
+  for (std::int32_t result : {r.find, r.remote, r.connect, r.ranges, r.values, r.valuesFor, r.getRanges,
+                              r.getValues, r.getValue, r.setValue, r.setValues, r.disconnect, r.info})
     EXPECT_EQ(result, kDeviceControlNoLibrary);
   EXPECT_FALSE(r.connected);
   EXPECT_TRUE(FakeClientLibrary::Instance().Log().calls.empty());

@@ -16,7 +16,6 @@
 
 namespace {
 
-using QZ::test::Bytes;
 using QZ::LArpeggiator;
 using QZ::LDevice;
 using QZ::LKeybed;
@@ -26,6 +25,7 @@ using QZ::ParamDescriptor;
 using QZ::ParamValues;
 using QZ::RCPtr;
 using QZ::Variant;
+using QZ::test::Bytes;
 using QZ::test::DataOf;
 using QZ::test::FakeClientLibrary;
 using QZ::test::MakeBuffer;
@@ -51,7 +51,7 @@ std::int32_t Record(void* userData, const QZ::IArray<QZ::ParamValue>& values, st
 const std::string kPath = "..\\DeviceControl\\GeneratedCode\\Engine\\Src\\";
 
 TEST(LeafModules, DefaultsAreTheControllersBytes) {
-  const Bytes expected[12] = {{0x00}, {0x04}, {0x0C}, {0x00}, {0x00}, {0x00},
+  const Bytes expected[12] = {{0x00}, {0x04}, {0x0C}, {0x00}, {0x00},       {0x00},
                               {0x00}, {0x00}, {0x00}, {0x02}, {0x00, 0x70}, {0x00}};
   RCPtr<LRootModule> root = LRootModule::Create(true);
   root->SetFirstParamID(nullptr, 0, 0);

@@ -72,8 +72,8 @@ public:
   void RelayToRoot(std::uint32_t a, std::uint32_t, std::uint32_t, std::uint32_t d) override {
     relayed.push_back(a + d);
   }
-  using LParameterizedModule::RelayToRoot;
   using IRootModule::SetOffline;
+  using LParameterizedModule::RelayToRoot;
 
   RCPtr<TestDevice> device = MakeRCPtr<TestDevice>();
   std::vector<Write> writes;
@@ -113,8 +113,8 @@ TEST_F(ModuleTree, IdentifiersRouteByRangeFromTheFirstIdentifier) {
       LParameterizedModule* owner;
     };
     const Case cases[] = {
-        {-1, nullptr},         {0, Keybed()},       {2, Keybed()},     {3, Arpeggiator()},
-        {11, Arpeggiator()},   {12, nullptr},       {99, nullptr},     {-1000, nullptr},
+        {-1, nullptr},       {0, Keybed()}, {2, Keybed()}, {3, Arpeggiator()},
+        {11, Arpeggiator()}, {12, nullptr}, {99, nullptr}, {-1000, nullptr},
     };
     for (const Case& c : cases) {
       const std::int32_t id = first + c.offset;
@@ -156,7 +156,8 @@ TEST_F(ModuleTree, ModulesWithoutParametersPassOnlyModuleLevelRequests) {
     EXPECT_EQ(ThrownText<std::logic_error>(
                   [&] { root->device->SetParamValueLocal(ParamDescriptor(id), Int32(1), false); }),
               setText);
-    EXPECT_EQ(ThrownText<std::logic_error>([&] { root->device->GetParamValueLocal(ParamDescriptor(id)); }), getText);
+    EXPECT_EQ(ThrownText<std::logic_error>([&] { root->device->GetParamValueLocal(ParamDescriptor(id)); }),
+              getText);
     EXPECT_EQ(ThrownText<std::logic_error>([&] { root->SetParamValueLocal(ParamDescriptor(id), Int32(1), true); }),
               setText);
   }
@@ -242,8 +243,8 @@ TEST_F(ModuleTree, DeviceHooksRunDownTheTreeKeybedFirst) {
   root->OnDeviceReady();
   root->OnDeviceEvent();
   sEvents = nullptr;
-  EXPECT_EQ(events, (std::vector<std::string>{"keybed ready", "arpeggiator ready", "keybed event",
-                                              "arpeggiator event"}));
+  EXPECT_EQ(events,
+            (std::vector<std::string>{"keybed ready", "arpeggiator ready", "keybed event", "arpeggiator event"}));
 }
 
 } // namespace

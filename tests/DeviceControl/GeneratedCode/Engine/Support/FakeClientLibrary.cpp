@@ -114,10 +114,10 @@ struct Hooks {
     return 0;
   }
 
-  static constexpr FakeZdxHooks kTable = {FindDevices,    FindRemoteDevices, ConnectDevice,  RequestParamRanges,
-                                          RequestParamValues, GetParamRanges, GetParamValues, GetParamValue,
-                                          SetParamValue,  SetParamValues,    DisconnectDevice, IsDeviceConnected,
-                                          GetDeviceInfo,  ReleaseAll};
+  static constexpr FakeZdxHooks kTable = {
+      FindDevices,      FindRemoteDevices, ConnectDevice, RequestParamRanges, RequestParamValues,
+      GetParamRanges,   GetParamValues,    GetParamValue, SetParamValue,      SetParamValues,
+      DisconnectDevice, IsDeviceConnected, GetDeviceInfo, ReleaseAll};
 };
 
 FakeClientLibrary::FakeClientLibrary() {
