@@ -519,17 +519,34 @@ TEST_F(FreetypeFontRendererTest, AGlyphThatRendersInNeitherModeIsSkippedAndRelea
 #endif
 }
 
+// A second renderer rescans the fonts folder, which renumbers the files: the
+// faces the shared cache opened under the old ids must not answer for the new.
 TEST_F(FreetypeFontRendererTest, RenderersShareFreeTypeUntilTheLastOneGoes) {
+  // DejaVu Sans regular is file id 0 here, and its face is now open.
+  ASSERT_EQ(Render(u"i", Sans(12.0f)), 1);
+  ASSERT_EQ(LFontFileInfo::GetFileID(Sans(12.0f)), 0);
+
+  // In a folder with DejaVu Sans Mono only, id 0 is DejaVu Sans Mono.
+  TempFolder monoOnly;
+  std::filesystem::copy_file(kDejaVuFolder / "DejaVuSansMono.ttf", monoOnly.Path() / "DejaVuSansMono.ttf");
+  Platform::SetFontFolderOverride({monoOnly.Path().string()});
   RCPtr<LFreetypeFontRenderer> second =
       MakeRCPtr<LFreetypeFontRenderer>(RCPtr<LGlyphProcessor>(), RCPtr<LGlyphProcessor>(mProcessor.Get()));
+  ASSERT_EQ(LFontFileInfo::GetFileID(Mono(12.0f)), 0);
   mRenderer = nullptr;
-  std::int32_t height = 0, ascent = 0, descent = 0;
-  EXPECT_EQ(second->GetFontMetrics(Mono(12.0f), height, ascent, descent), S_OK);
-  EXPECT_EQ(second->RenderGlyphs(WideString(u"ab"), Mono(12.0f), RCPtr<LGlyphProcessor>(mProcessor.Get()), 0, 0.0f,
+
+  const ReferenceFace mono("DejaVuSansMono.ttf", 12.0f);
+  EXPECT_EQ(second->RenderGlyphs(WideString(u"ii"), Mono(12.0f), RCPtr<LGlyphProcessor>(mProcessor.Get()), 0, 0.0f,
                                  kGlyphRunDrawText),
             2);
-  EXPECT_EQ(mProcessor->mGlyphs.size(), 2u);
+  ASSERT_EQ(mProcessor->mGlyphs.size(), 2u);
+  EXPECT_EQ(mProcessor->mGlyphs[0].mRecord.AdvanceX(), mono.Advance(u'i'));
+  EXPECT_EQ(mProcessor->mGlyphs[0].mRecord.mGlyphIndex, mono.Index(u'i'));
+  std::int32_t height = 0, ascent = 0, descent = 0;
+  EXPECT_EQ(second->GetFontMetrics(Mono(12.0f), height, ascent, descent), S_OK);
   EXPECT_GT(LFontFileInfo::GetFileInfoCount(), 0u);
+
+  // The last renderer shuts FreeType down and empties the font-file list.
   second = nullptr;
   EXPECT_EQ(LFontFileInfo::GetFileInfoCount(), 0u);
 }
