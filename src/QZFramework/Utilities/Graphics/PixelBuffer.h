@@ -24,13 +24,23 @@ struct IPixelBuffer {
   virtual ~IPixelBuffer() = default;
 };
 
-// Pixels in a framework byte buffer of height rows of stride bytes.
+// Pixels in a framework byte buffer of height rows of stride bytes (the
+// rasterised glyphs and glyph atlases of the text path, external pixels of a
+// bitmap).
 template <class T>
 class LPixelBuffer : public IPixelBuffer<T>, public virtual LRefCountedObject {
 public:
-  // A zero-filled buffer; a size that cannot be held leaves it without storage.
-  LPixelBuffer(std::int32_t width, std::int32_t height, std::int32_t stride) : mWidth(width), mStride(stride) {
-    Resize(height);
+  // Without source: a zero-filled buffer, where a stride of 0 becomes the row's
+  // bytes rounded up to a multiple of 16. With source: height x stride bytes
+  // copied from it. A size that cannot be held leaves it without storage.
+  LPixelBuffer(std::int32_t width, std::int32_t height, std::int32_t stride, const void* source = nullptr)
+      : mWidth(width), mStride(stride) {
+    if (source == nullptr && stride == 0 && width > 0) {
+      const std::int64_t rowBytes = (std::int64_t{width} * std::int64_t{sizeof(T)} + 15) / 16 * 16;
+      mStride = static_cast<std::int32_t>(std::min<std::int64_t>(rowBytes, INT32_MAX));
+    }
+    if (Resize(height) == S_OK && source != nullptr && mStorage)
+      std::memcpy(mStorage->GetData(), source, mStorage->GetSize());
   }
 
   std::int32_t GetWidth() const override { return mWidth; }
