@@ -17,7 +17,7 @@
 #include "QZFramework/ObjectBase/QZResult.h"
 #include "QZFramework/ObjectBase/RefCountedObject.h"
 #include "QZFramework/ObjectBase/TypeName.h"
-#include "QZFramework/Renderer/Renderer.h" // the resize types
+#include "QZFramework/Renderer/ResizeType.h"
 #include "QZFramework/Utilities/Graphics/Colorizer.h"
 #include "QZFramework/Utilities/Storage/RCPtrArray.h"
 #include "QZFramework/Utilities/Storage/StringT.h"
