@@ -442,7 +442,8 @@ QZRESULT LControl::EndIdleNotifications() {
   return unbound ? result : E_FAIL;
 }
 
-std::int32_t LControl::HandleIdleNotification(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&) {
+std::int32_t LControl::HandleIdleNotification(const RCPtr<LNotificationDistributor>&,
+                                              const RCPtr<LNotification>&) {
   CloseDeferredChildren();
   OnIdle();
   return 0;

@@ -259,7 +259,7 @@ public:
 protected:
   // "NID_IDLE" from the root window: deferred closes, then OnIdle.
   std::int32_t HandleIdleNotification(const RCPtr<LNotificationDistributor>& source,
-                                       const RCPtr<LNotification>& notification);
+                                      const RCPtr<LNotification>& notification);
 
   // The root window member of the top-most ancestor, or null.
   RCPtr<IRootWindow> FindRootWindow() const;

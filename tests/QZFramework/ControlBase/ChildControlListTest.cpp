@@ -43,8 +43,9 @@ TEST_F(ChildListTest, AnEmptyListHasNothingToGiveOrRemove) {
 
 // P clips, undocked, Z_Order 5; Q does not clip; R clips, docked in X; S like P.
 TEST_F(ChildListTest, ZOrderPutsClippingThenUndockedThenZOrderThenCreationOrder) {
-  LoadSkin(Sub("main", "", Sub("P", "Z_Order=\"5\"") + Sub("Q", "ClipToParent=\"False\"") +
-                               Sub("R", "XIsDocked=\"True\"") + Sub("S", "Z_Order=\"5\"")));
+  LoadSkin(Sub("main", "",
+               Sub("P", "Z_Order=\"5\"") + Sub("Q", "ClipToParent=\"False\"") + Sub("R", "XIsDocked=\"True\"") +
+                   Sub("S", "Z_Order=\"5\"")));
   const RCPtr<TestControl> main = Create(u"main");
   ASSERT_TRUE(main);
   EXPECT_EQ(Names(*main, LControl::kCreationOrder), "P Q R S");
@@ -59,8 +60,9 @@ TEST_F(ChildListTest, ZOrderPutsClippingThenUndockedThenZOrderThenCreationOrder)
 }
 
 TEST_F(ChildListTest, TabOrderFollowsTabStopThenCreationOrder) {
-  LoadSkin(Sub("main", "", Sub("a", "TabStop=\"3\"") + Sub("b", "TabStop=\"-1\"") + Sub("c", "TabStop=\"3\"") +
-                               Sub("d", "TabStop=\"0\"")));
+  LoadSkin(Sub("main", "",
+               Sub("a", "TabStop=\"3\"") + Sub("b", "TabStop=\"-1\"") + Sub("c", "TabStop=\"3\"") +
+                   Sub("d", "TabStop=\"0\"")));
   const RCPtr<TestControl> main = Create(u"main");
   EXPECT_EQ(Names(*main, LControl::kTabOrder), "b d a c");
   EXPECT_EQ(main->FindChildIndex(main->FindChild(u"c"), LControl::kTabOrder), 3);
@@ -235,13 +237,16 @@ TEST_F(ChildListTest, RandomChangesKeepTheViewsAndCountsOfAModel) {
       name += static_cast<char16_t>(c);
     return name;
   };
-  const auto anyName = [&] { return model[static_cast<std::size_t>(pick(static_cast<std::int32_t>(model.size())))].name; };
+  const auto anyName = [&] {
+    return model[static_cast<std::size_t>(pick(static_cast<std::int32_t>(model.size())))].name;
+  };
 
   for (int step = 0; step < 600; ++step) {
     SCOPED_TRACE(step);
     const std::int32_t action = model.empty() ? 0 : pick(6);
     const std::int32_t at = model.empty() ? 0 : pick(static_cast<std::int32_t>(model.size()));
-    const RCPtr<LControl> target = model.empty() ? RCPtr<LControl>() : children.GetAt(static_cast<std::uint32_t>(at), 0);
+    const RCPtr<LControl> target =
+        model.empty() ? RCPtr<LControl>() : children.GetAt(static_cast<std::uint32_t>(at), 0);
     switch (action) {
     case 0: { // add, sometimes under a name that is taken
       const std::u16string name = !model.empty() && pick(4) == 0 ? anyName() : fresh(u'c');

@@ -16,9 +16,7 @@ using ControlTest = ControlTreeFixture;
 
 // main > {panel > {a, b}, c}; "lonely" elsewhere.
 
-std::string Tree() {
-  return Sub("main", "", Sub("panel", "", Sub("a") + Sub("b")) + Sub("c")) + Sub("lonely");
-}
+std::string Tree() { return Sub("main", "", Sub("panel", "", Sub("a") + Sub("b")) + Sub("c")) + Sub("lonely"); }
 
 TEST_F(ControlTest, ReparentingMovesTheControlWithItsSubtree) {
   LoadSkin(Tree());
@@ -123,6 +121,15 @@ TEST_F(ControlTest, IdleRequestsSubscribeOnlyThroughARootWindow) {
   root->ProcessIdle();
   EXPECT_EQ(child->mIdleCalls, 3);
   EXPECT_EQ(child->EndIdleNotifications(), S_OK);
+
+  // A request made off the window and carried into it by re-parenting was never
+  // subscribed: its end finds no binding.
+  const RCPtr<TestControl> stray = Make(nullptr, u"stray");
+  ASSERT_EQ(stray->Initialize(), S_OK);
+  EXPECT_EQ(stray->BeginIdleNotifications(), S_OK);
+  ASSERT_EQ(stray->SetParent(main), S_OK);
+  EXPECT_EQ(stray->EndIdleNotifications(), E_FAIL);
+  EXPECT_EQ(stray->GetIdleRequestCount(), 0);
   root->SetRootControl(RCPtr<LControl>());
 }
 
