@@ -2,6 +2,9 @@
 # also makes the test executables (tests/ mirrors src/) and guards the layout: every source under src/ and
 # tests/ must belong to exactly one library or test executable, or configure stops and names the file.
 
+# The repository's top folder, also when another project (fuzz/) includes this file.
+get_filename_component(QZ_ROOT "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
+
 # Our own code builds with the strict warning set, as errors. Third-party headers come in as SYSTEM
 # includes (imported targets), so only our code is held to it.
 option(QZ_WERROR "Treat warnings in our own code as errors" ON)
@@ -26,7 +29,7 @@ function(qz_add_library name)
     message(FATAL_ERROR "qz_add_library(${name}): DIRS are required; unexpected: ${ARG_UNPARSED_ARGUMENTS}")
   endif()
   foreach(dir IN LISTS ARG_DIRS)
-    if(NOT IS_DIRECTORY "${PROJECT_SOURCE_DIR}/src/${dir}")
+    if(NOT IS_DIRECTORY "${QZ_ROOT}/src/${dir}")
       message(FATAL_ERROR "No folder src/${dir}: create it or take it out of the list")
     endif()
   endforeach()
@@ -66,7 +69,7 @@ endfunction()
 # Makes every recorded library from the sources it owns, and stops configure when a source or header
 # under src/ belongs to no library.
 function(qz_create_libraries)
-  set(root "${PROJECT_SOURCE_DIR}/src")
+  set(root "${QZ_ROOT}/src")
   file(GLOB_RECURSE files CONFIGURE_DEPENDS RELATIVE "${root}" "${root}/*.cpp" "${root}/*.c" "${root}/*.h")
   get_property(libraries GLOBAL PROPERTY QZ_LIBRARIES)
   foreach(lib IN LISTS libraries)
@@ -108,13 +111,13 @@ function(qz_add_library_tests)
     get_property(test_deps GLOBAL PROPERTY QZ_LIBRARY_${lib}_TEST_DEPS)
     set(srcs)
     foreach(dir IN LISTS dirs)
-      if(IS_DIRECTORY "${PROJECT_SOURCE_DIR}/tests/${dir}")
-        file(GLOB_RECURSE found CONFIGURE_DEPENDS RELATIVE "${PROJECT_SOURCE_DIR}/tests"
-             "${PROJECT_SOURCE_DIR}/tests/${dir}/*.cpp")
+      if(IS_DIRECTORY "${QZ_ROOT}/tests/${dir}")
+        file(GLOB_RECURSE found CONFIGURE_DEPENDS RELATIVE "${QZ_ROOT}/tests"
+             "${QZ_ROOT}/tests/${dir}/*.cpp")
         foreach(file IN LISTS found)
           qz_owner_of(owner "${file}")
           if(owner STREQUAL lib)
-            list(APPEND srcs "${PROJECT_SOURCE_DIR}/tests/${file}")
+            list(APPEND srcs "${QZ_ROOT}/tests/${file}")
           endif()
         endforeach()
       endif()
@@ -124,17 +127,17 @@ function(qz_add_library_tests)
     endif()
     set(exe ${lib}_tests)
     add_executable(${exe} ${srcs})
-    target_include_directories(${exe} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    target_include_directories(${exe} PRIVATE ${QZ_ROOT}/tests)
     # Absolute, unlike __FILE__ under ccache's base directory.
-    target_compile_definitions(${exe} PRIVATE QZ_TESTS_DIR="${PROJECT_SOURCE_DIR}/tests")
+    target_compile_definitions(${exe} PRIVATE QZ_TESTS_DIR="${QZ_ROOT}/tests")
     target_link_libraries(${exe} PRIVATE ${lib} ${test_deps} qz_test_support GTest::gmock GTest::gtest_main)
     qz_target_warnings(${exe})
     gtest_discover_tests(${exe} DISCOVERY_TIMEOUT 120
                          PROPERTIES ENVIRONMENT "SDL_NO_SIGNAL_HANDLERS=1")
   endforeach()
 
-  file(GLOB_RECURSE files CONFIGURE_DEPENDS RELATIVE "${PROJECT_SOURCE_DIR}/tests"
-       "${PROJECT_SOURCE_DIR}/tests/*.cpp" "${PROJECT_SOURCE_DIR}/tests/*.c")
+  file(GLOB_RECURSE files CONFIGURE_DEPENDS RELATIVE "${QZ_ROOT}/tests"
+       "${QZ_ROOT}/tests/*.cpp" "${QZ_ROOT}/tests/*.c")
   foreach(file IN LISTS files)
     if(file MATCHES "^(Support|fixtures)/")
       continue()

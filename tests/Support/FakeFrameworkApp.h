@@ -29,6 +29,7 @@ public:
   std::int32_t GetRendererType() override { return mRendererType; }
   std::uint32_t GetMilliseconds() override { return mMilliseconds; }
   double GetTime() override { return static_cast<double>(mMilliseconds) / 1000.0; }
+  LControlFactory* GetControlFactory() override { return mControlFactory; }
 
   RCPtr<LRenderer> mRenderer;
   WideString mSystemFace{u"DejaVu Sans"};
@@ -37,6 +38,8 @@ public:
   QZRESULT mSystemFontResult = S_OK;
   std::int32_t mRendererType = kRendererTypeGDIPlus;
   std::uint32_t mMilliseconds = 0;
+  // Not owned: the test holds the factory for as long as this stands in.
+  LControlFactory* mControlFactory = nullptr;
 
 private:
   IFrameworkApp* mPrevious;

@@ -16,6 +16,7 @@
 
 namespace QZ {
 
+class LControlFactory;
 class LRenderer;
 
 class IFrameworkApp {
@@ -34,6 +35,9 @@ public:
   virtual std::uint32_t GetMilliseconds() = 0;
   // Seconds, accumulated from millisecond differences.
   virtual double GetTime() = 0;
+  // The control factory the application owns for its whole run: the skins,
+  // the string tables and the control classes. Null before start-up made it.
+  virtual LControlFactory* GetControlFactory() = 0;
 };
 
 // The process-wide application; null when none is registered.

@@ -1,6 +1,7 @@
 #include "QZFramework/ControlBase/ControlFactory.h"
 
 #include "Platform/Resources/Resources.h"
+#include "QZFramework/ControlBase/Control.h"
 #include "QZFramework/ObjectBase/Exception.h"
 #include "QZFramework/Utilities/Storage/DebugOutput.h"
 #include "QZFramework/Utilities/Storage/QZFile.h"
@@ -310,6 +311,48 @@ ControlCreateFunction LControlFactory::ResolveCreateFunction(LControlDescriptor&
     descriptor.SetCreateFunction(function);
   }
   return descriptor.GetCreateFunction();
+}
+
+// ---------------------------------------------------------------------------
+// Controls
+
+RCPtr<LControl> LControlFactory::CreateControl(const RCPtr<LControlDescriptor>& descriptor,
+                                               const RCPtr<LControl>& parent) {
+  if (!descriptor)
+    return RCPtr<LControl>();
+  const ControlCreateFunction function = ResolveCreateFunction(*descriptor);
+  if (!function)
+    return RCPtr<LControl>();
+  RCPtr<LControl> control;
+  return function(control, parent, descriptor);
+}
+
+RCPtr<LControl> LControlFactory::CreateTopLevelControl(const WideString& name,
+                                                       const RCPtr<IRootWindow>& rootWindow) {
+  const RCPtr<LControlDescriptor>& descriptor = FindTopLevelDescriptor(name);
+  if (!descriptor)
+    return RCPtr<LControl>();
+  // A top-level control is always created visible, whatever the skin says.
+  if (const RCPtr<LLayoutDescriptor>& layout = descriptor->GetLayout())
+    layout->mVisible = true;
+  const ControlCreateFunction function = ResolveCreateFunction(*descriptor);
+  if (!function)
+    return RCPtr<LControl>();
+  RCPtr<LControl> control;
+  function(control, RCPtr<LControl>::sNull, descriptor);
+  if (control)
+    static_cast<void>(control->SetRootWindow(rootWindow));
+  return control;
+}
+
+RCPtr<LStringTable> LControlFactory::GetStringTableForControl(const RCPtr<LControl>& parent,
+                                                              const WideString& name) const {
+  if (!parent)
+    return GetStringTableForParentDescriptor(nullptr, name);
+  const RCPtr<LControlDescriptor>& parentDescriptor = parent->GetDescriptor();
+  if (!parentDescriptor)
+    return RCPtr<LStringTable>();
+  return GetStringTableForParentDescriptor(parentDescriptor.Get(), name);
 }
 
 // ---------------------------------------------------------------------------

@@ -36,8 +36,8 @@
 
 namespace QZ {
 
+class IRootWindow;
 class LControl;
-class LRootWindow;
 
 // Language identifiers the string-table fallback uses.
 inline constexpr std::int32_t kLcidEnglish = 0x0009;
@@ -107,16 +107,17 @@ public:
 
   // ---- Controls (defined with the control base)
 
-  // A control of the descriptor's class under parent; null when the class's
-  // function is null. An unregistered class raises.
+  // A control of the descriptor's class under parent; null for a null
+  // descriptor or when the class's function is null. An unregistered class raises.
   RCPtr<LControl> CreateControl(const RCPtr<LControlDescriptor>& descriptor, const RCPtr<LControl>& parent);
   // The top-level control of that name in the current skin, created visible and
   // attached to the root window (which may be null); null when there is none.
-  RCPtr<LControl> CreateTopLevelControl(const WideString& name, const RCPtr<LRootWindow>& rootWindow);
+  RCPtr<LControl> CreateTopLevelControl(const WideString& name, const RCPtr<IRootWindow>& rootWindow);
   // Rebuilds the control in place from the current skin's top-level descriptor
   // of its name; E_FAIL for a null control or a name the skin lacks.
   QZRESULT ApplySkinToControl(RCPtr<LControl>& control);
-  // The table of a control named name under parent (null for a top-level control).
+  // The table of a control named name under parent (null for a top-level
+  // control); none for a parent that was not built from a descriptor.
   RCPtr<LStringTable> GetStringTableForControl(const RCPtr<LControl>& parent, const WideString& name) const;
 
   // ---- Skins

@@ -446,7 +446,7 @@ void LControlFactory::StartPart(const XMLAttributes& a) {
   if (resize->IsEqual(u"Tile"))
     resizeType = kResizeTile;
   else if (resize->IsEqual(u"Center"))
-    resizeType = kResizeCenter;
+    resizeType = kResizeCentre;
   const std::int32_t w = ReadInteger(*width);
   const std::int32_t h = ReadInteger(*height);
 

@@ -20,4 +20,13 @@ QZRESULT LLayoutDescriptor::GetAxisLayout(std::int32_t axis, AxisPlacement& plac
   return S_OK;
 }
 
+void LLayoutDescriptor::RenameControlReference(const WideString& oldName, const WideString& newName) {
+  for (const std::int32_t axis : {kAxisX, kAxisY}) {
+    if (mPlacement[axis].mReferenceName.EqualsString(oldName))
+      mPlacement[axis].mReferenceName = newName;
+    if (mSize[axis].mReferenceName.EqualsString(oldName))
+      mSize[axis].mReferenceName = newName;
+  }
+}
+
 } // namespace QZ

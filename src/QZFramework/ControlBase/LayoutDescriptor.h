@@ -79,11 +79,17 @@ public:
   // for an axis other than kAxisX and kAxisY, the outputs left unchanged.
   [[nodiscard]] QZRESULT GetAxisLayout(std::int32_t axis, AxisPlacement& placement, SizeSpec& size) const;
 
+  // A sibling was renamed: the X and Y position and size references naming
+  // oldName name newName afterwards. The size limits keep their names.
+  void RenameControlReference(const WideString& oldName, const WideString& newName);
+
   bool mClipToParent = true;
   std::int32_t mZOrder = 0;
   std::int32_t mTabStop = 0;
   bool mVisible = true;
   bool mEnabled = true;
+  // Set by code, never by the skin: the control takes no room and is not drawn.
+  bool mHidden = false;
   // Indexed by kAxisX, kAxisY.
   AxisPlacement mPlacement[2];
   SizeSpec mSize[2];

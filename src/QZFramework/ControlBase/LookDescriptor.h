@@ -17,6 +17,7 @@
 #include "QZFramework/ObjectBase/QZResult.h"
 #include "QZFramework/ObjectBase/RefCountedObject.h"
 #include "QZFramework/ObjectBase/TypeName.h"
+#include "QZFramework/Renderer/ResizeType.h"
 #include "QZFramework/Utilities/Graphics/Colorizer.h"
 #include "QZFramework/Utilities/Storage/RCPtrArray.h"
 #include "QZFramework/Utilities/Storage/StringT.h"
@@ -37,13 +38,6 @@ struct ImageSource {
   std::int32_t mHeight = 0;
 
   bool IsEmpty() const { return mPath.IsEmpty(); }
-};
-
-// How a picture fills its rectangle.
-enum ResizeType : std::int32_t {
-  kResizeStretch = 0,
-  kResizeTile = 1,
-  kResizeCenter = 2,
 };
 
 // One Part of the skin: a picture (possibly tinted) or a plain colour.

@@ -20,6 +20,7 @@
 #include "QZFramework/Renderer/MeasurementRenderer.h"
 #include "QZFramework/Renderer/RenderContextInfo.h"
 #include "QZFramework/Renderer/RenderState.h"
+#include "QZFramework/Renderer/ResizeType.h"
 #include "QZFramework/Utilities/Graphics/Bitmap.h"
 #include "QZFramework/Utilities/Graphics/Color.h"
 #include "QZFramework/Utilities/Graphics/Geometry.h"
@@ -36,11 +37,6 @@ namespace QZ {
 inline constexpr std::int32_t kRendererTypeOpenGL = 0;
 inline constexpr std::int32_t kRendererTypeGDIPlus = 1;
 inline constexpr std::int32_t kRendererTypeD3D9 = 2;
-
-// How a picture fills a rectangle.
-inline constexpr std::int32_t kResizeStretch = 0;
-inline constexpr std::int32_t kResizeTile = 1;
-inline constexpr std::int32_t kResizeCentre = 2;
 
 class LRenderer : public LMeasurementRenderer {
 public:

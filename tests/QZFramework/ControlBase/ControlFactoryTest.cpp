@@ -133,7 +133,7 @@ TEST_P(ControlFactoryFixture, LoadsTheRegistries) {
   EXPECT_FALSE(factory.FindPart(u"NoSize")); // Width missing
   const LVisualPartDescriptor& half = *factory.FindPart(u"HalfImage");
   EXPECT_TRUE(half.GetImageSource().IsEmpty()); // no ImageLocY
-  EXPECT_EQ(half.GetResizeType(), kResizeCenter);
+  EXPECT_EQ(half.GetResizeType(), kResizeCentre);
   const ImageSource& mask = factory.FindPart(u"Masked")->GetMaskSource();
   EXPECT_TRUE(mask.mPath.EqualsString(Path(u"Masks/Arp_On.PNG"))); // as written, not lowered
   EXPECT_EQ(mask.mX, 2);

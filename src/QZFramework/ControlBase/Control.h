@@ -1,0 +1,298 @@
+#pragma once
+// LControl: the base of every control. A control is a node of a tree: a name
+// unique among its siblings, a parent (or, at the top, a root window), its
+// children in a ChildControlList, its own copy of its skin layout and its
+// bounds in the parent's content space. Every control is reference counted,
+// subscribes to other objects' notifications (client), sends its own through
+// itself (distributor) and may carry a tag.
+//
+// Ownership. A parent holds each child through its child list; each child holds
+// its parent through a counted reference that the parent counts as one of its
+// inner references. When only its children (and its own subscriptions) still
+// hold a control, Release calls ReleaseInnerReferences, which detaches the
+// children and leaves every distributor, so a tree is freed completely when the
+// last outside reference to its top goes. A top-level control holds its root
+// window the same way (the root window counts that reference as inner).
+//
+// Idle work: a control that asks for "NID_IDLE" (BeginIdleNotifications) is
+// subscribed to its root window's distributor while its request count is above
+// 0 and it has a root window; a tree that gets a root window later is
+// subscribed then (AttachToRootWindow). Notifications reach the control's
+// handler only once its created flag is set.
+//
+// Controls live on the UI thread; nothing here locks. Reference counts are
+// atomic, so references may be dropped elsewhere, but the tree changes only on
+// the UI thread.
+
+#include "QZFramework/AppServices/RootWindow.h"
+#include "QZFramework/ControlBase/ControlDescriptor.h"
+#include "QZFramework/ControlBase/LayoutDescriptor.h"
+#include "QZFramework/ControlBase/StringTable.h"
+#include "QZFramework/Notification/NotificationCenter.h"
+#include "QZFramework/Notification/NotificationClient.h"
+#include "QZFramework/Notification/NotificationDistributor.h"
+#include "QZFramework/Notification/NotificationHandler.h"
+#include "QZFramework/ObjectBase/QZResult.h"
+#include "QZFramework/ObjectBase/RefCountedObject.h"
+#include "QZFramework/ObjectBase/TypeName.h"
+#include "QZFramework/Utilities/Graphics/Geometry.h"
+#include "QZFramework/Utilities/Storage/ArrayBuffer.h"
+#include "QZFramework/Utilities/Storage/RCPtrArray.h"
+#include "QZFramework/Utilities/Storage/StringT.h"
+#include "QZFramework/Utilities/Storage/TaggableObject.h"
+
+#include <cstdint>
+
+namespace QZ {
+
+class LControl : public virtual LNotificationClient,
+                 public virtual LNotificationDistributor,
+                 public virtual LTaggableObject {
+public:
+  // A control's children in creation order, with two views of indices sorted
+  // lazily: z order (clipping children first, then fewer docked axes, then the
+  // layout's Z_Order, then creation order) and tab order (TabStop, then creation
+  // order). Every change that may alter an order advances the change stamp; a
+  // request for order 1 or 2 re-sorts both views when the stamp moved since the
+  // last sort. Names are unique within the list.
+  class ChildControlList {
+  public:
+    explicit ChildControlList(LControl* owner);
+    virtual ~ChildControlList();
+    ChildControlList(const ChildControlList&) = delete;
+    ChildControlList& operator=(const ChildControlList&) = delete;
+
+    std::uint32_t GetCount() const { return mChildren.GetCount(); }
+    // The slot of the child at index in that order; raises a runtime error for an
+    // index not below the count or an unknown order.
+    const RCPtr<LControl>& GetAt(std::uint32_t index, std::int32_t order);
+    const RCPtr<LControl>& GetAt(std::uint32_t index, std::int32_t order) const;
+    // Re-sorts both views. 0.
+    QZRESULT SortViews() const;
+    // Appends child; the owner becomes its parent. E_INVALIDARG for null, E_FAIL
+    // when a child of that name is here (nothing changes).
+    QZRESULT Add(const RCPtr<LControl>& child);
+    // The child's former creation index, or -1 when it is not here.
+    std::int32_t Remove(const RCPtr<LControl>& child);
+    // Removes every child, the last first. 1 when there was none, else 0.
+    QZRESULT RemoveAll();
+    // Renames a child; later siblings' layouts that refer to the old name follow.
+    // 1 for the same name, E_FAIL for a name a child holds, E_INVALIDARG for a
+    // control that is not a child.
+    QZRESULT RenameChild(const RCPtr<LControl>& child, const WideString& newName);
+
+    // An order may have changed: the views are stale.
+    void AdvanceChangeStamp() { ++mChangeStamp; }
+    std::int32_t GetChangeStamp() const { return mChangeStamp; }
+    std::int32_t GetSortedStamp() const { return mSortedStamp; }
+
+  private:
+    using Children = RCPtrArray<LControl, 1, 0>;
+
+    struct TabOrderLess {
+      const Children* children;
+      bool operator()(std::uint32_t a, std::uint32_t b) const;
+    };
+    struct ZOrderLess {
+      const Children* children;
+      bool operator()(std::uint32_t a, std::uint32_t b) const;
+    };
+
+    const RCPtr<LControl>& Slot(std::uint32_t index, std::int32_t order, int badOrderLine) const;
+    // Steps of Remove once the child's index is known.
+    std::int32_t RemoveAt(std::uint32_t index);
+
+    TabOrderLess mTabOrderLess;
+    ZOrderLess mZOrderLess;
+    Children mChildren;
+    mutable ArrayBuffer<std::uint32_t, 1, 0> mTabOrder;
+    mutable ArrayBuffer<std::uint32_t, 1, 0> mZOrder;
+    std::int32_t mChangeStamp = 1;
+    mutable std::int32_t mSortedStamp = 0;
+    LControl* mOwner;
+  };
+
+  // The orders of ChildControlList::GetAt and FindChildIndex.
+  static constexpr std::int32_t kCreationOrder = 0;
+  static constexpr std::int32_t kZOrder = 1;   // drawing order; hit testing walks it backwards
+  static constexpr std::int32_t kTabOrder = 2; // focus navigation
+
+  // Builds the control and attaches it to parent (which may be null). A parent
+  // that already has a child of this name refuses it: the control then stays
+  // without parent, and the constructor does not say so. The string table
+  // comes from the application's control factory.
+  LControl(const RCPtr<LControl>& parent, const WideString& name);
+  ~LControl() override;
+  LControl(const LControl&) = delete;
+  LControl& operator=(const LControl&) = delete;
+
+  // ---- Virtual operations
+
+  // 0 when the text changed, 1 when it was equal.
+  virtual QZRESULT SetText(const WideString& text);
+  // The layout's clip-to-parent flag, as it is after the call. A control that
+  // does not clip counts once in the unclipped-descendant count of every
+  // ancestor, and its parent's sorted views go stale.
+  virtual bool SetClipToParent(bool clip);
+  // The control's string table; null when the factory had none for it.
+  virtual RCPtr<LStringTable> GetStringTable() const;
+  // Takes the control out of the tree: off its root window (top level), hidden,
+  // clipping, without idle requests, and then off its parent or root window.
+  // The result of SetParent(null) or SetRootWindow(null).
+  virtual QZRESULT Close();
+  virtual void DetachFromRootWindow();
+  // Renews the idle subscription of the control and then of every descendant.
+  virtual void AttachToRootWindow();
+  // Called on the parent once a child has left, with its former creation index.
+  virtual void OnChildRemoved(const RCPtr<LControl>& child, std::int32_t formerIndex);
+  // Sets the layout's visible flag; IsVisible (recursive) afterwards.
+  virtual bool SetVisible(bool visible);
+  // Invalidates a rectangle in the control's own coordinates; clip says whether
+  // the area is limited to the parent's. Nothing to repaint before controls draw.
+  virtual QZRESULT InvalidateRect(const RectT<double>& rect, bool clip);
+  // Whether a child, from the last to the first, can take the focus or pass it on.
+  virtual bool HasFocusableChild() const;
+  // Asked with the control's bounds while a top-level control is built from its
+  // descriptor; 0 in the base.
+  virtual QZRESULT ReservedQueryC(const RectT<double>& bounds);
+  // Called on each "NID_IDLE" while the control holds idle requests.
+  virtual void OnIdle();
+  // Makes the notification handler and takes the application notification center. 0.
+  virtual QZRESULT Initialize();
+  virtual QZRESULT FinishInitialize();
+  virtual WideString GetToolTipText() const;
+
+  // Notifications reach the handler only once the created flag is set; the
+  // handler's result, or 0.
+  std::int32_t Receive(const RCPtr<LNotificationDistributor>& source,
+                       const RCPtr<LNotification>& notification) override;
+  // Forgets the handler's binding, then the subscription; the client's result.
+  std::int32_t Unsubscribe(const RCPtr<LNotificationDistributor>& distributor, NotificationID id) override;
+  // Breaks the control's cycles: nobody listens to it any more, its children are
+  // detached and it leaves every distributor. 0 when only the caller's
+  // reference is left, else E_FAIL (the cycles are broken all the same).
+  QZRESULT ReleaseInnerReferences() override;
+
+  // ---- Tree
+
+  // 1 when newParent already is the parent, 0 once attached (or detached, for
+  // null). E_FAIL when newParent refused the control for its name: the control
+  // has then left its old parent and has none. E_INVALIDARG for the control
+  // itself or one of its descendants.
+  QZRESULT SetParent(const RCPtr<LControl>& newParent);
+  // Makes a control without parent the top of a root window's tree (null takes
+  // it off); E_FAIL when the control has a parent.
+  QZRESULT SetRootWindow(const RCPtr<IRootWindow>& rootWindow);
+  // The root window member of the top-most ancestor.
+  const RCPtr<IRootWindow>& GetRootWindowSlot() const;
+  // The top-most ancestor; the control itself without parent.
+  RCPtr<LControl> GetTopLevelControl();
+
+  const RCPtr<LControl>& GetParent() const { return mParent; }
+  const RCPtr<IRootWindow>& GetRootWindow() const { return mRootWindow; }
+  const WideString& GetName() const { return mName; }
+  ChildControlList& GetChildren() { return mChildren; }
+  const ChildControlList& GetChildren() const { return mChildren; }
+
+  // The child of that name, searched from the last to the first; else the
+  // shared null control, which must not be assigned to.
+  const RCPtr<LControl>& FindChild(const WideString& name) const;
+  // The child's index in that order, or -1. Orders 1 and 2 may re-sort.
+  std::int32_t FindChildIndex(const RCPtr<LControl>& child, std::int32_t order) const;
+  // Every descendant in pre-order (a child before its own descendants, children
+  // in creation order) into out; the count of out.
+  std::int32_t CollectDescendants(RCPtrArray<LControl>& out) const;
+  // One more (less) unclipped descendant for this control and every ancestor.
+  void IncrementUnclippedDescendants();
+  void DecrementUnclippedDescendants();
+  std::int32_t GetUnclippedDescendantCount() const { return mUnclippedDescendants; }
+
+  // ---- Idle requests and closing
+
+  // One more request; subscribes at the first request when the control has a
+  // root window. The subscription's result, or 0.
+  QZRESULT BeginIdleNotifications();
+  // One request less; unsubscribes at the last. 0 while requests remain or
+  // without root window, 1 when there was no request, else the unsubscribe
+  // result (E_FAIL when no binding was there).
+  QZRESULT EndIdleNotifications();
+  std::int32_t GetIdleRequestCount() const { return mIdleRequestCount; }
+  // Hides the child now and closes it at the next idle call (or when another
+  // control is added here). E_INVALIDARG for a control that is not a child.
+  QZRESULT CloseChildLater(const RCPtr<LControl>& child);
+  // Closes every child queued by CloseChildLater. 0.
+  QZRESULT CloseDeferredChildren();
+  std::uint32_t GetCloseLaterCount() const { return mControlsToCloseLater.GetCount(); }
+
+  // ---- State
+
+  bool IsCreated() const { return mCreated; }
+  // Set by the class's create function after the last creation step.
+  void SetCreated() { mCreated = true; }
+  const RCPtr<LControlDescriptor>& GetDescriptor() const { return mDescriptor; }
+  const RCPtr<LLayoutDescriptor>& GetLayout() const { return mLayout; }
+  const RectT<double>& GetBounds() const { return mBounds; }
+  const WideString& GetText() const { return mText; }
+  const RCPtr<LNotificationCenter>& GetNotificationCenter() const { return mNotificationCenter; }
+
+  // The layout's visible flag and a size above 0; recursive: also every ancestor.
+  bool IsVisible(bool recursive) const;
+  // The layout's enabled flag; recursive: also every ancestor.
+  bool IsEnabled(bool recursive) const;
+  // The layout's hidden flag: the control takes no room and is not drawn. 0 when
+  // it changed, 1 when it was so, E_FAIL without layout.
+  QZRESULT SetHidden(bool hidden);
+  bool IsHidden() const { return mLayout && mLayout->mHidden; }
+  // Whether the control itself can hold the focus: visible and enabled up its
+  // parent chain, focusable, not passing the focus on to a child, and no
+  // ancestor up to the first focus boundary marked not focusable.
+  bool CanTakeFocus() const;
+  bool IsNotFocusable() const { return mNotFocusable; }
+  bool GetFocusIgnoresAncestors() const { return mFocusIgnoresAncestors; }
+  // The child named "popupMenu", or the shared null control.
+  const RCPtr<LControl>& GetPopupMenu() const;
+  // The control whose tool tip shows for control: itself, or, when its tool-tip
+  // text is empty and it uses its parent's, its parent's owner. Null for null.
+  static RCPtr<LControl> GetToolTipOwner(const RCPtr<LControl>& control);
+  bool GetUseParentToolTip() const { return mUseParentToolTip; }
+
+protected:
+  // "NID_IDLE" from the root window: deferred closes, then OnIdle.
+  std::int32_t HandleIdleNotification(const RCPtr<LNotificationDistributor>& source,
+                                      const RCPtr<LNotification>& notification);
+
+  // The root window member of the top-most ancestor, or null.
+  RCPtr<IRootWindow> FindRootWindow() const;
+  // Subscribes the idle handler to the root window's distributor; a failure
+  // takes back every idle request.
+  QZRESULT SubscribeIdle(const RCPtr<IRootWindow>& rootWindow);
+
+  RCPtr<LNotificationHandler<LControl>> mHandler;
+  WideString mName;
+  RCPtr<LControlDescriptor> mDescriptor;
+  RCPtr<LLayoutDescriptor> mLayout;
+  RectT<double> mBounds;
+  std::int32_t mUnclippedDescendants = 0;
+  RCPtr<LControl> mParent;
+  RCPtr<IRootWindow> mRootWindow;
+  RCPtr<LStringTable> mStringTable;
+  bool mNotFocusable = true;
+  bool mFocusIgnoresAncestors = false;
+  WideString mText;
+  WideString mToolTipText;
+  bool mUseParentToolTip = false;
+  bool mCreated = false;
+  std::int32_t mIdleRequestCount = 0;
+  RCPtrArray<LControl, 1, 0> mControlsToCloseLater;
+  RCPtr<LNotificationCenter> mNotificationCenter;
+  ChildControlList mChildren;
+
+private:
+  bool IsSelfOrAncestorOf(const LControl* control) const;
+  // Adds delta to the unclipped-descendant count of this control and every ancestor.
+  void AddUnclippedDescendants(std::int32_t delta);
+};
+
+} // namespace QZ
+
+QZ_TYPE_NAME(QZ::LControl, "class QZ::LControl")
