@@ -25,6 +25,9 @@ bool StartWindowSystem() {
   }
   // Closing the last window ends nothing by itself; the application decides when to quit.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  // Presenting copies pixels into the window system's own framebuffer; a renderer in between would
+  // load OpenGL for every window and gain nothing for a copy.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
     return false;
   if (state.wakeEventType.load() == 0) {
