@@ -28,6 +28,9 @@ bool StartWindowSystem() {
   // Presenting copies pixels into the window system's own framebuffer; a renderer in between would
   // load OpenGL for every window and gain nothing for a copy.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // No end-of-turn markers in the queue: a poll would stop at one left by an earlier wait and leave the
+  // events behind it for later. Where a turn ends is the caller's decision.
+  SDL_SetHint(SDL_HINT_POLL_SENTINEL, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
     return false;
   if (state.wakeEventType.load() == 0) {
