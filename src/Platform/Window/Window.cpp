@@ -99,7 +99,9 @@ Window::~Window() {
       window->mOwner = kNoWindow;
   }
   state.windows.erase(mId);
-  SDL_DestroyWindow(Native(mNative));
+  // A stopped window system has taken its windows with it.
+  if (state.startCount > 0)
+    SDL_DestroyWindow(Native(mNative));
 }
 
 Window* Window::FromId(WindowId id) {
