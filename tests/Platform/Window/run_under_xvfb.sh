@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Runs a test program on a virtual X server of its own, bounded in time. Exits 77 (CTest: skipped) when
+# the machine has no xvfb-run or xauth.
+set -u
+for tool in xvfb-run xauth; do
+  if ! command -v "$tool" >/dev/null 2>&1; then
+    echo "$tool is not installed: the X11 window tests are skipped"
+    exit 77
+  fi
+done
+exec timeout --kill-after=10 100 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$@"
