@@ -26,6 +26,8 @@ public:
   // The next read, write or claim fails and changes nothing.
   void FailNextRead() { mFailRead = true; }
   void FailNextWrite() { mFailWrite = true; }
+  // Withdraws failures that no call used.
+  void ClearFailures() { mFailRead = mFailWrite = false; }
 
   const std::string& Text() const { return mText; }
   int ReadCount() const { return mReads; }

@@ -1,6 +1,7 @@
 #include "QZFramework/System/KeyCode.h"
 
 #include "Platform/Input/KeyState.h"
+#include "Platform/Input/VirtualKeys.h"
 
 #include <map>
 #include <string>
@@ -280,11 +281,11 @@ bool operator==(const KeyCode& a, const KeyCode& b) {
 
 std::uint32_t GetModifierKeyState() {
   std::uint32_t modifiers = 0;
-  if (Platform::GetKeyState(0x11).down)
+  if (Platform::GetKeyState(Platform::kVirtualKeyControl).down)
     modifiers |= kModifierCtrl;
-  if (Platform::GetKeyState(0x10).down)
+  if (Platform::GetKeyState(Platform::kVirtualKeyShift).down)
     modifiers |= kModifierShift;
-  if (Platform::GetKeyState(0x12).down)
+  if (Platform::GetKeyState(Platform::kVirtualKeyMenu).down)
     modifiers |= kModifierAlt;
   return modifiers;
 }

@@ -46,9 +46,15 @@ protected:
     host.SetWaitTime(1); // quick idle periods; the length of the wait is not under test
   }
 
+  // An event type of the test's own, registered after the host's wake event.
+  static Uint32 TestEventType() {
+    static const Uint32 type = SDL_RegisterEvents(1);
+    return type;
+  }
+
   static void PushUserEvent(std::int32_t code) {
     SDL_Event event{};
-    event.type = SDL_USEREVENT;
+    event.type = TestEventType();
     event.user.code = code;
     ASSERT_EQ(SDL_PushEvent(&event), 1);
   }
@@ -77,13 +83,13 @@ TEST_F(AppHostTest, IdlePeriodsHaveAtMostThreePassesAndRestartAfterEachWait) {
 TEST_F(AppHostTest, EventsGoToTheHandlersInOrderAndEndTheIdlePeriod) {
   std::vector<std::string> log;
   const auto first = host.AddEventHandler([&](const SDL_Event& event) {
-    if (event.type != SDL_USEREVENT)
+    if (event.type != TestEventType())
       return false;
     log.push_back("first:" + std::to_string(event.user.code));
     return event.user.code == 1; // takes code 1 only
   });
   host.AddEventHandler([&](const SDL_Event& event) {
-    if (event.type == SDL_USEREVENT)
+    if (event.type == TestEventType())
       log.push_back("second:" + std::to_string(event.user.code));
     return true;
   });

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace QZ {
@@ -146,6 +147,94 @@ TEST_F(ClipboardTest, InitializeSubscribesTheFourEditRequests) {
   std::uint32_t flags = 0;
   EXPECT_LT(center->GetClientFlags(receiver, u"NID_EDIT_CUT_REQ", flags), 0);
   clipboard->UnsubscribeAll();
+}
+
+// Random copies, claims, foreign copies and failures. Whatever happened, GetText
+// shows what the system clipboard holds (or our claimed object), and reads the
+// system clipboard only after it changed, at most once per change. A copy the
+// system refused stays in the cache, and is shown, until a change of the
+// system clipboard since the last read or copy is noticed.
+TEST_F(ClipboardTest, RandomOperationsKeepTheViewOfTheSystemClipboard) {
+  std::mt19937 random(20261210);
+  const char16_t* texts[] = {u"", u"a", u"\u00e9t\u00e9", u"\U0001F3B9", u"line\nbreak"};
+  RCPtr<LRefCountedObject> claimedObject;
+  RCPtr<LRefCountedObject> refused;
+  std::uint32_t syncedAt = 0; // the system's sequence at the clipboard's last read or copy
+  const auto copy = [&](const RCPtr<LRefCountedObject>& data) {
+    const bool fail = random() % 4 == 0;
+    if (fail)
+      system->FailNextWrite();
+    const QZRESULT result = clipboard->SetText(data);
+    EXPECT_EQ(result, fail ? E_FAIL : S_OK);
+    refused = fail ? data : RCPtr<LRefCountedObject>();
+    if (!fail)
+      syncedAt = system->GetSequenceNumber();
+    system->ClearFailures();
+  };
+  // A read moves the sync point; a shown object other than the refused one
+  // means the refused one left the cache.
+  const auto getText = [&] {
+    const int reads = system->ReadCount();
+    auto shown = clipboard->GetText();
+    if (system->ReadCount() != reads)
+      syncedAt = system->GetSequenceNumber();
+    if (shown != refused)
+      refused = RCPtr<LRefCountedObject>();
+    return shown;
+  };
+  for (int step = 0; step < 3000; ++step) {
+    SCOPED_TRACE(step);
+    const char16_t* text = texts[random() % std::size(texts)];
+    switch (random() % 6) {
+    case 0: // we copy text
+      copy(MakeText(text));
+      break;
+    case 1: { // we copy something else
+      const auto object = test::IntPayload::Make(step);
+      copy(object);
+      if (!refused)
+        claimedObject = object;
+      break;
+    }
+    case 2: { // another program takes the clipboard, and the window tells us
+      const NarrowString utf8 = WideString(text).ToNarrow();
+      system->CopyFromOtherProgram(std::string(utf8.GetChars(), utf8.GetLength()));
+      EXPECT_EQ(clipboard->SetText(RCPtr<LRefCountedObject>()), S_OK);
+      refused = RCPtr<LRefCountedObject>();
+      break;
+    }
+    case 3:
+      system->FailNextRead();
+      getText();
+      system->ClearFailures();
+      break;
+    default: {
+      const std::uint32_t sequence = system->GetSequenceNumber();
+      const int reads = system->ReadCount();
+      const bool showsRefused = refused && sequence == syncedAt;
+      const auto expectedRefused = refused;
+      const auto shown = getText();
+      EXPECT_LE(system->ReadCount(), reads + 1);
+      if (showsRefused) {
+        EXPECT_EQ(shown, expectedRefused);
+      } else if (system->IsClaimed()) {
+        EXPECT_EQ(shown, claimedObject);
+      } else if (system->HasText()) {
+        WideString expected;
+        expected.ConvertFromNarrow(system->Text().c_str());
+        EXPECT_TRUE(TextOf(shown) == expected);
+        // Nothing changed since: the same object, without reading.
+        const int after = system->ReadCount();
+        EXPECT_EQ(getText(), shown);
+        EXPECT_EQ(system->ReadCount(), after);
+      } else {
+        EXPECT_TRUE(!shown || TextOf(shown).IsEmpty());
+      }
+      EXPECT_EQ(system->GetSequenceNumber(), sequence);
+      break;
+    }
+    }
+  }
 }
 
 } // namespace
