@@ -10,12 +10,10 @@ namespace {
 
 // Made at first use and never destroyed: a record may be dropped while the
 // process ends.
-template <class T, std::uint32_t N>
-ReuseAllocator<T, N>& GetPool() {
+template <class T, std::uint32_t N> ReuseAllocator<T, N>& GetPool() {
   static auto* pool = new ReuseAllocator<T, N>(true);
   return *pool;
 }
-
 
 WideString Ascii(const char* text) { return WideString(text); }
 
@@ -28,7 +26,8 @@ WideString LPointParam::ToString() const {
 }
 
 RCPtr<LPointWithModifiersParam> LPointWithModifiersParam::Create(const PointT<std::int32_t>& point,
-                                                                 std::uint32_t modifiers, std::int32_t pointerIndex) {
+                                                                 std::uint32_t modifiers,
+                                                                 std::int32_t pointerIndex) {
   return RCPtr<LPointWithModifiersParam>(new LPointWithModifiersParam(point, modifiers, pointerIndex));
 }
 
@@ -59,8 +58,8 @@ RCPtr<LMouseWheelParam> LMouseWheelParam::Create(const PointT<std::int32_t>& poi
 }
 
 WideString LMouseWheelParam::ToString() const {
-  return LPointWithModifiersParam::ToString().Concat(Ascii(mDirection == kWheelDown ? "  direction: down"
-                                                                                    : "  direction: up"));
+  return LPointWithModifiersParam::ToString().Concat(
+      Ascii(mDirection == kWheelDown ? "  direction: down" : "  direction: up"));
 }
 
 void* LMouseWheelParam::operator new(std::size_t size) { return GetPool<LMouseWheelParam, 4>().Allocate(size); }

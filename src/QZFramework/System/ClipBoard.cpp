@@ -36,7 +36,8 @@ QZRESULT LClipboard::Initialize() {
   try {
     mHandler = LNotificationHandler<LClipboard>::Create(this);
     const RCPtr<LNotificationDistributor> center(GetApplicationNotificationCenter().GetRaw());
-    ThrowIfFailed(mHandler->Register(&LClipboard::OnCut, center, u"NID_EDIT_CUT_REQ"), kInitialize, kSourcePath, 41);
+    ThrowIfFailed(mHandler->Register(&LClipboard::OnCut, center, u"NID_EDIT_CUT_REQ"), kInitialize, kSourcePath,
+                  41);
     ThrowIfFailed(mHandler->Register(&LClipboard::OnCopy, center, u"NID_EDIT_COPY_REQ"), kInitialize, kSourcePath,
                   42);
     ThrowIfFailed(mHandler->Register(&LClipboard::OnPaste, center, u"NID_EDIT_PASTE_REQ"), kInitialize,

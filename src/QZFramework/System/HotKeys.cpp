@@ -81,7 +81,8 @@ std::int32_t LGlobalHotKeyManager::ProcessKey(const KeyCode& key) {
   const WideString identifier = mMap.FindNotification(key);
   if (identifier.IsEmpty())
     return 1;
-  const RCPtr<LNotification> notification = LNotification::Create(identifier.GetChars(), LKeyParam::Create(key, 1));
+  const RCPtr<LNotification> notification =
+      LNotification::Create(identifier.GetChars(), LKeyParam::Create(key, 1));
   if (mTarget)
     mTarget->Receive(RCPtr<LNotificationDistributor>(), notification);
   return 0;

@@ -151,10 +151,12 @@ TEST_F(AppHostTest, NestedLoopsEndOnTheirConditionOrPassTheQuitOutward) {
         [&] { return keepModal; });
     EXPECT_EQ(nestedResult, 0);
     // A modal loop that meets a quit request: -1, and the request stands.
-    nestedResult = host.RunLoop([&](std::int32_t) {
-      host.PostQuit(5);
-      return false;
-    }, [] { return true; });
+    nestedResult = host.RunLoop(
+        [&](std::int32_t) {
+          host.PostQuit(5);
+          return false;
+        },
+        [] { return true; });
   };
   EXPECT_EQ(host.Run(), 105);
   EXPECT_EQ(nestedResult, AppHost::kLoopQuit);

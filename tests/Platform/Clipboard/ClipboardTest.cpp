@@ -17,7 +17,8 @@ namespace QZ::Platform {
 namespace {
 
 // "Grüße – 音楽 🎹": two-, three- and four-byte characters.
-const std::string kNonAscii = "Gr\xc3\xbc\xc3\x9f" "e \xe2\x80\x93 \xe9\x9f\xb3\xe6\xa5\xbd \xf0\x9f\x8e\xb9";
+const std::string kNonAscii = "Gr\xc3\xbc\xc3\x9f"
+                              "e \xe2\x80\x93 \xe9\x9f\xb3\xe6\xa5\xbd \xf0\x9f\x8e\xb9";
 
 // The SDL clipboard of this process, on SDL's offscreen driver (which keeps
 // the text inside the process).

@@ -32,7 +32,8 @@ TEST_F(ClipboardTest, TextGoesOutAsUTF8AndComesBackAsUTF16) {
 
   const char16_t* nonAscii = u"Gr\u00fc\u00dfe \u2013 \u97f3\u697d \U0001F3B9";
   ASSERT_EQ(clipboard->SetText(MakeText(nonAscii)), S_OK);
-  EXPECT_EQ(system->Text(), "Gr\xc3\xbc\xc3\x9f" "e \xe2\x80\x93 \xe9\x9f\xb3\xe6\xa5\xbd \xf0\x9f\x8e\xb9");
+  EXPECT_EQ(system->Text(), "Gr\xc3\xbc\xc3\x9f"
+                            "e \xe2\x80\x93 \xe9\x9f\xb3\xe6\xa5\xbd \xf0\x9f\x8e\xb9");
 
   // Another program copies the same bytes: read once, as UTF-16.
   system->CopyFromOtherProgram(system->Text());
@@ -133,7 +134,8 @@ TEST_F(ClipboardTest, InitializeSubscribesTheFourEditRequests) {
 
   ASSERT_EQ(clipboard->Initialize(), S_OK);
   EXPECT_TRUE(clipboard->IsInitialized());
-  for (const char16_t* id : {u"NID_EDIT_CUT_REQ", u"NID_EDIT_COPY_REQ", u"NID_EDIT_PASTE_REQ", u"NID_EDIT_DELETE_REQ"}) {
+  for (const char16_t* id :
+       {u"NID_EDIT_CUT_REQ", u"NID_EDIT_COPY_REQ", u"NID_EDIT_PASTE_REQ", u"NID_EDIT_DELETE_REQ"}) {
     std::uint32_t flags = 0;
     EXPECT_EQ(center->GetClientFlags(receiver, id, flags), S_OK);
   }

@@ -15,7 +15,6 @@
 namespace QZ {
 namespace {
 
-
 KeyCode Key(const char16_t* text) { return KeyCode::Parse(WideString(text)); }
 
 std::string NarrowText(const WideString& text) {

@@ -25,22 +25,23 @@ TEST(KeyCodeParse, StoredTexts) {
   const Case cases[] = {
       {u"Ctrl+VKEY_C", 0x21430000},
       {u"COMMAND+VKEY_S", 0x20000000 + 0x08000000 + (0x53 << 16)},
-      {u"Shift+[65]", 65},              // a character key keeps only Alt
+      {u"Cmd+VKEY_S", 0x20530000}, // the display's "Cmd+" is not a stored name
+      {u"Shift+[65]", 65},         // a character key keeps only Alt
       {u"Alt+[65]", 0x04000000 + 65},
-      {u"ctrl+a", 0x61},                // the last character, as written
+      {u"ctrl+a", 0x61}, // the last character, as written
       {u"VKEY_PAGEDN", 0x20220000},
       {u"VKEY_PAGEUP", 0x20210000},
-      {u"VKEY_LSHIFT", 0x22A00000},     // "SHIFT" is in the name
+      {u"VKEY_LSHIFT", 0x22A00000}, // "SHIFT" is in the name
       {u"Alt+VKEY_F4", 0x24730000},
       {u"Ctrl+Alt+Shift+VKEY_DELETE", 0x272E0000},
-      {u"vkey_delete", 0x202E0000},     // names are read in upper case
-      {u"VKEY_NOSUCHKEY", 0x20000000},  // an unknown name: virtual key 0
-      {u"VKEY_F1 ", 0x20000000},        // the name runs to the end of the text
-      {u"Ctrl+[", 0x20000000},          // "[" without "]": the default result
+      {u"vkey_delete", 0x202E0000},    // names are read in upper case
+      {u"VKEY_NOSUCHKEY", 0x20000000}, // an unknown name: virtual key 0
+      {u"VKEY_F1 ", 0x20000000},       // the name runs to the end of the text
+      {u"Ctrl+[", 0x20000000},         // "[" without "]": the default result
       {u"[]", 0},
       {u"[x]", 0},
-      {u"[65601]", 65},                 // the low 16 bits
-      {u" ", 0x20},                     // a blank text is the blank character
+      {u"[65601]", 65}, // the low 16 bits
+      {u" ", 0x20},     // a blank text is the blank character
       {u"+", u'+'},
       {u"\u00e9", 0xE9},
   };
@@ -71,7 +72,7 @@ TEST(KeyCodeFormat, StoredAndDisplayTexts) {
       {0x28530000, "Cmd+VKEY_S", "Cmd+S"},
       {0x27000041, "Ctrl+Alt+Shift+[65]", "Ctrl+Alt+Shift+A"},
       {0x20220000, "VKEY_PAGEDN", "Page Down"},
-      {0x20150000, "VKEY_HANGEUL", "Kana"},  // shared codes: first name in key order
+      {0x20150000, "VKEY_HANGEUL", "Kana"}, // shared codes: first name in key order
       {0x20190000, "VKEY_HANJA", "Hanja"},
       {0x20920000, "VKEY_OEM_FJ_JISHO", "NEC Equal"},
       {0x21080000, "Ctrl+VKEY_BACK", "Ctrl+"}, // Back and Tab have no display name
@@ -79,8 +80,8 @@ TEST(KeyCodeFormat, StoredAndDisplayTexts) {
       {0x20650000, "VKEY_NUMPAD5", "Numpad 5"},
       {0x20870000, "VKEY_F24", "F24"},
       {0x202E0000, "VKEY_DELETE", "Del"},
-      {0x20FF0000, "", ""},                  // a code without a name
-      {0x00000001, "[1]", "Ctrl+A"},         // control characters show as Ctrl and the letter
+      {0x20FF0000, "", ""},          // a code without a name
+      {0x00000001, "[1]", "Ctrl+A"}, // control characters show as Ctrl and the letter
       {0x0000001A, "[26]", "Ctrl+Z"},
       {0x00000020, "[32]", ""},
       {0x00000021, "[33]", "!"},
@@ -88,7 +89,7 @@ TEST(KeyCodeFormat, StoredAndDisplayTexts) {
       {0x0000007F, "[127]", ""},
       {0x000000E9, "[233]", ""},
       {0x80000000, "", ""},
-      {0x81430000, "Ctrl+", "Ctrl+"},        // invalid: prefixes only
+      {0x81430000, "Ctrl+", "Ctrl+"}, // invalid: prefixes only
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
@@ -119,16 +120,16 @@ TEST(KeyCodeEquality, CharactersIgnoreCtrlAndShiftOnly) {
     bool equal;
   };
   const Case cases[] = {
-      {0x41, 0x01000041, true},           // Ctrl
-      {0x41, 0x02000041, true},           // Shift
-      {0x41, 0x04000041, false},          // Alt counts
-      {0x41, 0x08000041, false},          // Command counts
-      {0x41, 0x20000041, false},          // pressed bit counts
+      {0x41, 0x01000041, true},  // Ctrl
+      {0x41, 0x02000041, true},  // Shift
+      {0x41, 0x04000041, false}, // Alt counts
+      {0x41, 0x08000041, false}, // Command counts
+      {0x41, 0x20000041, false}, // pressed bit counts
       {0x41, 0x42, false},
       {0x21430000, 0x21430000, true},
-      {0x21430000, 0x01430000, false},    // a release is not the parsed key
-      {0x21430000, 0x23430000, false},    // virtual keys compare exactly
-      {0x80000041, 0x81000041, false},    // invalid keys compare exactly
+      {0x21430000, 0x01430000, false}, // a release is not the parsed key
+      {0x21430000, 0x23430000, false}, // virtual keys compare exactly
+      {0x80000041, 0x81000041, false}, // invalid keys compare exactly
       {0x80000000, 0x80000000, true},
   };
   for (const Case& c : cases) {
@@ -163,9 +164,17 @@ TEST(KeyCodeConstruction, ModifiersSidesAndPressedBit) {
     std::uint32_t sides;
   };
   const Case cases[] = {
-      {0x18, kSideLeftShift}, {0x28, kSideRightShift}, {0x03, kSideLeftCtrl}, {0x05, kSideRightCtrl},
-      {0xC0, kSideLeftAlt},   {0x140, kSideRightAlt},  {0x600, kSideLeftWin}, {0xA00, kSideRightWin},
-      {0x10, 0},              {0xDB6, 0},              {0xFFF, 0xFF},
+      {0x18, kSideLeftShift},
+      {0x28, kSideRightShift},
+      {0x03, kSideLeftCtrl},
+      {0x05, kSideRightCtrl},
+      {0xC0, kSideLeftAlt},
+      {0x140, kSideRightAlt},
+      {0x600, kSideLeftWin},
+      {0xA00, kSideRightWin},
+      {0x10, 0},
+      {0xDB6, 0},
+      {0xFFF, 0xFF},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.modifiers);
