@@ -91,10 +91,10 @@ TEST(KeyState, AFakeIsInstalledForItsScope) {
 TEST(KeyState, SDLBackendWithoutInput) {
   ::setenv("SDL_VIDEODRIVER", "offscreen", 1);
   ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
-  const auto sdl = SetKeyStateSource(nullptr);
+  const auto previous = SetKeyStateSource(nullptr);
   for (const std::uint8_t key : {std::uint8_t{0x10}, std::uint8_t{0x41}, kVirtualKeyLeftButton})
     EXPECT_FALSE(GetKeyState(key).down);
-  SetKeyStateSource(sdl);
+  SetKeyStateSource(previous);
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
