@@ -64,7 +64,8 @@ public:
 
   // The loop Run uses, for nested loops too: 0 when keepRunning answers false
   // (asked before every wait and after every idle pass), kLoopQuit when a quit
-  // request ends it. A null idle hook means no idle work.
+  // request ends it. A null idle hook means no idle work. Loops need
+  // InitApplication to have succeeded.
   int RunLoop(const IdleHook& idle, const std::function<bool()>& keepRunning);
 
   // Handlers are asked in the order they were added. An SDL_QUIT event (a
