@@ -1,0 +1,120 @@
+#include "Platform/App/AppHost.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace QZ::Platform {
+
+AppHost::AppHost() = default;
+
+AppHost::~AppHost() {
+  if (mStarted)
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+}
+
+int AppHost::Main() {
+  if (!InitApplication())
+    return 0;
+  if (!InitInstance())
+    return ExitInstance();
+  return Run();
+}
+
+bool AppHost::InitApplication() {
+  if (mStarted)
+    return true;
+  // Windows close through the application, never by themselves.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
+    return false;
+  mStarted = true;
+  const Uint32 type = SDL_RegisterEvents(1);
+  mWakeEventType = type == static_cast<Uint32>(-1) ? 0 : type;
+  return true;
+}
+
+bool AppHost::InitInstance() { return true; }
+
+int AppHost::Run() {
+  RunLoop([this](std::int32_t count) { return OnIdle(count); }, [] { return true; });
+  mQuitRequested = false; // the main loop takes the request
+  return ExitInstance();
+}
+
+bool AppHost::OnIdle(std::int32_t) { return false; }
+
+int AppHost::ExitInstance() { return mQuitCode.load(); }
+
+int AppHost::RunLoop(const IdleHook& idle, const std::function<bool()>& keepRunning) {
+  std::int32_t idleCount = 0;
+  bool idling = true;
+  for (;;) {
+    while (idling && !mQuitRequested && keepRunning() && !EventWaiting()) {
+      idling = idle && idle(idleCount);
+      if (idleCount < INT32_MAX)
+        ++idleCount;
+    }
+    if (mQuitRequested)
+      return kLoopQuit;
+    if (!keepRunning())
+      return 0;
+    SDL_Event event;
+    const int timeout = static_cast<int>(std::min<std::uint32_t>(mWaitMs, INT_MAX));
+    if (SDL_WaitEventTimeout(&event, timeout) == 1) {
+      Dispatch(event);
+      while (SDL_PollEvent(&event) == 1)
+        Dispatch(event);
+    }
+    // The events that came, or the end of the wait, start a new idle period.
+    idling = true;
+    idleCount = 0;
+  }
+}
+
+std::uint32_t AppHost::AddEventHandler(EventHandler handler) {
+  const std::uint32_t id = mNextHandlerId++;
+  mHandlers.emplace_back(id, std::move(handler));
+  return id;
+}
+
+void AppHost::RemoveEventHandler(std::uint32_t id) {
+  std::erase_if(mHandlers, [id](const auto& entry) { return entry.first == id; });
+}
+
+void AppHost::PostQuit(int code) {
+  mQuitCode = code;
+  mQuitRequested = true;
+  Wake();
+}
+
+void AppHost::Wake() {
+  const std::uint32_t type = mWakeEventType.load();
+  if (type == 0)
+    return;
+  SDL_Event event{};
+  event.type = type;
+  SDL_PushEvent(&event); // a full queue wakes the loop as well
+}
+
+bool AppHost::EventWaiting() {
+  if (!mStarted)
+    return false;
+  SDL_PumpEvents();
+  return SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE;
+}
+
+void AppHost::Dispatch(const SDL_Event& event) {
+  if (mWakeEventType != 0 && event.type == mWakeEventType)
+    return;
+  // A copy: a handler may add or remove handlers.
+  const auto handlers = mHandlers;
+  for (const auto& [id, handler] : handlers)
+    if (handler && handler(event))
+      return;
+  if (event.type == SDL_QUIT)
+    PostQuit(0);
+}
+
+} // namespace QZ::Platform

@@ -1,0 +1,100 @@
+#pragma once
+// The application host: the process's start-up, its event loop and its exit, as
+// plain operations that an application overrides (InitApplication,
+// InitInstance, Run, OnIdle with its count, ExitInstance) over SDL's event
+// queue.
+//
+// The loop waits for events at most the wait time (33 ms unless set), hands out
+// every event that came, and then, while no event waits, runs idle passes with
+// the counts 0, 1, 2 ... until the idle hook answers false. Each batch of events
+// and each wait that timed out starts a new idle period (count 0 again), so an
+// application that is otherwise quiet runs one idle period about every 33 ms
+// and sleeps in between.
+//
+// A quit request (PostQuit) ends every loop: a nested loop (a modal window's)
+// returns -1 and leaves the request standing, so the loops outside it end too;
+// the outermost one, Run, takes the request and returns ExitInstance().
+//
+// Threads: the loop, the hooks and the event handlers run on the UI thread, the
+// one that called InitApplication. PostQuit and Wake may be called from any
+// thread. Exceptions from hooks and handlers leave the loop unchanged and reach
+// the caller of Run or RunLoop.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <utility>
+#include <vector>
+
+union SDL_Event;
+
+namespace QZ::Platform {
+
+class AppHost {
+public:
+  static constexpr std::uint32_t kDefaultWaitMs = 33;
+  // RunLoop's answer when a quit request ended it.
+  static constexpr int kLoopQuit = -1;
+
+  // Hands an event to its owner; true when taken, which ends the search.
+  using EventHandler = std::function<bool(const SDL_Event& event)>;
+  // One idle pass with its count; true to ask for another before waiting.
+  using IdleHook = std::function<bool(std::int32_t idleCount)>;
+
+  AppHost();
+  AppHost(const AppHost&) = delete;
+  AppHost& operator=(const AppHost&) = delete;
+  virtual ~AppHost();
+
+  // The process's run: InitApplication (false: 0), InitInstance (false:
+  // ExitInstance()'s result), then Run's result.
+  int Main();
+
+  // Starts SDL's video and event subsystems; false when SDL cannot. Overrides
+  // call it first.
+  virtual bool InitApplication();
+  // True.
+  virtual bool InitInstance();
+  // The main loop until a quit request; then ExitInstance().
+  virtual int Run();
+  // No idle work: false.
+  virtual bool OnIdle(std::int32_t idleCount);
+  // The code of the quit request that ended the main loop.
+  virtual int ExitInstance();
+
+  // The loop Run uses, for nested loops too: 0 when keepRunning answers false
+  // (asked before every wait and after every idle pass), kLoopQuit when a quit
+  // request ends it. A null idle hook means no idle work. Loops need
+  // InitApplication to have succeeded.
+  int RunLoop(const IdleHook& idle, const std::function<bool()>& keepRunning);
+
+  // Handlers are asked in the order they were added. An SDL_QUIT event (a
+  // signal, or SDL's own request) that no handler takes is a quit request with
+  // code 0. Closing the last window does not make one.
+  std::uint32_t AddEventHandler(EventHandler handler);
+  void RemoveEventHandler(std::uint32_t id);
+
+  // Any thread.
+  void PostQuit(int code);
+  bool IsQuitRequested() const { return mQuitRequested.load(); }
+  // Any thread: an idle period now rather than at the end of the wait.
+  void Wake();
+
+  void SetWaitTime(std::uint32_t milliseconds) { mWaitMs = milliseconds; }
+  std::uint32_t GetWaitTime() const { return mWaitMs; }
+  bool IsStarted() const { return mStarted; }
+
+private:
+  bool EventWaiting();
+  void Dispatch(const SDL_Event& event);
+
+  bool mStarted = false;
+  std::atomic<std::uint32_t> mWakeEventType{0};
+  std::atomic<bool> mQuitRequested{false};
+  std::atomic<int> mQuitCode{0};
+  std::uint32_t mWaitMs = kDefaultWaitMs;
+  std::uint32_t mNextHandlerId = 1;
+  std::vector<std::pair<std::uint32_t, EventHandler>> mHandlers;
+};
+
+} // namespace QZ::Platform

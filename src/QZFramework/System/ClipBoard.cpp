@@ -1,0 +1,128 @@
+#include "QZFramework/System/ClipBoard.h"
+
+#include "Platform/Clipboard/Clipboard.h"
+#include "QZFramework/Notification/NotificationCenterManager.h"
+#include "QZFramework/ObjectBase/Exception.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace QZ {
+
+namespace {
+
+constexpr const char* kSourcePath = "System\\ClipBoard";
+constexpr const char* kInitialize = "QZ::LClipboard::Initialize";
+
+// Clears the busy flag on every way out of SetText.
+class BusyScope {
+public:
+  explicit BusyScope(bool& busy) : mBusy(busy) { mBusy = true; }
+  ~BusyScope() { mBusy = false; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+  bool& mBusy;
+};
+
+} // namespace
+
+RCPtr<LClipboard> LClipboard::Create() { return RCPtr<LClipboard>(new LClipboard()); }
+
+LClipboard::~LClipboard() = default;
+
+QZRESULT LClipboard::Initialize() {
+  try {
+    mHandler = LNotificationHandler<LClipboard>::Create(this);
+    const RCPtr<LNotificationDistributor> center(GetApplicationNotificationCenter().GetRaw());
+    ThrowIfFailed(mHandler->Register(&LClipboard::OnCut, center, u"NID_EDIT_CUT_REQ"), kInitialize, kSourcePath,
+                  41);
+    ThrowIfFailed(mHandler->Register(&LClipboard::OnCopy, center, u"NID_EDIT_COPY_REQ"), kInitialize, kSourcePath,
+                  42);
+    ThrowIfFailed(mHandler->Register(&LClipboard::OnPaste, center, u"NID_EDIT_PASTE_REQ"), kInitialize,
+                  kSourcePath, 43);
+    ThrowIfFailed(mHandler->Register(&LClipboard::OnDelete, center, u"NID_EDIT_DELETE_REQ"), kInitialize,
+                  kSourcePath, 44);
+  } catch (const std::runtime_error&) {
+    return E_FAIL;
+  } catch (const FailedResultException&) {
+    return E_FAIL;
+  }
+  mInitialized = true;
+  return S_OK;
+}
+
+RCPtr<LRefCountedObject> LClipboard::GetText() {
+  const auto clipboard = Platform::GetClipboard();
+  const std::uint32_t sequence = clipboard->GetSequenceNumber();
+  if (sequence == mSequence || clipboard->IsClaimed())
+    return mCached;
+  if (!clipboard->HasText()) {
+    mCached = RCPtr<LRefCountedObject>(); // the sequence stays: look again next time
+    return mCached;
+  }
+  std::string utf8;
+  if (!clipboard->GetText(utf8))
+    return mCached;
+  WideString text;
+  text.ConvertFromNarrow(utf8.c_str(), static_cast<std::int32_t>(utf8.size()));
+  mCached = LClipboardText::Create(text);
+  mSequence = clipboard->GetSequenceNumber();
+  return mCached;
+}
+
+QZRESULT LClipboard::SetText(const RCPtr<LRefCountedObject>& data) {
+  if (mBusy)
+    return kClipboardBusy;
+  BusyScope busy(mBusy);
+  mCached = data;
+  if (!data)
+    return S_OK;
+  const auto clipboard = Platform::GetClipboard();
+  bool written;
+  if (const auto text = DynamicCast<LClipboardText>(data)) {
+    const NarrowString utf8 = text->ToNarrow();
+    written = clipboard->SetText(std::string(utf8.GetChars(), utf8.GetLength()));
+  } else {
+    written = clipboard->Claim();
+  }
+  if (!written)
+    return E_FAIL;
+  mSequence = clipboard->GetSequenceNumber();
+  return S_OK;
+}
+
+std::int32_t LClipboard::PerformEditCommand(std::int32_t) {
+  // Without an active root window there is no focused edit target, and the
+  // request is dropped.
+  return 0;
+}
+
+std::int32_t LClipboard::Receive(const RCPtr<LNotificationDistributor>& source,
+                                 const RCPtr<LNotification>& notification) {
+  if (!mHandler || !mInitialized)
+    return 0;
+  return mHandler->Receive(source, notification);
+}
+
+std::int32_t LClipboard::Unsubscribe(const RCPtr<LNotificationDistributor>& source, const char16_t* name) {
+  if (mHandler)
+    mHandler->Unregister(source, name);
+  return LNotificationClient::Unsubscribe(source, name);
+}
+
+std::int32_t LClipboard::OnCut(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&) {
+  return PerformEditCommand(kEditCut);
+}
+std::int32_t LClipboard::OnCopy(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&) {
+  return PerformEditCommand(kEditCopy);
+}
+std::int32_t LClipboard::OnPaste(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&) {
+  return PerformEditCommand(kEditPaste);
+}
+std::int32_t LClipboard::OnDelete(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&) {
+  return PerformEditCommand(kEditDelete);
+}
+
+} // namespace QZ

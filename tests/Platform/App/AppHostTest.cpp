@@ -1,0 +1,201 @@
+#include "Platform/App/AppHost.h"
+
+#include <SDL.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace QZ::Platform {
+namespace {
+
+// A host that records its hooks; its idle hook plays the application's rule
+// (more idle time only while work remains and the count is below 2).
+class RecordingHost : public AppHost {
+public:
+  bool InitInstance() override {
+    calls.push_back("InitInstance");
+    return initInstance;
+  }
+  bool OnIdle(std::int32_t idleCount) override {
+    idleCounts.push_back(idleCount);
+    if (onIdle)
+      onIdle(idleCount);
+    return workRemains && idleCount < 2;
+  }
+  int ExitInstance() override {
+    calls.push_back("ExitInstance");
+    return AppHost::ExitInstance() + 100;
+  }
+
+  bool initInstance = true;
+  bool workRemains = true;
+  std::function<void(std::int32_t)> onIdle;
+  std::vector<std::int32_t> idleCounts;
+  std::vector<std::string> calls;
+};
+
+class AppHostTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ::setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    ASSERT_TRUE(host.InitApplication()) << SDL_GetError();
+    host.SetWaitTime(1); // quick idle periods; the length of the wait is not under test
+  }
+
+  // An event type of the test's own, registered after the host's wake event.
+  static Uint32 TestEventType() {
+    static const Uint32 type = SDL_RegisterEvents(1);
+    return type;
+  }
+
+  static void PushUserEvent(std::int32_t code) {
+    SDL_Event event{};
+    event.type = TestEventType();
+    event.user.code = code;
+    ASSERT_EQ(SDL_PushEvent(&event), 1);
+  }
+
+  RecordingHost host;
+};
+
+TEST_F(AppHostTest, IdlePeriodsHaveAtMostThreePassesAndRestartAfterEachWait) {
+  int periods = 0;
+  host.onIdle = [&](std::int32_t count) {
+    if (count == 0 && ++periods == 3)
+      host.PostQuit(7);
+  };
+  EXPECT_EQ(host.Run(), 107);
+  EXPECT_EQ(host.idleCounts, (std::vector<std::int32_t>{0, 1, 2, 0, 1, 2, 0}));
+  EXPECT_FALSE(host.IsQuitRequested()); // the main loop took the request
+
+  // No work: one pass per period.
+  host.idleCounts.clear();
+  host.workRemains = false;
+  periods = 0;
+  EXPECT_EQ(host.Run(), 107);
+  EXPECT_EQ(host.idleCounts, (std::vector<std::int32_t>{0, 0, 0}));
+}
+
+TEST_F(AppHostTest, EventsGoToTheHandlersInOrderAndEndTheIdlePeriod) {
+  std::vector<std::string> log;
+  const auto first = host.AddEventHandler([&](const SDL_Event& event) {
+    if (event.type != TestEventType())
+      return false;
+    log.push_back("first:" + std::to_string(event.user.code));
+    return event.user.code == 1; // takes code 1 only
+  });
+  host.AddEventHandler([&](const SDL_Event& event) {
+    if (event.type == TestEventType())
+      log.push_back("second:" + std::to_string(event.user.code));
+    return true;
+  });
+  host.workRemains = false;
+  host.onIdle = [&](std::int32_t) {
+    log.push_back("idle");
+    if (log.size() == 1) {
+      PushUserEvent(1);
+      PushUserEvent(2);
+    } else {
+      host.PostQuit(0);
+    }
+  };
+  host.Run();
+  EXPECT_EQ(log, (std::vector<std::string>{"idle", "first:1", "first:2", "second:2", "idle"}));
+
+  host.RemoveEventHandler(first);
+  log.clear();
+  PushUserEvent(3);
+  host.onIdle = [&](std::int32_t) { host.PostQuit(0); };
+  host.Run();
+  EXPECT_EQ(log, (std::vector<std::string>{"second:3"}));
+}
+
+TEST_F(AppHostTest, AnUntakenQuitEventEndsTheLoop) {
+  host.workRemains = false;
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  ASSERT_EQ(SDL_PushEvent(&quit), 1);
+  EXPECT_EQ(host.Run(), 100);
+
+  // A handler that takes it keeps the loop running.
+  int seen = 0;
+  host.AddEventHandler([&](const SDL_Event& event) { return event.type == SDL_QUIT && ++seen > 0; });
+  ASSERT_EQ(SDL_PushEvent(&quit), 1);
+  host.onIdle = [&](std::int32_t) {
+    if (seen)
+      host.PostQuit(1);
+  };
+  EXPECT_EQ(host.Run(), 101);
+  EXPECT_EQ(seen, 1);
+}
+
+TEST_F(AppHostTest, NestedLoopsEndOnTheirConditionOrPassTheQuitOutward) {
+  host.workRemains = false;
+  int nestedPasses = 0;
+  int nestedResult = 0;
+  bool keepModal = true;
+  host.onIdle = [&](std::int32_t) {
+    if (nestedResult != 0 || nestedPasses != 0)
+      return;
+    // A modal loop that ends by its condition.
+    nestedResult = host.RunLoop(
+        [&](std::int32_t count) {
+          if (++nestedPasses == 2)
+            keepModal = false;
+          return count < 2;
+        },
+        [&] { return keepModal; });
+    EXPECT_EQ(nestedResult, 0);
+    // A modal loop that meets a quit request: -1, and the request stands.
+    nestedResult = host.RunLoop(
+        [&](std::int32_t) {
+          host.PostQuit(5);
+          return false;
+        },
+        [] { return true; });
+  };
+  EXPECT_EQ(host.Run(), 105);
+  EXPECT_EQ(nestedResult, AppHost::kLoopQuit);
+  EXPECT_EQ(nestedPasses, 2);
+}
+
+TEST_F(AppHostTest, QuitAndWakeFromAnotherThread) {
+  host.workRemains = false;
+  host.SetWaitTime(AppHost::kDefaultWaitMs);
+  int passes = 0;
+  std::thread other;
+  host.onIdle = [&](std::int32_t) {
+    if (++passes == 1)
+      other = std::thread([&] {
+        host.Wake();
+        host.PostQuit(3);
+      });
+  };
+  EXPECT_EQ(host.Run(), 103);
+  other.join();
+}
+
+TEST_F(AppHostTest, MainRunsTheStartUpInOrder) {
+  host.workRemains = false;
+  host.onIdle = [&](std::int32_t) { host.PostQuit(2); };
+  EXPECT_EQ(host.Main(), 102);
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"InitInstance", "ExitInstance"}));
+
+  RecordingHost refusing;
+  refusing.initInstance = false;
+  EXPECT_EQ(refusing.Main(), 100);
+  EXPECT_EQ(refusing.calls, (std::vector<std::string>{"InitInstance", "ExitInstance"}));
+  EXPECT_TRUE(refusing.idleCounts.empty());
+}
+
+TEST_F(AppHostTest, ExceptionsLeaveTheLoop) {
+  host.onIdle = [](std::int32_t) { throw std::runtime_error("idle failed"); };
+  EXPECT_THROW(host.Run(), std::runtime_error);
+}
+
+} // namespace
+} // namespace QZ::Platform

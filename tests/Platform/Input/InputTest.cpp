@@ -1,0 +1,102 @@
+#include "Platform/Input/FakeKeyState.h"
+#include "Platform/Input/KeyState.h"
+#include "Platform/Input/VirtualKeys.h"
+
+#include <SDL.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace QZ::Platform {
+namespace {
+
+TEST(VirtualKeys, SDLKeycodes) {
+  struct Case {
+    SDL_Keycode keycode;
+    std::uint8_t virtualKey;
+  };
+  const Case cases[] = {
+      {SDLK_a, 0x41},
+      {SDLK_z, 0x5A},
+      {SDLK_0, 0x30},
+      {SDLK_9, 0x39},
+      {SDLK_F1, 0x70},
+      {SDLK_F4, 0x73},
+      {SDLK_F24, 0x87},
+      {SDLK_PAGEUP, 0x21},
+      {SDLK_PAGEDOWN, 0x22},
+      {SDLK_DELETE, 0x2E},
+      {SDLK_RETURN, 0x0D},
+      {SDLK_KP_ENTER, 0x0D},
+      {SDLK_ESCAPE, 0x1B},
+      {SDLK_TAB, 0x09},
+      {SDLK_BACKSPACE, 0x08},
+      {SDLK_LEFT, 0x25},
+      {SDLK_DOWN, 0x28},
+      {SDLK_KP_0, 0x60},
+      {SDLK_KP_9, 0x69},
+      {SDLK_KP_DIVIDE, 0x6F},
+      {SDLK_LSHIFT, 0x10},
+      {SDLK_RCTRL, 0x11},
+      {SDLK_RALT, 0x12},
+      {SDLK_LGUI, 0x5B},
+      {SDLK_NUMLOCKCLEAR, 0x90},
+      {SDLK_AUDIOPLAY, 0xB3},
+      {SDLK_SEMICOLON, 0xBA},
+      {SDLK_UNKNOWN, 0},
+      {SDLK_EXCLAIM, 0},
+      {SDLK_CAPSLOCK, 0x14},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(SDL_GetKeyName(c.keycode));
+    EXPECT_EQ(VirtualKeyFromSDLKeycode(c.keycode), c.virtualKey);
+  }
+}
+
+TEST(VirtualKeys, EveryMappedKeyFindsItsWayBack) {
+  for (int code = 1; code < 256; ++code) {
+    const auto virtualKey = static_cast<std::uint8_t>(code);
+    for (const std::int32_t keycode : SDLKeycodesForVirtualKey(virtualKey)) {
+      SCOPED_TRACE(code);
+      const std::uint8_t back = VirtualKeyFromSDLKeycode(keycode);
+      // The sided modifier codes come back as their generic key.
+      EXPECT_TRUE(back == virtualKey || (code >= 0xA0 && code <= 0xA5 && back == 0x10 + (code - 0xA0) / 2));
+    }
+  }
+  const auto shift = SDLKeycodesForVirtualKey(0x10);
+  EXPECT_TRUE(std::ranges::find(shift, SDLK_LSHIFT) != shift.end());
+  EXPECT_TRUE(std::ranges::find(shift, SDLK_RSHIFT) != shift.end());
+  EXPECT_EQ(SDLKeycodesForVirtualKey(0xA1), std::vector<std::int32_t>{SDLK_RSHIFT});
+  EXPECT_TRUE(SDLKeycodesForVirtualKey(0xFF).empty());
+}
+
+TEST(KeyState, AFakeIsInstalledForItsScope) {
+  const auto before = GetKeyStateSource();
+  {
+    ScopedFakeKeyState keys;
+    EXPECT_NE(GetKeyStateSource(), before);
+    keys->SetDown(0x41, true);
+    keys->SetToggled(kVirtualKeyCapsLock, true);
+    EXPECT_TRUE(GetKeyState(0x41).down);
+    EXPECT_FALSE(GetKeyState(0x41).toggled);
+    EXPECT_TRUE(GetKeyState(kVirtualKeyCapsLock).toggled);
+    EXPECT_FALSE(GetKeyState(0x42).down);
+  }
+  EXPECT_EQ(GetKeyStateSource(), before);
+}
+
+// The SDL backend reads SDL's keyboard state; without a window nothing is down.
+TEST(KeyState, SDLBackendWithoutInput) {
+  ::setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+  const auto previous = SetKeyStateSource(nullptr);
+  for (const std::uint8_t key : {std::uint8_t{0x10}, std::uint8_t{0x41}, kVirtualKeyLeftButton})
+    EXPECT_FALSE(GetKeyState(key).down);
+  SetKeyStateSource(previous);
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+} // namespace
+} // namespace QZ::Platform
