@@ -380,7 +380,8 @@ private:
     if (!mAlsaTried) {
       mAlsaTried = true;
       mAlsaIn = MakeMidi<RtMidiIn>(Api::Alsa, mOptions.clientName, mEnumerationFailed);
-      mAlsaOut = MakeMidi<RtMidiOut>(Api::Alsa, mOptions.clientName, mEnumerationFailed);
+      if (mAlsaIn) // without a sequencer the first says so already
+        mAlsaOut = MakeMidi<RtMidiOut>(Api::Alsa, mOptions.clientName, mEnumerationFailed);
       if (!mAlsaIn || !mAlsaOut) {
         mAlsaIn.reset();
         mAlsaOut.reset();
