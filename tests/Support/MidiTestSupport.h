@@ -55,6 +55,13 @@ public:
     mChanged.wait_for(lock, patience, [&] { return mMessages.size() >= count; });
     return mMessages;
   }
+  // Waits until the messages so far satisfy done (bounded); all that came so far.
+  template <class Done>
+  std::vector<CapturedMessage> WaitUntil(Done done, std::chrono::milliseconds patience = std::chrono::seconds(10)) {
+    std::unique_lock<std::mutex> lock(mLock);
+    mChanged.wait_for(lock, patience, [&] { return done(mMessages); });
+    return mMessages;
+  }
   std::vector<CapturedMessage> Take() {
     std::lock_guard<std::mutex> guard(mLock);
     return std::exchange(mMessages, {});

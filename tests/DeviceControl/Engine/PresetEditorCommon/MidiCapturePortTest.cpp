@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -49,14 +50,17 @@ protected:
 
   // Everything delivered up to a marker sent now, without the marker.
   std::vector<Bytes> Delivered() {
-    const std::size_t before = mRecorder->WaitFor(0).size();
     EXPECT_EQ(mFake->InjectShort(mKeys, kMarker, 0), 1u);
-    std::vector<test::CapturedMessage> all = mRecorder->WaitFor(before + 1);
+    const auto isMarker = [](const test::CapturedMessage& message) { return message.bytes == Bytes{kMarker}; };
+    mRecorder->WaitUntil([&](const std::vector<test::CapturedMessage>& got) {
+      return std::any_of(got.begin(), got.end(), isMarker);
+    });
     std::vector<Bytes> result;
-    for (const test::CapturedMessage& message : all)
-      if (message.bytes != Bytes{kMarker})
-        result.push_back(message.bytes);
-    mRecorder->Take();
+    for (const test::CapturedMessage& message : mRecorder->Take()) {
+      if (isMarker(message))
+        break;
+      result.push_back(message.bytes);
+    }
     return result;
   }
 
