@@ -73,9 +73,11 @@ TEST(MidiJackLoopback, AProgramIsSentAndFetchedThroughTheRealBackend) {
     RCPtr<test::MidiCaptureRecorder> recorder = test::MidiCaptureRecorder::Create(RCPtr<LMidiCommInterface>(comm));
     RCPtr<LRefCountedObject> capture, render;
     ASSERT_TRUE(test::Eventually([&] {
-      return (capture || comm->OpenCapturePort(WideString(u"Pellan Vorn"), capture) == S_OK) &&
-             (render || comm->OpenRenderPort(WideString(u"Pellan Vorn"), render) == S_OK);
+      return !simulation.IsRunning() ||
+             ((capture || comm->OpenCapturePort(WideString(u"Pellan Vorn"), capture) == S_OK) &&
+              (render || comm->OpenRenderPort(WideString(u"Pellan Vorn"), render) == S_OK));
     })) << "the simulation's ports did not appear in time";
+    ASSERT_TRUE(capture && render) << "the simulation ended early";
 
     auto send = [&](const SysExBytes& body) {
       SysExBytes framed;
