@@ -213,7 +213,7 @@ public:
     }
     if (port->failed.load() || !port->midi->isPortOpen())
       return kMidiError;
-    std::lock_guard<std::mutex> guard(mLock);
+    std::lock_guard<std::mutex> guard(mTableLock);
     handle = mNextHandle++;
     mInputs.emplace(handle, std::move(port));
     return kMidiOk;
@@ -231,7 +231,7 @@ public:
   MidiResult CloseInput(MidiInHandle handle) override {
     std::shared_ptr<InputPort> port;
     {
-      std::lock_guard<std::mutex> guard(mLock);
+      std::lock_guard<std::mutex> guard(mTableLock);
       auto it = mInputs.find(handle);
       if (it == mInputs.end())
         return kMidiInvalidHandle;
@@ -275,7 +275,7 @@ public:
     }
     if (port->failed.load() || !port->midi->isPortOpen())
       return kMidiError;
-    std::lock_guard<std::mutex> guard(mLock);
+    std::lock_guard<std::mutex> guard(mTableLock);
     handle = mNextHandle++;
     mOutputs.emplace(handle, std::move(port));
     return kMidiOk;
@@ -313,7 +313,7 @@ public:
   MidiResult CloseOutput(MidiOutHandle handle) override {
     std::shared_ptr<OutputPort> port;
     {
-      std::lock_guard<std::mutex> guard(mLock);
+      std::lock_guard<std::mutex> guard(mTableLock);
       auto it = mOutputs.find(handle);
       if (it == mOutputs.end())
         return kMidiInvalidHandle;
@@ -354,13 +354,13 @@ private:
   }
 
   std::shared_ptr<InputPort> FindInput(MidiInHandle handle) {
-    std::lock_guard<std::mutex> guard(mLock);
+    std::lock_guard<std::mutex> guard(mTableLock);
     auto it = mInputs.find(handle);
     return it == mInputs.end() ? nullptr : it->second;
   }
 
   std::shared_ptr<OutputPort> FindOutput(MidiOutHandle handle) {
-    std::lock_guard<std::mutex> guard(mLock);
+    std::lock_guard<std::mutex> guard(mTableLock);
     auto it = mOutputs.find(handle);
     return it == mOutputs.end() ? nullptr : it->second;
   }
@@ -485,7 +485,10 @@ private:
   }
 
   const RtMidiSystemOptions mOptions;
-  std::mutex mLock; // the enumeration clients, the snapshots and the handle tables; never held in a callback
+  // The enumeration clients, the JACK probe and the snapshots. Input callbacks (RtMidi's threads) never wait for
+  // it: they only look handles up, under the table lock, which guards nothing else.
+  std::mutex mLock;
+  std::mutex mTableLock;
   std::atomic<bool> mEnumerationFailed{false};
   bool mAlsaTried = false;
   std::unique_ptr<RtMidiIn> mAlsaIn;
