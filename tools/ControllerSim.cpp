@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
     name = argv[2];
 
   QZ::Platform::SimulatedController controller;
-  std::unique_ptr<QZ::Platform::JackVirtualController> ports = QZ::Platform::JackVirtualController::Open(name, controller);
+  std::unique_ptr<QZ::Platform::JackVirtualController> ports =
+      QZ::Platform::JackVirtualController::Open(name, controller);
   if (!ports) {
     std::fprintf(stderr, "no JACK server, or its ports could not be made\n");
     return 2;

@@ -50,14 +50,16 @@ public:
   }
 
   // Waits until count messages came (bounded); all that came so far.
-  std::vector<CapturedMessage> WaitFor(std::size_t count, std::chrono::milliseconds patience = std::chrono::seconds(10)) {
+  std::vector<CapturedMessage> WaitFor(std::size_t count,
+                                       std::chrono::milliseconds patience = std::chrono::seconds(10)) {
     std::unique_lock<std::mutex> lock(mLock);
     mChanged.wait_for(lock, patience, [&] { return mMessages.size() >= count; });
     return mMessages;
   }
   // Waits until the messages so far satisfy done (bounded); all that came so far.
   template <class Done>
-  std::vector<CapturedMessage> WaitUntil(Done done, std::chrono::milliseconds patience = std::chrono::seconds(10)) {
+  std::vector<CapturedMessage> WaitUntil(Done done,
+                                         std::chrono::milliseconds patience = std::chrono::seconds(10)) {
     std::unique_lock<std::mutex> lock(mLock);
     mChanged.wait_for(lock, patience, [&] { return done(mMessages); });
     return mMessages;

@@ -11,7 +11,8 @@ void MarkGivenBack(MidiBuffer* buffer) { buffer->flags = (buffer->flags & ~kMidi
 
 } // namespace
 
-MidiInputQueue::MidiInputQueue(MidiInputCallback callback, void* instance) : mCallback(callback), mInstance(instance) {}
+MidiInputQueue::MidiInputQueue(MidiInputCallback callback, void* instance)
+    : mCallback(callback), mInstance(instance) {}
 
 MidiResult MidiInputQueue::Add(MidiBuffer* buffer) {
   if (!buffer || !buffer->data || buffer->length == 0 || (buffer->flags & kMidiBufferQueued))

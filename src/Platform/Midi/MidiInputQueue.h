@@ -4,10 +4,10 @@
 // it would from a platform that fills buffers itself. A message that finds no buffer queued is dropped (what does
 // not fit is dropped, and counted); every other message goes to the owner as a packed short message.
 //
-// Callbacks run under the queue's callback lock (recursive, taken before its state lock, which is never held during
-// a callback): on the library's thread for input, on the caller's thread for Reset and Close, which therefore wait
-// for a callback under way. Once Close returned no callback runs; the library's thread may still enter Deliver
-// (and return at once) until the owner has stopped it, so the queue must outlive that thread.
+// Callbacks run under the queue's callback lock (recursive, taken before its state lock, which is never held
+// during a callback): on the library's thread for input, on the caller's thread for Reset and Close, which
+// therefore wait for a callback under way. Once Close returned no callback runs; the library's thread may still
+// enter Deliver (and return at once) until the owner has stopped it, so the queue must outlive that thread.
 
 #include "Platform/Midi/MidiSystem.h"
 

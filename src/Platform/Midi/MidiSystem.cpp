@@ -19,7 +19,9 @@ public:
     name.clear();
     return kMidiBadDeviceId;
   }
-  MidiResult OpenInput(std::uint32_t, MidiInputCallback, void*, MidiInHandle&) override { return kMidiBadDeviceId; }
+  MidiResult OpenInput(std::uint32_t, MidiInputCallback, void*, MidiInHandle&) override {
+    return kMidiBadDeviceId;
+  }
   MidiResult AddInputBuffer(MidiInHandle, MidiBuffer*) override { return kMidiInvalidHandle; }
   MidiResult StartInput(MidiInHandle) override { return kMidiInvalidHandle; }
   MidiResult StopInput(MidiInHandle) override { return kMidiInvalidHandle; }

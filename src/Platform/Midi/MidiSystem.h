@@ -68,8 +68,8 @@ enum class MidiOutputEvent {
 };
 
 // instance is the value given at open. packed and timeMs for ShortMessage, buffer for the others.
-using MidiInputCallback = void (*)(void* instance, MidiInputEvent event, std::uint32_t packed, std::uint32_t timeMs,
-                                   MidiBuffer* buffer);
+using MidiInputCallback = void (*)(void* instance, MidiInputEvent event, std::uint32_t packed,
+                                   std::uint32_t timeMs, MidiBuffer* buffer);
 using MidiOutputCallback = void (*)(void* instance, MidiOutputEvent event, MidiBuffer* buffer);
 
 class MidiSystem {

@@ -137,7 +137,8 @@ void OnRtMidiInput(double, std::vector<unsigned char>* message, void* user) {
 
 RtMidi::Api ToRtApi(Api api) { return api == Api::Alsa ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK; }
 
-template <class Midi> std::unique_ptr<Midi> MakeMidi(Api api, const std::string& clientName, std::atomic<bool>& failed) {
+template <class Midi>
+std::unique_ptr<Midi> MakeMidi(Api api, const std::string& clientName, std::atomic<bool>& failed) {
   try {
     auto midi = std::make_unique<Midi>(ToRtApi(api), clientName);
     midi->setErrorCallback(&OnRtMidiError, &failed);

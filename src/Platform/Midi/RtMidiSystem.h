@@ -4,14 +4,14 @@
 //
 // Device names are what a user knows the device by: for ALSA the sequencer client's name (a USB device's product
 // name) without the port name and the numeric address RtMidi adds ("Pellan Vorn:Pellan Vorn MIDI 1 24:0" is
-// "Pellan Vorn"); for JACK the client's name without the "-NN" JACK adds to a name already taken. Both stay the same
-// when a device is plugged in again, and are cut to kMidiMaxNameUnits. Our own clients (options.clientName and the
-// names JACK derives from it) are never listed.
+// "Pellan Vorn"); for JACK the client's name without the "-NN" JACK adds to a name already taken. Both stay the
+// same when a device is plugged in again, and are cut to kMidiMaxNameUnits. Our own clients (options.clientName
+// and the names JACK derives from it) are never listed.
 //
 // One sequencer client per API and direction serves every enumeration; each open port has a client of its own.
-// Without an ALSA sequencer (no /dev/snd) RtMidi's constructor throws: ALSA then has no devices for the life of the
-// backend, tried once. Whether a JACK server runs is asked before every JACK use (RtMidi's JACK code crashes without
-// one); a server that goes away takes its devices with it.
+// Without an ALSA sequencer (no /dev/snd) RtMidi's constructor throws: ALSA then has no devices for the life of
+// the backend, tried once. Whether a JACK server runs is asked before every JACK use (RtMidi's JACK code crashes
+// without one); a server that goes away takes its devices with it.
 //
 // Input: RtMidi hands over whole messages; system-exclusive ones are cut into the queued buffers (MidiInputQueue).
 // Output: RtMidi sends at once, so a long message is done (its buffer given back) inside SendLong.

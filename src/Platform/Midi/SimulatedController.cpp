@@ -14,7 +14,8 @@ constexpr std::size_t kProgramAt = 7;
 constexpr std::size_t kRecordAt = 8;
 
 bool StartsWithHeader(std::span<const std::uint8_t> message) {
-  return message.size() >= std::size(kHeader) && std::equal(std::begin(kHeader), std::end(kHeader), message.begin());
+  return message.size() >= std::size(kHeader) &&
+         std::equal(std::begin(kHeader), std::end(kHeader), message.begin());
 }
 
 } // namespace

@@ -97,7 +97,9 @@ void SimulatedMidiSystem::AnswerLoop() {
   }
 }
 
-std::uint32_t SimulatedMidiSystem::GetDeviceCount(MidiDirection direction) { return mFake.GetDeviceCount(direction); }
+std::uint32_t SimulatedMidiSystem::GetDeviceCount(MidiDirection direction) {
+  return mFake.GetDeviceCount(direction);
+}
 
 MidiResult SimulatedMidiSystem::GetDeviceName(MidiDirection direction, std::uint32_t index, std::u16string& name) {
   return mFake.GetDeviceName(direction, index, name);

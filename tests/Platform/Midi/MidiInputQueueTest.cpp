@@ -27,7 +27,8 @@ protected:
     }
   }
 
-  static void OnEvent(void* instance, MidiInputEvent event, std::uint32_t packed, std::uint32_t, MidiBuffer* buffer) {
+  static void OnEvent(void* instance, MidiInputEvent event, std::uint32_t packed, std::uint32_t,
+                      MidiBuffer* buffer) {
     auto* self = static_cast<MidiInputQueueTest*>(instance);
     Bytes bytes;
     if (buffer)

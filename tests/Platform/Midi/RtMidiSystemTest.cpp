@@ -15,7 +15,9 @@ TEST(RtMidiSystem, DeviceNamesLeaveOutPortsAddressesAndJackSuffixes) {
       {"Pellan Vorn:Pellan Vorn MIDI 1 24:0", u"Pellan Vorn"},
       {"Midi Through:Midi Through Port-0 14:0", u"Midi Through"},
       {"NoColon", u"NoColon"},
-      {"Gr\xC3\xBC\xC3\x9F" "e:port 20:0", u"Gr\u00FC\u00DFe"},
+      {"Gr\xC3\xBC\xC3\x9F"
+       "e:port 20:0",
+       u"Gr\u00FC\u00DFe"},
       {"Bad \xFF byte:port 20:0", u"Bad \uFFFD byte"},
       {"A very long client name that goes on and on:port 30:0", u"A very long client name that go"},
   };
@@ -55,7 +57,8 @@ TEST(RtMidiSystem, WithoutASequencerOrAServerThereAreNoDevices) {
   }
   MidiInHandle in = 0;
   MidiOutHandle out = 0;
-  EXPECT_EQ(midi->OpenInput(0, [](void*, MidiInputEvent, std::uint32_t, std::uint32_t, MidiBuffer*) {}, nullptr, in),
+  EXPECT_EQ(midi->OpenInput(
+                0, [](void*, MidiInputEvent, std::uint32_t, std::uint32_t, MidiBuffer*) {}, nullptr, in),
             kMidiBadDeviceId);
   EXPECT_EQ(midi->OpenOutput(0, nullptr, nullptr, out), kMidiBadDeviceId);
   EXPECT_EQ(in, 0u);

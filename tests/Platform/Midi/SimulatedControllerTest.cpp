@@ -62,9 +62,9 @@ TEST(SimulatedMidiSystem, OptionsAndTheEnvironmentChoice) {
     bool silent;
     int delayMs;
   } cases[] = {
-      {"", true, false, 0},          {"silent", true, true, 0},        {"slow", true, false, 500},
-      {"slow=25", true, false, 25},  {"silent,slow=7", true, true, 7}, {"slow=x", false, false, 0},
-      {"loud", false, false, 0},     {"slow=", false, false, 0},
+      {"", true, false, 0},         {"silent", true, true, 0},        {"slow", true, false, 500},
+      {"slow=25", true, false, 25}, {"silent,slow=7", true, true, 7}, {"slow=x", false, false, 0},
+      {"loud", false, false, 0},    {"slow=", false, false, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);

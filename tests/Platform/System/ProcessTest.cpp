@@ -24,7 +24,8 @@ TEST(Process, StartedProcessesAreStoppedWithinTheirGrace) {
   EXPECT_TRUE(stopped == 128 + 9 || stopped == 128 + 15) << stopped;
 
   // The extra environment reaches the child; its exit code comes back.
-  const ProcessId check = StartProcess(sh, {"-c", "test \"$QZ_PROCESS_TEST\" = yes && exit 7"}, {"QZ_PROCESS_TEST=yes"});
+  const ProcessId check =
+      StartProcess(sh, {"-c", "test \"$QZ_PROCESS_TEST\" = yes && exit 7"}, {"QZ_PROCESS_TEST=yes"});
   ASSERT_NE(check, 0);
   EXPECT_EQ(WaitForProcess(check, 10000), 7);
   EXPECT_FALSE(IsProcessRunning(check));

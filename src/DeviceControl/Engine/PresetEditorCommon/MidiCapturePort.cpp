@@ -42,7 +42,8 @@ std::int32_t LMidiCapturePort::Open() {
   Close();
   // No callback of this port can run now: whatever was pending belongs to a stream that ended.
   mPending.Clear();
-  const std::int32_t device = FindPortDevice(*mSystem, Platform::MidiDirection::Input, mRequestedName, mDeviceName);
+  const std::int32_t device =
+      FindPortDevice(*mSystem, Platform::MidiDirection::Input, mRequestedName, mDeviceName);
   if (device < 0)
     return Platform::kMidiNoDriver;
   Platform::MidiInHandle handle = 0;

@@ -3,17 +3,17 @@
 // back into whole messages (short ones as they come, system-exclusive ones reassembled across buffers) and hands
 // each to its owner's thread pool, whose worker delivers it to the layer's clients.
 //
-// States: closed (no handle), open and stopped (buffers queued; Open), running (Start). Open on an open port closes
-// it first. A buffer that comes back while the port closes is not queued again.
+// States: closed (no handle), open and stopped (buffers queued; Open), running (Start). Open on an open port
+// closes it first. A buffer that comes back while the port closes is not queued again.
 //
 // A message pending across buffers is dropped when a new one starts (a buffer beginning with F0), when the port
 // opens again, and when it grows beyond 64 KiB (CMidiSysExAssembler): after an unplug in the middle of a message,
 // its stale bytes never reach the next one.
 //
-// Threads: the platform's input callback (the short messages, the assembly, the delivery and the re-queuing) runs on
-// the platform's MIDI thread and only there touches the pending message; Open, Start and Close run on the caller's
-// thread under the layer's ports lock, while no callback of the port can run (the platform's close waits for one).
-// The handle and the closing flag are atomic because the callback reads them. No lock of its own.
+// Threads: the platform's input callback (the short messages, the assembly, the delivery and the re-queuing) runs
+// on the platform's MIDI thread and only there touches the pending message; Open, Start and Close run on the
+// caller's thread under the layer's ports lock, while no callback of the port can run (the platform's close waits
+// for one). The handle and the closing flag are atomic because the callback reads them. No lock of its own.
 
 #include "DeviceControl/Engine/PresetEditorCommon/MidiSysExAssembler.h"
 #include "Platform/Midi/MidiSystem.h"

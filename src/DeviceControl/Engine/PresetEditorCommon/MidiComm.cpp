@@ -143,7 +143,8 @@ std::int32_t LMidiComm::SendArray(const RCPtr<LRefCountedObject>& port, const IA
 std::int32_t LMidiComm::SendBytes(const RCPtr<LRefCountedObject>& port, const void* data, std::uint32_t length) {
   const RCPtr<LMidiRenderPort> render = DynamicCast<LMidiRenderPort>(port);
   // The result carries the length, so a longer message could not report its success.
-  if (!render || length == 0 || !data || length > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
+  if (!render || length == 0 || !data ||
+      length > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
     return E_INVALIDARG;
   const auto* bytes = static_cast<const std::uint8_t*>(data);
 

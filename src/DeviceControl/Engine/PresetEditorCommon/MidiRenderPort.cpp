@@ -61,7 +61,8 @@ std::int32_t LMidiRenderPort::GetShortMessageLength(std::uint8_t status) {
 
 std::int32_t LMidiRenderPort::Open() {
   Close();
-  const std::int32_t device = FindPortDevice(*mSystem, Platform::MidiDirection::Output, mRequestedName, mDeviceName);
+  const std::int32_t device =
+      FindPortDevice(*mSystem, Platform::MidiDirection::Output, mRequestedName, mDeviceName);
   if (device < 0)
     return Platform::kMidiNoDriver;
   Platform::MidiOutHandle handle = 0;
@@ -98,7 +99,9 @@ QZRESULT LMidiRenderPort::ReleaseInnerReferences() {
 
 void LMidiRenderPort::WaitForCompletion() { mCompletionLight.Wait(mWaitMs); }
 
-Platform::MidiResult LMidiRenderPort::SendShort(std::uint32_t packed) { return mSystem->SendShort(mHandle.load(), packed); }
+Platform::MidiResult LMidiRenderPort::SendShort(std::uint32_t packed) {
+  return mSystem->SendShort(mHandle.load(), packed);
+}
 
 std::int32_t LMidiRenderPort::SendLong(const std::uint8_t* data, std::uint32_t length) {
   auto* message = new LongMessage;
@@ -125,7 +128,8 @@ std::int32_t LMidiRenderPort::SendLong(const std::uint8_t* data, std::uint32_t l
   return done ? static_cast<std::int32_t>(length) : E_FAIL;
 }
 
-void LMidiRenderPort::OnOutputEvent(void* instance, Platform::MidiOutputEvent event, Platform::MidiBuffer* buffer) {
+void LMidiRenderPort::OnOutputEvent(void* instance, Platform::MidiOutputEvent event,
+                                    Platform::MidiBuffer* buffer) {
   if (!instance || event != Platform::MidiOutputEvent::Done)
     return;
   static_cast<LMidiRenderPort*>(instance)->mCompletionLight.SetGreen();

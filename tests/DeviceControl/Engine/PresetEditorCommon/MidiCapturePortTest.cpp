@@ -111,8 +111,12 @@ TEST_F(MidiCapturePortTest, ShortMessagesCarryTheirLengthTimeAndPort) {
     std::uint32_t packed;
     Bytes bytes;
   } cases[] = {
-      {0x00643C90, {0x90, 0x3C, 0x64}}, {0x0005C5, {0xC5, 0x05}}, {0x0040E0, {0xE0, 0x40, 0x00}},
-      {0xF8, {0xF8}},                   {0x0201F2, {0xF2}},       {0x000041, {0x41}},
+      {0x00643C90, {0x90, 0x3C, 0x64}},
+      {0x0005C5, {0xC5, 0x05}},
+      {0x0040E0, {0xE0, 0x40, 0x00}},
+      {0xF8, {0xF8}},
+      {0x0201F2, {0xF2}},
+      {0x000041, {0x41}},
   };
   for (const auto& c : cases)
     mFake->InjectShort(mKeys, c.packed, 1234);
@@ -168,7 +172,8 @@ TEST_F(MidiCapturePortTest, AnOversizedMessageIsDroppedWhole) {
   mFake->InjectLong(mKeys, SysEx(22));
   EXPECT_EQ(Delivered(), std::vector<Bytes>{SysEx(22)});
   mFake->InjectLong(mKeys, SysEx(CMidiSysExAssembler::kMaxMessageBytes));
-  EXPECT_EQ(Delivered(), std::vector<Bytes>{SysEx(CMidiSysExAssembler::kMaxMessageBytes)}) << "the cap itself fits";
+  EXPECT_EQ(Delivered(), std::vector<Bytes>{SysEx(CMidiSysExAssembler::kMaxMessageBytes)})
+      << "the cap itself fits";
 }
 
 TEST_F(MidiCapturePortTest, CloseAndResetGiveBuffersBackWithoutQueuingThemAgain) {

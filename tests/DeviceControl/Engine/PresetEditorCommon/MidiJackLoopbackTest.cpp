@@ -1,7 +1,7 @@
 // The real backend end to end: a JACK server of the test's own (dummy driver, a name no other test uses), the
 // controller simulation as a separate process on JACK MIDI ports, and a program sent and fetched through the MIDI
-// layer's capture and render ports. Skipped where jackd is not installed. Every wait is bounded; the server and the
-// simulation are stopped at the end, and cannot outlive their time limits if the test dies.
+// layer's capture and render ports. Skipped where jackd is not installed. Every wait is bounded; the server and
+// the simulation are stopped at the end, and cannot outlive their time limits if the test dies.
 #include "DeviceControl/Engine/PresetEditorCommon/MidiComm.h"
 #include "DeviceControl/Engine/PresetEditorCommon/PresetSysExMessages.h"
 
@@ -53,8 +53,8 @@ TEST(MidiJackLoopback, AProgramIsSentAndFetchedThroughTheRealBackend) {
 
   const std::string server = "qz-loopback-" + std::to_string(std::random_device()());
   const std::string environment = "JACK_DEFAULT_SERVER=" + server;
-  Child jack(Platform::StartProcess(timeout, {kServerLifetime, jackd, "-n", server, "-r", "-d", "dummy", "-p", "256"},
-                                    {environment}));
+  Child jack(Platform::StartProcess(
+      timeout, {kServerLifetime, jackd, "-n", server, "-r", "-d", "dummy", "-p", "256"}, {environment}));
   ASSERT_TRUE(jack);
   ASSERT_TRUE(test::Eventually([&] { return Platform::IsJackServerRunning(server) || !jack.IsRunning(); }))
       << "the JACK server did not start in time";
@@ -67,7 +67,8 @@ TEST(MidiJackLoopback, AProgramIsSentAndFetchedThroughTheRealBackend) {
   Platform::RtMidiSystemOptions options;
   options.useAlsa = false;
   options.jackServer = server;
-  const std::shared_ptr<Platform::MidiSystem> previous = Platform::SetMidiSystem(Platform::CreateRtMidiSystem(options));
+  const std::shared_ptr<Platform::MidiSystem> previous =
+      Platform::SetMidiSystem(Platform::CreateRtMidiSystem(options));
   {
     RCPtr<LMidiComm> comm = DynamicCast<LMidiComm>(LMidiComm::Create());
     RCPtr<test::MidiCaptureRecorder> recorder = test::MidiCaptureRecorder::Create(RCPtr<LMidiCommInterface>(comm));

@@ -40,7 +40,9 @@ protected:
   // Made once the devices of a test are there.
   void MakeLayer() { mComm = DynamicCast<LMidiComm>(LMidiComm::Create()); }
 
-  QZRESULT OpenCapture(const char16_t* name, Handle& port) { return mComm->OpenCapturePort(WideString(name), port); }
+  QZRESULT OpenCapture(const char16_t* name, Handle& port) {
+    return mComm->OpenCapturePort(WideString(name), port);
+  }
   QZRESULT OpenRender(const char16_t* name, Handle& port) { return mComm->OpenRenderPort(WideString(name), port); }
   std::vector<std::u16string> CaptureNames() {
     MidiPortNameList names;
