@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace QZ {
@@ -215,6 +217,32 @@ TEST_F(MidiPortRegistryTest, ACapturePortThatDoesNotStartIsClosedAndUnlisted) {
   EXPECT_EQ(CaptureNames().size(), 1u);
   ASSERT_EQ(OpenCapture(u"Keys", again), S_OK);
   EXPECT_EQ(again.Get(), port.Get());
+}
+
+// The connection check's presence tests on one thread, a client's opens and releases on another, input arriving
+// meanwhile: every open succeeds, and at the end nothing is listed or open.
+TEST_F(MidiPortRegistryTest, PresenceTestsWhileClientsComeAndGo) {
+  const auto keys = mFake->AddDevice(MidiDirection::Input, u"Keys");
+  const auto out = mFake->AddDevice(MidiDirection::Output, u"Keys");
+  MakeLayer();
+  std::atomic<int> failures{0};
+  auto loop = [&](bool feed) {
+    for (int i = 0; i < 200; ++i) {
+      Handle capture, render;
+      failures += OpenCapture(u"Keys", capture) != S_OK;
+      failures += OpenRender(u"keys", render) != S_OK;
+      if (feed)
+        mFake->InjectShort(keys, 0xF8, 0);
+    }
+  };
+  std::thread checker(loop, false);
+  loop(true);
+  checker.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_TRUE(CaptureNames().empty());
+  EXPECT_TRUE(RenderNames().empty());
+  EXPECT_EQ(mFake->GetOpenCount(keys), 0u);
+  EXPECT_EQ(mFake->GetOpenCount(out), 0u);
 }
 
 // Random opens, releases, unplugs and plugs against a model: the listed names are those of the held ports, the
