@@ -1,6 +1,11 @@
 #include "Platform/Midi/MidiSystem.h"
 
+#include "Platform/Midi/RtMidiSystem.h"
+#include "Platform/Midi/SimulatedMidiSystem.h"
+
+#include <cstdlib>
 #include <mutex>
+#include <string_view>
 #include <utility>
 
 namespace QZ::Platform {
@@ -35,7 +40,7 @@ public:
 
 struct Installed {
   std::mutex lock;
-  std::shared_ptr<MidiSystem> system = std::make_shared<NoMidiSystem>();
+  std::shared_ptr<MidiSystem> system; // null until the first call or install
 };
 
 // Never destroyed: threads still running while the process ends may ask for the backend.
@@ -46,9 +51,33 @@ Installed& GetInstalled() {
 
 } // namespace
 
+std::shared_ptr<MidiSystem> CreateMidiSystem(const char* choice) {
+  const std::string_view value = choice ? choice : "";
+  if (value == "none")
+    return nullptr;
+  constexpr std::string_view kSimulated = "simulated";
+  if (value.starts_with(kSimulated)) {
+    std::string_view options = value.substr(kSimulated.size());
+    if (options.empty() || options.front() == ':') {
+      if (!options.empty())
+        options.remove_prefix(1);
+      if (const auto parsed = SimulatedMidiSystem::ParseOptions(options))
+        return std::make_shared<SimulatedMidiSystem>(*parsed);
+    }
+  }
+  return CreateRtMidiSystem();
+}
+
+std::shared_ptr<MidiSystem> CreateMidiSystemFromEnvironment() {
+  std::shared_ptr<MidiSystem> system = CreateMidiSystem(std::getenv(kMidiBackendVariable));
+  return system ? system : std::make_shared<NoMidiSystem>();
+}
+
 std::shared_ptr<MidiSystem> GetMidiSystem() {
   Installed& installed = GetInstalled();
   std::lock_guard<std::mutex> guard(installed.lock);
+  if (!installed.system)
+    installed.system = CreateMidiSystemFromEnvironment();
   return installed.system;
 }
 
@@ -57,6 +86,8 @@ std::shared_ptr<MidiSystem> SetMidiSystem(std::shared_ptr<MidiSystem> system) {
     system = std::make_shared<NoMidiSystem>();
   Installed& installed = GetInstalled();
   std::lock_guard<std::mutex> guard(installed.lock);
+  if (!installed.system)
+    installed.system = CreateMidiSystemFromEnvironment();
   installed.system.swap(system);
   return system;
 }

@@ -107,7 +107,21 @@ public:
   virtual bool IsOutputPresent(MidiOutHandle handle) = 0;
 };
 
-// The process's backend: the one installed last, or one without devices.
+// The environment variable that picks the process's backend before any is installed:
+//   unset, "" or "system"          the machine's devices (RtMidiSystem.h)
+//   "none"                         no devices
+//   "simulated[:options]"          a simulated controller named "Pellan Vorn" (SimulatedMidiSystem.h; options
+//                                  "silent", "slow" or "slow=<ms>", separated by commas)
+// Anything else counts as unset.
+inline constexpr char kMidiBackendVariable[] = "PELLAN_VORN_MIDI";
+
+// The backend the environment picks (a new one each call).
+[[nodiscard]] std::shared_ptr<MidiSystem> CreateMidiSystemFromEnvironment();
+// The backend the value of kMidiBackendVariable picks; null for the value "none".
+[[nodiscard]] std::shared_ptr<MidiSystem> CreateMidiSystem(const char* choice);
+
+// The process's backend: the one installed last, or, before any install, the one the environment picks (made at
+// the first call).
 std::shared_ptr<MidiSystem> GetMidiSystem();
 // Installs a backend (null: the one without devices) and returns the one it replaces. Ports keep the backend
 // they were opened on.

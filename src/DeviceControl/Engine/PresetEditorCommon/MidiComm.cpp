@@ -1,7 +1,5 @@
 #include "DeviceControl/Engine/PresetEditorCommon/MidiComm.h"
 
-#include "DeviceControl/Engine/PresetEditorCommon/MidiRenderPort.h"
-
 #include <algorithm>
 #include <limits>
 
@@ -14,13 +12,123 @@ LMidiComm::~LMidiComm() = default;
 
 RCPtr<LMidiCommInterface> LMidiComm::Create() { return RCPtr<LMidiCommInterface>(new LMidiComm()); }
 
-QZRESULT LMidiComm::OpenCapturePort(const WideString&, RCPtr<LRefCountedObject>& port) {
+QZRESULT LMidiComm::OpenCapturePort(const WideString& name, RCPtr<LRefCountedObject>& port) {
+  MutexLock lock(mPortsLock);
   port = nullptr;
-  return E_FAIL;
+  MidiPortNameList names;
+  (void)GetInputPortNames(*mSystem, names); // a partial list is still worth looking at
+  std::int32_t index = -1;
+  const std::int32_t count = FindPortName(names, name, index);
+  if (count >= 2)
+    return E_INVALIDARG;
+
+  RCPtr<LMidiCapturePort> candidate;
+  if (count == 1) {
+    MidiPortNameList listed;
+    GetCapturePortNames(listed);
+    const std::int32_t hit = listed.Find(name, false);
+    if (hit >= 0)
+      candidate = mCapturePorts.GetAt(static_cast<std::uint32_t>(hit));
+  }
+  if (candidate) {
+    if (candidate->IsDevicePresent()) {
+      port = candidate;
+    } else if (candidate->Open() == 0) {
+      if (candidate->Start() == Platform::kMidiOk)
+        port = candidate;
+      else
+        candidate->Close(); // stays listed, closed, for its holders
+    }
+  } else {
+    RCPtr<LMidiCapturePort> created = LMidiCapturePort::Create(name, RCPtr<LMidiComm>(this));
+    if (created && created->Open() == 0) {
+      List(mCapturePorts, created);
+      if (created->Start() == Platform::kMidiOk) {
+        port = created;
+      } else {
+        created->Close();
+        created->AddInnerReferences(-1); // the list's reference becomes a plain one again
+        Remove(mCapturePorts, created);
+      }
+    }
+  }
+  return port ? S_OK : E_FAIL;
 }
 
-QZRESULT LMidiComm::OpenRenderPort(const WideString&, RCPtr<LRefCountedObject>& port) {
+QZRESULT LMidiComm::OpenRenderPort(const WideString& name, RCPtr<LRefCountedObject>& port) {
+  MutexLock lock(mPortsLock);
   port = nullptr;
+  MidiPortNameList names;
+  (void)GetOutputPortNames(*mSystem, names);
+  std::int32_t index = -1;
+  const std::int32_t count = FindPortName(names, name, index);
+  if (count >= 2)
+    return E_INVALIDARG;
+
+  RCPtr<LMidiRenderPort> candidate;
+  if (count == 1) {
+    MidiPortNameList listed;
+    GetRenderPortNames(listed);
+    const std::int32_t hit = listed.Find(names.GetAt(static_cast<std::uint32_t>(index)), false);
+    if (hit >= 0)
+      candidate = mRenderPorts.GetAt(static_cast<std::uint32_t>(hit));
+  }
+  if (candidate) {
+    if (candidate->IsDevicePresent() || candidate->Open() == 0)
+      port = candidate;
+  } else {
+    RCPtr<LMidiRenderPort> created = LMidiRenderPort::Create(name, RCPtr<LMidiComm>(this));
+    if (created && created->Open() == 0) {
+      List(mRenderPorts, created);
+      port = created;
+    }
+  }
+  return port ? S_OK : E_FAIL;
+}
+
+std::int32_t LMidiComm::GetCapturePortNames(MidiPortNameList& names) {
+  MutexLock lock(mPortsLock);
+  const std::uint32_t count = mCapturePorts.GetCount();
+  names.SetSize(count);
+  for (std::uint32_t i = 0; i < count; ++i)
+    names.GetAt(i) = mCapturePorts.GetAt(i)->GetRequestedName();
+  return static_cast<std::int32_t>(count);
+}
+
+std::int32_t LMidiComm::GetRenderPortNames(MidiPortNameList& names) {
+  MutexLock lock(mPortsLock);
+  const std::uint32_t count = mRenderPorts.GetCount();
+  names.SetSize(count);
+  for (std::uint32_t i = 0; i < count; ++i)
+    names.GetAt(i) = mRenderPorts.GetAt(i)->GetDeviceName();
+  return static_cast<std::int32_t>(count);
+}
+
+QZRESULT LMidiComm::RemoveCapturePort(const RCPtr<LMidiCapturePort>& port) {
+  MutexLock lock(mPortsLock);
+  return Remove(mCapturePorts, port);
+}
+
+QZRESULT LMidiComm::RemoveRenderPort(const RCPtr<LMidiRenderPort>& port) {
+  MutexLock lock(mPortsLock);
+  return Remove(mRenderPorts, port);
+}
+
+template <class Port>
+void LMidiComm::List(RCPtrArray<Port, 1, 0>& list, const RCPtr<Port>& port) {
+  list.AddItem(port);
+  port->AddInnerReferences(1);
+}
+
+template <class Port>
+QZRESULT LMidiComm::Remove(RCPtrArray<Port, 1, 0>& list, const RCPtr<Port>& port) {
+  for (std::uint32_t i = 0; i < list.GetCount(); ++i) {
+    if (list.GetAt(i).GetRaw() == port.GetRaw()) {
+      RCPtr<Port> removed;
+      list.RemoveItem(i, removed);
+      return S_OK; // the list's reference goes with removed, a plain decrement: the caller holds one too
+    }
+  }
   return E_FAIL;
 }
 

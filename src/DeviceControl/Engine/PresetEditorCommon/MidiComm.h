@@ -3,12 +3,27 @@
 // captured messages reach the clients (its own job, DoWork, delivers one message), and sends bytes through
 // render ports. It works on the platform backend that was installed when it was made.
 //
+// Port registry: OpenCapturePort and OpenRenderPort resolve a name against the current device list and hand out
+// the listed port for it while its device still answers (re-opening, and for input restarting, one whose device
+// went away), or make, open and list a new one. A listed capture port is found again by the name it was asked
+// for, a render port by its device's name against the list name the lookup chose (both ignoring case). The list
+// holds an inner reference: when the last client lets go, the port takes itself out of its list and its
+// destructor closes the device.
+//
+// Lock order: the ports lock (recursive: a port released under it takes it again to leave its list) comes before
+// everything the ports call; nothing of the filter lock or the pool is touched under it.
+//
 // Lifetime: every open port and every queued or running delivery job holds a reference, so the layer outlives
 // them. The last reference may go on the pool's own worker (a job's); the pool then shuts down without waiting
 // for that thread, which ends by itself.
 
+#include "DeviceControl/Engine/PresetEditorCommon/MidiCapturePort.h"
 #include "DeviceControl/Engine/PresetEditorCommon/MidiCommInterface.h"
+#include "DeviceControl/Engine/PresetEditorCommon/MidiPortNames.h"
+#include "DeviceControl/Engine/PresetEditorCommon/MidiRenderPort.h"
 #include "Platform/Midi/MidiSystem.h"
+#include "QZFramework/Utilities/Storage/RCPtrArray.h"
+#include "QZFramework/Utilities/Threading/Mutex.h"
 #include "QZFramework/Utilities/Threading/ThreadPool.h"
 #include "QZFramework/Utilities/Threading/ThreadWorker.h"
 
@@ -28,7 +43,8 @@ public:
   [[nodiscard]] static RCPtr<LMidiCommInterface> Create();
   ~LMidiComm() override;
 
-  // Opening ports by name comes with the port registry; until then no port is obtained.
+  // S_OK with port set, E_INVALIDARG when the name is contained in several port names and equals none, E_FAIL
+  // when no port was obtained (port is then null).
   QZRESULT OpenCapturePort(const WideString& name, RCPtr<LRefCountedObject>& port) override;
   QZRESULT OpenRenderPort(const WideString& name, RCPtr<LRefCountedObject>& port) override;
   std::int32_t Send(const RCPtr<LRefCountedObject>& port, const ConstRCPtr<LIBuffer>& buffer) override;
@@ -40,6 +56,14 @@ public:
   // render port, no bytes or no data; E_FAIL when the platform refuses or a long message is not done in time.
   std::int32_t SendBytes(const RCPtr<LRefCountedObject>& port, const void* data, std::uint32_t length);
 
+  // The names of the listed ports, in list order: capture ports by requested name, render ports by device name.
+  // The count.
+  std::int32_t GetCapturePortNames(MidiPortNameList& names);
+  std::int32_t GetRenderPortNames(MidiPortNameList& names);
+  // Takes this very port out of its list: 0, or E_FAIL when it is not listed.
+  QZRESULT RemoveCapturePort(const RCPtr<LMidiCapturePort>& port);
+  QZRESULT RemoveRenderPort(const RCPtr<LMidiRenderPort>& port);
+
   // Delivers one captured message (the job's params) through DispatchCapturedData. Always 0.
   std::int32_t DoWork(RCPtr<LRefCountedObject>& params) override;
   WideString ToString() const override;
@@ -50,8 +74,18 @@ public:
 private:
   LMidiComm();
 
+  // Under the ports lock: lists a new port, the list's reference counted as an inner one.
+  template <class Port>
+  static void List(RCPtrArray<Port, 1, 0>& list, const RCPtr<Port>& port);
+  // Under the ports lock: takes the first element that is this port out of the list; E_FAIL when none.
+  template <class Port>
+  static QZRESULT Remove(RCPtrArray<Port, 1, 0>& list, const RCPtr<Port>& port);
+
+  RCPtrArray<LMidiCapturePort, 1, 0> mCapturePorts;
+  RCPtrArray<LMidiRenderPort, 1, 0> mRenderPorts;
   std::shared_ptr<Platform::MidiSystem> mSystem;
   RCPtr<LThreadPool> mThreadPool;
+  Mutex mPortsLock;
 };
 
 } // namespace QZ

@@ -83,6 +83,20 @@ void LMidiRenderPort::Close() {
     mSystem->CloseOutput(handle); // gives back a long message still under way
 }
 
+bool LMidiRenderPort::IsDevicePresent() const {
+  const Platform::MidiOutHandle handle = mHandle.load();
+  return handle != 0 && mSystem->IsOutputPresent(handle);
+}
+
+QZRESULT LMidiRenderPort::ReleaseInnerReferences() {
+  {
+    RCPtr<LMidiRenderPort> self(this);
+    mOwner->RemoveRenderPort(self);
+  }
+  AddInnerReferences(-1);
+  return (GetInnerRefCount() == 0 && GetRefCount() == 1) ? S_OK : E_FAIL;
+}
+
 void LMidiRenderPort::WaitForCompletion() { mCompletionLight.Wait(mWaitMs); }
 
 Platform::MidiResult LMidiRenderPort::SendShort(std::uint32_t packed) {

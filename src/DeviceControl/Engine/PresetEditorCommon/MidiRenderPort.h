@@ -9,7 +9,8 @@
 //
 // Threads: sends run on the caller's thread; the light is the only coordination between two senders on one
 // port. The platform's completion callback only turns the light green and lets go of the record. Open runs
-// under the layer's ports lock; the destructor closes the device on the thread that drops the last reference.
+// under the layer's ports lock; the destructor closes the device on the thread that drops the last reference,
+// after the port has left the layer's list (ReleaseInnerReferences).
 
 #include "Platform/Midi/MidiSystem.h"
 #include "QZFramework/ObjectBase/QZResult.h"
@@ -45,6 +46,11 @@ public:
   const WideString& GetRequestedName() const { return mRequestedName; }
   const WideString& GetDeviceName() const { return mDeviceName; }
   bool IsOpen() const { return mHandle.load() != 0; }
+  // The port has a handle and the platform still has its device.
+  bool IsDevicePresent() const;
+
+  // Takes the port out of its owner's list when the last client lets go.
+  QZRESULT ReleaseInnerReferences() override;
   bool IsCompletionLightGreen() { return mCompletionLight.IsGreen(); }
 
 private:

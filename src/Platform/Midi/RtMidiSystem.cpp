@@ -1,0 +1,535 @@
+#include "Platform/Midi/RtMidiSystem.h"
+
+#include "Platform/Midi/MidiInputQueue.h"
+
+#include <RtMidi.h>
+#include <jack/jack.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace QZ::Platform {
+namespace {
+
+enum class Api { Alsa, Jack };
+
+std::size_t Slot(MidiDirection direction) { return direction == MidiDirection::Input ? 0 : 1; }
+
+// Invalid sequences become U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view text) {
+  std::u16string out;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::uint32_t code = 0xFFFD;
+    std::size_t length = 1;
+    if (lead < 0x80) {
+      code = lead;
+    } else if (lead >= 0xC2 && lead <= 0xF4) {
+      length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+      std::uint32_t value = lead & (0x3F >> (length - 1));
+      bool valid = i + length <= text.size();
+      for (std::size_t k = 1; valid && k < length; ++k) {
+        const auto next = static_cast<unsigned char>(text[i + k]);
+        valid = (next & 0xC0) == 0x80;
+        value = (value << 6) | (next & 0x3F);
+      }
+      const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+      if (valid && value >= least[length] && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF))
+        code = value;
+      else
+        length = 1;
+    }
+    if (code >= 0x10000) {
+      out.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(code));
+    }
+    i += length;
+  }
+  return out;
+}
+
+std::string_view ClientPart(std::string_view portName) { return portName.substr(0, portName.find(':')); }
+
+// JACK makes a taken client name unique with "-NN".
+std::string_view WithoutJackSuffix(std::string_view client) {
+  const std::size_t n = client.size();
+  if (n > 3 && client[n - 3] == '-' && client[n - 2] >= '0' && client[n - 2] <= '9' && client[n - 1] >= '0' &&
+      client[n - 1] <= '9')
+    return client.substr(0, n - 3);
+  return client;
+}
+
+void Silent(const char*) {}
+
+void SilenceJack() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    jack_set_error_function(&Silent);
+    jack_set_info_function(&Silent);
+  });
+}
+
+jack_client_t* OpenJackClient(const std::string& name, const std::string& server) {
+  SilenceJack();
+  jack_status_t status{};
+  if (server.empty())
+    return jack_client_open(name.c_str(), JackNoStartServer, &status);
+  return jack_client_open(name.c_str(), static_cast<jack_options_t>(JackNoStartServer | JackServerName), &status,
+                          server.c_str());
+}
+
+// Errors of RtMidi calls land here (instead of being thrown or printed); the caller asks afterwards.
+void OnRtMidiError(RtMidiError::Type type, const std::string&, void* user) {
+  if (type != RtMidiError::DEBUG_WARNING && type != RtMidiError::WARNING)
+    static_cast<std::atomic<bool>*>(user)->store(true);
+}
+
+// Our port names: unique across processes, so that a connection of ours is recognised by its port name alone.
+std::string MakeOwnPortName(const char* direction) {
+  static std::atomic<std::uint32_t> next{1};
+  return std::string(direction) + " " + std::to_string(::getpid()) + "." + std::to_string(next.fetch_add(1));
+}
+
+bool EndsWith(std::string_view text, std::string_view tail) {
+  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+
+struct Endpoint {
+  Api api = Api::Alsa;
+  std::string fullName;
+  std::u16string name;
+};
+
+struct InputPort {
+  InputPort(MidiInputCallback callback, void* instance) : queue(callback, instance) {}
+  Api api = Api::Alsa;
+  std::string source;
+  std::string ownPort;
+  MidiInputQueue queue;
+  std::atomic<bool> failed{false};
+  std::unique_ptr<RtMidiIn> midi; // last: goes first, and with it RtMidi's thread
+};
+
+struct OutputPort {
+  Api api = Api::Alsa;
+  std::string target;
+  std::string ownPort;
+  MidiOutputCallback callback = nullptr;
+  void* instance = nullptr;
+  std::mutex sendLock;
+  std::atomic<bool> failed{false};
+  std::unique_ptr<RtMidiOut> midi;
+};
+
+void OnRtMidiInput(double, std::vector<unsigned char>* message, void* user) {
+  if (message)
+    static_cast<InputPort*>(user)->queue.Deliver(*message);
+}
+
+RtMidi::Api ToRtApi(Api api) { return api == Api::Alsa ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK; }
+
+template <class Midi>
+std::unique_ptr<Midi> MakeMidi(Api api, const std::string& clientName, std::atomic<bool>& failed) {
+  try {
+    auto midi = std::make_unique<Midi>(ToRtApi(api), clientName);
+    midi->setErrorCallback(&OnRtMidiError, &failed);
+    return midi;
+  } catch (const RtMidiError&) {
+    return nullptr;
+  }
+}
+
+// The index RtMidi gives a full port name now, or none.
+template <class Midi>
+std::optional<unsigned> FindRtPort(Midi& midi, const std::string& fullName) {
+  const unsigned count = midi.getPortCount();
+  for (unsigned i = 0; i < count; ++i)
+    if (midi.getPortName(i) == fullName)
+      return i;
+  return std::nullopt;
+}
+
+class RtMidiSystem final : public MidiSystem {
+public:
+  explicit RtMidiSystem(const RtMidiSystemOptions& options) : mOptions(options) {
+    if (!mOptions.jackServer.empty())
+      ::setenv("JACK_DEFAULT_SERVER", mOptions.jackServer.c_str(), 1);
+  }
+
+  ~RtMidiSystem() override {
+    std::lock_guard<std::mutex> guard(mLock);
+    mJackIn.reset();
+    mJackOut.reset();
+    if (mProbe)
+      jack_client_close(mProbe);
+  }
+
+  std::uint32_t GetDeviceCount(MidiDirection direction) override {
+    std::lock_guard<std::mutex> guard(mLock);
+    mSnapshot[Slot(direction)] = Enumerate(direction);
+    return static_cast<std::uint32_t>(mSnapshot[Slot(direction)].size());
+  }
+
+  MidiResult GetDeviceName(MidiDirection direction, std::uint32_t index, std::u16string& name) override {
+    std::lock_guard<std::mutex> guard(mLock);
+    name.clear();
+    const auto& snapshot = mSnapshot[Slot(direction)];
+    if (index >= snapshot.size())
+      return kMidiBadDeviceId;
+    name = snapshot[index].name;
+    return kMidiOk;
+  }
+
+  MidiResult OpenInput(std::uint32_t index, MidiInputCallback callback, void* instance,
+                       MidiInHandle& handle) override {
+    if (!callback)
+      return kMidiInvalidParam;
+    std::optional<Endpoint> endpoint = SnapshotAt(MidiDirection::Input, index);
+    if (!endpoint)
+      return kMidiBadDeviceId;
+    auto port = std::make_shared<InputPort>(callback, instance);
+    port->api = endpoint->api;
+    port->source = endpoint->fullName;
+    port->ownPort = MakeOwnPortName("in");
+    port->midi = MakeMidi<RtMidiIn>(endpoint->api, mOptions.clientName, port->failed);
+    if (!port->midi)
+      return kMidiError;
+    try {
+      port->midi->ignoreTypes(false, false, false); // everything, system-exclusive messages too
+      port->midi->setCallback(&OnRtMidiInput, port.get());
+      const std::optional<unsigned> rtIndex = FindRtPort(*port->midi, port->source);
+      if (!rtIndex)
+        return kMidiBadDeviceId;
+      port->midi->openPort(*rtIndex, port->ownPort);
+    } catch (const RtMidiError&) {
+      return kMidiError;
+    }
+    if (port->failed.load() || !port->midi->isPortOpen())
+      return kMidiError;
+    std::lock_guard<std::mutex> guard(mTableLock);
+    handle = mNextHandle++;
+    mInputs.emplace(handle, std::move(port));
+    return kMidiOk;
+  }
+
+  MidiResult AddInputBuffer(MidiInHandle handle, MidiBuffer* buffer) override {
+    const std::shared_ptr<InputPort> port = FindInput(handle);
+    return port ? port->queue.Add(buffer) : kMidiInvalidHandle;
+  }
+
+  MidiResult StartInput(MidiInHandle handle) override { return WithInput(handle, &MidiInputQueue::Start); }
+  MidiResult StopInput(MidiInHandle handle) override { return WithInput(handle, &MidiInputQueue::Stop); }
+  MidiResult ResetInput(MidiInHandle handle) override { return WithInput(handle, &MidiInputQueue::Reset); }
+
+  MidiResult CloseInput(MidiInHandle handle) override {
+    std::shared_ptr<InputPort> port;
+    {
+      std::lock_guard<std::mutex> guard(mTableLock);
+      auto it = mInputs.find(handle);
+      if (it == mInputs.end())
+        return kMidiInvalidHandle;
+      port = std::move(it->second);
+      mInputs.erase(it);
+    }
+    port->queue.Close();
+    try {
+      port->midi.reset(); // RtMidi's thread ends here; it may have been waiting in Deliver
+    } catch (const RtMidiError&) {
+    }
+    return kMidiOk;
+  }
+
+  bool IsInputPresent(MidiInHandle handle) override {
+    const std::shared_ptr<InputPort> port = FindInput(handle);
+    return port && IsPresent(MidiDirection::Input, port->api, port->source, port->ownPort);
+  }
+
+  MidiResult OpenOutput(std::uint32_t index, MidiOutputCallback callback, void* instance,
+                        MidiOutHandle& handle) override {
+    std::optional<Endpoint> endpoint = SnapshotAt(MidiDirection::Output, index);
+    if (!endpoint)
+      return kMidiBadDeviceId;
+    auto port = std::make_shared<OutputPort>();
+    port->api = endpoint->api;
+    port->target = endpoint->fullName;
+    port->ownPort = MakeOwnPortName("out");
+    port->callback = callback;
+    port->instance = instance;
+    port->midi = MakeMidi<RtMidiOut>(endpoint->api, mOptions.clientName, port->failed);
+    if (!port->midi)
+      return kMidiError;
+    try {
+      const std::optional<unsigned> rtIndex = FindRtPort(*port->midi, port->target);
+      if (!rtIndex)
+        return kMidiBadDeviceId;
+      port->midi->openPort(*rtIndex, port->ownPort);
+    } catch (const RtMidiError&) {
+      return kMidiError;
+    }
+    if (port->failed.load() || !port->midi->isPortOpen())
+      return kMidiError;
+    std::lock_guard<std::mutex> guard(mTableLock);
+    handle = mNextHandle++;
+    mOutputs.emplace(handle, std::move(port));
+    return kMidiOk;
+  }
+
+  MidiResult SendShort(MidiOutHandle handle, std::uint32_t packed) override {
+    const std::shared_ptr<OutputPort> port = FindOutput(handle);
+    if (!port)
+      return kMidiInvalidHandle;
+    unsigned char bytes[4];
+    for (std::size_t i = 0; i < 4; ++i)
+      bytes[i] = static_cast<unsigned char>(packed >> (8 * i));
+    return Send(*port, bytes, PackedMessageLength(bytes[0]));
+  }
+
+  MidiResult SendLong(MidiOutHandle handle, MidiBuffer* buffer) override {
+    const std::shared_ptr<OutputPort> port = FindOutput(handle);
+    if (!port)
+      return kMidiInvalidHandle;
+    if (!buffer || !buffer->data || buffer->length == 0 || (buffer->flags & kMidiBufferQueued))
+      return kMidiInvalidParam;
+    const MidiResult result = Send(*port, buffer->data, buffer->length);
+    if (result != kMidiOk)
+      return result; // never taken
+    buffer->flags = (buffer->flags & ~kMidiBufferQueued) | kMidiBufferDone;
+    if (port->callback)
+      port->callback(port->instance, MidiOutputEvent::Done, buffer);
+    return kMidiOk;
+  }
+
+  MidiResult ResetOutput(MidiOutHandle handle) override {
+    return FindOutput(handle) ? kMidiOk : kMidiInvalidHandle; // nothing is ever left under way
+  }
+
+  MidiResult CloseOutput(MidiOutHandle handle) override {
+    std::shared_ptr<OutputPort> port;
+    {
+      std::lock_guard<std::mutex> guard(mTableLock);
+      auto it = mOutputs.find(handle);
+      if (it == mOutputs.end())
+        return kMidiInvalidHandle;
+      port = std::move(it->second);
+      mOutputs.erase(it);
+    }
+    std::lock_guard<std::mutex> sending(port->sendLock);
+    try {
+      port->midi.reset();
+    } catch (const RtMidiError&) {
+    }
+    return kMidiOk;
+  }
+
+  bool IsOutputPresent(MidiOutHandle handle) override {
+    const std::shared_ptr<OutputPort> port = FindOutput(handle);
+    return port && IsPresent(MidiDirection::Output, port->api, port->target, port->ownPort);
+  }
+
+private:
+  static MidiResult Send(OutputPort& port, const unsigned char* bytes, std::size_t count) {
+    std::lock_guard<std::mutex> sending(port.sendLock);
+    port.failed.store(false);
+    try {
+      port.midi->sendMessage(bytes, count);
+    } catch (const RtMidiError&) {
+      return kMidiError;
+    }
+    return port.failed.load() ? kMidiError : kMidiOk;
+  }
+
+  std::optional<Endpoint> SnapshotAt(MidiDirection direction, std::uint32_t index) {
+    std::lock_guard<std::mutex> guard(mLock);
+    const auto& snapshot = mSnapshot[Slot(direction)];
+    if (index >= snapshot.size())
+      return std::nullopt;
+    return snapshot[index];
+  }
+
+  std::shared_ptr<InputPort> FindInput(MidiInHandle handle) {
+    std::lock_guard<std::mutex> guard(mTableLock);
+    auto it = mInputs.find(handle);
+    return it == mInputs.end() ? nullptr : it->second;
+  }
+
+  std::shared_ptr<OutputPort> FindOutput(MidiOutHandle handle) {
+    std::lock_guard<std::mutex> guard(mTableLock);
+    auto it = mOutputs.find(handle);
+    return it == mOutputs.end() ? nullptr : it->second;
+  }
+
+  MidiResult WithInput(MidiInHandle handle, void (MidiInputQueue::*operation)()) {
+    const std::shared_ptr<InputPort> port = FindInput(handle);
+    if (!port)
+      return kMidiInvalidHandle;
+    (port->queue.*operation)();
+    return kMidiOk;
+  }
+
+  // Under mLock. Tried once: a machine without a sequencer gets none later.
+  bool EnsureAlsa() {
+    if (!mOptions.useAlsa)
+      return false;
+    if (!mAlsaTried) {
+      mAlsaTried = true;
+      mAlsaIn = MakeMidi<RtMidiIn>(Api::Alsa, mOptions.clientName, mEnumerationFailed);
+      if (mAlsaIn) // without a sequencer the first says so already
+        mAlsaOut = MakeMidi<RtMidiOut>(Api::Alsa, mOptions.clientName, mEnumerationFailed);
+      if (!mAlsaIn || !mAlsaOut) {
+        mAlsaIn.reset();
+        mAlsaOut.reset();
+      }
+    }
+    return mAlsaIn != nullptr;
+  }
+
+  // Under mLock: whether a JACK server runs now, with the enumeration clients made once it does.
+  bool EnsureJack() {
+    if (!mOptions.useJack)
+      return false;
+    if (mProbe && mProbeGone.load()) {
+      mJackIn.reset();
+      mJackOut.reset();
+      jack_client_close(mProbe);
+      mProbe = nullptr;
+      mProbeGone.store(false);
+    }
+    if (!mProbe) {
+      mProbe = OpenJackClient(mOptions.clientName, mOptions.jackServer);
+      if (!mProbe)
+        return false;
+      jack_on_shutdown(mProbe, &RtMidiSystem::OnJackShutdown, this);
+      if (jack_activate(mProbe) != 0) {
+        jack_client_close(mProbe);
+        mProbe = nullptr;
+        return false;
+      }
+    }
+    if (!mJackIn) {
+      mJackIn = MakeMidi<RtMidiIn>(Api::Jack, mOptions.clientName, mEnumerationFailed);
+      mJackOut = MakeMidi<RtMidiOut>(Api::Jack, mOptions.clientName, mEnumerationFailed);
+      if (!mJackIn || !mJackOut) {
+        mJackIn.reset();
+        mJackOut.reset();
+        return false;
+      }
+    }
+    return true;
+  }
+
+  static void OnJackShutdown(void* user) { static_cast<RtMidiSystem*>(user)->mProbeGone.store(true); }
+
+  bool IsOwn(std::string_view fullName) const {
+    return ClientPart(fullName).substr(0, mOptions.clientName.size()) == mOptions.clientName;
+  }
+
+  template <class Midi>
+  void Collect(Midi& midi, Api api, std::vector<Endpoint>& out) {
+    try {
+      const unsigned count = midi.getPortCount();
+      for (unsigned i = 0; i < count; ++i) {
+        std::string fullName = midi.getPortName(i);
+        if (fullName.empty() || IsOwn(fullName))
+          continue;
+        std::u16string name =
+            api == Api::Alsa ? MidiDeviceNameFromAlsaPort(fullName) : MidiDeviceNameFromJackPort(fullName);
+        out.push_back({api, std::move(fullName), std::move(name)});
+      }
+    } catch (const RtMidiError&) {
+    }
+  }
+
+  // Under mLock: ALSA's devices, then JACK's.
+  std::vector<Endpoint> Enumerate(MidiDirection direction) {
+    std::vector<Endpoint> endpoints;
+    const bool input = direction == MidiDirection::Input;
+    if (EnsureAlsa()) {
+      if (input)
+        Collect(*mAlsaIn, Api::Alsa, endpoints);
+      else
+        Collect(*mAlsaOut, Api::Alsa, endpoints);
+    }
+    if (EnsureJack()) {
+      if (input)
+        Collect(*mJackIn, Api::Jack, endpoints);
+      else
+        Collect(*mJackOut, Api::Jack, endpoints);
+    }
+    return endpoints;
+  }
+
+  bool IsPresent(MidiDirection direction, Api api, const std::string& fullName, const std::string& ownPort) {
+    std::lock_guard<std::mutex> guard(mLock);
+    const std::vector<Endpoint> endpoints = Enumerate(direction);
+    const bool listed = std::any_of(endpoints.begin(), endpoints.end(), [&](const Endpoint& endpoint) {
+      return endpoint.api == api && endpoint.fullName == fullName;
+    });
+    if (!listed || api != Api::Jack)
+      return listed;
+    jack_port_t* port = jack_port_by_name(mProbe, fullName.c_str());
+    if (!port)
+      return false;
+    const char** connections = jack_port_get_all_connections(mProbe, port);
+    bool connected = false;
+    for (const char** c = connections; c && *c; ++c)
+      connected = connected || EndsWith(*c, ":" + ownPort);
+    if (connections)
+      jack_free(connections);
+    return connected;
+  }
+
+  const RtMidiSystemOptions mOptions;
+  // The enumeration clients, the JACK probe and the snapshots. Input callbacks (RtMidi's threads) never wait for
+  // it: they only look handles up, under the table lock, which guards nothing else.
+  std::mutex mLock;
+  std::mutex mTableLock;
+  std::atomic<bool> mEnumerationFailed{false};
+  bool mAlsaTried = false;
+  std::unique_ptr<RtMidiIn> mAlsaIn;
+  std::unique_ptr<RtMidiOut> mAlsaOut;
+  jack_client_t* mProbe = nullptr;
+  std::atomic<bool> mProbeGone{false};
+  std::unique_ptr<RtMidiIn> mJackIn;
+  std::unique_ptr<RtMidiOut> mJackOut;
+  std::vector<Endpoint> mSnapshot[2];
+  std::map<std::uintptr_t, std::shared_ptr<InputPort>> mInputs;
+  std::map<std::uintptr_t, std::shared_ptr<OutputPort>> mOutputs;
+  std::uintptr_t mNextHandle = 1;
+};
+
+} // namespace
+
+std::shared_ptr<MidiSystem> CreateRtMidiSystem(const RtMidiSystemOptions& options) {
+  return std::make_shared<RtMidiSystem>(options);
+}
+
+bool IsJackServerRunning(const std::string& serverName) {
+  jack_client_t* client = OpenJackClient("QZ MIDI probe", serverName);
+  if (!client)
+    return false;
+  jack_client_close(client);
+  return true;
+}
+
+std::u16string MidiDeviceNameFromAlsaPort(std::string_view portName) {
+  std::u16string name = Utf8ToUtf16(ClientPart(portName));
+  TruncateMidiDeviceName(name);
+  return name;
+}
+
+std::u16string MidiDeviceNameFromJackPort(std::string_view portName) {
+  std::u16string name = Utf8ToUtf16(WithoutJackSuffix(ClientPart(portName)));
+  TruncateMidiDeviceName(name);
+  return name;
+}
+
+} // namespace QZ::Platform

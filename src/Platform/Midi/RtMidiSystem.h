@@ -1,0 +1,50 @@
+#pragma once
+// The machine's MIDI devices through RtMidi: the ports of the ALSA sequencer, and the MIDI ports of a JACK server
+// while one runs (never starting one).
+//
+// Device names are what a user knows the device by: for ALSA the sequencer client's name (a USB device's product
+// name) without the port name and the numeric address RtMidi adds ("Pellan Vorn:Pellan Vorn MIDI 1 24:0" is
+// "Pellan Vorn"); for JACK the client's name without the "-NN" JACK adds to a name already taken. Both stay the
+// same when a device is plugged in again, and are cut to kMidiMaxNameUnits. Our own clients (options.clientName
+// and the names JACK derives from it) are never listed.
+//
+// One sequencer client per API and direction serves every enumeration; each open port has a client of its own.
+// Without an ALSA sequencer (no /dev/snd) RtMidi's constructor throws: ALSA then has no devices for the life of
+// the backend, tried once. Whether a JACK server runs is asked before every JACK use (RtMidi's JACK code crashes
+// without one); a server that goes away takes its devices with it.
+//
+// Input: RtMidi hands over whole messages; system-exclusive ones are cut into the queued buffers (MidiInputQueue).
+// Output: RtMidi sends at once, so a long message is done (its buffer given back) inside SendLong.
+// A handle's device is present while its port is still listed under the same full name and, for JACK, our port is
+// still connected to it (a JACK port that was re-created under the same name lost our connection).
+//
+// Thread safety: every operation may be called from any thread. Input callbacks run on RtMidi's threads.
+
+#include "Platform/Midi/MidiSystem.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace QZ::Platform {
+
+struct RtMidiSystemOptions {
+  bool useAlsa = true;
+  bool useJack = true;
+  // The name of our own sequencer and JACK clients.
+  std::string clientName = "QZ MIDI";
+  // The JACK server to use; empty for the default one (JACK_DEFAULT_SERVER, else "default"). RtMidi reads the
+  // server only from the environment, so a name given here is set there.
+  std::string jackServer;
+};
+
+[[nodiscard]] std::shared_ptr<MidiSystem> CreateRtMidiSystem(const RtMidiSystemOptions& options = {});
+
+// Whether a JACK server answers under that name (empty: the default one). Starts none.
+bool IsJackServerRunning(const std::string& serverName = {});
+
+// The device names of RtMidi's full port names.
+std::u16string MidiDeviceNameFromAlsaPort(std::string_view portName);
+std::u16string MidiDeviceNameFromJackPort(std::string_view portName);
+
+} // namespace QZ::Platform

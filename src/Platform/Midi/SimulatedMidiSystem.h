@@ -1,0 +1,101 @@
+#pragma once
+// A MIDI backend with one simulated controller plugged in: one input and one output device named "Pellan Vorn"
+// (kSimulatedDeviceName). Whatever goes out to the output reaches the controller (SimulatedController); its
+// answers come back on the input from the backend's own thread, as a device's would, after the reply delay.
+//
+// Built on the scripted fake: devices, handles, buffers and completion behave as there (long messages complete at
+// once). Options for tests: a silent controller never answers, a slow one answers after a delay, and the
+// controller can be unplugged (its handles die and a pending answer is lost) and plugged in again.
+//
+// Selected for the process with the environment variable PELLAN_VORN_MIDI (see MidiSystem.h).
+//
+// Thread safety: every operation may be called from any thread; the answer thread ends with the backend.
+
+#include "Platform/Midi/FakeMidiSystem.h"
+#include "Platform/Midi/MidiSystem.h"
+#include "Platform/Midi/SimulatedController.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace QZ::Platform {
+
+inline constexpr char16_t kSimulatedDeviceName[] = u"Pellan Vorn";
+
+class SimulatedMidiSystem final : public MidiSystem {
+public:
+  struct Options {
+    bool silent = false;
+    std::chrono::milliseconds replyDelay{0};
+  };
+  // The delay of "slow" without a number.
+  static constexpr std::chrono::milliseconds kSlowDelay{500};
+
+  // "" for the defaults, else options separated by commas: "silent", "slow" or "slow=<ms>". nullopt for anything
+  // else.
+  static std::optional<Options> ParseOptions(std::string_view text);
+
+  SimulatedMidiSystem();
+  explicit SimulatedMidiSystem(Options options);
+  ~SimulatedMidiSystem() override;
+
+  SimulatedController& GetController() { return mController; }
+  void SetSilent(bool silent);
+  void SetReplyDelay(std::chrono::milliseconds delay);
+  // Both devices go away (and come back); answers not yet given are lost.
+  void Unplug();
+  void Plug();
+  // Answers put on the input so far.
+  std::uint32_t GetAnswerCount();
+
+  // MidiSystem
+  std::uint32_t GetDeviceCount(MidiDirection direction) override;
+  MidiResult GetDeviceName(MidiDirection direction, std::uint32_t index, std::u16string& name) override;
+  MidiResult OpenInput(std::uint32_t index, MidiInputCallback callback, void* instance,
+                       MidiInHandle& handle) override;
+  MidiResult AddInputBuffer(MidiInHandle handle, MidiBuffer* buffer) override;
+  MidiResult StartInput(MidiInHandle handle) override;
+  MidiResult StopInput(MidiInHandle handle) override;
+  MidiResult ResetInput(MidiInHandle handle) override;
+  MidiResult CloseInput(MidiInHandle handle) override;
+  bool IsInputPresent(MidiInHandle handle) override;
+  MidiResult OpenOutput(std::uint32_t index, MidiOutputCallback callback, void* instance,
+                        MidiOutHandle& handle) override;
+  MidiResult SendShort(MidiOutHandle handle, std::uint32_t packed) override;
+  MidiResult SendLong(MidiOutHandle handle, MidiBuffer* buffer) override;
+  MidiResult ResetOutput(MidiOutHandle handle) override;
+  MidiResult CloseOutput(MidiOutHandle handle) override;
+  bool IsOutputPresent(MidiOutHandle handle) override;
+
+private:
+  struct Answer {
+    std::chrono::steady_clock::time_point due;
+    std::uint64_t plugging; // the plugging it belongs to
+    std::vector<std::uint8_t> bytes;
+  };
+
+  void AnswerLoop();
+
+  FakeMidiSystem mFake;
+  FakeMidiSystem::DeviceId mInput = 0;
+  FakeMidiSystem::DeviceId mOutput = 0;
+  SimulatedController mController;
+
+  std::mutex mLock;
+  std::condition_variable mChanged;
+  Options mOptions;
+  std::uint64_t mPlugging = 0; // counts unplugs
+  bool mStopping = false;
+  std::uint32_t mAnswers = 0;
+  std::deque<Answer> mQueue;
+  std::thread mAnswerThread;
+};
+
+} // namespace QZ::Platform
