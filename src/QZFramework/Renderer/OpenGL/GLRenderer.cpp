@@ -12,8 +12,9 @@
 
 #include <GL/glu.h>
 
-#include <cerrno>
-#include <cstring>
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <stdexcept>
 #include <utility>
 
@@ -41,6 +42,12 @@ RectT<double> Snapped(const RectT<std::int32_t>& rect) {
   RectT<double> r = rect.ToDoubleRect();
   r.SnapToPixels();
   return r;
+}
+
+double RoundHalfAwayFromZero(double v) { return v < 0 ? std::trunc(v - 0.5) : std::trunc(v + 0.5); }
+
+GLint ToGLInt(double v) {
+  return static_cast<GLint>(std::clamp(v, static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
 }
 
 RCPtr<LRenderer> CreateRegistered(const RectT<std::int32_t>& /*clientRect*/, WindowHandle window) {
@@ -321,10 +328,13 @@ void LGLRenderer::SetScissor(const RectT<double>& rect) {
     return;
   const std::int32_t viewportWidth = context->mViewport.width;
   const std::int32_t viewportHeight = context->mViewport.height;
-  std::int64_t x = RoundToLong(rect.x);
-  std::int64_t y = RoundToLong(viewportHeight - (rect.y + rect.height));
-  std::int64_t w = RoundToLong(rect.width);
-  std::int64_t h = RoundToLong(rect.height);
+  // Rounded and cut as doubles and only then held to the int range: the
+  // unbounded clip (edges near -5e15 and sizes near 1e16) must come out as the
+  // whole window, not as a box that the cut at 0 turns empty.
+  double x = RoundHalfAwayFromZero(rect.x);
+  double y = RoundHalfAwayFromZero(viewportHeight - (rect.y + rect.height));
+  double w = RoundHalfAwayFromZero(rect.width);
+  double h = RoundHalfAwayFromZero(rect.height);
   if (x < 0) {
     w += x;
     x = 0;
@@ -336,7 +346,7 @@ void LGLRenderer::SetScissor(const RectT<double>& rect) {
   if (w < 1 || h < 1)
     glScissor(viewportWidth, 0, 1, 1);
   else
-    glScissor(static_cast<GLint>(x), static_cast<GLint>(y), static_cast<GLsizei>(w), static_cast<GLsizei>(h));
+    glScissor(ToGLInt(x), ToGLInt(y), ToGLInt(w), ToGLInt(h));
 }
 
 void LGLRenderer::Translate(const PointT<double>& delta) {
