@@ -302,9 +302,13 @@ void LGLRenderer::CopyBackToFront() {
 }
 
 void LGLRenderer::PurgeCaches() {
+  // The mark is one past the last use so far: an entry survives the next
+  // purge only when it is used after this one. (At the counter itself, the
+  // entry used last before this purge would count as used since, and with
+  // nothing else used it would never go.)
   auto purge = [](auto& cache) {
     cache.Purge(cache.mPurgeMark);
-    cache.mPurgeMark = cache.mUseCounter;
+    cache.mPurgeMark = cache.mUseCounter + 1;
   };
   purge(mBitmapTextures);
   purge(mFillLists);
