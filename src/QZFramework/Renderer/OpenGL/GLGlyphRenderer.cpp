@@ -199,7 +199,8 @@ void LGLGlyphRenderer::ProcessGlyph(const SGlyphRecord& record) {
     mCurrentAtlas->Draw({ax, ay, ax + r - l, ay + b - t}, {l + px, t - a - py, r + px, b - a - py});
   }
   if ((mRunFlags & kGlyphRunBounds) != 0) {
-    const std::int16_t advanceX = static_cast<std::int16_t>(static_cast<std::uint32_t>(mCurrentGlyph.mAdvance) & 0xFFFFu);
+    const std::int16_t advanceX =
+        static_cast<std::int16_t>(static_cast<std::uint32_t>(mCurrentGlyph.mAdvance) & 0xFFFFu);
     const float cellLeft = px;
     const float cellTop = t + py;
     const float cellRight = px + static_cast<float>(advanceX >> 6);

@@ -32,8 +32,7 @@ std::uint32_t GLPixelFormatFlagsOf(const Platform::GLContextObtained& obtained) 
 }
 
 SGLPresentMode PlainPresentMode(std::uint32_t flags) {
-  return {(flags & kPFDDoubleBuffer) != 0,
-          (flags & kPFDSwapCopy) != 0 && (flags & kPFDSupportComposition) == 0};
+  return {(flags & kPFDDoubleBuffer) != 0, (flags & kPFDSwapCopy) != 0 && (flags & kPFDSupportComposition) == 0};
 }
 
 bool NeedsArbPixelFormat(const SGLPresentMode& mode) { return !mode.mDoubleBuffered || !mode.mSwapCopies; }
@@ -107,7 +106,9 @@ bool IsGLExtensionSupported(const char* extensions, const char* name, std::int32
     return false;
   if (extensions != nullptr)
     return Platform::HasExtensionToken(extensions, name);
-  const auto lookUp = [&services](const char* key) { return services.mStrings ? services.mStrings(key) : WideString(); };
+  const auto lookUp = [&services](const char* key) {
+    return services.mStrings ? services.mStrings(key) : WideString();
+  };
   const WideString format = lookUp("GL_ERROR_MESSAGE_GET_PROC_ADDRESS").Concat(lookUp("GL_ERROR_UPDATE_DRIVER"));
   if (services.mMessageBox)
     services.mMessageBox(lookUp("GL_ERROR_CAPTION"), FormatExtensionMessage(format, errorCode, errorText), 0);

@@ -96,11 +96,10 @@ LGLRenderer::LGLRenderer(const RCPtr<LFontRenderer>& fontRenderer, WindowHandle 
   (void)mGLContext->MakeCurrent();
 
   if (NeedsArbPixelFormat(mode)) {
-    SGLExtensionCheckServices check{mServices.mStrings, [](const WideString& caption, const WideString& text,
-                                                           std::uint32_t style) {
-                                      Platform::ShowErrorBox(caption.ToNarrow().GetChars(),
-                                                             text.ToNarrow().GetChars(), style);
-                                    }};
+    SGLExtensionCheckServices check{
+        mServices.mStrings, [](const WideString& caption, const WideString& text, std::uint32_t style) {
+          Platform::ShowErrorBox(caption.ToNarrow().GetChars(), text.ToNarrow().GetChars(), style);
+        }};
     // The platform offers no second, ARB choice of format for a window: even
     // where the extension is reported the choice yields no format, and the
     // first context stays with the flags it got.

@@ -72,7 +72,7 @@ public:
   static void Register(const SGLRendererServices& services);
   // The renderer with its font renderer and glyph renderer, as Create makes it.
   [[nodiscard]] static RCPtr<LRenderer> CreateWithFreetype(WindowHandle window,
-                                                          const SGLRendererServices& services);
+                                                           const SGLRendererServices& services);
 
   QZRESULT GetFontMetrics(const RCPtr<LFont>& font, std::int32_t& lineHeight, std::int32_t& ascent,
                           std::int32_t& descent) override;

@@ -25,10 +25,10 @@ TEST(GLPixelFormat, APlainFormatCopiesOnSwapOnlyWithoutCompositionAndElseTakesTh
     bool swapCopies;
   };
   const Case cases[] = {
-      {0x425, true, true},    // double-buffered, copying swap: no ARB call
-      {0x8425, true, false},  // composition support: the swap does not count as copying
-      {0x25, true, false},    // exchanging swap
-      {0x424, false, true},   // single-buffered
+      {0x425, true, true},   // double-buffered, copying swap: no ARB call
+      {0x8425, true, false}, // composition support: the swap does not count as copying
+      {0x25, true, false},   // exchanging swap
+      {0x424, false, true},  // single-buffered
       {0x24, false, false},
   };
   for (const Case& c : cases) {
@@ -65,11 +65,10 @@ TEST(GLPixelFormat, OneGenericArbFormatIsAcceptedAndEveryOtherRefused) {
     std::optional<std::uint32_t> accepted;
   };
   const Case cases[] = {
-      {14, 0x8465, 0x8425u},       // the one accepted generic format, generic bit cleared
-      {13, 0x8465, std::nullopt},  // same flags elsewhere
-      {14, 0x8467, std::nullopt},  // other flags at 14
-      {14, 0x465, std::nullopt},
-      {3, 0x425, 0x425u},          // not generic
+      {14, 0x8465, 0x8425u},                          // the one accepted generic format, generic bit cleared
+      {13, 0x8465, std::nullopt},                     // same flags elsewhere
+      {14, 0x8467, std::nullopt},                     // other flags at 14
+      {14, 0x465, std::nullopt},  {3, 0x425, 0x425u}, // not generic
       {5, 0x25, 0x25u},
   };
   for (const Case& c : cases) {
@@ -114,9 +113,9 @@ TEST_F(GLExtensionCheck, FindsOnlyWholeBlankSeparatedNames) {
     const char* name;
     bool found;
   };
-  const Case cases[] = {{"WGL_ARB_pixel_format", true}, {"GL_A", true},           {"GL_B", true},
-                        {"WGL_ARB_pixel", false},       {"ARB_pixel_format", false}, {"", false},
-                        {"GL_A WGL", false}};
+  const Case cases[] = {
+      {"WGL_ARB_pixel_format", true}, {"GL_A", true}, {"GL_B", true},     {"WGL_ARB_pixel", false},
+      {"ARB_pixel_format", false},    {"", false},    {"GL_A WGL", false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(IsGLExtensionSupported(list, c.name, 0, WideString(), Services()), c.found);
@@ -126,8 +125,8 @@ TEST_F(GLExtensionCheck, FindsOnlyWholeBlankSeparatedNames) {
 }
 
 TEST_F(GLExtensionCheck, WithoutAListShowsTheMessageWithCodeAndTextAndIsFalse) {
-  EXPECT_FALSE(IsGLExtensionSupported(nullptr, "WGL_ARB_pixel_format", 127, WideString(u"The module was not found."),
-                                      Services()));
+  EXPECT_FALSE(IsGLExtensionSupported(nullptr, "WGL_ARB_pixel_format", 127,
+                                      WideString(u"The module was not found."), Services()));
   ASSERT_EQ(mBoxes.size(), 1u);
   EXPECT_EQ(mBoxes[0].caption, u"OpenGL Error");
   EXPECT_EQ(mBoxes[0].text, u"wglGetProcAddress(\"wglGetExtensionsStringARB\") failed with error 127: The module "
@@ -146,10 +145,10 @@ TEST(GLExtensionMessage, SubstitutesTwoValuesByPositionWhateverTheDirectives) {
   };
   const Case cases[] = {
       {u"error %d: %s.", u"error 5: gone."},
-      {u"%s then %d", u"5 then gone"},            // a translation that swapped the letters
-      {u"%n %x %s", u"5 gone %s"},                // a third directive stays as written
+      {u"%s then %d", u"5 then gone"}, // a translation that swapped the letters
+      {u"%n %x %s", u"5 gone %s"},     // a third directive stays as written
       {u"100%% sure: %d", u"100% sure: 5"},
-      {u"%-8ld|%.3ls", u"5|gone"},                // flags, width, precision and length
+      {u"%-8ld|%.3ls", u"5|gone"}, // flags, width, precision and length
       {u"trailing %", u"trailing %"},
       {u"%5", u"%5"},
       {u"no values", u"no values"},

@@ -189,9 +189,9 @@ TEST_F(GLRendererTest, AClipWhollyOutsideTheWindowDrawsNothing) {
     std::vector<GLint> box;
   };
   const Case cases[] = {
-      {{-30, 5, 20, 20}, {kWidth, 0, 1, 1}}, // left of the window: the one-pixel box beside it
-      {{5, -30, 20, 20}, {5, 110, 20, 20}},  // above it: the top edge is not cut, the box lies past it
-      {{-10, 90, 30, 30}, {0, 0, 20, 10}},   // cut at the left and the bottom only
+      {{-30, 5, 20, 20}, {kWidth, 0, 1, 1}},  // left of the window: the one-pixel box beside it
+      {{5, -30, 20, 20}, {5, 110, 20, 20}},   // above it: the top edge is not cut, the box lies past it
+      {{-10, 90, 30, 30}, {0, 0, 20, 10}},    // cut at the left and the bottom only
       {{150, -5, 30, 20}, {150, 85, 30, 20}}, // the right and top edges are not cut
   };
   for (const Case& c : cases) {
@@ -297,11 +297,14 @@ TEST_F(GLRendererTest, AllViewsOfOneImageShareOneTextureAndDrawTheirOwnPart) {
 
 TEST_F(GLRendererTest, BadBitmapCallsThrow) {
   mRenderer->RenderStart(mContext);
-  EXPECT_EQ(ThrownText<FailedResultException>(
-                [&] { mRenderer->DrawBitmap(RCPtr<LBitmap>(), {0, 0, 4, 4}, kResizeStretch); }),
+  EXPECT_EQ(ThrownText<FailedResultException>([&] {
+              mRenderer->DrawBitmap(RCPtr<LBitmap>(), {0, 0, 4, 4}, kResizeStretch);
+            }),
             "Failed Result : QZRESULT = 80070057 : QZ::LGLRenderer::DrawBitmap : Renderer\\OpenGL\\GLRenderer : "
             "Line 1104");
-  EXPECT_EQ(ThrownText<std::logic_error>([&] { mRenderer->DrawBitmap(MakeBitmap(4, 3), {0, 0, 5, 5}, 3); }),
+  EXPECT_EQ(ThrownText<std::logic_error>([&] {
+              mRenderer->DrawBitmap(MakeBitmap(4, 3), {0, 0, 5, 5}, 3);
+            }),
             "Logic Error : Invalid ResizeType passed to DrawBitmap! : QZ::LGLRenderer::DrawBitmap : "
             "Renderer\\OpenGL\\GLRenderer : Line 1154");
   mRenderer->RenderFinish(mContext);
@@ -497,8 +500,9 @@ TEST(GLRendererStartup, FailuresShowTheBoxAndThrow) {
   int other = 0;
   const RCPtr<LGLRenderer> renderer = MakeRCPtr<LGLRenderer>(nullptr, &window, OffscreenServices());
   RCPtr<LRenderContextInfo> context;
-  EXPECT_EQ(ThrownText<std::runtime_error>(
-                [&] { (void)renderer->InitRenderContextInfo({0, 0, 10, 10}, &other, false, context); }),
+  EXPECT_EQ(ThrownText<std::runtime_error>([&] {
+              (void)renderer->InitRenderContextInfo({0, 0, 10, 10}, &other, false, context);
+            }),
             "Runtime Error : QZ::LGLRenderer::InitRenderContextInfo : Renderer\\OpenGL\\GLRenderer : Line 336");
   EXPECT_TRUE(context) << "the new context is kept";
   ASSERT_EQ(sShownBoxes.size(), 1u);

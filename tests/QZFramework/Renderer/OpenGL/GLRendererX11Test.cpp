@@ -3,17 +3,19 @@
 // anywhere else it skips itself.
 
 #include "Platform/GL/SDLGLContext.h"
+#include "Platform/Window/Window.h"
+#include "Platform/Window/WindowSystem.h"
 #include "QZFramework/Renderer/OpenGL/GLRenderContextInfo.h"
 #include "QZFramework/Renderer/OpenGL/GLRenderer.h"
 #include "Support/FakeFrameworkApp.h"
 #include "Support/HeadlessGL.h"
 
 #include <GL/gl.h>
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string_view>
 
 namespace QZ {
@@ -30,20 +32,25 @@ protected:
       GTEST_SKIP() << "runs under xvfb-run only (the CTest entry qz_renderer_gl_x11)";
     test::ForceSoftwareGL();
     ::setenv("SDL_VIDEODRIVER", "x11", 1);
-    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    ASSERT_TRUE(Platform::StartWindowSystem()) << Platform::GetWindowSystemError();
     mStarted = true;
     Platform::PrepareSDLWindowForGL(Platform::GLContextWants{});
-    mWindow = SDL_CreateWindow("GL renderer", 0, 0, kWidth, kHeight, SDL_WINDOW_OPENGL | SDL_WINDOW_SHOWN);
-    ASSERT_NE(mWindow, nullptr) << SDL_GetError();
+    Platform::WindowOptions options;
+    options.title = "GL renderer";
+    options.clientBounds = {0, 0, kWidth, kHeight};
+    options.visible = true;
+    options.openGL = true;
+    mPlatformWindow = Platform::Window::Create(options);
+    ASSERT_TRUE(mPlatformWindow) << Platform::GetWindowSystemError();
+    mWindow = mPlatformWindow->GetNativeHandle();
   }
 
   void TearDown() override {
     mContext = nullptr;
     mRenderer = nullptr;
-    if (mWindow)
-      SDL_DestroyWindow(mWindow);
+    mPlatformWindow.reset();
     if (mStarted)
-      SDL_Quit();
+      Platform::StopWindowSystem();
   }
 
   // 0xRRGGBB at (x, y) from the top, of the front or the back buffer.
@@ -57,7 +64,8 @@ protected:
 
   test::FakeFrameworkApp mApp;
   bool mStarted = false;
-  SDL_Window* mWindow = nullptr;
+  std::unique_ptr<Platform::Window> mPlatformWindow;
+  WindowHandle mWindow = nullptr;
   RCPtr<LGLRenderer> mRenderer;
   RCPtr<LRenderContextInfo> mContext;
 };
