@@ -32,10 +32,11 @@ bool BoxFits(const LGlyphProcessor::SGlyphRecord& record) {
   if (!inRange(record.mBoxLeft) || !inRange(record.mBoxTop) || !inRange(record.mBoxRight) ||
       !inRange(record.mBoxBottom))
     return false;
+  // A glyph without pixels (a space) takes an empty cell whatever its box;
+  // without a bitmap at all, only when its box is empty too.
   if (!record.mBitmap)
-    return false;
+    return record.mBoxRight == record.mBoxLeft || record.mBoxBottom == record.mBoxTop;
   const std::int32_t height = record.mBitmap->GetHeight();
-  // A glyph without pixels (a space) may have a box of any size.
   if (height == 0)
     return true;
   return record.mBitmap->GetWidth() == record.mBoxRight - record.mBoxLeft &&

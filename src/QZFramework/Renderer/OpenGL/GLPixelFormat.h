@@ -7,6 +7,9 @@
 //
 // The flag values are the pixel-format descriptor bits the renderer reasons
 // in; GLPixelFormatFlagsOf translates a platform context's report into them.
+// The ARB decisions are those of a platform that offers a second choice of
+// format for a window; ours offers none, so the renderer's ARB road ends after
+// the extension check (see LGLRenderer).
 // No state; any thread.
 
 #include "Platform/GL/GLContext.h"

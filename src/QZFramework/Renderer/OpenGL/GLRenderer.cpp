@@ -100,13 +100,11 @@ LGLRenderer::LGLRenderer(const RCPtr<LFontRenderer>& fontRenderer, WindowHandle 
         mServices.mStrings, [](const WideString& caption, const WideString& text, std::uint32_t style) {
           Platform::ShowErrorBox(caption.ToNarrow().GetChars(), text.ToNarrow().GetChars(), style);
         }};
-    // The platform offers no second, ARB choice of format for a window: even
-    // where the extension is reported the choice yields no format, and the
-    // first context stays with the flags it got.
-    if (IsGLExtensionSupported(mGLContext->GetExtensionString(), "WGL_ARB_pixel_format", 0, WideString(), check) &&
-        mGLContext->GetProcAddress("wglChoosePixelFormatARB") != nullptr) {
-      (void)FirstArbPixelFormat(nullptr, 0);
-    }
+    // The extension check shows its box when the context has no extension
+    // list. Past it, the platform offers no second (ARB) choice of format for
+    // a window, so the road ends as it does when that choice gives no format:
+    // the first context stays with the flags it got.
+    (void)IsGLExtensionSupported(mGLContext->GetExtensionString(), "WGL_ARB_pixel_format", 0, WideString(), check);
   }
   (void)mGLContext->Release();
 }
