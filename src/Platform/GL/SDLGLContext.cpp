@@ -93,4 +93,9 @@ std::unique_ptr<GLContext> CreateSDLWindowGLContext(SDL_Window* window, const GL
   return result;
 }
 
+std::unique_ptr<GLContext> CreateNativeWindowGLContext(void* nativeWindow, const GLContextWants& wants,
+                                                       GLStatus* status) {
+  return CreateSDLWindowGLContext(static_cast<SDL_Window*>(nativeWindow), wants, status);
+}
+
 } // namespace QZ::Platform

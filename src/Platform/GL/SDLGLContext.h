@@ -25,4 +25,9 @@ void PrepareSDLWindowForGL(const GLContextWants& wants);
 [[nodiscard]] std::unique_ptr<GLContext> CreateSDLWindowGLContext(SDL_Window* window, const GLContextWants& wants,
                                                                   GLStatus* status = nullptr);
 
+// The same for a window given by its native handle (what the window layer's
+// GetNativeHandle returns), for callers that see windows only as handles.
+[[nodiscard]] std::unique_ptr<GLContext>
+CreateNativeWindowGLContext(void* nativeWindow, const GLContextWants& wants, GLStatus* status = nullptr);
+
 } // namespace QZ::Platform

@@ -48,8 +48,7 @@ NotificationPool& Pool() {
   return pool;
 }
 
-// The pool, then the lock, exist from program start; the identifier table is made
-// by the first intern and so is destroyed before both.
+// The pool and the lock exist from program start.
 [[maybe_unused]] const bool gStaticsMade = (Pool(), NotificationMutex(), true);
 
 // The table, and the set of its entries' character pointers: posting code hands
@@ -60,9 +59,11 @@ struct IdentifierTable {
   std::unordered_set<NotificationID> known;
 };
 
+// Never destroyed: the interned texts are the identifiers, and a worker thread that outlives main (a pool's
+// detached dispatch thread) may still intern or compare them during static destruction.
 IdentifierTable& Identifiers() {
-  static IdentifierTable table;
-  return table;
+  static IdentifierTable* table = new IdentifierTable;
+  return *table;
 }
 
 bool SameText(const char16_t* a, const char16_t* b) {

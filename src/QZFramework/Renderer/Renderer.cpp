@@ -20,11 +20,29 @@ PointT<double> RoundPoint(const PointT<double>& p) {
   return {RoundHalfAwayFromZero(p.x), RoundHalfAwayFromZero(p.y)};
 }
 
+// Indexed by type; the types are 0, 1 and 2.
+LRenderer::BackEndFactory& BackEnd(std::int32_t type) {
+  static LRenderer::BackEndFactory sBackEnds[3] = {nullptr, nullptr, nullptr};
+  return sBackEnds[type];
+}
+
+bool IsKnownType(std::int32_t type) { return type >= kRendererTypeOpenGL && type <= kRendererTypeD3D9; }
+
 } // namespace
 
-RCPtr<LRenderer> LRenderer::Create(std::int32_t type, const RectT<std::int32_t>& /*clientRect*/,
-                                   WindowHandle /*window*/) {
-  // The OpenGL and GDI+ back ends take their places here as they are built.
+LRenderer::BackEndFactory LRenderer::RegisterBackEnd(std::int32_t type, BackEndFactory factory) {
+  if (!IsKnownType(type))
+    return nullptr;
+  BackEndFactory previous = BackEnd(type);
+  BackEnd(type) = factory;
+  return previous;
+}
+
+RCPtr<LRenderer> LRenderer::Create(std::int32_t type, const RectT<std::int32_t>& clientRect, WindowHandle window) {
+  if (IsKnownType(type)) {
+    if (BackEndFactory factory = BackEnd(type))
+      return factory(clientRect, window);
+  }
   switch (type) {
   case kRendererTypeD3D9:
     return MakeRCPtr<LD3D9Renderer>();

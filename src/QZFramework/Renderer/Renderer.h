@@ -45,6 +45,13 @@ public:
   [[nodiscard]] static RCPtr<LRenderer> Create(std::int32_t type, const RectT<std::int32_t>& clientRect,
                                                WindowHandle window);
 
+  // How a back end that lives above this library (OpenGL, GDI+) is made.
+  using BackEndFactory = RCPtr<LRenderer> (*)(const RectT<std::int32_t>& clientRect, WindowHandle window);
+  // Has Create make type with the factory (null withdraws it); returns the one
+  // registered before. Back ends register at start-up, before the first window;
+  // the Direct3D 9 stub needs none.
+  static BackEndFactory RegisterBackEnd(std::int32_t type, BackEndFactory factory);
+
   // GetFontMetrics and MeasureText come from LMeasurementRenderer.
   virtual std::int32_t GetRendererType() const = 0;
   // The back end's context for a window (off-screen false) or an off-screen

@@ -1,5 +1,6 @@
 #include "QZFramework/Renderer/Renderer.h"
 
+#include "QZFramework/Renderer/D3D9Renderer.h"
 #include "QZFramework/Renderer/RendererTestSupport.h"
 #include "Support/ThrownText.h"
 
@@ -312,6 +313,24 @@ TEST(RendererCreate, MakesTheStubForType2AndRefusesUnknownTypes) {
     EXPECT_EQ(ThrownText<std::domain_error>([&] { (void)LRenderer::Create(type, {}, nullptr); }),
               "Domain Error : QZ::LRenderer::Create : Renderer\\Renderer : Line 129");
   }
+}
+
+TEST(RendererCreate, RegisteredBackEndsAreMadeByTheirTypeAndUnregisteredOnesRefused) {
+  static WindowHandle sSeenWindow = nullptr;
+  const LRenderer::BackEndFactory stub = [](const RectT<std::int32_t>&, WindowHandle window) -> RCPtr<LRenderer> {
+    sSeenWindow = window;
+    return MakeRCPtr<LD3D9Renderer>();
+  };
+  int window = 0;
+  EXPECT_EQ(ThrownText<std::domain_error>([&] { (void)LRenderer::Create(kRendererTypeOpenGL, {}, &window); }),
+            "Domain Error : QZ::LRenderer::Create : Renderer\\Renderer : Line 129")
+      << "no back end registered for type 0";
+  EXPECT_EQ(LRenderer::RegisterBackEnd(kRendererTypeOpenGL, stub), nullptr);
+  EXPECT_FALSE(LRenderer::Create(kRendererTypeOpenGL, {}, &window).IsNull());
+  EXPECT_EQ(sSeenWindow, &window);
+  EXPECT_EQ(LRenderer::RegisterBackEnd(3, stub), nullptr) << "unknown types cannot be registered";
+  EXPECT_EQ(LRenderer::RegisterBackEnd(kRendererTypeOpenGL, nullptr), stub);
+  EXPECT_THROW((void)LRenderer::Create(kRendererTypeOpenGL, {}, &window), std::domain_error);
 }
 
 } // namespace

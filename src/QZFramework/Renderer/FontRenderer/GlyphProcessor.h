@@ -78,6 +78,26 @@ public:
     }
   };
 
+  // A glyph as a processor keeps it, keyed by its character: box, advance and
+  // index as in the glyph record, and where its pixels sit in the processor's
+  // atlas.
+  struct SCachedGlyph {
+    // The UTF-16 code unit; 0 is no glyph.
+    std::int32_t mCharacter = 0;
+    std::uint32_t mGlyphIndex = 0;
+    std::int8_t mBoxLeft = 0;
+    std::int8_t mBoxTop = 0;
+    std::int8_t mBoxRight = 0;
+    std::int8_t mBoxBottom = 0;
+    // Packed as SGlyphRecord::mAdvance.
+    std::int32_t mAdvance = 0;
+    // The top-left pixel of the glyph's bitmap in the atlas.
+    std::uint16_t mAtlasX = 0;
+    std::uint16_t mAtlasY = 0;
+
+    static long GetUniqueID(const SCachedGlyph& glyph) { return glyph.mCharacter; }
+  };
+
   virtual QZRESULT BeginRun(const RCPtr<LFont>& font, std::int32_t runFlags) = 0;
   virtual QZRESULT EndRun() = 0;
   // The wanted-data bits for the record's character.

@@ -56,6 +56,13 @@ public:
 
   // The image that holds the pixels: this bitmap's own, else its parent's.
   Platform::Image* GetGdiplusBitmap() const;
+  // The identity of that image, pointer-wide: every view of one image has the
+  // same handle, so renderers key their per-image objects (textures) by it. 0
+  // without an image.
+  std::uintptr_t GetHandle() const { return reinterpret_cast<std::uintptr_t>(GetGdiplusBitmap()); }
+  // The handle of the bitmap; 0 for a null one.
+  static std::uintptr_t GetHandle(const RCPtr<LBitmap>& bitmap) { return bitmap ? bitmap->GetHandle() : 0; }
+  static std::uintptr_t GetHandle(const ConstRCPtr<LBitmap>& bitmap) { return bitmap ? bitmap->GetHandle() : 0; }
 
   // A read lock of the pixels. A view locks the whole bitmap that holds its
   // image. The lock record is all zero when locking fails.

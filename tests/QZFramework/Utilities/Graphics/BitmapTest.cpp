@@ -405,5 +405,25 @@ TEST(BitmapClone, CopiesTheRectangleIntoAnImageOfItsOwn) {
   EXPECT_EQ(nothing->GetGdiplusBitmap(), nullptr);
 }
 
+TEST(BitmapHandle, EveryViewOfOneImageSharesTheImagesHandle) {
+  static_assert(sizeof(LBitmap::GetHandle(RCPtr<LBitmap>())) == sizeof(void*), "a handle is pointer-wide");
+  RCPtr<LBitmap> sheet = LBitmap::GetCachedBitmap(u"::arp_on.png");
+  ASSERT_TRUE(sheet);
+  RCPtr<LBitmap> view = sheet->CreateSubBitmap(10, 20, 20, 10);
+  ASSERT_TRUE(view);
+  RCPtr<LBitmap> viewOfView = view->CreateSubBitmap(1, 1, 5, 5);
+  ASSERT_TRUE(viewOfView);
+  const std::uintptr_t handle = sheet->GetHandle();
+  EXPECT_EQ(handle, reinterpret_cast<std::uintptr_t>(sheet->GetGdiplusBitmap()));
+  EXPECT_EQ(LBitmap::GetHandle(view), handle);
+  EXPECT_EQ(LBitmap::GetHandle(ConstRCPtr<LBitmap>(viewOfView)), handle);
+
+  RCPtr<LBitmap> copy = view->Clone();
+  ASSERT_TRUE(copy);
+  EXPECT_NE(copy->GetHandle(), handle) << "a copy has an image of its own";
+  EXPECT_EQ(LBitmap::GetHandle(RCPtr<LBitmap>()), 0u);
+  EXPECT_EQ(RCPtr<LBitmap>(new LBitmap)->GetHandle(), 0u);
+}
+
 } // namespace
 } // namespace QZ
