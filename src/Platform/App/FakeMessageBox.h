@@ -31,8 +31,7 @@ public:
 
 class ScopedFakeMessageBox {
 public:
-  ScopedFakeMessageBox()
-      : mFake(std::make_shared<FakeMessageBox>()), mPrevious(SetMessageBoxPresenter(mFake)) {}
+  ScopedFakeMessageBox() : mFake(std::make_shared<FakeMessageBox>()), mPrevious(SetMessageBoxPresenter(mFake)) {}
   ~ScopedFakeMessageBox() { SetMessageBoxPresenter(mPrevious); }
   ScopedFakeMessageBox(const ScopedFakeMessageBox&) = delete;
   ScopedFakeMessageBox& operator=(const ScopedFakeMessageBox&) = delete;

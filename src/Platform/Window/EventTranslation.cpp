@@ -1,7 +1,6 @@
 #include "Platform/Input/VirtualKeys.h"
 #include "Platform/Window/WindowSystemState.h"
 
-
 #include <cmath>
 #include <cstring>
 

@@ -19,6 +19,7 @@ namespace QZ {
 
 class IRootWindow;
 class LControlFactory;
+class LFont;
 class LRenderer;
 
 // A cursor as the application hands it out for a cursor name; 0 is none.
@@ -44,6 +45,9 @@ public:
   // the string tables and the control classes. Null before start-up made it.
   virtual LControlFactory* GetControlFactory() = 0;
 
+  // The base font of controls whose font does not come from a parent: the
+  // application font the current skin chose; null before the first skin.
+  virtual RCPtr<LFont> GetDefaultFont() = 0;
   // The desktop work area {x, y, width, height} in screen pixels.
   virtual RectT<std::int32_t> GetWorkArea() = 0;
   // The pointer in screen coordinates.

@@ -80,7 +80,8 @@ QZRESULT LFrameworkApp::RunApplicationStartup() {
     mClipboard->Initialize();
     // The stored index comes from a file the user can edit: a negative one
     // means the first skin, and without any skin there is nothing to select.
-    const std::int32_t skins = mFactory ? static_cast<std::int32_t>(mFactory->GetTopLevelDescriptors().GetCount()) : 0;
+    const std::int32_t skins =
+        mFactory ? static_cast<std::int32_t>(mFactory->GetTopLevelDescriptors().GetCount()) : 0;
     if (skins == 0)
       return E_FAIL;
     const std::int32_t index = std::clamp(GetCurrentSkinIndex(), 0, skins - 1);
@@ -149,7 +150,8 @@ bool LFrameworkApp::ProcessIdle(bool sendIdle) {
   return moreWork;
 }
 
-std::int32_t LFrameworkApp::Receive(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>& notification) {
+std::int32_t LFrameworkApp::Receive(const RCPtr<LNotificationDistributor>&,
+                                    const RCPtr<LNotification>& notification) {
   if (!notification || notification->GetID() != InternNotificationID(kNidAppExitRequest))
     return 0;
   mExitRequested = true;
@@ -269,7 +271,8 @@ QZRESULT LFrameworkApp::SetStatusText(const WideString&, bool) { return E_FAIL; 
 
 QZRESULT LFrameworkApp::RefreshStatusText(bool) { return E_FAIL; }
 
-std::int32_t LFrameworkApp::ShowMessageBox(const WideString& text, const WideString& caption, std::uint32_t style) {
+std::int32_t LFrameworkApp::ShowMessageBox(const WideString& text, const WideString& caption,
+                                           std::uint32_t style) {
   return Platform::ShowMessageBox(ToUtf8(text), ToUtf8(caption), style);
 }
 

@@ -79,10 +79,10 @@ inline constexpr const char16_t* kCursorDefault = kCursorArrow;
 
 // Every cursor name, in the order above.
 inline constexpr std::array<const char16_t*, 22> kCursorNames = {
-    kCursorAppStarting, kCursorArrow,    kCursorCross,   kCursorDropCopy, kCursorDropMove,  kCursorHand,
-    kCursorHelp,        kCursorIBeam,    kCursorMag,     kCursorMagMinus, kCursorMagPlus,   kCursorNoDrop,
-    kCursorRotate,      kCursorSizeAll,  kCursorSizeNESW, kCursorSizeNS,  kCursorSizeNWSE,  kCursorSizeWE,
-    kCursorSplitH,      kCursorSplitV,   kCursorUpArrow, kCursorWait};
+    kCursorAppStarting, kCursorArrow,   kCursorCross,    kCursorDropCopy, kCursorDropMove, kCursorHand,
+    kCursorHelp,        kCursorIBeam,   kCursorMag,      kCursorMagMinus, kCursorMagPlus,  kCursorNoDrop,
+    kCursorRotate,      kCursorSizeAll, kCursorSizeNESW, kCursorSizeNS,   kCursorSizeNWSE, kCursorSizeWE,
+    kCursorSplitH,      kCursorSplitV,  kCursorUpArrow,  kCursorWait};
 
 // The application's cursor for a name; 0 without an application.
 CursorID GetCursorID(const WideString& name);
@@ -156,7 +156,7 @@ public:
   virtual QZRESULT SetSkin(std::int32_t index);
   // "CurrentSkinIndex" of the user settings; 0 without them.
   virtual std::int32_t GetCurrentSkinIndex();
-  const RCPtr<LFont>& GetDefaultFont() const { return mFont; }
+  RCPtr<LFont> GetDefaultFont() override { return mFont; }
 
   // ---- Root windows
 

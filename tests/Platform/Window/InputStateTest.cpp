@@ -39,9 +39,8 @@ TEST_F(InputStateTest, KeyStateAnswersForKeysModifiersLocksAndMouseButtons) {
     bool toggled;
   };
   const Case cases[] = {
-      {0x41, true, false},  {0x42, false, false}, {0x10, true, false}, {0xA1, true, false},
-      {0xA0, false, false}, {0x11, false, false}, {0x14, false, true}, {0x90, false, false},
-      {0x02, true, false}, // right button
+      {0x41, true, false},  {0x42, false, false}, {0x10, true, false},  {0xA1, true, false}, {0xA0, false, false},
+      {0x11, false, false}, {0x14, false, true},  {0x90, false, false}, {0x02, true, false}, // right button
       {0x01, false, false}, {0x04, false, false}, {0xFF, false, false},
   };
   for (const Case& c : cases) {

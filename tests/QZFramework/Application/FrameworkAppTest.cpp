@@ -123,7 +123,8 @@ TEST_F(FrameworkAppTest, IdlePassRunsTheCentersThenEveryRootWindowFromTheLast) {
   // Every window runs even when an earlier one reported work.
   mWindows[2]->mMoreWork = true;
   EXPECT_TRUE(mApp->ProcessIdle(true));
-  EXPECT_EQ(log, (std::vector<std::string>{"center:NID_POSTED", "center:NID_IDLE", "w2.idle", "w1.idle", "w0.idle"}));
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"center:NID_POSTED", "center:NID_IDLE", "w2.idle", "w1.idle", "w0.idle"}));
 
   log.clear();
   mWindows[2]->mMoreWork = false;
@@ -213,7 +214,8 @@ TEST_F(FrameworkAppTest, RunRepaintsTheMainWindowAndRunsTheLoopBetweenTwoIdlePas
 }
 
 TEST_F(FrameworkAppTest, AnExceptionOutOfTheLoopShowsTheStartupErrorOnceAndRequestsTheExit) {
-  mApp->Subscribe(RCPtr<LNotificationDistributor>(GetApplicationNotificationCenter().GetRaw()), kNidAppExitRequest);
+  mApp->Subscribe(RCPtr<LNotificationDistributor>(GetApplicationNotificationCenter().GetRaw()),
+                  kNidAppExitRequest);
   for (const bool standard : {true, false}) {
     SCOPED_TRACE(standard);
     mBoxes->mShown.clear();
@@ -283,7 +285,7 @@ TEST_F(SkinTest, StartUpSelectsTheStoredSkinWithinTheSkinsThereAre) {
     std::int32_t selected;
   };
   const Case cases[] = {
-      {"no settings file", false, 1, 0}, {"first", true, 0, 0},        {"second", true, 1, 1},
+      {"no settings file", false, 1, 0}, {"first", true, 0, 0},     {"second", true, 1, 1},
       {"beyond the last", true, 7, 1},   {"negative", true, -3, 0},
   };
   for (const Case& c : cases) {
@@ -327,8 +329,9 @@ TEST_F(SkinTest, TheSkinFontReplacesTheSystemFontPartByPart) {
 
 TEST_F(SkinTest, ASystemFontFailureRaisesAndFailsTheStartUp) {
   mApp->mSystemFontResult = E_FAIL;
-  EXPECT_EQ(test::ThrownText<FailedResultException>([&] { (void)mApp->SetSkin(0); }),
-            "Failed Result : QZRESULT = 80004005 : QZ::LFrameworkApp::SetSkin : Application\\FrameworkApp : Line 234");
+  EXPECT_EQ(
+      test::ThrownText<FailedResultException>([&] { (void)mApp->SetSkin(0); }),
+      "Failed Result : QZRESULT = 80004005 : QZ::LFrameworkApp::SetSkin : Application\\FrameworkApp : Line 234");
   EXPECT_EQ(mApp->RunApplicationStartup(), E_FAIL);
 }
 

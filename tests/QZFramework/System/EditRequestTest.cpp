@@ -127,7 +127,8 @@ TEST_F(EditRequestTest, APasteReachesOnlyTheFocusedEditTargetOfTheActiveWindow) 
 TEST_F(EditRequestTest, EachRequestCarriesItsEditCode) {
   mNatives[1].mActive = true;
   mWindows[1]->mFocused = a;
-  for (const char16_t* id : {u"NID_EDIT_CUT_REQ", u"NID_EDIT_COPY_REQ", u"NID_EDIT_PASTE_REQ", u"NID_EDIT_DELETE_REQ"})
+  for (const char16_t* id :
+       {u"NID_EDIT_CUT_REQ", u"NID_EDIT_COPY_REQ", u"NID_EDIT_PASTE_REQ", u"NID_EDIT_DELETE_REQ"})
     Request(id);
   EXPECT_EQ(mLog, (std::vector<std::string>{"a:1", "a:2", "a:3", "a:0"}));
 }
