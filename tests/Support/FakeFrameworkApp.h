@@ -4,6 +4,8 @@
 // process-wide application for its lifetime (restoring the previous one).
 
 #include "QZFramework/AppServices/FrameworkApp.h"
+#include "QZFramework/AppServices/RootWindow.h"
+#include "QZFramework/Renderer/Font.h"
 #include "QZFramework/Renderer/Renderer.h"
 
 #include <cstdint>
@@ -30,6 +32,18 @@ public:
   std::uint32_t GetMilliseconds() override { return mMilliseconds; }
   double GetTime() override { return static_cast<double>(mMilliseconds) / 1000.0; }
   LControlFactory* GetControlFactory() override { return mControlFactory; }
+  RCPtr<LFont> GetDefaultFont() override { return mDefaultFont; }
+  RectT<std::int32_t> GetWorkArea() override { return mWorkArea; }
+  PointT<std::int32_t> GetCursorPosition() override { return mCursor; }
+  std::uint32_t GetMouseButtonState() override { return mButtons; }
+  RCPtr<IRootWindow> GetActiveRootWindow() override { return mActiveRootWindow; }
+  CursorID GetCursor(const WideString&) override { return mCursorID; }
+  QZRESULT SetStatusText(const WideString&, bool) override { return E_FAIL; }
+  QZRESULT RefreshStatusText(bool) override { return E_FAIL; }
+  bool ProcessIdle(bool) override {
+    ++mIdlePasses;
+    return false;
+  }
 
   RCPtr<LRenderer> mRenderer;
   WideString mSystemFace{u"DejaVu Sans"};
@@ -40,6 +54,13 @@ public:
   std::uint32_t mMilliseconds = 0;
   // Not owned: the test holds the factory for as long as this stands in.
   LControlFactory* mControlFactory = nullptr;
+  RCPtr<LFont> mDefaultFont;
+  RectT<std::int32_t> mWorkArea{0, 0, 1920, 1080};
+  PointT<std::int32_t> mCursor{};
+  std::uint32_t mButtons = 0;
+  RCPtr<IRootWindow> mActiveRootWindow;
+  CursorID mCursorID = 0;
+  std::int32_t mIdlePasses = 0;
 
 private:
   IFrameworkApp* mPrevious;

@@ -1,16 +1,20 @@
 #pragma once
 // A stand-in for the root window of a native window in the tests: a
-// distributor that sends "NID_IDLE" when the test runs an idle pass, a native
-// window that records its title, and the root-control bookkeeping of the real
-// root window (the control's reference back to the window is counted as an
-// inner reference, so dropping the window frees the pair).
+// distributor that sends "NID_IDLE" when an idle pass asks for it, a native
+// window that records its title and answers whether it is active, and the
+// root-control bookkeeping of the real root window (the control's reference
+// back to the window is counted as an inner reference, so dropping the window
+// frees the pair). The window services record their calls for the test.
 
 #include "QZFramework/AppServices/RootWindow.h"
 #include "QZFramework/ControlBase/Control.h"
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Notification/NotificationDistributor.h"
+#include "QZFramework/Renderer/Renderer.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace QZ::test {
 
@@ -20,9 +24,15 @@ public:
     mTitle = title;
     ++mTitleCount;
   }
+  bool IsActive() override { return mActive; }
+  PointT<std::int32_t> ClientToScreen(const PointT<std::int32_t>& client) override {
+    return {client.x + mClientOrigin.x, client.y + mClientOrigin.y};
+  }
 
   WideString mTitle;
   std::int32_t mTitleCount = 0;
+  bool mActive = false;
+  PointT<std::int32_t> mClientOrigin{};
 };
 
 class FakeRootWindow : public IRootWindow, public LNotificationDistributor {
@@ -34,6 +44,41 @@ public:
   }
   RCPtr<LControl> GetRootControl() override { return mRootControl; }
   IWindowOSServices* GetWindowOSServices() override { return mWindow; }
+  RCPtr<LRenderer> GetRenderer() override { return mRenderer; }
+  RCPtr<LControl> GetFocusedControl() override { return mFocused; }
+
+  // One idle pass of this window: "NID_IDLE" to every subscriber when asked;
+  // answers mMoreWork.
+  bool ProcessIdle(bool sendIdle) override {
+    mIdleCalls.push_back(sendIdle);
+    mLog->push_back(mName + ".idle");
+    if (sendIdle)
+      Notify(LNotification::Create(u"NID_IDLE"));
+    return mMoreWork;
+  }
+  void ProcessIdle() { ProcessIdle(true); }
+
+  QZRESULT RequestClose(std::int32_t result) override {
+    mLog->push_back(mName + ".close(" + std::to_string(result) + ")");
+    ++mCloseRequests;
+    return mWindow ? S_OK : E_FAIL;
+  }
+  QZRESULT RedrawNow() override {
+    mLog->push_back(mName + ".redraw");
+    return S_OK;
+  }
+  std::uint32_t GetMouseButtonState() override { return mButtons; }
+  PointT<std::int32_t> GetCursorPosition() override { return mCursor; }
+  RectT<std::int32_t> GetBounds() override {
+    mLog->push_back(mName + ".bounds");
+    return mBounds;
+  }
+  void InvalidateRect(const RectT<std::int32_t>& rect) override {
+    mLog->push_back(mName + ".invalidate");
+    mInvalidated.push_back(rect);
+  }
+  void OnWindowFocusLost() override { mLog->push_back(mName + ".focusLost"); }
+  void RestoreFocus() override { mLog->push_back(mName + ".restoreFocus"); }
 
   // Installs a tree as the real root window does: the old root control is
   // closed, the new one attached when it is not yet.
@@ -51,16 +96,27 @@ public:
     AddInnerReferences(1);
   }
 
-  // One idle pass of this window: "NID_IDLE" to every subscriber.
-  void ProcessIdle() { Notify(LNotification::Create(u"NID_IDLE")); }
-
   QZRESULT ReleaseInnerReferences() override {
     UnsubscribeAllClients();
+    mFocused = RCPtr<LControl>();
     SetRootControl(RCPtr<LControl>());
     return (GetInnerRefCount() == 0 && GetRefCount() == 1) ? S_OK : E_FAIL;
   }
 
   IWindowOSServices* mWindow;
+  RCPtr<LRenderer> mRenderer;
+  RCPtr<LControl> mFocused;
+  // The name the log entries carry; the log may be shared by several windows.
+  std::string mName = "window";
+  std::vector<std::string> mOwnLog;
+  std::vector<std::string>* mLog = &mOwnLog;
+  std::vector<bool> mIdleCalls;
+  bool mMoreWork = false;
+  std::int32_t mCloseRequests = 0;
+  std::uint32_t mButtons = 0;
+  PointT<std::int32_t> mCursor{};
+  RectT<std::int32_t> mBounds{0, 0, 1024, 768};
+  std::vector<RectT<std::int32_t>> mInvalidated;
 
 private:
   RCPtr<LControl> mRootControl;

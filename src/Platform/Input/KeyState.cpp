@@ -10,6 +10,38 @@ namespace QZ::Platform {
 
 namespace {
 
+// SDL's modifier bits for a modifier key; 0 for any other key. SDL keeps them
+// from the key events (and from whoever sets them), so they, not the keyboard
+// state, say whether a modifier is held.
+unsigned ModifierBits(std::uint8_t virtualKey) {
+  switch (virtualKey) {
+  case kVirtualKeyShift:
+    return KMOD_SHIFT;
+  case kVirtualKeyControl:
+    return KMOD_CTRL;
+  case kVirtualKeyMenu:
+    return KMOD_ALT;
+  case 0x5B: // left Win
+    return KMOD_LGUI;
+  case 0x5C: // right Win
+    return KMOD_RGUI;
+  case 0xA0:
+    return KMOD_LSHIFT;
+  case 0xA1:
+    return KMOD_RSHIFT;
+  case 0xA2:
+    return KMOD_LCTRL;
+  case 0xA3:
+    return KMOD_RCTRL;
+  case 0xA4:
+    return KMOD_LALT;
+  case 0xA5:
+    return KMOD_RALT;
+  default:
+    return 0;
+  }
+}
+
 class SDLKeyStateSource final : public KeyStateSource {
 public:
   SKeyState GetKeyState(std::uint8_t virtualKey) override {
@@ -27,6 +59,11 @@ public:
     default:
       break;
     }
+    const SDL_Keymod mods = SDL_GetModState();
+    if (const unsigned bits = ModifierBits(virtualKey); bits != 0) {
+      state.down = (mods & bits) != 0;
+      return state;
+    }
     int count = 0;
     const Uint8* keys = SDL_GetKeyboardState(&count);
     for (const std::int32_t keycode : SDLKeycodesForVirtualKey(virtualKey)) {
@@ -34,7 +71,6 @@ public:
       if (scancode != SDL_SCANCODE_UNKNOWN && scancode < count && keys[scancode])
         state.down = true;
     }
-    const SDL_Keymod mods = SDL_GetModState();
     if (virtualKey == kVirtualKeyCapsLock)
       state.toggled = (mods & KMOD_CAPS) != 0;
     else if (virtualKey == kVirtualKeyNumLock)

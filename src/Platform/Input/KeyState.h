@@ -6,9 +6,10 @@
 //
 // One backend serves the process: the one installed last, or the SDL backend,
 // which answers from SDL's view of the keyboard (kept current by whoever pumps
-// SDL's events) and from the pointer's global button state. Tests install
-// FakeKeyState. Backends are used on the UI thread; installing one is safe from
-// any thread.
+// SDL's events; the modifier keys from SDL's modifier state) and from the
+// pointer's global button state. Tests install FakeKeyState; the window
+// layer's input simulator installs a backend of its own while it lives. Backends are used on the UI thread;
+// installing one is safe from any thread.
 
 #include <cstdint>
 #include <memory>

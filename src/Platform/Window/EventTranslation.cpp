@@ -1,6 +1,5 @@
+#include "Platform/Input/VirtualKeys.h"
 #include "Platform/Window/WindowSystemState.h"
-
-#include "Platform/Window/SdlKeys.h"
 
 #include <cmath>
 #include <cstring>
@@ -312,7 +311,7 @@ void EventTranslator::Translate(const SDL_Event& event, std::deque<WindowEvent>&
 
 void EventTranslator::TranslateKey(const SDL_KeyboardEvent& event, std::deque<WindowEvent>& out) {
   WindowEvent key = MakeEvent(WindowEventKind::kKey, event.windowID);
-  key.virtualKey = TranslateSdlKey(event.keysym.sym);
+  key.virtualKey = VirtualKeyFromSDLKeycode(event.keysym.sym);
   key.keyDown = event.state == SDL_PRESSED;
   key.repeat = key.keyDown && event.repeat != 0;
   key.modifiers = ModifierMaskFromSdl(event.keysym.mod);

@@ -1,6 +1,8 @@
 #include "Platform/Window/InputSimulator.h"
 
-#include "Platform/Window/SdlKeys.h"
+#include "Platform/Input/KeyState.h"
+#include "Platform/Input/VirtualKeys.h"
+
 #include "Platform/Window/Window.h"
 #include "Platform/Window/WindowSystemState.h"
 
@@ -59,11 +61,57 @@ unsigned SdlModOfKey(SDL_Keycode key) {
 // The modifiers that are locks, not held keys; SetModifiers leaves them alone.
 constexpr unsigned kLockMods = KMOD_NUM | KMOD_CAPS | KMOD_MODE | KMOD_SCROLL;
 
+// The SDL key a virtual key is pressed with; SDLK_UNKNOWN when there is none.
+SDL_Keycode SdlKeyOf(std::uint32_t virtualKey) {
+  if (virtualKey == 0 || virtualKey > 0xFF)
+    return SDLK_UNKNOWN;
+  const std::vector<std::int32_t> keys = SDLKeycodesForVirtualKey(static_cast<std::uint8_t>(virtualKey));
+  return keys.empty() ? SDLK_UNKNOWN : keys.front();
+}
+
 } // namespace
 
-InputSimulator::InputSimulator() { sCurrent = this; }
+// The key state while a simulator lives: its buttons, and its held keys
+// besides what the backend it replaced reports (the modifiers, which the
+// simulator sets in SDL's modifier state, and the locks).
+class InputSimulator::SimulatedKeyState final : public KeyStateSource {
+public:
+  SimulatedKeyState(const InputSimulator& simulator, std::shared_ptr<KeyStateSource> previous)
+      : mSimulator(simulator), mPrevious(std::move(previous)) {}
+
+  SKeyState GetKeyState(std::uint8_t virtualKey) override {
+    switch (virtualKey) {
+    case kVirtualKeyLeftButton:
+      return {(mSimulator.GetButtons() & kMouseLeft) != 0, false};
+    case kVirtualKeyRightButton:
+      return {(mSimulator.GetButtons() & kMouseRight) != 0, false};
+    case kVirtualKeyMiddleButton:
+      return {(mSimulator.GetButtons() & kMouseMiddle) != 0, false};
+    default:
+      break;
+    }
+    SKeyState state = mPrevious->GetKeyState(virtualKey);
+    state.down = state.down || mSimulator.IsKeyDown(virtualKey);
+    return state;
+  }
+
+  const std::shared_ptr<KeyStateSource>& GetPrevious() const { return mPrevious; }
+
+private:
+  const InputSimulator& mSimulator;
+  std::shared_ptr<KeyStateSource> mPrevious;
+};
+
+InputSimulator::InputSimulator() {
+  sCurrent = this;
+  auto keyState = std::make_shared<SimulatedKeyState>(*this, GetKeyStateSource());
+  mKeyState = keyState;
+  SetKeyStateSource(keyState);
+}
 
 InputSimulator::~InputSimulator() {
+  if (GetKeyStateSource() == mKeyState)
+    SetKeyStateSource(mKeyState->GetPrevious());
   if (sCurrent == this)
     sCurrent = nullptr;
 }
@@ -147,7 +195,7 @@ bool InputSimulator::Wheel(WindowId window, WheelAxis axis, std::int32_t delta, 
 }
 
 bool InputSimulator::Key(WindowId window, std::uint32_t virtualKey, bool down, bool repeat) {
-  const SDL_Keycode key = SdlKeyForVirtualKey(virtualKey);
+  const SDL_Keycode key = SdlKeyOf(virtualKey);
   if (virtualKey != 0 && key == SDLK_UNKNOWN)
     return false;
   // The keyboard changes the held modifiers before it reports the key itself.

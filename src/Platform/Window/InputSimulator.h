@@ -1,8 +1,9 @@
 #pragma once
 // Scripted input for tests: puts window-system events into the real event queue, as the window system
 // would, so that they come out of PollWindowEvent translated like any other. While the simulator lives it
-// also stands in for the pointer's position, the held buttons and the held keys that InputState.h
-// reports (pushed events cannot move the real ones); the modifiers are the window system's own, which the
+// also stands in for the pointer's position and the held buttons that InputState.h reports, and for the
+// held keys and buttons of the key state (Platform/Input/KeyState.h), whose backend it replaces for its
+// lifetime (pushed events cannot move the real ones); the modifiers are the window system's own, which the
 // simulator sets.
 //
 // One simulator at a time, on the UI thread, with the window system started. Every call answers whether
@@ -12,6 +13,7 @@
 #include "Platform/Window/WindowTypes.h"
 
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -73,9 +75,12 @@ public:
   static InputSimulator* Current();
 
 private:
+  class SimulatedKeyState;
+
   WindowPoint mPointer;
   std::uint32_t mButtons = 0;
   std::set<std::uint32_t> mKeysDown;
+  std::shared_ptr<SimulatedKeyState> mKeyState;
 };
 
 } // namespace QZ::Platform

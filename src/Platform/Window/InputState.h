@@ -1,12 +1,13 @@
 #pragma once
 // The state of keyboard and mouse as the window system knows it now, independent of any window: held
-// modifiers, keys and buttons, the pointer's screen position, and cursors.
+// modifiers and buttons, the pointer's screen position, and cursors. Whether a key is down is the key
+// state's (Platform/Input/KeyState.h).
 //
 // Cursors are the window system's: a cursor id names one for the process's life (kNoCursor is none,
 // which hides the pointer while it is current). System cursors come by name and are made once.
 //
-// While an InputSimulator (InputSimulator.h) lives, the pointer position, the held buttons and the held
-// keys other than the modifiers are the simulated ones.
+// While an InputSimulator (InputSimulator.h) lives, the pointer position and the held buttons are the
+// simulated ones.
 //
 // Threads: the UI thread, with the window system started.
 
@@ -20,10 +21,6 @@ namespace QZ::Platform {
 
 // The whole modifier mask (WindowTypes.h bits) of the keys held now.
 std::uint32_t GetModifierMask();
-// Whether the key of a virtual-key code is down and, for Caps Lock, Num Lock and Scroll Lock, toggled on.
-// The mouse buttons' own codes (1 left, 2 right, 4 middle) answer for the buttons. False for a code this
-// layer does not know.
-bool GetKeyState(std::uint32_t virtualKey, bool& down, bool& toggled);
 // Buttons held now (kMouseLeft, kMouseMiddle, kMouseRight).
 std::uint32_t GetMouseButtons();
 WindowPoint GetPointerScreenPosition();

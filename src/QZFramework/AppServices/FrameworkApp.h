@@ -10,14 +10,20 @@
 
 #include "QZFramework/ObjectBase/QZResult.h"
 #include "QZFramework/ObjectBase/RefCountedObject.h"
+#include "QZFramework/Utilities/Graphics/Geometry.h"
 #include "QZFramework/Utilities/Storage/StringT.h"
 
 #include <cstdint>
 
 namespace QZ {
 
+class IRootWindow;
 class LControlFactory;
+class LFont;
 class LRenderer;
+
+// A cursor as the application hands it out for a cursor name; 0 is none.
+using CursorID = std::uintptr_t;
 
 class IFrameworkApp {
 public:
@@ -38,6 +44,28 @@ public:
   // The control factory the application owns for its whole run: the skins,
   // the string tables and the control classes. Null before start-up made it.
   virtual LControlFactory* GetControlFactory() = 0;
+
+  // The base font of controls whose font does not come from a parent: the
+  // application font the current skin chose; null before the first skin.
+  virtual RCPtr<LFont> GetDefaultFont() = 0;
+  // The desktop work area {x, y, width, height} in screen pixels.
+  virtual RectT<std::int32_t> GetWorkArea() = 0;
+  // The pointer in screen coordinates.
+  virtual PointT<std::int32_t> GetCursorPosition() = 0;
+  // The mouse buttons held: 1 left, 2 middle, 4 right.
+  virtual std::uint32_t GetMouseButtonState() = 0;
+  // The last root window (searched from the last to the first) whose native
+  // window reports itself active; null when none does.
+  virtual RCPtr<IRootWindow> GetActiveRootWindow() = 0;
+  // The cursor for one of the "UI_CURSOR_" names; 0 for a name it lacks.
+  virtual CursorID GetCursor(const WideString& name) = 0;
+  // Status texts on the main window's status bar: E_FAIL without a main window
+  // or without a status bar, and nothing changes.
+  virtual QZRESULT SetStatusText(const WideString& text, bool immediately) = 0;
+  virtual QZRESULT RefreshStatusText(bool immediately) = 0;
+  // One idle pass of the application (queued notifications, then "NID_IDLE"
+  // when sendIdle); true when more idle work remains.
+  virtual bool ProcessIdle(bool sendIdle) = 0;
 };
 
 // The process-wide application; null when none is registered.

@@ -1,7 +1,8 @@
 #pragma once
-// What a control tree asks of the window that hosts it: the seam between the
-// control base and the windowing, which implements it (the root window of a
-// native window). A top-level control holds its root window through a counted
+// What a control tree and the application ask of the window that hosts a
+// tree: the seam between the control base and the application on one side and
+// the windowing on the other, which implements it (the root window of a native
+// window). A top-level control holds its root window through a counted
 // reference while the root window holds the control as its root control; the
 // root window counts the control's reference to it as one of its own inner
 // references, so the pair is freed when the last outside owner lets go.
@@ -9,19 +10,29 @@
 // UI thread only; nothing here locks.
 
 #include "QZFramework/Notification/NotificationDistributor.h"
+#include "QZFramework/ObjectBase/QZResult.h"
 #include "QZFramework/ObjectBase/RefCountedObject.h"
+#include "QZFramework/Utilities/Graphics/Geometry.h"
 #include "QZFramework/Utilities/Storage/StringT.h"
+
+#include <cstdint>
 
 namespace QZ {
 
 class LControl;
+class LRenderer;
 
-// The native window behind a root window, as far as controls reach it.
+// The native window behind a root window, as far as controls and the
+// application reach it.
 class IWindowOSServices {
 public:
   virtual ~IWindowOSServices() = default;
 
   virtual void SetTitle(const WideString& title) = 0;
+  // Whether the window is the active one (it has the keyboard focus).
+  virtual bool IsActive() = 0;
+  // A point of the client area in screen coordinates.
+  virtual PointT<std::int32_t> ClientToScreen(const PointT<std::int32_t>& client) = 0;
 };
 
 class IRootWindow : public virtual LRefCountedObject {
@@ -33,6 +44,30 @@ public:
   virtual RCPtr<LControl> GetRootControl() = 0;
   // The native window; null once it is gone.
   virtual IWindowOSServices* GetWindowOSServices() = 0;
+
+  // The renderer the window paints with.
+  virtual RCPtr<LRenderer> GetRenderer() = 0;
+  // The control that holds the keyboard focus; null when none does.
+  virtual RCPtr<LControl> GetFocusedControl() = 0;
+  // The window's part of an idle pass (its queued keys, then its own queue and
+  // "NID_IDLE" when sendIdle); true when more work remains.
+  virtual bool ProcessIdle(bool sendIdle) = 0;
+  // Asks the window to close with the result at the next idle work. 0, or
+  // E_FAIL without native window.
+  virtual QZRESULT RequestClose(std::int32_t result) = 0;
+  // Paints what is invalid now rather than at the next paint.
+  virtual QZRESULT RedrawNow() = 0;
+  // The mouse buttons held: 1 left, 2 middle, 4 right.
+  virtual std::uint32_t GetMouseButtonState() = 0;
+  // The pointer in client coordinates.
+  virtual PointT<std::int32_t> GetCursorPosition() = 0;
+  // The client area in screen coordinates, read again from the native window.
+  virtual RectT<std::int32_t> GetBounds() = 0;
+  // Adds a rectangle of the client area (client pixels) to what must be painted.
+  virtual void InvalidateRect(const RectT<std::int32_t>& rect) = 0;
+  // The native window lost the keyboard focus, or got it back.
+  virtual void OnWindowFocusLost() = 0;
+  virtual void RestoreFocus() = 0;
 };
 
 } // namespace QZ

@@ -70,6 +70,10 @@ RCPtr<LKeyParam> LKeyParam::Create(const KeyCode& key, std::int32_t value) {
   return MakeRCPtr<LKeyParam>(key, value);
 }
 
+RCPtr<LSiblingKeyParam> LSiblingKeyParam::Create(const KeyCode& key, const RCPtr<LControl>& source) {
+  return MakeRCPtr<LSiblingKeyParam>(key, source);
+}
+
 WideString LKeyParam::ToString() const { return KeyCode::Format(mKey.mPacked); }
 
 } // namespace QZ

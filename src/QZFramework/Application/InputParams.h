@@ -6,10 +6,12 @@
 // A record is filled once by its factory and then only read; any thread may
 // drop the last reference (the pools are locked).
 
+#include "QZFramework/ControlBase/Control.h"
 #include "QZFramework/ObjectBase/RefCountedObject.h"
 #include "QZFramework/ObjectBase/TypeName.h"
 #include "QZFramework/System/KeyCode.h"
 #include "QZFramework/Utilities/Graphics/Geometry.h"
+#include "QZFramework/Utilities/Storage/RCPtrArray.h"
 #include "QZFramework/Utilities/Storage/StringT.h"
 
 #include <cstddef>
@@ -109,8 +111,9 @@ public:
   std::uint32_t mDirection = kWheelDown;
 };
 
-// A key event: the key, and 1 for keys from the window and from hot keys (0
-// for the Tab that focus navigation makes).
+// A key event: the key, 1 for keys from the window and from hot keys (0 for
+// the Tab that focus navigation makes), and the controls the key has been
+// offered to, in order.
 class LKeyParam : public virtual LRefCountedObject {
 public:
   LKeyParam(const KeyCode& key, std::int32_t value) : mKey(key), mValue(value) {}
@@ -123,6 +126,24 @@ public:
 
   KeyCode mKey;
   std::int32_t mValue = 0;
+  RCPtrArray<LControl> mVisited;
+};
+
+// A key a control offers to its children and its local hot keys ("NID_SIBLING_KEY"):
+// the key, the control that offers it, and the result, -1 until a handler
+// writes it (1 means still unhandled).
+class LSiblingKeyParam : public virtual LRefCountedObject {
+public:
+  static constexpr std::int32_t kNoResult = -1;
+
+  LSiblingKeyParam(const KeyCode& key, const RCPtr<LControl>& source) : mKey(key), mSource(source) {}
+  ~LSiblingKeyParam() override = default;
+
+  [[nodiscard]] static RCPtr<LSiblingKeyParam> Create(const KeyCode& key, const RCPtr<LControl>& source);
+
+  KeyCode mKey;
+  RCPtr<LControl> mSource;
+  std::int32_t mResult = kNoResult;
 };
 
 } // namespace QZ
@@ -132,3 +153,4 @@ QZ_TYPE_NAME(QZ::LPointWithModifiersParam, "class QZ::LPointWithModifiersParam")
 QZ_TYPE_NAME(QZ::LMouseButtonParam, "class QZ::LMouseButtonParam")
 QZ_TYPE_NAME(QZ::LMouseWheelParam, "class QZ::LMouseWheelParam")
 QZ_TYPE_NAME(QZ::LKeyParam, "class QZ::LKeyParam")
+QZ_TYPE_NAME(QZ::LSiblingKeyParam, "class QZ::LSiblingKeyParam")

@@ -1,6 +1,10 @@
 #include "QZFramework/System/ClipBoard.h"
 
 #include "Platform/Clipboard/Clipboard.h"
+#include "QZFramework/AppServices/FrameworkApp.h"
+#include "QZFramework/AppServices/RootWindow.h"
+#include "QZFramework/ControlBase/Control.h"
+#include "QZFramework/System/EditTarget.h"
 #include "QZFramework/Notification/NotificationCenterManager.h"
 #include "QZFramework/ObjectBase/Exception.h"
 
@@ -13,6 +17,18 @@ namespace {
 
 constexpr const char* kSourcePath = "System\\ClipBoard";
 constexpr const char* kInitialize = "QZ::LClipboard::Initialize";
+
+// The edit target of the active root window's focused control; null when
+// there is no active window, no focus or no target.
+RCPtr<LControl> FocusedEditTarget() {
+  IFrameworkApp* app = GetFrameworkApp();
+  if (app == nullptr)
+    return RCPtr<LControl>();
+  const RCPtr<IRootWindow> window = app->GetActiveRootWindow();
+  if (!window)
+    return RCPtr<LControl>();
+  return GetEditTarget(window->GetFocusedControl());
+}
 
 // Clears the busy flag on every way out of SetText.
 class BusyScope {
@@ -93,10 +109,17 @@ QZRESULT LClipboard::SetText(const RCPtr<LRefCountedObject>& data) {
   return S_OK;
 }
 
-std::int32_t LClipboard::PerformEditCommand(std::int32_t) {
-  // Without an active root window there is no focused edit target, and the
-  // request is dropped.
-  return 0;
+bool LClipboard::IsEditCommandAvailable(std::int32_t code) {
+  const RCPtr<LControl> target = FocusedEditTarget();
+  auto* editTarget = dynamic_cast<IEditTarget*>(target.Get());
+  return editTarget != nullptr && editTarget->CanPerformEdit(code);
+}
+
+std::int32_t LClipboard::PerformEditCommand(std::int32_t code) {
+  const RCPtr<LControl> target = FocusedEditTarget();
+  if (auto* editTarget = dynamic_cast<IEditTarget*>(target.Get()); editTarget && editTarget->CanPerformEdit(code))
+    editTarget->PerformEdit(code);
+  return 0; // consumed either way
 }
 
 std::int32_t LClipboard::Receive(const RCPtr<LNotificationDistributor>& source,

@@ -57,8 +57,12 @@ public:
   // the system clipboard refused (the cache holds data all the same).
   QZRESULT SetText(const RCPtr<LRefCountedObject>& data);
 
+  // Whether the focused edit target of the active root window (EditTarget.h)
+  // can run the edit now; false without such a target.
+  bool IsEditCommandAvailable(std::int32_t code);
   // The handler behind the edit requests: the edit goes to the focused edit
-  // target of the active root window. The request is consumed either way.
+  // target of the active root window when it can run it. The request is
+  // consumed either way (0).
   std::int32_t PerformEditCommand(std::int32_t code);
 
   std::int32_t Receive(const RCPtr<LNotificationDistributor>& source,

@@ -18,36 +18,81 @@ TEST(VirtualKeys, SDLKeycodes) {
     std::uint8_t virtualKey;
   };
   const Case cases[] = {
+      // Letters and digits follow the unshifted character.
       {SDLK_a, 0x41},
       {SDLK_z, 0x5A},
       {SDLK_0, 0x30},
       {SDLK_9, 0x39},
       {SDLK_F1, 0x70},
       {SDLK_F4, 0x73},
+      {SDLK_F12, 0x7B},
+      {SDLK_F13, 0x7C},
       {SDLK_F24, 0x87},
-      {SDLK_PAGEUP, 0x21},
-      {SDLK_PAGEDOWN, 0x22},
-      {SDLK_DELETE, 0x2E},
+      {SDLK_CANCEL, 0x03},
+      {SDLK_BACKSPACE, 0x08},
+      {SDLK_TAB, 0x09},
+      {SDLK_CLEAR, 0x0C},
       {SDLK_RETURN, 0x0D},
       {SDLK_KP_ENTER, 0x0D},
+      {SDLK_RETURN2, 0x0D},
       {SDLK_ESCAPE, 0x1B},
-      {SDLK_TAB, 0x09},
-      {SDLK_BACKSPACE, 0x08},
+      {SDLK_SPACE, 0x20},
+      {SDLK_PAGEUP, 0x21},
+      {SDLK_PAGEDOWN, 0x22},
+      {SDLK_END, 0x23},
+      {SDLK_HOME, 0x24},
       {SDLK_LEFT, 0x25},
+      {SDLK_UP, 0x26},
+      {SDLK_RIGHT, 0x27},
       {SDLK_DOWN, 0x28},
-      {SDLK_KP_0, 0x60},
-      {SDLK_KP_9, 0x69},
-      {SDLK_KP_DIVIDE, 0x6F},
+      {SDLK_INSERT, 0x2D},
+      {SDLK_DELETE, 0x2E},
+      // Key events name the modifier keys by their generic codes.
       {SDLK_LSHIFT, 0x10},
+      {SDLK_RSHIFT, 0x10},
+      {SDLK_LCTRL, 0x11},
       {SDLK_RCTRL, 0x11},
+      {SDLK_LALT, 0x12},
       {SDLK_RALT, 0x12},
       {SDLK_LGUI, 0x5B},
+      {SDLK_RGUI, 0x5C},
+      {SDLK_APPLICATION, 0x5D},
+      {SDLK_MENU, 0x5D},
+      {SDLK_KP_0, 0x60},
+      {SDLK_KP_9, 0x69},
+      {SDLK_KP_MULTIPLY, 0x6A},
+      {SDLK_KP_PLUS, 0x6B},
+      {SDLK_KP_COMMA, 0x6C},
+      {SDLK_KP_MINUS, 0x6D},
+      {SDLK_KP_PERIOD, 0x6E},
+      {SDLK_KP_DIVIDE, 0x6F},
+      {SDLK_KP_EQUALS, 0x92},
       {SDLK_NUMLOCKCLEAR, 0x90},
-      {SDLK_AUDIOPLAY, 0xB3},
-      {SDLK_SEMICOLON, 0xBA},
-      {SDLK_UNKNOWN, 0},
-      {SDLK_EXCLAIM, 0},
+      {SDLK_SCROLLLOCK, 0x91},
       {SDLK_CAPSLOCK, 0x14},
+      {SDLK_PAUSE, 0x13},
+      {SDLK_PRINTSCREEN, 0x2C},
+      {SDLK_MUTE, 0xAD},
+      {SDLK_AUDIOMUTE, 0xAD},
+      {SDLK_VOLUMEUP, 0xAF},
+      {SDLK_AUDIOPLAY, 0xB3},
+      // Punctuation by the positions of a US keyboard.
+      {SDLK_SEMICOLON, 0xBA},
+      {SDLK_EQUALS, 0xBB},
+      {SDLK_COMMA, 0xBC},
+      {SDLK_MINUS, 0xBD},
+      {SDLK_PERIOD, 0xBE},
+      {SDLK_SLASH, 0xBF},
+      {SDLK_BACKQUOTE, 0xC0},
+      {SDLK_LEFTBRACKET, 0xDB},
+      {SDLK_BACKSLASH, 0xDC},
+      {SDLK_RIGHTBRACKET, 0xDD},
+      {SDLK_QUOTE, 0xDE},
+      // Keys without a virtual key: a shifted character, a letter of another
+      // layout, SDL's unknown key.
+      {SDLK_EXCLAIM, 0},
+      {0xE4, 0},
+      {SDLK_UNKNOWN, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(SDL_GetKeyName(c.keycode));
@@ -69,6 +114,9 @@ TEST(VirtualKeys, EveryMappedKeyFindsItsWayBack) {
   EXPECT_TRUE(std::ranges::find(shift, SDLK_LSHIFT) != shift.end());
   EXPECT_TRUE(std::ranges::find(shift, SDLK_RSHIFT) != shift.end());
   EXPECT_EQ(SDLKeycodesForVirtualKey(0xA1), std::vector<std::int32_t>{SDLK_RSHIFT});
+  // The first code of a key is its main key.
+  EXPECT_EQ(SDLKeycodesForVirtualKey(0x0D).front(), SDLK_RETURN);
+  EXPECT_EQ(SDLKeycodesForVirtualKey(0x5D).front(), SDLK_APPLICATION);
   EXPECT_TRUE(SDLKeycodesForVirtualKey(0xFF).empty());
 }
 

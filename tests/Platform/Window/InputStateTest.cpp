@@ -1,6 +1,7 @@
 // Key, button and pointer state and cursors on the offscreen driver, with the simulator standing in for
 // the devices.
 
+#include "Platform/Input/KeyState.h"
 #include "Platform/Window/InputSimulator.h"
 #include "Platform/Window/InputState.h"
 #include "Platform/Window/Window.h"
@@ -33,36 +34,44 @@ TEST_F(InputStateTest, KeyStateAnswersForKeysModifiersLocksAndMouseButtons) {
   SDL_SetModState(static_cast<SDL_Keymod>(SDL_GetModState() | KMOD_CAPS));
 
   struct Case {
-    std::uint32_t virtualKey;
-    bool known;
+    std::uint8_t virtualKey;
     bool down;
     bool toggled;
   };
   const Case cases[] = {
-      {0x41, true, true, false},  {0x42, true, false, false}, {0x10, true, true, false},
-      {0xA1, true, true, false},  {0xA0, true, false, false}, {0x11, true, false, false},
-      {0x14, true, false, true},  {0x90, true, false, false}, {0x02, true, true, false}, // right button
-      {0x01, true, false, false}, {0x04, true, false, false}, {0xFF, false, false, false},
+      {0x41, true, false},  {0x42, false, false}, {0x10, true, false},  {0xA1, true, false}, {0xA0, false, false},
+      {0x11, false, false}, {0x14, false, true},  {0x90, false, false}, {0x02, true, false}, // right button
+      {0x01, false, false}, {0x04, false, false}, {0xFF, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.virtualKey);
-    bool down = !c.down;
-    bool toggled = !c.toggled;
-    EXPECT_EQ(GetKeyState(c.virtualKey, down, toggled), c.known);
-    EXPECT_EQ(down, c.down);
-    EXPECT_EQ(toggled, c.toggled);
+    const SKeyState state = GetKeyState(c.virtualKey);
+    EXPECT_EQ(state.down, c.down);
+    EXPECT_EQ(state.toggled, c.toggled);
   }
   EXPECT_EQ(GetModifierMask(), kModShift | kModRightShift);
   EXPECT_EQ(GetMouseButtons(), kMouseRight);
 
   simulator.Key(id, 0x41, false);
   simulator.ReleaseButton(id, kMouseRight, {1, 1});
-  bool down = true;
-  bool toggled = true;
-  EXPECT_TRUE(GetKeyState(0x41, down, toggled));
-  EXPECT_FALSE(down);
+  EXPECT_FALSE(GetKeyState(0x41).down);
   EXPECT_EQ(GetMouseButtons(), 0u);
   OffscreenWindowSystem::TakeWindowEvents();
+}
+
+TEST_F(InputStateTest, TheSimulatorStandsInForTheKeyStateOnlyWhileItLives) {
+  const auto before = GetKeyStateSource();
+  {
+    InputSimulator simulator;
+    std::unique_ptr<Window> window = Window::Create({"keys", {0, 0, 10, 10}});
+    ASSERT_TRUE(window);
+    simulator.Key(window->GetId(), 0x42, true);
+    EXPECT_TRUE(GetKeyState(0x42).down);
+    EXPECT_NE(GetKeyStateSource(), before);
+    OffscreenWindowSystem::TakeWindowEvents();
+  }
+  EXPECT_EQ(GetKeyStateSource(), before);
+  EXPECT_FALSE(GetKeyState(0x42).down);
 }
 
 TEST_F(InputStateTest, ThePointerPositionIsTheSimulatorsWhileItLives) {

@@ -33,6 +33,13 @@ TEST(InputParams, FactoriesFillEveryField) {
   EXPECT_EQ(keyParam->mKey.mSideMask, kSideRightCtrl);
   EXPECT_EQ(keyParam->mKey.mRepeat, 1u);
   EXPECT_EQ(keyParam->mValue, 1);
+  EXPECT_EQ(keyParam->mVisited.GetCount(), 0u);
+
+  // No handler has answered a sibling key yet.
+  const auto sibling = LSiblingKeyParam::Create(key, RCPtr<LControl>());
+  EXPECT_EQ(sibling->mKey.Bits(), key.Bits());
+  EXPECT_FALSE(sibling->mSource);
+  EXPECT_EQ(sibling->mResult, LSiblingKeyParam::kNoResult);
 }
 
 TEST(InputParams, Texts) {

@@ -1,0 +1,287 @@
+#include "QZFramework/Application/FrameworkApp.h"
+
+#include "Platform/App/AppHost.h"
+#include "Platform/App/MessageBox.h"
+#include "Platform/Window/InputState.h"
+#include "QZFramework/Application/ControlClassRegistry.h"
+#include "QZFramework/ControlBase/Control.h"
+#include "QZFramework/Notification/Notification.h"
+#include "QZFramework/Notification/NotificationCenterManager.h"
+#include "QZFramework/ObjectBase/Exception.h"
+#include "QZFramework/Renderer/Renderer.h"
+
+#include <algorithm>
+#include <exception>
+#include <string>
+
+namespace QZ {
+
+namespace {
+
+constexpr const char* kSourcePath = "Application\\FrameworkApp";
+constexpr const char* kRunApplicationStartup = "QZ::LFrameworkApp::RunApplicationStartup";
+constexpr const char* kSetSkin = "QZ::LFrameworkApp::SetSkin";
+
+// Mouse buttons as the key state names them, with their button bits.
+constexpr std::uint32_t kVirtualKeyLeftButton = 0x01;
+constexpr std::uint32_t kVirtualKeyRightButton = 0x02;
+constexpr std::uint32_t kVirtualKeyMiddleButton = 0x04;
+constexpr std::uint32_t kButtonLeft = 1;
+constexpr std::uint32_t kButtonMiddle = 2;
+constexpr std::uint32_t kButtonRight = 4;
+
+// The idle pass asks for at most this many passes per idle period.
+constexpr std::int32_t kMaxIdleCount = 2;
+
+bool IsActive(IRootWindow& window) {
+  IWindowOSServices* native = window.GetWindowOSServices();
+  return native != nullptr && native->IsActive();
+}
+
+std::string ToUtf8(const WideString& text) {
+  const NarrowString narrow = text.ToNarrow();
+  return std::string(narrow.GetChars(), narrow.GetLength());
+}
+
+} // namespace
+
+CursorID GetCursorID(const WideString& name) {
+  IFrameworkApp* app = GetFrameworkApp();
+  return app ? app->GetCursor(name) : 0;
+}
+
+LFrameworkApp::LFrameworkApp(const RCPtr<LControlFactory>& factory, const NarrowString& commandLine,
+                             const RCPtr<LStringTable>& frameworkStrings, Platform::AppHost& host)
+    : mFactory(factory), mCommandLine(commandLine), mFrameworkStrings(frameworkStrings), mHost(host) {
+  mPreviousApp = SetFrameworkApp(this);
+  // The manager and its "application" center exist before any worker thread
+  // that posts there; a fired global hot key is queued on that center.
+  const RCPtr<LNotificationCenter>& center = GetApplicationNotificationCenter();
+  mHotKeys = LGlobalHotKeyManager::Create(center ? center->GetPostingReceiver() : RCPtr<LNotificationReceiver>());
+  mClipboard = LClipboard::Create();
+  if (mFactory)
+    mApplicationStrings = mFactory->GetApplicationStringTable();
+}
+
+LFrameworkApp::~LFrameworkApp() {
+  UnsubscribeAll();
+  LNotificationCenterManager::GetInstance() = RCPtr<LNotificationCenterManager>();
+  LNotification::EnablePooling(false);
+  SetFrameworkApp(mPreviousApp);
+}
+
+QZRESULT LFrameworkApp::RunApplicationStartup() {
+  try {
+    LNotification::EnablePooling(true);
+    if (mFactory)
+      ThrowIfFailed(RegisterControlClasses(*mFactory, GetFrameworkControlClasses()), kRunApplicationStartup,
+                    kSourcePath, 141);
+    mHotKeys->GetHotKeyMap().LoadFromStringTable(mApplicationStrings, WideString(u"GHK"));
+    mClipboard->Initialize();
+    // The stored index comes from a file the user can edit: a negative one
+    // means the first skin, and without any skin there is nothing to select.
+    const std::int32_t skins =
+        mFactory ? static_cast<std::int32_t>(mFactory->GetTopLevelDescriptors().GetCount()) : 0;
+    if (skins == 0)
+      return E_FAIL;
+    const std::int32_t index = std::clamp(GetCurrentSkinIndex(), 0, skins - 1);
+    if (SetSkin(index) < 0)
+      return E_FAIL;
+  } catch (const std::exception&) {
+    return E_FAIL;
+  }
+  return S_OK;
+}
+
+bool LFrameworkApp::Run() {
+  if (mRootWindows.GetCount() > 0)
+    mRootWindows.GetAt(0)->RedrawNow();
+  OnBeforeMessageLoop();
+  ProcessIdle(true);
+  try {
+    RunMessageLoop();
+  } catch (...) {
+    WideString text;
+    WideString caption;
+    if (mFrameworkStrings) {
+      mFrameworkStrings->GetString(u"STARTUP_ERROR", text);
+      mFrameworkStrings->GetString(u"STARTUP_ERROR_CAPTION", caption);
+    }
+    ShowMessageBox(text, caption, kErrorBoxStyle);
+    if (const RCPtr<LNotificationCenter>& center = GetApplicationNotificationCenter())
+      center->Post(LNotification::Create(kNidAppExitRequest));
+  }
+  return ProcessIdle(true);
+}
+
+void LFrameworkApp::OnBeforeMessageLoop() {}
+
+std::int32_t LFrameworkApp::RunMessageLoop() {
+  return mHost.RunLoop([this](std::int32_t idleCount) { return OnPlatformIdle(idleCount); }, [] { return true; });
+}
+
+QZRESULT LFrameworkApp::RunApplicationShutdown() {
+  // Each member is cleared before its object goes, so that nothing the release
+  // runs finds a half-released member here.
+  RCPtr<LControlFactory> factory = std::move(mFactory);
+  factory = RCPtr<LControlFactory>();
+  RCPtr<LGlobalHotKeyManager> hotKeys = std::move(mHotKeys);
+  hotKeys = RCPtr<LGlobalHotKeyManager>();
+  RCPtr<LClipboard> clipboard = std::move(mClipboard);
+  clipboard = RCPtr<LClipboard>();
+  return S_OK;
+}
+
+bool LFrameworkApp::OnPlatformIdle(std::int32_t idleCount) {
+  if (mExitRequested)
+    return false;
+  const bool moreWork = ProcessIdle(idleCount == 0);
+  return moreWork && idleCount < kMaxIdleCount;
+}
+
+bool LFrameworkApp::ProcessIdle(bool sendIdle) {
+  bool moreWork = false;
+  if (const RCPtr<LNotificationCenterManager>& manager = LNotificationCenterManager::GetInstance())
+    moreWork = manager->ProcessAll(sendIdle);
+  const std::vector<RCPtr<IRootWindow>> windows = RootWindows();
+  for (auto it = windows.rbegin(); it != windows.rend(); ++it)
+    if ((*it)->ProcessIdle(sendIdle))
+      moreWork = true;
+  return moreWork;
+}
+
+std::int32_t LFrameworkApp::Receive(const RCPtr<LNotificationDistributor>&,
+                                    const RCPtr<LNotification>& notification) {
+  if (!notification || notification->GetID() != InternNotificationID(kNidAppExitRequest))
+    return 0;
+  mExitRequested = true;
+  const std::vector<RCPtr<IRootWindow>> windows = RootWindows();
+  for (std::size_t i = windows.size(); i > 1; --i)
+    windows[i - 1]->RequestClose(0);
+  return 0;
+}
+
+std::int32_t LFrameworkApp::OnCopyData(const NarrowString&) { return 0; }
+
+QZRESULT LFrameworkApp::SetSkin(std::int32_t index) {
+  WideString face;
+  float size = 0.0f;
+  std::int32_t style = 0;
+  ThrowIfFailed(GetSystemFont(face, size, style), kSetSkin, kSourcePath, 234);
+  // The factory refuses an index it has no skin for; nothing changes then.
+  if (const QZRESULT result = mFactory ? mFactory->SetCurrentSkinIndex(index) : E_INVALIDARG; result < 0)
+    return result;
+  mFactory->GetSkinFont(face, size, style);
+  mFont = LFont::GetFont(face, size, style);
+
+  const std::vector<RCPtr<IRootWindow>> windows = RootWindows();
+  for (const RCPtr<IRootWindow>& window : windows) {
+    const bool active = IsActive(*window);
+    if (active)
+      window->OnWindowFocusLost();
+    // Rebuilding the root control from the new skin joins here once the
+    // factory can rebuild a control in place (ApplySkinToControl).
+    const RectT<std::int32_t> bounds = window->GetBounds();
+    window->InvalidateRect({0, 0, bounds.width, bounds.height});
+    if (active)
+      window->RestoreFocus();
+  }
+
+  if (const IniFileHandle file = GetSettingsFile(kSettingsFileUser); file != 0)
+    if (IIniFileManager* settings = GetIniFileManager())
+      settings->SetInt(file, WideString(kSettingCurrentSkinIndex), index);
+  return S_OK;
+}
+
+std::int32_t LFrameworkApp::GetCurrentSkinIndex() {
+  const IniFileHandle file = GetSettingsFile(kSettingsFileUser);
+  IIniFileManager* settings = GetSettings();
+  if (file == 0 || settings == nullptr)
+    return 0;
+  std::int32_t index = 0;
+  if (settings->GetInt(file, WideString(kSettingCurrentSkinIndex), 0, index) < 0)
+    return 0;
+  return index;
+}
+
+std::int32_t LFrameworkApp::AddRootWindow(const RCPtr<IRootWindow>& rootWindow) {
+  if (!rootWindow)
+    return -1;
+  if (const std::int32_t index = IndexOfRootWindow(rootWindow); index >= 0)
+    return index;
+  mRootWindows.AddItem(rootWindow);
+  return static_cast<std::int32_t>(mRootWindows.GetCount()) - 1;
+}
+
+std::int32_t LFrameworkApp::RemoveRootWindow(const RCPtr<IRootWindow>& rootWindow) {
+  const std::int32_t index = IndexOfRootWindow(rootWindow);
+  if (index < 0)
+    return index;
+  RCPtr<IRootWindow> removed;
+  mRootWindows.RemoveItem(static_cast<std::uint32_t>(index), removed);
+  return S_OK;
+}
+
+std::int32_t LFrameworkApp::IndexOfRootWindow(const RCPtr<IRootWindow>& rootWindow) const {
+  for (std::uint32_t i = mRootWindows.GetCount(); i > 0; --i)
+    if (mRootWindows.GetAt(i - 1).Get() == rootWindow.Get())
+      return static_cast<std::int32_t>(i - 1);
+  return -1;
+}
+
+RCPtr<IRootWindow> LFrameworkApp::GetActiveRootWindow() {
+  for (std::uint32_t i = mRootWindows.GetCount(); i > 0; --i)
+    if (IsActive(*mRootWindows.GetAt(i - 1)))
+      return mRootWindows.GetAt(i - 1);
+  return RCPtr<IRootWindow>();
+}
+
+RCPtr<LRenderer> LFrameworkApp::GetRenderer() {
+  if (mRootWindows.GetCount() == 0)
+    return RCPtr<LRenderer>();
+  return mRootWindows.GetAt(0)->GetRenderer();
+}
+
+std::uint32_t LFrameworkApp::GetMouseButtonState() {
+  if (const RCPtr<IRootWindow> active = GetActiveRootWindow())
+    return active->GetMouseButtonState();
+  std::uint32_t buttons = 0;
+  const auto addIfDown = [&](std::uint32_t virtualKey, std::uint32_t bit) {
+    bool down = false;
+    bool toggled = false;
+    GetKeyState(virtualKey, down, toggled);
+    if (down)
+      buttons |= bit;
+  };
+  addIfDown(kVirtualKeyLeftButton, kButtonLeft);
+  addIfDown(kVirtualKeyMiddleButton, kButtonMiddle);
+  addIfDown(kVirtualKeyRightButton, kButtonRight);
+  return buttons;
+}
+
+PointT<std::int32_t> LFrameworkApp::GetCursorPosition() {
+  if (const RCPtr<IRootWindow> active = GetActiveRootWindow())
+    if (IWindowOSServices* native = active->GetWindowOSServices())
+      return native->ClientToScreen(active->GetCursorPosition());
+  const Platform::WindowPoint screen = Platform::GetPointerScreenPosition();
+  return {screen.x, screen.y};
+}
+
+QZRESULT LFrameworkApp::SetStatusText(const WideString&, bool) { return E_FAIL; }
+
+QZRESULT LFrameworkApp::RefreshStatusText(bool) { return E_FAIL; }
+
+std::int32_t LFrameworkApp::ShowMessageBox(const WideString& text, const WideString& caption,
+                                           std::uint32_t style) {
+  return Platform::ShowMessageBox(ToUtf8(text), ToUtf8(caption), style);
+}
+
+std::vector<RCPtr<IRootWindow>> LFrameworkApp::RootWindows() const {
+  std::vector<RCPtr<IRootWindow>> windows;
+  windows.reserve(mRootWindows.GetCount());
+  for (std::uint32_t i = 0; i < mRootWindows.GetCount(); ++i)
+    windows.push_back(mRootWindows.GetAt(i));
+  return windows;
+}
+
+} // namespace QZ
