@@ -10,13 +10,16 @@
 
 #include "QZFramework/ObjectBase/QZResult.h"
 #include "QZFramework/ObjectBase/RefCountedObject.h"
+#include "QZFramework/Utilities/Graphics/Geometry.h"
 #include "QZFramework/Utilities/Storage/StringT.h"
 
 #include <cstdint>
 
 namespace QZ {
 
+class IRootWindow;
 class LControlFactory;
+class LFont;
 class LRenderer;
 
 class IFrameworkApp {
@@ -38,6 +41,20 @@ public:
   // The control factory the application owns for its whole run: the skins,
   // the string tables and the control classes. Null before start-up made it.
   virtual LControlFactory* GetControlFactory() = 0;
+
+  // What the layout of top-level controls and the fonts ask. Each has a body
+  // that answers "nothing" (empty rectangle, origin, null), for applications
+  // that have no windows.
+  // The desktop work area in screen coordinates.
+  virtual RectT<std::int32_t> GetWorkArea();
+  // The cursor in screen coordinates.
+  virtual PointT<std::int32_t> GetCursorPosition();
+  // The last root window whose native window is active; null when none is.
+  virtual RCPtr<IRootWindow> GetActiveRootWindow();
+  // The root window at that index (0 is the main window); null past the last.
+  virtual RCPtr<IRootWindow> GetRootWindow(std::uint32_t index);
+  // The base font of controls whose font does not come from their parent.
+  virtual RCPtr<LFont> GetDefaultFont();
 };
 
 // The process-wide application; null when none is registered.

@@ -9,8 +9,12 @@
 // UI thread only; nothing here locks.
 
 #include "QZFramework/Notification/NotificationDistributor.h"
+#include "QZFramework/ObjectBase/QZResult.h"
 #include "QZFramework/ObjectBase/RefCountedObject.h"
+#include "QZFramework/Utilities/Graphics/Geometry.h"
 #include "QZFramework/Utilities/Storage/StringT.h"
+
+#include <cstdint>
 
 namespace QZ {
 
@@ -22,6 +26,9 @@ public:
   virtual ~IWindowOSServices() = default;
 
   virtual void SetTitle(const WideString& title) = 0;
+  // A client point in screen coordinates; the point itself where the window
+  // cannot say.
+  virtual PointT<std::int32_t> ClientToScreen(const PointT<std::int32_t>& point) { return point; }
 };
 
 class IRootWindow : public virtual LRefCountedObject {
@@ -33,6 +40,26 @@ public:
   virtual RCPtr<LControl> GetRootControl() = 0;
   // The native window; null once it is gone.
   virtual IWindowOSServices* GetWindowOSServices() = 0;
+
+  // What layout and scrolling ask of the window; the bodies answer for a
+  // window that has nothing on screen.
+  // The native window's client size.
+  virtual SizeT<std::int32_t> GetSize() { return {}; }
+  // The client area in screen coordinates.
+  virtual RectT<std::int32_t> GetBounds() { return {}; }
+  // Moves and resizes the native window so its client area gets the
+  // rectangle (screen coordinates).
+  virtual void SetBounds(const RectT<std::int32_t>&) {}
+  // The cursor in client coordinates.
+  virtual PointT<std::int32_t> GetCursorPosition() { return {}; }
+  // Whether the window tracks a control under the mouse (hover).
+  virtual bool HasHoverControl() { return false; }
+  // The control at a client point and the point in its coordinates; with
+  // hoverUpdate the hover (and tool tip) moves to it.
+  virtual QZRESULT GetControlAtPoint(RCPtr<LControl>& /*control*/, const PointT<std::int32_t>& /*point*/,
+                                     PointT<std::int32_t>& /*local*/, bool /*hoverUpdate*/) {
+    return E_NOTIMPL;
+  }
 };
 
 } // namespace QZ
