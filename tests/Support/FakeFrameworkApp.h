@@ -4,6 +4,8 @@
 // process-wide application for its lifetime (restoring the previous one).
 
 #include "QZFramework/AppServices/FrameworkApp.h"
+#include "QZFramework/AppServices/RootWindow.h"
+#include "QZFramework/Renderer/Font.h"
 #include "QZFramework/Renderer/Renderer.h"
 
 #include <cstdint>
@@ -30,6 +32,13 @@ public:
   std::uint32_t GetMilliseconds() override { return mMilliseconds; }
   double GetTime() override { return static_cast<double>(mMilliseconds) / 1000.0; }
   LControlFactory* GetControlFactory() override { return mControlFactory; }
+  RectT<std::int32_t> GetWorkArea() override { return mWorkArea; }
+  PointT<std::int32_t> GetCursorPosition() override { return mCursor; }
+  RCPtr<IRootWindow> GetActiveRootWindow() override { return mActiveRootWindow; }
+  RCPtr<IRootWindow> GetRootWindow(std::uint32_t index) override {
+    return index == 0 ? mFirstRootWindow : RCPtr<IRootWindow>();
+  }
+  RCPtr<LFont> GetDefaultFont() override { return mDefaultFont; }
 
   RCPtr<LRenderer> mRenderer;
   WideString mSystemFace{u"DejaVu Sans"};
@@ -40,6 +49,11 @@ public:
   std::uint32_t mMilliseconds = 0;
   // Not owned: the test holds the factory for as long as this stands in.
   LControlFactory* mControlFactory = nullptr;
+  RectT<std::int32_t> mWorkArea{0, 0, 1920, 1040};
+  PointT<std::int32_t> mCursor{};
+  RCPtr<IRootWindow> mActiveRootWindow;
+  RCPtr<IRootWindow> mFirstRootWindow;
+  RCPtr<LFont> mDefaultFont;
 
 private:
   IFrameworkApp* mPrevious;

@@ -58,6 +58,10 @@ public:
     mToolTipText = text;
     mUseParentToolTip = useParent;
   }
+  void SetFontFlags(bool inheritsFromParent, bool sizeIsRelative) {
+    mFontInheritsFromParent = inheritsFromParent;
+    mFontSizeIsRelative = sizeIsRelative;
+  }
   void SetFocusFlags(bool notFocusable, bool ignoresAncestors) {
     mNotFocusable = notFocusable;
     mFocusIgnoresAncestors = ignoresAncestors;

@@ -8,6 +8,9 @@
 //   before the right edge, and one with no offsets (centred); text from x 10 to
 //   W - 10 and y 2 to H - 2, coloured by "Ink" (red).
 // - "Plain": "Fill" over the whole look, no text properties.
+// - "Label": text over the middle half of the width (a relative span of 0.5)
+//   and the whole height; "FixedText": text from x 2 to 30, 14 high, whatever
+//   the size.
 // - "Huge": client offsets larger than the look.
 // Parts: "Picture" is the 8 x 8 rectangle at (0, 10) of the fixture sheet,
 // tiled; "Dot" a centred red 10 x 10 colour; "Invisible" a colour of alpha 0;
@@ -58,6 +61,18 @@ inline const char* kLookSkin = R"(
   </Look>
   <Look Name="Plain">
     <ClientPart Name="Fill" OffsetLeft="0" OffsetTop="0" OffsetRight="0" OffsetBottom="0"/>
+  </Look>
+  <Look Name="Label">
+    <ClientPart Name="Fill" OffsetLeft="0" OffsetTop="0" OffsetRight="0" OffsetBottom="0"/>
+    <TextProperties TextLeftRel="0.25" TextLeftAbs="0" TextRightRel="0.75" TextRightAbs="0" TextHAlign="0"
+                    TextTopRel="0" TextTopAbs="0" TextBottomRel="1" TextBottomAbs="0" TextVAlign="0"
+                    TextForegroundPart="Ink"/>
+  </Look>
+  <Look Name="FixedText">
+    <ClientPart Name="Fill" OffsetLeft="0" OffsetTop="0" OffsetRight="0" OffsetBottom="0"/>
+    <TextProperties TextLeftRel="0" TextLeftAbs="2" TextRightRel="0" TextRightAbs="30" TextHAlign="0"
+                    TextTopRel="0" TextTopAbs="0" TextBottomRel="0" TextBottomAbs="14" TextVAlign="0"
+                    TextForegroundPart="Ink"/>
   </Look>
   <Look Name="Huge">
     <ClientPart Name="Fill" OffsetLeft="200" OffsetTop="40" OffsetRight="0" OffsetBottom="0"/>
