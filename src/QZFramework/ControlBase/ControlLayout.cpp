@@ -191,7 +191,8 @@ QZRESULT LControl::UpdateLayout() {
     const RectT<double> workArea = app ? app->GetWorkArea().ToDoubleRect() : RectT<double>{};
     const SizeT<std::int32_t> clientSize = rootWindow->GetSize();
     IWindowOSServices* window = rootWindow->GetWindowOSServices();
-    const PointT<double> clientOnScreen = ToDouble(window ? window->ClientToScreen({0, 0}) : PointT<std::int32_t>{});
+    const PointT<double> clientOnScreen =
+        ToDouble(window ? window->ClientToScreen({0, 0}) : PointT<std::int32_t>{});
     const RectT<double> reference{-clientOnScreen.x, -clientOnScreen.y, workArea.width, workArea.height};
     const PointT<double> cursor = ToDouble(app ? app->GetCursorPosition() : PointT<std::int32_t>{});
     ComputeLayoutBounds(mLayout.GetRaw(), nullptr, reference,
@@ -226,7 +227,8 @@ QZRESULT LControl::ApplyMinSizeOnAxis(std::int32_t a, double& position, double& 
   const auto anchor = static_cast<double>(mLayout->mPlacement[a].mAnchor);
   if (!limit.mRelativeToControl) {
     double m = limit.mAbsolute;
-    const std::int32_t overflow = a == LLayoutDescriptor::kAxisX ? mLayout->mTextOverflowX : mLayout->mTextOverflowY;
+    const std::int32_t overflow =
+        a == LLayoutDescriptor::kAxisX ? mLayout->mTextOverflowX : mLayout->mTextOverflowY;
     const RCPtr<LLook>& look = GetLook(-1);
     if (overflow != kTextOverflowClip && look && look->GetTextBlock()) {
       RCPtr<LFontText>& block = look->GetTextBlockForChange();
@@ -323,8 +325,8 @@ QZRESULT LControl::ApplyMaxSizeOnAxis(std::int32_t a, double& position, double& 
   if (!(extent > 0) || extent == size)
     return S_OK;
   const double p = position;
-  const double far = p + anchor * size - anchor * extent + static_cast<double>(limit.mRelative) * extent +
-                     limit.mAbsolute;
+  const double far =
+      p + anchor * size - anchor * extent + static_cast<double>(limit.mRelative) * extent + limit.mAbsolute;
   if (!(p < far && far < p + size))
     return S_OK;
   // The far edge comes back to the limit; the near edge stays where it is.
@@ -608,14 +610,16 @@ RectT<double> LControl::GetChildrenBounds() const {
     const RectT<std::int32_t> r = child->mBounds.RoundToLong();
     left = std::min(left, r.x);
     top = std::min(top, r.y);
-    right = std::max(right, static_cast<std::int32_t>(static_cast<std::uint32_t>(r.x) +
-                                                      static_cast<std::uint32_t>(r.width)));
-    bottom = std::max(bottom, static_cast<std::int32_t>(static_cast<std::uint32_t>(r.y) +
-                                                        static_cast<std::uint32_t>(r.height)));
+    right = std::max(
+        right, static_cast<std::int32_t>(static_cast<std::uint32_t>(r.x) + static_cast<std::uint32_t>(r.width)));
+    bottom = std::max(
+        bottom, static_cast<std::int32_t>(static_cast<std::uint32_t>(r.y) + static_cast<std::uint32_t>(r.height)));
   }
   // Differences modulo 2^32, as the integer rectangle has them.
-  const auto width = static_cast<std::int32_t>(static_cast<std::uint32_t>(right) - static_cast<std::uint32_t>(left));
-  const auto height = static_cast<std::int32_t>(static_cast<std::uint32_t>(bottom) - static_cast<std::uint32_t>(top));
+  const auto width =
+      static_cast<std::int32_t>(static_cast<std::uint32_t>(right) - static_cast<std::uint32_t>(left));
+  const auto height =
+      static_cast<std::int32_t>(static_cast<std::uint32_t>(bottom) - static_cast<std::uint32_t>(top));
   return {static_cast<double>(left), static_cast<double>(top), static_cast<double>(width),
           static_cast<double>(height)};
 }

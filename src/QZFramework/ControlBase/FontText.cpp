@@ -151,8 +151,7 @@ void LFontText::Wrap(LMeasurementRenderer& renderer, std::int32_t width,
   for (std::uint32_t i = 0; i < paragraphs.GetCount(); ++i) {
     WideString remaining = paragraphs.GetAt(i);
     std::int32_t cut = FindLineBreak(renderer, width, remaining);
-    WideString line =
-        cut >= static_cast<std::int32_t>(remaining.GetLength()) ? remaining : remaining.Left(cut);
+    WideString line = cut >= static_cast<std::int32_t>(remaining.GetLength()) ? remaining : remaining.Left(cut);
     while (cut < static_cast<std::int32_t>(remaining.GetLength())) {
       remaining = remaining.MidToEnd(cut).TrimLeft();
       if (remaining.IsEmpty())

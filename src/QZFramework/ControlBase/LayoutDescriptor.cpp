@@ -20,7 +20,8 @@ QZRESULT LLayoutDescriptor::GetAxisLayout(std::int32_t axis, AxisPlacement& plac
   return S_OK;
 }
 
-QZRESULT LLayoutDescriptor::SetAxisLayout(std::int32_t axis, const AxisPlacement& placement, const SizeSpec& size) {
+QZRESULT LLayoutDescriptor::SetAxisLayout(std::int32_t axis, const AxisPlacement& placement,
+                                          const SizeSpec& size) {
   if (axis != kAxisX && axis != kAxisY)
     return E_INVALIDARG;
   mPlacement[axis] = placement;

@@ -104,7 +104,8 @@ public:
   // for another axis, nothing stored.
   [[nodiscard]] QZRESULT SetAxisLayout(std::int32_t axis, const AxisPlacement& placement, const SizeSpec& size);
   // The axis's minimum and maximum size, read and stored like the placement.
-  [[nodiscard]] QZRESULT GetAxisSizeLimits(std::int32_t axis, SizeLimitSpec& minimum, SizeLimitSpec& maximum) const;
+  [[nodiscard]] QZRESULT GetAxisSizeLimits(std::int32_t axis, SizeLimitSpec& minimum,
+                                           SizeLimitSpec& maximum) const;
   [[nodiscard]] QZRESULT SetAxisSizeLimits(std::int32_t axis, const SizeLimitSpec& minimum,
                                            const SizeLimitSpec& maximum);
 

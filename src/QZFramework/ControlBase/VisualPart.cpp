@@ -21,7 +21,9 @@ float FloorWithTolerance(float v) {
   return v >= 0 ? std::trunc(v * (1.0f + kEpsilon)) : std::trunc(v - (1.0f + v * kEpsilon));
 }
 
-std::int32_t TruncateToInt(float v) { return static_cast<std::int32_t>(std::clamp(v, -2147483648.0f, 2147483520.0f)); }
+std::int32_t TruncateToInt(float v) {
+  return static_cast<std::int32_t>(std::clamp(v, -2147483648.0f, 2147483520.0f));
+}
 
 std::uint32_t AlphaByte(std::uint32_t argb) { return argb >> 24; }
 
@@ -75,9 +77,9 @@ RCPtr<LVisualPart> LDockedPart::GetVisualPart() const {
 // ---------------------------------------------------------------------------
 // LVisualPart
 
-RCPtr<LVisualPart> LVisualPart::Create(const WideString& name, const RCPtr<LBitmap>& image, std::int32_t resizeType,
-                                       const RCPtr<LColorizer>& colorizer, float alphaModifier,
-                                       const RCPtr<LBitmap>& mask) {
+RCPtr<LVisualPart> LVisualPart::Create(const WideString& name, const RCPtr<LBitmap>& image,
+                                       std::int32_t resizeType, const RCPtr<LColorizer>& colorizer,
+                                       float alphaModifier, const RCPtr<LBitmap>& mask) {
   if (!image)
     return RCPtr<LVisualPart>();
   return MakeRCPtr<LVisualPart>(name, image, resizeType, colorizer,

@@ -87,13 +87,18 @@ TEST_F(ControlLayoutTest, ComputesPositionAndSizeFromTheReferences) {
        },
        150, 150},
       {"a missing sibling counts as empty at 0",
-       [](LLayoutDescriptor& l) { l.mPlacement[kX] = {0, kPositionControl, WideString(u"nobody"), 1.0f, 7, false}; },
+       [](LLayoutDescriptor& l) {
+         l.mPlacement[kX] = {0, kPositionControl, WideString(u"nobody"), 1.0f, 7, false};
+       },
        7, 16},
       {"after a sibling",
        [](LLayoutDescriptor& l) { l.mPlacement[kX] = {0, kPositionControl, WideString(u"left"), 1.0f, 5, false}; },
        85, 16},
       {"as wide as up to a sibling's right edge",
-       [](LLayoutDescriptor& l) { l.mSize[kX] = {kSizeControl, WideString(u"left"), 1.0f, 0}; }, 0, 80},
+       [](LLayoutDescriptor& l) {
+         l.mSize[kX] = {kSizeControl, WideString(u"left"), 1.0f, 0};
+       },
+       0, 80},
       {"a negative own size is none", [](LLayoutDescriptor& l) { l.mSize[kX].mAbsolute = -5; }, 0, 0},
       {"fractions round by edges",
        [](LLayoutDescriptor& l) {
@@ -139,7 +144,8 @@ TEST_F(ControlLayoutTest, ParentClientAreaAndScrollOffsetPlaceChildren) {
 TEST_F(ControlLayoutTest, DockedChildStaysPutWhileTheContentScrolls) {
   // The undocked child comes first: a docked child that moves lays out the
   // siblings after it, but scrolling itself lays out only docked children.
-  const RCPtr<TestControl> free = Child(mTop, u"free", [](LLayoutDescriptor& l) { l.mPlacement[kY].mAbsolute = 10; });
+  const RCPtr<TestControl> free =
+      Child(mTop, u"free", [](LLayoutDescriptor& l) { l.mPlacement[kY].mAbsolute = 10; });
   const RCPtr<TestControl> docked = Child(mTop, u"docked", [](LLayoutDescriptor& l) {
     l.mPlacement[kY].mAbsolute = 10;
     l.mPlacement[kY].mDocked = true;
@@ -187,8 +193,9 @@ TEST_F(ControlLayoutTest, NewBoundsGoToChildrenLaterSiblingsAndNowhereWhenUnchan
   const RCPtr<TestControl> b = Child(mTop, u"b", [](LLayoutDescriptor& l) {
     l.mPlacement[kX] = {0, kPositionControl, WideString(u"a"), 1.0f, 5, false};
   });
-  const RCPtr<TestControl> wide =
-      Child(mTop, u"wide", [](LLayoutDescriptor& l) { l.mSize[kX] = {kSizeClient, {}, 1.0f, -10}; });
+  const RCPtr<TestControl> wide = Child(mTop, u"wide", [](LLayoutDescriptor& l) {
+    l.mSize[kX] = {kSizeClient, {}, 1.0f, -10};
+  });
   EXPECT_EQ(b->GetBounds().x, 55);
 
   a->mInvalidated.clear();
@@ -260,7 +267,7 @@ TEST_F(ControlLayoutTest, RelativeSizeLimitsFollowTheChildren) {
     l.mClipToParent = false;
     l.mSize[kX].mAbsolute = 500;
   });
-  EXPECT_EQ(box->MeasureChildrenExtent(0, 2, kX), 90); // the unclipped child is left out
+  EXPECT_EQ(box->MeasureChildrenExtent(0, 2, kX), 90);  // the unclipped child is left out
   EXPECT_EQ(box->MeasureChildrenExtent(2, 2, kX), 500); // unless asked for alone
   EXPECT_EQ(box->MeasureChildrenExtent(1, 0, kX), 0);
 

@@ -41,8 +41,8 @@ TEST_F(FontTextTest, FindsTheLineBreak) {
     std::int32_t width;
     std::int32_t expected;
   } cases[] = {
-      {u"abc def", 71, 7},             // strictly wider box: the whole text
-      {u"abc def", 70, 3},             // exactly as wide: broken at the last blank
+      {u"abc def", 71, 7},              // strictly wider box: the whole text
+      {u"abc def", 70, 3},              // exactly as wide: broken at the last blank
       {u"first-second third", 120, 12}, // holds first-second
       {u"first-second third", 100, 6},  // holds first- only: after the hyphen
       {u"ab cd-ef", 65, 6},             // the last word's hyphen fits after the blank

@@ -22,9 +22,9 @@ TEST_F(LookTest, PlacesClientNonClientAndTextRectangles) {
   EXPECT_EQ(look->GetClientRect(), (Rect{1, 1, 94, 23}));
   EXPECT_EQ(look->GetChildrenClipRect(), (Rect{1, 1, 94, 23}));
   ASSERT_EQ(look->GetNonClientCount(), 3u);
-  EXPECT_EQ(look->GetNonClientRect(0), (Rect{95, 0, 5, 4}));            // top right corner
-  EXPECT_EQ(look->GetNonClientRect(1), (Rect{0, 0, 95, 1}));            // top line, height given
-  EXPECT_EQ(look->GetNonClientRect(2), (Rect{(100 - 5) / 2, (30 - 4) / 2, 5, 4})); // no offsets: centred
+  EXPECT_EQ(look->GetNonClientRect(0), (Rect{95, 0, 5, 4}));                         // top right corner
+  EXPECT_EQ(look->GetNonClientRect(1), (Rect{0, 0, 95, 1}));                         // top line, height given
+  EXPECT_EQ(look->GetNonClientRect(2), (Rect{(100 - 5) / 2, (30 - 4) / 2, 5, 4}));   // no offsets: centred
   EXPECT_EQ(look->GetNonClientPart(0).GetRaw(), look->GetNonClientPart(2).GetRaw()); // one cached part
   EXPECT_EQ(look->GetTextRect(), (Rect{10, 2, 80, 26}));
 
@@ -42,11 +42,11 @@ TEST_F(LookTest, PlacesClientNonClientAndTextRectangles) {
 
 TEST_F(LookTest, ColourAtPointAsksNonClientPartsFirst) {
   const RCPtr<LLook> look = MakeLook(u"Framed");
-  EXPECT_EQ(look->GetColorAtPoint({97, 1}), 0xFFFF0000u); // corner cap over the client area
+  EXPECT_EQ(look->GetColorAtPoint({97, 1}), 0xFFFF0000u);  // corner cap over the client area
   EXPECT_EQ(look->GetColorAtPoint({50, 10}), 0xFF0000FFu); // client part
   EXPECT_EQ(look->GetColorAtPoint({0, 29}), 0x00FFFFFFu);  // nothing there
   look->SetImage(LBitmap::GetCachedBitmap(u"::arp_on.png")->CreateSubBitmap(2, 0, 8, 8), kResizeTile, false);
-  EXPECT_EQ(look->GetColorAtPoint({1, 1}) >> 24, 0xFFu);  // image pixel (0,0) is transparent: client answers
+  EXPECT_EQ(look->GetColorAtPoint({1, 1}) >> 24, 0xFFu); // image pixel (0,0) is transparent: client answers
   EXPECT_EQ(look->GetColorAtPoint({1, 1}), 0xFF0000FFu);
 }
 
@@ -132,19 +132,23 @@ TEST_F(LookTest, TextForegroundPartsThatCannotFillRaiseTheirErrors) {
   EXPECT_EQ(look->SetTextForegroundPart(RCPtr<LVisualPart>()), E_INVALIDARG);
   ASSERT_EQ(look->SetTextForegroundPart(Part(u"Picture")), S_OK);
   StartFrame();
-  EXPECT_EQ(ThrownText<std::domain_error>(
-                [&] { look->DrawLabelText(mRenderer, Damaged({0, 0, 100, 30}), {0, 0}); }),
-            "Domain Error : Bitmap fill for text foreground part not yet implemented. : QZ::LLook::DrawLabelText : "
-            "ControlBase\\Look : Line 293");
+  EXPECT_EQ(
+      ThrownText<std::domain_error>([&] {
+        look->DrawLabelText(mRenderer, Damaged({0, 0, 100, 30}), {0, 0});
+      }),
+      "Domain Error : Bitmap fill for text foreground part not yet implemented. : QZ::LLook::DrawLabelText : "
+      "ControlBase\\Look : Line 293");
   const RCPtr<LColorizer> colorizer =
       MakeRCPtr<LColorizer>(WideString(u"g"), LColorizer::kSolidFill, Color{0, 1, 0, 1});
   look->SetTextForegroundPart(MakeRCPtr<LVisualPart>(WideString(u"g"), RCPtr<LBitmap>(), kResizeStretch, colorizer,
                                                      SizeT<std::int32_t>{1, 1}, 1.0f, RCPtr<LBitmap>()));
   colorizer->SetColorType(LColorizer::kLinearGradient);
-  EXPECT_EQ(ThrownText<std::domain_error>(
-                [&] { look->DrawLabelText(mRenderer, Damaged({0, 0, 100, 30}), {0, 0}); }),
-            "Domain Error : Gradient fill for text foreground part not yet implemented. : QZ::LLook::DrawLabelText : "
-            "ControlBase\\Look : Line 302");
+  EXPECT_EQ(
+      ThrownText<std::domain_error>([&] {
+        look->DrawLabelText(mRenderer, Damaged({0, 0, 100, 30}), {0, 0});
+      }),
+      "Domain Error : Gradient fill for text foreground part not yet implemented. : QZ::LLook::DrawLabelText : "
+      "ControlBase\\Look : Line 302");
   EXPECT_EQ(mRenderer->GetCurrentContext()->mSavedStates.size(), 0u); // balanced even when raising
 }
 

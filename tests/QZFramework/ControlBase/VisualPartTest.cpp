@@ -47,9 +47,9 @@ TEST_F(VisualPartTest, DescriptorCachesOnePartWhileSomeoneHoldsIt) {
 }
 
 TEST_F(VisualPartTest, APartOutlivesTheDescriptorThatMadeIt) {
-  RCPtr<LVisualPartDescriptor> descriptor = MakeRCPtr<LVisualPartDescriptor>(
-      WideString(u"own"), ImageSource{}, kResizeStretch, mFactory->FindColorizer(WideString(u"Red")), 4, 3, 0.5f,
-      ImageSource{});
+  RCPtr<LVisualPartDescriptor> descriptor =
+      MakeRCPtr<LVisualPartDescriptor>(WideString(u"own"), ImageSource{}, kResizeStretch,
+                                       mFactory->FindColorizer(WideString(u"Red")), 4, 3, 0.5f, ImageSource{});
   RCPtr<LVisualPart> part = descriptor->GetVisualPart();
   ASSERT_TRUE(part);
   descriptor = nullptr;
@@ -72,8 +72,8 @@ TEST_F(VisualPartTest, NoPartWithoutColouriserOrWhilePictureDoesNotLoad) {
 TEST_F(VisualPartTest, DrawsPicturesAndColours) {
   StartFrame();
   SheetPart(0, 10, kResizeTile)->Draw(mRenderer, {20.4f, 7.5f});
-  Part(u"Dot")->Draw(mRenderer, {15.0f, 15.0f});   // centred colour: its own size in the middle
-  Part(u"Cap")->Draw(mRenderer, {9.0f, 6.0f});     // stretched colour fills the rectangle
+  Part(u"Dot")->Draw(mRenderer, {15.0f, 15.0f});     // centred colour: its own size in the middle
+  Part(u"Cap")->Draw(mRenderer, {9.0f, 6.0f});       // stretched colour fills the rectangle
   Part(u"Invisible")->Draw(mRenderer, {9.0f, 6.0f}); // alpha 0: nothing
   ASSERT_EQ(mRenderer->mDrawn.size(), 3u);
   EXPECT_EQ(mRenderer->mDrawn[0].what, "bitmap");
@@ -85,7 +85,9 @@ TEST_F(VisualPartTest, DrawsPicturesAndColours) {
 
   const LVisualPart empty(WideString(u"empty"), RCPtr<LBitmap>(), kResizeStretch, RCPtr<LColorizer>(), {4, 4},
                           1.0f, RCPtr<LBitmap>());
-  EXPECT_EQ(ThrownText<std::runtime_error>([&] { const_cast<LVisualPart&>(empty).Draw(mRenderer, {4, 4}); }),
+  EXPECT_EQ(ThrownText<std::runtime_error>([&] {
+              const_cast<LVisualPart&>(empty).Draw(mRenderer, {4, 4});
+            }),
             "Runtime Error : QZ::LVisualPart::Draw : ControlBase\\VisualPart : Line 218");
 }
 
@@ -128,24 +130,33 @@ TEST_F(VisualPartTest, ColourLookupsThatCannotAnswerRaiseTheirErrors) {
   const RCPtr<LVisualPart> odd = LVisualPart::Create(
       WideString(u"odd"), LBitmap::GetCachedBitmap(u"::arp_on.png")->CreateSubBitmap(0, 10, 8, 8), 7,
       RCPtr<LColorizer>(), 1.0f, RCPtr<LBitmap>());
-  EXPECT_EQ(ThrownText<std::runtime_error>([&] { odd->GetColorAtPoint(PointT<float>{1, 1}, {9.0f, 9.0f}); }),
+  EXPECT_EQ(ThrownText<std::runtime_error>([&] {
+              odd->GetColorAtPoint(PointT<float>{1, 1}, {9.0f, 9.0f});
+            }),
             "Runtime Error : QZ::LVisualPart::GetColorAtPoint : ControlBase\\VisualPart : Line 165");
 
   const LVisualPart empty(WideString(u"empty"), RCPtr<LBitmap>(), kResizeStretch, RCPtr<LColorizer>(), {4, 4},
                           1.0f, RCPtr<LBitmap>());
-  EXPECT_EQ(ThrownText<std::runtime_error>([&] { empty.GetColorAtPoint(PointT<std::int32_t>{1, 1}); }),
+  EXPECT_EQ(ThrownText<std::runtime_error>([&] {
+              empty.GetColorAtPoint(PointT<std::int32_t>{1, 1});
+            }),
             "Runtime Error : QZ::LVisualPart::GetColorAtPoint : ControlBase\\VisualPart : Line 91");
 
   // A colouriser is shared with the skin and may turn into a gradient later.
-  const RCPtr<LColorizer> colorizer = MakeRCPtr<LColorizer>(WideString(u"c"), LColorizer::kSolidFill, Color{1, 0, 0, 1});
+  const RCPtr<LColorizer> colorizer =
+      MakeRCPtr<LColorizer>(WideString(u"c"), LColorizer::kSolidFill, Color{1, 0, 0, 1});
   const LVisualPart colour(WideString(u"colour"), RCPtr<LBitmap>(), kResizeStretch, colorizer, {4, 4}, 1.0f,
                            RCPtr<LBitmap>());
   EXPECT_FALSE(colour.GetImage());
   colorizer->SetColorType(LColorizer::kLinearGradient);
-  EXPECT_EQ(ThrownText<std::runtime_error>([&] { colour.GetColorAtPoint(PointT<std::int32_t>{1, 1}); }),
+  EXPECT_EQ(ThrownText<std::runtime_error>([&] {
+              colour.GetColorAtPoint(PointT<std::int32_t>{1, 1});
+            }),
             "Runtime Error : QZ::LVisualPart::GetColorAtPoint : ControlBase\\VisualPart : Line 76");
   colorizer->SetColorType(LColorizer::kRadialGradient);
-  EXPECT_EQ(ThrownText<std::runtime_error>([&] { colour.GetColorAtPoint(PointT<std::int32_t>{1, 1}); }),
+  EXPECT_EQ(ThrownText<std::runtime_error>([&] {
+              colour.GetColorAtPoint(PointT<std::int32_t>{1, 1});
+            }),
             "Runtime Error : QZ::LVisualPart::GetColorAtPoint : ControlBase\\VisualPart : Line 81");
 }
 
