@@ -248,6 +248,16 @@ TEST_F(ControlLayoutTest, ExpandGrowsWithTheTextUpToTheMaximumThenWraps) {
   EXPECT_EQ(block->GetLineCount(), 2);
   EXPECT_EQ(capped->GetFixedMaximumSize(), (SizeT<double>{120, 0}));
 
+  // Expanding downwards: three lines of 14 in a text area as high as the control.
+  const RCPtr<TestControl> tall = Child(mTop, u"tall", [&](LLayoutDescriptor& l) {
+    label(l);
+    l.mTextOverflowX = kTextOverflowClip;
+    l.mTextOverflowY = kTextOverflowExpand;
+  });
+  GiveLook(tall, u"Label");
+  tall->SetText(WideString(u"a\nb\nc"));
+  EXPECT_EQ(tall->GetBounds(), (Bounds{10, 0, 40, 42}));
+
   // A text area of fixed width cannot catch up with the text: no growth.
   const RCPtr<TestControl> fixed = Child(mTop, u"fixed", label);
   GiveLook(fixed, u"FixedText");

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,38 @@ TEST_F(FontTextTest, WrapsParagraphsAndSplitsAtLineFeeds) {
     SCOPED_TRACE(WideString(c.text).ToNarrow().GetChars());
     const RCPtr<LFontText> block = Block(c.text, {c.width, 50}, c.wrap);
     EXPECT_EQ(Lines(*block), c.lines);
+  }
+}
+
+// Random paragraphs of letters, blanks and hyphens wrapped at random widths,
+// against what wrapping must keep: no letter or hyphen is lost or moved, no
+// line is empty, and a line wider than the box is one word that offers no
+// break (no blank after its start, no hyphen before its end).
+TEST_F(FontTextTest, RandomWrappingKeepsTheTextAndBreaksWhereItCan) {
+  std::mt19937 random(20261210);
+  const char16_t alphabet[] = u"aaaab  -";
+  for (int round = 0; round < 400; ++round) {
+    std::u16string text;
+    const int length = static_cast<int>(random() % 30) + 1;
+    for (int i = 0; i < length; ++i)
+      text += alphabet[random() % 8];
+    const auto width = static_cast<std::int32_t>(random() % 120) + 5;
+    SCOPED_TRACE(WideString(text.c_str()).ToNarrow().GetChars() + std::string(" in ") + std::to_string(width));
+    const RCPtr<LFontText> block = Block(text.c_str(), {width, 50}, true);
+    std::u16string kept;
+    for (std::int32_t i = 0; i < block->GetLineCount(); ++i) {
+      const std::u16string line = block->GetLineText(i).GetChars();
+      EXPECT_FALSE(line.empty());
+      if (static_cast<std::int32_t>(line.size()) * 10 > width) {
+        EXPECT_EQ(line.find(u' ', 1), std::u16string::npos) << "a wide line with a blank";
+        EXPECT_GE(line.find(u'-'), line.size() - 1) << "a wide line with a hyphen inside";
+      }
+      kept += line;
+    }
+    std::erase(text, u' ');
+    std::erase(kept, u' ');
+    EXPECT_EQ(std::string(WideString(kept.c_str()).ToNarrow().GetChars()),
+              std::string(WideString(text.c_str()).ToNarrow().GetChars()));
   }
 }
 
