@@ -44,6 +44,9 @@ public:
     ++mIdlePasses;
     return false;
   }
+  RCPtr<IRootWindow> GetRootWindow(std::uint32_t index) override {
+    return index == 0 ? mFirstRootWindow : RCPtr<IRootWindow>();
+  }
 
   RCPtr<LRenderer> mRenderer;
   WideString mSystemFace{u"DejaVu Sans"};
@@ -61,6 +64,7 @@ public:
   RCPtr<IRootWindow> mActiveRootWindow;
   CursorID mCursorID = 0;
   std::int32_t mIdlePasses = 0;
+  RCPtr<IRootWindow> mFirstRootWindow;
 
 private:
   IFrameworkApp* mPrevious;

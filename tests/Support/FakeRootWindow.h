@@ -4,7 +4,8 @@
 // window that records its title and answers whether it is active, and the
 // root-control bookkeeping of the real root window (the control's reference
 // back to the window is counted as an inner reference, so dropping the window
-// frees the pair). The window services record their calls for the test.
+// frees the pair). The window services record their calls (resizes, hit tests,
+// invalidations) for the test.
 
 #include "QZFramework/AppServices/RootWindow.h"
 #include "QZFramework/ControlBase/Control.h"
@@ -67,6 +68,17 @@ public:
     mLog->push_back(mName + ".redraw");
     return S_OK;
   }
+  SizeT<std::int32_t> GetSize() override { return {mBounds.width, mBounds.height}; }
+  void SetBounds(const RectT<std::int32_t>& bounds) override {
+    mBounds = bounds;
+    mSetBounds.push_back(bounds);
+  }
+  bool HasHoverControl() override { return mHover; }
+  QZRESULT GetControlAtPoint(RCPtr<LControl>&, const PointT<std::int32_t>& point, PointT<std::int32_t>&,
+                             bool) override {
+    mHitTests.push_back(point);
+    return S_OK;
+  }
   std::uint32_t GetMouseButtonState() override { return mButtons; }
   PointT<std::int32_t> GetCursorPosition() override { return mCursor; }
   RectT<std::int32_t> GetBounds() override {
@@ -115,7 +127,11 @@ public:
   std::int32_t mCloseRequests = 0;
   std::uint32_t mButtons = 0;
   PointT<std::int32_t> mCursor{};
-  RectT<std::int32_t> mBounds{0, 0, 1024, 768};
+  // The client area on screen; the resizes asked for; whether a hover control is tracked; hit tests asked for.
+  RectT<std::int32_t> mBounds{0, 0, 640, 480};
+  std::vector<RectT<std::int32_t>> mSetBounds;
+  bool mHover = false;
+  std::vector<PointT<std::int32_t>> mHitTests;
   std::vector<RectT<std::int32_t>> mInvalidated;
 
 private:

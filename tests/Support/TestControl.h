@@ -3,8 +3,8 @@
 // "Test.Control": its create function builds the control from its descriptor
 // the short way (a copy of the skin layout, bounds of the layout's absolute
 // size, its children through the factory), then initialises it and sets its
-// created flag. It counts live instances and records its idle calls and the
-// children it lost.
+// created flag. It counts live instances and records its idle calls, the
+// rectangles it invalidated and the children it lost.
 
 #include "QZFramework/AppServices/FrameworkApp.h"
 #include "QZFramework/ControlBase/Control.h"
@@ -40,6 +40,10 @@ public:
   }
 
   void OnIdle() override { ++mIdleCalls; }
+  QZRESULT InvalidateRect(const RectT<double>& rect, bool clip) override {
+    mInvalidated.push_back(rect);
+    return LControl::InvalidateRect(rect, clip);
+  }
   void OnChildRemoved(const RCPtr<LControl>& child, std::int32_t formerIndex) override {
     mRemoved.push_back(child->GetName().ToNarrow().GetChars() + std::string(":") + std::to_string(formerIndex));
   }
@@ -54,12 +58,17 @@ public:
     mToolTipText = text;
     mUseParentToolTip = useParent;
   }
+  void SetFontFlags(bool inheritsFromParent, bool sizeIsRelative) {
+    mFontInheritsFromParent = inheritsFromParent;
+    mFontSizeIsRelative = sizeIsRelative;
+  }
   void SetFocusFlags(bool notFocusable, bool ignoresAncestors) {
     mNotFocusable = notFocusable;
     mFocusIgnoresAncestors = ignoresAncestors;
   }
 
   std::int32_t mIdleCalls = 0;
+  std::vector<RectT<double>> mInvalidated;
   std::vector<std::string> mRemoved;
   static inline std::int32_t sLive = 0;
 

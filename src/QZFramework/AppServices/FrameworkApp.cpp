@@ -1,5 +1,8 @@
 #include "QZFramework/AppServices/FrameworkApp.h"
 
+#include "QZFramework/AppServices/RootWindow.h"
+#include "QZFramework/Renderer/Font.h"
+
 #include <atomic>
 
 namespace QZ {

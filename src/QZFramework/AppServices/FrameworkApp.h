@@ -66,6 +66,8 @@ public:
   // One idle pass of the application (queued notifications, then "NID_IDLE"
   // when sendIdle); true when more idle work remains.
   virtual bool ProcessIdle(bool sendIdle) = 0;
+  // The root window at that index (0 is the main window); null past the last.
+  virtual RCPtr<IRootWindow> GetRootWindow(std::uint32_t index) = 0;
 };
 
 // The process-wide application; null when none is registered.

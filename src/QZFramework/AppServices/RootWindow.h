@@ -68,6 +68,16 @@ public:
   // The native window lost the keyboard focus, or got it back.
   virtual void OnWindowFocusLost() = 0;
   virtual void RestoreFocus() = 0;
+  // The native window's client size.
+  virtual SizeT<std::int32_t> GetSize() = 0;
+  // Moves and resizes the native window so its client area gets the rectangle (screen coordinates).
+  virtual void SetBounds(const RectT<std::int32_t>& bounds) = 0;
+  // Whether the window tracks a control under the mouse (hover).
+  virtual bool HasHoverControl() = 0;
+  // The control at a client point and the point in its coordinates; with hoverUpdate the hover (and tool
+  // tip) moves to it.
+  virtual QZRESULT GetControlAtPoint(RCPtr<LControl>& control, const PointT<std::int32_t>& point,
+                                     PointT<std::int32_t>& local, bool hoverUpdate) = 0;
 };
 
 } // namespace QZ

@@ -167,7 +167,10 @@ public:
   // The index searched from the last to the first; -1 when absent.
   std::int32_t IndexOfRootWindow(const RCPtr<IRootWindow>& rootWindow) const;
   std::uint32_t GetRootWindowCount() const { return mRootWindows.GetCount(); }
-  const RCPtr<IRootWindow>& GetRootWindow(std::uint32_t index) const { return mRootWindows.GetAt(index); }
+  // Null past the last.
+  RCPtr<IRootWindow> GetRootWindow(std::uint32_t index) override {
+    return index < mRootWindows.GetCount() ? mRootWindows.GetAt(index) : RCPtr<IRootWindow>();
+  }
   RCPtr<IRootWindow> GetActiveRootWindow() override;
 
   // ---- Services

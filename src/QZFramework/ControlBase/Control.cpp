@@ -189,12 +189,7 @@ LControl::~LControl() = default;
 // ---------------------------------------------------------------------------
 // Virtual operations
 
-QZRESULT LControl::SetText(const WideString& text) {
-  if (mText.EqualsString(text))
-    return S_FALSE;
-  mText = text;
-  return S_OK;
-}
+QZRESULT LControl::SetText(const WideString& text) { return ApplyText(text, true) ? S_OK : S_FALSE; }
 
 bool LControl::SetClipToParent(bool clip) {
   if (!mLayout)

@@ -20,6 +20,19 @@
 // subscribed then (AttachToRootWindow). Notifications reach the control's
 // handler only once its created flag is set.
 //
+// Layout. A control's bounds are doubles in its parent's content space (the
+// parent's client origin shifted by its scroll offset; a docked axis stores the
+// scroll offset in its position so it stays put). They are recomputed from the
+// control's own layout copy whenever the parent's size or scroll, a named
+// sibling, the children, the text or the layout changes, and are integral after
+// every pass. New bounds go down to the children (container resized) and on to
+// later siblings in creation order; the layout-suppressed flag keeps a control
+// from being laid out again by its children while it passes a size down.
+//
+// Looks: one per visual state with a weight each (kept the same length); the
+// look with a weight above 0 that comes first is the one shown and gives the
+// client rectangle.
+//
 // Controls live on the UI thread; nothing here locks. Reference counts are
 // atomic, so references may be dropped elsewhere, but the tree changes only on
 // the UI thread.
@@ -27,6 +40,7 @@
 #include "QZFramework/AppServices/RootWindow.h"
 #include "QZFramework/ControlBase/ControlDescriptor.h"
 #include "QZFramework/ControlBase/LayoutDescriptor.h"
+#include "QZFramework/ControlBase/Look.h"
 #include "QZFramework/ControlBase/StringTable.h"
 #include "QZFramework/Notification/NotificationCenter.h"
 #include "QZFramework/Notification/NotificationClient.h"
@@ -35,7 +49,9 @@
 #include "QZFramework/ObjectBase/QZResult.h"
 #include "QZFramework/ObjectBase/RefCountedObject.h"
 #include "QZFramework/ObjectBase/TypeName.h"
+#include "QZFramework/Renderer/Font.h"
 #include "QZFramework/Utilities/Graphics/Geometry.h"
+#include "QZFramework/Utilities/Graphics/Region.h"
 #include "QZFramework/Utilities/Storage/ArrayBuffer.h"
 #include "QZFramework/Utilities/Storage/RCPtrArray.h"
 #include "QZFramework/Utilities/Storage/StringT.h"
@@ -162,6 +178,50 @@ public:
   virtual QZRESULT FinishInitialize();
   virtual WideString GetToolTipText() const;
 
+  // Layout hooks and operations (virtual so control classes can refine them).
+  // The size the minimum-size rules alone give: each axis laid out once at size 0.
+  virtual SizeT<double> MeasureNaturalSize();
+  // The "Self" maximum Abs of each axis; 0 where there is no fixed maximum.
+  virtual SizeT<double> GetFixedMaximumSize() const;
+  // Rounds the offset; when it changed, moves the children's space, tells the
+  // children, invalidates and sends "NID_SCROLL_OFFSET_CHANGE" once.
+  virtual const PointT<double>& SetScrollOffset(const PointT<double>& offset);
+  // Called before and after SetBounds stores new bounds; nothing in the base.
+  virtual void OnSizeChanging();
+  virtual void OnSizeChanged();
+  // The scroll offset moved; nothing in the base.
+  virtual void UpdateVisibleRegion(const PointT<double>& oldOffset, const PointT<double>& newOffset);
+  // A child's bounds changed; nothing in the base.
+  virtual void InvalidateChildArea(const RCPtr<LControl>& child);
+  // Lays a docked control out again. 0.
+  virtual QZRESULT OnParentScrolled(const PointT<double>& oldOffset, const PointT<double>& newOffset);
+  // UpdateLayout unless suppressed, then InvalidateChildArea. 0.
+  virtual QZRESULT RelayoutAndInvalidate(const RCPtr<LControl>& child);
+  // The parent (or window) has a new size: lay out again; a top-level control
+  // whose layout keeps another size puts the window back to it. 0.
+  virtual QZRESULT OnContainerResized(const SizeT<std::int32_t>& size);
+  // The scrollable extent: unbounded in the base.
+  virtual RectT<double> GetClientExtent(const RCPtr<LControl>& asking) const;
+  // {0, 0, client width, client height}.
+  virtual RectT<double> GetLocalBounds() const;
+  // {scroll x, scroll y, client width, client height}.
+  virtual RectT<double> GetVisibleContentRect() const;
+  // Whether a point relative to the control's top-left corner lies inside it
+  // (left and top edges in, right and bottom out).
+  virtual bool ContainsPoint(const PointT<std::int32_t>& point) const;
+
+  // Looks (virtual where control classes refine them).
+  // Packed colour of a look at a point; 0x00FFFFFF without a look.
+  virtual std::uint32_t GetLookColorAtPoint(const PointT<std::int32_t>& point, std::int32_t index) const;
+  // Weight 1 for that look, 0 for the others.
+  virtual QZRESULT SelectLook(std::int32_t index);
+  // Appends a look (may be null) and, while the weights are fewer, a weight 0.
+  virtual std::int32_t AddLook(const RCPtr<LLook>& look);
+  // After the font changed; nothing in the base.
+  virtual void OnLooksChanged();
+  // Re-derives the font from the parent's when the font spec takes parts of it. 0.
+  virtual QZRESULT UpdateFont();
+
   // Notifications reach the handler only once the created flag is set; the
   // handler's result, or 0.
   std::int32_t Receive(const RCPtr<LNotificationDistributor>& source,
@@ -224,6 +284,89 @@ public:
   QZRESULT CloseDeferredChildren();
   std::uint32_t GetCloseLaterCount() const { return mControlsToCloseLater.GetCount(); }
 
+  // ---- Layout
+
+  // Recomputes the bounds from the layout and applies them: 1 unchanged, 0
+  // changed, E_FAIL without layout or, for a top-level control, without a
+  // root window to measure against.
+  QZRESULT UpdateLayout();
+  // The rectangle a layout gives against the parent's client area (with a
+  // parent) or against the reference rectangle, size and point. 0, or
+  // E_INVALIDARG without a layout.
+  static QZRESULT ComputeLayoutBounds(const LLayoutDescriptor* layout, const LControl* parent,
+                                      const RectT<double>& referenceRect, const SizeT<double>& referenceSize,
+                                      const PointT<double>& referencePoint, RectT<double>& out);
+  // The minimum-size rules: 0 nothing changed, 1 changed, E_FAIL for an anchor
+  // the rule cannot use.
+  QZRESULT ApplyLayoutMinSize(PointT<double>& position, SizeT<double>& size);
+  // The maximum-size rules: 0 or 1.
+  QZRESULT ApplyLayoutMaxSize(PointT<double>& position, SizeT<double>& size);
+  // The farthest edge of the children first..last (creation order) on an axis,
+  // plus the look's margin beyond its client area; 0 for none.
+  double MeasureChildrenExtent(std::int32_t first, std::int32_t last, std::int32_t axis) const;
+  // Stores new bounds and passes the change on: 1 unchanged, 0.
+  QZRESULT SetBounds(const PointT<double>& position, const SizeT<double>& size);
+  // Each stores into the layout and lays out again: 0 when the layout holds
+  // the given records afterwards, else 1 (also for an axis other than 0, 1).
+  QZRESULT SetPlacement(const AxisPlacement& xPlacement, const SizeSpec& xSize, const AxisPlacement& yPlacement,
+                        const SizeSpec& ySize);
+  QZRESULT SetAxisPlacement(std::int32_t axis, const AxisPlacement& placement, const SizeSpec& size);
+  QZRESULT SetAxisSizeLimits(std::int32_t axis, const SizeLimitSpec& minimum, const SizeLimitSpec& maximum);
+  const PointT<double>& GetScrollOffset() const { return mScrollOffset; }
+  bool IsLayoutSuppressed() const { return mLayoutSuppressed; }
+  // The current look's client rectangle (clamped to +-2^52), or {0, 0, size}.
+  RectT<double> GetClientRect() const;
+
+  // ---- Coordinates
+
+  // Position - parent scroll offset + parent client origin.
+  PointT<double> GetOffsetInParent() const;
+  // In the root window's client space.
+  PointT<double> GetPositionInRoot() const;
+  // A point of other's coordinates in this control's (whole pixels).
+  PointT<double>& ConvertPointFrom(const LControl& other, PointT<double>& point) const;
+  // The rounded bounds of the children docked on neither axis; with none
+  // {2147483647, 2147483647, 1, 1}.
+  RectT<double> GetChildrenBounds() const;
+
+  // ---- Looks
+
+  // E_INVALIDARG for an index beyond the weights; a weight outside 0..1 is
+  // ignored. Exclusive: every other weight becomes 0. Invalidates on change. 0.
+  QZRESULT SetLookWeight(std::int32_t index, float weight, bool exclusive);
+  // The slot of look index; for another index the first look with a weight
+  // above 0, else the first look, else a shared null slot.
+  const RCPtr<LLook>& GetLook(std::int32_t index) const;
+  // The first index whose look exists with a weight above 0, or -1.
+  std::int32_t GetFirstVisibleLookIndex() const;
+  // E_FAIL without a look, else LLook::SetImage's result.
+  QZRESULT SetLookImage(const RCPtr<LBitmap>& image, std::int32_t resizeType, std::int32_t index,
+                        bool replacesClient);
+  QZRESULT SetLookTextForegroundPart(const RCPtr<LVisualPart>& part, std::int32_t index);
+  RectT<double> GetLookClientRect(std::int32_t index) const;
+  // E_INVALIDARG without the look(s), else 0; the control is invalidated.
+  QZRESULT SetLookRegion(std::int32_t index, const Region& region);
+  QZRESULT SetLookRegionExcluding(std::int32_t index, std::int32_t excludedIndex);
+  // No invalidation.
+  void ClearLookRegion(std::int32_t index);
+  void ClearLookRegions();
+  std::uint32_t GetLookCount() const { return mLooks.GetCount(); }
+  float GetLookWeight(std::uint32_t index) const { return mLookWeights.GetAt(index); }
+
+  // ---- Text and font
+
+  // Gives a changed text to the looks, re-lays out when the minimum size
+  // depends on it and invalidates; true when the text changed.
+  bool ApplyText(const WideString& text, bool relayout);
+  // Whether the shown look's text is wider than its text area.
+  bool IsTextTruncated() const;
+  const RCPtr<LFont>& GetFontRef() const { return mFont; }
+  // Resolves the font from face, size and style against the base font (the
+  // parent's or the application's): E_FAIL when none can be had.
+  QZRESULT SetFontSpec(const WideString& face, float size, std::int32_t style, bool sizeRelative);
+  // E_INVALIDARG for null; 1 when it is the control's font already; 0.
+  QZRESULT SetFont(const RCPtr<LFont>& font);
+
   // ---- State
 
   bool IsCreated() const { return mCreated; }
@@ -272,23 +415,45 @@ protected:
   RCPtr<LControlDescriptor> mDescriptor;
   RCPtr<LLayoutDescriptor> mLayout;
   RectT<double> mBounds;
+  PointT<double> mScrollOffset;
   std::int32_t mUnclippedDescendants = 0;
+  RCPtrArray<LLook, 1, 0> mLooks;
+  ArrayBuffer<float, 1, 0> mLookWeights;
   RCPtr<LControl> mParent;
   RCPtr<IRootWindow> mRootWindow;
   RCPtr<LStringTable> mStringTable;
   bool mNotFocusable = true;
   bool mFocusIgnoresAncestors = false;
+  // How the font was derived: from the parent's or the application's base font.
+  bool mFontInheritsFromParent = false;
+  bool mFontSizeIsRelative = false;
+  bool mFontNameFromBase = false;
+  bool mFontSizeFromBase = false;
+  bool mFontStyleFromBase = false;
+  float mFontSizeFactor = 1.0f;
+  RCPtr<LFont> mFont;
   WideString mText;
   WideString mToolTipText;
   bool mUseParentToolTip = false;
   bool mCreated = false;
+  bool mLayoutSuppressed = false;
   std::int32_t mIdleRequestCount = 0;
   RCPtrArray<LControl, 1, 0> mControlsToCloseLater;
   RCPtr<LNotificationCenter> mNotificationCenter;
   ChildControlList mChildren;
 
+  // The whole control rectangle, with the clip-to-parent flag as the clip flag.
+  void InvalidateWhole();
+
 private:
   bool IsSelfOrAncestorOf(const LControl* control) const;
+  // One axis of ApplyLayoutMinSize / ApplyLayoutMaxSize.
+  QZRESULT ApplyMinSizeOnAxis(std::int32_t axis, double& position, double& size, double width);
+  QZRESULT ApplyMaxSizeOnAxis(std::int32_t axis, double& position, double& size);
+  // The extent of a relative size limit: all children, or the named one.
+  double MeasureLimitExtent(const SizeLimitSpec& limit, std::int32_t axis) const;
+  // The native window's client area gets the control's size at its present place.
+  void ResizeRootWindow();
   // Adds delta to the unclipped-descendant count of this control and every ancestor.
   void AddUnclippedDescendants(std::int32_t delta);
 };

@@ -20,6 +20,33 @@ QZRESULT LLayoutDescriptor::GetAxisLayout(std::int32_t axis, AxisPlacement& plac
   return S_OK;
 }
 
+QZRESULT LLayoutDescriptor::SetAxisLayout(std::int32_t axis, const AxisPlacement& placement,
+                                          const SizeSpec& size) {
+  if (axis != kAxisX && axis != kAxisY)
+    return E_INVALIDARG;
+  mPlacement[axis] = placement;
+  mSize[axis] = size;
+  return S_OK;
+}
+
+QZRESULT LLayoutDescriptor::GetAxisSizeLimits(std::int32_t axis, SizeLimitSpec& minimum,
+                                              SizeLimitSpec& maximum) const {
+  if (axis != kAxisX && axis != kAxisY)
+    return E_INVALIDARG;
+  minimum = mMinSize[axis];
+  maximum = mMaxSize[axis];
+  return S_OK;
+}
+
+QZRESULT LLayoutDescriptor::SetAxisSizeLimits(std::int32_t axis, const SizeLimitSpec& minimum,
+                                              const SizeLimitSpec& maximum) {
+  if (axis != kAxisX && axis != kAxisY)
+    return E_INVALIDARG;
+  mMinSize[axis] = minimum;
+  mMaxSize[axis] = maximum;
+  return S_OK;
+}
+
 void LLayoutDescriptor::RenameControlReference(const WideString& oldName, const WideString& newName) {
   for (const std::int32_t axis : {kAxisX, kAxisY}) {
     if (mPlacement[axis].mReferenceName.EqualsString(oldName))

@@ -36,7 +36,8 @@ enum TextOverflow : std::int32_t {
   kTextOverflowWrap = 2, // X axis only
 };
 
-// One axis of a layout's placement, as handed to the layout code.
+// One axis of a layout's placement, as handed to the layout code. Equal when
+// every member is; the name counts only for a reference to a control.
 struct AxisPlacement {
   float mAnchor = 0;
   std::int32_t mReference = kPositionClient;
@@ -44,22 +45,43 @@ struct AxisPlacement {
   float mRelative = 0;
   double mAbsolute = 0;
   bool mDocked = false;
+
+  friend bool operator==(const AxisPlacement& a, const AxisPlacement& b) {
+    return a.mAnchor == b.mAnchor && a.mReference == b.mReference && a.mRelative == b.mRelative &&
+           a.mAbsolute == b.mAbsolute && a.mDocked == b.mDocked &&
+           (a.mReference != kPositionControl || a.mReferenceName.EqualsString(b.mReferenceName));
+  }
 };
 
-// One axis of a layout's size.
+// One axis of a layout's size; the name counts for equality only for a
+// reference to a control.
 struct SizeSpec {
   std::int32_t mReference = kSizeSelf;
   WideString mReferenceName;
   float mRelative = 0;
   double mAbsolute = 0;
+
+  friend bool operator==(const SizeSpec& a, const SizeSpec& b) {
+    return a.mReference == b.mReference && a.mRelative == b.mRelative && a.mAbsolute == b.mAbsolute &&
+           (a.mReference != kSizeControl || a.mReferenceName.EqualsString(b.mReferenceName));
+  }
 };
 
-// A minimum or maximum size; not relative to a control stands for "Self".
+// A minimum or maximum size; not relative to a control stands for "Self". The
+// control name "Children" stands for all children. The name counts for
+// equality only when relative to a control.
 struct SizeLimitSpec {
+  static constexpr const char16_t* kAllChildren = u"Children";
+
   bool mRelativeToControl = false;
   WideString mControlName;
   float mRelative = 0;
   double mAbsolute = 0;
+
+  friend bool operator==(const SizeLimitSpec& a, const SizeLimitSpec& b) {
+    return a.mRelativeToControl == b.mRelativeToControl && a.mRelative == b.mRelative &&
+           a.mAbsolute == b.mAbsolute && (!a.mRelativeToControl || a.mControlName.EqualsString(b.mControlName));
+  }
 };
 
 class LLayoutDescriptor : public virtual LRefCountedObject {
@@ -78,6 +100,14 @@ public:
   // Copies the axis's placement (with its docked flag) and size; E_INVALIDARG
   // for an axis other than kAxisX and kAxisY, the outputs left unchanged.
   [[nodiscard]] QZRESULT GetAxisLayout(std::int32_t axis, AxisPlacement& placement, SizeSpec& size) const;
+  // Stores the axis's placement (with its docked flag) and size; E_INVALIDARG
+  // for another axis, nothing stored.
+  [[nodiscard]] QZRESULT SetAxisLayout(std::int32_t axis, const AxisPlacement& placement, const SizeSpec& size);
+  // The axis's minimum and maximum size, read and stored like the placement.
+  [[nodiscard]] QZRESULT GetAxisSizeLimits(std::int32_t axis, SizeLimitSpec& minimum,
+                                           SizeLimitSpec& maximum) const;
+  [[nodiscard]] QZRESULT SetAxisSizeLimits(std::int32_t axis, const SizeLimitSpec& minimum,
+                                           const SizeLimitSpec& maximum);
 
   // A sibling was renamed: the X and Y position and size references naming
   // oldName name newName afterwards. The size limits keep their names.

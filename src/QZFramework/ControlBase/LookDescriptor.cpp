@@ -1,5 +1,7 @@
 #include "QZFramework/ControlBase/LookDescriptor.h"
 
+#include "QZFramework/ControlBase/VisualPart.h"
+
 namespace QZ {
 
 LVisualPartDescriptor::LVisualPartDescriptor(const WideString& name, const ImageSource& image,

@@ -9,8 +9,9 @@
 // the visual part a visual part descriptor builds on first use. Ownership runs
 // down only: a look counts its docked parts and text foreground part, a docked
 // part its visual part descriptor, a visual part descriptor its colouriser and
-// its cached visual part (which holds the descriptor back as an inner
-// reference, so the pair does not keep itself alive).
+// its cached visual part (which counts that reference as an inner one and
+// points back to the descriptor without counting, so the pair does not keep
+// itself alive).
 //
 // Used on the UI thread only; nothing locks them.
 
@@ -48,12 +49,14 @@ public:
   LVisualPartDescriptor(const WideString& name, const ImageSource& image, std::int32_t resizeType,
                         const RCPtr<LColorizer>& colorizer, std::int32_t width, std::int32_t height,
                         float alphaModifier, const ImageSource& mask);
-  ~LVisualPartDescriptor() override = default;
+  // Detaches the cached part, which may outlive its descriptor in a look.
+  ~LVisualPartDescriptor() override;
 
   WideString ToString() const override { return mName; }
 
   // The drawable part, built on first use and cached; null for a colour part
-  // without a colouriser. Built by the visual parts (defined with them).
+  // without a colouriser, and while the picture (or mask) does not load, so
+  // the next call tries again. Defined with the visual parts.
   const RCPtr<LVisualPart>& GetVisualPart();
 
   const WideString& GetName() const { return mName; }
@@ -74,9 +77,9 @@ private:
   RCPtr<LColorizer> mColorizer;
   float mAlphaModifier;
   ImageSource mMask;
-  // The cached LVisualPart, held through its base until the visual parts are
-  // part of the build.
-  RCPtr<LRefCountedObject> mVisualPart;
+  RCPtr<LVisualPart> mVisualPart;
+
+  friend class LVisualPart; // empties the cache when only the cache holds the part
 };
 
 // Which offsets of a docked part were given.
