@@ -103,7 +103,13 @@ protected:
     Deliver();
   }
   void TearDown() override {
+    const RCPtr<LMidiCommInterface> comm = mManager ? mManager->GetMidiComm() : RCPtr<LMidiCommInterface>();
     mManager = nullptr; // ends the polling thread
+    // Deliveries still queued hold the layer: let them finish, so that the layer ends here with its worker
+    // joined, not on that worker while the process goes on.
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (comm && comm->GetRefCount() > 1 && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(1ms);
     SetAppEngine(RCPtr<LRootModuleEngine>());
     mEngine = nullptr;
     Platform::SetMidiSystem(mPrevious);
