@@ -2,6 +2,7 @@
 
 #include "QZFramework/ObjectBase/Exception.h"
 #include "QZFramework/Renderer/D3D9Renderer.h"
+#include "QZFramework/Renderer/Gdi/GDIRenderer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,8 +25,10 @@ PointT<double> RoundPoint(const PointT<double>& p) {
 
 RCPtr<LRenderer> LRenderer::Create(std::int32_t type, const RectT<std::int32_t>& /*clientRect*/,
                                    WindowHandle /*window*/) {
-  // The OpenGL and GDI+ back ends take their places here as they are built.
+  // The OpenGL back end takes its place here when it is built.
   switch (type) {
+  case kRendererTypeGDIPlus:
+    return MakeRCPtr<LGDIRenderer>();
   case kRendererTypeD3D9:
     return MakeRCPtr<LD3D9Renderer>();
   default:
