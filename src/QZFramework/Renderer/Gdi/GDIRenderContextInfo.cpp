@@ -46,8 +46,8 @@ SizeT<std::int32_t> LGDIRendererOffscreenSurface::GetSize() const {
 }
 
 Platform::ImageStatus LGDIRendererOffscreenSurface::CopyRect(Platform::Canvas& target,
-                                                            const PointT<std::int32_t>& destination,
-                                                            const RectT<std::int32_t>& source) const {
+                                                             const PointT<std::int32_t>& destination,
+                                                             const RectT<std::int32_t>& source) const {
   if (!mBitmap)
     return Platform::ImageStatus::InvalidParameter;
   return target.DrawSurface(*mBitmap, {destination.x, destination.y},
@@ -57,10 +57,10 @@ Platform::ImageStatus LGDIRendererOffscreenSurface::CopyRect(Platform::Canvas& t
 LGDIRenderContextInfo::LGDIRenderContextInfo(const RectT<std::int32_t>& viewport, WindowHandle window,
                                              bool offscreen)
     : LRenderContextInfo(viewport, window, offscreen),
-      mBackBuffer(MakeRCPtr<LGDIRendererOffscreenSurface>(SizeT<std::int32_t>{viewport.width, viewport.height},
-                                                          window)),
-      mSpareBuffer(MakeRCPtr<LGDIRendererOffscreenSurface>(SizeT<std::int32_t>{viewport.width, viewport.height},
-                                                           window)) {}
+      mBackBuffer(
+          MakeRCPtr<LGDIRendererOffscreenSurface>(SizeT<std::int32_t>{viewport.width, viewport.height}, window)),
+      mSpareBuffer(
+          MakeRCPtr<LGDIRendererOffscreenSurface>(SizeT<std::int32_t>{viewport.width, viewport.height}, window)) {}
 
 LGDIRenderContextInfo::~LGDIRenderContextInfo() = default;
 
@@ -92,7 +92,8 @@ void LGDIRenderContextInfo::Present() {
     graphics->Flush();
   if (mOffscreen || !mWindow)
     return;
-  std::unique_ptr<Platform::Canvas> window = Platform::Canvas::Create(*static_cast<Platform::WindowTarget*>(mWindow));
+  std::unique_ptr<Platform::Canvas> window =
+      Platform::Canvas::Create(*static_cast<Platform::WindowTarget*>(mWindow));
   if (!window)
     return;
   // Copied, never blended: transparent back-buffer pixels must not leave

@@ -346,8 +346,8 @@ RCPtr<LGDIRenderer::LCachedBitmap> LGDIRenderer::RenderBitmap(const LBitmap& bit
   // Same size: a plain copy, whatever the resize type.
   const std::int32_t mode = (sw == w && sh == h) ? kResizeStretch : resizeType;
   if (mode != kResizeStretch && mode != kResizeTile && mode != kResizeCentre)
-    ThrowException<std::invalid_argument>("Invalid ResizeType passed to DrawBitmap.", "QZ::LGDIRenderer::DrawBitmap",
-                                          kSourcePath, 559);
+    ThrowException<std::invalid_argument>("Invalid ResizeType passed to DrawBitmap.",
+                                          "QZ::LGDIRenderer::DrawBitmap", kSourcePath, 559);
 
   std::unique_ptr<Platform::Surface> rendering = Platform::Surface::Create(width, height);
   if (!rendering)
@@ -411,7 +411,8 @@ void LGDIRenderer::DrawBitmap(const RCPtr<LBitmap>& bitmap, const RectT<std::int
 }
 
 QZRESULT LGDIRenderer::DrawSurfacePart(const RCPtr<LRenderContextInfo>& offscreen,
-                                       const PointT<std::int32_t>& destination, const RectT<std::int32_t>& source) {
+                                       const PointT<std::int32_t>& destination,
+                                       const RectT<std::int32_t>& source) {
   auto* context = dynamic_cast<LGDIRenderContextInfo*>(offscreen.GetRaw());
   if (!context || !context->mOffscreen)
     return E_INVALIDARG;
@@ -419,7 +420,7 @@ QZRESULT LGDIRenderer::DrawSurfacePart(const RCPtr<LRenderContextInfo>& offscree
   if (!graphics)
     return E_FAIL;
   return context->GetBackBuffer()->CopyRect(*graphics, destination, source) == Platform::ImageStatus::Ok ? S_OK
-                                                                                                       : E_FAIL;
+                                                                                                         : E_FAIL;
 }
 
 QZRESULT LGDIRenderer::ScrollOffscreenSurface(const RCPtr<LRenderContextInfo>& offscreen,
@@ -435,7 +436,7 @@ QZRESULT LGDIRenderer::ScrollOffscreenSurface(const RCPtr<LRenderContextInfo>& o
   graphics->Clear(0);
   const SizeT<std::int32_t> size = old->GetSize();
   return old->CopyRect(*graphics, offset, {0, 0, size.width, size.height}) == Platform::ImageStatus::Ok ? S_OK
-                                                                                                       : E_FAIL;
+                                                                                                        : E_FAIL;
 }
 
 } // namespace QZ

@@ -66,8 +66,8 @@ TEST(GDIRenderContextInfo, SurfacesAreMadeAgainOnlyForANewSizeOrAWholeViewportRe
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const RCPtr<LGDIRenderContextInfo> context = MakeRCPtr<LGDIRenderContextInfo>(RectT<std::int32_t>{0, 0, 40, 30},
-                                                                                 nullptr, false);
+    const RCPtr<LGDIRenderContextInfo> context =
+        MakeRCPtr<LGDIRenderContextInfo>(RectT<std::int32_t>{0, 0, 40, 30}, nullptr, false);
     // A mark in both surfaces tells whether they survive.
     context->GetBackBuffer()->GetBitmap()->SetPixel(1, 1, 0xFFFF0000);
     context->GetSpareBuffer()->GetBitmap()->SetPixel(1, 1, 0xFFFF0000);
@@ -116,7 +116,8 @@ TEST_F(GDIPresent, CopiesExactlyTheDirtyRectanglesWithoutBlending) {
     context->mDirtyRegion.GetRects(listed);
     std::vector<RectT<std::int32_t>> expectedShown;
     for (auto r = listed.rects.rbegin(); r != listed.rects.rend(); ++r)
-      expectedShown.push_back({r->x, r->y, std::min(r->width, kWidth - r->x), std::min(r->height, kHeight - r->y)});
+      expectedShown.push_back(
+          {r->x, r->y, std::min(r->width, kWidth - r->x), std::min(r->height, kHeight - r->y)});
     EXPECT_EQ(Shown(window), expectedShown);
     for (std::int32_t y = 0; y < kHeight; ++y)
       for (std::int32_t x = 0; x < kWidth; ++x) {
@@ -145,7 +146,8 @@ TEST_F(GDIPresent, ScrollingAnOffscreenContextMovesItsPictureAndSwapsTheBuffers)
   const RCPtr<LGDIRenderContextInfo> offscreen = MakeContext({0, 0, 100, 100}, nullptr, true);
   // Row y has the colour 0xFF0000yy.
   for (std::int32_t y = 0; y < 100; ++y)
-    offscreen->GetBackBuffer()->GetBitmap()->FillPixels({0, y, 100, 1}, 0xFF000000u | static_cast<std::uint32_t>(y));
+    offscreen->GetBackBuffer()->GetBitmap()->FillPixels({0, y, 100, 1},
+                                                        0xFF000000u | static_cast<std::uint32_t>(y));
   const RCPtr<LGDIRendererOffscreenSurface> oldBack = offscreen->GetBackBuffer();
   const RCPtr<LGDIRendererOffscreenSurface> oldSpare = offscreen->GetSpareBuffer();
   oldSpare->GetBitmap()->FillPixels({0, 0, 100, 100}, 0xFFFFFFFF); // stale pixels, cleared by the scroll
@@ -164,10 +166,10 @@ TEST_F(GDIPresent, ScrollingAnOffscreenContextMovesItsPictureAndSwapsTheBuffers)
 
 TEST_F(GDIPresent, OnlyGDIOffscreenContextsScrollOrAreCopiedFrom) {
   const RCPtr<LGDIRendererOffscreenSurface> back = mContext->GetBackBuffer();
-  const RCPtr<LRenderContextInfo> foreign = MakeRCPtr<test::TestRenderContext>(RectT<std::int32_t>{0, 0, 10, 10},
-                                                                              nullptr, true);
-  for (const RCPtr<LRenderContextInfo>& context : {RCPtr<LRenderContextInfo>(mContext), foreign,
-                                                   RCPtr<LRenderContextInfo>()}) {
+  const RCPtr<LRenderContextInfo> foreign =
+      MakeRCPtr<test::TestRenderContext>(RectT<std::int32_t>{0, 0, 10, 10}, nullptr, true);
+  for (const RCPtr<LRenderContextInfo>& context :
+       {RCPtr<LRenderContextInfo>(mContext), foreign, RCPtr<LRenderContextInfo>()}) {
     EXPECT_EQ(mRenderer->ScrollOffscreenSurface(context, {0, -10}), E_INVALIDARG);
     Start();
     EXPECT_EQ(mRenderer->DrawSurfacePart(context, {0, 0}, {0, 0, 10, 10}), E_INVALIDARG);

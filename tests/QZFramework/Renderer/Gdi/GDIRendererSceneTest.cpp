@@ -84,7 +84,7 @@ protected:
     r.DrawPolygon(*mTriangle, C(0xFFF0F0F0), {50, 80}, {2, 2}, true); // a scaled clone of the cached path
     r.DrawBitmap(mPicture, {120, 80, 48, 36}, kResizeStretch);
     r.DrawBitmap(mPicture, {170, 80, 29, 29}, kResizeCentre);
-    r.DrawBitmap(mTile, {110, 120, 40, 40}, kResizeTile);  // single tiles
+    r.DrawBitmap(mTile, {110, 120, 40, 40}, kResizeTile);   // single tiles
     r.DrawBitmap(mTile, {0, 188, kWidth, 12}, kResizeTile); // a texture fill
     DrawButton(C(0xFF505860));
     r.DrawText(WideString(u"Scripted scene"), mFont, {20, 20}, C(0xFFE8E8E8));
@@ -185,8 +185,8 @@ TEST_F(GDIRendererScene, FramesPresentTheirDirtyRectanglesAndTheWindowSavesAsPNG
     const std::int32_t y = kList.y + (row - 1) * kRowHeight + 1;
     EXPECT_EQ(mWindow.GetPixel(kList.x + 60, y), 0xFF000000 | RowColour(row));
   }
-  EXPECT_EQ(mWindow.GetPixel(kList.x - 1, kList.y + 1), first[static_cast<std::size_t>((kList.y + 1) * kWidth +
-                                                                                        kList.x - 1)]);
+  EXPECT_EQ(mWindow.GetPixel(kList.x - 1, kList.y + 1),
+            first[static_cast<std::size_t>((kList.y + 1) * kWidth + kList.x - 1)]);
 
   // The window as a PNG file, read back.
   test::TempFolder folder;

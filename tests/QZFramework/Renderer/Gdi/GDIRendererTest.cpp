@@ -51,7 +51,7 @@ std::unique_ptr<PolylineT<float>> MakePolyline(std::initializer_list<PointT<floa
 class GDIRendererTest : public GDIRendererFixture {
 protected:
   const LGDIRenderer::LCachedBitmap* Cached(const RCPtr<LBitmap>& bitmap, std::int32_t width,
-                                           std::int32_t height) const {
+                                            std::int32_t height) const {
     const auto* found = mRenderer->GetBitmapCache().GetKeyIndex().Find({bitmap, width, height});
     return found ? (*found)->mObject.Get() : nullptr;
   }
@@ -93,7 +93,7 @@ TEST_F(GDIRendererTest, NestedFramesDrawIntoTheCurrentContextAndPresentTheirDirt
 
   EXPECT_EQ(mWindow.GetPixel(0, 0), kRed);
   EXPECT_EQ(mWindow.GetPixel(55, 45), kGreen);
-  EXPECT_EQ(mWindow.GetPixel(61, 51), kRed);        // transparent off-screen pixels blend over
+  EXPECT_EQ(mWindow.GetPixel(61, 51), kRed); // transparent off-screen pixels blend over
   EXPECT_EQ(mWindow.GetPixel(kWidth - 1, kHeight - 1), kRed);
   EXPECT_EQ(mRenderer->DrawSurfacePart(offscreen, {0, 0}, {0, 0, 1, 1}), E_FAIL); // outside a frame
 }
@@ -181,9 +181,9 @@ TEST_F(GDIRendererTest, OutlinesLinesAndColourRectangles) {
     std::uint32_t argb;
   };
   const std::vector<Probe> probes{
-      {10, 10, kRed}, {30, 10, kRed},   {10, 20, kRed},   {30, 20, kRed},   {20, 10, kRed},  {11, 11, 0},
-      {31, 10, 0},    {20, 40, kGreen}, {20, 39, 0},      {20, 41, 0},      {50, 10, kBlue}, {59, 19, kBlue},
-      {60, 20, 0},    {45, 52, kRed},   {55, 57, kRed},   {65, 57, kGreen}, {61, 62, kGreen}, {75, 62, 0},
+      {10, 10, kRed}, {30, 10, kRed},   {10, 20, kRed}, {30, 20, kRed},   {20, 10, kRed},   {11, 11, 0},
+      {31, 10, 0},    {20, 40, kGreen}, {20, 39, 0},    {20, 41, 0},      {50, 10, kBlue},  {59, 19, kBlue},
+      {60, 20, 0},    {45, 52, kRed},   {55, 57, kRed}, {65, 57, kGreen}, {61, 62, kGreen}, {75, 62, 0},
   };
   for (const Probe& p : probes) {
     SCOPED_TRACE(testing::Message() << p.x << ", " << p.y);
@@ -209,10 +209,10 @@ TEST_F(GDIRendererTest, PathOperationsDrawSegmentsStripsAndPolygons) {
     std::uint32_t argb;
   };
   const std::vector<Probe> probes{
-      {20, 10, kRed},   {20, 20, kRed},   {20, 15, 0},     {45, 40, 0},        // no 1-2 or 3-4 segment
-      {50, 10, kGreen}, {60, 20, kGreen}, {50, 20, 0},                          // an open strip
-      {80, 10, kBlue},  {90, 20, kBlue},  {70, 20, kBlue}, {80, 30, kBlue},     // closed outline
-      {80, 20, 0},      {21, 51, kYellow}, {39, 59, kYellow}, {41, 55, 0},      // filled, scaled by 2 across
+      {20, 10, kRed},   {20, 20, kRed},    {20, 15, 0},       {45, 40, 0},     // no 1-2 or 3-4 segment
+      {50, 10, kGreen}, {60, 20, kGreen},  {50, 20, 0},                        // an open strip
+      {80, 10, kBlue},  {90, 20, kBlue},   {70, 20, kBlue},   {80, 30, kBlue}, // closed outline
+      {80, 20, 0},      {21, 51, kYellow}, {39, 59, kYellow}, {41, 55, 0},     // filled, scaled by 2 across
   };
   for (const Probe& p : probes) {
     SCOPED_TRACE(testing::Message() << p.x << ", " << p.y);
@@ -338,10 +338,9 @@ TEST_F(GDIRendererTest, StretchingAndCentringPlaceThePictureInTheDestination) {
     std::uint32_t argb;
   };
   const std::vector<Probe> probes{
-      {2, 2, kRed},      {37, 2, kBlue},  {2, 37, kGreen}, {37, 37, kYellow}, {40, 40, 0},
-      {51, 1, 0},        {52, 2, kRed},   {67, 2, kBlue},  {52, 17, kGreen},  {67, 17, kYellow},
-      {68, 18, 0},       {70, 20, 0},
-      {60, 2, 0xFF800080}, // half a pixel in: red and blue meet in one pixel
+      {2, 2, kRed}, {37, 2, kBlue}, {2, 37, kGreen},     {37, 37, kYellow}, {40, 40, 0},
+      {51, 1, 0},   {52, 2, kRed},  {67, 2, kBlue},      {52, 17, kGreen},  {67, 17, kYellow},
+      {68, 18, 0},  {70, 20, 0},    {60, 2, 0xFF800080}, // half a pixel in: red and blue meet in one pixel
   };
   for (const Probe& p : probes) {
     SCOPED_TRACE(testing::Message() << p.x << ", " << p.y);
@@ -354,7 +353,9 @@ TEST_F(GDIRendererTest, TheResizeTypeIsCheckedOnlyWhenTheBitmapIsScaled) {
   Start();
   mRenderer->DrawBitmap(bitmap, {0, 0, 16, 16}, 7); // same size: a plain copy
   EXPECT_EQ(Back(15, 15), kGreen);
-  EXPECT_EQ(ThrownText<std::invalid_argument>([&] { mRenderer->DrawBitmap(bitmap, {20, 0, 20, 20}, 7); }),
+  EXPECT_EQ(ThrownText<std::invalid_argument>([&] {
+              mRenderer->DrawBitmap(bitmap, {20, 0, 20, 20}, 7);
+            }),
             "Invalid Argument : Invalid ResizeType passed to DrawBitmap. : QZ::LGDIRenderer::DrawBitmap : "
             "Renderer\\Gdi\\GDIRenderer : Line 559");
   mRenderer->DrawBitmap(bitmap, {0, 0, 16, 16}, -1); // cached: not looked at
@@ -363,7 +364,9 @@ TEST_F(GDIRendererTest, TheResizeTypeIsCheckedOnlyWhenTheBitmapIsScaled) {
 
 TEST_F(GDIRendererTest, DrawBitmapOutsideAFrameThrowsAndDrawsNothingWithoutPixels) {
   const RCPtr<LBitmap> bitmap = MakeBitmap(4, 4, [](int, int) { return kGreen; });
-  EXPECT_EQ(ThrownText<std::runtime_error>([&] { mRenderer->DrawBitmap(bitmap, {0, 0, 4, 4}, kResizeStretch); }),
+  EXPECT_EQ(ThrownText<std::runtime_error>([&] {
+              mRenderer->DrawBitmap(bitmap, {0, 0, 4, 4}, kResizeStretch);
+            }),
             "Runtime Error : QZ::LGDIRenderer::DrawBitmap : Renderer\\Gdi\\GDIRenderer : Line 568");
 
   // A view far outside its image shows nothing; one partly outside shows the
@@ -403,8 +406,8 @@ TEST_F(GDIRendererTest, BitmapRenderingsAreReusedAndPurgedByTheApplicationClock)
   ASSERT_NE(first, nullptr);
   frame(1000, {&a});
   EXPECT_EQ(Cached(a, 8, 8), first); // drawn from the cache
-  frame(300000, {&b});                // not more than the interval yet
-  frame(300001, {});                  // the first purge: every use is after mark 0
+  frame(300000, {&b});               // not more than the interval yet
+  frame(300001, {});                 // the first purge: every use is after mark 0
   EXPECT_EQ(Cached(a, 8, 8), first);
   EXPECT_NE(Cached(b, 8, 8), nullptr);
   frame(400000, {&b});
@@ -454,9 +457,9 @@ TEST(GDIRendererFonts, MetricsFollowTheDesignMetricsOfTheFace) {
     std::int32_t lineHeight, ascent, descent;
   };
   const std::vector<Case> cases{
-      {{2048, 1854, 434, 2355}, 9.0f, 14, -11, 3},  {{2048, 1854, 434, 2355}, 12.0f, 19, -15, 4},
-      {{2048, 1854, 434, 2355}, 7.5f, 12, -10, 3},  {{2048, 1901, 483, 2384}, 20.0f, 32, -25, 7},
-      {{1000, 800, 200, 1200}, 9.0f, 15, -10, 3},   {{1000, 800, 200, 1200}, 7.5f, 12, -8, 2},
+      {{2048, 1854, 434, 2355}, 9.0f, 14, -11, 3}, {{2048, 1854, 434, 2355}, 12.0f, 19, -15, 4},
+      {{2048, 1854, 434, 2355}, 7.5f, 12, -10, 3}, {{2048, 1901, 483, 2384}, 20.0f, 32, -25, 7},
+      {{1000, 800, 200, 1200}, 9.0f, 15, -10, 3},  {{1000, 800, 200, 1200}, 7.5f, 12, -8, 2},
   };
   const RCPtr<LGDIRenderer> renderer = MakeRCPtr<LGDIRenderer>();
   for (const Case& c : cases) {
@@ -466,7 +469,8 @@ TEST(GDIRendererFonts, MetricsFollowTheDesignMetricsOfTheFace) {
     std::int32_t lineHeight = 0, ascent = 0, descent = 0;
     // A face that is not installed measures as the generic sans-serif one.
     for (const char16_t* face : {u"DejaVu Sans", u"No Such Face"}) {
-      EXPECT_EQ(renderer->GetFontMetrics(LFont::GetFont(WideString(face), c.size, kFontStyleBold), lineHeight, ascent, descent),
+      EXPECT_EQ(renderer->GetFontMetrics(LFont::GetFont(WideString(face), c.size, kFontStyleBold), lineHeight,
+                                         ascent, descent),
                 S_OK);
       EXPECT_EQ(lineHeight, c.lineHeight);
       EXPECT_EQ(ascent, c.ascent);
@@ -480,7 +484,9 @@ TEST(GDIRendererFonts, AFaceWithoutDesignMetricsFailsAndLeavesTheOutputs) {
   test::FontMetricsScope scope(std::make_shared<test::FixedFontMetrics>("Other", Platform::FontDesignMetrics{}));
   const RCPtr<LGDIRenderer> renderer = MakeRCPtr<LGDIRenderer>();
   std::int32_t lineHeight = 1, ascent = 2, descent = 3;
-  EXPECT_EQ(renderer->GetFontMetrics(LFont::GetFont(WideString(u"DejaVu Sans"), 9.0f, 0), lineHeight, ascent, descent), E_FAIL);
+  EXPECT_EQ(
+      renderer->GetFontMetrics(LFont::GetFont(WideString(u"DejaVu Sans"), 9.0f, 0), lineHeight, ascent, descent),
+      E_FAIL);
   EXPECT_EQ(lineHeight, 1);
   EXPECT_EQ(ascent, 2);
   EXPECT_EQ(descent, 3);
@@ -500,7 +506,8 @@ TEST(GDIRendererFonts, MeasuredTextIsItsWidthRoundedUpPlusThreeOnTheFontsLine) {
     std::int32_t resolution;
     const char16_t* text;
   };
-  for (const Case& c : {Case{96, u"Parameter 12"}, Case{96, u"Hi  "}, Case{96, u"Hi"}, Case{120, u"Parameter 12"}}) {
+  for (const Case& c :
+       {Case{96, u"Parameter 12"}, Case{96, u"Hi  "}, Case{96, u"Hi"}, Case{120, u"Parameter 12"}}) {
     SCOPED_TRACE(testing::Message() << c.resolution);
     const RCPtr<LGDIRenderer> renderer = MakeRCPtr<LGDIRenderer>(c.resolution);
     const Platform::RectF box = canvas->MeasureString(c.text, *dejaVu);
@@ -511,7 +518,8 @@ TEST(GDIRendererFonts, MeasuredTextIsItsWidthRoundedUpPlusThreeOnTheFontsLine) {
     EXPECT_EQ(renderer->MeasureText(WideString(c.text), font), (RectT<float>{0, -11, width, 14}));
   }
   const RCPtr<LGDIRenderer> renderer = MakeRCPtr<LGDIRenderer>();
-  EXPECT_GT(renderer->MeasureText(WideString(u"Hi  "), font).width, renderer->MeasureText(WideString(u"Hi"), font).width);
+  EXPECT_GT(renderer->MeasureText(WideString(u"Hi  "), font).width,
+            renderer->MeasureText(WideString(u"Hi"), font).width);
   EXPECT_EQ(renderer->MeasureText(WideString(), font), (RectT<float>{0, 0, 0, 0}));
 }
 
