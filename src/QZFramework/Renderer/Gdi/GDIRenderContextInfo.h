@@ -44,6 +44,7 @@ public:
   // Null without pixels.
   Platform::Canvas* GetGraphics() const { return mGraphics.get(); }
   Platform::Surface* GetBitmap() const { return mBitmap.get(); }
+  WindowHandle GetWindow() const { return mWindow; }
   // The source rectangle of the pixels 1:1 onto the target at the destination.
   Platform::ImageStatus CopyRect(Platform::Canvas& target, const PointT<std::int32_t>& destination,
                                  const RectT<std::int32_t>& source) const;

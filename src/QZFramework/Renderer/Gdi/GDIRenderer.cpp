@@ -340,6 +340,7 @@ void LGDIRenderer::DrawPath(const PolylineT<float>& polyline, const Color& color
 RCPtr<LGDIRenderer::LCachedBitmap> LGDIRenderer::RenderBitmap(const LBitmap& bitmap, std::int32_t width,
                                                               std::int32_t height, std::int32_t resizeType) {
   Platform::Image& image = *bitmap.GetGdiplusBitmap();
+  const std::uint64_t changeCount = image.GetChangeCount();
   const auto sx = static_cast<float>(bitmap.GetX()), sy = static_cast<float>(bitmap.GetY());
   const auto sw = static_cast<float>(bitmap.GetWidth()), sh = static_cast<float>(bitmap.GetHeight());
   const auto w = static_cast<float>(width), h = static_cast<float>(height);
@@ -388,7 +389,7 @@ RCPtr<LGDIRenderer::LCachedBitmap> LGDIRenderer::RenderBitmap(const LBitmap& bit
   std::unique_ptr<Platform::CachedImage> cached = Platform::CachedImage::Create(*rendering);
   if (!cached)
     return nullptr;
-  return MakeRCPtr<LCachedBitmap>(std::move(cached));
+  return MakeRCPtr<LCachedBitmap>(std::move(cached), changeCount);
 }
 
 void LGDIRenderer::DrawBitmap(const RCPtr<LBitmap>& bitmap, const RectT<std::int32_t>& destination,
@@ -404,10 +405,11 @@ void LGDIRenderer::DrawBitmap(const RCPtr<LBitmap>& bitmap, const RectT<std::int
   if (!graphics)
     return;
   RCPtr<LCachedBitmap>& entry = mBitmapCache.Get({bitmap, destination.width, destination.height}, false);
-  if (!entry)
+  // A rendering of pixels that have changed since would show the old picture.
+  if (!entry || entry->GetSourceChangeCount() != bitmap->GetGdiplusBitmap()->GetChangeCount())
     entry = RenderBitmap(*bitmap, destination.width, destination.height, resizeType);
-  if (entry && entry->GetImage())
-    graphics->DrawCached(*entry->GetImage(), destination.x, destination.y);
+  if (entry)
+    graphics->DrawCached(entry->GetImage(), destination.x, destination.y);
 }
 
 QZRESULT LGDIRenderer::DrawSurfacePart(const RCPtr<LRenderContextInfo>& offscreen,

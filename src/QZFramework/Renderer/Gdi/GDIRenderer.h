@@ -9,7 +9,8 @@
 // - bitmaps pre-rendered at their destination size (stretched, tiled or
 //   centred once), keyed by {bitmap, width, height}. The resize type is not
 //   part of the key: the first one used at a size decides what later draws of
-//   that bitmap at that size show. Entries not drawn across a purge interval
+//   that bitmap at that size show. A rendering is made again when its
+//   bitmap's pixels were written since (tinted, edited). Entries not drawn across a purge interval
 //   of more than 300000 ms of the application clock are emptied at the end of
 //   a frame. The key holds a reference, so a bitmap stays alive while its key
 //   is registered and an address is never mistaken for another bitmap's.
@@ -65,18 +66,21 @@ public:
   };
   using BitmapDescriptor = CashableBitmapDescriptor<8>;
 
-  // A bitmap rendered at its destination size, drawn with translation only.
+  // A bitmap rendered at its destination size, drawn with translation only,
+  // and the change count of the image it was rendered from.
   class LCachedBitmap : public virtual LRefCountedObject {
   public:
-    explicit LCachedBitmap(std::unique_ptr<Platform::CachedImage> image) : mImage(std::move(image)) {}
-    // Null when memory ran out.
-    const Platform::CachedImage* GetImage() const { return mImage.get(); }
+    LCachedBitmap(std::unique_ptr<Platform::CachedImage> image, std::uint64_t sourceChangeCount)
+        : mImage(std::move(image)), mSourceChangeCount(sourceChangeCount) {}
+    const Platform::CachedImage& GetImage() const { return *mImage; }
+    std::uint64_t GetSourceChangeCount() const { return mSourceChangeCount; }
 
   protected:
     ~LCachedBitmap() override = default;
 
   private:
     std::unique_ptr<Platform::CachedImage> mImage;
+    std::uint64_t mSourceChangeCount;
   };
 
   // A polyline built into a path (alternate fill).

@@ -421,6 +421,29 @@ TEST_F(GDIRendererTest, BitmapRenderingsAreReusedAndPurgedByTheApplicationClock)
   EXPECT_EQ(Back(7, 7), kRed);
 }
 
+TEST_F(GDIRendererTest, ABitmapWhosePixelsChangedIsRenderedAgain) {
+  const RCPtr<LBitmap> sheet = MakeBitmap(8, 4, [](int, int) { return kGreen; });
+  const RCPtr<LBitmap> view = sheet->CreateSubBitmap(4, 0, 4, 4);
+  auto frame = [&] {
+    Start();
+    mRenderer->DrawBitmap(view, {0, 0, 8, 8}, kResizeStretch);
+    Finish();
+  };
+  frame();
+  const LGDIRenderer::LCachedBitmap* first = Cached(view, 8, 8);
+  frame();
+  EXPECT_EQ(Cached(view, 8, 8), first);
+  EXPECT_EQ(Back(7, 7), kGreen);
+
+  // Written through the sheet the view cuts its picture from.
+  for (std::int32_t y = 0; y < 4; ++y)
+    for (std::int32_t x = 4; x < 8; ++x)
+      ASSERT_EQ(sheet->GetGdiplusBitmap()->SetPixel(x, y, kBlue), Platform::ImageStatus::Ok);
+  frame();
+  EXPECT_NE(Cached(view, 8, 8), first);
+  EXPECT_EQ(Back(7, 7), kBlue);
+}
+
 TEST_F(GDIRendererTest, TextIsLaidOutOnePixelAboveItsPosition) {
   ASSERT_TRUE(kFontsPinned);
   const RCPtr<LFont> font = LFont::GetFont(WideString(u"DejaVu Sans"), 9.0f, 0);
