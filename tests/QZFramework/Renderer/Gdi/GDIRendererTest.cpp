@@ -140,6 +140,16 @@ TEST_F(GDIRendererTest, TranslationAndClipFollowTheState) {
     }
 }
 
+TEST_F(GDIRendererTest, AFrameOnNewSurfacesStartsAtTheContextsOrigin) {
+  mContext->mCurrentState.mOrigin = {5, 6};
+  SetDirty(*mContext, {{0, 0, kWidth, kHeight}}); // the surfaces are made again
+  Start();
+  mRenderer->FillRect({0, 0, 1, 1}, C(kRed), true);
+  Finish();
+  EXPECT_EQ(Back(5, 6), kRed);
+  EXPECT_EQ(Back(0, 0), 0u);
+}
+
 TEST_F(GDIRendererTest, FillRectWithoutBlendSetsBackBufferPixelsIgnoringOriginAndClip) {
   Start();
   mRenderer->FillRect({0, 0, kWidth, kHeight}, C(kRed), true);
