@@ -137,8 +137,11 @@ public:
   // One window: the focus wraps to the first (Shift: last) control of the tree.
   void TabToNextWindow(const RCPtr<LKeyParam>& key) override {
     ++mTabsOut;
-    if (mRootControl && key)
-      mRootControl->SetFocus((key->mKey.Bits() & kKeyShift) == 0);
+    if (!mRootControl || !key)
+      return;
+    const RCPtr<LControl> root = mRootControl;
+    static_cast<UITarget*>(root.GetRaw())->KillFocus();
+    root->SetFocus((key->mKey.Bits() & kKeyShift) == 0);
   }
 
   // ---- Scripted input, routed as the root window routes it.
