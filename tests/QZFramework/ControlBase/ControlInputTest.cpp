@@ -4,6 +4,7 @@
 
 #include "QZFramework/ControlBase/ControlTreeFixture.h"
 
+#include "QZFramework/ControlBase/AutoWaitCursor.h"
 #include "QZFramework/ControlBase/InputParams.h"
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Notification/NotificationClient.h"
@@ -442,6 +443,35 @@ TEST_F(ControlInputTest, ForcedHoverAndDropsForwardedToTheParent) {
   files->AddItem(WideString(u"/tmp/a.prog"));
   EXPECT_TRUE(inner->CanDrop(files));
   EXPECT_EQ(inner->Drop(files), S_OK);
+}
+
+TEST_F(ControlInputTest, TheWaitCursorShowsOnTheActiveOrElseTheMainWindowForItsScope) {
+  mApp.mCursorID = 42;
+  mWindow->mCursorShown = 3;
+  {
+    CAutoWaitCursor wait(u"Loading Skin...");
+    EXPECT_EQ(mWindow->mCursorShown, 3u) << "no window to show it on";
+  }
+  mApp.mFirstRootWindow = mWindow;
+  {
+    CAutoWaitCursor wait(u"Loading Skin...");
+    EXPECT_EQ(mWindow->mCursorShown, 42u);
+    EXPECT_EQ(mApp.mIdlePasses, 2) << "one idle pass each, so the cursor and text show before the work";
+  }
+  EXPECT_EQ(mWindow->mCursorShown, 3u);
+  const auto active = MakeRCPtr<FakeRootWindow>();
+  mApp.mActiveRootWindow = active;
+  {
+    CAutoWaitCursor wait(u"Busy");
+    EXPECT_EQ(active->mCursorShown, 42u);
+    EXPECT_EQ(mWindow->mCursorShown, 3u);
+  }
+  EXPECT_EQ(active->mCursorShown, 0u);
+  EXPECT_EQ(mApp.mStatusLog,
+            (std::vector<std::string>{"set:Loading Skin...:now", "refresh:posted", "set:Loading Skin...:now",
+                                      "refresh:posted", "set:Busy:now", "refresh:posted"}));
+  mApp.mActiveRootWindow = RCPtr<IRootWindow>();
+  mApp.mFirstRootWindow = RCPtr<IRootWindow>();
 }
 
 // ---------------------------------------------------------------------------
