@@ -7,6 +7,7 @@
 #include <mutex>
 #include <pwd.h>
 #include <sstream>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
