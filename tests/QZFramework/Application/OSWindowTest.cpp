@@ -1,0 +1,461 @@
+#include "QZFramework/Application/OSWindow.h"
+
+#include "Platform/App/AppHost.h"
+#include "Platform/Window/InputSimulator.h"
+#include "Platform/Window/WindowSystem.h"
+#include "QZFramework/ControlBase/ControlFactory.h"
+#include "QZFramework/Notification/Notification.h"
+#include "QZFramework/Notification/NotificationCenterManager.h"
+#include "Support/NotificationTestSupport.h"
+#include "Support/TestFrameworkApp.h"
+#include "Support/WindowTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <algorithm>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace QZ {
+namespace {
+
+using Platform::InputSimulator;
+using Platform::WheelAxis;
+using Platform::WindowPoint;
+
+std::string Text(const WideString& text) {
+  NarrowString narrow;
+  (void)narrow.ConvertFromWide(text.GetChars(), static_cast<std::int32_t>(text.GetLength()));
+  return std::string(narrow.GetChars(), narrow.GetLength());
+}
+
+// What the native window hands its root window, written down as text.
+class RecordingInput : public IRootWindowInput {
+public:
+  void DispatchMouseButton(std::int32_t action, std::uint32_t button, std::uint32_t modifiers,
+                           const PointT<std::int32_t>& point, std::int32_t) override {
+    Log("button(" + std::to_string(action) + "," + std::to_string(button) + "," + std::to_string(modifiers) + "," +
+        std::to_string(point.x) + "," + std::to_string(point.y) + ")");
+  }
+  void DispatchMouseMove(const PointT<std::int32_t>& point, std::uint32_t, std::int32_t) override {
+    Log("move(" + std::to_string(point.x) + "," + std::to_string(point.y) + ")");
+  }
+  void DispatchMouseWheel(const PointT<std::int32_t>&, std::uint32_t, std::uint32_t direction) override {
+    Log("wheel(" + std::to_string(direction) + ")");
+  }
+  void DispatchKey(const RCPtr<LKeyParam>& key) override {
+    keys.push_back(key->mKey);
+    values.push_back(key->mValue);
+    Log("key");
+  }
+  void OnWindowFocusLost() override { Log("focusLost"); }
+  void RestoreFocus() override { Log("restoreFocus"); }
+  void CaptureLost() override { Log("captureLost"); }
+  void NotifyClientSizeChanged(std::int32_t width, std::int32_t height) override {
+    Log("size(" + std::to_string(width) + "," + std::to_string(height) + ")");
+  }
+  void SetInvalidateAll() override { Log("invalidateAll"); }
+  void InvalidateClientArea() override { Log("invalidateClient"); }
+  bool ConstrainSize(std::int32_t& width, std::int32_t& height) override {
+    const bool changed = width < minimum || height < minimum;
+    width = std::max(width, minimum);
+    height = std::max(height, minimum);
+    return changed;
+  }
+  void RequestSystemClose() override { Log("systemClose"); }
+  bool HasFocusedControl() override { return true; }
+  void SetDropData(const RCPtr<LDropFileList>& files) override {
+    std::string text = "dropData(";
+    for (std::uint32_t i = 0; i < files->GetCount(); ++i)
+      text += (i ? "," : "") + Text(files->GetAt(i));
+    Log(text + ")");
+  }
+  bool UpdateDropTarget(const PointT<std::int32_t>& point) override {
+    Log("dropTarget(" + std::to_string(point.x) + "," + std::to_string(point.y) + ")");
+    return acceptDrop;
+  }
+  QZRESULT Drop() override {
+    Log("drop");
+    return S_OK;
+  }
+  void ClearDrop() override { Log("clearDrop"); }
+  void TakeInvalidRegion(Region& out) override {
+    out = Region();
+    Log("takeRegion");
+  }
+  void Paint(const Region&) override { Log("paint"); }
+
+  void Log(const std::string& entry) { log.push_back(entry); }
+
+  std::vector<std::string> log;
+  std::vector<KeyCode> keys;
+  std::vector<std::int32_t> values;
+  std::int32_t minimum = 0;
+  bool acceptDrop = true;
+};
+
+class OSWindowTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(mSystem.IsStarted());
+    mSimulator.SetModifiers(0);
+    mApp = MakeRCPtr<test::TestFrameworkApp>(MakeRCPtr<LControlFactory>(WideString(u"App")),
+                                             MakeRCPtr<LStringTable>(LStringTable::Entries()), mHost);
+  }
+  void TearDown() override {
+    for (OSWindow* window : mWindows) {
+      if (window)
+        window->DestroyWindow();
+    }
+    OSWindow::SetPlacementWriter({});
+    mApp = RCPtr<test::TestFrameworkApp>();
+    test::OffscreenWindowSystem::TakeWindowEvents();
+  }
+
+  // A window with the recording input; withRootWindow also gives it a root window in the application's list.
+  OSWindow* MakeWindow(bool withRootWindow = false, OSWindow* parent = nullptr) {
+    OSWindow::SCreateParams params;
+    params.title = WideString(u"Test");
+    params.clientBounds = {100, 100, 200, 150};
+    params.parent = parent;
+    params.className = WideString(u"TestMainWindowClass");
+    OSWindow* window = OSWindow::Create(params);
+    EXPECT_NE(window, nullptr);
+    if (withRootWindow) {
+      EXPECT_EQ(window->AttachRenderer(RCPtr<LRenderer>()), S_OK);
+    }
+    window->SetInputReceiver(&mInput);
+    mWindows.push_back(window);
+    return window;
+  }
+  Platform::WindowId Id(OSWindow* window) { return window->GetPlatformWindow().GetId(); }
+  void Pump() { EXPECT_TRUE(OSWindow::PumpWindowEvents()); }
+
+  test::OffscreenWindowSystem mSystem;
+  InputSimulator mSimulator;
+  Platform::AppHost mHost;
+  RCPtr<test::TestFrameworkApp> mApp;
+  RecordingInput mInput;
+  std::vector<OSWindow*> mWindows;
+};
+
+TEST_F(OSWindowTest, WheelDeltasAccumulateToWholeSteps) {
+  struct Case {
+    const char* name;
+    WheelAxis axis;
+    std::vector<std::int32_t> deltas;
+    std::vector<std::string> steps;
+    std::int32_t remainder;
+  };
+  const Case cases[] = {
+      {"60+60", WheelAxis::kVertical, {60, 60}, {"wheel(1)"}, 0},
+      {"240 at once", WheelAxis::kVertical, {240}, {"wheel(1)"}, 0},
+      {"360 at once", WheelAxis::kVertical, {360}, {"wheel(1)"}, 0},
+      {"-130", WheelAxis::kVertical, {-130}, {"wheel(0)"}, -10},
+      {"-120 then +120", WheelAxis::kVertical, {-120, 120}, {"wheel(0)", "wheel(1)"}, 0},
+      {"59 stays", WheelAxis::kVertical, {59}, {}, 59},
+      {"horizontal", WheelAxis::kHorizontal, {120, -120}, {"wheel(3)", "wheel(2)"}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    mInput.log.clear();
+    OSWindow* window = MakeWindow();
+    InputSimulator& simulator = mSimulator;
+    for (const std::int32_t delta : c.deltas)
+      ASSERT_TRUE(simulator.Wheel(Id(window), c.axis, delta, {10, 20}));
+    Pump();
+    std::vector<std::string> steps;
+    for (const std::string& entry : mInput.log) {
+      if (entry.rfind("wheel", 0) == 0)
+        steps.push_back(entry);
+    }
+    EXPECT_EQ(steps, c.steps);
+    EXPECT_EQ(window->GetWheelAccumulator(c.axis == WheelAxis::kHorizontal ? 1 : 0), c.remainder);
+  }
+}
+
+TEST_F(OSWindowTest, KeysCarryRepeatValuesAndModifierMasks) {
+  OSWindow* window = MakeWindow();
+  InputSimulator& simulator = mSimulator;
+  simulator.SetModifiers(Platform::kModCtrl | Platform::kModLeftCtrl | Platform::kModShift |
+                         Platform::kModRightShift);
+  constexpr std::uint8_t kVkA = 0x41;
+  ASSERT_TRUE(simulator.Key(Id(window), kVkA, true));
+  ASSERT_TRUE(simulator.Key(Id(window), kVkA, true, true));
+  ASSERT_TRUE(simulator.Key(Id(window), kVkA, false));
+  Pump();
+  // Ctrl with a letter also types its control character; only the keys count here.
+  std::erase_if(mInput.keys, [](const KeyCode& key) { return !key.IsVirtualKey(); });
+  const std::uint32_t mask = kModifierCtrl | kModifierLeftCtrl | kModifierShift | kModifierRightShift;
+  const std::vector<KeyCode> expected = {KeyCode(kVkA, true, 0, mask), KeyCode(kVkA, true, 1, mask),
+                                         KeyCode(kVkA, false, 1, mask)};
+  ASSERT_EQ(mInput.keys.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(mInput.keys[i].Bits(), expected[i].Bits());
+    EXPECT_EQ(mInput.keys[i].mRepeat, expected[i].mRepeat);
+    EXPECT_EQ(mInput.keys[i].mSideMask, expected[i].mSideMask);
+    EXPECT_EQ(mInput.values[i], 1);
+  }
+  EXPECT_TRUE(mInput.keys[0].IsVirtualKeyDown());
+  EXPECT_FALSE(mInput.keys[2].IsVirtualKeyDown());
+  EXPECT_NE(mInput.keys[0].Bits() & kKeyCtrl, 0u);
+  EXPECT_NE(mInput.keys[0].Bits() & kKeyShift, 0u);
+}
+
+TEST_F(OSWindowTest, AltF4IsAKeyAndClosesNothing) {
+  OSWindow* window = MakeWindow(true);
+  auto client = test::MakeClient("exit", nullptr);
+  GetApplicationNotificationCenter()->RegisterClient(client, kNidAppExitRequest, 0);
+  InputSimulator& simulator = mSimulator;
+  simulator.SetModifiers(Platform::kModAlt | Platform::kModLeftAlt);
+  constexpr std::uint8_t kVkF4 = 0x73;
+  ASSERT_TRUE(simulator.Key(Id(window), kVkF4, true));
+  Pump();
+  (void)mApp->ProcessIdle(false);
+  ASSERT_EQ(mInput.keys.size(), 1u);
+  EXPECT_EQ(mInput.keys[0].GetVirtualKey(), kVkF4);
+  EXPECT_NE(mInput.keys[0].Bits() & kKeyAlt, 0u);
+  EXPECT_EQ(OSWindow::FromId(Id(window)), window);
+  EXPECT_EQ(client->received, 0);
+  GetApplicationNotificationCenter()->UnregisterClientFromAll(client);
+}
+
+TEST_F(OSWindowTest, CharactersAreDroppedWhileAWinKeyIsHeld) {
+  OSWindow* window = MakeWindow();
+  InputSimulator& simulator = mSimulator;
+  ASSERT_TRUE(simulator.Text(Id(window), "a"));
+  Pump();
+  simulator.SetModifiers(Platform::kModWin | Platform::kModLeftWin);
+  ASSERT_TRUE(simulator.Text(Id(window), "b"));
+  Pump();
+  ASSERT_EQ(mInput.keys.size(), 1u);
+  EXPECT_TRUE(mInput.keys[0].IsCharacter());
+  EXPECT_EQ(mInput.keys[0].GetCharacter(), u'a');
+}
+
+TEST_F(OSWindowTest, ButtonsKeepTheSequenceAndTheCaptureFollowsThePolicy) {
+  OSWindow* window = MakeWindow();
+  InputSimulator& simulator = mSimulator;
+  const Platform::WindowId id = Id(window);
+  ASSERT_TRUE(simulator.PressButton(id, Platform::kMouseLeft, {10, 10}));
+  ASSERT_TRUE(simulator.ReleaseButton(id, Platform::kMouseLeft, {10, 10}));
+  ASSERT_TRUE(simulator.PressButton(id, Platform::kMouseLeft, {10, 10}, 2));
+  ASSERT_TRUE(simulator.ReleaseButton(id, Platform::kMouseLeft, {10, 10}, 2));
+  Pump();
+  const std::vector<std::string> sequence = {"button(0,1,0,10,10)", "button(1,1,0,10,10)", "button(2,1,0,10,10)",
+                                             "button(1,1,0,10,10)"};
+  EXPECT_EQ(mInput.log, sequence);
+  // Released inside: the window keeps the capture.
+  EXPECT_TRUE(window->HasCaptureFlag());
+  EXPECT_TRUE(window->GetPlatformWindow().HasMouseCapture());
+
+  // Pressed inside, released outside with no button left: the release is delivered, then the capture goes.
+  mInput.log.clear();
+  ASSERT_TRUE(simulator.Change(id, Platform::SimulatedWindowChange::kFocusLost));
+  Pump();
+  EXPECT_FALSE(window->HasCaptureFlag());
+  mInput.log.clear();
+  ASSERT_TRUE(simulator.PressButton(id, Platform::kMouseRight, {5, 6}));
+  Pump();
+  EXPECT_TRUE(window->HasCaptureFlag());
+  ASSERT_TRUE(simulator.ReleaseButton(id, Platform::kMouseRight, {-50, -60}));
+  Pump();
+  const std::vector<std::string> outside = {"button(0,4,0,5,6)", "button(1,4,0,-50,-60)", "captureLost"};
+  EXPECT_EQ(mInput.log, outside);
+  EXPECT_FALSE(window->HasCaptureFlag());
+  EXPECT_FALSE(window->GetPlatformWindow().HasMouseCapture());
+}
+
+TEST_F(OSWindowTest, TheMainWindowsCloseBoxPostsTheExitRequestAndOthersAskTheRootWindow) {
+  OSWindow* main = MakeWindow(true);
+  OSWindow* other = MakeWindow(true);
+  auto client = test::MakeClient("exit", nullptr);
+  GetApplicationNotificationCenter()->RegisterClient(client, kNidAppExitRequest, 0);
+  InputSimulator& simulator = mSimulator;
+  ASSERT_TRUE(simulator.Change(Id(main), Platform::SimulatedWindowChange::kClose));
+  Pump();
+  EXPECT_TRUE(mInput.log.empty());
+  EXPECT_EQ(OSWindow::FromId(Id(main)), main);
+  (void)mApp->ProcessIdle(false);
+  EXPECT_EQ(client->received, 1);
+
+  ASSERT_TRUE(simulator.Change(Id(other), Platform::SimulatedWindowChange::kClose));
+  Pump();
+  EXPECT_EQ(mInput.log, std::vector<std::string>{"systemClose"});
+  GetApplicationNotificationCenter()->UnregisterClientFromAll(client);
+}
+
+TEST_F(OSWindowTest, ADropRunsTheWholeDragWithFreshState) {
+  OSWindow* window = MakeWindow();
+  InputSimulator& simulator = mSimulator;
+  ASSERT_TRUE(simulator.DropFiles(Id(window), {"/tmp/a.pvp", "/tmp/b.pvp"}));
+  Pump();
+  const std::vector<std::string> accepted = {"clearDrop", "dropData(/tmp/a.pvp,/tmp/b.pvp)", "dropTarget(0,0)",
+                                             "drop", "clearDrop"};
+  ASSERT_GE(mInput.log.size(), accepted.size());
+  EXPECT_EQ(mInput.log.front(), "clearDrop");
+  EXPECT_EQ(mInput.log[1], accepted[1]);
+  EXPECT_EQ(mInput.log.back(), "clearDrop");
+
+  // Refused: no drop, the state cleared all the same.
+  mInput.log.clear();
+  mInput.acceptDrop = false;
+  ASSERT_TRUE(simulator.DropFiles(Id(window), {"/tmp/c.pvp"}));
+  Pump();
+  ASSERT_EQ(mInput.log.size(), 4u);
+  EXPECT_EQ(mInput.log[1], "dropData(/tmp/c.pvp)");
+  EXPECT_EQ(mInput.log[3], "clearDrop");
+
+  // Text only: no new drop data.
+  mInput.log.clear();
+  ASSERT_TRUE(simulator.DropText(Id(window), "text"));
+  Pump();
+  for (const std::string& entry : mInput.log)
+    EXPECT_EQ(entry.rfind("dropData", 0), std::string::npos) << entry;
+}
+
+TEST_F(OSWindowTest, RestoreAndMaximiseInvalidateAllButMinimiseDoesNot) {
+  OSWindow* window = MakeWindow();
+  InputSimulator& simulator = mSimulator;
+  struct Case {
+    Platform::SimulatedWindowChange change;
+    bool invalidates;
+  };
+  for (const Case c : {Case{Platform::SimulatedWindowChange::kMaximised, true},
+                       Case{Platform::SimulatedWindowChange::kMinimised, false},
+                       Case{Platform::SimulatedWindowChange::kRestored, true}}) {
+    SCOPED_TRACE(static_cast<int>(c.change));
+    mInput.log.clear();
+    ASSERT_TRUE(simulator.Change(Id(window), c.change));
+    Pump();
+    const bool invalidated = std::find(mInput.log.begin(), mInput.log.end(), "invalidateAll") != mInput.log.end();
+    EXPECT_EQ(invalidated, c.invalidates);
+  }
+}
+
+TEST_F(OSWindowTest, AMoveAfterLyingPartlyOffTheWorkAreaInvalidatesAll) {
+  OSWindow* window = MakeWindow();
+  InputSimulator& simulator = mSimulator;
+  ASSERT_TRUE(window->GetPlatformWindow().SetClientBounds({1850, 100, 200, 150}));
+  ASSERT_TRUE(simulator.Change(Id(window), Platform::SimulatedWindowChange::kMoved, 1850, 100));
+  Pump();
+  EXPECT_TRUE(window->IsOutsideWorkArea());
+  EXPECT_EQ(std::count(mInput.log.begin(), mInput.log.end(), "invalidateAll"), 0);
+  ASSERT_TRUE(window->GetPlatformWindow().SetClientBounds({100, 100, 200, 150}));
+  ASSERT_TRUE(simulator.Change(Id(window), Platform::SimulatedWindowChange::kMoved, 100, 100));
+  Pump();
+  EXPECT_FALSE(window->IsOutsideWorkArea());
+  EXPECT_EQ(std::count(mInput.log.begin(), mInput.log.end(), "invalidateAll"), 1);
+}
+
+TEST_F(OSWindowTest, SizingMovesTheRightAndBottomEdges) {
+  OSWindow* window = MakeWindow();
+  mInput.minimum = 100;
+  const Platform::WindowFrame frame = window->GetPlatformWindow().GetFrame();
+  // Dragged by the left edge to 40 wide: the right edge moves out, the left stays.
+  std::int32_t left = 300;
+  std::int32_t top = 200;
+  std::int32_t right = 340 + frame.left + frame.right;
+  std::int32_t bottom = 400 + frame.top + frame.bottom;
+  window->ConstrainSizingRect(left, top, right, bottom);
+  EXPECT_EQ(left, 300);
+  EXPECT_EQ(top, 200);
+  EXPECT_EQ(right, 400 + frame.left + frame.right);
+  EXPECT_EQ(bottom, 400 + frame.top + frame.bottom);
+}
+
+TEST_F(OSWindowTest, TheCommandLineOfASecondInstanceArrivesOnlyWhileEnabled) {
+  struct App : test::TestFrameworkApp {
+    using TestFrameworkApp::TestFrameworkApp;
+    std::int32_t OnCopyData(const NarrowString& text) override {
+      texts.emplace_back(text.GetChars(), text.GetLength());
+      return 0;
+    }
+    std::vector<std::string> texts;
+  };
+  mApp = RCPtr<test::TestFrameworkApp>();
+  auto app = MakeRCPtr<App>(MakeRCPtr<LControlFactory>(WideString(u"App")),
+                            MakeRCPtr<LStringTable>(LStringTable::Entries()), mHost);
+  OSWindow* window = MakeWindow();
+  const std::string line = "editor.exe -x";
+  std::vector<std::uint8_t> bytes(line.begin(), line.end());
+  bytes.push_back(0);
+  window->OnCopyData(kCopyDataCommandLine, bytes);
+  window->OnCopyData(kCopyDataCommandLine + 1, bytes);
+  window->GetPlatformWindow().SetEnabled(false);
+  window->OnCopyData(kCopyDataCommandLine, bytes);
+  EXPECT_EQ(app->texts, std::vector<std::string>{line});
+  window->DestroyWindow();
+  mWindows.clear();
+}
+
+TEST_F(OSWindowTest, ModalLoopEndsWithItsResultAndGivesTheParentItsInputBack) {
+  OSWindow* parent = MakeWindow(true);
+  OSWindow* dialog = MakeWindow(false, parent);
+  const Platform::WindowId dialogId = Id(dialog);
+  mWindows.pop_back(); // the loop destroys it
+  bool parentEnabledDuringLoop = true;
+  auto hook = test::MakeClient("idle", nullptr);
+  hook->hook = [&](test::LoggingClient&, const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&) {
+    parentEnabledDuringLoop = parent->GetPlatformWindow().IsEnabled();
+    (void)dialog->EndModal(7);
+  };
+  GetApplicationNotificationCenter()->RegisterClient(hook, u"NID_IDLE", 0);
+  EXPECT_EQ(dialog->RunModalLoop(), 7);
+  GetApplicationNotificationCenter()->UnregisterClientFromAll(hook);
+  EXPECT_GE(hook->received, 1);
+  EXPECT_FALSE(parentEnabledDuringLoop);
+  EXPECT_TRUE(parent->GetPlatformWindow().IsEnabled());
+  EXPECT_EQ(OSWindow::FromId(dialogId), nullptr);
+}
+
+TEST_F(OSWindowTest, AQuitDuringAModalLoopEndsItAndIsPostedAgain) {
+  OSWindow* parent = MakeWindow(true);
+  OSWindow* dialog = MakeWindow(false, parent);
+  mWindows.pop_back();
+  ASSERT_TRUE(Platform::PostQuit());
+  EXPECT_EQ(dialog->RunModalLoop(), kModalLoopQuit);
+  EXPECT_TRUE(parent->GetPlatformWindow().IsEnabled());
+  EXPECT_EQ(test::OffscreenWindowSystem::TakeWindowEvents(Platform::WindowEventKind::kQuit).size(), 1u);
+}
+
+TEST_F(OSWindowTest, AnExceptionFromTheRootWindowLeavesTheLoopAndReachesTheCaller) {
+  struct Throwing : RecordingInput {
+    void DispatchKey(const RCPtr<LKeyParam>&) override { throw std::runtime_error("key handler"); }
+  } throwing;
+  OSWindow* parent = MakeWindow(true);
+  OSWindow* dialog = MakeWindow(false, parent);
+  dialog->SetInputReceiver(&throwing);
+  InputSimulator& simulator = mSimulator;
+  ASSERT_TRUE(simulator.Key(Id(dialog), 0x41, true));
+  EXPECT_THROW((void)dialog->RunModalLoop(), std::runtime_error);
+  EXPECT_TRUE(parent->GetPlatformWindow().IsEnabled());
+  EXPECT_FALSE(dialog->IsInModalLoop());
+}
+
+TEST_F(OSWindowTest, TheMainWindowSavesItsPlacementWhenDestroyed) {
+  std::vector<std::string> saved;
+  std::vector<std::uint8_t> bytes;
+  OSWindow::SetPlacementWriter(
+      [&](const WideString& section, const WideString& name, const std::vector<std::uint8_t>& data) {
+        saved.push_back(Text(section) + "/" + Text(name));
+        bytes = data;
+      });
+  OSWindow* main = MakeWindow(true);
+  OSWindow* other = MakeWindow(true);
+  other->DestroyWindow();
+  EXPECT_TRUE(saved.empty());
+  main->DestroyWindow();
+  mWindows.clear();
+  EXPECT_EQ(saved, std::vector<std::string>{"TestMainWindowClass/WP"});
+  ASSERT_EQ(bytes.size(), 20u);
+  EXPECT_EQ(bytes[12], 200); // the restored width, little-endian
+  EXPECT_EQ(mApp->GetRootWindowCount(), 0u);
+}
+
+} // namespace
+} // namespace QZ
