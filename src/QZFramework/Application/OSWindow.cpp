@@ -113,23 +113,34 @@ void OSWindow::PaintPendingWindows() {
 }
 
 OSWindow::OSWindow(std::unique_ptr<Platform::Window> window, OSWindow* parent, const WideString& className)
-    : mWindow(std::move(window)), mParent(parent), mClassName(className) {}
+    : mWindow(std::move(window)), mPresenter(std::make_unique<CWindowPresenter>(*mWindow)), mParent(parent),
+      mClassName(className) {}
+
+WindowHandle OSWindow::GetWindowHandle(std::int32_t rendererType) {
+  if (rendererType == kRendererTypeOpenGL)
+    return mWindow->GetNativeHandle();
+  return static_cast<Platform::WindowTarget*>(mPresenter.get());
+}
 
 OSWindow::~OSWindow() {
   if (mRootWindow) {
+    mRootWindow->DetachNativeWindow();
     if (LFrameworkApp* app = FrameworkApp())
       (void)app->RemoveRootWindow(RCPtr<IRootWindow>(mRootWindow.Get()));
   }
+  // The context presents through the presenter, which draws on the window:
+  // they go first, in that order.
   mRenderContext = RCPtr<LRenderContextInfo>();
   mRenderer = RCPtr<LRenderer>();
   mRootWindow = RCPtr<LRootWindow>();
+  mPresenter.reset();
+  mWindow.reset();
 }
 
 void OSWindow::DestroyWindow() {
   if (IsMainWindow() && !mParent)
     SavePlacement();
   Windows().erase(mWindow->GetId());
-  mWindow.reset();
   delete this;
 }
 
@@ -151,7 +162,7 @@ void OSWindow::SavePlacement() {
 QZRESULT OSWindow::CreateRenderer(std::int32_t type) {
   RectT<std::int32_t> client;
   GetClientRect(client);
-  const RCPtr<LRenderer> renderer = LRenderer::Create(type, client, mWindow->GetNativeHandle());
+  const RCPtr<LRenderer> renderer = LRenderer::Create(type, client, GetWindowHandle(type));
   if (!renderer)
     return E_FAIL;
   return AttachRenderer(renderer);
@@ -162,7 +173,8 @@ QZRESULT OSWindow::AttachRenderer(const RCPtr<LRenderer>& renderer) {
   RectT<std::int32_t> client;
   GetClientRect(client);
   if (renderer)
-    (void)renderer->InitRenderContextInfo(client, mWindow->GetNativeHandle(), false, mRenderContext);
+    (void)renderer->InitRenderContextInfo(client, GetWindowHandle(renderer->GetRendererType()), false,
+                                          mRenderContext);
   mRootWindow = LRootWindow::Create(renderer, this);
   if (LFrameworkApp* app = FrameworkApp())
     (void)app->AddRootWindow(RCPtr<IRootWindow>(mRootWindow.Get()));

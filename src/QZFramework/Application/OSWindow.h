@@ -22,6 +22,7 @@
 #include "Platform/Window/WindowEvent.h"
 #include "QZFramework/AppServices/RootWindow.h"
 #include "QZFramework/Application/RootWindow.h"
+#include "QZFramework/Application/WindowPresenter.h"
 #include "QZFramework/Renderer/RenderContextInfo.h"
 #include "QZFramework/Renderer/Renderer.h"
 #include "QZFramework/Utilities/Graphics/Geometry.h"
@@ -90,6 +91,10 @@ public:
   const RCPtr<LRootWindow>& GetRootWindow() const { return mRootWindow; }
   const RCPtr<LRenderContextInfo>& GetRenderContext() const { return mRenderContext; }
   Platform::Window& GetPlatformWindow() { return *mWindow; }
+  // The handle renderers get for this window: the presenter for the GDI+
+  // role, the window layer's own window for OpenGL.
+  WindowHandle GetWindowHandle(std::int32_t rendererType);
+  const CWindowPresenter& GetPresenter() const { return *mPresenter; }
   std::int32_t GetWheelAccumulator(std::int32_t axis) const { return mWheel[static_cast<std::size_t>(axis & 1)]; }
   bool HasCaptureFlag() const { return mCaptureFlag; }
   bool IsOutsideWorkArea() const { return mOutsideWorkArea; }
@@ -150,6 +155,8 @@ private:
   void SavePlacement();
 
   std::unique_ptr<Platform::Window> mWindow;
+  // What the GDI+-role renderer draws to: the window handle its contexts get.
+  std::unique_ptr<CWindowPresenter> mPresenter;
   OSWindow* mParent = nullptr;
   WideString mClassName;
   RCPtr<LRootWindow> mRootWindow;

@@ -175,6 +175,9 @@ public:
   std::int32_t GetCloseResult() const { return mCloseResult; }
   std::uint32_t GetDoubleClickPending() const { return mDoubleClickPending; }
 
+  // The native window is going: nothing asks it any more.
+  void DetachNativeWindow() { mWindow = nullptr; }
+
   QZRESULT ReleaseInnerReferences() override;
 
 private:

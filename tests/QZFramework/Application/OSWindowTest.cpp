@@ -1,12 +1,14 @@
 #include "QZFramework/Application/OSWindow.h"
 
 #include "Platform/App/AppHost.h"
+#include "Platform/Graphics2D/Image.h"
 #include "Platform/Window/InputSimulator.h"
 #include "Platform/Window/WindowSystem.h"
 #include "QZFramework/ControlBase/ControlFactory.h"
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Notification/NotificationCenterManager.h"
 #include "Support/NotificationTestSupport.h"
+#include "Support/TempFolder.h"
 #include "Support/TestFrameworkApp.h"
 #include "Support/WindowTestSupport.h"
 
@@ -455,6 +457,93 @@ TEST_F(OSWindowTest, TheMainWindowSavesItsPlacementWhenDestroyed) {
   ASSERT_EQ(bytes.size(), 20u);
   EXPECT_EQ(bytes[12], 200); // the restored width, little-endian
   EXPECT_EQ(mApp->GetRootWindowCount(), 0u);
+}
+
+// Paints the whole client area blue and, on top, the region it is given red,
+// with the window's renderer.
+class PaintingInput : public RecordingInput {
+public:
+  void TakeInvalidRegion(Region& out) override {
+    out = Region();
+    out = next;
+    next = Region();
+  }
+  void Paint(const Region& region) override {
+    EdgeRect bounds{};
+    if (!renderer || !region.GetBounds(bounds))
+      return;
+    renderer->FillRect({bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top},
+                       Color::FromARGB(color), false);
+    ++paints;
+  }
+
+  RCPtr<LRenderer> renderer;
+  Region next;
+  std::uint32_t color = 0xFF0000FF;
+  std::int32_t paints = 0;
+};
+
+TEST_F(OSWindowTest, APaintRendersThroughTheGdiRoleRendererAndShowsOnlyWhatChanged) {
+  OSWindow* window = MakeWindow();
+  ASSERT_EQ(window->CreateRenderer(kRendererTypeGDIPlus), S_OK);
+  ASSERT_TRUE(window->GetRootWindow());
+  PaintingInput painting;
+  painting.renderer = window->GetRootWindow()->GetRenderer();
+  window->SetInputReceiver(&painting);
+
+  // The first paint: the whole client area.
+  painting.next.AddRect({0, 0, 200, 150});
+  window->InvalidateAll();
+  Pump();
+  EXPECT_EQ(painting.paints, 1);
+  std::vector<std::uint32_t> pixels;
+  ASSERT_TRUE(window->GetPlatformWindow().ReadPixels({0, 0, 200, 150}, pixels));
+  EXPECT_EQ(pixels[0], 0xFF0000FFu);
+  EXPECT_EQ(pixels[149 * 200 + 199], 0xFF0000FFu);
+
+  // The framework invalidates one rectangle: only it is drawn and shown again.
+  const std::uint32_t shownBefore = window->GetPresenter().GetPresentCount();
+  painting.color = 0xFFFF0000;
+  painting.next.AddRect({10, 20, 40, 50});
+  window->InvalidateRect({10, 20, 30, 30});
+  Pump();
+  EXPECT_EQ(painting.paints, 2);
+  EXPECT_EQ(window->GetPresenter().GetPresentCount(), shownBefore + 1);
+  ASSERT_TRUE(window->GetPlatformWindow().ReadPixels({0, 0, 200, 150}, pixels));
+  EXPECT_EQ(pixels[25 * 200 + 15], 0xFFFF0000u);
+  EXPECT_EQ(pixels[25 * 200 + 45], 0xFF0000FFu);
+  EXPECT_EQ(pixels[5 * 200 + 5], 0xFF0000FFu);
+
+  // Part of the window lost its pixels, nothing of the framework's: the back
+  // buffer shows them again and nothing is drawn.
+  const std::uint32_t shownBeforeRepair = window->GetPresenter().GetPresentCount();
+  window->InvalidateRect({0, 0, 10, 10});
+  Pump();
+  EXPECT_EQ(painting.paints, 2);
+  EXPECT_EQ(window->GetPresenter().GetPresentCount(), shownBeforeRepair + 1);
+
+  // The whole window lost them: the whole client area is painted.
+  InputSimulator& simulator = mSimulator;
+  ASSERT_TRUE(simulator.Change(Id(window), Platform::SimulatedWindowChange::kExposed));
+  Pump();
+  EXPECT_EQ(painting.paints, 3);
+  ASSERT_TRUE(window->GetPlatformWindow().ReadPixels({0, 0, 200, 150}, pixels));
+
+  // A screenshot of the window.
+  test::TempFolder folder;
+  std::unique_ptr<Platform::Image> image = Platform::Image::Create(200, 150);
+  ASSERT_TRUE(image);
+  for (std::int32_t y = 0; y < 150; ++y) {
+    for (std::int32_t x = 0; x < 200; ++x)
+      ASSERT_EQ(image->SetPixel(x, y, pixels[static_cast<std::size_t>(y * 200 + x)]), Platform::ImageStatus::Ok);
+  }
+  const std::string path = folder.File("window.png");
+  ASSERT_EQ(image->SavePngFile(path.c_str()), Platform::ImageStatus::Ok);
+  std::unique_ptr<Platform::Image> loaded = Platform::Image::LoadPngFile(path.c_str());
+  ASSERT_TRUE(loaded);
+  std::uint32_t argb = 0;
+  ASSERT_EQ(loaded->GetPixel(15, 25, argb), Platform::ImageStatus::Ok);
+  EXPECT_EQ(argb, 0xFFFF0000u); // the last paint's colour over the whole area
 }
 
 } // namespace
