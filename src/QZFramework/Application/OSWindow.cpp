@@ -1,5 +1,6 @@
 #include "QZFramework/Application/OSWindow.h"
 
+#include "Platform/App/WindowEventRoute.h"
 #include "Platform/Window/InputState.h"
 #include "Platform/Window/WindowSystem.h"
 #include "QZFramework/Application/FrameworkApp.h"
@@ -16,8 +17,6 @@
 namespace QZ {
 namespace {
 
-// The modal loop's wait between idle periods, as the window's timer would wake it.
-constexpr std::int32_t kTimerPeriodMs = 33;
 constexpr std::int32_t kWheelStep = Platform::kWheelDeltaPerNotch;
 constexpr std::int32_t kMaxIdleCount = 2;
 
@@ -85,6 +84,15 @@ bool OSWindow::DispatchWindowEvent(const Platform::WindowEvent& event) {
   window->HandleEvent(event);
   return true;
 }
+
+OSWindow::HostRoute::HostRoute(Platform::AppHost& host)
+    : mHost(host), mId(Platform::RouteWindowEvents(host, [](const Platform::WindowEvent& event) {
+        (void)DispatchWindowEvent(event);
+        if (!Platform::WaitForWindowEvent(0))
+          PaintPendingWindows();
+      })) {}
+
+OSWindow::HostRoute::~HostRoute() { mHost.RemoveEventHandler(mId); }
 
 bool OSWindow::PumpWindowEvents() {
   Platform::WindowEvent event;
@@ -517,6 +525,9 @@ void OSWindow::InvalidateRect(const RectT<std::int32_t>& rect) {
     const std::int32_t bottom = std::max(mUpdateRect.y + mUpdateRect.height, rect.y + rect.height);
     mUpdateRect = {left, top, right - left, bottom - top};
   }
+  // A loop waiting for events wakes up to paint.
+  if (!mPaintPending)
+    (void)Platform::PostWake();
   mPaintPending = true;
 }
 
@@ -549,55 +560,45 @@ QZRESULT OSWindow::EndModal(std::int32_t result) {
 }
 
 std::int32_t OSWindow::RunModalLoop() {
+  LFrameworkApp* app = FrameworkApp();
+  if (!app) {
+    DestroyWindow();
+    return kModalLoopQuit;
+  }
+  Platform::AppHost& host = app->GetHost();
   mModal = true;
   mContinueModal = true;
   const bool disableParent = mParent && mParent->mWindow->IsEnabled();
   if (disableParent)
     mParent->mWindow->SetEnabled(false);
   mWindow->SetEnabled(true);
-  // Whatever ends the loop, an exception included, gives the parent its input back.
-  struct Restore {
-    OSWindow* self;
-    bool parent;
-    ~Restore() {
-      self->mModal = false;
-      self->mContinueModal = false;
-      if (parent)
-        self->mParent->mWindow->SetEnabled(true);
-    }
-  };
-  std::int32_t quitResult = 0;
-  bool quit = false;
+  std::int32_t loop = 0;
   {
-    Restore restore{this, disableParent};
-    std::int32_t idleCount = 0;
-    bool idle = true;
-    while (mContinueModal) {
-      while (idle && mContinueModal && !Platform::WaitForWindowEvent(0)) {
-        if (!mWindow->IsVisible())
-          (void)mWindow->Show();
-        LFrameworkApp* app = FrameworkApp();
-        const bool more = app && app->ProcessIdle(idleCount == 0);
-        idle = more && idleCount < kMaxIdleCount;
-        ++idleCount;
+    // Whatever ends the loop, an exception included, gives the parent its input back.
+    struct Restore {
+      OSWindow* self;
+      bool parent;
+      ~Restore() {
+        self->mModal = false;
+        self->mContinueModal = false;
+        if (parent)
+          self->mParent->mWindow->SetEnabled(true);
       }
-      if (!mContinueModal)
-        break;
-      (void)Platform::WaitForWindowEvent(kTimerPeriodMs);
-      if (!PumpWindowEvents()) {
-        (void)Platform::PostQuit();
-        quit = true;
-        quitResult = kModalLoopQuit;
-        break;
-      }
-      // New events, or the timer's period, start a new idle period.
-      idle = true;
-      idleCount = 0;
-    }
+    } restore{this, disableParent};
+    const HostRoute route(host);
+    loop = host.RunLoop(
+        [this, app](std::int32_t idleCount) {
+          PaintPendingWindows();
+          if (!mWindow->IsVisible())
+            (void)mWindow->Show();
+          const bool more = app->ProcessIdle(idleCount == 0);
+          return more && idleCount < kMaxIdleCount;
+        },
+        [this] { return mContinueModal; });
     if (disableParent && IsActive())
       (void)mParent->mWindow->SetFocus();
   }
-  const std::int32_t result = quit ? quitResult : mModalResult;
+  const std::int32_t result = loop == Platform::AppHost::kLoopQuit ? kModalLoopQuit : mModalResult;
   DestroyWindow();
   return result;
 }

@@ -18,6 +18,7 @@
 // the loop (the application's Run guard); none crosses a window-system
 // callback, since events are taken from the window layer's queue.
 
+#include "Platform/App/AppHost.h"
 #include "Platform/Window/Window.h"
 #include "Platform/Window/WindowEvent.h"
 #include "QZFramework/AppServices/RootWindow.h"
@@ -70,6 +71,19 @@ public:
   // Paints every window with something invalid.
   static void PaintPendingWindows();
   static void SetPlacementWriter(PlacementWriter writer);
+  // While it lives, the host's loop hands the window layer's events to the
+  // windows and paints what became invalid once no event waits.
+  class HostRoute {
+  public:
+    explicit HostRoute(Platform::AppHost& host);
+    ~HostRoute();
+    HostRoute(const HostRoute&) = delete;
+    HostRoute& operator=(const HostRoute&) = delete;
+
+  private:
+    Platform::AppHost& mHost;
+    std::uint32_t mId;
+  };
   static std::uint32_t GetWindowCount();
 
   OSWindow(const OSWindow&) = delete;
@@ -121,8 +135,11 @@ public:
   QZRESULT SetClientBounds(const RectT<std::int32_t>& bounds) override;
   QZRESULT RedrawNow() override;
   QZRESULT EndModal(std::int32_t result) override;
-  // Runs until EndModal; destroys the window then and returns the result
-  // (kModalLoopQuit when the application quits, the quit posted again).
+  // Runs the application host's loop until EndModal, with the idle passes of
+  // a modal loop (the application's, "NID_IDLE" only at count 0, at most three
+  // per idle period); destroys the window then and returns the result:
+  // kModalLoopQuit when a quit request ended the loop (the request stays for
+  // the loops outside) or there is no application.
   std::int32_t RunModalLoop();
   bool IsInModalLoop() override { return mModal; }
   bool HasFocus() override;

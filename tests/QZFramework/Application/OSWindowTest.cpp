@@ -104,6 +104,7 @@ protected:
   void SetUp() override {
     ASSERT_TRUE(mSystem.IsStarted());
     mSimulator.SetModifiers(0);
+    ASSERT_TRUE(mHost.InitApplication());
     mApp = MakeRCPtr<test::TestFrameworkApp>(MakeRCPtr<LControlFactory>(WideString(u"App")),
                                              MakeRCPtr<LStringTable>(LStringTable::Entries()), mHost);
   }
@@ -422,7 +423,9 @@ TEST_F(OSWindowTest, AQuitDuringAModalLoopEndsItAndIsPostedAgain) {
   ASSERT_TRUE(Platform::PostQuit());
   EXPECT_EQ(dialog->RunModalLoop(), kModalLoopQuit);
   EXPECT_TRUE(parent->GetPlatformWindow().IsEnabled());
-  EXPECT_EQ(test::OffscreenWindowSystem::TakeWindowEvents(Platform::WindowEventKind::kQuit).size(), 1u);
+  // The request stands for the loops outside.
+  EXPECT_TRUE(mHost.IsQuitRequested());
+  EXPECT_EQ(mHost.RunLoop({}, [] { return true; }), Platform::AppHost::kLoopQuit);
 }
 
 TEST_F(OSWindowTest, AnExceptionFromTheRootWindowLeavesTheLoopAndReachesTheCaller) {
@@ -437,6 +440,25 @@ TEST_F(OSWindowTest, AnExceptionFromTheRootWindowLeavesTheLoopAndReachesTheCalle
   EXPECT_THROW((void)dialog->RunModalLoop(), std::runtime_error);
   EXPECT_TRUE(parent->GetPlatformWindow().IsEnabled());
   EXPECT_FALSE(dialog->IsInModalLoop());
+}
+
+TEST_F(OSWindowTest, TheApplicationsLoopHandsEventsToTheWindowsAndPaintsWhatIsInvalid) {
+  OSWindow* window = MakeWindow();
+  InputSimulator& simulator = mSimulator;
+  ASSERT_TRUE(simulator.Key(Id(window), 0x41, true));
+  window->InvalidateRect({0, 0, 10, 10});
+  auto quit = test::MakeClient("quit", nullptr);
+  quit->hook = [](test::LoggingClient&, const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&) {
+    (void)Platform::PostQuit();
+  };
+  GetApplicationNotificationCenter()->RegisterClient(quit, u"NID_IDLE");
+  EXPECT_EQ(mApp->LFrameworkApp::RunMessageLoop(), Platform::AppHost::kLoopQuit);
+  GetApplicationNotificationCenter()->UnregisterClientFromAll(quit);
+  std::erase_if(mInput.keys, [](const KeyCode& key) { return !key.IsVirtualKey(); });
+  ASSERT_EQ(mInput.keys.size(), 1u);
+  EXPECT_EQ(mInput.keys[0].GetVirtualKey(), 0x41);
+  EXPECT_NE(std::find(mInput.log.begin(), mInput.log.end(), "paint"), mInput.log.end());
+  EXPECT_FALSE(window->IsPaintPending());
 }
 
 TEST_F(OSWindowTest, TheMainWindowSavesItsPlacementWhenDestroyed) {
