@@ -3,6 +3,7 @@
 #include "QZFramework/Application/FrameworkApp.h"
 #include "QZFramework/ControlBase/ControlFactory.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace QZ {
@@ -213,6 +214,44 @@ bool LRootWindow::ConstrainSize(std::int32_t& width, std::int32_t& height) {
   return changed;
 }
 
+void LRootWindow::SetTextInputFocus(bool gained, const RCPtr<LControl>& control, std::int32_t value) {
+  if (!mWindow)
+    return;
+  if (!gained)
+    mWindow->EnableTextInput(false, value);
+  else if (control && control == mFocus)
+    mWindow->EnableTextInput(true, value);
+}
+
+void LRootWindow::TabToNextWindow(const RCPtr<LKeyParam>& key) {
+  if (!mWindow || !mWindow->IsActive() || mWindow->IsInModalLoop())
+    return;
+  auto* app = dynamic_cast<LFrameworkApp*>(GetFrameworkApp());
+  const bool backwards = key && (key->mKey.Bits() & kKeyShift) != 0;
+  const std::int32_t count = app ? static_cast<std::int32_t>(app->GetRootWindowCount()) : 0;
+  if (count <= 1) {
+    // Going round the window's own tree is the control base's focus moving.
+    return;
+  }
+  std::int32_t next = app->IndexOfRootWindow(RCPtr<IRootWindow>(this)) + (backwards ? -1 : 1);
+  if (next < 0)
+    next = count - 1;
+  else if (next >= count)
+    next = 0;
+  const RCPtr<IRootWindow> window = app->GetRootWindow(static_cast<std::uint32_t>(next));
+  IWindowOSServices* native = window ? window->GetWindowOSServices() : nullptr;
+  if (native && !native->IsActive())
+    (void)native->SetFocus();
+}
+
+CursorID LRootWindow::SetCursor(CursorID cursor) {
+  if (!mWindow)
+    return 0;
+  if (cursor == 0)
+    cursor = GetCursorID(WideString(kCursorDefault));
+  return mWindow->SetCursor(cursor);
+}
+
 // ---- Focus, capture, hover
 
 void LRootWindow::SetFocusedControl(const RCPtr<LControl>& control) {
@@ -346,6 +385,32 @@ void LRootWindow::ClearDrop() {
 void LRootWindow::Paint(const Region& region) {
   if (!mRootControl || region.IsEmpty())
     return;
+  // States saved and not restored mean a frame broke off half-way: draw
+  // nothing now and everything at the next paint.
+  const LRenderContextInfo* context = mRenderer ? mRenderer->GetCurrentContext() : nullptr;
+  if (context && !context->mSavedStates.empty()) {
+    if (mWindow)
+      mWindow->InvalidateAll();
+    return;
+  }
+  RectT<double> clip = mRootControl->GetLocalBounds();
+  EdgeRect box;
+  if (region.GetBounds(box)) {
+    const double left = std::max(clip.x, static_cast<double>(box.left));
+    const double top = std::max(clip.y, static_cast<double>(box.top));
+    const double right = std::min(clip.x + clip.width, static_cast<double>(box.right));
+    const double bottom = std::min(clip.y + clip.height, static_cast<double>(box.bottom));
+    clip = {left, top, right - left, bottom - top};
+  }
+  const SizeT<std::int32_t> client = ClientSize();
+  const RectT<double> origin = RectT<std::int32_t>{0, 0, client.width, client.height}.ToDoubleRect();
+  ClipSpec spec;
+  spec.mFlavor = kClipFlavorClip;
+  spec.mBounds = origin;
+  spec.mClip = clip;
+  spec.mRelative = false;
+  const CAutoClip scope(mRenderer, spec);
+  // The tree itself is drawn by the controls' layer rendering.
 }
 
 // ---- Idle

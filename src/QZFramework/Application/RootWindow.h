@@ -17,6 +17,7 @@
 // queue, which any thread may do. Lock order: the paint lock and the key
 // queue's lock are leaves.
 
+#include "QZFramework/AppServices/FrameworkApp.h"
 #include "QZFramework/AppServices/RootWindow.h"
 #include "QZFramework/Application/InputParams.h"
 #include "QZFramework/ControlBase/Control.h"
@@ -163,6 +164,16 @@ public:
   const RCPtr<LControl>& GetToolTipOwner() const { return mToolTipOwner; }
   const RCPtr<LControl>& GetDropTarget() const { return mDropTarget; }
   const RCPtr<LDropFileList>& GetDropData() const { return mDropData; }
+
+  // A text box gained or lost the focus: the native window is told.
+  void SetTextInputFocus(bool gained, const RCPtr<LControl>& control, std::int32_t value);
+  // Tab left the top-level control: the focus goes round this window's tree
+  // when it is the only window, else to the next window (the previous with
+  // Shift). Nothing while the window is not active or runs a modal loop.
+  void TabToNextWindow(const RCPtr<LKeyParam>& key);
+  // The cursor shown over the window (0: the default arrow); the one before,
+  // 0 without native window.
+  CursorID SetCursor(CursorID cursor);
 
   // ---- Keys
 

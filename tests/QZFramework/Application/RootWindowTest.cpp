@@ -1,9 +1,13 @@
 #include "QZFramework/Application/RootWindow.h"
 
+#include "Platform/App/AppHost.h"
+#include "QZFramework/ControlBase/ControlFactory.h"
 #include "QZFramework/Notification/Notification.h"
+#include "QZFramework/Renderer/Renderer.h"
 #include "Support/FakeRootWindow.h"
 #include "Support/NotificationTestSupport.h"
 #include "Support/TestControl.h"
+#include "Support/TestFrameworkApp.h"
 
 #include <gtest/gtest.h>
 
@@ -208,6 +212,73 @@ TEST_F(RootWindowTest, TheReleaseHookFreesTheWindowWithItsTree) {
   EXPECT_EQ(test::TestControl::sLive, before + 1);
   mRoot = RCPtr<LRootWindow>();
   EXPECT_EQ(test::TestControl::sLive, before);
+}
+
+TEST_F(RootWindowTest, TabFromOneWindowActivatesTheNextOrWithShiftThePrevious) {
+  Platform::AppHost host;
+  auto app = MakeRCPtr<test::TestFrameworkApp>(MakeRCPtr<LControlFactory>(WideString(u"App")),
+                                               MakeRCPtr<LStringTable>(LStringTable::Entries()), host);
+  FakeWindowOSServices natives[2];
+  const RCPtr<test::FakeRootWindow> first = MakeRCPtr<test::FakeRootWindow>(&natives[0]);
+  const RCPtr<test::FakeRootWindow> second = MakeRCPtr<test::FakeRootWindow>(&natives[1]);
+  // Alone, the window does not hand the focus to another.
+  ASSERT_EQ(app->AddRootWindow(mRoot), 0);
+  mRoot->TabToNextWindow(LKeyParam::Create(KeyCode(0x09, true, 0, 0), 1));
+  EXPECT_EQ(natives[0].mSetFocusCount + natives[1].mSetFocusCount, 0);
+  ASSERT_EQ(app->RemoveRootWindow(mRoot), 0);
+
+  (void)app->AddRootWindow(first);
+  (void)app->AddRootWindow(second);
+  (void)app->AddRootWindow(mRoot);
+  // Tab from the last window wraps to the first; Shift+Tab goes back to the second.
+  mRoot->TabToNextWindow(LKeyParam::Create(KeyCode(0x09, true, 0, 0), 1));
+  EXPECT_EQ(natives[0].mSetFocusCount, 1);
+  mRoot->TabToNextWindow(LKeyParam::Create(KeyCode(0x09, true, 0, kModifierShift), 1));
+  EXPECT_EQ(natives[1].mSetFocusCount, 1);
+  // An active target is left as it is; nothing happens during a modal loop or while inactive.
+  natives[0].mActive = true;
+  mRoot->TabToNextWindow(LKeyParam::Create(KeyCode(0x09, true, 0, 0), 1));
+  EXPECT_EQ(natives[0].mSetFocusCount, 1);
+  natives[0].mActive = false;
+  mNative.mInModalLoop = true;
+  mRoot->TabToNextWindow(LKeyParam::Create(KeyCode(0x09, true, 0, 0), 1));
+  mNative.mInModalLoop = false;
+  mNative.mActive = false;
+  mRoot->TabToNextWindow(LKeyParam::Create(KeyCode(0x09, true, 0, 0), 1));
+  EXPECT_EQ(natives[0].mSetFocusCount, 1);
+  (void)app->RemoveRootWindow(mRoot);
+  (void)app->RemoveRootWindow(first);
+  (void)app->RemoveRootWindow(second);
+}
+
+TEST_F(RootWindowTest, APaintDuringAnUnfinishedFrameInvalidatesAllAndDrawsNothing) {
+  const RCPtr<LRenderer> renderer = LRenderer::Create(kRendererTypeGDIPlus, {0, 0, 100, 100}, nullptr);
+  ASSERT_TRUE(renderer);
+  RCPtr<LRenderContextInfo> context;
+  ASSERT_EQ(renderer->InitRenderContextInfo({0, 0, 100, 100}, nullptr, false, context), S_OK);
+  mRoot = LRootWindow::Create(renderer, &mNative);
+  ASSERT_EQ(mRoot->SetRootControl(MakeRCPtr<test::TestControl>(RCPtr<LControl>(), WideString(u"root"))), S_OK);
+  Region region;
+  region.AddRect({0, 0, 50, 50});
+
+  ASSERT_EQ(renderer->RenderStart(context), S_OK);
+  mRoot->Paint(region);
+  EXPECT_EQ(mNative.mInvalidateAllCount, 0);
+  EXPECT_TRUE(context->mSavedStates.empty()); // the clip's state is popped again
+  renderer->PushState();
+  mRoot->Paint(region);
+  EXPECT_EQ(mNative.mInvalidateAllCount, 1);
+  renderer->PopState();
+  ASSERT_EQ(renderer->RenderFinish(context), S_OK);
+}
+
+TEST_F(RootWindowTest, CursorZeroMeansTheDefaultArrow) {
+  mNative.mCursor = 7;
+  EXPECT_EQ(mRoot->SetCursor(5), 7u);
+  EXPECT_EQ(mRoot->SetCursor(0), 5u);
+  EXPECT_EQ(mNative.mCursor, GetCursorID(WideString(kCursorDefault)));
+  const RCPtr<LRootWindow> orphan = LRootWindow::Create(RCPtr<LRenderer>(), nullptr);
+  EXPECT_EQ(orphan->SetCursor(5), 0u);
 }
 
 } // namespace
