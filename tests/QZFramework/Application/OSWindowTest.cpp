@@ -3,6 +3,7 @@
 #include "Platform/App/AppHost.h"
 #include "Platform/Graphics2D/Image.h"
 #include "Platform/Window/InputSimulator.h"
+#include "Platform/Window/InputState.h"
 #include "Platform/Window/WindowSystem.h"
 #include "QZFramework/ControlBase/ControlFactory.h"
 #include "QZFramework/Notification/Notification.h"
@@ -15,6 +16,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <string_view>
 #include <algorithm>
 #include <functional>
 #include <stdexcept>
@@ -566,6 +570,68 @@ TEST_F(OSWindowTest, APaintRendersThroughTheGdiRoleRendererAndShowsOnlyWhatChang
   std::uint32_t argb = 0;
   ASSERT_EQ(loaded->GetPixel(15, 25, argb), Platform::ImageStatus::Ok);
   EXPECT_EQ(argb, 0xFFFF0000u); // the last paint's colour over the whole area
+}
+
+// On a real X server (the CTest entry qz_application_x11 runs this group under
+// xvfb-run): the cursor the window sets is the process's, and the capture the
+// window takes is the window system's.
+class OSWindowX11 : public ::testing::Test {
+protected:
+  void SetUp() override {
+    const char* wanted = std::getenv("QZ_APPLICATION_X11_TESTS");
+    if (wanted == nullptr || std::string_view(wanted) != "1")
+      GTEST_SKIP() << "runs under xvfb-run only (the CTest entry qz_application_x11)";
+    ::setenv("SDL_VIDEODRIVER", "x11", 1);
+    ASSERT_TRUE(Platform::StartWindowSystem()) << Platform::GetWindowSystemError();
+    mStarted = true;
+    mSimulator.emplace();
+    OSWindow::SCreateParams params;
+    params.clientBounds = {50, 50, 200, 150};
+    params.visible = true;
+    mWindow = OSWindow::Create(params);
+    ASSERT_NE(mWindow, nullptr);
+    mWindow->SetInputReceiver(&mInput);
+  }
+  void TearDown() override {
+    if (mWindow)
+      mWindow->DestroyWindow();
+    mSimulator.reset();
+    if (mStarted)
+      Platform::StopWindowSystem();
+  }
+
+  bool mStarted = false;
+  std::optional<InputSimulator> mSimulator;
+  OSWindow* mWindow = nullptr;
+  RecordingInput mInput;
+};
+
+TEST_F(OSWindowX11, TheCursorIsTheProcesssAndSettingItAgainChangesNothing) {
+  const Platform::CursorId arrow = Platform::GetSystemCursor(Platform::SystemCursor::kArrow);
+  const Platform::CursorId beam = Platform::GetSystemCursor(Platform::SystemCursor::kIBeam);
+  ASSERT_NE(arrow, Platform::kNoCursor);
+  ASSERT_NE(beam, Platform::kNoCursor);
+  (void)mWindow->SetCursor(arrow);
+  EXPECT_EQ(mWindow->SetCursor(beam), arrow);
+  EXPECT_EQ(Platform::GetCurrentCursor(), beam);
+  EXPECT_EQ(mWindow->SetCursor(beam), beam);
+  EXPECT_EQ(mWindow->SetCursor(arrow), beam);
+}
+
+TEST_F(OSWindowX11, APressTakesTheCaptureAndAReleaseOutsideGivesItBack) {
+  const Platform::WindowId id = mWindow->GetPlatformWindow().GetId();
+  ASSERT_TRUE(mSimulator->PressButton(id, Platform::kMouseLeft, {20, 20}));
+  EXPECT_TRUE(OSWindow::PumpWindowEvents());
+  EXPECT_TRUE(mWindow->HasCaptureFlag());
+  EXPECT_EQ(Platform::Window::GetCaptureWindow(), id);
+  // While the window holds the capture, the buttons are its own record.
+  EXPECT_EQ(mWindow->GetMouseButtonState(), Platform::kMouseLeft);
+
+  ASSERT_TRUE(mSimulator->ReleaseButton(id, Platform::kMouseLeft, {-100, -100}));
+  EXPECT_TRUE(OSWindow::PumpWindowEvents());
+  EXPECT_FALSE(mWindow->HasCaptureFlag());
+  EXPECT_EQ(Platform::Window::GetCaptureWindow(), Platform::kNoWindow);
+  EXPECT_NE(std::find(mInput.log.begin(), mInput.log.end(), "button(1,1,0,-100,-100)"), mInput.log.end());
 }
 
 } // namespace
