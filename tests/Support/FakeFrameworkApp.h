@@ -9,6 +9,8 @@
 #include "QZFramework/Renderer/Renderer.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace QZ::test {
 
@@ -38,8 +40,15 @@ public:
   std::uint32_t GetMouseButtonState() override { return mButtons; }
   RCPtr<IRootWindow> GetActiveRootWindow() override { return mActiveRootWindow; }
   CursorID GetCursor(const WideString&) override { return mCursorID; }
-  QZRESULT SetStatusText(const WideString&, bool) override { return E_FAIL; }
-  QZRESULT RefreshStatusText(bool) override { return E_FAIL; }
+  // Recorded as "set:<text>:now" or ":posted", and "refresh:now" or ":posted"; E_FAIL (no status bar).
+  QZRESULT SetStatusText(const WideString& text, bool immediately) override {
+    mStatusLog.push_back("set:" + std::string(text.ToNarrow().GetChars()) + (immediately ? ":now" : ":posted"));
+    return E_FAIL;
+  }
+  QZRESULT RefreshStatusText(bool immediately) override {
+    mStatusLog.push_back(immediately ? "refresh:now" : "refresh:posted");
+    return E_FAIL;
+  }
   bool ProcessIdle(bool) override {
     ++mIdlePasses;
     return false;
@@ -65,6 +74,7 @@ public:
   CursorID mCursorID = 0;
   std::int32_t mIdlePasses = 0;
   RCPtr<IRootWindow> mFirstRootWindow;
+  std::vector<std::string> mStatusLog;
 
 private:
   IFrameworkApp* mPrevious;

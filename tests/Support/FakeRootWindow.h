@@ -6,9 +6,17 @@
 // back to the window is counted as an inner reference, so dropping the window
 // frees the pair). The window services record their calls (resizes, hit tests,
 // invalidations) for the test.
+//
+// It also routes input as the application's root window does, so tests can
+// script a session: presses, double clicks and releases (with the buttons-down
+// state and the double-click bit per button), moves with hover tracking, the
+// wheel with its fall-back to the focused control, keys to the focused
+// control; hit tests go through the root control, and the capture, the focus
+// and the cursor are kept here.
 
 #include "QZFramework/AppServices/RootWindow.h"
 #include "QZFramework/ControlBase/Control.h"
+#include "QZFramework/ControlBase/InputParams.h"
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Notification/NotificationDistributor.h"
 #include "QZFramework/Renderer/Renderer.h"
@@ -114,11 +122,154 @@ public:
     mBounds = bounds;
     mSetBounds.push_back(bounds);
   }
-  bool HasHoverControl() override { return mHover; }
-  QZRESULT GetControlAtPoint(RCPtr<LControl>&, const PointT<std::int32_t>& point, PointT<std::int32_t>&,
-                             bool) override {
+  bool HasHoverControl() override { return mHover || mHoverControl; }
+  QZRESULT GetControlAtPoint(RCPtr<LControl>& control, const PointT<std::int32_t>& point,
+                             PointT<std::int32_t>& local, bool hoverUpdate) override {
     mHitTests.push_back(point);
+    control = RCPtr<LControl>();
+    local = {0, 0};
+    if (mRootControl) {
+      const PointT<std::int32_t> origin =
+          PointT<double>{mRootControl->GetBounds().x, mRootControl->GetBounds().y}.RoundToLong();
+      std::int32_t z = LControl::kNotFloating;
+      control = mRootControl->HitTest({point.x - origin.x, point.y - origin.y}, true, local, z);
+    }
+    if (hoverUpdate && control != mHoverControl) {
+      const RCPtr<LControl> old = std::move(mHoverControl);
+      mHoverControl = control;
+      if (old)
+        old->OnMouseLeave();
+      if (control)
+        control->OnMouseEnter();
+    }
     return S_OK;
+  }
+
+  QZRESULT SetCaptureControl(const RCPtr<LControl>& control) override {
+    if (!control)
+      return E_INVALIDARG;
+    if (mCapture && mCapture != control) {
+      const RCPtr<LControl> old = mCapture;
+      static_cast<UITarget*>(old.GetRaw())->EndCapture();
+    }
+    mCapture = control;
+    return S_OK;
+  }
+  QZRESULT ClearCaptureControl() override {
+    mCapture = RCPtr<LControl>();
+    return S_OK;
+  }
+  RCPtr<LControl> GetCaptureControl() override { return mCapture; }
+  QZRESULT SetFocusedControl(const RCPtr<LControl>& control) override {
+    mFocused = control;
+    return S_OK;
+  }
+  QZRESULT ClearFocusedControl() override {
+    mPreviousFocused = std::move(mFocused);
+    mFocused = RCPtr<LControl>();
+    return S_OK;
+  }
+  CursorID SetCursor(CursorID cursor) override {
+    const CursorID previous = mCursorShown;
+    mCursorShown = cursor;
+    mCursorLog.push_back(cursor);
+    return previous;
+  }
+  // One window: the focus wraps to the first (Shift: last) control of the tree.
+  void TabToNextWindow(const RCPtr<LKeyParam>& key) override {
+    ++mTabsOut;
+    if (!mRootControl || !key)
+      return;
+    const RCPtr<LControl> root = mRootControl;
+    static_cast<UITarget*>(root.GetRaw())->KillFocus();
+    root->SetFocus((key->mKey.Bits() & kKeyShift) == 0);
+  }
+
+  // ---- Scripted input, routed as the root window routes it.
+
+  // A press (doubleClick: the second press of a double click).
+  QZRESULT Press(std::uint32_t button, const PointT<std::int32_t>& point, bool doubleClick = false,
+                 std::uint32_t modifiers = 0) {
+    mButtons |= button;
+    mCursor = point;
+    if (doubleClick)
+      mDoubleClickBits |= button;
+    else
+      mDoubleClickBits &= ~button;
+    RCPtr<LControl> target;
+    PointT<std::int32_t> local{};
+    if (mCapture) {
+      target = mCapture;
+      local = ToControl(*target, point);
+    } else {
+      GetControlAtPoint(target, point, local, true);
+    }
+    if (!target)
+      return S_FALSE;
+    return static_cast<UITarget*>(target.GetRaw())
+        ->OnMouseDown(LMouseButtonParam::Create(button, local, modifiers, doubleClick ? 1 : 0, mButtons, 0));
+  }
+  // A release: only the capture holder hears it.
+  QZRESULT Release(std::uint32_t button, const PointT<std::int32_t>& point, std::uint32_t modifiers = 0) {
+    mButtons &= ~button;
+    mCursor = point;
+    const std::uint32_t doubleClick = (mDoubleClickBits & button) != 0 ? 1 : 0;
+    mDoubleClickBits &= ~button;
+    if (!mCapture)
+      return S_FALSE;
+    const RCPtr<LControl> target = mCapture;
+    return static_cast<UITarget*>(target.GetRaw())
+        ->OnMouseUp(
+            LMouseButtonParam::Create(button, ToControl(*target, point), modifiers, doubleClick, mButtons, 0));
+  }
+  QZRESULT Click(std::uint32_t button, const PointT<std::int32_t>& point) {
+    Press(button, point);
+    return Release(button, point);
+  }
+  QZRESULT Move(const PointT<std::int32_t>& point, std::uint32_t modifiers = 0) {
+    mCursor = point;
+    RCPtr<LControl> found;
+    PointT<std::int32_t> local{};
+    GetControlAtPoint(found, point, local, true);
+    RCPtr<LControl> target = found;
+    if (mCapture) {
+      target = mCapture;
+      local = ToControl(*target, point);
+    }
+    if (!target)
+      return S_FALSE;
+    return static_cast<UITarget*>(target.GetRaw())
+        ->OnMouseMove(LPointWithModifiersParam::Create(local, modifiers, 0));
+  }
+  // One wheel step; the focused control gets it when nobody under the pointer used it.
+  QZRESULT Wheel(const PointT<std::int32_t>& point, std::uint32_t direction, std::uint32_t modifiers = 0) {
+    const RCPtr<LMouseWheelParam> param = LMouseWheelParam::Create(point, modifiers, direction);
+    const bool horizontal = direction != kWheelDown && direction != kWheelUp;
+    const auto offer = [&](const RCPtr<LControl>& control) {
+      UITarget* target = control.GetRaw();
+      return horizontal ? target->OnMouseHorizontalWheel(param) : target->OnMouseWheel(param);
+    };
+    RCPtr<LControl> target = mCapture;
+    if (!target) {
+      PointT<std::int32_t> local{};
+      GetControlAtPoint(target, point, local, false);
+    }
+    QZRESULT result = target ? offer(target) : S_FALSE;
+    if (result == S_FALSE && mFocused)
+      result = offer(mFocused);
+    return result;
+  }
+  // A key down to the focused control.
+  void Key(std::uint8_t virtualKey, std::uint32_t modifiers = 0) {
+    if (const RCPtr<LControl> focused = mFocused)
+      static_cast<UITarget*>(focused.GetRaw())
+          ->OnKey(LKeyParam::Create(KeyCode(virtualKey, true, 0, modifiers), 1));
+  }
+
+  // A client point in a control's coordinates.
+  static PointT<std::int32_t> ToControl(const LControl& control, const PointT<std::int32_t>& point) {
+    const PointT<std::int32_t> origin = control.GetPositionInRoot().RoundToLong();
+    return {point.x - origin.x, point.y - origin.y};
   }
   std::uint32_t GetMouseButtonState() override { return mButtons; }
   PointT<std::int32_t> GetCursorPosition() override { return mCursor; }
@@ -152,6 +303,9 @@ public:
   QZRESULT ReleaseInnerReferences() override {
     UnsubscribeAllClients();
     mFocused = RCPtr<LControl>();
+    mPreviousFocused = RCPtr<LControl>();
+    mCapture = RCPtr<LControl>();
+    mHoverControl = RCPtr<LControl>();
     SetRootControl(RCPtr<LControl>());
     return (GetInnerRefCount() == 0 && GetRefCount() == 1) ? S_OK : E_FAIL;
   }
@@ -174,6 +328,13 @@ public:
   bool mHover = false;
   std::vector<PointT<std::int32_t>> mHitTests;
   std::vector<RectT<std::int32_t>> mInvalidated;
+  RCPtr<LControl> mPreviousFocused;
+  RCPtr<LControl> mCapture;
+  RCPtr<LControl> mHoverControl;
+  CursorID mCursorShown = 0;
+  std::vector<CursorID> mCursorLog;
+  std::uint32_t mDoubleClickBits = 0;
+  std::int32_t mTabsOut = 0;
 
 private:
   RCPtr<LControl> mRootControl;

@@ -9,6 +9,7 @@
 //
 // UI thread only; nothing here locks.
 
+#include "QZFramework/AppServices/FrameworkApp.h"
 #include "QZFramework/Notification/NotificationDistributor.h"
 #include "QZFramework/ObjectBase/QZResult.h"
 #include "QZFramework/ObjectBase/RefCountedObject.h"
@@ -20,6 +21,7 @@
 namespace QZ {
 
 class LControl;
+class LKeyParam;
 class LRenderer;
 
 // The native window behind a root window, as far as controls and the
@@ -109,6 +111,23 @@ public:
   // tip) moves to it.
   virtual QZRESULT GetControlAtPoint(RCPtr<LControl>& control, const PointT<std::int32_t>& point,
                                      PointT<std::int32_t>& local, bool hoverUpdate) = 0;
+
+  // The control that holds the pointer: the holder before it gets EndCapture
+  // first. E_INVALIDARG for null, else 0.
+  virtual QZRESULT SetCaptureControl(const RCPtr<LControl>& control) = 0;
+  // No control holds the pointer any more. 0.
+  virtual QZRESULT ClearCaptureControl() = 0;
+  // The control that holds the pointer; null when none does.
+  virtual RCPtr<LControl> GetCaptureControl() = 0;
+  // Records the control that holds the keyboard focus (nothing for the same one). 0.
+  virtual QZRESULT SetFocusedControl(const RCPtr<LControl>& control) = 0;
+  // The focused control becomes the previous one and none holds the focus. 0.
+  virtual QZRESULT ClearFocusedControl() = 0;
+  // Shows a cursor (0: the application's default arrow); the one shown before.
+  virtual CursorID SetCursor(CursorID cursor) = 0;
+  // Tab left the window's tree: the next (with Shift, the previous) window
+  // takes the focus; with one window the focus wraps inside it.
+  virtual void TabToNextWindow(const RCPtr<LKeyParam>& key) = 0;
 };
 
 } // namespace QZ

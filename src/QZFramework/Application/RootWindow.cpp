@@ -56,8 +56,12 @@ QZRESULT LRootWindow::SetRootControl(const RCPtr<LControl>& control) {
   size.mReference = kSizeClient;
   size.mRelative = 1.0f;
   (void)control->SetPlacement(position, size, position, size);
-  if (!mFocus && mWindow && !mWindow->HasFocus())
-    (void)mWindow->SetFocus();
+  if (!mFocus && mWindow) {
+    if (mWindow->HasFocus())
+      (void)control->SetFocus(true);
+    else
+      (void)mWindow->SetFocus();
+  }
   AddInnerReferences(1);
   const SizeT<std::int32_t> client = ClientSize();
   InvalidateRect({0, 0, client.width, client.height});
@@ -230,7 +234,11 @@ void LRootWindow::TabToNextWindow(const RCPtr<LKeyParam>& key) {
   const bool backwards = key && (key->mKey.Bits() & kKeyShift) != 0;
   const std::int32_t count = app ? static_cast<std::int32_t>(app->GetRootWindowCount()) : 0;
   if (count <= 1) {
-    // Going round the window's own tree is the control base's focus moving.
+    if (mRootControl) {
+      const RCPtr<LControl> root = mRootControl;
+      (void)root->KillFocus();
+      (void)root->SetFocus(!backwards);
+    }
     return;
   }
   std::int32_t next = app->IndexOfRootWindow(RCPtr<IRootWindow>(this)) + (backwards ? -1 : 1);
@@ -254,19 +262,27 @@ CursorID LRootWindow::SetCursor(CursorID cursor) {
 
 // ---- Focus, capture, hover
 
-void LRootWindow::SetFocusedControl(const RCPtr<LControl>& control) {
+QZRESULT LRootWindow::SetFocusedControl(const RCPtr<LControl>& control) {
   if (mFocus != control)
     mFocus = control;
+  return S_OK;
 }
 
-void LRootWindow::ClearFocusedControl() {
+QZRESULT LRootWindow::ClearFocusedControl() {
   mPreviousFocus = std::move(mFocus);
   mFocus = RCPtr<LControl>();
+  return S_OK;
 }
 
 QZRESULT LRootWindow::SetCaptureControl(const RCPtr<LControl>& control) {
   if (!control)
     return E_INVALIDARG;
+  // The control that captures has marked itself captured already: only
+  // another holder is told it lost the pointer.
+  if (mCapture && mCapture != control) {
+    const RCPtr<LControl> old = mCapture;
+    (void)old->EndCapture();
+  }
   mCapture = control;
   return S_OK;
 }
@@ -288,15 +304,36 @@ QZRESULT LRootWindow::SetHoverControl(const RCPtr<LControl>& control) {
     if (owner && owner->GetToolTipText().IsEmpty())
       owner = RCPtr<LControl>();
   }
+  // The tool tip control that shows the owner's text comes with the skinned
+  // tool tips; until then the owner is only recorded.
   if (owner != mToolTipOwner)
     mToolTipOwner = owner;
+  const RCPtr<LControl> old = std::move(mHover);
   mHover = next;
+  if (old && (old->GetParent() || old->GetRootWindow()))
+    (void)old->OnMouseLeave();
+  if (next)
+    (void)next->OnMouseEnter();
   return S_OK;
 }
 
-QZRESULT LRootWindow::GetControlAtPoint(RCPtr<LControl>& control, const PointT<std::int32_t>&,
-                                        PointT<std::int32_t>&, bool hoverUpdate) {
+void LRootWindow::HideToolTip() {}
+
+PointT<std::int32_t> LRootWindow::LocalPoint(const RCPtr<LControl>& control, const PointT<std::int32_t>& point) {
+  const PointT<std::int32_t> origin = control->GetPositionInRoot().RoundToLong();
+  return {point.x - origin.x, point.y - origin.y};
+}
+
+QZRESULT LRootWindow::GetControlAtPoint(RCPtr<LControl>& control, const PointT<std::int32_t>& point,
+                                        PointT<std::int32_t>& local, bool hoverUpdate) {
   control = RCPtr<LControl>();
+  local = {0, 0};
+  if (!mRootControl)
+    return S_OK;
+  const RCPtr<LControl> root = mRootControl;
+  const PointT<std::int32_t> origin = PointT<double>{root->GetBounds().x, root->GetBounds().y}.RoundToLong();
+  std::int32_t zOrder = LControl::kNotFloating;
+  control = root->HitTest({point.x - origin.x, point.y - origin.y}, true, local, zOrder);
   if (hoverUpdate)
     (void)SetHoverControl(control);
   return S_OK;
@@ -304,40 +341,95 @@ QZRESULT LRootWindow::GetControlAtPoint(RCPtr<LControl>& control, const PointT<s
 
 // ---- Input
 
-void LRootWindow::DispatchMouseButton(std::int32_t action, std::uint32_t button, std::uint32_t,
-                                      const PointT<std::int32_t>&, std::int32_t) {
+void LRootWindow::DispatchMouseButton(std::int32_t action, std::uint32_t button, std::uint32_t modifiers,
+                                      const PointT<std::int32_t>& point, std::int32_t pointerIndex) {
   if (!mWindow || !mWindow->IsActive())
     return;
-  const std::uint32_t bit = button & (kMouseButtonLeft | kMouseButtonMiddle | kMouseButtonRight);
-  switch (action) {
-  case kMouseActionPress:
-    mDoubleClickPending &= ~bit;
-    break;
-  case kMouseActionRelease:
-    mDoubleClickPending &= ~bit;
-    break;
-  case kMouseActionDoubleClick:
-    mDoubleClickPending |= bit;
-    break;
-  default:
-    break;
+  if (point != GetCursorPosition())
+    DispatchMouseMove(point, modifiers, pointerIndex);
+  HideToolTip();
+  const bool knownButton =
+      button == kMouseButtonLeft || button == kMouseButtonMiddle || button == kMouseButtonRight;
+  if (action == kMouseActionRelease) {
+    if (!mCapture)
+      return;
+    const RCPtr<LControl> target = mCapture;
+    const std::uint32_t doubleClick = (mDoubleClickPending & button) != 0 ? 1 : 0;
+    mDoubleClickPending &= ~button;
+    (void)target->OnMouseUp(LMouseButtonParam::Create(button, LocalPoint(target, point), modifiers, doubleClick,
+                                                      GetMouseButtonState(), pointerIndex));
+    return;
   }
+  RCPtr<LControl> target;
+  PointT<std::int32_t> local;
+  if (mCapture) {
+    target = mCapture;
+    local = LocalPoint(target, point);
+  } else {
+    (void)GetControlAtPoint(target, point, local, true);
+    if (!target)
+      return;
+  }
+  const std::uint32_t state = GetMouseButtonState();
+  if (!knownButton)
+    return;
+  std::uint32_t doubleClick = 0;
+  if (action == kMouseActionDoubleClick) {
+    doubleClick = 1;
+    mDoubleClickPending |= button;
+  } else {
+    mDoubleClickPending &= ~button;
+  }
+  (void)target->OnMouseDown(LMouseButtonParam::Create(button, local, modifiers, doubleClick, state, pointerIndex));
 }
 
-void LRootWindow::DispatchMouseMove(const PointT<std::int32_t>& point, std::uint32_t, std::int32_t) {
+void LRootWindow::DispatchMouseMove(const PointT<std::int32_t>& point, std::uint32_t modifiers,
+                                    std::int32_t pointerIndex) {
   if (!mWindow || !mWindow->IsActive())
     return;
   RCPtr<LControl> target;
   PointT<std::int32_t> local;
-  (void)GetControlAtPoint(target, point, local, true);
+  if (mCapture) {
+    const RCPtr<LControl> holder = mCapture;
+    (void)GetControlAtPoint(target, point, local, true);
+    target = holder;
+    local = LocalPoint(holder, point);
+  } else {
+    (void)GetControlAtPoint(target, point, local, true);
+    if (!target)
+      return;
+  }
+  (void)target->OnMouseMove(LPointWithModifiersParam::Create(local, modifiers, pointerIndex));
 }
 
-void LRootWindow::DispatchMouseWheel(const PointT<std::int32_t>&, std::uint32_t, std::uint32_t) {
+void LRootWindow::DispatchMouseWheel(const PointT<std::int32_t>& point, std::uint32_t modifiers,
+                                     std::uint32_t direction) {
   if (!mWindow || !mWindow->IsActive())
     return;
+  HideToolTip();
+  RCPtr<LControl> target = mCapture;
+  if (!target) {
+    PointT<std::int32_t> local;
+    (void)GetControlAtPoint(target, point, local, true);
+    if (!target)
+      return;
+  }
+  const RCPtr<LMouseWheelParam> param = LMouseWheelParam::Create(point, modifiers, direction);
+  const bool horizontal = direction == kWheelLeft || direction == kWheelRight;
+  const QZRESULT result = horizontal ? target->OnMouseHorizontalWheel(param) : target->OnMouseWheel(param);
+  if (result == 1 && mFocus) {
+    const RCPtr<LControl> focus = mFocus;
+    (void)(horizontal ? focus->OnMouseHorizontalWheel(param) : focus->OnMouseWheel(param));
+  }
 }
 
-void LRootWindow::DispatchKey(const RCPtr<LKeyParam>&) {}
+void LRootWindow::DispatchKey(const RCPtr<LKeyParam>& key) {
+  HideToolTip();
+  if (!mFocus || !key)
+    return;
+  const RCPtr<LControl> focus = mFocus;
+  focus->OnKey(key);
+}
 
 void LRootWindow::QueueKey(const RCPtr<LKeyParam>& key) {
   if (key)
@@ -346,15 +438,43 @@ void LRootWindow::QueueKey(const RCPtr<LKeyParam>& key) {
 
 void LRootWindow::OnWindowFocusLost() {
   (void)SetHoverControl(RCPtr<LControl>());
-  if (mFocus)
-    ClearFocusedControl();
+  if (!mRootControl)
+    return;
+  const RCPtr<LControl> root = mRootControl;
+  (void)root->SetFocus(true);
+  (void)root->KillFocus();
 }
 
-void LRootWindow::RestoreFocus() {}
+void LRootWindow::RestoreFocus() {
+  if (!mFocus && mPreviousFocus) {
+    const RCPtr<LControl> previous = mPreviousFocus;
+    const RCPtr<LControl> top = previous->GetTopLevelControl();
+    if (top && top->GetRootWindow().Get() == static_cast<IRootWindow*>(this)) {
+      (void)previous->SetFocus(true);
+      return;
+    }
+  }
+  if (mRootControl) {
+    const RCPtr<LControl> root = mRootControl;
+    (void)root->SetFocus(true);
+  }
+}
 
-void LRootWindow::CaptureLost() { mCapture = RCPtr<LControl>(); }
+void LRootWindow::CaptureLost() {
+  if (!mCapture)
+    return;
+  const RCPtr<LControl> holder = mCapture;
+  (void)holder->EndCapture();
+  if (mCapture == holder)
+    mCapture = RCPtr<LControl>();
+}
 
-void LRootWindow::NotifyClientSizeChanged(std::int32_t, std::int32_t) {}
+void LRootWindow::NotifyClientSizeChanged(std::int32_t width, std::int32_t height) {
+  if (mRootControl) {
+    const RCPtr<LControl> root = mRootControl;
+    (void)root->OnContainerResized({width, height});
+  }
+}
 
 // ---- Drops
 
@@ -365,13 +485,15 @@ bool LRootWindow::UpdateDropTarget(const PointT<std::int32_t>& point) {
   if (control == mDropTarget)
     return mDropAllowed;
   mDropTarget = control;
-  mDropAllowed = false;
+  mDropAllowed = control ? control->CanDrop(mDropData) : false;
   return mDropAllowed;
 }
 
 QZRESULT LRootWindow::Drop() {
-  // No control takes files until the controls' drop operations exist.
-  return E_FAIL;
+  if (!mDropTarget)
+    return E_FAIL;
+  const RCPtr<LControl> target = mDropTarget;
+  return target->Drop(mDropData);
 }
 
 void LRootWindow::ClearDrop() {
@@ -418,7 +540,11 @@ void LRootWindow::Paint(const Region& region) {
 bool LRootWindow::ProcessIdle(bool sendIdle) {
   while (mKeyQueue.GetCount() != 0) {
     const RCPtr<LKeyParam> key = mKeyQueue.Dequeue();
-    DispatchKey(key);
+    HideToolTip();
+    if (mFocus) {
+      const RCPtr<LControl> focus = mFocus;
+      focus->OnKey(key);
+    }
   }
   bool moreWork = false;
   if (!mProcessingQueue) {

@@ -19,7 +19,8 @@
 
 #include "QZFramework/AppServices/FrameworkApp.h"
 #include "QZFramework/AppServices/RootWindow.h"
-#include "QZFramework/Application/InputParams.h"
+#include "QZFramework/ControlBase/InputParams.h"
+#include "QZFramework/ControlBase/UITarget.h"
 #include "QZFramework/ControlBase/Control.h"
 #include "QZFramework/Notification/NotificationDistributor.h"
 #include "QZFramework/Notification/NotificationQueue.h"
@@ -37,9 +38,6 @@
 #include <cstdint>
 
 namespace QZ {
-
-// The file paths of a drag.
-using LDropFileList = LWrapper<StringArrayT<char16_t, char>, LRefCountedObject>;
 
 // Mouse-button actions of DispatchMouseButton.
 inline constexpr std::int32_t kMouseActionPress = 0;
@@ -152,13 +150,16 @@ public:
 
   // ---- State kept for the control base
 
-  void SetFocusedControl(const RCPtr<LControl>& control);
-  void ClearFocusedControl();
-  // E_INVALIDARG for null.
-  QZRESULT SetCaptureControl(const RCPtr<LControl>& control);
-  QZRESULT ClearCaptureControl();
+  QZRESULT SetFocusedControl(const RCPtr<LControl>& control) override;
+  QZRESULT ClearFocusedControl() override;
+  // The holder before (another control) gets EndCapture first. E_INVALIDARG for null.
+  QZRESULT SetCaptureControl(const RCPtr<LControl>& control) override;
+  QZRESULT ClearCaptureControl() override;
+  RCPtr<LControl> GetCaptureControl() override { return mCapture; }
+  // The control under the mouse; the one left gets OnMouseLeave (while it is
+  // still in a tree), the new one OnMouseEnter. Only the capture holder can
+  // be it while there is one.
   QZRESULT SetHoverControl(const RCPtr<LControl>& control);
-  const RCPtr<LControl>& GetCaptureControl() const { return mCapture; }
   const RCPtr<LControl>& GetHoverControl() const { return mHover; }
   const RCPtr<LControl>& GetPreviousFocusControl() const { return mPreviousFocus; }
   const RCPtr<LControl>& GetToolTipOwner() const { return mToolTipOwner; }
@@ -170,10 +171,10 @@ public:
   // Tab left the top-level control: the focus goes round this window's tree
   // when it is the only window, else to the next window (the previous with
   // Shift). Nothing while the window is not active or runs a modal loop.
-  void TabToNextWindow(const RCPtr<LKeyParam>& key);
+  void TabToNextWindow(const RCPtr<LKeyParam>& key) override;
   // The cursor shown over the window (0: the default arrow); the one before,
   // 0 without native window.
-  CursorID SetCursor(CursorID cursor);
+  CursorID SetCursor(CursorID cursor) override;
 
   // ---- Keys
 
@@ -196,6 +197,10 @@ private:
 
   // The client size, from GetBounds.
   SizeT<std::int32_t> ClientSize();
+  // A client point in a control's coordinates.
+  static PointT<std::int32_t> LocalPoint(const RCPtr<LControl>& control, const PointT<std::int32_t>& point);
+  // Any press, wheel step or key hides the tool tip shown.
+  void HideToolTip();
 
   RCPtr<LRenderer> mRenderer;
   IWindowOSServices* mWindow = nullptr;

@@ -2,6 +2,7 @@
 
 #include "QZFramework/AppServices/FrameworkApp.h"
 #include "QZFramework/ControlBase/ControlFactory.h"
+#include "QZFramework/ControlBase/InputParams.h"
 #include "QZFramework/Notification/NotificationCenterManager.h"
 #include "QZFramework/ObjectBase/Exception.h"
 #include "QZFramework/Utilities/Storage/ArrayUtils.h"
@@ -245,12 +246,6 @@ void LControl::AttachToRootWindow() {
 }
 
 void LControl::OnChildRemoved(const RCPtr<LControl>&, std::int32_t) {}
-
-bool LControl::SetVisible(bool visible) {
-  if (mLayout)
-    mLayout->mVisible = visible;
-  return IsVisible(true);
-}
 
 QZRESULT LControl::InvalidateRect(const RectT<double>&, bool) { return S_OK; }
 

@@ -42,6 +42,7 @@
 #include "QZFramework/ControlBase/LayoutDescriptor.h"
 #include "QZFramework/ControlBase/Look.h"
 #include "QZFramework/ControlBase/StringTable.h"
+#include "QZFramework/ControlBase/UITarget.h"
 #include "QZFramework/Notification/NotificationCenter.h"
 #include "QZFramework/Notification/NotificationClient.h"
 #include "QZFramework/Notification/NotificationDistributor.h"
@@ -63,7 +64,8 @@ namespace QZ {
 
 class LControl : public virtual LNotificationClient,
                  public virtual LNotificationDistributor,
-                 public virtual LTaggableObject {
+                 public virtual LTaggableObject,
+                 public virtual UITarget {
 public:
   // A control's children in creation order, with two views of indices sorted
   // lazily: z order (clipping children first, then fewer docked axes, then the
@@ -199,7 +201,7 @@ public:
   virtual QZRESULT RelayoutAndInvalidate(const RCPtr<LControl>& child);
   // The parent (or window) has a new size: lay out again; a top-level control
   // whose layout keeps another size puts the window back to it. 0.
-  virtual QZRESULT OnContainerResized(const SizeT<std::int32_t>& size);
+  QZRESULT OnContainerResized(const SizeT<std::int32_t>& size) override;
   // The scrollable extent: unbounded in the base.
   virtual RectT<double> GetClientExtent(const RCPtr<LControl>& asking) const;
   // {0, 0, client width, client height}.
@@ -398,6 +400,186 @@ public:
   // text is empty and it uses its parent's, its parent's owner. Null for null.
   static RCPtr<LControl> GetToolTipOwner(const RCPtr<LControl>& control);
   bool GetUseParentToolTip() const { return mUseParentToolTip; }
+
+  // ---- Focus, enabling, visibility; mouse input, capture and clicks
+  //
+  // Focus: at most one control per window has the focus; each of its ancestors
+  // contains it. A request for the focus travels down to the first (or last)
+  // focusable descendant in tab order; the ancestors are told bottom-up and the
+  // old holder's branch is cleared at the first common ancestor. A control
+  // that stops being visible, enabled or focusable while it holds the focus
+  // hands it to its parent; one that becomes so while its parent holds it
+  // takes it.
+  //
+  // Mouse: a press on a usable control (visible up the chain, enabled itself
+  // and under an enabled parent) settles the focus, runs the button's hook,
+  // sends "NID_MOUSE_DOWN" and captures the pointer for the button; the release
+  // sends "NID_MOUSE_UP", gives the capture back once no button is down and,
+  // when the press was armed and the pointer is still inside, dispatches the
+  // click. Controls that do not clip to their parent float: hit testing finds
+  // them above everything else, in order of their floating Z order.
+
+  // UITarget.
+  QZRESULT OnMouseEnter() override;
+  QZRESULT OnMouseMove(const RCPtr<LPointWithModifiersParam>& param) override;
+  QZRESULT OnMouseDown(const RCPtr<LMouseButtonParam>& param) override;
+  QZRESULT OnMouseUp(const RCPtr<LMouseButtonParam>& param) override;
+  QZRESULT OnMouseLeave() override;
+  QZRESULT BeginCapture(std::int32_t button, PointT<std::int32_t> point) override;
+  QZRESULT EndCapture() override;
+  // Tab (and Shift+Tab) moves the focus through the parent's tab order; other
+  // keys are not used by the base.
+  void OnKey(const RCPtr<LKeyParam>& key) override;
+  QZRESULT OnMouseWheel(const RCPtr<LMouseWheelParam>& param) override;
+  QZRESULT OnMouseHorizontalWheel(const RCPtr<LMouseWheelParam>& param) override;
+  bool CanLoseFocus() override;
+  bool KillFocus() override;
+  // The base takes no files: both go to the parent (false, 1 without one).
+  bool CanDrop(const RCPtr<LDropFileList>& files) override;
+  QZRESULT Drop(const RCPtr<LDropFileList>& files) override;
+
+  // True when the point (control coordinates) is transparent in every look
+  // with a weight above 0 (also without looks).
+  virtual bool IsTransparentAt(const PointT<std::int32_t>& point) const;
+  // The control under point (control coordinates) that is seen on top, and
+  // the point in its coordinates (local; {0, 0} when none); null when none.
+  // withinClip lets controls that clip to their parent be found (the root
+  // window passes true); zOrder is the floating Z order to beat (the root
+  // window passes kNotFloating) and receives the found control's.
+  virtual RCPtr<LControl> HitTest(const PointT<std::int32_t>& point, bool withinClip, PointT<std::int32_t>& local,
+                                  std::int32_t& zOrder);
+  // A press on a descendant that may not take the focus itself: this control
+  // takes it when it and its ancestors allow, else the request climbs. 0.
+  virtual QZRESULT TakeFocusOnMouseDown(const RCPtr<LControl>& pressed);
+  // Hooks of the press, release, move and click paths; nothing in the base.
+  virtual void HandleLeftButtonDown(const RCPtr<LMouseButtonParam>& param);
+  virtual void HandleMiddleButtonDown(const RCPtr<LMouseButtonParam>& param);
+  virtual void HandleRightButtonDown(const RCPtr<LMouseButtonParam>& param);
+  virtual void HandleLeftButtonUp(const RCPtr<LMouseButtonParam>& param);
+  virtual void HandleMiddleButtonUp(const RCPtr<LMouseButtonParam>& param);
+  virtual void HandleRightButtonUp(const RCPtr<LMouseButtonParam>& param);
+  virtual void HandleMouseMove(const RCPtr<LPointWithModifiersParam>& param);
+  virtual void HandleLeftClick(const RCPtr<LMouseButtonParam>& param);
+  virtual void HandleMiddleClick(const RCPtr<LMouseButtonParam>& param);
+  virtual void HandleRightClick(const RCPtr<LMouseButtonParam>& param);
+  // 1 (not used) in the base; a control that uses the wheel returns anything else.
+  virtual QZRESULT HandleMouseWheel(const RCPtr<LMouseWheelParam>& param);
+  virtual QZRESULT HandleMouseHorizontalWheel(const RCPtr<LMouseWheelParam>& param);
+  // The click of the release's button to OnLeftClick, OnMiddleClick or
+  // OnRightClick; E_INVALIDARG for null or another button.
+  virtual QZRESULT DispatchClick(const RCPtr<LMouseButtonParam>& param);
+  // The hook, then "NID_LEFT_CLICK" ("NID_MIDDLE_CLICK", "NID_RIGHT_CLICK"). 0,
+  // E_INVALIDARG for null.
+  virtual QZRESULT OnLeftClick(const RCPtr<LMouseButtonParam>& param);
+  virtual QZRESULT OnMiddleClick(const RCPtr<LMouseButtonParam>& param);
+  virtual QZRESULT OnRightClick(const RCPtr<LMouseButtonParam>& param);
+
+  // The focus: seated here or at the first (fromFirst) or last focusable
+  // descendant. 0 seated here, 1 nothing had to change, other results of the
+  // descendant; E_FAIL when the holder refuses to let go or nothing can take it.
+  virtual QZRESULT SetFocus(bool fromFirst);
+  // The child that has or contains the focus (the last in creation order), or the shared null.
+  const RCPtr<LControl>& GetFocusedChild() const;
+  // Called on the parent of a control that has just taken the focus; whether
+  // the ancestors took note.
+  bool OnChildTakesFocus(const RCPtr<LControl>& child);
+  bool HasFocus() const { return mHasFocus; }
+  bool ContainsFocus() const { return mContainsFocus; }
+  // Keeps the tab stop's sign in step (negative when not focusable) and moves
+  // the focus in or out of the way.
+  virtual void SetNotFocusable(bool notFocusable);
+  // Recursive: this control or an ancestor up to the first focus boundary
+  // (no parent, or focus-ignores-ancestors) is not focusable.
+  bool IsNotFocusable(bool recursive) const;
+  // The next (reverse: previous) visible and enabled child after child in tab
+  // order, wrapping around; the shared null when none or when child is not a child.
+  virtual const RCPtr<LControl>& GetNextTabStop(const RCPtr<LControl>& child, bool reverse) const;
+  // The first (last) child in tab order that can take the focus or pass it on; the shared null.
+  const RCPtr<LControl>& GetFirstFocusableChild() const;
+  const RCPtr<LControl>& GetLastFocusableChild() const;
+  // Tab navigation from the last control of the key's path among this control's children.
+  virtual void NavigateFocus(const RCPtr<LKeyParam>& key);
+  // The layout's enabled flag; the focus moves out of (into) the control's way.
+  virtual void SetEnabled(bool enabled);
+
+  // The cursor shown while the pointer is over the control; 0 none.
+  void SetCursor(CursorID cursor);
+  CursorID GetCursorID() const { return mCursorID; }
+  // Shows the control's cursor (or the arrow for none) in its window; the cursor shown before.
+  CursorID ApplyCursor();
+  // Hover without the pointer.
+  void SetForcedHover(bool forced);
+  // The highest Z_Order among the control and its ancestors that do not clip
+  // to their parent; kNotFloating when all of them clip.
+  std::int32_t GetFloatingZOrder() const;
+  static constexpr std::int32_t kNotFloating = INT32_MIN;
+  // The control does not clip to its parent; recursive: or an ancestor does not.
+  bool IsUnclipped(bool recursive) const;
+  // Visible up the chain, enabled itself and under an enabled parent: a
+  // control that takes presses and the capture.
+  bool IsUsable() const;
+
+  // The condition bits of the control's focus, pointer, enabled and visible
+  // state, as the last UpdateConditions saw them.
+  static constexpr std::uint32_t kConditionHasFocus = 0x1;
+  static constexpr std::uint32_t kConditionContainsFocus = 0x2;
+  static constexpr std::uint32_t kConditionMouseInside = 0x4;
+  static constexpr std::uint32_t kConditionCaptured = 0x8;
+  static constexpr std::uint32_t kConditionLeftDragArmed = 0x10;
+  static constexpr std::uint32_t kConditionMiddleDragArmed = 0x20;
+  static constexpr std::uint32_t kConditionRightDragArmed = 0x40;
+  static constexpr std::uint32_t kConditionLeftDragging = 0x80;
+  static constexpr std::uint32_t kConditionMiddleDragging = 0x100;
+  static constexpr std::uint32_t kConditionRightDragging = 0x200;
+  static constexpr std::uint32_t kConditionEnabled = 0x400;
+  static constexpr std::uint32_t kConditionVisible = 0x800;
+  static constexpr std::uint32_t kConditionHover = 0x1000;
+  std::uint32_t GetConditions() const { return mConditions; }
+  // The bits as the control's state gives them now.
+  std::uint32_t ComputeConditions() const;
+  bool IsMouseInside() const { return mMouseInside; }
+  bool IsCaptured() const { return mCaptured; }
+  bool IsForcedHover() const { return mForcedHover; }
+  const RCPtr<LMouseButtonParam>& GetLastLeftPress() const { return mLastLeftPress; }
+  const PointT<double>& GetDragOrigin() const { return mDragOrigin; }
+  // While set, HitTest does not return the control itself (its children still can be).
+  void SetHitTestExcluded(bool excluded) { mHitTestExcluded = excluded; }
+
+protected:
+  // Recomputes the condition bits after an input of them changed: the
+  // control's cursor is shown when the pointer enters and put back when it
+  // leaves (or the capture ends outside), and the hover is found again when
+  // the capture ends outside the control.
+  virtual void UpdateConditions();
+  // UpdateConditions for the control and every descendant.
+  void UpdateConditionsOfTree();
+
+  bool mHasFocus = false;
+  bool mContainsFocus = false;
+  bool mMouseInside = false;
+  bool mCaptured = false;
+  bool mLeftDragArmed = false;
+  bool mMiddleDragArmed = false;
+  bool mRightDragArmed = false;
+  bool mLeftDragging = false;
+  bool mMiddleDragging = false;
+  bool mRightDragging = false;
+  bool mForcedHover = false;
+  bool mHitTestExcluded = false;
+  RCPtr<LMouseButtonParam> mLastLeftPress;
+  PointT<double> mDragOrigin;
+  PointT<double> mDragDisplacement;
+  // The drag that a moving press becomes: the mode (0: the drag only decides
+  // that the release still clicks) and the distance it starts at.
+  std::int32_t mDragMode = 0;
+  std::int32_t mDragThreshold = 1;
+  std::uint32_t mMoveTime = 0;
+  std::uint32_t mLastMoveTime = 0;
+  PointT<double> mDragVelocity;
+  CursorID mCursorID = 0;
+  CursorID mSavedCursor = 0;
+  std::uint32_t mConditions = 0;
+  // End of focus, enabling, visibility; mouse input, capture and clicks.
 
 protected:
   // "NID_IDLE" from the root window: deferred closes, then OnIdle.

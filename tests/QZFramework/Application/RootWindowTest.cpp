@@ -162,17 +162,6 @@ TEST_F(RootWindowTest, ACloseRequestEndsTheWindowAtTheNextIdleWorkOnce) {
   EXPECT_EQ(orphan->GetBounds(), LRootWindow::kInitialBounds);
 }
 
-TEST_F(RootWindowTest, ButtonsAreDroppedWhileTheWindowIsNotActive) {
-  mNative.mActive = false;
-  mRoot->DispatchMouseButton(kMouseActionDoubleClick, kMouseButtonLeft, 0, {5, 5}, 0);
-  EXPECT_EQ(mRoot->GetDoubleClickPending(), 0u);
-  mNative.mActive = true;
-  mRoot->DispatchMouseButton(kMouseActionDoubleClick, kMouseButtonLeft, 0, {5, 5}, 0);
-  EXPECT_EQ(mRoot->GetDoubleClickPending(), kMouseButtonLeft);
-  mRoot->DispatchMouseButton(kMouseActionRelease, kMouseButtonLeft, 0, {5, 5}, 0);
-  EXPECT_EQ(mRoot->GetDoubleClickPending(), 0u);
-}
-
 TEST_F(RootWindowTest, CaptureNeedsAControlAndHoverFollowsOnlyTheCaptureHolder) {
   EXPECT_EQ(mRoot->SetCaptureControl(RCPtr<LControl>()), E_INVALIDARG);
   const RCPtr<LControl> holder = MakeRCPtr<test::TestControl>(RCPtr<LControl>(), WideString(u"holder"));

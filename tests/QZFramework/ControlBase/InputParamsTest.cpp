@@ -1,4 +1,4 @@
-#include "QZFramework/Application/InputParams.h"
+#include "QZFramework/ControlBase/InputParams.h"
 
 #include <gtest/gtest.h>
 
