@@ -3,10 +3,13 @@
 
 #include "QZFramework/Application/RootWindow.h"
 
+#include "Platform/Window/InputSimulator.h"
+#include "QZFramework/Application/OSWindow.h"
 #include "QZFramework/ControlBase/ControlFactory.h"
 #include "Support/FakeFrameworkApp.h"
 #include "Support/FakeRootWindow.h"
 #include "Support/TestControl.h"
+#include "Support/WindowTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -243,6 +246,103 @@ TEST_F(RootWindowRoutingTest, TabWithOneWindowWrapsTheFocusInsideIt) {
   EXPECT_EQ(mRoot->GetFocusedControl(), RCPtr<LControl>(mA));
   mRoot->TabToNextWindow(LKeyParam::Create(KeyCode(0x09, true, 0, kModifierShift), 1));
   EXPECT_EQ(mRoot->GetFocusedControl(), RCPtr<LControl>(mB));
+}
+
+// The whole way: events pushed into the window system's queue, the native
+// window, the root window and the controls.
+class NativeInputTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(mSystem.IsStarted());
+    mSimulator.SetModifiers(0);
+    test::TestControl::sLive = 0;
+    mFactory = MakeRCPtr<LControlFactory>(WideString(u"App"));
+    mApp.mControlFactory = mFactory.Get();
+    OSWindow::SCreateParams params;
+    params.clientBounds = {100, 100, 200, 200};
+    mWindow = OSWindow::Create(params);
+    ASSERT_NE(mWindow, nullptr);
+    ASSERT_EQ(mWindow->AttachRenderer(RCPtr<LRenderer>()), S_OK);
+    const RCPtr<Probe> top = MakeRCPtr<Probe>(RCPtr<LControl>(), u"top", RectT<double>{0, 0, 200, 200}, &mLog);
+    mA = MakeRCPtr<Probe>(top, u"a", RectT<double>{10, 10, 50, 50}, &mLog);
+    ASSERT_EQ(mWindow->GetRootWindow()->SetRootControl(top), S_OK);
+    mId = mWindow->GetPlatformWindow().GetId();
+    ASSERT_TRUE(mSimulator.Change(mId, Platform::SimulatedWindowChange::kFocusGained));
+    OSWindow::PumpWindowEvents();
+    mLog.clear();
+  }
+  void TearDown() override {
+    mA = RCPtr<Probe>();
+    if (mWindow)
+      mWindow->DestroyWindow();
+    EXPECT_EQ(test::TestControl::sLive, 0) << "controls left alive";
+    test::OffscreenWindowSystem::TakeWindowEvents();
+  }
+  Log Of(const std::string& name) const {
+    Log entries;
+    for (const std::string& entry : mLog) {
+      if (entry.rfind(name + ".", 0) == 0)
+        entries.push_back(entry.substr(name.size() + 1));
+    }
+    return entries;
+  }
+
+  test::OffscreenWindowSystem mSystem;
+  Platform::InputSimulator mSimulator;
+  test::FakeFrameworkApp mApp;
+  RCPtr<LControlFactory> mFactory;
+  OSWindow* mWindow = nullptr;
+  Platform::WindowId mId = Platform::kNoWindow;
+  RCPtr<Probe> mA;
+  Log mLog;
+};
+
+TEST_F(NativeInputTest, ClicksDoubleClicksAndAReleaseOutsideReachTheControl) {
+  ASSERT_TRUE(mWindow->IsActive());
+  ASSERT_TRUE(mSimulator.MovePointer(mId, {20, 30}));
+  ASSERT_TRUE(mSimulator.PressButton(mId, Platform::kMouseLeft, {20, 30}));
+  ASSERT_TRUE(mSimulator.ReleaseButton(mId, Platform::kMouseLeft, {20, 30}));
+  ASSERT_TRUE(mSimulator.PressButton(mId, Platform::kMouseLeft, {20, 30}, 2));
+  ASSERT_TRUE(mSimulator.ReleaseButton(mId, Platform::kMouseLeft, {20, 30}, 2));
+  OSWindow::PumpWindowEvents();
+  EXPECT_EQ(Of("a"), (Log{"enter", "down(1,0,10,20)", "up(1,0,10,20)", "down(1,1,10,20)", "up(1,1,10,20)"}));
+
+  // Pressed on the control, released outside the window: the release is the control's.
+  mLog.clear();
+  // (Pumped step by step: the simulated buttons are those held now, not at the event.)
+  ASSERT_TRUE(mSimulator.PressButton(mId, Platform::kMouseLeft, {20, 30}));
+  OSWindow::PumpWindowEvents();
+  ASSERT_TRUE(mSimulator.MovePointer(mId, {-30, -40}));
+  OSWindow::PumpWindowEvents();
+  EXPECT_TRUE(mWindow->HasCaptureFlag());
+  ASSERT_TRUE(mSimulator.ReleaseButton(mId, Platform::kMouseLeft, {-30, -40}));
+  OSWindow::PumpWindowEvents();
+  EXPECT_FALSE(mWindow->HasCaptureFlag());
+  EXPECT_EQ(Of("a"), (Log{"down(1,0,10,20)", "leave", "up(1,0,-40,-50)"}));
+  EXPECT_FALSE(mWindow->GetRootWindow()->GetCaptureControl());
+}
+
+TEST_F(NativeInputTest, WheelNotchesAndKeysArriveWithTheirValues) {
+  ASSERT_TRUE(mSimulator.Wheel(mId, Platform::WheelAxis::kVertical, 60, {20, 30}));
+  ASSERT_TRUE(mSimulator.Wheel(mId, Platform::WheelAxis::kVertical, 60, {20, 30}));
+  ASSERT_TRUE(mSimulator.Wheel(mId, Platform::WheelAxis::kVertical, -130, {20, 30}));
+  ASSERT_TRUE(mSimulator.Key(mId, 0x41, true));
+  ASSERT_TRUE(mSimulator.Key(mId, 0x41, true, true));
+  OSWindow::PumpWindowEvents();
+  // a leaves the wheel steps unused, so a (the focus) gets each one twice.
+  EXPECT_EQ(Of("a"),
+            (Log{"enter", "wheel(1,20)", "wheel(1,20)", "wheel(0,20)", "wheel(0,20)", "key(65)", "key(65)"}));
+  EXPECT_EQ(mWindow->GetWheelAccumulator(0), -10);
+}
+
+TEST_F(NativeInputTest, AWindowThatIsNotActiveDropsTheInput) {
+  ASSERT_TRUE(mSimulator.Change(mId, Platform::SimulatedWindowChange::kFocusLost));
+  OSWindow::PumpWindowEvents();
+  mLog.clear();
+  ASSERT_TRUE(mSimulator.PressButton(mId, Platform::kMouseLeft, {20, 30}));
+  ASSERT_TRUE(mSimulator.ReleaseButton(mId, Platform::kMouseLeft, {20, 30}));
+  OSWindow::PumpWindowEvents();
+  EXPECT_TRUE(Of("a").empty());
 }
 
 } // namespace
