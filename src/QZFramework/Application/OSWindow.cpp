@@ -41,12 +41,6 @@ std::string ToUtf8(const WideString& text) {
   return std::string(narrow.GetChars(), narrow.GetLength());
 }
 
-void PutInt32(std::vector<std::uint8_t>& out, std::int32_t value) {
-  const auto bits = static_cast<std::uint32_t>(value);
-  for (int shift = 0; shift < 32; shift += 8)
-    out.push_back(static_cast<std::uint8_t>(bits >> shift));
-}
-
 } // namespace
 
 // ---- The list of windows
@@ -153,16 +147,8 @@ void OSWindow::DestroyWindow() {
 }
 
 void OSWindow::SavePlacement() {
-  if (!Writer())
-    return;
-  const Platform::WindowPlacement placement = mWindow->GetPlacement();
-  std::vector<std::uint8_t> bytes;
-  PutInt32(bytes, static_cast<std::int32_t>(placement.state));
-  PutInt32(bytes, placement.normalBounds.x);
-  PutInt32(bytes, placement.normalBounds.y);
-  PutInt32(bytes, placement.normalBounds.width);
-  PutInt32(bytes, placement.normalBounds.height);
-  Writer()(mClassName, WideString(kPlacementValueName), bytes);
+  if (Writer())
+    Writer()(mClassName, mWindow->GetPlacement());
 }
 
 // ---- Renderer and root window

@@ -36,8 +36,6 @@
 
 namespace QZ {
 
-// The profile value of the main window's placement.
-inline constexpr const char16_t* kPlacementValueName = u"WP";
 // The identifier of a second instance's command line.
 inline constexpr std::uint32_t kCopyDataCommandLine = 1125;
 // The modal loop's answer when the application quits while it runs.
@@ -55,9 +53,10 @@ public:
     // The profile section of the main window's placement.
     WideString className;
   };
-  // Writes the main window's placement: section, value name, bytes.
-  using PlacementWriter = std::function<void(const WideString& section, const WideString& name,
-                                             const std::vector<std::uint8_t>& bytes)>;
+  // Stores the main window's placement as the profile value "WP" of the
+  // section (the application owns the record's form).
+  using PlacementWriter =
+      std::function<void(const WideString& section, const Platform::WindowPlacement& placement)>;
 
   // Null when the window layer cannot make the window. The list keeps it.
   [[nodiscard]] static OSWindow* Create(const SCreateParams& params);

@@ -466,22 +466,21 @@ TEST_F(OSWindowTest, TheApplicationsLoopHandsEventsToTheWindowsAndPaintsWhatIsIn
 }
 
 TEST_F(OSWindowTest, TheMainWindowSavesItsPlacementWhenDestroyed) {
-  std::vector<std::string> saved;
-  std::vector<std::uint8_t> bytes;
-  OSWindow::SetPlacementWriter(
-      [&](const WideString& section, const WideString& name, const std::vector<std::uint8_t>& data) {
-        saved.push_back(Text(section) + "/" + Text(name));
-        bytes = data;
-      });
+  std::vector<std::string> sections;
+  Platform::WindowPlacement saved;
+  OSWindow::SetPlacementWriter([&](const WideString& section, const Platform::WindowPlacement& placement) {
+    sections.push_back(Text(section));
+    saved = placement;
+  });
   OSWindow* main = MakeWindow(true);
   OSWindow* other = MakeWindow(true);
   other->DestroyWindow();
-  EXPECT_TRUE(saved.empty());
+  EXPECT_TRUE(sections.empty());
   main->DestroyWindow();
   mWindows.clear();
-  EXPECT_EQ(saved, std::vector<std::string>{"TestMainWindowClass/WP"});
-  ASSERT_EQ(bytes.size(), 20u);
-  EXPECT_EQ(bytes[12], 200); // the restored width, little-endian
+  EXPECT_EQ(sections, std::vector<std::string>{"TestMainWindowClass"});
+  EXPECT_EQ(saved.state, Platform::WindowShowState::kRestored);
+  EXPECT_EQ(saved.normalBounds, (Platform::WindowRect{100, 100, 200, 150}));
   EXPECT_EQ(mApp->GetRootWindowCount(), 0u);
 }
 
