@@ -335,6 +335,22 @@ TEST_F(NativeInputTest, WheelNotchesAndKeysArriveWithTheirValues) {
   EXPECT_EQ(mWindow->GetWheelAccumulator(0), -10);
 }
 
+TEST_F(NativeInputTest, ADroppedBatchReachesTheControlUnderThePointerAndLeavesNothingBehind) {
+  ASSERT_TRUE(mSimulator.MovePointer(mId, {20, 30}));
+  OSWindow::PumpWindowEvents();
+  mLog.clear();
+  ASSERT_TRUE(mSimulator.DropFiles(mId, {"/tmp/a.pvp", "/tmp/b.pvp"}));
+  OSWindow::PumpWindowEvents();
+  Log drops;
+  for (const std::string& entry : mLog) {
+    if (entry.find("rop(") != std::string::npos)
+      drops.push_back(entry.substr(entry.find('.') + 1));
+  }
+  EXPECT_EQ(drops, (Log{"canDrop(2)", "drop(2)"}));
+  EXPECT_FALSE(mWindow->GetRootWindow()->GetDropData());
+  EXPECT_FALSE(mWindow->GetRootWindow()->GetDropTarget());
+}
+
 TEST_F(NativeInputTest, AWindowThatIsNotActiveDropsTheInput) {
   ASSERT_TRUE(mSimulator.Change(mId, Platform::SimulatedWindowChange::kFocusLost));
   OSWindow::PumpWindowEvents();
