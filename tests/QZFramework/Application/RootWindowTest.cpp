@@ -4,6 +4,7 @@
 #include "QZFramework/ControlBase/ControlFactory.h"
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Renderer/Renderer.h"
+#include "Support/FakeFrameworkApp.h"
 #include "Support/FakeRootWindow.h"
 #include "Support/NotificationTestSupport.h"
 #include "Support/TestControl.h"
@@ -101,6 +102,34 @@ TEST_F(RootWindowTest, WithoutRootControlASizeOnlyStaysPositive) {
     EXPECT_EQ(width, c.expectedWidth);
     EXPECT_EQ(height, c.expectedHeight);
   }
+}
+
+TEST_F(RootWindowTest, TheRootControlsLayoutLimitsTheSize) {
+  test::FakeFrameworkApp app;
+  const RCPtr<test::TestControl> control = MakeRCPtr<test::TestControl>(RCPtr<LControl>(), WideString(u"root"));
+  control->SetLayout(MakeRCPtr<LLayoutDescriptor>());
+  ASSERT_EQ(mRoot->SetRootControl(control), S_OK);
+  SizeLimitSpec minimum;
+  minimum.mAbsolute = 150;
+  SizeLimitSpec maximum;
+  maximum.mAbsolute = 400;
+  ASSERT_GE(control->SetAxisSizeLimits(0, minimum, maximum), 0);
+  minimum.mAbsolute = 120;
+  ASSERT_GE(control->SetAxisSizeLimits(1, minimum, maximum), 0);
+  struct Case {
+    std::int32_t width, height, expectedWidth, expectedHeight;
+    bool changed;
+  };
+  for (const Case c : {Case{40, 200, 150, 200, true}, Case{300, 10, 300, 120, true},
+                       Case{500, 500, 400, 400, true}, Case{200, 200, 200, 200, false}}) {
+    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+    std::int32_t width = c.width;
+    std::int32_t height = c.height;
+    EXPECT_EQ(mRoot->ConstrainSize(width, height), c.changed);
+    EXPECT_EQ(width, c.expectedWidth);
+    EXPECT_EQ(height, c.expectedHeight);
+  }
+  (void)mRoot->SetRootControl(RCPtr<LControl>());
 }
 
 TEST_F(RootWindowTest, AQueueWalkStartedFromADeliveredNotificationDoesNothing) {
