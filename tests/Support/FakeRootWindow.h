@@ -23,6 +23,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace QZ::test {
@@ -37,11 +38,51 @@ public:
   PointT<std::int32_t> ClientToScreen(const PointT<std::int32_t>& client) override {
     return {client.x + mClientOrigin.x, client.y + mClientOrigin.y};
   }
+  void InvalidateAll() override { ++mInvalidateAllCount; }
+  void InvalidateRect(const RectT<std::int32_t>& rect) override { mNativeInvalidated.push_back(rect); }
+  void GetClientRect(RectT<std::int32_t>& out) override { out = {0, 0, mClientSize.width, mClientSize.height}; }
+  PointT<std::int32_t> ScreenToClient(const PointT<std::int32_t>& screen) override {
+    return {screen.x - mClientOrigin.x, screen.y - mClientOrigin.y};
+  }
+  QZRESULT SetClientBounds(const RectT<std::int32_t>& bounds) override {
+    mClientOrigin = {bounds.x, bounds.y};
+    mClientSize = {bounds.width, bounds.height};
+    return S_OK;
+  }
+  QZRESULT RedrawNow() override {
+    ++mRedrawCount;
+    return S_OK;
+  }
+  QZRESULT EndModal(std::int32_t result) override {
+    mEndModalResults.push_back(result);
+    return S_OK;
+  }
+  bool IsInModalLoop() override { return mInModalLoop; }
+  bool HasFocus() override { return mHasFocus; }
+  QZRESULT SetFocus() override {
+    ++mSetFocusCount;
+    return S_OK;
+  }
+  std::uintptr_t SetCursor(std::uintptr_t cursor) override { return std::exchange(mCursor, cursor); }
+  PointT<std::int32_t> GetCursorPosition() override { return mCursorPosition; }
+  std::uint32_t GetMouseButtonState() override { return mButtons; }
+  void EnableTextInput(bool, std::int32_t) override {}
 
   WideString mTitle;
   std::int32_t mTitleCount = 0;
   bool mActive = false;
   PointT<std::int32_t> mClientOrigin{};
+  SizeT<std::int32_t> mClientSize{640, 480};
+  std::int32_t mInvalidateAllCount = 0;
+  std::vector<RectT<std::int32_t>> mNativeInvalidated;
+  std::int32_t mRedrawCount = 0;
+  std::vector<std::int32_t> mEndModalResults;
+  bool mInModalLoop = false;
+  bool mHasFocus = false;
+  std::int32_t mSetFocusCount = 0;
+  std::uintptr_t mCursor = 0;
+  PointT<std::int32_t> mCursorPosition{};
+  std::uint32_t mButtons = 0;
 };
 
 class FakeRootWindow : public IRootWindow, public LNotificationDistributor {

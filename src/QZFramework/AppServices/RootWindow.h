@@ -35,6 +35,37 @@ public:
   virtual bool IsActive() = 0;
   // A point of the client area in screen coordinates.
   virtual PointT<std::int32_t> ClientToScreen(const PointT<std::int32_t>& client) = 0;
+
+  // What the root window asks of its native window. Results are 0 unless said
+  // otherwise; E_FAIL where the native window is gone.
+
+  // Marks the whole client area, or a rectangle {x, y, width, height} of it,
+  // for the next paint.
+  virtual void InvalidateAll() = 0;
+  virtual void InvalidateRect(const RectT<std::int32_t>& rect) = 0;
+  // The client rectangle {0, 0, width, height}; out unchanged when unknown.
+  virtual void GetClientRect(RectT<std::int32_t>& out) = 0;
+  virtual PointT<std::int32_t> ScreenToClient(const PointT<std::int32_t>& screen) = 0;
+  // Moves and sizes the window so its client area is the rectangle (screen
+  // coordinates).
+  virtual QZRESULT SetClientBounds(const RectT<std::int32_t>& bounds) = 0;
+  // Paints what is invalid at once.
+  virtual QZRESULT RedrawNow() = 0;
+  // Ends the window's modal loop with the result, or, outside one, the window.
+  virtual QZRESULT EndModal(std::int32_t result) = 0;
+  virtual bool IsInModalLoop() = 0;
+  // Whether the window has the keyboard focus; asks for it.
+  virtual bool HasFocus() = 0;
+  virtual QZRESULT SetFocus() = 0;
+  // Makes the cursor current; the one current before.
+  virtual std::uintptr_t SetCursor(std::uintptr_t cursor) = 0;
+  // The pointer in client coordinates and the buttons held (1 left, 2 middle,
+  // 4 right), as the window's own messages left them while it holds the
+  // capture.
+  virtual PointT<std::int32_t> GetCursorPosition() = 0;
+  virtual std::uint32_t GetMouseButtonState() = 0;
+  // A text box gained or lost the focus; nothing to do on our platforms.
+  virtual void EnableTextInput(bool enable, std::int32_t value) = 0;
 };
 
 class IRootWindow : public virtual LRefCountedObject {

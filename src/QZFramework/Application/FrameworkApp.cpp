@@ -1,5 +1,7 @@
 #include "QZFramework/Application/FrameworkApp.h"
 
+#include "QZFramework/Application/OSWindow.h"
+
 #include "Platform/App/AppHost.h"
 #include "Platform/App/MessageBox.h"
 #include "Platform/Window/InputState.h"
@@ -117,6 +119,7 @@ bool LFrameworkApp::Run() {
 void LFrameworkApp::OnBeforeMessageLoop() {}
 
 std::int32_t LFrameworkApp::RunMessageLoop() {
+  const OSWindow::HostRoute route(mHost);
   return mHost.RunLoop([this](std::int32_t idleCount) { return OnPlatformIdle(idleCount); }, [] { return true; });
 }
 
@@ -133,6 +136,8 @@ QZRESULT LFrameworkApp::RunApplicationShutdown() {
 }
 
 bool LFrameworkApp::OnPlatformIdle(std::int32_t idleCount) {
+  // What became invalid is painted once the queue is empty, before idle work.
+  OSWindow::PaintPendingWindows();
   if (mExitRequested)
     return false;
   const bool moreWork = ProcessIdle(idleCount == 0);

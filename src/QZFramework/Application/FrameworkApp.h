@@ -216,9 +216,10 @@ public:
   virtual void SetCursorPosition(const PointT<std::int32_t>& screen) = 0;
   virtual QZRESULT CreateMainWindow() = 0;
 
-protected:
+  // The host whose loop the application and its modal windows run.
   Platform::AppHost& GetHost() { return mHost; }
 
+protected:
 private:
   // Snapshot of the list, so that windows may come and go during a walk.
   std::vector<RCPtr<IRootWindow>> RootWindows() const;

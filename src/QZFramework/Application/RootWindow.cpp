@@ -1,0 +1,567 @@
+#include "QZFramework/Application/RootWindow.h"
+
+#include "QZFramework/Application/FrameworkApp.h"
+#include "QZFramework/ControlBase/ControlFactory.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace QZ {
+namespace {
+
+constexpr const char16_t* kHotKeyPrefix = u"GHK";
+
+} // namespace
+
+RCPtr<LRootWindow> LRootWindow::Create(const RCPtr<LRenderer>& renderer, IWindowOSServices* window) {
+  RCPtr<LRootWindow> rootWindow(new LRootWindow(renderer, window));
+  rootWindow->SetSelfDistributor();
+  rootWindow->mHotKeys = LGlobalHotKeyManager::Create(rootWindow->GetPostingReceiver());
+  return rootWindow;
+}
+
+LRootWindow::LRootWindow(const RCPtr<LRenderer>& renderer, IWindowOSServices* window)
+    : mRenderer(renderer), mWindow(window) {}
+
+LRootWindow::~LRootWindow() = default;
+
+RCPtr<LNotificationDistributor> LRootWindow::GetNotificationDistributor() {
+  return RCPtr<LNotificationDistributor>(static_cast<LNotificationDistributor*>(this));
+}
+
+// ---- The tree
+
+QZRESULT LRootWindow::SetRootControl(const RCPtr<LControl>& control) {
+  mFocus = RCPtr<LControl>();
+  mPreviousFocus = RCPtr<LControl>();
+  mHover = RCPtr<LControl>();
+  mCapture = RCPtr<LControl>();
+  mDropTarget = RCPtr<LControl>();
+  if (mRootControl) {
+    AddInnerReferences(-1);
+    const RCPtr<LControl> old = std::move(mRootControl);
+    old->Close();
+    mHotKeys->GetHotKeyMap() = HotKeyMap();
+  }
+  if (!control)
+    return S_OK;
+  mRootControl = control;
+  if (const RCPtr<LStringTable> table = control->GetStringTable())
+    (void)mHotKeys->GetHotKeyMap().LoadFromStringTable(table, WideString(kHotKeyPrefix));
+  if (!control->GetRootWindow())
+    (void)control->SetRootWindow(RCPtr<IRootWindow>(this));
+  AxisPlacement position;
+  position.mReference = kPositionClient;
+  SizeSpec size;
+  size.mReference = kSizeClient;
+  size.mRelative = 1.0f;
+  (void)control->SetPlacement(position, size, position, size);
+  if (!mFocus && mWindow) {
+    if (mWindow->HasFocus())
+      (void)control->SetFocus(true);
+    else
+      (void)mWindow->SetFocus();
+  }
+  AddInnerReferences(1);
+  const SizeT<std::int32_t> client = ClientSize();
+  InvalidateRect({0, 0, client.width, client.height});
+  return S_OK;
+}
+
+QZRESULT LRootWindow::SetRootControlByName(const WideString& name) {
+  RCPtr<LControl> control;
+  if (!name.IsEmpty()) {
+    if (IFrameworkApp* app = GetFrameworkApp()) {
+      if (LControlFactory* factory = app->GetControlFactory())
+        control = factory->CreateTopLevelControl(name, RCPtr<IRootWindow>(this));
+    }
+  }
+  return SetRootControl(control);
+}
+
+QZRESULT LRootWindow::ReleaseInnerReferences() {
+  UnsubscribeAllClients();
+  mWindow = nullptr;
+  (void)SetRootControlByName(WideString());
+  Shutdown();
+  return (GetInnerRefCount() == 0 && GetRefCount() == 1) ? S_OK : E_FAIL;
+}
+
+// ---- Window services
+
+RectT<std::int32_t> LRootWindow::GetBounds() {
+  if (!mWindow)
+    return mBounds;
+  RectT<std::int32_t> client = mBounds;
+  mWindow->GetClientRect(client);
+  const PointT<std::int32_t> origin = mWindow->ClientToScreen({0, 0});
+  mBounds = {origin.x, origin.y, client.width, client.height};
+  return mBounds;
+}
+
+SizeT<std::int32_t> LRootWindow::GetSize() {
+  const RectT<std::int32_t> bounds = GetBounds();
+  return {bounds.width, bounds.height};
+}
+
+SizeT<std::int32_t> LRootWindow::ClientSize() { return GetSize(); }
+
+void LRootWindow::SetBounds(const RectT<std::int32_t>& bounds) {
+  if (!mWindow || bounds == GetBounds())
+    return;
+  (void)mWindow->SetClientBounds(bounds);
+  if (mRootControl) {
+    const RectT<double> local = mRootControl->GetLocalBounds();
+    (void)mRootControl->InvalidateRect({0, 0, local.width, local.height}, true);
+  }
+}
+
+void LRootWindow::InvalidateRect(const RectT<std::int32_t>& rect) {
+  const SizeT<std::int32_t> client = ClientSize();
+  RectT<std::int32_t> clipped;
+  if (!RectT<std::int32_t>::Intersect(rect, {0, 0, client.width, client.height}, clipped))
+    return;
+  {
+    MutexLock lock(mPaintLock);
+    mInvalidRegion.AddRect({clipped.x, clipped.y, clipped.x + clipped.width, clipped.y + clipped.height});
+  }
+  if (mWindow)
+    mWindow->InvalidateRect(clipped);
+}
+
+void LRootWindow::InvalidateClientArea() {
+  const SizeT<std::int32_t> client = ClientSize();
+  InvalidateRect({0, 0, client.width, client.height});
+}
+
+QZRESULT LRootWindow::RedrawNow() {
+  InvalidateClientArea();
+  return mWindow ? mWindow->RedrawNow() : E_FAIL;
+}
+
+void LRootWindow::TakeInvalidRegion(Region& out) {
+  if (mInvalidateAll) {
+    InvalidateClientArea();
+    mInvalidateAll = false;
+  }
+  MutexLock lock(mPaintLock);
+  out = Region();
+  out = mInvalidRegion;
+  mInvalidRegion = Region();
+}
+
+std::uint32_t LRootWindow::GetMouseButtonState() {
+  if (!mWindow)
+    return 0;
+  if (mWindow->IsActive())
+    return mWindow->GetMouseButtonState();
+  IFrameworkApp* app = GetFrameworkApp();
+  return app ? app->GetMouseButtonState() : 0;
+}
+
+PointT<std::int32_t> LRootWindow::GetCursorPosition() {
+  if (!mWindow)
+    return {0, 0};
+  if (mWindow->IsActive())
+    return mWindow->GetCursorPosition();
+  IFrameworkApp* app = GetFrameworkApp();
+  return mWindow->ScreenToClient(app ? app->GetCursorPosition() : PointT<std::int32_t>{});
+}
+
+QZRESULT LRootWindow::RequestClose(std::int32_t result) {
+  if (!mWindow)
+    return E_FAIL;
+  mCloseResult = result;
+  mCloseRequested = true;
+  return S_OK;
+}
+
+void LRootWindow::RequestSystemClose() {
+  // A dialog root control ends with its cancel result once the dialog class
+  // exists; every other window closes with 0.
+  if (mWindow)
+    (void)RequestClose(0);
+}
+
+bool LRootWindow::ConstrainSize(std::int32_t& width, std::int32_t& height) {
+  std::int32_t newWidth = width;
+  std::int32_t newHeight = height;
+  if (mRootControl && mRootControl->GetLayout()) {
+    IFrameworkApp* app = GetFrameworkApp();
+    const RectT<std::int32_t> workArea = app ? app->GetWorkArea() : RectT<std::int32_t>{};
+    const PointT<std::int32_t> origin = mWindow ? mWindow->ClientToScreen({0, 0}) : PointT<std::int32_t>{};
+    const RectT<double> reference{-static_cast<double>(origin.x), -static_cast<double>(origin.y),
+                                  static_cast<double>(workArea.width), static_cast<double>(workArea.height)};
+    const PointT<std::int32_t> cursor = app ? app->GetCursorPosition() : PointT<std::int32_t>{};
+    RectT<double> out;
+    if (LControl::ComputeLayoutBounds(mRootControl->GetLayout().Get(), nullptr, reference,
+                                      {static_cast<double>(width), static_cast<double>(height)},
+                                      cursor.ToDoublePoint(), out) == S_OK) {
+      out.SnapToPixels();
+      PointT<double> position{out.x, out.y};
+      SizeT<double> size{out.width, out.height};
+      (void)mRootControl->ApplyLayoutMinSize(position, size);
+      (void)mRootControl->ApplyLayoutMaxSize(position, size);
+      RectT<double> limited{position.x, position.y, size.width, size.height};
+      limited.SnapToPixels();
+      newWidth = RoundToLong(limited.width);
+      newHeight = RoundToLong(limited.height);
+    }
+  }
+  if (newWidth <= 0)
+    newWidth = 1;
+  if (newHeight <= 0)
+    newHeight = 1;
+  const bool changed = newWidth != width || newHeight != height;
+  width = newWidth;
+  height = newHeight;
+  return changed;
+}
+
+void LRootWindow::SetTextInputFocus(bool gained, const RCPtr<LControl>& control, std::int32_t value) {
+  if (!mWindow)
+    return;
+  if (!gained)
+    mWindow->EnableTextInput(false, value);
+  else if (control && control == mFocus)
+    mWindow->EnableTextInput(true, value);
+}
+
+void LRootWindow::TabToNextWindow(const RCPtr<LKeyParam>& key) {
+  if (!mWindow || !mWindow->IsActive() || mWindow->IsInModalLoop())
+    return;
+  auto* app = dynamic_cast<LFrameworkApp*>(GetFrameworkApp());
+  const bool backwards = key && (key->mKey.Bits() & kKeyShift) != 0;
+  const std::int32_t count = app ? static_cast<std::int32_t>(app->GetRootWindowCount()) : 0;
+  if (count <= 1) {
+    if (mRootControl) {
+      const RCPtr<LControl> root = mRootControl;
+      (void)root->KillFocus();
+      (void)root->SetFocus(!backwards);
+    }
+    return;
+  }
+  std::int32_t next = app->IndexOfRootWindow(RCPtr<IRootWindow>(this)) + (backwards ? -1 : 1);
+  if (next < 0)
+    next = count - 1;
+  else if (next >= count)
+    next = 0;
+  const RCPtr<IRootWindow> window = app->GetRootWindow(static_cast<std::uint32_t>(next));
+  IWindowOSServices* native = window ? window->GetWindowOSServices() : nullptr;
+  if (native && !native->IsActive())
+    (void)native->SetFocus();
+}
+
+CursorID LRootWindow::SetCursor(CursorID cursor) {
+  if (!mWindow)
+    return 0;
+  if (cursor == 0)
+    cursor = GetCursorID(WideString(kCursorDefault));
+  return mWindow->SetCursor(cursor);
+}
+
+// ---- Focus, capture, hover
+
+QZRESULT LRootWindow::SetFocusedControl(const RCPtr<LControl>& control) {
+  if (mFocus != control)
+    mFocus = control;
+  return S_OK;
+}
+
+QZRESULT LRootWindow::ClearFocusedControl() {
+  mPreviousFocus = std::move(mFocus);
+  mFocus = RCPtr<LControl>();
+  return S_OK;
+}
+
+QZRESULT LRootWindow::SetCaptureControl(const RCPtr<LControl>& control) {
+  if (!control)
+    return E_INVALIDARG;
+  // The control that captures has marked itself captured already: only
+  // another holder is told it lost the pointer.
+  if (mCapture && mCapture != control) {
+    const RCPtr<LControl> old = mCapture;
+    (void)old->EndCapture();
+  }
+  mCapture = control;
+  return S_OK;
+}
+
+QZRESULT LRootWindow::ClearCaptureControl() {
+  mCapture = RCPtr<LControl>();
+  return S_OK;
+}
+
+QZRESULT LRootWindow::SetHoverControl(const RCPtr<LControl>& control) {
+  RCPtr<LControl> next = control;
+  if (mCapture && next != mCapture)
+    next = RCPtr<LControl>();
+  if (next == mHover)
+    return S_OK;
+  RCPtr<LControl> owner;
+  if (next && next != mCapture) {
+    owner = LControl::GetToolTipOwner(next);
+    if (owner && owner->GetToolTipText().IsEmpty())
+      owner = RCPtr<LControl>();
+  }
+  // The tool tip control that shows the owner's text comes with the skinned
+  // tool tips; until then the owner is only recorded.
+  if (owner != mToolTipOwner)
+    mToolTipOwner = owner;
+  const RCPtr<LControl> old = std::move(mHover);
+  mHover = next;
+  if (old && (old->GetParent() || old->GetRootWindow()))
+    (void)old->OnMouseLeave();
+  if (next)
+    (void)next->OnMouseEnter();
+  return S_OK;
+}
+
+void LRootWindow::HideToolTip() {}
+
+PointT<std::int32_t> LRootWindow::LocalPoint(const RCPtr<LControl>& control, const PointT<std::int32_t>& point) {
+  const PointT<std::int32_t> origin = control->GetPositionInRoot().RoundToLong();
+  return {point.x - origin.x, point.y - origin.y};
+}
+
+QZRESULT LRootWindow::GetControlAtPoint(RCPtr<LControl>& control, const PointT<std::int32_t>& point,
+                                        PointT<std::int32_t>& local, bool hoverUpdate) {
+  control = RCPtr<LControl>();
+  local = {0, 0};
+  if (!mRootControl)
+    return S_OK;
+  const RCPtr<LControl> root = mRootControl;
+  const PointT<std::int32_t> origin = PointT<double>{root->GetBounds().x, root->GetBounds().y}.RoundToLong();
+  std::int32_t zOrder = LControl::kNotFloating;
+  control = root->HitTest({point.x - origin.x, point.y - origin.y}, true, local, zOrder);
+  if (hoverUpdate)
+    (void)SetHoverControl(control);
+  return S_OK;
+}
+
+// ---- Input
+
+void LRootWindow::DispatchMouseButton(std::int32_t action, std::uint32_t button, std::uint32_t modifiers,
+                                      const PointT<std::int32_t>& point, std::int32_t pointerIndex) {
+  if (!mWindow || !mWindow->IsActive())
+    return;
+  if (point != GetCursorPosition())
+    DispatchMouseMove(point, modifiers, pointerIndex);
+  HideToolTip();
+  const bool knownButton =
+      button == kMouseButtonLeft || button == kMouseButtonMiddle || button == kMouseButtonRight;
+  if (action == kMouseActionRelease) {
+    if (!mCapture)
+      return;
+    const RCPtr<LControl> target = mCapture;
+    const std::uint32_t doubleClick = (mDoubleClickPending & button) != 0 ? 1 : 0;
+    mDoubleClickPending &= ~button;
+    (void)target->OnMouseUp(LMouseButtonParam::Create(button, LocalPoint(target, point), modifiers, doubleClick,
+                                                      GetMouseButtonState(), pointerIndex));
+    return;
+  }
+  RCPtr<LControl> target;
+  PointT<std::int32_t> local;
+  if (mCapture) {
+    target = mCapture;
+    local = LocalPoint(target, point);
+  } else {
+    (void)GetControlAtPoint(target, point, local, true);
+    if (!target)
+      return;
+  }
+  const std::uint32_t state = GetMouseButtonState();
+  if (!knownButton)
+    return;
+  std::uint32_t doubleClick = 0;
+  if (action == kMouseActionDoubleClick) {
+    doubleClick = 1;
+    mDoubleClickPending |= button;
+  } else {
+    mDoubleClickPending &= ~button;
+  }
+  (void)target->OnMouseDown(LMouseButtonParam::Create(button, local, modifiers, doubleClick, state, pointerIndex));
+}
+
+void LRootWindow::DispatchMouseMove(const PointT<std::int32_t>& point, std::uint32_t modifiers,
+                                    std::int32_t pointerIndex) {
+  if (!mWindow || !mWindow->IsActive())
+    return;
+  RCPtr<LControl> target;
+  PointT<std::int32_t> local;
+  if (mCapture) {
+    const RCPtr<LControl> holder = mCapture;
+    (void)GetControlAtPoint(target, point, local, true);
+    target = holder;
+    local = LocalPoint(holder, point);
+  } else {
+    (void)GetControlAtPoint(target, point, local, true);
+    if (!target)
+      return;
+  }
+  (void)target->OnMouseMove(LPointWithModifiersParam::Create(local, modifiers, pointerIndex));
+}
+
+void LRootWindow::DispatchMouseWheel(const PointT<std::int32_t>& point, std::uint32_t modifiers,
+                                     std::uint32_t direction) {
+  if (!mWindow || !mWindow->IsActive())
+    return;
+  HideToolTip();
+  RCPtr<LControl> target = mCapture;
+  if (!target) {
+    PointT<std::int32_t> local;
+    (void)GetControlAtPoint(target, point, local, true);
+    if (!target)
+      return;
+  }
+  const RCPtr<LMouseWheelParam> param = LMouseWheelParam::Create(point, modifiers, direction);
+  const bool horizontal = direction == kWheelLeft || direction == kWheelRight;
+  const QZRESULT result = horizontal ? target->OnMouseHorizontalWheel(param) : target->OnMouseWheel(param);
+  if (result == 1 && mFocus) {
+    const RCPtr<LControl> focus = mFocus;
+    (void)(horizontal ? focus->OnMouseHorizontalWheel(param) : focus->OnMouseWheel(param));
+  }
+}
+
+void LRootWindow::DispatchKey(const RCPtr<LKeyParam>& key) {
+  HideToolTip();
+  if (!mFocus || !key)
+    return;
+  const RCPtr<LControl> focus = mFocus;
+  focus->OnKey(key);
+}
+
+void LRootWindow::QueueKey(const RCPtr<LKeyParam>& key) {
+  if (key)
+    (void)mKeyQueue.Enqueue(key);
+}
+
+void LRootWindow::OnWindowFocusLost() {
+  (void)SetHoverControl(RCPtr<LControl>());
+  if (!mRootControl)
+    return;
+  const RCPtr<LControl> root = mRootControl;
+  (void)root->SetFocus(true);
+  (void)root->KillFocus();
+}
+
+void LRootWindow::RestoreFocus() {
+  if (!mFocus && mPreviousFocus) {
+    const RCPtr<LControl> previous = mPreviousFocus;
+    const RCPtr<LControl> top = previous->GetTopLevelControl();
+    if (top && top->GetRootWindow().Get() == static_cast<IRootWindow*>(this)) {
+      (void)previous->SetFocus(true);
+      return;
+    }
+  }
+  if (mRootControl) {
+    const RCPtr<LControl> root = mRootControl;
+    (void)root->SetFocus(true);
+  }
+}
+
+void LRootWindow::CaptureLost() {
+  if (!mCapture)
+    return;
+  const RCPtr<LControl> holder = mCapture;
+  (void)holder->EndCapture();
+  if (mCapture == holder)
+    mCapture = RCPtr<LControl>();
+}
+
+void LRootWindow::NotifyClientSizeChanged(std::int32_t width, std::int32_t height) {
+  if (mRootControl) {
+    const RCPtr<LControl> root = mRootControl;
+    (void)root->OnContainerResized({width, height});
+  }
+}
+
+// ---- Drops
+
+bool LRootWindow::UpdateDropTarget(const PointT<std::int32_t>& point) {
+  RCPtr<LControl> control;
+  PointT<std::int32_t> local;
+  (void)GetControlAtPoint(control, point, local, false);
+  if (control == mDropTarget)
+    return mDropAllowed;
+  mDropTarget = control;
+  mDropAllowed = control ? control->CanDrop(mDropData) : false;
+  return mDropAllowed;
+}
+
+QZRESULT LRootWindow::Drop() {
+  if (!mDropTarget)
+    return E_FAIL;
+  const RCPtr<LControl> target = mDropTarget;
+  return target->Drop(mDropData);
+}
+
+void LRootWindow::ClearDrop() {
+  mDropData = RCPtr<LDropFileList>();
+  mDropTarget = RCPtr<LControl>();
+  mDropAllowed = false;
+}
+
+// ---- Paint
+
+void LRootWindow::Paint(const Region& region) {
+  if (!mRootControl || region.IsEmpty())
+    return;
+  // States saved and not restored mean a frame broke off half-way: draw
+  // nothing now and everything at the next paint.
+  const LRenderContextInfo* context = mRenderer ? mRenderer->GetCurrentContext() : nullptr;
+  if (context && !context->mSavedStates.empty()) {
+    if (mWindow)
+      mWindow->InvalidateAll();
+    return;
+  }
+  RectT<double> clip = mRootControl->GetLocalBounds();
+  EdgeRect box;
+  if (region.GetBounds(box)) {
+    const double left = std::max(clip.x, static_cast<double>(box.left));
+    const double top = std::max(clip.y, static_cast<double>(box.top));
+    const double right = std::min(clip.x + clip.width, static_cast<double>(box.right));
+    const double bottom = std::min(clip.y + clip.height, static_cast<double>(box.bottom));
+    clip = {left, top, right - left, bottom - top};
+  }
+  const SizeT<std::int32_t> client = ClientSize();
+  const RectT<double> origin = RectT<std::int32_t>{0, 0, client.width, client.height}.ToDoubleRect();
+  ClipSpec spec;
+  spec.mFlavor = kClipFlavorClip;
+  spec.mBounds = origin;
+  spec.mClip = clip;
+  spec.mRelative = false;
+  const CAutoClip scope(mRenderer, spec);
+  // The tree itself is drawn by the controls' layer rendering.
+}
+
+// ---- Idle
+
+bool LRootWindow::ProcessIdle(bool sendIdle) {
+  while (mKeyQueue.GetCount() != 0) {
+    const RCPtr<LKeyParam> key = mKeyQueue.Dequeue();
+    HideToolTip();
+    if (mFocus) {
+      const RCPtr<LControl> focus = mFocus;
+      focus->OnKey(key);
+    }
+  }
+  bool moreWork = false;
+  if (!mProcessingQueue) {
+    mProcessingQueue = true;
+    try {
+      moreWork = Process(sendIdle);
+    } catch (...) {
+      mProcessingQueue = false;
+      throw;
+    }
+    mProcessingQueue = false;
+  }
+  if (mCloseRequested && mWindow) {
+    mCloseRequested = false;
+    (void)mWindow->EndModal(mCloseResult);
+  }
+  return moreWork;
+}
+
+} // namespace QZ
