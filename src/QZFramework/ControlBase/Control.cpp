@@ -247,12 +247,21 @@ void LControl::AttachToRootWindow() {
 void LControl::OnChildRemoved(const RCPtr<LControl>&, std::int32_t) {}
 
 bool LControl::SetVisible(bool visible) {
-  if (mLayout)
-    mLayout->mVisible = visible;
+  if (!mLayout || mLayout->mVisible == visible)
+    return IsVisible(true);
+  // Hiding repaints the area before it goes, showing once it is there.
+  if (!visible) {
+    InvalidateWhole();
+    InvalidateUnclippedDescendants();
+  }
+  mLayout->mVisible = visible;
+  if (visible) {
+    InvalidateWhole();
+    InvalidateUnclippedDescendants();
+  }
+  UpdateConditions();
   return IsVisible(true);
 }
-
-QZRESULT LControl::InvalidateRect(const RectT<double>&, bool) { return S_OK; }
 
 bool LControl::HasFocusableChild() const {
   if (!IsVisible(true) || !LayoutOf(*this).mEnabled || (mParent && !mParent->IsEnabled(true)) || mNotFocusable)
@@ -272,6 +281,9 @@ void LControl::OnIdle() {}
 QZRESULT LControl::Initialize() {
   mNotificationCenter = GetApplicationNotificationCenter();
   mHandler = LNotificationHandler<LControl>::Create(this);
+  ReadCreateParams();
+  if (mStringTable)
+    mStringTable->GetString(u"TOOLTIP", mToolTipText);
   return S_OK;
 }
 
