@@ -21,6 +21,8 @@ Variant Make(std::int32_t type, T value) {
 }
 
 inline Variant Int32(std::int32_t value) { return Make(kVariantInt32, value); }
+inline Variant Int64(std::int64_t value) { return Make(kVariantInt64, value); }
+inline Variant Bool(bool value) { return Make(kVariantBool, value); }
 
 inline Variant MakeBuffer(const Bytes& bytes) {
   Variant v;

@@ -1,6 +1,7 @@
 #include "Platform/Midi/SimulatedController.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace QZ::Platform {
 namespace {
@@ -31,9 +32,13 @@ std::vector<std::uint8_t> SimulatedController::MakeRequest(std::uint8_t program)
 }
 
 std::vector<std::uint8_t> SimulatedController::MakeReply(std::uint8_t program, const Record& record) {
-  std::vector<std::uint8_t> reply = {0xF0, 0x47, 0x7F, 0x4D, kSend, 0x00, 0x0E, program};
-  reply.insert(reply.end(), record.begin(), record.end());
-  reply.push_back(0xF7);
+  // Sized once and filled in place (growing an initialised vector trips a false array-bounds warning of GCC 12
+  // at -O3).
+  const std::uint8_t head[] = {0xF0, 0x47, 0x7F, 0x4D, kSend, 0x00, 0x0E, program};
+  std::vector<std::uint8_t> reply(std::size(head) + record.size() + 1);
+  std::copy(std::begin(head), std::end(head), reply.begin());
+  std::copy(record.begin(), record.end(), reply.begin() + static_cast<std::ptrdiff_t>(std::size(head)));
+  reply.back() = 0xF7;
   return reply;
 }
 

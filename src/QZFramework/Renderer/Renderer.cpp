@@ -2,6 +2,7 @@
 
 #include "QZFramework/ObjectBase/Exception.h"
 #include "QZFramework/Renderer/D3D9Renderer.h"
+#include "QZFramework/Renderer/Gdi/GDIRenderer.h"
 
 #include <algorithm>
 #include <cmath>
@@ -44,6 +45,8 @@ RCPtr<LRenderer> LRenderer::Create(std::int32_t type, const RectT<std::int32_t>&
       return factory(clientRect, window);
   }
   switch (type) {
+  case kRendererTypeGDIPlus:
+    return MakeRCPtr<LGDIRenderer>();
   case kRendererTypeD3D9:
     return MakeRCPtr<LD3D9Renderer>();
   default:

@@ -122,11 +122,13 @@ TEST(ClipboardBetweenProcesses, NonAsciiTextRoundTrip) {
   test::TempFolder folder;
   test::WriteAll(folder.Path() / "text", kNonAscii);
   const std::string self = QZ_PLATFORM_CLIPBOARD_TESTS;
-  // Bounded: the peers give up after 20 s, the whole run after 60 s.
-  const std::string command = "QZ_CLIPBOARD_PEER='" + folder.Path().string() +
-                              "' SDL_VIDEODRIVER=x11 timeout 60 xvfb-run -a sh -c '\"" + self +
-                              "\" --gtest_filter=ClipboardPeer.Writer >/dev/null 2>&1 & \"" + self +
-                              "\" --gtest_filter=ClipboardPeer.Reader >/dev/null 2>&1; wait' >/dev/null 2>&1";
+  // Bounded: the peers give up after 20 s, the whole run after 60 s. The display number starts from the shell's
+  // process id: xvfb-run -a alone races with other X tests started at the same moment.
+  const std::string command =
+      "QZ_CLIPBOARD_PEER='" + folder.Path().string() +
+      "' SDL_VIDEODRIVER=x11 timeout 60 xvfb-run -a -n $((200 + $$ % 700)) -s -noreset sh -c '\"" + self +
+      "\" --gtest_filter=ClipboardPeer.Writer >/dev/null 2>&1 & \"" + self +
+      "\" --gtest_filter=ClipboardPeer.Reader >/dev/null 2>&1; wait' >/dev/null 2>&1";
   EXPECT_EQ(std::system(command.c_str()), 0);
   EXPECT_EQ(test::ReadAll(folder.Path() / "result"), kNonAscii);
 }

@@ -8,4 +8,7 @@ for tool in xvfb-run xauth; do
     exit 77
   fi
 done
-exec timeout --kill-after=10 100 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$@"
+# The display number starts from our process id: "xvfb-run -a" alone picks the same free number for X tests
+# started at the same moment, and one of them then finds no server. -noreset: a server that resets when its
+# last client leaves refuses the next test's connection for a moment.
+exec timeout --kill-after=10 100 xvfb-run -a -n $((200 + $$ % 700)) -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" "$@"

@@ -34,8 +34,8 @@ using QZ::test::Int32;
 using QZ::test::MakeBuffer;
 using QZ::test::Pack;
 
-Variant Int64(std::int64_t value) { return QZ::test::Make(QZ::kVariantInt64, value); }
-Variant Bool(bool value) { return QZ::test::Make(QZ::kVariantBool, value); }
+using QZ::test::Bool;
+using QZ::test::Int64;
 
 // One notification as the user-interface thread saw it.
 struct Seen {

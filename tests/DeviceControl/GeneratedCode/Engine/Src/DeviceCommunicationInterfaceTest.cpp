@@ -33,8 +33,8 @@ using QZ::test::Pack;
 
 constexpr auto kPatience = std::chrono::seconds(10);
 
-Variant Int64(std::int64_t value) { return QZ::test::Make(QZ::kVariantInt64, value); }
-Variant Bool(bool value) { return QZ::test::Make(QZ::kVariantBool, value); }
+using QZ::test::Bool;
+using QZ::test::Int64;
 
 ParamValues Report(std::int32_t id, std::int32_t value) {
   ParamValues values;

@@ -32,8 +32,8 @@ using QZ::test::MakeBuffer;
 using QZ::test::Pack;
 using QZ::test::ThrownText;
 
-Variant Int64(std::int64_t value) { return QZ::test::Make(QZ::kVariantInt64, value); }
-Variant Bool(bool value) { return QZ::test::Make(QZ::kVariantBool, value); }
+using QZ::test::Bool;
+using QZ::test::Int64;
 
 struct Change {
   std::int32_t id;
