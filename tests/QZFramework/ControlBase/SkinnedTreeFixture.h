@@ -52,7 +52,7 @@ inline std::string SkinnedResources() {
         "<LookList Name=\"" + name + "\" NumLooks=\"1\"><Look Name=\"" + name + "Look\" Index=\"0\"/></LookList>";
   }
   looks += "<Look Name=\"InsetLook\"><ClientPart Name=\"GrayFill\" OffsetLeft=\"10\" OffsetTop=\"10\" "
-           "OffsetRight=\"10\" OffsetBottom=\"10\"/></Look>";
+           "OffsetRight=\"-10\" OffsetBottom=\"-10\"/></Look>";
   lists += "<LookList Name=\"Pair\" NumLooks=\"2\"><Look Name=\"RedLook\" Index=\"0\"/>"
            "<Look Name=\"BlueLook\" Index=\"1\"/></LookList>"
            "<LookList Name=\"Inset\" NumLooks=\"1\"><Look Name=\"InsetLook\" Index=\"0\"/></LookList>";
@@ -166,11 +166,9 @@ protected:
 
   // One frame as the root window draws it: the tree on layer 0 within the
   // damaged area, then the floating controls by Z_Order, each in its parent's
-  // child space, and whatever they collect in turn.
-  void Paint(const RCPtr<LControl>& top, const Region& damaged) {
-    if (!mRenderer->GetCurrentContext()) {
-      ASSERT_EQ(mRenderer->RenderStart(mContext), S_OK);
-    }
+  // child space, and whatever they collect in turn. Within a frame of the
+  // renderer's current context (the probing renderer starts one when none is).
+  void Paint(const RCPtr<LControl>& top, const Region& damaged, const RCPtr<LRenderer>& renderer) {
     EdgeRect box;
     damaged.GetBounds(box);
     const RectT<double> boxRect{static_cast<double>(box.left), static_cast<double>(box.top),
@@ -178,9 +176,15 @@ protected:
                                 static_cast<double>(box.bottom - box.top)};
     RectT<double> clip;
     RectT<double>::Intersect(top->GetBounds(), boxRect, clip);
-    mRenderer->PushClip({0, 0, 640, 480}, clip, RCPtr<LStencil>(), false);
-    RenderTree(top, damaged, false);
-    mRenderer->PopState();
+    renderer->PushClip({0, 0, 640, 480}, clip, RCPtr<LStencil>(), false);
+    RenderTree(top, damaged, false, renderer);
+    renderer->PopState();
+  }
+  void Paint(const RCPtr<LControl>& top, const Region& damaged) {
+    if (!mRenderer->GetCurrentContext()) {
+      ASSERT_EQ(mRenderer->RenderStart(mContext), S_OK);
+    }
+    Paint(top, damaged, RCPtr<LRenderer>(mRenderer));
   }
   void Paint(const RCPtr<LControl>& top) {
     Region damaged;
@@ -194,9 +198,10 @@ protected:
   std::vector<std::string> mLog;
 
 private:
-  void RenderTree(const RCPtr<LControl>& control, const Region& damaged, bool layer) {
+  void RenderTree(const RCPtr<LControl>& control, const Region& damaged, bool layer,
+                  const RCPtr<LRenderer>& renderer) {
     LControl::ControlCollection collected;
-    ASSERT_EQ(control->RenderLayer(RCPtr<LRenderer>(mRenderer), damaged, collected, layer), S_OK);
+    ASSERT_EQ(control->RenderLayer(renderer, damaged, collected, layer), S_OK);
     std::vector<RCPtr<LControl>> floating;
     for (std::uint32_t i = 0; i < collected.GetCount(); ++i)
       floating.push_back(collected.GetAt(i));
@@ -209,10 +214,10 @@ private:
       const RectT<double> client = parent->GetLookClientRect(-1);
       const PointT<double> origin{at.x + client.x - parent->GetScrollOffset().x,
                                   at.y + client.y - parent->GetScrollOffset().y};
-      mRenderer->GetCurrentState()->mAlpha = f->GetOpacity();
-      mRenderer->PushClip({origin.x, origin.y, 0, 0}, f->GetBounds(), RCPtr<LStencil>(), false);
-      RenderTree(f, damaged, true);
-      mRenderer->PopState();
+      renderer->GetCurrentState()->mAlpha = f->GetOpacity();
+      renderer->PushClip({origin.x, origin.y, 0, 0}, f->GetBounds(), RCPtr<LStencil>(), false);
+      RenderTree(f, damaged, true, renderer);
+      renderer->PopState();
     }
   }
 };
