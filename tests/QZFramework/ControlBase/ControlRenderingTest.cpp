@@ -286,3 +286,107 @@ TEST_F(ControlInvalidationTest, TopLevelClippingUsesTheControlsPlaceInTheWindow)
 
 } // namespace
 } // namespace QZ
+
+namespace QZ {
+namespace {
+
+// Random trees, random rectangles: what reaches the window agrees with a model
+// that works in window coordinates throughout (every rectangle made absolute,
+// clipped by each ancestor's absolute rectangle while the chain clips).
+class InvalidationModelTest : public test::SkinnedTreeFixture {
+protected:
+  std::uint32_t Next() {
+    mSeed = mSeed * 1664525u + 1013904223u;
+    return mSeed >> 8;
+  }
+  int Between(int low, int high) {
+    return low + static_cast<int>(Next() % static_cast<std::uint32_t>(high - low + 1));
+  }
+
+  std::string RandomChildren(int depth, int& counter) {
+    std::string children;
+    const int count = depth >= 3 ? 0 : Between(0, 3);
+    for (int i = 0; i < count; ++i) {
+      std::string attributes = test::At(Between(-30, 120), Between(-30, 80), Between(0, 90), Between(0, 60));
+      if (Between(0, 4) == 0)
+        attributes += " ClipToParent=\"False\"";
+      if (Between(0, 9) == 0)
+        attributes += " IsVisible=\"False\"";
+      children +=
+          test::Skinned("c" + std::to_string(counter++), "Gray", attributes, RandomChildren(depth + 1, counter));
+    }
+    return children;
+  }
+
+  // The model's answer: false when dropped, else the rectangle handed over.
+  bool Model(const LControl& control, const RectT<double>& local, bool clip, RectT<std::int32_t>& out) {
+    const PointT<double> at = control.GetPositionInRoot();
+    const RectT<double> whole{local.x + at.x, local.y + at.y, local.width, local.height};
+    RectT<double> clipped = whole;
+    bool clipping = clip;
+    for (const LControl* c = &control; c; c = c->GetParent().GetRaw()) {
+      const RectT<double>& b = c->GetBounds();
+      if (!c->GetLayout()->mVisible || !(b.width > 0) || !(b.height > 0))
+        return false;
+      if (!clipping)
+        continue;
+      if (!c->GetLayout()->mClipToParent) {
+        clipping = false;
+        continue;
+      }
+      RectT<double> area;
+      if (const LControl* parent = c->GetParent().GetRaw()) {
+        const PointT<double> p = parent->GetPositionInRoot();
+        area = {p.x, p.y, parent->GetBounds().width, parent->GetBounds().height};
+      } else {
+        const SizeT<std::int32_t> size = mWindow->GetSize();
+        area = {0, 0, static_cast<double>(size.width), static_cast<double>(size.height)};
+      }
+      if (!RectT<double>::Intersect(clipped, area, clipped))
+        return false;
+    }
+    out = (clipping ? clipped : whole).RoundToLong();
+    return true;
+  }
+
+  std::uint32_t mSeed = 12345;
+};
+
+TEST_F(InvalidationModelTest, RandomTreesAgreeWithTheWindowCoordinateModel) {
+  for (int round = 0; round < 20; ++round) {
+    int counter = 0;
+    const std::string children = RandomChildren(0, counter);
+    mFactory = MakeRCPtr<LControlFactory>(WideString(u"App"));
+    mApp.mControlFactory = mFactory.Get();
+    test::SkinnedControl::Register(*mFactory);
+    LoadSkins({test::Skinned("main", "Gray", test::At(0, 0, 200, 100), children)});
+    const RCPtr<test::SkinnedControl> main = Open(u"main");
+    ASSERT_TRUE(main);
+    ASSERT_EQ(main->SetBounds({30, 20}, {200, 100}), S_OK);
+    mWindow->mBounds = {0, 0, 220, 110};
+    RCPtrArray<LControl> all;
+    main->CollectDescendants(all);
+    all.AddItem(RCPtr<LControl>(main));
+    for (int check = 0; check < 30; ++check) {
+      const RCPtr<LControl>& control = all.GetAt(Next() % all.GetCount());
+      const RectT<double> local{static_cast<double>(Between(-40, 60)), static_cast<double>(Between(-40, 60)),
+                                static_cast<double>(Between(1, 80)), static_cast<double>(Between(1, 80))};
+      const bool clip = Between(0, 3) != 0;
+      SCOPED_TRACE("round " + std::to_string(round) + ", " + test::Narrow(control->GetName()));
+      mWindow->mInvalidated.clear();
+      RectT<std::int32_t> expected;
+      const bool reaches = Model(*control, local, clip, expected);
+      const QZRESULT result = control->InvalidateRect(local, clip);
+      EXPECT_EQ(result, reaches ? S_OK : S_FALSE);
+      if (reaches) {
+        EXPECT_EQ(mWindow->mInvalidated, (std::vector<RectT<std::int32_t>>{expected}));
+      } else {
+        EXPECT_TRUE(mWindow->mInvalidated.empty());
+      }
+    }
+    mWindow->SetRootControl(RCPtr<LControl>());
+  }
+}
+
+} // namespace
+} // namespace QZ
