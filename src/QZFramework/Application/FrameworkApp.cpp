@@ -184,8 +184,8 @@ QZRESULT LFrameworkApp::SetSkin(std::int32_t index) {
     const bool active = IsActive(*window);
     if (active)
       window->OnWindowFocusLost();
-    // Rebuilding the root control from the new skin joins here once the
-    // factory can rebuild a control in place (ApplySkinToControl).
+    if (RCPtr<LControl> rootControl = window->GetRootControl())
+      static_cast<void>(mFactory->ApplySkinToControl(rootControl));
     const RectT<std::int32_t> bounds = window->GetBounds();
     window->InvalidateRect({0, 0, bounds.width, bounds.height});
     if (active)

@@ -247,8 +247,6 @@ void LControl::AttachToRootWindow() {
 
 void LControl::OnChildRemoved(const RCPtr<LControl>&, std::int32_t) {}
 
-QZRESULT LControl::InvalidateRect(const RectT<double>&, bool) { return S_OK; }
-
 bool LControl::HasFocusableChild() const {
   if (!IsVisible(true) || !LayoutOf(*this).mEnabled || (mParent && !mParent->IsEnabled(true)) || mNotFocusable)
     return false;
@@ -267,6 +265,9 @@ void LControl::OnIdle() {}
 QZRESULT LControl::Initialize() {
   mNotificationCenter = GetApplicationNotificationCenter();
   mHandler = LNotificationHandler<LControl>::Create(this);
+  ReadCreateParams();
+  if (mStringTable)
+    mStringTable->GetString(u"TOOLTIP", mToolTipText);
   return S_OK;
 }
 

@@ -39,6 +39,7 @@
 
 #include "QZFramework/AppServices/RootWindow.h"
 #include "QZFramework/ControlBase/ControlDescriptor.h"
+#include "QZFramework/ControlBase/ControlParams.h"
 #include "QZFramework/ControlBase/LayoutDescriptor.h"
 #include "QZFramework/ControlBase/Look.h"
 #include "QZFramework/ControlBase/StringTable.h"
@@ -166,7 +167,7 @@ public:
   // Sets the layout's visible flag; IsVisible (recursive) afterwards.
   virtual bool SetVisible(bool visible);
   // Invalidates a rectangle in the control's own coordinates; clip says whether
-  // the area is limited to the parent's. Nothing to repaint before controls draw.
+  // the area is limited by the ancestors'. PropagateInvalidRect's result.
   virtual QZRESULT InvalidateRect(const RectT<double>& rect, bool clip);
   // Whether a child, from the last to the first, can take the focus or pass it on.
   virtual bool HasFocusableChild() const;
@@ -175,7 +176,8 @@ public:
   virtual QZRESULT ReservedQueryC(const RectT<double>& bounds);
   // Called on each "NID_IDLE" while the control holds idle requests.
   virtual void OnIdle();
-  // Makes the notification handler and takes the application notification center. 0.
+  // Makes the notification handler, takes the application notification center,
+  // reads the creation parameters and the "TOOLTIP" text. 0.
   virtual QZRESULT Initialize();
   virtual QZRESULT FinishInitialize();
   virtual WideString GetToolTipText() const;
@@ -355,6 +357,90 @@ public:
   std::uint32_t GetLookCount() const { return mLooks.GetCount(); }
   float GetLookWeight(std::uint32_t index) const { return mLookWeights.GetAt(index); }
 
+  // ---- Rendering, invalidation, creation from the skin, values and conditions
+
+  // The collection of floating (layer-1) controls a render pass appends to.
+  using ControlCollection = RCPtrArray<LControl, 1, 0>;
+
+  // Draws the control on its own layer (false: clipped by the parent, true:
+  // floating, drawn by the root window), with the renderer's origin at the
+  // parent's child space: looks' client parts, frames, PaintOverLooks, then
+  // per look label text and children, PaintOverChildren; floating children
+  // are appended to the collection. E_INVALIDARG on the other layer, else 0.
+  virtual QZRESULT RenderLayer(const RCPtr<LRenderer>& renderer, const Region& damaged,
+                               ControlCollection& collection, bool layer);
+  // Passes a rectangle (root coordinates, and the same in local ones) up to the
+  // root window, clipped by each ancestor while clip holds and every control on
+  // the way clips: 1 when it was dropped (hidden, or clipped away), else 0.
+  virtual QZRESULT PropagateInvalidRect(const RectT<double>& rootRect, bool clip, const RectT<double>& localRect);
+  // Custom painting, offered once per damaged rectangle meeting the control,
+  // clipped to it. The result is not used; 0 in the base.
+  virtual QZRESULT PaintOverLooks(const RCPtr<LRenderer>& renderer);
+  virtual QZRESULT PaintOverChildren(const RCPtr<LRenderer>& renderer);
+  // The children of look index in its child space: clipping children (by the
+  // look's children clip, unless docked on both axes), in z order.
+  void RenderChildren(const RCPtr<LRenderer>& renderer, const Region& damaged, std::int32_t lookIndex,
+                      ControlCollection& collection);
+  // Appends every floating descendant (and the control itself when asked and
+  // floating), depth first in z order; nothing below a hidden control when
+  // visibleOnly. The number appended.
+  std::int32_t CollectUnclippedDescendants(ControlCollection& collection, bool visibleOnly, bool includeSelf);
+  // Invalidates the areas of the floating descendants (the control's own when
+  // it floats and has none).
+  void InvalidateUnclippedDescendants();
+  // The area that clips the control (the parent's, or the window's client
+  // area), in the control's local coordinates.
+  RectT<double> GetParentRectInLocal() const;
+  float GetOpacity() const { return mOpacity; }
+  void SetLabelTextScrolls(bool scrolls) { mLabelTextScrolls = scrolls; }
+
+  // Creation from the skin: first creation and rebuilding in place share
+  // CreateChildrenFromDescriptor (a rebuild keeps the enabled state and the
+  // children matched by name). 0.
+  virtual QZRESULT CreateChildrenFromDescriptor(const RCPtr<LControlDescriptor>& descriptor);
+  // Creates the children the descriptor names, unless deferred. 0.
+  virtual QZRESULT CreateChildren(const RCPtr<LControlDescriptor>& descriptor);
+  // "INITIAL_VALUE", "NOT_FOCUSABLE", "USE_PARENT_TOOLTIP", "WANTS_TAB". 0.
+  virtual QZRESULT ReadCreateParams();
+  // Re-parents a matched child here and rebuilds it from c: SetParent's result,
+  // or E_FAIL for a null child or descriptor.
+  virtual QZRESULT AttachChildFromDescriptor(RCPtr<LControl> child, const RCPtr<LControlDescriptor>& descriptor);
+  // "DEFER_CREATE" of the descriptor's creation parameters is true.
+  static bool IsCreationDeferred(const RCPtr<LControlDescriptor>& descriptor);
+  // A creation parameter's boolean: trimmed and lower-cased, exactly "true".
+  static bool IsTrueParam(const WideString& text);
+  bool GetWantsTab() const { return mWantsTab; }
+
+  // The value: normalised 0..1, mapped linearly or exponentially to a range.
+  static constexpr std::int32_t kValueMappingLinear = 0;
+  static constexpr std::int32_t kValueMappingExponential = 1;
+  // Clamps and stores; on a change OnValueChanged, then "NID_VALUE_CHANGE".
+  // The stored normalised value.
+  virtual double SetValue(double normalized);
+  virtual void OnValueChanged();
+  // 0, or E_INVALIDARG (nothing stored) for an unknown mapping or an
+  // exponential one with a bound not above 0.
+  virtual QZRESULT SetValueRange(double minimum, double maximum, std::int32_t mapping);
+  double NormalizedToValue(double normalized) const;
+  double ValueToNormalized(double value) const;
+  double GetNormalizedValue() const { return mNormalizedValue; }
+  double GetValue() const { return NormalizedToValue(mNormalizedValue); }
+
+  // Conditions: the bit set of focus, hover, capture, drag, enabled and
+  // visible state (the kCondition... bits below), announced when it changes.
+  virtual void OnConditionsChanged(const RCPtr<LConditionsParam>& conditions);
+  // The bits as the control's state gives them now.
+  std::uint32_t ComputeConditionBits() const;
+  // Recomputes the bits after an input of them changed; on a change: the
+  // control's cursor is shown when the pointer enters and put back when it
+  // leaves (or the capture ends outside), OnConditionsChanged,
+  // "NID_CONDITION_CHANGE" and one notification per changed condition; the
+  // window finds the control under the pointer again when the control is
+  // hidden under it or the capture ends outside; an enabled or visible change
+  // goes on to the children, last to first.
+  void UpdateConditions();
+  const RCPtr<LConditionsParam>& GetConditionsParam() const { return mConditionsParam; }
+
   // ---- Text and font
 
   // Gives a changed text to the looks, re-lays out when the minimum size
@@ -519,8 +605,8 @@ public:
   // control that takes presses and the capture.
   bool IsUsable() const;
 
-  // The condition bits of the control's focus, pointer, enabled and visible
-  // state, as the last UpdateConditions saw them.
+  // The condition bits of the control's focus, pointer, drag, enabled and
+  // visible state.
   static constexpr std::uint32_t kConditionHasFocus = 0x1;
   static constexpr std::uint32_t kConditionContainsFocus = 0x2;
   static constexpr std::uint32_t kConditionMouseInside = 0x4;
@@ -534,9 +620,8 @@ public:
   static constexpr std::uint32_t kConditionEnabled = 0x400;
   static constexpr std::uint32_t kConditionVisible = 0x800;
   static constexpr std::uint32_t kConditionHover = 0x1000;
-  std::uint32_t GetConditions() const { return mConditions; }
-  // The bits as the control's state gives them now.
-  std::uint32_t ComputeConditions() const;
+  // The bits as the last UpdateConditions saw them.
+  std::uint32_t GetConditions() const { return mConditionsParam->mCurrentBits; }
   bool IsMouseInside() const { return mMouseInside; }
   bool IsCaptured() const { return mCaptured; }
   bool IsForcedHover() const { return mForcedHover; }
@@ -546,14 +631,7 @@ public:
   void SetHitTestExcluded(bool excluded) { mHitTestExcluded = excluded; }
 
 protected:
-  // Recomputes the condition bits after an input of them changed: the
-  // control's cursor is shown when the pointer enters and put back when it
-  // leaves (or the capture ends outside), and the hover is found again when
-  // the capture ends outside the control.
-  virtual void UpdateConditions();
-  // UpdateConditions for the control and every descendant.
-  void UpdateConditionsOfTree();
-
+  // The inputs of the condition bits.
   bool mHasFocus = false;
   bool mContainsFocus = false;
   bool mMouseInside = false;
@@ -578,7 +656,6 @@ protected:
   PointT<double> mDragVelocity;
   CursorID mCursorID = 0;
   CursorID mSavedCursor = 0;
-  std::uint32_t mConditions = 0;
   // End of focus, enabling, visibility; mouse input, capture and clicks.
 
 protected:
@@ -624,6 +701,17 @@ protected:
   RCPtr<LNotificationCenter> mNotificationCenter;
   ChildControlList mChildren;
 
+  // Rendering, invalidation, creation from the skin, values and conditions.
+  float mOpacity = 1.0f;
+  bool mLabelTextScrolls = false;
+  bool mWantsTab = false;
+  // The control's one conditions record, updated in place on every change.
+  RCPtr<LConditionsParam> mConditionsParam = LConditionsParam::Create(0, 0, PointT<double>{});
+  double mNormalizedValue = 0.0;
+  double mValueMinimum = 0.0;
+  double mValueMaximum = 0.0;
+  std::int32_t mValueMapping = kValueMappingLinear;
+
   // The whole control rectangle, with the clip-to-parent flag as the clip flag.
   void InvalidateWhole();
 
@@ -639,6 +727,22 @@ private:
   // Adds delta to the unclipped-descendant count of this control and every ancestor.
   void AddUnclippedDescendants(std::int32_t delta);
 };
+
+// The create function of a control class T: construction under the parent,
+// the control's state and children from the descriptor, initialisation, and
+// the created flag last, so notifications reach it only once it is complete.
+template <class T>
+RCPtr<LControl>& CreateControlFromDescriptor(RCPtr<LControl>& out, const RCPtr<LControl>& parent,
+                                             const RCPtr<LControlDescriptor>& descriptor) {
+  const RCPtr<T> control(new T(parent, descriptor->GetName()));
+  static_cast<void>(control->CreateChildrenFromDescriptor(descriptor));
+  static_cast<void>(control->CreateChildren(descriptor));
+  static_cast<void>(control->Initialize());
+  static_cast<void>(control->FinishInitialize());
+  control->SetCreated();
+  out = control;
+  return out;
+}
 
 } // namespace QZ
 

@@ -345,6 +345,15 @@ RCPtr<LControl> LControlFactory::CreateTopLevelControl(const WideString& name,
   return control;
 }
 
+QZRESULT LControlFactory::ApplySkinToControl(RCPtr<LControl>& control) {
+  if (!control)
+    return E_FAIL;
+  const RCPtr<LControlDescriptor>& descriptor = FindTopLevelDescriptor(control->GetName());
+  if (!descriptor)
+    return E_FAIL;
+  return control->CreateChildrenFromDescriptor(descriptor);
+}
+
 RCPtr<LStringTable> LControlFactory::GetStringTableForControl(const RCPtr<LControl>& parent,
                                                               const WideString& name) const {
   if (!parent)

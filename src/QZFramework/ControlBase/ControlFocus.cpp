@@ -273,26 +273,6 @@ void LControl::OnKey(const RCPtr<LKeyParam>& key) {
 // ---------------------------------------------------------------------------
 // Enabling and visibility
 
-namespace {
-
-// The control's whole area and that of its descendants that do not clip to it.
-void InvalidateWithFloatingDescendants(LControl& control, void (LControl::*invalidateWhole)()) {
-  (control.*invalidateWhole)();
-  if (control.GetUnclippedDescendantCount() == 0)
-    return;
-  LControl::ChildControlList& children = control.GetChildren();
-  for (std::uint32_t i = 0; i < children.GetCount(); ++i) {
-    const RCPtr<LControl> child = children.GetAt(i, LControl::kCreationOrder);
-    const RCPtr<LLayoutDescriptor>& layout = child->GetLayout();
-    if (layout && !layout->mClipToParent)
-      (child.GetRaw()->*invalidateWhole)();
-    if (child->GetUnclippedDescendantCount() > 0)
-      InvalidateWithFloatingDescendants(*child, invalidateWhole);
-  }
-}
-
-} // namespace
-
 void LControl::SetEnabled(bool enabled) {
   if (!mLayout || mLayout->mEnabled == enabled)
     return;
@@ -302,32 +282,31 @@ void LControl::SetEnabled(bool enabled) {
     mParent->SetFocus(true);
   if (CanTakeOrPass(*this) && mParent && mParent->mHasFocus)
     SetFocus(true);
-  UpdateConditionsOfTree();
-  InvalidateWithFloatingDescendants(*this, &LControl::InvalidateWhole);
+  UpdateConditions();
+  InvalidateWhole();
+  InvalidateUnclippedDescendants();
 }
 
 bool LControl::SetVisible(bool visible) {
   if (!mLayout || mLayout->mVisible == visible)
     return IsVisible(true);
   const RCPtr<LControl> self(this);
-  if (!visible)
-    InvalidateWithFloatingDescendants(*this, &LControl::InvalidateWhole);
+  // Hiding repaints the area before it goes, showing once it is there.
+  if (!visible) {
+    InvalidateWhole();
+    InvalidateUnclippedDescendants();
+  }
   mLayout->mVisible = visible;
   if (visible) {
     if (CanTakeOrPass(*this) && mParent && mParent->mHasFocus)
       SetFocus(true);
-    InvalidateWithFloatingDescendants(*this, &LControl::InvalidateWhole);
+    InvalidateWhole();
+    InvalidateUnclippedDescendants();
   } else if ((mHasFocus || mContainsFocus) && mParent) {
     mParent->SetFocus(true);
   }
-  UpdateConditionsOfTree();
-  return IsVisible(true);
-}
-
-void LControl::UpdateConditionsOfTree() {
   UpdateConditions();
-  for (std::uint32_t i = 0; i < mChildren.GetCount(); ++i)
-    mChildren.GetAt(i, kCreationOrder)->UpdateConditionsOfTree();
+  return IsVisible(true);
 }
 
 } // namespace QZ

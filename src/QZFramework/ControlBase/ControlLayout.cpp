@@ -394,6 +394,8 @@ QZRESULT LControl::SetBounds(const PointT<double>& position, const SizeT<double>
   const bool sizeChanged =
       std::fabs(size.width - mBounds.width) >= kSameSize || std::fabs(size.height - mBounds.height) >= kSameSize;
   InvalidateRect({0, 0, mBounds.width, mBounds.height}, ClipsToParent(*this));
+  if (mUnclippedDescendants > 0)
+    InvalidateUnclippedDescendants();
   mBounds = {position.x, position.y, size.width, size.height};
   const SizeT<std::int32_t> rounded = size.RoundToLong();
   for (std::uint32_t i = 0; i < mLooks.GetCount(); ++i) {
@@ -420,6 +422,8 @@ QZRESULT LControl::SetBounds(const PointT<double>& position, const SizeT<double>
     ResizeRootWindow();
   }
   InvalidateRect({0, 0, mBounds.width, mBounds.height}, ClipsToParent(*this));
+  if (mUnclippedDescendants > 0)
+    InvalidateUnclippedDescendants();
   OnSizeChanged();
   return S_OK;
 }
@@ -461,6 +465,7 @@ const PointT<double>& LControl::SetScrollOffset(const PointT<double>& offset) {
   const PointT<double> rounded{R(offset.x), R(offset.y)};
   if (rounded == mScrollOffset)
     return mScrollOffset;
+  InvalidateUnclippedDescendants();
   const PointT<double> old = mScrollOffset;
   mScrollOffset = rounded;
   const RCPtr<LControl> self(this); // a child's work may drop the last outside reference

@@ -426,7 +426,7 @@ QZRESULT LControl::OnMouseWheel(const RCPtr<LMouseWheelParam>& param) {
 QZRESULT LControl::OnMouseHorizontalWheel(const RCPtr<LMouseWheelParam>& param) { return OnMouseWheel(param); }
 
 // ---------------------------------------------------------------------------
-// Cursor, hover, conditions
+// Cursor and hover
 
 void LControl::SetCursor(CursorID cursor) {
   if (cursor == mCursorID)
@@ -456,54 +456,6 @@ void LControl::SetForcedHover(bool forced) {
     return;
   mForcedHover = forced;
   UpdateConditions();
-}
-
-std::uint32_t LControl::ComputeConditions() const {
-  std::uint32_t bits = 0;
-  const auto set = [&bits](bool on, std::uint32_t bit) {
-    if (on)
-      bits |= bit;
-  };
-  set(mHasFocus, kConditionHasFocus);
-  set(mContainsFocus, kConditionContainsFocus);
-  set(mMouseInside, kConditionMouseInside);
-  set(mCaptured, kConditionCaptured);
-  set(mLeftDragArmed, kConditionLeftDragArmed);
-  set(mMiddleDragArmed, kConditionMiddleDragArmed);
-  set(mRightDragArmed, kConditionRightDragArmed);
-  set(mLeftDragging, kConditionLeftDragging);
-  set(mMiddleDragging, kConditionMiddleDragging);
-  set(mRightDragging, kConditionRightDragging);
-  set(IsEnabled(true), kConditionEnabled);
-  set(IsVisible(true), kConditionVisible);
-  set(mMouseInside || mForcedHover, kConditionHover);
-  return bits;
-}
-
-void LControl::UpdateConditions() {
-  const std::uint32_t old = mConditions;
-  mConditions = ComputeConditions();
-  const std::uint32_t changed = old ^ mConditions;
-  const bool inside = (mConditions & kConditionMouseInside) != 0;
-  const bool captured = (mConditions & kConditionCaptured) != 0;
-  const bool captureEnded = (changed & kConditionCaptured) != 0 && !captured;
-  if (mCursorID != 0) {
-    if ((changed & kConditionMouseInside) != 0 && inside && !captured)
-      mSavedCursor = ApplyCursor();
-    if (((changed & kConditionMouseInside) != 0 && !inside && !captured) || (captureEnded && !inside)) {
-      if (const RCPtr<IRootWindow> rootWindow = FindRootWindow())
-        rootWindow->SetCursor(mSavedCursor);
-    }
-  }
-  // The pointer may rest on another control now: the window finds it again.
-  const bool hidden = (changed & kConditionVisible) != 0 && (mConditions & kConditionVisible) == 0;
-  if ((inside && hidden && !captured) || (captureEnded && !inside)) {
-    if (const RCPtr<IRootWindow> rootWindow = FindRootWindow()) {
-      RCPtr<LControl> found;
-      PointT<std::int32_t> local{};
-      rootWindow->GetControlAtPoint(found, rootWindow->GetCursorPosition(), local, true);
-    }
-  }
 }
 
 // ---------------------------------------------------------------------------
