@@ -5,11 +5,30 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace QZ {
 namespace {
 
 constexpr const char16_t* kHotKeyPrefix = u"GHK";
+
+// The top-left corner of the client area of the look a control shows, whole pixels.
+PointT<std::int32_t> LookClientOffset(const LControl& control) {
+  const RectT<std::int32_t> client = control.GetLookClientRect(-1).RoundToLong();
+  return {client.x, client.y};
+}
+
+// Pops the state its owner pushed, also when a control raises while drawing.
+class PopStateOnExit {
+public:
+  explicit PopStateOnExit(const RCPtr<LRenderer>& renderer) : mRenderer(renderer) {}
+  ~PopStateOnExit() { mRenderer->PopState(); }
+  PopStateOnExit(const PopStateOnExit&) = delete;
+  PopStateOnExit& operator=(const PopStateOnExit&) = delete;
+
+private:
+  const RCPtr<LRenderer>& mRenderer;
+};
 
 } // namespace
 
@@ -82,6 +101,7 @@ QZRESULT LRootWindow::SetRootControlByName(const WideString& name) {
 QZRESULT LRootWindow::ReleaseInnerReferences() {
   UnsubscribeAllClients();
   mWindow = nullptr;
+  mLayerControls.RemoveAll(); // left over when a paint broke off
   (void)SetRootControlByName(WideString());
   Shutdown();
   return (GetInnerRefCount() == 0 && GetRefCount() == 1) ? S_OK : E_FAIL;
@@ -515,7 +535,7 @@ void LRootWindow::Paint(const Region& region) {
       mWindow->InvalidateAll();
     return;
   }
-  RectT<double> clip = mRootControl->GetLocalBounds();
+  RectT<double> clip = mRootControl->GetBounds();
   EdgeRect box;
   if (region.GetBounds(box)) {
     const double left = std::max(clip.x, static_cast<double>(box.left));
@@ -532,7 +552,42 @@ void LRootWindow::Paint(const Region& region) {
   spec.mClip = clip;
   spec.mRelative = false;
   const CAutoClip scope(mRenderer, spec);
-  // The tree itself is drawn by the controls' layer rendering.
+  const RCPtr<LControl> root = mRootControl; // a control's hook may replace the tree
+  RenderControlTree(root, region, false);
+}
+
+void LRootWindow::RenderControlTree(const RCPtr<LControl>& control, const Region& region, bool layered) {
+  mLayerControls.RemoveAll();
+  static_cast<void>(control->RenderLayer(mRenderer, region, mLayerControls, layered));
+  if (mLayerControls.GetCount() == 0)
+    return;
+  // The list is shared with the nested passes below: draw from a copy.
+  std::vector<RCPtr<LControl>> floating;
+  floating.reserve(mLayerControls.GetCount());
+  for (std::uint32_t i = 0; i < mLayerControls.GetCount(); ++i)
+    floating.push_back(mLayerControls.GetAt(i));
+  mLayerControls.RemoveAll();
+  std::stable_sort(floating.begin(), floating.end(), [](const RCPtr<LControl>& a, const RCPtr<LControl>& b) {
+    return a->GetLayout()->mZOrder < b->GetLayout()->mZOrder;
+  });
+  for (const RCPtr<LControl>& layer : floating) {
+    // Each floating control is drawn in its parent's child space, clipped only
+    // to its own bounds, over everything drawn before it.
+    PointT<double> origin{};
+    if (const RCPtr<LControl> parent = layer->GetParent()) {
+      const PointT<std::int32_t> at = parent->GetPositionInRoot().RoundToLong();
+      const PointT<std::int32_t> client = LookClientOffset(*parent);
+      const PointT<double>& scroll = parent->GetScrollOffset();
+      origin = {static_cast<double>(at.x) + client.x - scroll.x, static_cast<double>(at.y) + client.y - scroll.y};
+    }
+    mRenderer->PushClip({origin.x, origin.y, 0, 0}, layer->GetBounds(), RCPtr<LStencil>(), false);
+    const PopStateOnExit scope(mRenderer);
+    if (RenderState* state = mRenderer->GetCurrentState()) {
+      state->mAlpha = layer->GetOpacity();
+      state->mStencilInstalled = false;
+    }
+    RenderControlTree(layer, region, true);
+  }
 }
 
 // ---- Idle

@@ -201,6 +201,10 @@ private:
   static PointT<std::int32_t> LocalPoint(const RCPtr<LControl>& control, const PointT<std::int32_t>& point);
   // Any press, wheel step or key hides the tool tip shown.
   void HideToolTip();
+  // Draws a control's layer, then the floating controls its pass collected,
+  // by ascending Z_Order (equal ones in the order collected), each with its
+  // opacity and each followed by what its own pass collects.
+  void RenderControlTree(const RCPtr<LControl>& control, const Region& region, bool layered);
 
   RCPtr<LRenderer> mRenderer;
   IWindowOSServices* mWindow = nullptr;
@@ -222,6 +226,8 @@ private:
   Mutex mKeyQueueLock;
   RCPtrQueue<LKeyParam, 256, Mutex> mKeyQueue{&mKeyQueueLock};
   RCPtr<LDropFileList> mDropData;
+  // The floating controls a render pass collects; emptied by every pass.
+  LControl::ControlCollection mLayerControls;
   bool mDropAllowed = false;
   // Set while this window's queue is walked: a modal loop started from a
   // delivered notification must not walk it again.
