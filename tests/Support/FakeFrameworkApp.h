@@ -5,11 +5,13 @@
 
 #include "QZFramework/AppServices/FrameworkApp.h"
 #include "QZFramework/AppServices/RootWindow.h"
+#include "QZFramework/ControlBase/KeyCode.h"
 #include "QZFramework/Renderer/Font.h"
 #include "QZFramework/Renderer/Renderer.h"
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace QZ::test {
@@ -57,6 +59,25 @@ public:
     return index == 0 ? mFirstRootWindow : RCPtr<IRootWindow>();
   }
 
+  // Global hot keys, as the fake root window's: logged "app.hotkey:<id>" and "app.command:<id>".
+  std::int32_t ProcessGlobalHotKey(const KeyCode& key) override {
+    for (const auto& [packed, id] : mHotKeys)
+      if (packed == key.mPacked) {
+        mHotKeyLog->push_back("app.hotkey:" + id);
+        return S_OK;
+      }
+    return S_FALSE;
+  }
+  bool HasGlobalHotKey(const WideString& id) override {
+    for (const auto& binding : mHotKeys)
+      if (binding.second == id.ToNarrow().GetChars())
+        return true;
+    return false;
+  }
+  void DeliverGlobalHotKeyCommand(const WideString& id) override {
+    mHotKeyLog->push_back(std::string("app.command:") + id.ToNarrow().GetChars());
+  }
+
   RCPtr<LRenderer> mRenderer;
   WideString mSystemFace{u"DejaVu Sans"};
   float mSystemSize = 9.0f;
@@ -75,6 +96,10 @@ public:
   std::int32_t mIdlePasses = 0;
   RCPtr<IRootWindow> mFirstRootWindow;
   std::vector<std::string> mStatusLog;
+  std::vector<std::pair<std::int32_t, std::string>> mHotKeys;
+  // May be pointed at a test's own log to keep one order of events.
+  std::vector<std::string> mOwnHotKeyLog;
+  std::vector<std::string>* mHotKeyLog = &mOwnHotKeyLog;
 
 private:
   IFrameworkApp* mPrevious;

@@ -267,7 +267,7 @@ void LControl::OnIdle() {}
 QZRESULT LControl::Initialize() {
   mNotificationCenter = GetApplicationNotificationCenter();
   mHandler = LNotificationHandler<LControl>::Create(this);
-  return S_OK;
+  return LoadLocalHotKeys();
 }
 
 QZRESULT LControl::FinishInitialize() { return S_OK; }

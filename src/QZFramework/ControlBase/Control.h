@@ -39,6 +39,7 @@
 
 #include "QZFramework/AppServices/RootWindow.h"
 #include "QZFramework/ControlBase/ControlDescriptor.h"
+#include "QZFramework/ControlBase/KeyCode.h"
 #include "QZFramework/ControlBase/LayoutDescriptor.h"
 #include "QZFramework/ControlBase/Look.h"
 #include "QZFramework/ControlBase/StringTable.h"
@@ -53,6 +54,7 @@
 #include "QZFramework/Renderer/Font.h"
 #include "QZFramework/Utilities/Graphics/Geometry.h"
 #include "QZFramework/Utilities/Graphics/Region.h"
+#include "QZFramework/Utilities/Storage/Array.h"
 #include "QZFramework/Utilities/Storage/ArrayBuffer.h"
 #include "QZFramework/Utilities/Storage/RCPtrArray.h"
 #include "QZFramework/Utilities/Storage/StringT.h"
@@ -427,8 +429,7 @@ public:
   QZRESULT OnMouseLeave() override;
   QZRESULT BeginCapture(std::int32_t button, PointT<std::int32_t> point) override;
   QZRESULT EndCapture() override;
-  // Tab (and Shift+Tab) moves the focus through the parent's tab order; other
-  // keys are not used by the base.
+  // The key's way through the control and its neighbours (see the keys block below).
   void OnKey(const RCPtr<LKeyParam>& key) override;
   QZRESULT OnMouseWheel(const RCPtr<LMouseWheelParam>& param) override;
   QZRESULT OnMouseHorizontalWheel(const RCPtr<LMouseWheelParam>& param) override;
@@ -580,6 +581,61 @@ protected:
   CursorID mSavedCursor = 0;
   std::uint32_t mConditions = 0;
   // End of focus, enabling, visibility; mouse input, capture and clicks.
+
+public:
+  // ---- Dragging, keyboard input and hot keys, tool tips and context menus
+  //
+  // Keys: the focused control offers a key to its own local hot keys, then to
+  // HandleKey; a key it does not use goes to Tab navigation, or to the local
+  // hot keys of its siblings (the parent hands "NID_SIBLING_KEY" to them,
+  // nearest before the source in tab order first, backwards, wrapping), then to
+  // the root window's hot keys and last to the application's. Local hot keys
+  // ("LHK.<id>" entries of the control's string table) make the control send
+  // the bound notification to itself.
+
+  void SetWantsTab(bool wantsTab) { mWantsTab = wantsTab; }
+  bool GetWantsTab() const { return mWantsTab; }
+  // Handles a key of the control itself: 1 (not used) in the base.
+  virtual QZRESULT HandleKey(const RCPtr<LKeyParam>& key);
+  // Offers the key to the children's local hot keys: 0 when one used it, else 1.
+  virtual QZRESULT OnSiblingKey(const RCPtr<LKeyParam>& key);
+  // On the parent of a control that did not use a key: the siblings, then the
+  // root window's and the application's hot keys.
+  virtual void ProcessUnhandledKey(const RCPtr<LKeyParam>& key);
+  // The order (indices into receivers) in which OnSiblingKey walks the
+  // receivers of "NID_SIBLING_KEY", backwards. 0.
+  virtual QZRESULT OrderSiblingKeyReceivers(const RCPtr<LKeyParam>& key,
+                                            const Array<RCPtr<LNotificationReceiver>>& receivers,
+                                            Array<std::uint32_t>& order);
+  // "NID_SIBLING_KEY": a key bound by the local hot keys sends its notification
+  // to the control itself. 1.
+  std::int32_t OnSiblingKeyNotification(const RCPtr<LNotificationDistributor>& source,
+                                        const RCPtr<LNotification>& notification);
+
+  // Binds a key to a notification id: 0; E_INVALIDARG for an empty id, an
+  // invalid key or a key bound already.
+  QZRESULT AddLocalHotKey(const KeyCode& key, const WideString& id);
+  // Binds the "LHK.<id>" entries of the string table (keys that do not parse
+  // or are bound already are skipped) and, with a parent and at least one key,
+  // takes part in sibling keys. 0.
+  QZRESULT LoadLocalHotKeys();
+  // The first key bound to id, or the invalid key.
+  KeyCode GetLocalHotKey(const WideString& id) const;
+  bool HasLocalHotKey(const WideString& id) const;
+  // The id bound to a key equal to key; empty when none.
+  WideString FindLocalHotKey(const KeyCode& key) const;
+
+protected:
+  struct SLocalHotKey {
+    KeyCode mKey;
+    WideString mID;
+  };
+  Array<SLocalHotKey> mLocalHotKeys;
+  // The sibling-key handlers are registered (once).
+  bool mTakesSiblingKeys = false;
+  // The control keeps Tab for itself.
+  bool mWantsTab = false;
+  // End of dragging, keyboard input and hot keys, tool tips and context menus.
 
 protected:
   // "NID_IDLE" from the root window: deferred closes, then OnIdle.
