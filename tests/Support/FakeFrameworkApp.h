@@ -41,7 +41,11 @@ public:
   PointT<std::int32_t> GetCursorPosition() override { return mCursor; }
   std::uint32_t GetMouseButtonState() override { return mButtons; }
   RCPtr<IRootWindow> GetActiveRootWindow() override { return mActiveRootWindow; }
-  CursorID GetCursor(const WideString&) override { return mCursorID; }
+  // Records the names asked for.
+  CursorID GetCursor(const WideString& name) override {
+    mCursorNames.push_back(name.ToNarrow().GetChars());
+    return mCursorID;
+  }
   // Recorded as "set:<text>:now" or ":posted", and "refresh:now" or ":posted"; E_FAIL (no status bar).
   QZRESULT SetStatusText(const WideString& text, bool immediately) override {
     mStatusLog.push_back("set:" + std::string(text.ToNarrow().GetChars()) + (immediately ? ":now" : ":posted"));
@@ -78,6 +82,8 @@ public:
     mHotKeyLog->push_back(std::string("app.command:") + id.ToNarrow().GetChars());
   }
 
+  std::uint32_t GetModifierKeys() override { return mModifiers; }
+
   RCPtr<LRenderer> mRenderer;
   WideString mSystemFace{u"DejaVu Sans"};
   float mSystemSize = 9.0f;
@@ -91,8 +97,10 @@ public:
   RectT<std::int32_t> mWorkArea{0, 0, 1920, 1080};
   PointT<std::int32_t> mCursor{};
   std::uint32_t mButtons = 0;
+  std::uint32_t mModifiers = 0;
   RCPtr<IRootWindow> mActiveRootWindow;
   CursorID mCursorID = 0;
+  std::vector<std::string> mCursorNames;
   std::int32_t mIdlePasses = 0;
   RCPtr<IRootWindow> mFirstRootWindow;
   std::vector<std::string> mStatusLog;

@@ -85,6 +85,9 @@ public:
     return false;
   }
   virtual void DeliverGlobalHotKeyCommand(const WideString& id) { static_cast<void>(id); }
+  // The modifier keys held now (kModifierCtrl, kModifierShift, kModifierAlt);
+  // none for an application that cannot ask the keyboard.
+  virtual std::uint32_t GetModifierKeys() { return 0; }
 };
 
 // The process-wide application; null when none is registered.

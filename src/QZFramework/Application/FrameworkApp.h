@@ -184,6 +184,7 @@ public:
   std::int32_t ProcessGlobalHotKey(const KeyCode& key) override;
   bool HasGlobalHotKey(const WideString& id) override;
   void DeliverGlobalHotKeyCommand(const WideString& id) override;
+  std::uint32_t GetModifierKeys() override { return GetModifierKeyState(); }
   const RCPtr<LClipboard>& GetClipboard() const { return mClipboard; }
   const NarrowString& GetCommandLine() const { return mCommandLine; }
 

@@ -434,6 +434,7 @@ QZRESULT LControl::EndIdleNotifications() {
 
 std::int32_t LControl::HandleIdleNotification(const RCPtr<LNotificationDistributor>&,
                                               const RCPtr<LNotification>&) {
+  StepScrollAnimations();
   CloseDeferredChildren();
   OnIdle();
   return 0;

@@ -625,6 +625,81 @@ public:
   // The id bound to a key equal to key; empty when none.
   WideString FindLocalHotKey(const KeyCode& key) const;
 
+  // Dragging: a left drag with a drag mode moves the control (2, 3), resizes
+  // it (4, 5), drags it over drop targets (1) or scrolls its content with the
+  // pointer (6, a fast release flings it on). Modes 3 and 5 auto-scroll the
+  // parent near its edges, mode 1 the drop target. Flings and auto-scroll are
+  // per-axis scroll animations stepped in the idle pass.
+  static constexpr std::int32_t kDragNone = 0;
+  static constexpr std::int32_t kDragAndDrop = 1;
+  static constexpr std::int32_t kDragMove = 2;
+  static constexpr std::int32_t kDragMoveAutoScroll = 3;
+  static constexpr std::int32_t kDragResize = 4;
+  static constexpr std::int32_t kDragResizeAutoScroll = 5;
+  static constexpr std::int32_t kDragScroll = 6;
+  // Drag flags: the axes, and the edges a resize moves (also the edges a drop
+  // target auto-scrolls on).
+  static constexpr std::int32_t kDragAxisX = 0x1;
+  static constexpr std::int32_t kDragAxisY = 0x2;
+  static constexpr std::int32_t kDragRightEdge = 0x4;
+  static constexpr std::int32_t kDragLeftEdge = 0x8;
+  static constexpr std::int32_t kDragTopEdge = 0x10;
+  static constexpr std::int32_t kDragBottomEdge = 0x20;
+  // Auto-scroll: the zone near an edge and the speed per pixel into it.
+  static constexpr double kAutoScrollMargin = 30.0;
+  static constexpr double kAutoScrollSpeed = 15.0;
+  // A release flings when the pointer moved within this time at this speed.
+  static constexpr std::uint32_t kFlingRestTime = 100;
+  static constexpr double kFlingMinimumSpeed = 1000.0;
+  // A fling coasts this long before it slows down.
+  static constexpr std::uint32_t kFlingCoastTime = 1000;
+
+  // 0.
+  virtual QZRESULT SetDragMode(std::int32_t mode, std::int32_t flags);
+  std::int32_t GetDragMode() const { return mDragMode; }
+  std::int32_t GetDragFlags() const { return mDragFlags; }
+  // E_INVALIDARG for a negative distance (the old one stays), else 0.
+  QZRESULT SetDragThreshold(std::int32_t pixels);
+  std::int32_t GetDragThreshold() const { return mDragThreshold; }
+  // Records where the drag started (mode 1 also lifts the control above the others).
+  virtual void OnDragBegin();
+  // Restarts the drag at the current position.
+  virtual void CaptureDragOrigin();
+  // One drag step to the point (control coordinates).
+  virtual void DragTo(const RCPtr<LPointWithModifiersParam>& param);
+  // After every drag step; nothing in the base.
+  virtual void OnDragMove(const RCPtr<LPointWithModifiersParam>& param);
+  // Stops the auto-scroll; mode 1 puts the control back and drops it on the target.
+  virtual void OnDragEnd();
+  // The drop target for dragged at or beneath this control (floating controls
+  // that do not accept are looked through); null when none.
+  virtual void FindDropTarget(RCPtr<LControl>& out, const RCPtr<LControl>& dragged, double rootX, double rootY);
+  // Drop-target hooks; the base accepts nothing and auto-scrolls on no edge.
+  virtual bool AcceptsDraggedControl(const RCPtr<LControl>& dragged);
+  virtual std::int32_t GetDropAutoScrollEdges(const RCPtr<LControl>& dragged);
+  // May narrow the area (parent coordinates) the control may be dragged in.
+  virtual void GetDragLimits(RectT<double>& limits);
+  virtual void OnDragEnter(const RCPtr<LControl>& dragged);
+  virtual void OnDragOver(const RCPtr<LControl>& dragged, double rootX, double rootY);
+  virtual void OnDragLeave(const RCPtr<LControl>& dragged);
+  // E_FAIL in the base.
+  virtual QZRESULT AcceptDrop(const RCPtr<LControl>& dragged);
+  const RCPtr<LControl>& GetDropTarget() const { return mDropTarget; }
+
+  // Starts (or retargets) the scroll animation of an axis; target, when not
+  // null, takes a drag step at the pointer after every step. 0.
+  QZRESULT StartInertialScroll(std::int32_t axis, double velocity, double upper, double lower,
+                               const RCPtr<LControl>& target);
+  // 0 when the axis's animation was running, else 1.
+  QZRESULT StopInertialScroll(std::int32_t axis);
+  bool IsInertialScrolling(std::int32_t axis) const {
+    return axis >= 0 && axis < 2 && mScrollAnimations[axis].mRunning;
+  }
+  double GetInertialScrollVelocity(std::int32_t axis) const {
+    return axis >= 0 && axis < 2 ? mScrollAnimations[axis].mVelocity : 0.0;
+  }
+  const PointT<double>& GetDragVelocity() const { return mDragVelocity; }
+
 protected:
   struct SLocalHotKey {
     KeyCode mKey;
@@ -633,6 +708,42 @@ protected:
   Array<SLocalHotKey> mLocalHotKeys;
   // The sibling-key handlers are registered (once).
   bool mTakesSiblingKeys = false;
+
+  // One axis's fling or auto-scroll.
+  struct SScrollAnimation {
+    bool mRunning = false;
+    double mLastStepTime = 0; // seconds of the application clock
+    double mVelocity = 0;     // pixels per second
+    double mLower = 0;
+    double mUpper = 0;
+    RCPtr<LControl> mTarget;
+    bool mStartedByRelease = false;
+  };
+  // The idle step of both animations.
+  void StepScrollAnimations();
+  // A release while scrolling by dragging flings the content when it was fast.
+  void FlingOnRelease();
+  // A press stops the flings a release started.
+  void StopFlingOnPress();
+  // The drag starts or ends with the left-dragging bit (called by UpdateConditions).
+  void UpdateDragState(std::uint32_t oldConditions);
+  // The drag starts within the press (threshold 0).
+  void StartDragAtOnce();
+  // Mode 1: the drop target under the root point and the auto-scroll it asks for.
+  void TrackDropTarget(const PointT<double>& rootPoint, const RCPtr<LControl>& self);
+
+  std::int32_t mDragFlags = 0;
+  PointT<double> mParentScrollAtDragStart;
+  SizeT<double> mSizeAtDragStart;
+  // X position, Y position, X size, Y size Abs of the layout at the drag start.
+  double mLayoutAtDragStart[4] = {0, 0, 0, 0};
+  bool mWasUnclipped = false;
+  bool mXWasDocked = false;
+  bool mYWasDocked = false;
+  RCPtr<LControl> mDropTarget;
+  std::uint32_t mReleaseTime = 0;
+  SScrollAnimation mScrollAnimations[2];
+  double mDeceleration = 1000.0; // pixels per second, each second
   // The control keeps Tab for itself.
   bool mWantsTab = false;
   // End of dragging, keyboard input and hot keys, tool tips and context menus.
