@@ -288,6 +288,7 @@ std::int32_t LControl::Unsubscribe(const RCPtr<LNotificationDistributor>& distri
 }
 
 QZRESULT LControl::ReleaseInnerReferences() {
+  ReleaseMenuItemUpdater();
   UnsubscribeAllClients();
   mChildren.RemoveAll();
   UnsubscribeAll();

@@ -42,6 +42,7 @@
 #include "QZFramework/ControlBase/KeyCode.h"
 #include "QZFramework/ControlBase/LayoutDescriptor.h"
 #include "QZFramework/ControlBase/Look.h"
+#include "QZFramework/ControlBase/MenuDescriptor.h"
 #include "QZFramework/ControlBase/StringTable.h"
 #include "QZFramework/ControlBase/UITarget.h"
 #include "QZFramework/Notification/NotificationCenter.h"
@@ -700,6 +701,29 @@ public:
   }
   const PointT<double>& GetDragVelocity() const { return mDragVelocity; }
 
+  // Context menus: the descriptor a right click opens; its items' commands
+  // that have hot keys reach the control and go on to the hot keys' receiver.
+  // Replaces the descriptor, moving the hot-key bindings from the old menu to
+  // the new one. 0.
+  QZRESULT SetContextMenuDescriptor(const RCPtr<LMenuDescriptor>& menu);
+  virtual RCPtr<LMenuDescriptor> GetContextMenuDescriptor() const;
+  // Binds (or unbinds) the plain items whose ids the root window's or the
+  // application's hot keys know to OnMenuHotKeyCommand. 0; E_INVALIDARG for null.
+  QZRESULT BindMenuHotKeys(const RCPtr<LMenuDescriptor>& menu, bool bind);
+  // The command to the receiver of the hot keys that bind it: the root
+  // window's, else the application's. 1.
+  std::int32_t OnMenuHotKeyCommand(const RCPtr<LNotificationDistributor>& source,
+                                   const RCPtr<LNotification>& notification);
+  // The menus of the "CONTEXT_MENU" entries of the string table, in the
+  // one-menu form ("CONTEXT_MENU.<item>") or else the several-menus form
+  // ("CONTEXT_MENU<key>.<item>", one menu per key in key order). 1.
+  QZRESULT LoadContextMenuDescriptors(IArray<RCPtr<LMenuDescriptor>>& out);
+  // The updater that links menus to this control, made on first request.
+  const RCPtr<LMenuItemUpdater>& GetMenuItemUpdater();
+  // Whether a menu command is available now: the base leaves the state as it is and returns 1.
+  virtual QZRESULT GetCommandEnabled(const RCPtr<LMenuDescriptor>& menu, std::int32_t itemIndex,
+                                     const WideString& id, SMenuItemState& state);
+
 protected:
   struct SLocalHotKey {
     KeyCode mKey;
@@ -744,6 +768,10 @@ protected:
   std::uint32_t mReleaseTime = 0;
   SScrollAnimation mScrollAnimations[2];
   double mDeceleration = 1000.0; // pixels per second, each second
+  RCPtr<LMenuDescriptor> mContextMenu;
+  RCPtr<LMenuItemUpdater> mMenuItemUpdater;
+  // Drops the updater and the inner reference it counted.
+  void ReleaseMenuItemUpdater();
   // The control keeps Tab for itself.
   bool mWantsTab = false;
   // End of dragging, keyboard input and hot keys, tool tips and context menus.
