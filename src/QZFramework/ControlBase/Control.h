@@ -724,6 +724,18 @@ public:
   virtual QZRESULT GetCommandEnabled(const RCPtr<LMenuDescriptor>& menu, std::int32_t itemIndex,
                                      const WideString& id, SMenuItemState& state);
 
+  // Tool tips and context menus are controls made on demand from the current
+  // skin's top-level entries "toolTip" and "contextMenu", as children of the
+  // control. show: a new "toolTip" child with the tool-tip text is shown (none
+  // for an empty text, a missing entry or a class that is no tool tip); else
+  // the "toolTip" child is hidden. 0.
+  virtual QZRESULT CreateToolTip(bool show);
+  // A new "contextMenu" child shows the menu at the pointer (nothing without
+  // the entry or when its class is no pop-up menu). 0.
+  QZRESULT ShowContextMenu(const RCPtr<LMenuDescriptor>& menu);
+  // Lets a control adjust its pop-up menu before it shows; nothing in the base.
+  virtual void PrepareContextMenu(const RCPtr<LControl>& popupMenu);
+
 protected:
   struct SLocalHotKey {
     KeyCode mKey;

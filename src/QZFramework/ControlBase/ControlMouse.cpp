@@ -387,6 +387,8 @@ QZRESULT LControl::OnRightClick(const RCPtr<LMouseButtonParam>& param) {
     return E_INVALIDARG;
   HandleRightClick(param);
   Notify(LNotification::Create(kRightClick, param));
+  if (const RCPtr<LMenuDescriptor> menu = GetContextMenuDescriptor())
+    ShowContextMenu(menu);
   return S_OK;
 }
 
