@@ -5,11 +5,13 @@
 
 #include "QZFramework/AppServices/FrameworkApp.h"
 #include "QZFramework/AppServices/RootWindow.h"
+#include "QZFramework/ControlBase/KeyCode.h"
 #include "QZFramework/Renderer/Font.h"
 #include "QZFramework/Renderer/Renderer.h"
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace QZ::test {
@@ -39,7 +41,11 @@ public:
   PointT<std::int32_t> GetCursorPosition() override { return mCursor; }
   std::uint32_t GetMouseButtonState() override { return mButtons; }
   RCPtr<IRootWindow> GetActiveRootWindow() override { return mActiveRootWindow; }
-  CursorID GetCursor(const WideString&) override { return mCursorID; }
+  // Records the names asked for.
+  CursorID GetCursor(const WideString& name) override {
+    mCursorNames.push_back(name.ToNarrow().GetChars());
+    return mCursorID;
+  }
   // Recorded as "set:<text>:now" or ":posted", and "refresh:now" or ":posted"; E_FAIL (no status bar).
   QZRESULT SetStatusText(const WideString& text, bool immediately) override {
     mStatusLog.push_back("set:" + std::string(text.ToNarrow().GetChars()) + (immediately ? ":now" : ":posted"));
@@ -57,6 +63,27 @@ public:
     return index == 0 ? mFirstRootWindow : RCPtr<IRootWindow>();
   }
 
+  // Global hot keys, as the fake root window's: logged "app.hotkey:<id>" and "app.command:<id>".
+  std::int32_t ProcessGlobalHotKey(const KeyCode& key) override {
+    for (const auto& [packed, id] : mHotKeys)
+      if (packed == key.mPacked) {
+        mHotKeyLog->push_back("app.hotkey:" + id);
+        return S_OK;
+      }
+    return S_FALSE;
+  }
+  bool HasGlobalHotKey(const WideString& id) override {
+    for (const auto& binding : mHotKeys)
+      if (binding.second == id.ToNarrow().GetChars())
+        return true;
+    return false;
+  }
+  void DeliverGlobalHotKeyCommand(const WideString& id) override {
+    mHotKeyLog->push_back(std::string("app.command:") + id.ToNarrow().GetChars());
+  }
+
+  std::uint32_t GetModifierKeys() override { return mModifiers; }
+
   RCPtr<LRenderer> mRenderer;
   WideString mSystemFace{u"DejaVu Sans"};
   float mSystemSize = 9.0f;
@@ -70,11 +97,17 @@ public:
   RectT<std::int32_t> mWorkArea{0, 0, 1920, 1080};
   PointT<std::int32_t> mCursor{};
   std::uint32_t mButtons = 0;
+  std::uint32_t mModifiers = 0;
   RCPtr<IRootWindow> mActiveRootWindow;
   CursorID mCursorID = 0;
+  std::vector<std::string> mCursorNames;
   std::int32_t mIdlePasses = 0;
   RCPtr<IRootWindow> mFirstRootWindow;
   std::vector<std::string> mStatusLog;
+  std::vector<std::pair<std::int32_t, std::string>> mHotKeys;
+  // May be pointed at a test's own log to keep one order of events.
+  std::vector<std::string> mOwnHotKeyLog;
+  std::vector<std::string>* mHotKeyLog = &mOwnHotKeyLog;
 
 private:
   IFrameworkApp* mPrevious;

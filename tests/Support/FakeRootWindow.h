@@ -185,6 +185,26 @@ public:
     root->SetFocus((key->mKey.Bits() & kKeyShift) == 0);
   }
 
+  // Hot keys: the keys bound here (packed codes) and the commands they gave,
+  // logged as "<name>.hotkey:<id>" (a key) and "<name>.command:<id>" (a menu command).
+  std::int32_t ProcessHotKey(const KeyCode& key) override {
+    for (const auto& [packed, id] : mHotKeys)
+      if (packed == key.mPacked) {
+        mLog->push_back(mName + ".hotkey:" + id);
+        return S_OK;
+      }
+    return S_FALSE;
+  }
+  bool HasHotKey(const WideString& id) override {
+    for (const auto& binding : mHotKeys)
+      if (binding.second == id.ToNarrow().GetChars())
+        return true;
+    return false;
+  }
+  void DeliverHotKeyCommand(const WideString& id) override {
+    mLog->push_back(mName + ".command:" + id.ToNarrow().GetChars());
+  }
+
   // ---- Scripted input, routed as the root window routes it.
 
   // A press (doubleClick: the second press of a double click).
@@ -335,6 +355,7 @@ public:
   std::vector<CursorID> mCursorLog;
   std::uint32_t mDoubleClickBits = 0;
   std::int32_t mTabsOut = 0;
+  std::vector<std::pair<std::int32_t, std::string>> mHotKeys;
 
 private:
   RCPtr<LControl> mRootControl;

@@ -19,6 +19,7 @@ namespace QZ {
 
 class IRootWindow;
 class LControlFactory;
+struct KeyCode;
 class LFont;
 class LRenderer;
 
@@ -68,6 +69,25 @@ public:
   virtual bool ProcessIdle(bool sendIdle) = 0;
   // The root window at that index (0 is the main window); null past the last.
   virtual RCPtr<IRootWindow> GetRootWindow(std::uint32_t index) = 0;
+
+  // The application's global hot keys, the last stop of a key nobody used.
+  // ProcessGlobalHotKey: 1 when no command is bound to the key, else 0 once
+  // the command went to the hot keys' receiver. HasGlobalHotKey: whether a
+  // key is bound to the command id. DeliverGlobalHotKeyCommand: the command
+  // id, without payload, to the hot keys' receiver. An application without
+  // hot keys keeps these answers.
+  virtual std::int32_t ProcessGlobalHotKey(const KeyCode& key) {
+    static_cast<void>(key);
+    return 1;
+  }
+  virtual bool HasGlobalHotKey(const WideString& id) {
+    static_cast<void>(id);
+    return false;
+  }
+  virtual void DeliverGlobalHotKeyCommand(const WideString& id) { static_cast<void>(id); }
+  // The modifier keys held now (kModifierCtrl, kModifierShift, kModifierAlt);
+  // none for an application that cannot ask the keyboard.
+  virtual std::uint32_t GetModifierKeys() { return 0; }
 };
 
 // The process-wide application; null when none is registered.

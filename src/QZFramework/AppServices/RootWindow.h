@@ -128,6 +128,20 @@ public:
   // Tab left the window's tree: the next (with Shift, the previous) window
   // takes the focus; with one window the focus wraps inside it.
   virtual void TabToNextWindow(const RCPtr<LKeyParam>& key) = 0;
+
+  // The window's hot keys, as the application's (IFrameworkApp): 1 when no
+  // command is bound to the key; whether a key is bound to the id; the id,
+  // without payload, to the hot keys' receiver. A window without hot keys
+  // keeps these answers.
+  virtual std::int32_t ProcessHotKey(const KeyCode& key) {
+    static_cast<void>(key);
+    return 1;
+  }
+  virtual bool HasHotKey(const WideString& id) {
+    static_cast<void>(id);
+    return false;
+  }
+  virtual void DeliverHotKeyCommand(const WideString& id) { static_cast<void>(id); }
 };
 
 } // namespace QZ

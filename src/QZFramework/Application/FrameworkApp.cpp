@@ -234,6 +234,19 @@ std::int32_t LFrameworkApp::IndexOfRootWindow(const RCPtr<IRootWindow>& rootWind
   return -1;
 }
 
+std::int32_t LFrameworkApp::ProcessGlobalHotKey(const KeyCode& key) {
+  return mHotKeys ? mHotKeys->ProcessKey(key) : 1;
+}
+
+bool LFrameworkApp::HasGlobalHotKey(const WideString& id) {
+  return mHotKeys && mHotKeys->GetHotKeyMap().HasKeys(id);
+}
+
+void LFrameworkApp::DeliverGlobalHotKeyCommand(const WideString& id) {
+  if (mHotKeys && mHotKeys->GetTarget())
+    DeliverNotification(mHotKeys->GetTarget(), id.GetChars());
+}
+
 RCPtr<IRootWindow> LFrameworkApp::GetActiveRootWindow() {
   for (std::uint32_t i = mRootWindows.GetCount(); i > 0; --i)
     if (IsActive(*mRootWindows.GetAt(i - 1)))

@@ -180,6 +180,11 @@ public:
   const RCPtr<LStringTable>& GetFrameworkStringTable() const { return mFrameworkStrings; }
   const RCPtr<LStringTable>& GetApplicationStringTable() const { return mApplicationStrings; }
   const RCPtr<LGlobalHotKeyManager>& GetGlobalHotKeyManager() const { return mHotKeys; }
+  // The global hot keys for the control base.
+  std::int32_t ProcessGlobalHotKey(const KeyCode& key) override;
+  bool HasGlobalHotKey(const WideString& id) override;
+  void DeliverGlobalHotKeyCommand(const WideString& id) override;
+  std::uint32_t GetModifierKeys() override { return GetModifierKeyState(); }
   const RCPtr<LClipboard>& GetClipboard() const { return mClipboard; }
   const NarrowString& GetCommandLine() const { return mCommandLine; }
 

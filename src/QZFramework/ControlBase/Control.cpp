@@ -268,7 +268,7 @@ QZRESULT LControl::Initialize() {
   ReadCreateParams();
   if (mStringTable)
     mStringTable->GetString(u"TOOLTIP", mToolTipText);
-  return S_OK;
+  return LoadLocalHotKeys();
 }
 
 QZRESULT LControl::FinishInitialize() { return S_OK; }
@@ -289,6 +289,7 @@ std::int32_t LControl::Unsubscribe(const RCPtr<LNotificationDistributor>& distri
 }
 
 QZRESULT LControl::ReleaseInnerReferences() {
+  ReleaseMenuItemUpdater();
   UnsubscribeAllClients();
   mChildren.RemoveAll();
   UnsubscribeAll();
@@ -435,6 +436,7 @@ QZRESULT LControl::EndIdleNotifications() {
 
 std::int32_t LControl::HandleIdleNotification(const RCPtr<LNotificationDistributor>&,
                                               const RCPtr<LNotification>&) {
+  StepScrollAnimations();
   CloseDeferredChildren();
   OnIdle();
   return 0;

@@ -40,8 +40,10 @@
 #include "QZFramework/AppServices/RootWindow.h"
 #include "QZFramework/ControlBase/ControlDescriptor.h"
 #include "QZFramework/ControlBase/ControlParams.h"
+#include "QZFramework/ControlBase/KeyCode.h"
 #include "QZFramework/ControlBase/LayoutDescriptor.h"
 #include "QZFramework/ControlBase/Look.h"
+#include "QZFramework/ControlBase/MenuDescriptor.h"
 #include "QZFramework/ControlBase/StringTable.h"
 #include "QZFramework/ControlBase/UITarget.h"
 #include "QZFramework/Notification/NotificationCenter.h"
@@ -54,6 +56,7 @@
 #include "QZFramework/Renderer/Font.h"
 #include "QZFramework/Utilities/Graphics/Geometry.h"
 #include "QZFramework/Utilities/Graphics/Region.h"
+#include "QZFramework/Utilities/Storage/Array.h"
 #include "QZFramework/Utilities/Storage/ArrayBuffer.h"
 #include "QZFramework/Utilities/Storage/RCPtrArray.h"
 #include "QZFramework/Utilities/Storage/StringT.h"
@@ -513,8 +516,7 @@ public:
   QZRESULT OnMouseLeave() override;
   QZRESULT BeginCapture(std::int32_t button, PointT<std::int32_t> point) override;
   QZRESULT EndCapture() override;
-  // Tab (and Shift+Tab) moves the focus through the parent's tab order; other
-  // keys are not used by the base.
+  // The key's way through the control and its neighbours (see the keys block below).
   void OnKey(const RCPtr<LKeyParam>& key) override;
   QZRESULT OnMouseWheel(const RCPtr<LMouseWheelParam>& param) override;
   QZRESULT OnMouseHorizontalWheel(const RCPtr<LMouseWheelParam>& param) override;
@@ -658,6 +660,209 @@ protected:
   CursorID mSavedCursor = 0;
   // End of focus, enabling, visibility; mouse input, capture and clicks.
 
+public:
+  // ---- Dragging, keyboard input and hot keys, tool tips and context menus
+  //
+  // Keys: the focused control offers a key to its own local hot keys, then to
+  // HandleKey; a key it does not use goes to Tab navigation, or to the local
+  // hot keys of its siblings (the parent hands "NID_SIBLING_KEY" to them,
+  // nearest before the source in tab order first, backwards, wrapping), then to
+  // the root window's hot keys and last to the application's. Local hot keys
+  // ("LHK.<id>" entries of the control's string table) make the control send
+  // the bound notification to itself.
+
+  void SetWantsTab(bool wantsTab) { mWantsTab = wantsTab; }
+  // Handles a key of the control itself: 1 (not used) in the base.
+  virtual QZRESULT HandleKey(const RCPtr<LKeyParam>& key);
+  // Offers the key to the children's local hot keys: 0 when one used it, else 1.
+  virtual QZRESULT OnSiblingKey(const RCPtr<LKeyParam>& key);
+  // On the parent of a control that did not use a key: the siblings, then the
+  // root window's and the application's hot keys.
+  virtual void ProcessUnhandledKey(const RCPtr<LKeyParam>& key);
+  // The order (indices into receivers) in which OnSiblingKey walks the
+  // receivers of "NID_SIBLING_KEY", backwards. 0.
+  virtual QZRESULT OrderSiblingKeyReceivers(const RCPtr<LKeyParam>& key,
+                                            const Array<RCPtr<LNotificationReceiver>>& receivers,
+                                            Array<std::uint32_t>& order);
+  // "NID_SIBLING_KEY": a key bound by the local hot keys sends its notification
+  // to the control itself. 1.
+  std::int32_t OnSiblingKeyNotification(const RCPtr<LNotificationDistributor>& source,
+                                        const RCPtr<LNotification>& notification);
+
+  // Binds a key to a notification id: 0; E_INVALIDARG for an empty id, an
+  // invalid key or a key bound already.
+  QZRESULT AddLocalHotKey(const KeyCode& key, const WideString& id);
+  // Binds the "LHK.<id>" entries of the string table (keys that do not parse
+  // or are bound already are skipped) and, with a parent and at least one key,
+  // takes part in sibling keys. 0.
+  QZRESULT LoadLocalHotKeys();
+  // The first key bound to id, or the invalid key.
+  KeyCode GetLocalHotKey(const WideString& id) const;
+  bool HasLocalHotKey(const WideString& id) const;
+  // The id bound to a key equal to key; empty when none.
+  WideString FindLocalHotKey(const KeyCode& key) const;
+
+  // Dragging: a left drag with a drag mode moves the control (2, 3), resizes
+  // it (4, 5), drags it over drop targets (1) or scrolls its content with the
+  // pointer (6, a fast release flings it on). Modes 3 and 5 auto-scroll the
+  // parent near its edges, mode 1 the drop target. Flings and auto-scroll are
+  // per-axis scroll animations stepped in the idle pass.
+  static constexpr std::int32_t kDragNone = 0;
+  static constexpr std::int32_t kDragAndDrop = 1;
+  static constexpr std::int32_t kDragMove = 2;
+  static constexpr std::int32_t kDragMoveAutoScroll = 3;
+  static constexpr std::int32_t kDragResize = 4;
+  static constexpr std::int32_t kDragResizeAutoScroll = 5;
+  static constexpr std::int32_t kDragScroll = 6;
+  // Drag flags: the axes, and the edges a resize moves (also the edges a drop
+  // target auto-scrolls on).
+  static constexpr std::int32_t kDragAxisX = 0x1;
+  static constexpr std::int32_t kDragAxisY = 0x2;
+  static constexpr std::int32_t kDragRightEdge = 0x4;
+  static constexpr std::int32_t kDragLeftEdge = 0x8;
+  static constexpr std::int32_t kDragTopEdge = 0x10;
+  static constexpr std::int32_t kDragBottomEdge = 0x20;
+  // Auto-scroll: the zone near an edge and the speed per pixel into it.
+  static constexpr double kAutoScrollMargin = 30.0;
+  static constexpr double kAutoScrollSpeed = 15.0;
+  // A release flings when the pointer moved within this time at this speed.
+  static constexpr std::uint32_t kFlingRestTime = 100;
+  static constexpr double kFlingMinimumSpeed = 1000.0;
+  // A fling coasts this long before it slows down.
+  static constexpr std::uint32_t kFlingCoastTime = 1000;
+
+  // 0.
+  virtual QZRESULT SetDragMode(std::int32_t mode, std::int32_t flags);
+  std::int32_t GetDragMode() const { return mDragMode; }
+  std::int32_t GetDragFlags() const { return mDragFlags; }
+  // E_INVALIDARG for a negative distance (the old one stays), else 0.
+  QZRESULT SetDragThreshold(std::int32_t pixels);
+  std::int32_t GetDragThreshold() const { return mDragThreshold; }
+  // Records where the drag started (mode 1 also lifts the control above the others).
+  virtual void OnDragBegin();
+  // Restarts the drag at the current position.
+  virtual void CaptureDragOrigin();
+  // One drag step to the point (control coordinates).
+  virtual void DragTo(const RCPtr<LPointWithModifiersParam>& param);
+  // After every drag step; nothing in the base.
+  virtual void OnDragMove(const RCPtr<LPointWithModifiersParam>& param);
+  // Stops the auto-scroll; mode 1 puts the control back and drops it on the target.
+  virtual void OnDragEnd();
+  // The drop target for dragged at or beneath this control (floating controls
+  // that do not accept are looked through); null when none.
+  virtual void FindDropTarget(RCPtr<LControl>& out, const RCPtr<LControl>& dragged, double rootX, double rootY);
+  // Drop-target hooks; the base accepts nothing and auto-scrolls on no edge.
+  virtual bool AcceptsDraggedControl(const RCPtr<LControl>& dragged);
+  virtual std::int32_t GetDropAutoScrollEdges(const RCPtr<LControl>& dragged);
+  // May narrow the area (parent coordinates) the control may be dragged in.
+  virtual void GetDragLimits(RectT<double>& limits);
+  virtual void OnDragEnter(const RCPtr<LControl>& dragged);
+  virtual void OnDragOver(const RCPtr<LControl>& dragged, double rootX, double rootY);
+  virtual void OnDragLeave(const RCPtr<LControl>& dragged);
+  // E_FAIL in the base.
+  virtual QZRESULT AcceptDrop(const RCPtr<LControl>& dragged);
+  const RCPtr<LControl>& GetDropTarget() const { return mDropTarget; }
+
+  // Starts (or retargets) the scroll animation of an axis; target, when not
+  // null, takes a drag step at the pointer after every step. 0.
+  QZRESULT StartInertialScroll(std::int32_t axis, double velocity, double upper, double lower,
+                               const RCPtr<LControl>& target);
+  // 0 when the axis's animation was running, else 1.
+  QZRESULT StopInertialScroll(std::int32_t axis);
+  bool IsInertialScrolling(std::int32_t axis) const {
+    return axis >= 0 && axis < 2 && mScrollAnimations[axis].mRunning;
+  }
+  double GetInertialScrollVelocity(std::int32_t axis) const {
+    return axis >= 0 && axis < 2 ? mScrollAnimations[axis].mVelocity : 0.0;
+  }
+  const PointT<double>& GetDragVelocity() const { return mDragVelocity; }
+
+  // Context menus: the descriptor a right click opens; its items' commands
+  // that have hot keys reach the control and go on to the hot keys' receiver.
+  // Replaces the descriptor, moving the hot-key bindings from the old menu to
+  // the new one. 0.
+  QZRESULT SetContextMenuDescriptor(const RCPtr<LMenuDescriptor>& menu);
+  virtual RCPtr<LMenuDescriptor> GetContextMenuDescriptor() const;
+  // Binds (or unbinds) the plain items whose ids the root window's or the
+  // application's hot keys know to OnMenuHotKeyCommand. 0; E_INVALIDARG for null.
+  QZRESULT BindMenuHotKeys(const RCPtr<LMenuDescriptor>& menu, bool bind);
+  // The command to the receiver of the hot keys that bind it: the root
+  // window's, else the application's. 1.
+  std::int32_t OnMenuHotKeyCommand(const RCPtr<LNotificationDistributor>& source,
+                                   const RCPtr<LNotification>& notification);
+  // The menus of the "CONTEXT_MENU" entries of the string table, in the
+  // one-menu form ("CONTEXT_MENU.<item>") or else the several-menus form
+  // ("CONTEXT_MENU<key>.<item>", one menu per key in key order). 1.
+  QZRESULT LoadContextMenuDescriptors(IArray<RCPtr<LMenuDescriptor>>& out);
+  // The updater that links menus to this control, made on first request.
+  const RCPtr<LMenuItemUpdater>& GetMenuItemUpdater();
+  // Whether a menu command is available now: the base leaves the state as it is and returns 1.
+  virtual QZRESULT GetCommandEnabled(const RCPtr<LMenuDescriptor>& menu, std::int32_t itemIndex,
+                                     const WideString& id, SMenuItemState& state);
+
+  // Tool tips and context menus are controls made on demand from the current
+  // skin's top-level entries "toolTip" and "contextMenu", as children of the
+  // control. show: a new "toolTip" child with the tool-tip text is shown (none
+  // for an empty text, a missing entry or a class that is no tool tip); else
+  // the "toolTip" child is hidden. 0.
+  virtual QZRESULT CreateToolTip(bool show);
+  // A new "contextMenu" child shows the menu at the pointer (nothing without
+  // the entry or when its class is no pop-up menu). 0.
+  QZRESULT ShowContextMenu(const RCPtr<LMenuDescriptor>& menu);
+  // Lets a control adjust its pop-up menu before it shows; nothing in the base.
+  virtual void PrepareContextMenu(const RCPtr<LControl>& popupMenu);
+
+protected:
+  struct SLocalHotKey {
+    KeyCode mKey;
+    WideString mID;
+  };
+  Array<SLocalHotKey> mLocalHotKeys;
+  // The sibling-key handlers are registered (once).
+  bool mTakesSiblingKeys = false;
+
+  // One axis's fling or auto-scroll.
+  struct SScrollAnimation {
+    bool mRunning = false;
+    double mLastStepTime = 0; // seconds of the application clock
+    double mVelocity = 0;     // pixels per second
+    double mLower = 0;
+    double mUpper = 0;
+    RCPtr<LControl> mTarget;
+    bool mStartedByRelease = false;
+  };
+  // The idle step of both animations.
+  void StepScrollAnimations();
+  // A release while scrolling by dragging flings the content when it was fast.
+  void FlingOnRelease();
+  // A press stops the flings a release started.
+  void StopFlingOnPress();
+  // The drag ends when the left-dragging bit clears and begins when it is set (called by UpdateConditions:
+  // the end before the change is announced, the beginning after).
+  void UpdateDragState(std::uint32_t previous, std::uint32_t current, bool beginning);
+  // The drag starts within the press (threshold 0).
+  void StartDragAtOnce();
+  // Mode 1: the drop target under the root point and the auto-scroll it asks for.
+  void TrackDropTarget(const PointT<double>& rootPoint, const RCPtr<LControl>& self);
+
+  std::int32_t mDragFlags = 0;
+  PointT<double> mParentScrollAtDragStart;
+  SizeT<double> mSizeAtDragStart;
+  // X position, Y position, X size, Y size Abs of the layout at the drag start.
+  double mLayoutAtDragStart[4] = {0, 0, 0, 0};
+  bool mWasUnclipped = false;
+  bool mXWasDocked = false;
+  bool mYWasDocked = false;
+  RCPtr<LControl> mDropTarget;
+  std::uint32_t mReleaseTime = 0;
+  SScrollAnimation mScrollAnimations[2];
+  double mDeceleration = 1000.0; // pixels per second, each second
+  RCPtr<LMenuDescriptor> mContextMenu;
+  RCPtr<LMenuItemUpdater> mMenuItemUpdater;
+  // Drops the updater and the inner reference it counted.
+  void ReleaseMenuItemUpdater();
+  // End of dragging, keyboard input and hot keys, tool tips and context menus.
+
 protected:
   // "NID_IDLE" from the root window: deferred closes, then OnIdle.
   std::int32_t HandleIdleNotification(const RCPtr<LNotificationDistributor>& source,
@@ -704,6 +909,7 @@ protected:
   // Rendering, invalidation, creation from the skin, values and conditions.
   float mOpacity = 1.0f;
   bool mLabelTextScrolls = false;
+  // "WANTS_TAB": the control keeps Tab for itself.
   bool mWantsTab = false;
   // The control's one conditions record, updated in place on every change.
   RCPtr<LConditionsParam> mConditionsParam = LConditionsParam::Create(0, 0, PointT<double>{});

@@ -258,18 +258,6 @@ void LControl::NavigateFocus(const RCPtr<LKeyParam>& key) {
     goUp(key);
 }
 
-void LControl::OnKey(const RCPtr<LKeyParam>& key) {
-  if (!key || !key->mKey.IsVirtualKeyDown() || key->mKey.GetVirtualKey() != 0x09)
-    return;
-  const RCPtr<LControl> self(this);
-  key->mVisited.AddItem(self);
-  if (mParent) {
-    mParent->NavigateFocus(key);
-  } else if (const RCPtr<IRootWindow> rootWindow = FindRootWindow()) {
-    rootWindow->TabToNextWindow(key);
-  }
-}
-
 // ---------------------------------------------------------------------------
 // Enabling and visibility
 

@@ -197,6 +197,7 @@ QZRESULT LControl::OnMouseDown(const RCPtr<LMouseButtonParam>& param) {
     return S_FALSE;
   // Held: listeners may close the control while it handles the press.
   const RCPtr<LControl> self(this);
+  StopFlingOnPress();
   if (!mCaptured)
     TakeFocusOnMouseDown(self);
   switch (param->mButton) {
@@ -243,6 +244,8 @@ QZRESULT LControl::OnMouseMove(const RCPtr<LPointWithModifiersParam>& param) {
       UpdateConditions();
     }
   }
+  if (mLeftDragging && mDragMode != kDragNone)
+    DragTo(param);
   HandleMouseMove(param);
   Notify(LNotification::Create(kMouseMove, param));
   mLastMoveTime = mMoveTime;
@@ -275,6 +278,8 @@ QZRESULT LControl::OnMouseUp(const RCPtr<LMouseButtonParam>& param) {
     break;
   }
   const bool click = mMouseInside && (armed || (dragging && mDragMode == 0));
+  if (param->mButton == kMouseButtonLeft && dragging && mDragMode == kDragScroll)
+    FlingOnRelease();
   Notify(LNotification::Create(kMouseUp, param));
   if (mCaptured && param->mButtonState == 0)
     static_cast<UITarget*>(this)->EndCapture();
@@ -324,6 +329,7 @@ QZRESULT LControl::BeginCapture(std::int32_t button, PointT<std::int32_t> point)
     mDragMode = 0;
   }
   UpdateConditions();
+  StartDragAtOnce();
   return S_OK;
 }
 
@@ -381,6 +387,8 @@ QZRESULT LControl::OnRightClick(const RCPtr<LMouseButtonParam>& param) {
     return E_INVALIDARG;
   HandleRightClick(param);
   Notify(LNotification::Create(kRightClick, param));
+  if (const RCPtr<LMenuDescriptor> menu = GetContextMenuDescriptor())
+    ShowContextMenu(menu);
   return S_OK;
 }
 

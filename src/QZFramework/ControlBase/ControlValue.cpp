@@ -132,12 +132,14 @@ void LControl::UpdateConditions() {
     }
   }
 
+  UpdateDragState(previous, bits, false);
   OnConditionsChanged(conditions);
   Notify(LNotification::Create(kConditionChange, conditions));
   for (const ConditionNotification& entry : kConditionNotifications) {
     if ((changed & entry.bits) != 0)
       Notify(LNotification::Create(entry.id, conditions));
   }
+  UpdateDragState(previous, bits, true);
 
   // The control under a resting pointer may be another one now.
   const bool becameHidden = (changed & kConditionVisible) != 0 && (bits & kConditionVisible) == 0;
