@@ -4,6 +4,7 @@
 #include "QZFramework/Controls/Button.h"
 #include "QZFramework/Controls/Label.h"
 #include "QZFramework/Controls/Panel.h"
+#include "QZFramework/Controls/ToolTip.h"
 
 namespace QZ {
 
@@ -35,7 +36,7 @@ constexpr SControlClass kFrameworkControlClasses[] = {
     {u"Framework.TextBox", nullptr},                           // LTextBox
     {u"Framework.NumericUpDown", nullptr},                     // LNumericUpDown
     {u"Framework.Panel", &LPanel::Create},                     // LPanel
-    {u"Framework.ToolTip", nullptr},                           // LToolTip
+    {u"Framework.ToolTip", &LToolTip::Create},                 // LToolTip
     {u"Framework.PopupMenu", nullptr},                         // LPopupMenu
     {u"Framework.MenuItem", nullptr},                          // LMenuListBoxItem
     {u"Framework.ComboMenu", nullptr},                         // LComboMenu

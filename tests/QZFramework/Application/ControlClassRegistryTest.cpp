@@ -4,6 +4,7 @@
 #include "QZFramework/Controls/Button.h"
 #include "QZFramework/Controls/Label.h"
 #include "QZFramework/Controls/Panel.h"
+#include "QZFramework/Controls/ToolTip.h"
 
 #include "Support/ThrownText.h"
 
@@ -81,6 +82,7 @@ TEST(ControlClassRegistry, TheFrameworkTable) {
       {u"Framework.ScrollChannel", &LPanel::Create},
       {u"Framework.ComboSlider.DropDownPanel", &LPanel::Create},
       {u"Framework.CenteredSliderBounds", &LPanel::Create},
+      {u"Framework.ToolTip", &LToolTip::Create},
   };
   for (const auto& [name, create] : built) {
     SCOPED_TRACE(WideString(name).ToNarrow().GetChars());
