@@ -1,6 +1,10 @@
 #include "QZFramework/Application/ControlClassRegistry.h"
 
 #include "QZFramework/ControlBase/ControlFactory.h"
+#include "QZFramework/Controls/Button.h"
+#include "QZFramework/Controls/Label.h"
+#include "QZFramework/Controls/Panel.h"
+#include "QZFramework/Controls/ToolTip.h"
 
 namespace QZ {
 
@@ -8,46 +12,46 @@ namespace {
 
 // Several names share a class; they differ only by what their skin entries hold.
 constexpr SControlClass kFrameworkControlClasses[] = {
-    {u"Framework.Button", nullptr},                    // LButton
-    {u"Framework.OverlayButton", nullptr},             // LListBoxItem
-    {u"Framework.ListBox", nullptr},                   // LListBox
-    {u"Framework.listboxNoScroll", nullptr},           // LListBox
-    {u"Framework.ListBoxItem", nullptr},               // LListBoxItem
-    {u"Framework.CheckedListBox", nullptr},            // LCheckedListBox
-    {u"Framework.CheckedListBoxItem", nullptr},        // LCheckedListBoxItem
-    {u"Framework.ListBoxWithIcons", nullptr},          // LCheckedListBox
-    {u"Framework.listbox2ColumnSortable", nullptr},    // LMultiColumnListBox
-    {u"Framework.ScrollBar", nullptr},                 // LScrollbar
-    {u"Framework.ScrollChannel", nullptr},             // LPanel
-    {u"Framework.ComboBox", nullptr},                  // LComboBox
-    {u"Framework.ComboTextBox", nullptr},              // LComboBox
-    {u"Framework.CheckedComboBox", nullptr},           // LCheckedComboBox
-    {u"Framework.ComboBoxWithIcons", nullptr},         // LCheckedComboBox
-    {u"Framework.ComboSlider", nullptr},               // LComboSlider
-    {u"Framework.ComboSlider.DropDownPanel", nullptr}, // LPanel
-    {u"Framework.Slider", nullptr},                    // LSlider
-    {u"Framework.Knob", nullptr},                      // LKnob
-    {u"Framework.TabControl", nullptr},                // LTabControl
-    {u"Framework.Label", nullptr},                     // LLabel
-    {u"Framework.TextBox", nullptr},                   // LTextBox
-    {u"Framework.NumericUpDown", nullptr},             // LNumericUpDown
-    {u"Framework.Panel", nullptr},                     // LPanel
-    {u"Framework.ToolTip", nullptr},                   // LToolTip
-    {u"Framework.PopupMenu", nullptr},                 // LPopupMenu
-    {u"Framework.MenuItem", nullptr},                  // LMenuListBoxItem
-    {u"Framework.ComboMenu", nullptr},                 // LComboMenu
-    {u"Framework.MainMenu", nullptr},                  // LMainMenu
-    {u"Framework.FileDropper", nullptr},               // LFileDropper
-    {u"Framework.StatusBar", nullptr},                 // LStatusBar
-    {u"Framework.SplitterH", nullptr},                 // LSplitterH
-    {u"Framework.SplitterV", nullptr},                 // LSplitterV
-    {u"Framework.LevelMeter", nullptr},                // LLevelMeter
-    {u"Framework.ProgressBar", nullptr},               // LProgressBar
-    {u"Framework.TreeView", nullptr},                  // LTreeView
-    {u"Framework.TreeViewItem", nullptr},              // LTreeViewItem
-    {u"Framework.Dropper", nullptr},                   // LDropper
-    {u"Framework.CenteredSlider", nullptr},            // LCenteredSlider
-    {u"Framework.CenteredSliderBounds", nullptr},      // LPanel
+    {u"Framework.Button", &LButton::Create},                   // LButton
+    {u"Framework.OverlayButton", nullptr},                     // LListBoxItem
+    {u"Framework.ListBox", nullptr},                           // LListBox
+    {u"Framework.listboxNoScroll", nullptr},                   // LListBox
+    {u"Framework.ListBoxItem", nullptr},                       // LListBoxItem
+    {u"Framework.CheckedListBox", nullptr},                    // LCheckedListBox
+    {u"Framework.CheckedListBoxItem", nullptr},                // LCheckedListBoxItem
+    {u"Framework.ListBoxWithIcons", nullptr},                  // LCheckedListBox
+    {u"Framework.listbox2ColumnSortable", nullptr},            // LMultiColumnListBox
+    {u"Framework.ScrollBar", nullptr},                         // LScrollbar
+    {u"Framework.ScrollChannel", &LPanel::Create},             // LPanel
+    {u"Framework.ComboBox", nullptr},                          // LComboBox
+    {u"Framework.ComboTextBox", nullptr},                      // LComboBox
+    {u"Framework.CheckedComboBox", nullptr},                   // LCheckedComboBox
+    {u"Framework.ComboBoxWithIcons", nullptr},                 // LCheckedComboBox
+    {u"Framework.ComboSlider", nullptr},                       // LComboSlider
+    {u"Framework.ComboSlider.DropDownPanel", &LPanel::Create}, // LPanel
+    {u"Framework.Slider", nullptr},                            // LSlider
+    {u"Framework.Knob", nullptr},                              // LKnob
+    {u"Framework.TabControl", nullptr},                        // LTabControl
+    {u"Framework.Label", &LLabel::Create},                     // LLabel
+    {u"Framework.TextBox", nullptr},                           // LTextBox
+    {u"Framework.NumericUpDown", nullptr},                     // LNumericUpDown
+    {u"Framework.Panel", &LPanel::Create},                     // LPanel
+    {u"Framework.ToolTip", &LToolTip::Create},                 // LToolTip
+    {u"Framework.PopupMenu", nullptr},                         // LPopupMenu
+    {u"Framework.MenuItem", nullptr},                          // LMenuListBoxItem
+    {u"Framework.ComboMenu", nullptr},                         // LComboMenu
+    {u"Framework.MainMenu", nullptr},                          // LMainMenu
+    {u"Framework.FileDropper", nullptr},                       // LFileDropper
+    {u"Framework.StatusBar", nullptr},                         // LStatusBar
+    {u"Framework.SplitterH", nullptr},                         // LSplitterH
+    {u"Framework.SplitterV", nullptr},                         // LSplitterV
+    {u"Framework.LevelMeter", nullptr},                        // LLevelMeter
+    {u"Framework.ProgressBar", nullptr},                       // LProgressBar
+    {u"Framework.TreeView", nullptr},                          // LTreeView
+    {u"Framework.TreeViewItem", nullptr},                      // LTreeViewItem
+    {u"Framework.Dropper", nullptr},                           // LDropper
+    {u"Framework.CenteredSlider", nullptr},                    // LCenteredSlider
+    {u"Framework.CenteredSliderBounds", &LPanel::Create},      // LPanel
 };
 
 } // namespace

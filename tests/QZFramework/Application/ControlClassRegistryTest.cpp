@@ -1,6 +1,10 @@
 #include "QZFramework/Application/ControlClassRegistry.h"
 
 #include "QZFramework/ControlBase/ControlFactory.h"
+#include "QZFramework/Controls/Button.h"
+#include "QZFramework/Controls/Label.h"
+#include "QZFramework/Controls/Panel.h"
+#include "QZFramework/Controls/ToolTip.h"
 
 #include "Support/ThrownText.h"
 
@@ -69,6 +73,24 @@ TEST(ControlClassRegistry, TheFrameworkTable) {
 
   LControlFactory factory(WideString(u"Test"));
   EXPECT_EQ(RegisterControlClasses(factory, classes), S_OK);
+
+  // The classes built so far, each under all of its names; the overlay button is a list item, not a button.
+  const std::pair<const char16_t*, ControlCreateFunction> built[] = {
+      {u"Framework.Button", &LButton::Create},
+      {u"Framework.Label", &LLabel::Create},
+      {u"Framework.Panel", &LPanel::Create},
+      {u"Framework.ScrollChannel", &LPanel::Create},
+      {u"Framework.ComboSlider.DropDownPanel", &LPanel::Create},
+      {u"Framework.CenteredSliderBounds", &LPanel::Create},
+      {u"Framework.ToolTip", &LToolTip::Create},
+  };
+  for (const auto& [name, create] : built) {
+    SCOPED_TRACE(WideString(name).ToNarrow().GetChars());
+    EXPECT_EQ(Lookup(factory, name), create);
+  }
+  ControlCreateFunction overlay = nullptr;
+  EXPECT_ANY_THROW(
+      static_cast<void>(factory.GetControlCreateFunction(WideString(u"Framework.OverlayButton"), overlay)));
 }
 
 } // namespace

@@ -1,0 +1,139 @@
+// A button from the skin in a real window under the offscreen driver: a
+// simulated click shows the pressed look for 0.15 s on the application's
+// clock, then clicks and shows the focused look.
+
+#include "QZFramework/Application/ControlClassRegistry.h"
+#include "QZFramework/Application/OSWindow.h"
+
+#include "Platform/App/AppHost.h"
+#include "QZFramework/ControlBase/ControlFactory.h"
+#include "QZFramework/ControlBase/SkinnedControl.h"
+#include "QZFramework/Controls/Button.h"
+#include "QZFramework/Notification/NotificationCenterManager.h"
+#include "Support/TestFrameworkApp.h"
+#include "Support/WindowTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <span>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace QZ {
+namespace {
+
+constexpr std::int32_t kWidth = 200;
+constexpr std::int32_t kHeight = 100;
+constexpr std::uint32_t kRed = 0xFFFF0000;
+constexpr std::uint32_t kBlue = 0xFF0000FF;
+constexpr std::uint32_t kGray = 0xFF808080;
+
+// The render fixture's looks, a fourteen-look button list (pressed red,
+// focused blue, the rest gray) and a window with one button.
+std::string ButtonSkin() {
+  std::ifstream in(std::string(QZ_TESTS_DIR) + "/fixtures/ControlBase/RenderTree.xml");
+  std::stringstream stream;
+  stream << in.rdbuf();
+  std::string text = stream.str();
+  std::string list = "<LookList Name=\"Button14\" NumLooks=\"14\">";
+  for (int i = 0; i < 14; ++i) {
+    const char* look = i == 2 ? "RedLook" : i == 3 ? "BlueLook" : "GrayLook";
+    list += "<Look Name=\"" + std::string(look) + "\" Index=\"" + std::to_string(i) + "\"/>";
+  }
+  list += "</LookList>";
+  text.insert(text.find("</LookLists>"), list);
+  const std::size_t from = text.find("<Skins>");
+  const std::size_t to = text.find("</Skins>");
+  return text.replace(
+      from, to + 8 - from,
+      "<Skins><Skin Name=\"Main\"><SubControl Class=\"Test.Skinned\" Name=\"main\" XPositionAbs=\"0\" "
+      "YPositionAbs=\"0\" XSizeAbs=\"200\" YSizeAbs=\"100\"><Skin Name=\"mainSkin\" LookList=\"White\">"
+      "<SubControl Class=\"Framework.Button\" Name=\"button\" XPositionAbs=\"20\" YPositionAbs=\"20\" "
+      "XSizeAbs=\"40\" YSizeAbs=\"20\"><Skin Name=\"buttonSkin\" LookList=\"Button14\"/></SubControl>"
+      "</Skin></SubControl></Skin></Skins>");
+}
+
+class Clicks : public LNotificationClient {
+public:
+  std::int32_t Receive(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&) override {
+    ++mCount;
+    return 0;
+  }
+  int mCount = 0;
+};
+
+class ButtonWindowTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(mSystem.IsStarted());
+    ASSERT_TRUE(mHost.InitApplication());
+    test::SkinnedControl::Register(*mFactory);
+    ASSERT_EQ(RegisterControlClasses(*mFactory, GetFrameworkControlClasses()), S_OK);
+    mApp = MakeRCPtr<test::TestFrameworkApp>(mFactory, MakeRCPtr<LStringTable>(LStringTable::Entries()), mHost);
+  }
+  void TearDown() override {
+    mMain = RCPtr<LControl>();
+    if (mWindow)
+      mWindow->DestroyWindow();
+    mApp = RCPtr<test::TestFrameworkApp>();
+    test::OffscreenWindowSystem::TakeWindowEvents();
+    LNotificationCenterManager::GetInstance() = RCPtr<LNotificationCenterManager>();
+  }
+
+  std::uint32_t PaintAndRead(int x, int y) {
+    EXPECT_TRUE(OSWindow::PumpWindowEvents());
+    std::vector<std::uint32_t> pixels;
+    EXPECT_TRUE(mWindow->GetPlatformWindow().ReadPixels({0, 0, kWidth, kHeight}, pixels));
+    return pixels.size() == static_cast<std::size_t>(kWidth * kHeight)
+               ? pixels[static_cast<std::size_t>(y * kWidth + x)]
+               : 0;
+  }
+
+  test::OffscreenWindowSystem mSystem;
+  Platform::AppHost mHost;
+  RCPtr<LControlFactory> mFactory = MakeRCPtr<LControlFactory>(WideString(u"App"));
+  RCPtr<test::TestFrameworkApp> mApp;
+  OSWindow* mWindow = nullptr;
+  RCPtr<LControl> mMain;
+};
+
+TEST_F(ButtonWindowTest, ASimulatedClickShowsThePressedLookThenClicks) {
+  const std::string text = ButtonSkin();
+  ASSERT_EQ(mFactory->LoadSkinsFromText(
+                std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())),
+            S_OK);
+  OSWindow::SCreateParams params;
+  params.clientBounds = {100, 100, kWidth, kHeight};
+  mWindow = OSWindow::Create(params);
+  ASSERT_NE(mWindow, nullptr);
+  ASSERT_EQ(mWindow->CreateRenderer(kRendererTypeGDIPlus), S_OK);
+  ASSERT_EQ(mWindow->GetRootWindow()->SetRootControlByName(WideString(u"main")), S_OK);
+  mMain = mWindow->GetRootWindow()->GetRootControl();
+  ASSERT_TRUE(mMain);
+  const RCPtr<LButton> button = DynamicCast<LButton>(mMain->FindChild(WideString(u"button")));
+  ASSERT_TRUE(button);
+  const RCPtr<Clicks> clicks = MakeRCPtr<Clicks>();
+  button->RegisterClient(clicks, u"NID_LEFT_CLICK");
+
+  static_cast<void>(button->UpdateVisualState());
+  ASSERT_EQ(mWindow->GetRootWindow()->RedrawNow(), S_OK);
+  EXPECT_EQ(PaintAndRead(30, 30), kGray);
+
+  mApp->mMilliseconds = 1000;
+  button->SimulateClick();
+  EXPECT_EQ(PaintAndRead(30, 30), kRed);
+  mApp->mMilliseconds = 1149;
+  mWindow->GetRootWindow()->ProcessIdle(true);
+  EXPECT_EQ(clicks->mCount, 0);
+  mApp->mMilliseconds = 1151; // the clock in seconds: 1.15 - 1.0 falls just short of 0.15
+  mWindow->GetRootWindow()->ProcessIdle(true);
+  EXPECT_EQ(clicks->mCount, 1);
+  EXPECT_EQ(PaintAndRead(30, 30), kBlue) << "focused after the click";
+  button->UnregisterClientFromAll(clicks);
+}
+
+} // namespace
+} // namespace QZ

@@ -1,0 +1,137 @@
+// The tool tip's timing (500 ms wait, 5 s show, at once within 50 ms of the
+// last hide) and its placement near the pointer, on the fake clock.
+
+#include "QZFramework/Controls/ControlsFixture.h"
+
+#include "QZFramework/Controls/ToolTip.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace QZ {
+namespace {
+
+using test::ControlsFixture;
+using test::Placed;
+using test::TestControl;
+
+class ToolTipTest : public ControlsFixture {
+protected:
+  void SetUp() override {
+    ControlsFixture::SetUp();
+    LToolTip::LastHideTime() = 0;
+    mRoot = Make<TestControl>(RCPtr<LControl>(), u"root", {0, 0, 200, 100});
+    mWindow->SetRootControl(mRoot);
+    mHost = Make<TestControl>(mRoot, u"host", {50, 30, 40, 20});
+    // Layouts that keep these bounds when a tip makes the tree lay out again.
+    for (const auto& [control, rect] :
+         {std::pair{mRoot, RectT<double>{0, 0, 200, 100}}, std::pair{mHost, RectT<double>{50, 30, 40, 20}}}) {
+      const RCPtr<LLayoutDescriptor>& layout = control->GetLayout();
+      layout->mPlacement[LLayoutDescriptor::kAxisX].mAbsolute = rect.x;
+      layout->mPlacement[LLayoutDescriptor::kAxisY].mAbsolute = rect.y;
+      layout->mSize[LLayoutDescriptor::kAxisX].mAbsolute = rect.width;
+      layout->mSize[LLayoutDescriptor::kAxisY].mAbsolute = rect.height;
+    }
+    static_cast<void>(mRoot->UpdateLayout());
+    static_cast<void>(mHost->UpdateLayout());
+    mWindow->mBounds = {0, 0, 200, 100};
+  }
+  void TearDown() override {
+    mRoot = mHost = RCPtr<Placed<TestControl>>();
+    ControlsFixture::TearDown();
+  }
+  // A 60 by 12 tip under the host, shown at ms with the pointer at pointer.
+  RCPtr<LToolTip> ShowTip(std::uint32_t ms, PointT<std::int32_t> pointer, double width = 60) {
+    const RCPtr<LToolTip> tip(new LToolTip(mHost, WideString(u"toolTip")));
+    RCPtr<LLayoutDescriptor> layout = MakeRCPtr<LLayoutDescriptor>();
+    layout->mSize[LLayoutDescriptor::kAxisX].mAbsolute = width;
+    layout->mSize[LLayoutDescriptor::kAxisY].mAbsolute = 12;
+    layout->mClipToParent = false;
+    static_cast<TipAccess*>(tip.GetRaw())->SetLayout(layout);
+    static_cast<void>(tip->Initialize());
+    static_cast<void>(tip->FinishInitialize());
+    tip->SetCreated();
+    mWindow->mCursor = pointer;
+    mApp.mMilliseconds = ms;
+    EXPECT_EQ(tip->Show(), S_OK);
+    return tip;
+  }
+  struct TipAccess : LToolTip {
+    void SetLayout(const RCPtr<LLayoutDescriptor>& layout) {
+      mLayout = layout;
+      static_cast<void>(UpdateLayout());
+    }
+  };
+  static PointT<double> InWindow(const RCPtr<LToolTip>& tip) { return tip->GetPositionInRoot(); }
+
+  RCPtr<Placed<TestControl>> mRoot, mHost;
+};
+
+TEST_F(ToolTipTest, ATipWaitsHalfASecondShowsBelowThePointerAndGoesAfterFiveSeconds) {
+  const RCPtr<LToolTip> tip = ShowTip(1000, {70, 40});
+  EXPECT_EQ(tip->GetDisplayState(), LToolTip::kWaiting);
+  EXPECT_FALSE(tip->IsVisible(false));
+  IdleAt(1500);
+  EXPECT_EQ(tip->GetDisplayState(), LToolTip::kWaiting) << "more than 500 ms";
+  IdleAt(1501);
+  EXPECT_EQ(tip->GetDisplayState(), LToolTip::kShown);
+  EXPECT_TRUE(tip->IsVisible(false));
+  EXPECT_EQ(InWindow(tip), (PointT<double>{70, 60}));
+  IdleAt(6501);
+  EXPECT_EQ(tip->GetDisplayState(), LToolTip::kShown);
+  IdleAt(6502);
+  EXPECT_EQ(tip->GetDisplayState(), LToolTip::kHidden);
+  EXPECT_EQ(LToolTip::LastHideTime(), 6502u);
+  IdleAt(6503); // the host closes it
+  EXPECT_FALSE(tip->GetParent());
+
+  // Within 50 ms of that hide the next tip shows at once; later it waits again.
+  const RCPtr<LToolTip> next = ShowTip(6551, {10, 10});
+  EXPECT_EQ(next->GetDisplayState(), LToolTip::kShown);
+  EXPECT_EQ(next->Hide(false), S_OK);
+  const RCPtr<LToolTip> late = ShowTip(6601, {10, 10});
+  EXPECT_EQ(late->GetDisplayState(), LToolTip::kWaiting);
+  EXPECT_EQ(late->Hide(false), S_OK);
+  mWindow->ProcessIdle();
+}
+
+TEST_F(ToolTipTest, ATipHiddenWhileWaitingLeavesTheHideTimeAlone) {
+  LToolTip::LastHideTime() = 100;
+  const RCPtr<LToolTip> tip = ShowTip(1000, {10, 10});
+  IdleAt(1200);
+  EXPECT_EQ(tip->Hide(false), S_OK);
+  EXPECT_EQ(LToolTip::LastHideTime(), 100u);
+  const RCPtr<LToolTip> next = ShowTip(1210, {10, 10});
+  EXPECT_EQ(next->GetDisplayState(), LToolTip::kWaiting);
+  EXPECT_EQ(next->Hide(false), S_OK);
+  mWindow->ProcessIdle();
+}
+
+TEST_F(ToolTipTest, TheTipIsPushedBackInsideTheWindow) {
+  struct Case {
+    const char* why;
+    PointT<std::int32_t> pointer;
+    double width;
+    PointT<double> expected;
+  } cases[] = {
+      {"below the pointer", {20, 10}, 60, {20, 30}},
+      {"at the right edge", {180, 10}, 60, {140, 30}},
+      {"at the bottom edge", {20, 95}, 60, {20, 88}},
+      {"no wider than the window less 8 pixels", {180, 10}, 300, {8, 30}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    LToolTip::LastHideTime() = 0;
+    const RCPtr<LToolTip> tip = ShowTip(1000, c.pointer, c.width);
+    IdleAt(1501);
+    EXPECT_EQ(InWindow(tip), c.expected);
+    EXPECT_EQ(tip->GetBounds().width, std::min(c.width, 192.0));
+    EXPECT_FALSE(tip->IsTransparentAt({0, 0}));
+    EXPECT_EQ(tip->Hide(false), S_OK);
+    mWindow->ProcessIdle();
+  }
+}
+
+} // namespace
+} // namespace QZ
