@@ -431,12 +431,13 @@ MidiResult FakeMidiSystem::ResetInput(MidiInHandle handle) {
   return kMidiOk;
 }
 
-MidiResult FakeMidiSystem::CloseInput(MidiInHandle handle) {
+// Closing gives back every queued buffer, as the platform does; a handle that is gone is refused.
+MidiResult FakeMidiSystem::ClosePort(std::uintptr_t handle, MidiDirection direction) {
   std::lock_guard<std::recursive_mutex> callbacks(mCallbackLock);
   std::vector<GiveBack> backs;
   {
     StateLock lock(mLock);
-    Port* port = FindPort(handle, MidiDirection::Input);
+    Port* port = FindPort(handle, direction);
     if (!port)
       return kMidiInvalidHandle;
     TakeAll(*port, backs);
@@ -446,11 +447,15 @@ MidiResult FakeMidiSystem::CloseInput(MidiInHandle handle) {
   return kMidiOk;
 }
 
-bool FakeMidiSystem::IsInputPresent(MidiInHandle handle) {
+bool FakeMidiSystem::IsPortPresent(std::uintptr_t handle, MidiDirection direction) {
   StateLock lock(mLock);
-  const Port* port = FindPort(handle, MidiDirection::Input);
+  const Port* port = FindPort(handle, direction);
   return port && !port->dead;
 }
+
+MidiResult FakeMidiSystem::CloseInput(MidiInHandle handle) { return ClosePort(handle, MidiDirection::Input); }
+
+bool FakeMidiSystem::IsInputPresent(MidiInHandle handle) { return IsPortPresent(handle, MidiDirection::Input); }
 
 MidiResult FakeMidiSystem::OpenOutput(std::uint32_t index, MidiOutputCallback callback, void* instance,
                                       MidiOutHandle& handle) {
@@ -530,26 +535,9 @@ MidiResult FakeMidiSystem::ResetOutput(MidiOutHandle handle) {
   return kMidiOk;
 }
 
-MidiResult FakeMidiSystem::CloseOutput(MidiOutHandle handle) {
-  std::lock_guard<std::recursive_mutex> callbacks(mCallbackLock);
-  std::vector<GiveBack> backs;
-  {
-    StateLock lock(mLock);
-    Port* port = FindPort(handle, MidiDirection::Output);
-    if (!port)
-      return kMidiInvalidHandle;
-    TakeAll(*port, backs);
-    mPorts.erase(handle);
-  }
-  Deliver(backs);
-  return kMidiOk;
-}
+MidiResult FakeMidiSystem::CloseOutput(MidiOutHandle handle) { return ClosePort(handle, MidiDirection::Output); }
 
-bool FakeMidiSystem::IsOutputPresent(MidiOutHandle handle) {
-  StateLock lock(mLock);
-  const Port* port = FindPort(handle, MidiDirection::Output);
-  return port && !port->dead;
-}
+bool FakeMidiSystem::IsOutputPresent(MidiOutHandle handle) { return IsPortPresent(handle, MidiDirection::Output); }
 
 void FakeMidiSystem::DelayLoop() {
   StateLock lock(mLock);

@@ -152,6 +152,9 @@ private:
   Device& DeviceAt(DeviceId id);
   bool TakeFailure(Call call, MidiResult& result);
   Port* FindPort(std::uintptr_t handle, MidiDirection direction);
+  // The shared halves of the input and output operations.
+  MidiResult ClosePort(std::uintptr_t handle, MidiDirection direction);
+  bool IsPortPresent(std::uintptr_t handle, MidiDirection direction);
   MidiResult Open(MidiDirection direction, std::uint32_t index, MidiInputCallback inputCallback,
                   MidiOutputCallback outputCallback, void* instance, std::uintptr_t& handle);
   // Under the state lock: a buffer given back is no longer due.
