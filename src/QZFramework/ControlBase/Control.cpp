@@ -503,7 +503,7 @@ QZRESULT LControl::SetHidden(bool hidden) {
 bool LControl::CanTakeFocus() const {
   if (!IsVisible(true) || !LayoutOf(*this).mEnabled || (mParent && !mParent->IsEnabled(true)))
     return false;
-  if (HasFocusableChild() || mNotFocusable)
+  if (HasFocusableChild() || mNotFocusable || !MayHoldFocusItself())
     return false;
   if (mFocusIgnoresAncestors)
     return true;

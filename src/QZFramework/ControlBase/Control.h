@@ -633,6 +633,11 @@ public:
   void SetHitTestExcluded(bool excluded) { mHitTestExcluded = excluded; }
 
 protected:
+  // Whether the control may hold the focus itself when none of its children
+  // can: a container of focusable controls answers false, so that while all
+  // of them are out of use the focus passes it by. True in the base.
+  virtual bool MayHoldFocusItself() const { return true; }
+
   // The inputs of the condition bits.
   bool mHasFocus = false;
   bool mContainsFocus = false;

@@ -156,12 +156,6 @@ QZRESULT LButton::HandleKey(const RCPtr<LKeyParam>& key) {
   return S_FALSE;
 }
 
-void LButton::OnKey(const RCPtr<LKeyParam>& key) {
-  if (HandleKey(key) == S_OK)
-    return;
-  LControl::OnKey(key);
-}
-
 void LButton::FireAutoRepeat() { static_cast<void>(Notify(LNotification::Create(kAutoRepeat))); }
 
 void LButton::CompleteSimulatedClick() {

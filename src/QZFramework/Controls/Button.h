@@ -52,9 +52,7 @@ public:
   void HandleLeftClick(const RCPtr<LMouseButtonParam>& param) override;
   bool ContainsPoint(const PointT<std::int32_t>& point) const override;
   // Enter (without modifiers) clicks: 0; any other key 1 (not handled).
-  virtual QZRESULT HandleKey(const RCPtr<LKeyParam>& key);
-  // The button's keys first, then the base's (Tab).
-  void OnKey(const RCPtr<LKeyParam>& key) override;
+  QZRESULT HandleKey(const RCPtr<LKeyParam>& key) override;
   void OnIdle() override;
   // The base's, then the button's "NID_SIMULATE_CLICK" binding and its
   // "AUTO_VALUE_SET" and "IS_RADIO" parameters. 0, or the base's negative result.

@@ -3,6 +3,13 @@
 // traversal inside its group of children until the group is exhausted and
 // then hands it to the enclosing group, so only the top-level control wraps
 // around. Ctrl+Tab climbs out of every enclosing panel unchanged.
+//
+// Keys nobody in the group used climb the chain of panels (each offering them
+// to its children's local hot keys first) and end at the window's and the
+// application's hot keys. A panel with a parent also hears the keys its parent
+// offers to its children ("NID_SIBLING_KEY") and passes them on to its own.
+// A panel that groups focusable controls never holds the focus itself, so
+// while all of them are out of use Tab passes it by.
 // UI thread only, like every control.
 
 #include "QZFramework/ControlBase/Control.h"
@@ -25,6 +32,30 @@ public:
   // Tab from the last control of the key's path: the next child that can take
   // the focus or pass it on; when none (or with Ctrl) the key goes up.
   void NavigateFocus(const RCPtr<LKeyParam>& key) override;
+
+  // The base's, then (with a parent) the subscription to the parent's
+  // "NID_SIBLING_KEY": E_FAIL when that fails, else 0.
+  QZRESULT Initialize() override;
+  // The children's local hot keys; unused, the key climbs to the parent, and
+  // from the top to the window's and the application's hot keys.
+  void ProcessUnhandledKey(const RCPtr<LKeyParam>& key) override;
+  // The panel's handler first, then the base control's.
+  std::int32_t Receive(const RCPtr<LNotificationDistributor>& source,
+                       const RCPtr<LNotification>& notification) override;
+  std::int32_t Unsubscribe(const RCPtr<LNotificationDistributor>& distributor, NotificationID id) override;
+  QZRESULT ReleaseInnerReferences() override;
+
+protected:
+  // False while any child is a focusable control (enabled or not).
+  bool MayHoldFocusItself() const override;
+
+private:
+  // The parent's "NID_SIBLING_KEY": offered to the children's local hot keys,
+  // then to the panel's own. 1.
+  std::int32_t OnParentSiblingKey(const RCPtr<LNotificationDistributor>& source,
+                                  const RCPtr<LNotification>& notification);
+
+  RCPtr<LNotificationHandler<LPanel>> mPanelHandler;
 };
 
 } // namespace QZ

@@ -44,7 +44,7 @@ QZRESULT LToolTip::FinishInitialize() {
   return S_OK;
 }
 
-QZRESULT LToolTip::Show() {
+void LToolTip::Show() {
   const RCPtr<IRootWindow> rootWindow = GetRootWindowSlot();
   if (rootWindow && mLayout) {
     const SizeT<std::int32_t> client = ClientSize(*rootWindow);
@@ -63,10 +63,9 @@ QZRESULT LToolTip::Show() {
     mDisplayState = kWaiting;
   }
   static_cast<void>(BeginIdleNotifications());
-  return S_OK;
 }
 
-QZRESULT LToolTip::Hide(bool) {
+void LToolTip::Hide() {
   const RCPtr<LToolTip> self(this);
   if (mDisplayState != kHidden) {
     mDisplayState = kHidden;
@@ -77,7 +76,6 @@ QZRESULT LToolTip::Hide(bool) {
     sLastHideTime = Now();
   if (GetParent())
     static_cast<void>(GetParent()->CloseChildLater(self));
-  return S_OK;
 }
 
 void LToolTip::OnIdle() {
@@ -88,7 +86,7 @@ void LToolTip::OnIdle() {
     PositionNearPointer();
     static_cast<void>(SetVisible(true));
   } else if (mDisplayState == kShown && now - mStateTime > kShowTime) {
-    static_cast<void>(Hide(true));
+    Hide();
   }
 }
 

@@ -3,16 +3,19 @@
 // shows, stays 5 s, and shows at once when another visible tip went away less
 // than 50 ms before, so moving along a row of controls does not wait each
 // time. Each Hide also closes the tip; the next hover makes a new one.
-// Times come from the application's GetMilliseconds; the time of the last
-// hide is shared by every tip (UI thread only, like every control).
+// The base control makes the tip from the skin's "toolTip" entry as a child
+// of the control whose text it shows, sets that text and calls Show; Hide
+// comes from the same place when the pointer moves on. Times come from the application's GetMilliseconds; the time
+// of the last hide is shared by every tip (UI thread only, like every control).
 
 #include "QZFramework/ControlBase/Control.h"
+#include "QZFramework/ControlBase/ToolTipInterface.h"
 
 #include <cstdint>
 
 namespace QZ {
 
-class LToolTip : public LControl {
+class LToolTip : public LControl, public IToolTip {
 public:
   static constexpr std::int32_t kHidden = 0;
   static constexpr std::int32_t kWaiting = 1;
@@ -36,10 +39,10 @@ public:
   QZRESULT FinishInitialize() override;
 
   // Limits the width to the window, then waits, or shows at once right after
-  // another tip went away. 0.
-  QZRESULT Show();
-  // Ends the wait or the show and has the parent close the tip. 0.
-  QZRESULT Hide(bool fromTimer);
+  // another tip went away.
+  void Show() override;
+  // Ends the wait or the show and has the parent close the tip.
+  void Hide() override;
 
   std::int32_t GetDisplayState() const { return mDisplayState; }
   // The shared time of the last hide of a visible tip (tests set it back).
