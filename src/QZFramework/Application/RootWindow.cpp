@@ -324,10 +324,14 @@ QZRESULT LRootWindow::SetHoverControl(const RCPtr<LControl>& control) {
     if (owner && owner->GetToolTipText().IsEmpty())
       owner = RCPtr<LControl>();
   }
-  // The tool tip control that shows the owner's text comes with the skinned
-  // tool tips; until then the owner is only recorded.
-  if (owner != mToolTipOwner)
+  if (owner != mToolTipOwner) {
+    const RCPtr<LControl> oldOwner = std::move(mToolTipOwner);
+    if (oldOwner)
+      (void)oldOwner->CreateToolTip(false);
     mToolTipOwner = owner;
+    if (owner)
+      (void)owner->CreateToolTip(true);
+  }
   const RCPtr<LControl> old = std::move(mHover);
   mHover = next;
   if (old && (old->GetParent() || old->GetRootWindow()))
@@ -337,7 +341,11 @@ QZRESULT LRootWindow::SetHoverControl(const RCPtr<LControl>& control) {
   return S_OK;
 }
 
-void LRootWindow::HideToolTip() {}
+void LRootWindow::HideToolTip() {
+  // The owner stays: the same control shows no new tip until the pointer has left it.
+  if (const RCPtr<LControl> owner = mToolTipOwner)
+    (void)owner->CreateToolTip(false);
+}
 
 PointT<std::int32_t> LRootWindow::LocalPoint(const RCPtr<LControl>& control, const PointT<std::int32_t>& point) {
   const PointT<std::int32_t> origin = control->GetPositionInRoot().RoundToLong();

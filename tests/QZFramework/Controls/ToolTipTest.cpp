@@ -3,6 +3,10 @@
 
 #include "QZFramework/Controls/ControlsFixture.h"
 
+#include "QZFramework/ControlBase/Look.h"
+#include "QZFramework/ControlBase/LookDescriptor.h"
+#include "QZFramework/Controls/Button.h"
+#include "QZFramework/Controls/Label.h"
 #include "QZFramework/Controls/ToolTip.h"
 
 #include <gtest/gtest.h>
@@ -130,6 +134,59 @@ TEST_F(ToolTipTest, TheTipIsPushedBackInsideTheWindow) {
     EXPECT_FALSE(tip->IsTransparentAt({0, 0}));
     tip->Hide();
     mWindow->ProcessIdle();
+  }
+}
+
+// A control of class T whose look has no text area, so any text of its own is
+// cut off, with a "TOOLTIP" text from the skin.
+template <class T>
+class Captioned : public T {
+public:
+  Captioned(const RCPtr<LControl>& parent, const char16_t* name) : T(parent, WideString(name)) {
+    this->mLayout = MakeRCPtr<LLayoutDescriptor>();
+    this->mBounds = {0, 0, 40, 20};
+    this->AddLook(LLook::Create(MakeRCPtr<LLookDescriptor>(WideString(u"Plain")), false));
+    static_cast<void>(this->SetLookWeight(0, 1.0f, true));
+    static_cast<void>(this->Initialize());
+    static_cast<void>(this->FinishInitialize());
+    this->SetCreated();
+    this->mToolTipText = WideString(u"from the skin");
+  }
+};
+
+TEST_F(ToolTipTest, TheBaseMakesTheTipFromTheSkinWithTheTruncatedTextOfALabelOrAButton) {
+  mFactory->RegisterControlCreateFunction(WideString(u"Framework.ToolTip"), &LToolTip::Create);
+  LoadSkin("<SubControl Class=\"Framework.ToolTip\" Name=\"toolTip\" XSizeAbs=\"60\" YSizeAbs=\"12\" "
+           "ClipToParent=\"False\" Z_Order=\"9999\"/>");
+  const RCPtr<LControl> label(new Captioned<LLabel>(mHost, u"label"));
+  const RCPtr<LControl> button(new Captioned<LButton>(mHost, u"button"));
+  struct Case {
+    const char* why;
+    RCPtr<LControl> owner;
+    const char16_t* text;
+    const char16_t* tip;
+  } cases[] = {
+      {"a label that fits shows the skin's text", label, u"", u"from the skin"},
+      {"a cut-off label shows its own", label, u"a caption too long", u"a caption too long"},
+      {"a button that fits shows the skin's text", button, u"", u"from the skin"},
+      {"a cut-off button shows its own", button, u"Send to the device", u"Send to the device"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    static_cast<void>(c.owner->SetText(WideString(c.text)));
+    mApp.mMilliseconds = 1000;
+    ASSERT_EQ(c.owner->CreateToolTip(true), S_OK);
+    const RCPtr<LToolTip> tip = DynamicCast<LToolTip>(c.owner->FindChild(WideString(u"toolTip")));
+    ASSERT_TRUE(tip);
+    EXPECT_TRUE(tip->GetText().IsEqual(c.tip));
+    EXPECT_EQ(tip->GetDisplayState(), LToolTip::kWaiting);
+    IdleAt(1501);
+    EXPECT_EQ(tip->GetDisplayState(), LToolTip::kShown);
+    ASSERT_EQ(c.owner->CreateToolTip(false), S_OK);
+    EXPECT_EQ(tip->GetDisplayState(), LToolTip::kHidden);
+    IdleAt(1502);
+    EXPECT_FALSE(c.owner->FindChild(WideString(u"toolTip")));
+    LToolTip::LastHideTime() = 0;
   }
 }
 
