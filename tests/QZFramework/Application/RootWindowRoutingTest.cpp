@@ -72,6 +72,16 @@ public:
     return S_OK;
   }
 
+  QZRESULT CreateToolTip(bool show) override {
+    Add(show ? "showTip" : "hideTip");
+    return S_OK;
+  }
+  // The "TOOLTIP" and "USE_PARENT_TOOLTIP" values a skin would give.
+  void SetToolTip(const char16_t* text, bool useParent) {
+    mToolTipText = WideString(text);
+    mUseParentToolTip = useParent;
+  }
+
   void Add(const std::string& what) {
     if (mLog)
       mLog->push_back(GetName().ToNarrow().GetChars() + std::string(".") + what);
@@ -220,6 +230,40 @@ TEST_F(RootWindowRoutingTest, KeysGoToTheFocusOnlyAndQueuedKeysInTheIdlePass) {
   (void)mRoot->ProcessIdle(false);
   EXPECT_EQ(Of("a"), (Log{"key(79)", "key(65)"}));
   EXPECT_TRUE(Of("b").empty());
+}
+
+TEST_F(RootWindowRoutingTest, TheHoveredTipOwnerShowsItsTipAndAPressAWheelStepOrAKeyHidesIt) {
+  const RCPtr<Probe> inner = MakeRCPtr<Probe>(mA, u"inner", RectT<double>{0, 0, 20, 20}, &mLog);
+  const RCPtr<Probe> plain = MakeRCPtr<Probe>(mB, u"plain", RectT<double>{0, 0, 20, 20}, &mLog);
+  mA->SetToolTip(u"from a", false);
+  inner->SetToolTip(u"", true);
+  plain->SetToolTip(u"", false);
+  mB->SetToolTip(u"from b", false);
+  const auto tips = [this] {
+    Log entries;
+    for (const std::string& entry : mLog)
+      if (entry.find("Tip") != std::string::npos)
+        entries.push_back(entry);
+    mLog.clear();
+    return entries;
+  };
+  Move({15, 15}); // inner, which uses its parent's tip
+  EXPECT_EQ(tips(), Log{"a.showTip"});
+  EXPECT_EQ(mRoot->GetToolTipOwner(), RCPtr<LControl>(mA));
+  Move({40, 40}); // a itself: the same owner, nothing new
+  EXPECT_EQ(tips(), Log{});
+  Move({105, 15}); // plain uses no parent's tip and has none
+  EXPECT_EQ(tips(), Log{"a.hideTip"});
+  Move({140, 40});
+  EXPECT_EQ(tips(), Log{"b.showTip"});
+
+  Press(kMouseButtonLeft, {140, 40});
+  Release(kMouseButtonLeft, {140, 40});
+  mRoot->DispatchMouseWheel({140, 40}, 0, kWheelUp);
+  mRoot->DispatchKey(LKeyParam::Create(KeyCode(0x41, true, 0, 0), 1));
+  EXPECT_EQ(tips(), (Log{"b.hideTip", "b.hideTip", "b.hideTip", "b.hideTip"}))
+      << "the press, the release, the wheel step and the key; b stays the owner";
+  EXPECT_EQ(mRoot->GetToolTipOwner(), RCPtr<LControl>(mB));
 }
 
 TEST_F(RootWindowRoutingTest, ADropReachesTheControlUnderThePointAndTheAnswerIsKeptPerTarget) {
