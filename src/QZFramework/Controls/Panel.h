@@ -5,13 +5,13 @@
 // around. Ctrl+Tab climbs out of every enclosing panel unchanged.
 // UI thread only, like every control.
 
-#include "QZFramework/ControlBase/Control.h"
+#include "QZFramework/Controls/ScrollView.h"
 
 namespace QZ {
 
-class LPanel : public LControl {
+class LPanel : public LScrollView {
 public:
-  LPanel(const RCPtr<LControl>& parent, const WideString& name) : LControl(parent, name) {}
+  LPanel(const RCPtr<LControl>& parent, const WideString& name) : LScrollView(parent, name) {}
   ~LPanel() override = default;
 
   // Serves "Framework.Panel", "Framework.ScrollChannel",
