@@ -16,6 +16,9 @@ constexpr const char16_t* kClientExtentChange = u"NID_CLIENT_EXTENT_CHANGE";
 constexpr const char16_t* kAutoExtentX = u"AUTO_CLIENT_EXTENT_X";
 constexpr const char16_t* kAutoExtentY = u"AUTO_CLIENT_EXTENT_Y";
 constexpr double kSameExtent = 2.220446049250313e-15;
+// Bar values in line mode add up steps of 1 / lines, which fall a hair short
+// of whole lines; a value this close below a line counts as that line.
+constexpr double kLineTolerance = 1e-7;
 
 RCPtr<LNotificationDistributor> AsDistributor(const RCPtr<LControl>& control) {
   return RCPtr<LNotificationDistributor>(static_cast<LNotificationDistributor*>(control.GetRaw()));
@@ -327,8 +330,9 @@ std::int32_t LScrollView::OnBarValueChange(const RCPtr<LNotificationDistributor>
     return 1;
   const RCPtr<LScrollbar>& bar = axis == kVerticalBar ? mVBar : mHBar;
   const double real = bar->GetValue();
-  const double offset =
-      mLineMode[axis] && mLineSize[axis] > 0 ? std::trunc(real) * mLineSize[axis] : std::round(real);
+  const double offset = mLineMode[axis] && mLineSize[axis] > 0
+                            ? std::floor(real + kLineTolerance) * mLineSize[axis]
+                            : std::round(real);
   const PointT<double> next =
       axis == kVerticalBar ? PointT<double>{mScrollOffset.x, offset} : PointT<double>{offset, mScrollOffset.y};
   static_cast<void>(SetScrollOffset(next));
@@ -384,6 +388,11 @@ void LScrollView::UpdateVisibleRegion(const PointT<double>& oldOffset, const Poi
     if (!bar)
       continue;
     const CBarMute mute(mBarMuted[axis]);
+    if (mLineMode[axis] && mLineSize[axis] > 0) {
+      // The bar counts lines there, not pixels.
+      static_cast<void>(bar->SetValue(bar->ValueToNormalized(Along(newOffset, axis) / mLineSize[axis])));
+      continue;
+    }
     const double range = Along(mClientExtent, axis) - Along(view, axis);
     static_cast<void>(bar->SetValue(range > 0 ? Along(newOffset, axis) / range : 0.0));
   }
