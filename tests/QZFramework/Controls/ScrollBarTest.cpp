@@ -39,8 +39,28 @@ std::string BarSkin() {
   const auto main = [&](const char* name, const std::string& bar) {
     return test::ScrollPart("Test.Plain", name, "XSizeAbs=\"640\" YSizeAbs=\"480\"", "Gray", focus + bar);
   };
-  return test::SkinDocument(test::ScrollLooks() + "<Skins><Skin Name=\"S\">" + main("vmain", vertical) +
-                            main("hmain", horizontal) + "</Skin></Skins>");
+  // Bars whose buttons lie in various places; "none" has no buttons and no channel.
+  const auto button = [](const char* name, int x, int y) {
+    return test::ScrollPart("Framework.Button", name,
+                            "XPositionAbs=\"" + std::to_string(x) + "\" YPositionAbs=\"" + std::to_string(y) +
+                                "\" XSizeAbs=\"16\" YSizeAbs=\"16\"",
+                            "GreenButton");
+  };
+  const auto bar = [&](const char* name, int x, const std::string& buttons) {
+    return test::ScrollPart("Framework.ScrollBar", name,
+                            "XPositionAbs=\"" + std::to_string(x) +
+                                "\" YPositionAbs=\"0\" XSizeAbs=\"40\" YSizeAbs=\"40\"",
+                            "Gray", buttons);
+  };
+  const std::string placed = bar("side", 0, button("dec", 0, 0) + button("inc", 24, 0)) +
+                             bar("below", 50, button("dec", 0, 0) + button("inc", 0, 24)) +
+                             bar("diagonal", 100, button("dec", 0, 0) + button("inc", 24, 24)) +
+                             bar("reversed", 150, button("inc", 0, 0) + button("dec", 24, 0)) +
+                             bar("none", 200, "");
+  return test::SkinDocument(
+      test::ScrollLooks() + "<Skins><Skin Name=\"S\">" + main("vmain", vertical) + main("hmain", horizontal) +
+      test::ScrollPart("Test.Plain", "omain", "XSizeAbs=\"640\" YSizeAbs=\"480\"", "Gray", placed) +
+      "</Skin></Skins>");
 }
 
 class ScrollBarTest : public ControlsFixture {
@@ -116,6 +136,32 @@ TEST_F(ScrollBarTest, PartsOrientationAndTheThumbComeFromTheSkin) {
     EXPECT_EQ(ThumbAt(), 133.0);
     mWindow->SetRootControl(RCPtr<LControl>());
   }
+}
+
+TEST_F(ScrollBarTest, TheBarIsVerticalUnlessItsButtonsLieFurtherApartAcross) {
+  mApp.mActiveRootWindow = mWindow;
+  mMain = mFactory->CreateTopLevelControl(WideString(u"omain"), RCPtr<IRootWindow>(mWindow));
+  ASSERT_TRUE(mMain);
+  mWindow->SetRootControl(mMain);
+  const struct {
+    const char16_t* name;
+    bool vertical;
+  } cases[] = {{u"side", false}, {u"below", true}, {u"diagonal", true}, {u"reversed", true}, {u"none", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(WideString(c.name).ToNarrow().GetChars());
+    const RCPtr<LScrollbar> bar = DynamicCast<LScrollbar>(mMain->FindChild(WideString(c.name)));
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(bar->IsVertical(), c.vertical);
+  }
+
+  // Without buttons, channel and thumb the bar still answers keys handed to it.
+  const RCPtr<LScrollbar> bare = DynamicCast<LScrollbar>(mMain->FindChild(WideString(u"none")));
+  bare->SetValue(0.5);
+  EXPECT_EQ(bare->GetThumb(), RCPtr<LButton>());
+  const RCPtr<LSiblingKeyParam> key = LSiblingKeyParam::Create(KeyCode(0x28, true, 0, 0), RCPtr<LControl>());
+  EXPECT_EQ(bare->Receive(RCPtr<LNotificationDistributor>(), LNotification::Create(u"NID_SIBLING_KEY", key)), 1);
+  EXPECT_EQ(key->mResult, 0) << "consumed";
+  EXPECT_DOUBLE_EQ(bare->GetNormalizedValue(), 0.52);
 }
 
 TEST_F(ScrollBarTest, TheStepButtonsMoveBySmallStepsAndStopAtTheEnds) {
