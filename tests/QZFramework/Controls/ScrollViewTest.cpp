@@ -349,6 +349,13 @@ TEST_F(ScrollViewTest, APanelIsAScrollViewWithBars) {
   EXPECT_EQ(Shown(), "vertical");
   EXPECT_EQ(mWindow->Wheel(kOverContent, kWheelDown), S_OK);
   EXPECT_EQ(OffsetY(), 10.0);
+
+  // Rebuilt from its skin entry at run time, it keeps its bars working.
+  ASSERT_EQ(mView->CreateChildrenFromDescriptor(mView->GetDescriptor()), S_OK);
+  ASSERT_TRUE(VBar());
+  EXPECT_EQ(Shown(), "vertical");
+  EXPECT_EQ(mWindow->Wheel(kOverContent, kWheelDown), S_OK);
+  EXPECT_EQ(OffsetY(), 20.0);
 }
 
 } // namespace
