@@ -4,6 +4,7 @@
 #include "QZFramework/Controls/Button.h"
 #include "QZFramework/Controls/Label.h"
 #include "QZFramework/Controls/Panel.h"
+#include "QZFramework/Controls/ScrollBar.h"
 #include "QZFramework/Controls/ToolTip.h"
 
 namespace QZ {
@@ -21,7 +22,7 @@ constexpr SControlClass kFrameworkControlClasses[] = {
     {u"Framework.CheckedListBoxItem", nullptr},                // LCheckedListBoxItem
     {u"Framework.ListBoxWithIcons", nullptr},                  // LCheckedListBox
     {u"Framework.listbox2ColumnSortable", nullptr},            // LMultiColumnListBox
-    {u"Framework.ScrollBar", nullptr},                         // LScrollbar
+    {u"Framework.ScrollBar", &LScrollbar::Create},             // LScrollbar
     {u"Framework.ScrollChannel", &LPanel::Create},             // LPanel
     {u"Framework.ComboBox", nullptr},                          // LComboBox
     {u"Framework.ComboTextBox", nullptr},                      // LComboBox

@@ -10,7 +10,7 @@ namespace QZ {
 namespace {
 
 // The class the panel builds on: its operations run after the panel's own.
-using PanelBase = LControl;
+using PanelBase = LScrollView;
 
 constexpr const char16_t* kSiblingKey = u"NID_SIBLING_KEY";
 

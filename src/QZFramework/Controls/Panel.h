@@ -12,13 +12,13 @@
 // while all of them are out of use Tab passes it by.
 // UI thread only, like every control.
 
-#include "QZFramework/ControlBase/Control.h"
+#include "QZFramework/Controls/ScrollView.h"
 
 namespace QZ {
 
-class LPanel : public LControl {
+class LPanel : public LScrollView {
 public:
-  LPanel(const RCPtr<LControl>& parent, const WideString& name) : LControl(parent, name) {}
+  LPanel(const RCPtr<LControl>& parent, const WideString& name) : LScrollView(parent, name) {}
   ~LPanel() override = default;
 
   // Serves "Framework.Panel", "Framework.ScrollChannel",
