@@ -2,16 +2,10 @@
 // simulated click shows the pressed look for 0.15 s on the application's
 // clock, then clicks and shows the focused look.
 
-#include "QZFramework/Application/ControlClassRegistry.h"
-#include "QZFramework/Application/OSWindow.h"
+#include "QZFramework/Application/SkinWindowFixture.h"
 
-#include "Platform/App/AppHost.h"
-#include "QZFramework/ControlBase/ControlFactory.h"
 #include "QZFramework/ControlBase/SkinnedControl.h"
 #include "QZFramework/Controls/Button.h"
-#include "QZFramework/Notification/NotificationCenterManager.h"
-#include "Support/TestFrameworkApp.h"
-#include "Support/WindowTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -65,61 +59,22 @@ public:
   int mCount = 0;
 };
 
-class ButtonWindowTest : public ::testing::Test {
+class ButtonWindowTest : public test::SkinWindowFixture {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(mSystem.IsStarted());
-    ASSERT_TRUE(mHost.InitApplication());
+    SkinWindowFixture::SetUp();
     test::SkinnedControl::Register(*mFactory);
-    ASSERT_EQ(RegisterControlClasses(*mFactory, GetFrameworkControlClasses()), S_OK);
-    mApp = MakeRCPtr<test::TestFrameworkApp>(mFactory, MakeRCPtr<LStringTable>(LStringTable::Entries()), mHost);
   }
-  void TearDown() override {
-    mMain = RCPtr<LControl>();
-    if (mWindow)
-      mWindow->DestroyWindow();
-    mApp = RCPtr<test::TestFrameworkApp>();
-    test::OffscreenWindowSystem::TakeWindowEvents();
-    LNotificationCenterManager::GetInstance() = RCPtr<LNotificationCenterManager>();
-  }
-
-  std::uint32_t PaintAndRead(int x, int y) {
-    EXPECT_TRUE(OSWindow::PumpWindowEvents());
-    std::vector<std::uint32_t> pixels;
-    EXPECT_TRUE(mWindow->GetPlatformWindow().ReadPixels({0, 0, kWidth, kHeight}, pixels));
-    return pixels.size() == static_cast<std::size_t>(kWidth * kHeight)
-               ? pixels[static_cast<std::size_t>(y * kWidth + x)]
-               : 0;
-  }
-
-  test::OffscreenWindowSystem mSystem;
-  Platform::AppHost mHost;
-  RCPtr<LControlFactory> mFactory = MakeRCPtr<LControlFactory>(WideString(u"App"));
-  RCPtr<test::TestFrameworkApp> mApp;
-  OSWindow* mWindow = nullptr;
-  RCPtr<LControl> mMain;
 };
 
 TEST_F(ButtonWindowTest, ASimulatedClickShowsThePressedLookThenClicks) {
-  const std::string text = ButtonSkin();
-  ASSERT_EQ(mFactory->LoadSkinsFromText(
-                std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())),
-            S_OK);
-  OSWindow::SCreateParams params;
-  params.clientBounds = {100, 100, kWidth, kHeight};
-  mWindow = OSWindow::Create(params);
-  ASSERT_NE(mWindow, nullptr);
-  ASSERT_EQ(mWindow->CreateRenderer(kRendererTypeGDIPlus), S_OK);
-  ASSERT_EQ(mWindow->GetRootWindow()->SetRootControlByName(WideString(u"main")), S_OK);
-  mMain = mWindow->GetRootWindow()->GetRootControl();
-  ASSERT_TRUE(mMain);
+  OpenSkinWindow(ButtonSkin(), kWidth, kHeight);
   const RCPtr<LButton> button = DynamicCast<LButton>(mMain->FindChild(WideString(u"button")));
   ASSERT_TRUE(button);
   const RCPtr<Clicks> clicks = MakeRCPtr<Clicks>();
   button->RegisterClient(clicks, u"NID_LEFT_CLICK");
 
   static_cast<void>(button->UpdateVisualState());
-  ASSERT_EQ(mWindow->GetRootWindow()->RedrawNow(), S_OK);
   EXPECT_EQ(PaintAndRead(30, 30), kGray);
 
   mApp->mMilliseconds = 1000;

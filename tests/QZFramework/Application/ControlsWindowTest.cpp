@@ -4,21 +4,14 @@
 // Tab through nested panels, keys that climb the panels to the siblings and
 // the application's hot keys, and a truncated label's tool tip.
 
-#include "QZFramework/Application/ControlClassRegistry.h"
-#include "QZFramework/Application/OSWindow.h"
+#include "QZFramework/Application/SkinWindowFixture.h"
 
-#include "Platform/App/AppHost.h"
-#include "Platform/Window/InputSimulator.h"
-#include "QZFramework/ControlBase/ControlFactory.h"
 #include "QZFramework/ControlBase/InputParams.h"
 #include "QZFramework/Controls/Button.h"
 #include "QZFramework/Controls/Label.h"
 #include "QZFramework/Controls/Panel.h"
 #include "QZFramework/Controls/ToolTip.h"
 #include "QZFramework/Notification/Notification.h"
-#include "QZFramework/Notification/NotificationCenterManager.h"
-#include "Support/TestFrameworkApp.h"
-#include "Support/WindowTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -145,28 +138,13 @@ public:
   std::vector<std::string> mEntries;
 };
 
-class ControlsWindowTest : public ::testing::Test {
+class ControlsWindowTest : public test::SkinWindowFixture {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(mSystem.IsStarted());
-    ASSERT_TRUE(mHost.InitApplication());
-    mSimulator.SetModifiers(0);
-    ASSERT_EQ(RegisterControlClasses(*mFactory, GetFrameworkControlClasses()), S_OK);
-    mApp = MakeRCPtr<test::TestFrameworkApp>(mFactory, MakeRCPtr<LStringTable>(LStringTable::Entries()), mHost);
+    SkinWindowFixture::SetUp();
     LToolTip::LastHideTime() = 0;
-    const std::string text = Skin();
-    ASSERT_EQ(mFactory->LoadSkinsFromText(
-                  std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())),
-              S_OK);
-    OSWindow::SCreateParams params;
-    params.clientBounds = {100, 100, kWidth, kHeight};
-    mWindow = OSWindow::Create(params);
-    ASSERT_NE(mWindow, nullptr);
-    ASSERT_EQ(mWindow->CreateRenderer(kRendererTypeGDIPlus), S_OK);
-    ASSERT_EQ(mWindow->GetRootWindow()->SetRootControlByName(WideString(u"main")), S_OK);
-    mMain = mWindow->GetRootWindow()->GetRootControl();
+    OpenSkinWindow(Skin(), kWidth, kHeight);
     ASSERT_TRUE(DynamicCast<LPanel>(mMain));
-    mId = mWindow->GetPlatformWindow().GetId();
     ASSERT_TRUE(mSimulator.Change(mId, Platform::SimulatedWindowChange::kFocusGained));
     ASSERT_TRUE(OSWindow::PumpWindowEvents());
     mLog = MakeRCPtr<Log>();
@@ -175,12 +153,7 @@ protected:
     for (const RCPtr<LControl>& control : mListened)
       control->UnregisterClientFromAll(mLog);
     mListened.clear();
-    mMain = RCPtr<LControl>();
-    if (mWindow)
-      mWindow->DestroyWindow();
-    mApp = RCPtr<test::TestFrameworkApp>();
-    test::OffscreenWindowSystem::TakeWindowEvents();
-    LNotificationCenterManager::GetInstance() = RCPtr<LNotificationCenterManager>();
+    SkinWindowFixture::TearDown();
   }
 
   template <class T = LButton>
@@ -198,15 +171,6 @@ protected:
     for (const char16_t* id : {u"NID_LEFT_CLICK", u"NID_VALUE_CHANGE", u"NID_BUTTON_AUTOREPEAT"})
       control->RegisterClient(mLog, id);
     mListened.push_back(control);
-  }
-  std::uint32_t PaintAndRead(int x, int y) {
-    EXPECT_TRUE(OSWindow::PumpWindowEvents());
-    static_cast<void>(mWindow->GetRootWindow()->RedrawNow());
-    std::vector<std::uint32_t> pixels;
-    EXPECT_TRUE(mWindow->GetPlatformWindow().ReadPixels({0, 0, kWidth, kHeight}, pixels));
-    return pixels.size() == static_cast<std::size_t>(kWidth * kHeight)
-               ? pixels[static_cast<std::size_t>(y * kWidth + x)]
-               : 0;
   }
   void Move(Platform::WindowPoint point) {
     ASSERT_TRUE(mSimulator.MovePointer(mId, point));
@@ -232,24 +196,11 @@ protected:
     }
     ASSERT_TRUE(OSWindow::PumpWindowEvents());
   }
-  // Moves the application's clock to ms and runs one idle pass of the application.
-  void IdleAt(std::uint32_t ms) {
-    mApp->mMilliseconds = ms;
-    static_cast<void>(mApp->ProcessIdle(true));
-  }
   std::string Focused() {
     const RCPtr<LControl> focus = mWindow->GetRootWindow()->GetFocusedControl();
     return focus ? focus->GetName().ToNarrow().GetChars() : "none";
   }
 
-  test::OffscreenWindowSystem mSystem;
-  Platform::AppHost mHost;
-  Platform::InputSimulator mSimulator;
-  RCPtr<LControlFactory> mFactory = MakeRCPtr<LControlFactory>(WideString(u"App"));
-  RCPtr<test::TestFrameworkApp> mApp;
-  OSWindow* mWindow = nullptr;
-  Platform::WindowId mId = Platform::kNoWindow;
-  RCPtr<LControl> mMain;
   RCPtr<Log> mLog;
   std::vector<RCPtr<LControl>> mListened;
 };

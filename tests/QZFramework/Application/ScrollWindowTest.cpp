@@ -3,17 +3,10 @@
 // the track pages at once and again after 0.4 s on the application's clock,
 // showing the Clicked look below the thumb while it pages.
 
-#include "QZFramework/Application/ControlClassRegistry.h"
-#include "QZFramework/Application/OSWindow.h"
+#include "QZFramework/Application/SkinWindowFixture.h"
 
-#include "Platform/App/AppHost.h"
-#include "Platform/Window/InputSimulator.h"
-#include "QZFramework/ControlBase/ControlFactory.h"
 #include "QZFramework/Controls/Panel.h"
 #include "QZFramework/Controls/ScrollSkin.h"
-#include "QZFramework/Notification/NotificationCenterManager.h"
-#include "Support/TestFrameworkApp.h"
-#include "Support/WindowTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -45,64 +38,22 @@ std::string ScrollWindowSkin() {
          "</Skin></Skins></Application></Veskor_Skin_Definitions>";
 }
 
-class ScrollWindowTest : public ::testing::Test {
+class ScrollWindowTest : public test::SkinWindowFixture {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(mSystem.IsStarted());
-    ASSERT_TRUE(mHost.InitApplication());
+    SkinWindowFixture::SetUp();
     mFactory->RegisterControlCreateFunction(WideString(u"Test.Plain"), &CreateControlFromDescriptor<LControl>);
-    ASSERT_EQ(RegisterControlClasses(*mFactory, GetFrameworkControlClasses()), S_OK);
-    mApp = MakeRCPtr<test::TestFrameworkApp>(mFactory, MakeRCPtr<LStringTable>(LStringTable::Entries()), mHost);
   }
   void TearDown() override {
     mView = RCPtr<LScrollView>();
-    mMain = RCPtr<LControl>();
-    if (mWindow)
-      mWindow->DestroyWindow();
-    mApp = RCPtr<test::TestFrameworkApp>();
-    test::OffscreenWindowSystem::TakeWindowEvents();
-    LNotificationCenterManager::GetInstance() = RCPtr<LNotificationCenterManager>();
+    SkinWindowFixture::TearDown();
   }
 
-  void Pump() { EXPECT_TRUE(OSWindow::PumpWindowEvents()); }
-  std::uint32_t PaintAndRead(int x, int y) {
-    Pump();
-    EXPECT_EQ(mWindow->GetRootWindow()->RedrawNow(), S_OK);
-    std::vector<std::uint32_t> pixels;
-    EXPECT_TRUE(mWindow->GetPlatformWindow().ReadPixels({0, 0, kWidth, kHeight}, pixels));
-    return pixels.size() == static_cast<std::size_t>(kWidth * kHeight)
-               ? pixels[static_cast<std::size_t>(y * kWidth + x)]
-               : 0;
-  }
-  Platform::WindowId Id() { return mWindow->GetPlatformWindow().GetId(); }
-  void IdleAt(std::uint32_t ms) {
-    mApp->mMilliseconds = ms;
-    mWindow->GetRootWindow()->ProcessIdle(true);
-  }
-
-  test::OffscreenWindowSystem mSystem;
-  Platform::InputSimulator mSimulator;
-  Platform::AppHost mHost;
-  RCPtr<LControlFactory> mFactory = MakeRCPtr<LControlFactory>(WideString(u"App"));
-  RCPtr<test::TestFrameworkApp> mApp;
-  OSWindow* mWindow = nullptr;
-  RCPtr<LControl> mMain;
   RCPtr<LScrollView> mView;
 };
 
 TEST_F(ScrollWindowTest, TheWheelAndAHeldTrackPressScrollThePanel) {
-  const std::string skin = ScrollWindowSkin();
-  ASSERT_EQ(mFactory->LoadSkinsFromText(
-                std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(skin.data()), skin.size())),
-            S_OK);
-  OSWindow::SCreateParams params;
-  params.clientBounds = {100, 100, kWidth, kHeight};
-  mWindow = OSWindow::Create(params);
-  ASSERT_NE(mWindow, nullptr);
-  ASSERT_EQ(mWindow->CreateRenderer(kRendererTypeGDIPlus), S_OK);
-  ASSERT_EQ(mWindow->GetRootWindow()->SetRootControlByName(WideString(u"main")), S_OK);
-  mMain = mWindow->GetRootWindow()->GetRootControl();
-  ASSERT_TRUE(mMain);
+  OpenSkinWindow(ScrollWindowSkin(), kWidth, kHeight);
   mView = DynamicCast<LScrollView>(mMain->FindChild(WideString(u"view")));
   ASSERT_TRUE(mView && mView->GetVerticalBar());
 
@@ -113,9 +64,9 @@ TEST_F(ScrollWindowTest, TheWheelAndAHeldTrackPressScrollThePanel) {
   EXPECT_EQ(PaintAndRead(30, 55), test::kScrollGreen);
 
   // One notch towards the user scrolls down by the small step (an inactive window takes no wheel).
-  ASSERT_TRUE(mSimulator.Change(Id(), Platform::SimulatedWindowChange::kFocusGained));
-  ASSERT_TRUE(mSimulator.MovePointer(Id(), {30, 30}));
-  ASSERT_TRUE(mSimulator.Wheel(Id(), Platform::WheelAxis::kVertical, -120, {30, 30}));
+  ASSERT_TRUE(mSimulator.Change(mId, Platform::SimulatedWindowChange::kFocusGained));
+  ASSERT_TRUE(mSimulator.MovePointer(mId, {30, 30}));
+  ASSERT_TRUE(mSimulator.Wheel(mId, Platform::WheelAxis::kVertical, -120, {30, 30}));
   Pump();
   EXPECT_EQ(mView->GetScrollOffset().y, 10.0);
   EXPECT_EQ(PaintAndRead(30, 55), test::kScrollGray) << "the content moved up by 10";
@@ -123,8 +74,8 @@ TEST_F(ScrollWindowTest, TheWheelAndAHeldTrackPressScrollThePanel) {
 
   // A held press in the track below the thumb pages at once, then after 0.4 s.
   mApp->mMilliseconds = 1000;
-  ASSERT_TRUE(mSimulator.MovePointer(Id(), {202, 88}));
-  ASSERT_TRUE(mSimulator.PressButton(Id(), Platform::kMouseLeft, {202, 88}));
+  ASSERT_TRUE(mSimulator.MovePointer(mId, {202, 88}));
+  ASSERT_TRUE(mSimulator.PressButton(mId, Platform::kMouseLeft, {202, 88}));
   Pump();
   EXPECT_EQ(mView->GetScrollOffset().y, 110.0);
   EXPECT_EQ(PaintAndRead(202, 88), test::kScrollRed) << "the Clicked look between the thumb and the end";
@@ -132,7 +83,7 @@ TEST_F(ScrollWindowTest, TheWheelAndAHeldTrackPressScrollThePanel) {
   EXPECT_EQ(mView->GetScrollOffset().y, 110.0);
   IdleAt(1401);
   EXPECT_EQ(mView->GetScrollOffset().y, 210.0);
-  ASSERT_TRUE(mSimulator.ReleaseButton(Id(), Platform::kMouseLeft, {202, 88}));
+  ASSERT_TRUE(mSimulator.ReleaseButton(mId, Platform::kMouseLeft, {202, 88}));
   Pump();
   EXPECT_EQ(PaintAndRead(202, 88), test::kScrollWhite) << "the Normal look once the press ends";
   IdleAt(2000);

@@ -2,7 +2,7 @@
 // orientation, the step buttons, track paging on the fake clock with its
 // Clicked look, the thumb drag with the pending value, the range and the keys.
 
-#include "QZFramework/Controls/ControlsFixture.h"
+#include "QZFramework/Controls/ScrollFixture.h"
 #include "QZFramework/Controls/ScrollSkin.h"
 
 #include "QZFramework/ControlBase/ControlBaseTestSupport.h"
@@ -21,7 +21,6 @@
 namespace QZ {
 namespace {
 
-using test::ControlsFixture;
 using test::NotificationLog;
 
 // Windows with one bar each: "vmain" holds a vertical bar of 16 by 232 at
@@ -63,30 +62,20 @@ std::string BarSkin() {
       "</Skin></Skins>");
 }
 
-class ScrollBarTest : public ControlsFixture {
+class ScrollBarTest : public test::ScrollFixture {
 protected:
   void SetUp() override {
-    ControlsFixture::SetUp();
-    mFactory->RegisterControlCreateFunction(WideString(u"Test.Plain"), &CreateControlFromDescriptor<LControl>);
-    mFactory->RegisterControlCreateFunction(WideString(u"Framework.Button"), &LButton::Create);
-    mFactory->RegisterControlCreateFunction(WideString(u"Framework.Label"), &LLabel::Create);
-    mFactory->RegisterControlCreateFunction(WideString(u"Framework.ScrollChannel"), &LPanel::Create);
-    mFactory->RegisterControlCreateFunction(WideString(u"Framework.ScrollBar"), &LScrollbar::Create);
-    ASSERT_EQ(mFactory->LoadSkinsFromText(test::Bytes(BarSkin())), S_OK);
+    ScrollFixture::SetUp();
+    LoadScrollSkin(BarSkin());
   }
   void TearDown() override {
     mBar = RCPtr<LScrollbar>();
-    mMain = RCPtr<LControl>();
-    mApp.mActiveRootWindow = RCPtr<IRootWindow>();
-    ControlsFixture::TearDown();
+    ScrollFixture::TearDown();
   }
 
   // Builds one of the windows and takes its bar.
   void Open(const char16_t* name) {
-    mApp.mActiveRootWindow = mWindow; // what the top-level control is measured against
-    mMain = mFactory->CreateTopLevelControl(WideString(name), RCPtr<IRootWindow>(mWindow));
-    ASSERT_TRUE(mMain);
-    mWindow->SetRootControl(mMain);
+    OpenTopLevel(name);
     mBar = DynamicCast<LScrollbar>(mMain->FindChild(WideString(u"bar")));
     ASSERT_TRUE(mBar);
   }
@@ -98,7 +87,6 @@ protected:
   // A window point on the vertical bar's track, at that distance into it.
   static PointT<std::int32_t> OnTrack(std::int32_t along) { return {108, 36 + along}; }
 
-  RCPtr<LControl> mMain;
   RCPtr<LScrollbar> mBar;
 };
 
@@ -139,10 +127,7 @@ TEST_F(ScrollBarTest, PartsOrientationAndTheThumbComeFromTheSkin) {
 }
 
 TEST_F(ScrollBarTest, TheBarIsVerticalUnlessItsButtonsLieFurtherApartAcross) {
-  mApp.mActiveRootWindow = mWindow;
-  mMain = mFactory->CreateTopLevelControl(WideString(u"omain"), RCPtr<IRootWindow>(mWindow));
-  ASSERT_TRUE(mMain);
-  mWindow->SetRootControl(mMain);
+  OpenTopLevel(u"omain");
   const struct {
     const char16_t* name;
     bool vertical;

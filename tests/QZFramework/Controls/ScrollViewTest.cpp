@@ -3,7 +3,7 @@
 // other without a loop, the wheel, line mode, the automatic extent and the
 // unbounded axis.
 
-#include "QZFramework/Controls/ControlsFixture.h"
+#include "QZFramework/Controls/ScrollFixture.h"
 #include "QZFramework/Controls/ScrollSkin.h"
 
 #include "QZFramework/ControlBase/ControlBaseTestSupport.h"
@@ -22,7 +22,6 @@
 namespace QZ {
 namespace {
 
-using test::ControlsFixture;
 using test::NotificationLog;
 
 // A view of 200 by 100 at (10, 10) with its bars and a 50 by 50 "content"
@@ -59,31 +58,20 @@ RCPtr<LControl>& CreateScrollView(RCPtr<LControl>& out, const RCPtr<LControl>& p
   return CreateControlFromDescriptor<LScrollView>(out, parent, descriptor);
 }
 
-class ScrollViewTest : public ControlsFixture {
+class ScrollViewTest : public test::ScrollFixture {
 protected:
   void SetUp() override {
-    ControlsFixture::SetUp();
-    mFactory->RegisterControlCreateFunction(WideString(u"Test.Plain"), &CreateControlFromDescriptor<LControl>);
+    ScrollFixture::SetUp();
     mFactory->RegisterControlCreateFunction(WideString(u"Test.ScrollView"), &CreateScrollView);
-    mFactory->RegisterControlCreateFunction(WideString(u"Framework.Button"), &LButton::Create);
-    mFactory->RegisterControlCreateFunction(WideString(u"Framework.Label"), &LLabel::Create);
-    mFactory->RegisterControlCreateFunction(WideString(u"Framework.Panel"), &LPanel::Create);
-    mFactory->RegisterControlCreateFunction(WideString(u"Framework.ScrollChannel"), &LPanel::Create);
-    mFactory->RegisterControlCreateFunction(WideString(u"Framework.ScrollBar"), &LScrollbar::Create);
-    ASSERT_EQ(mFactory->LoadSkinsFromText(test::Bytes(ViewSkin())), S_OK);
+    LoadScrollSkin(ViewSkin());
   }
   void TearDown() override {
     mView = RCPtr<LScrollView>();
-    mMain = RCPtr<LControl>();
-    mApp.mActiveRootWindow = RCPtr<IRootWindow>();
-    ControlsFixture::TearDown();
+    ScrollFixture::TearDown();
   }
 
   void Open(const char16_t* name) {
-    mApp.mActiveRootWindow = mWindow; // what the top-level control is measured against
-    mMain = mFactory->CreateTopLevelControl(WideString(name), RCPtr<IRootWindow>(mWindow));
-    ASSERT_TRUE(mMain);
-    mWindow->SetRootControl(mMain);
+    OpenTopLevel(name);
     mView = DynamicCast<LScrollView>(mMain->FindChild(WideString(u"view")));
     ASSERT_TRUE(mView);
     ASSERT_TRUE(mView->GetVerticalBar() && mView->GetHorizontalBar());
@@ -101,7 +89,6 @@ protected:
   }
   double OffsetY() const { return mView->GetScrollOffset().y; }
 
-  RCPtr<LControl> mMain;
   RCPtr<LScrollView> mView;
 };
 
