@@ -134,8 +134,8 @@ bool CEditorProcess::CheckSingleInstance() {
   const Platform::HandOverResult result =
       Platform::HandOverToFirstInstance(kMainWindowClassNameUtf8, kCopyDataCommandLine, bytes,
                                         Platform::kDefaultHandOverTimeoutMs, mOptions.mInstanceFolder);
-  // The first editor has no main window yet: this one runs as well.
-  if (result == Platform::HandOverResult::kNoListener)
+  // The first editor has no main window yet, or cannot be reached at all: this one runs as well.
+  if (result == Platform::HandOverResult::kNoListener || result == Platform::HandOverResult::kFailed)
     return true;
   mOutcome = StartupOutcome::kHandedOver;
   return false;
