@@ -5,7 +5,9 @@
 #include "Panel/Main/SkinChoice.h"
 #include "Panel/Main/Version.h"
 #include "Panel/Main/WindowPlacementRecord.h"
+#include "Platform/Graphics2D/Image.h"
 #include "Platform/Input/KeyState.h"
+#include "Platform/Resources/Resources.h"
 #include "Platform/Window/InputState.h"
 #include "Platform/Window/WindowSystem.h"
 #include "QZFramework/Application/ControlClassRegistry.h"
@@ -273,6 +275,7 @@ QZRESULT LApplication::CreateMainWindow() {
   if (!mMainWindow)
     return E_FAIL;
   mMainWindowStyle = style;
+  static_cast<void>(SetApplicationIcon(mMainWindow->GetPlatformWindow()));
   const QZRESULT result = mMainWindow->CreateRenderer(GetRendererType());
   OSWindow::SetPlacementWriter([](const WideString&, const Platform::WindowPlacement& placement) {
     if (LApplication* app = GetRunning())
@@ -280,6 +283,23 @@ QZRESULT LApplication::CreateMainWindow() {
   });
   RestorePlacement();
   return result;
+}
+
+bool LApplication::SetApplicationIcon(Platform::Window& window) {
+  std::span<const std::uint8_t> bytes;
+  if (!Platform::FindResource(kIconResourceType, kIconResourceName, bytes))
+    return false;
+  const std::unique_ptr<Platform::Image> image = Platform::Image::DecodePng(bytes.data(), bytes.size());
+  if (!image)
+    return false;
+  Platform::ImageLockData data;
+  if (image->LockBits(0, 0, image->GetWidth(), image->GetHeight(), Platform::kImageLockRead,
+                      Platform::kPixelFormat32bppARGB, data) != Platform::ImageStatus::Ok)
+    return false;
+  const bool set = window.SetIcon({static_cast<const std::uint8_t*>(data.scan0), image->GetWidth(),
+                                   image->GetHeight(), data.stride, Platform::PixelAlpha::kStraight});
+  static_cast<void>(image->UnlockBits(data));
+  return set;
 }
 
 IniFileHandle LApplication::GetPlacementProfile() {
@@ -520,6 +540,7 @@ std::int32_t LApplication::CreateRootWindow(const RCPtr<LControl>& control, bool
   static_cast<void>(window->SetClientBounds(
       {left + frame.left, top + frame.top, params.clientBounds.width, params.clientBounds.height}));
 
+  static_cast<void>(SetApplicationIcon(platformWindow));
   static_cast<void>(window->AttachRenderer(parent->GetRenderer()));
   if (static_cast<std::int32_t>(GetRootWindowCount()) != index + 1 || !window->GetRootWindow()) {
     window->DestroyWindow();

@@ -39,6 +39,9 @@ inline constexpr const char16_t* kMainControlName = u"mainControl";
 // The placement profile, beside the user settings.
 inline constexpr const char16_t* kPlacementProfileFileName = u"WindowPlacement.ini";
 inline constexpr std::int32_t kApplicationIconId = 2002;
+// The icon's picture among the program's resources: a PNG file of this type and name.
+inline constexpr const char* kIconResourceType = "ICON";
+inline constexpr const char* kIconResourceName = "2002";
 inline constexpr const char16_t* kAltF4 = u"Alt+VKEY_F4";
 inline constexpr const char16_t* kApplicationHotKeyPrefix = u"GHK_WIN";
 
@@ -109,6 +112,8 @@ public:
   // (about every 33 ms while nothing happens).
   std::int32_t RunMessageLoop() override;
   void SetIdleTask(std::function<void()> task) { mIdleTask = std::move(task); }
+  // Gives the window the program's icon (resource 2002); false when the program has none.
+  static bool SetApplicationIcon(Platform::Window& window);
   // Replaces the MIDI manager; the result of starting its connection watch.
   std::int32_t ReinitalizeMidiManager();
 

@@ -102,6 +102,7 @@ TEST_F(EditorTest, StartsWithTheMainControlAndTheSkinForTheScreen) {
       ASSERT_TRUE(main);
       EXPECT_EQ(Narrow(main->GetName()), "mainControl");
       EXPECT_TRUE(window->GetPlatformWindow().IsVisible());
+      EXPECT_TRUE(window->GetPlatformWindow().HasIcon());
       // The shipped main control may shrink but not grow: a sizing border, no maximise box.
       EXPECT_EQ(app->GetMainWindowStyle(), kStyleResizableMainWindow);
 
