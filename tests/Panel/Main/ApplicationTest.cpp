@@ -138,6 +138,39 @@ TEST_F(EditorTest, AltF4RequestsTheExitAndEndsTheMainLoop) {
   EXPECT_TRUE(std::filesystem::exists(UserSettings().parent_path() / "WindowPlacement.ini"));
 }
 
+TEST_F(EditorTest, TheMainWindowComesBackWhereItWasAndAnUnusableRecordIsIgnored) {
+  const Platform::WindowPlacement moved{Platform::WindowShowState::kRestored, {40, 30, 500, 300}};
+  Platform::WindowPlacement skin;
+  {
+    CEditorProcess process(Options());
+    Start(process);
+    Platform::Window& window = process.GetApplication()->GetMainWindow()->GetPlatformWindow();
+    skin = window.GetPlacement();
+    ASSERT_NE(skin, moved);
+    ASSERT_TRUE(window.SetPlacement(moved));
+  }
+  const std::filesystem::path profile = UserSettings().parent_path() / "WindowPlacement.ini";
+  const std::string saved = test::ReadAll(profile);
+  ASSERT_NE(saved.find("<key>WP</key>"), std::string::npos);
+  {
+    CEditorProcess process(Options());
+    Start(process);
+    EXPECT_EQ(process.GetApplication()->GetMainWindow()->GetPlatformWindow().GetPlacement(), moved);
+  }
+  // A record edited by hand: not hexadecimal, too short, a width of 0. The skin's placement stands.
+  const std::size_t at = saved.find("<key>WP</key><string>") + 21;
+  const std::size_t end = saved.find("</string>", at);
+  for (const std::string& record : {std::string("ZZ"), saved.substr(at, end - at - 2),
+                                    std::string("0000000028000000140000000000000064000000")}) {
+    SCOPED_TRACE(record);
+    std::string text = saved;
+    test::WriteAll(profile, text.replace(at, end - at, record));
+    CEditorProcess process(Options());
+    Start(process);
+    EXPECT_EQ(process.GetApplication()->GetMainWindow()->GetPlatformWindow().GetPlacement(), skin);
+  }
+}
+
 TEST_F(EditorTest, AStartupFailureShowsTheErrorBoxAndExitsNonZero) {
   // A folder of resources whose skins lack the main control, and one without any resources.
   const std::filesystem::path noMain = mTemp.Path() / "nomain";
