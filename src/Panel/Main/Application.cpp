@@ -5,6 +5,7 @@
 #include "Panel/Main/SkinChoice.h"
 #include "Panel/Main/Version.h"
 #include "Panel/Main/WindowPlacementRecord.h"
+#include "Platform/App/MessageBox.h"
 #include "Platform/Graphics2D/Image.h"
 #include "Platform/Input/KeyState.h"
 #include "Platform/Resources/Resources.h"
@@ -475,7 +476,13 @@ IWindowOSServices* LApplication::GetMessageBoxOwner() {
 }
 
 std::int32_t LApplication::ShowMessageBox(const WideString& text, const WideString& caption, std::uint32_t style) {
-  return LFrameworkApp::ShowMessageBox(text, caption, style);
+  Platform::WindowId owner = Platform::kNoWindow;
+  if (auto* window = dynamic_cast<OSWindow*>(GetMessageBoxOwner()))
+    owner = window->GetPlatformWindow().GetId();
+  const NarrowString narrowText = text.ToNarrow();
+  const NarrowString narrowCaption = caption.ToNarrow();
+  return Platform::ShowMessageBox(std::string(narrowText.GetChars(), narrowText.GetLength()),
+                                  std::string(narrowCaption.GetChars(), narrowCaption.GetLength()), style, owner);
 }
 
 void LApplication::ShowCursor(bool show) { static_cast<void>(Platform::ShowPointer(show)); }

@@ -311,7 +311,7 @@ TEST_F(ApplicationServicesTest, SettingsFilesOpenOnceAndTheClockAccumulates) {
   EXPECT_TRUE(local[1] >= 1 && local[1] <= 12);
 }
 
-TEST_F(ApplicationServicesTest, WindowsForControlsNeedAParentAndStayInsideTheWorkArea) {
+TEST_F(ApplicationServicesTest, MessageBoxOwnersAndWindowsForControls) {
   MakeApplication();
   ASSERT_EQ(mApp->RunApplicationStartup(), S_OK);
   const RCPtr<LControl> tip = mApp->CreateControl(WideString(u"toolTip"));
@@ -320,10 +320,19 @@ TEST_F(ApplicationServicesTest, WindowsForControlsNeedAParentAndStayInsideTheWor
   EXPECT_EQ(mApp->OpenWindow(tip, true, false, false), E_FAIL);
   EXPECT_EQ(mApp->DoModal(tip, true), E_FAIL);
   EXPECT_EQ(mApp->GetMessageBoxOwner(), nullptr);
+  mBoxes->mAnswer = Platform::kMessageBoxNo;
+  EXPECT_EQ(mApp->ShowMessageBox(WideString(u"before"), WideString(u"caption"), Platform::kMessageBoxStyleYesNo),
+            Platform::kMessageBoxNo);
 
   ASSERT_EQ(mApp->CreateMainWindow(), S_OK);
   ASSERT_EQ(mApp->GetMainWindow()->GetRootWindow()->SetRootControlByName(WideString(kMainControlName)), S_OK);
   EXPECT_EQ(mApp->GetMessageBoxOwner(), static_cast<IWindowOSServices*>(mApp->GetMainWindow()));
+  static_cast<void>(mApp->ShowMessageBox(WideString(u"after"), WideString(u"caption"), 0));
+  ASSERT_EQ(mBoxes->mShown.size(), 2u);
+  EXPECT_EQ(mBoxes->mShown[0].text, "before");
+  EXPECT_EQ(mBoxes->mShown[0].style, Platform::kMessageBoxStyleYesNo);
+  EXPECT_EQ(mBoxes->mShown[0].owner, Platform::kNoWindow);
+  EXPECT_EQ(mBoxes->mShown[1].owner, mApp->GetMainWindow()->GetPlatformWindow().GetId());
 
   // A control placed far outside the desktop opens moved inside the work area.
   ASSERT_EQ(tip->SetBounds({-5000, 90000}, {120, 40}), S_OK);
