@@ -11,8 +11,10 @@
 #include "Platform/Folders/Folders.h"
 #include "Platform/Instance/SingleInstance.h"
 #include "Platform/System/Process.h"
+#include "Platform/Window/InputState.h"
 #include "QZFramework/ControlBase/Control.h"
 #include "QZFramework/ControlBase/LayoutDescriptor.h"
+#include "QZFramework/Renderer/Renderer.h"
 #include "QZFramework/System/KeyCode.h"
 #include "Support/TempFolder.h"
 #include "Support/WindowTestSupport.h"
@@ -119,6 +121,65 @@ TEST_F(EditorTest, StartsWithTheMainControlAndTheSkinForTheScreen) {
               std::string::npos)
         << settings;
   }
+}
+
+// The shipped resources in a folder of the test's, the application string table with one more entry.
+std::filesystem::path ResourcesWithString(const std::filesystem::path& folder, const std::string& id,
+                                          const std::string& text) {
+  std::filesystem::create_directories(folder);
+  for (const char* name : {"Skins.xml", "FrameworkStrings.xml"})
+    std::filesystem::copy_file(std::filesystem::path(QZ_SHELL_RESOURCES) / name, folder / name);
+  // The string tables are UTF-16 (little-endian); the additions are ASCII.
+  const auto utf16 = [](const std::string& ascii) {
+    std::string bytes;
+    for (const char c : ascii) {
+      bytes.push_back(c);
+      bytes.push_back('\0');
+    }
+    return bytes;
+  };
+  std::string tables = test::ReadAll(std::filesystem::path(QZ_SHELL_RESOURCES) / "StringTables.xml");
+  const std::size_t end = tables.find(utf16("</StringTable>"));
+  EXPECT_NE(end, std::string::npos);
+  tables.insert(end, utf16("<String ID=\"" + id + "\"><Locale LCID=\"0x0009\">" + text + "</Locale></String>"));
+  test::WriteAll(folder / "StringTables.xml", tables);
+  return folder;
+}
+
+TEST_F(EditorTest, AltF4IsBoundToTheExitUnlessTheGlobalHotKeysBindIt) {
+  struct Case {
+    const char* name;
+    std::string id; // an extra "GHK" entry for Alt+F4; empty for none
+    bool exits;
+  };
+  for (const Case& c : {Case{"shipped", "", true}, Case{"bound elsewhere", "GHK.NID_OTHER_REQ", false},
+                        Case{"bound to the exit", "GHK.NID_APP_EXIT_REQ", true}}) {
+    SCOPED_TRACE(c.name);
+    SEditorOptions options = Options();
+    if (!c.id.empty()) {
+      const std::filesystem::path folder =
+          ResourcesWithString(mTemp.Path() / ("resources" + std::to_string(c.exits)), c.id, "Alt+VKEY_F4");
+      options.mResourceFolder.AssignNarrow(folder.string().c_str());
+    }
+    CEditorProcess process(std::move(options));
+    Start(process);
+    LApplication* app = process.GetApplication();
+    const KeyCode altF4 = KeyCode::Parse(WideString(u"Alt+VKEY_F4"));
+    const std::string bound = Narrow(app->GetGlobalHotKeyManager()->GetHotKeyMap().FindNotification(altF4));
+    EXPECT_EQ(bound, c.exits ? "NID_APP_EXIT_REQ" : "NID_OTHER_REQ");
+    EXPECT_EQ(app->ProcessGlobalHotKey(altF4), 0);
+    static_cast<void>(app->ProcessIdle(true));
+    EXPECT_EQ(app->IsExitRequested(), c.exits);
+    EXPECT_EQ(process.IsQuitRequested(), c.exits);
+  }
+}
+
+TEST_F(EditorTest, TheOpenGLRendererIsThereForWindowsThatAskForIt) {
+  CEditorProcess process(Options());
+  ASSERT_TRUE(process.InitApplication());
+  const LRenderer::BackEndFactory registered = LRenderer::RegisterBackEnd(kRendererTypeOpenGL, nullptr);
+  EXPECT_NE(registered, nullptr);
+  static_cast<void>(LRenderer::RegisterBackEnd(kRendererTypeOpenGL, registered));
 }
 
 TEST_F(EditorTest, AltF4RequestsTheExitAndEndsTheMainLoop) {
@@ -350,6 +411,44 @@ TEST_F(ApplicationServicesTest, MessageBoxOwnersAndWindowsForControls) {
   EXPECT_LE(bounds.y + bounds.height, work.y + work.height);
   EXPECT_EQ(root->GetRootControl().Get(), tip.Get());
   window->DestroyWindow();
+}
+
+// Cursors need a window system that has them: run under xvfb-run (the CTest entry qz_editor_x11).
+TEST(EditorX11, CursorsByName) {
+  const char* wanted = std::getenv("QZ_EDITOR_X11_TESTS");
+  if (wanted == nullptr || std::string(wanted) != "1")
+    GTEST_SKIP() << "runs under xvfb-run only (the CTest entry qz_editor_x11)";
+  ::setenv("SDL_VIDEODRIVER", "x11", 1);
+  ASSERT_TRUE(Platform::StartWindowSystem()) << Platform::GetWindowSystemError();
+  Platform::AppHost host;
+  ASSERT_TRUE(host.InitApplication());
+  const RCPtr<LControlFactory> factory = MakeRCPtr<LControlFactory>(WideString(u"PresetEditor"));
+  const RCPtr<LApplication> app =
+      MakeRCPtr<LApplication>(factory, RCPtr<LStringTable>(), NarrowString("editor"), host, kDefaultLanguageId);
+  struct Case {
+    const char16_t* name;
+    std::optional<Platform::SystemCursor> cursor;
+  };
+  const Case cases[] = {
+      {u"UI_CURSOR_ARROW", Platform::SystemCursor::kArrow},
+      {u"UI_CURSOR_IBEAM", Platform::SystemCursor::kIBeam},
+      {u"UI_CURSOR_HAND", Platform::SystemCursor::kHand},
+      {u"UI_CURSOR_SIZE_WE", Platform::SystemCursor::kSizeWE},
+      {u"UI_CURSOR_NO_DROP", Platform::SystemCursor::kNo},
+      {u"UI_CURSOR_DROP_MOVE", Platform::SystemCursor::kArrow},
+      {u"UI_CURSOR_SPLIT_V", std::nullopt},
+      {u"UI_CURSOR_MAG_PLUS", std::nullopt},
+      {u"SOMETHING_ELSE", Platform::SystemCursor::kArrow},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Narrow(WideString(c.name)));
+    const CursorID expected = c.cursor ? Platform::GetSystemCursor(*c.cursor) : 0;
+    EXPECT_EQ(app->GetCursor(WideString(c.name)), expected);
+    if (c.cursor) {
+      EXPECT_NE(expected, 0u);
+    }
+  }
+  Platform::StopWindowSystem();
 }
 
 TEST(WindowStyles, MainWindowFromTheSizeLimits) {
