@@ -9,6 +9,7 @@
 #include "Panel/Main/SkinChoice.h"
 #include "Platform/App/FakeMessageBox.h"
 #include "Platform/Folders/Folders.h"
+#include "Platform/Input/FakeKeyState.h"
 #include "Platform/Instance/SingleInstance.h"
 #include "Platform/System/Process.h"
 #include "Platform/Window/InputState.h"
@@ -351,7 +352,7 @@ TEST_F(ApplicationServicesTest, TheSystemFontInPointsAt96PixelsPerInch) {
   }
 }
 
-TEST_F(ApplicationServicesTest, SettingsFilesOpenOnceAndTheClockAccumulates) {
+TEST_F(ApplicationServicesTest, SettingsFilesClocksAndKeyState) {
   MakeApplication();
   const IniFileHandle user = mApp->GetSettingsFile(kSettingsFileUser);
   EXPECT_NE(user, 0u);
@@ -366,6 +367,22 @@ TEST_F(ApplicationServicesTest, SettingsFilesOpenOnceAndTheClockAccumulates) {
   const double second = mApp->GetTime();
   EXPECT_GE(first, 0.0);
   EXPECT_GE(second - first, 0.019);
+  // The key state by virtual key, and the mouse buttons made from it while no window is active.
+  Platform::ScopedFakeKeyState keys;
+  keys->SetDown(0x14, false);
+  keys->SetToggled(0x14, true); // Caps Lock on
+  keys->SetDown(0x10, true);    // Shift held
+  keys->SetDown(0x02, true);    // the right button
+  bool down = true;
+  bool toggled = false;
+  mApp->GetKeyState(0x14, down, toggled);
+  EXPECT_FALSE(down);
+  EXPECT_TRUE(toggled);
+  mApp->GetKeyState(0x10, down, toggled);
+  EXPECT_TRUE(down);
+  EXPECT_FALSE(toggled);
+  EXPECT_EQ(mApp->GetMouseButtonState(), 4u);
+
   std::array<std::int32_t, 8> local{};
   EXPECT_EQ(mApp->GetLocalTime(local), 0);
   EXPECT_GE(local[0], 2024);
