@@ -18,10 +18,15 @@ public:
     std::string text;
     std::string caption;
     std::uint32_t style;
+    WindowId owner;
   };
 
   std::int32_t Show(const std::string& text, const std::string& caption, std::uint32_t style) override {
-    mShown.push_back({text, caption, style});
+    return ShowOwned(text, caption, style, kNoWindow);
+  }
+  std::int32_t ShowOwned(const std::string& text, const std::string& caption, std::uint32_t style,
+                         WindowId owner) override {
+    mShown.push_back({text, caption, style, owner});
     return mAnswer;
   }
 

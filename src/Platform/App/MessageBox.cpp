@@ -1,5 +1,7 @@
 #include "Platform/App/MessageBox.h"
 
+#include "Platform/Window/Window.h"
+
 #include <SDL.h>
 
 #include <mutex>
@@ -44,12 +46,18 @@ Uint32 FlagsOfStyle(std::uint32_t style) {
 class SDLMessageBoxPresenter final : public MessageBoxPresenter {
 public:
   std::int32_t Show(const std::string& text, const std::string& caption, std::uint32_t style) override {
+    return ShowOwned(text, caption, style, kNoWindow);
+  }
+  std::int32_t ShowOwned(const std::string& text, const std::string& caption, std::uint32_t style,
+                         WindowId owner) override {
     const std::vector<Button> buttons = ButtonsOfStyle(style);
     std::vector<SDL_MessageBoxButtonData> data;
     for (const Button& button : buttons)
       data.push_back({button.flags, button.answer, button.label});
     SDL_MessageBoxData box{};
     box.flags = FlagsOfStyle(style);
+    if (const Window* window = owner != kNoWindow ? Window::FromId(owner) : nullptr)
+      box.window = static_cast<SDL_Window*>(window->GetNativeHandle());
     box.title = caption.c_str();
     box.message = text.c_str();
     box.numbuttons = static_cast<int>(data.size());
@@ -86,13 +94,18 @@ std::shared_ptr<MessageBoxPresenter> SetMessageBoxPresenter(std::shared_ptr<Mess
 }
 
 std::int32_t ShowMessageBox(const std::string& text, const std::string& caption, std::uint32_t style) {
+  return ShowMessageBox(text, caption, style, kNoWindow);
+}
+
+std::int32_t ShowMessageBox(const std::string& text, const std::string& caption, std::uint32_t style,
+                            WindowId owner) {
   std::shared_ptr<MessageBoxPresenter> presenter;
   {
     Installed& installed = GetInstalled();
     std::lock_guard guard(installed.lock);
     presenter = installed.presenter;
   }
-  return presenter->Show(text, caption, style);
+  return presenter->ShowOwned(text, caption, style, owner);
 }
 
 } // namespace QZ::Platform

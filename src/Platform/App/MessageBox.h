@@ -4,9 +4,13 @@
 // the user pressed. Style and answers keep the values the stored callers use
 // (0x10 is the error icon with one OK button, answered kMessageBoxOk).
 //
+// A box may have an owner window: it stays above it. Without one it stands alone.
+//
 // One presenter serves the process: the one installed last, or SDL's message
 // box. Tests install a FakeMessageBox, so that none is ever shown. Presenters
 // are used on the UI thread; installing one is safe from any thread.
+
+#include "Platform/Window/WindowTypes.h"
 
 #include <cstdint>
 #include <memory>
@@ -43,6 +47,13 @@ public:
 
   // Texts in UTF-8. Returns when the box is closed.
   virtual std::int32_t Show(const std::string& text, const std::string& caption, std::uint32_t style) = 0;
+  // The same over an owner window (kNoWindow: none); presenters that cannot place a box over a window show
+  // it alone.
+  virtual std::int32_t ShowOwned(const std::string& text, const std::string& caption, std::uint32_t style,
+                                 WindowId owner) {
+    static_cast<void>(owner);
+    return Show(text, caption, style);
+  }
 };
 
 // Installs a presenter (null: SDL's) and returns the one it replaces.
@@ -50,5 +61,7 @@ std::shared_ptr<MessageBoxPresenter> SetMessageBoxPresenter(std::shared_ptr<Mess
 
 // Shows a box through the installed presenter.
 std::int32_t ShowMessageBox(const std::string& text, const std::string& caption, std::uint32_t style);
+std::int32_t ShowMessageBox(const std::string& text, const std::string& caption, std::uint32_t style,
+                            WindowId owner);
 
 } // namespace QZ::Platform

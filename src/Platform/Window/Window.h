@@ -77,6 +77,9 @@ public:
 
   bool SetTitle(std::string_view utf8Title);
   std::string GetTitle() const;
+  // The window's icon (small and large alike) from pixels up to 256 x 256; false when it cannot be set.
+  bool SetIcon(const PixelView& pixels);
+  bool HasIcon() const { return mHasIcon; }
 
   // The client area in screen coordinates.
   WindowRect GetClientBounds() const;
@@ -134,6 +137,7 @@ private:
   void* mNative = nullptr;
   WindowId mId = kNoWindow;
   bool mEnabled = true;
+  bool mHasIcon = false;
   WindowId mOwner = kNoWindow;
   WindowShowState mShowState = WindowShowState::kRestored;
   WindowRect mNormalBounds;

@@ -1,0 +1,211 @@
+#include "Panel/Main/ApplicationBaseWin.h"
+
+#include "Panel/Main/CommandLine.h"
+#include "Panel/Main/Version.h"
+#include "Platform/App/MessageBox.h"
+#include "Platform/Window/WindowSystem.h"
+#include "QZFramework/Application/RootWindow.h"
+#include "QZFramework/Notification/Notification.h"
+#include "QZFramework/Notification/NotificationCenterManager.h"
+#include "QZFramework/ObjectBase/Exception.h"
+#include "QZFramework/Renderer/OpenGL/GLRenderer.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace QZ {
+
+namespace {
+
+constexpr const char* kSourcePath = "include\\../Application/ApplicationBaseWin";
+constexpr const char* kInitApplication = "QZ::MFCFrameworkApp<class LApplication>::InitApplication";
+constexpr const char* kRun = "QZ::MFCFrameworkApp<class LApplication>::Run";
+constexpr std::int32_t kMaxScreenDpi = 10000;
+
+std::string ToUtf8(const WideString& text) {
+  const NarrowString narrow = text.ToNarrow();
+  return std::string(narrow.GetChars(), narrow.GetLength());
+}
+
+// The command line as it is handed over: its UTF-8 bytes and the terminating zero.
+std::vector<std::uint8_t> HandOverBytes(const NarrowString& commandLine) {
+  const auto* chars = reinterpret_cast<const std::uint8_t*>(commandLine.GetChars());
+  std::vector<std::uint8_t> bytes(chars, chars + commandLine.GetLength());
+  bytes.push_back(0);
+  return bytes;
+}
+
+} // namespace
+
+std::optional<std::int32_t> ParseScreenDpi(const char* text) {
+  if (text == nullptr)
+    return std::nullopt;
+  const std::string_view view(text);
+  std::int32_t value = 0;
+  const auto [end, error] = std::from_chars(view.data(), view.data() + view.size(), value);
+  if (error != std::errc() || end != view.data() + view.size() || value < 1 || value > kMaxScreenDpi)
+    return std::nullopt;
+  return value;
+}
+
+SEditorOptions EditorOptionsFromProcess(int argc, const char* const* argv) {
+  SEditorOptions options;
+  std::string line;
+  for (int i = 0; i < argc; ++i) {
+    if (i > 0)
+      line.push_back(' ');
+    line.append(argv[i]);
+  }
+  options.mCommandLine = NarrowString(line.c_str());
+  options.mEnvironment.mScreenDpi = ParseScreenDpi(std::getenv(kEnvironmentScreenDpi));
+  const char* exitHook = std::getenv(kEnvironmentExitAfterFirstFrame);
+  options.mExitAfterFirstFrame = exitHook != nullptr && *exitHook != '\0' && std::strcmp(exitHook, "0") != 0;
+  return options;
+}
+
+CEditorProcess::CEditorProcess(SEditorOptions options) : mOptions(std::move(options)) {
+  if (mOptions.mLanguageId == -1)
+    mOptions.mLanguageId = kDefaultLanguageId;
+}
+
+CEditorProcess::~CEditorProcess() {
+  ShutDown();
+  mInstanceLock.reset();
+  mFrameworkStrings = RCPtr<LStringTable>();
+  mFactory = RCPtr<LControlFactory>();
+  if (mWindowSystemStarted)
+    Platform::StopWindowSystem();
+}
+
+int CEditorProcess::Execute() {
+  if (!InitApplication())
+    return ExitCodeFor(mOutcome);
+  if (!InitInstance())
+    return ExitCodeFor(StartupOutcome::kFailed);
+  return Run();
+}
+
+void CEditorProcess::Fail() {
+  mOutcome = StartupOutcome::kFailed;
+  const SStartupErrorTexts texts = GetStartupErrorTexts(mFrameworkStrings.Get());
+  static_cast<void>(Platform::ShowMessageBox(ToUtf8(texts.mText), ToUtf8(texts.mCaption),
+                                             Platform::kMessageBoxIconError | Platform::kMessageBoxStyleOk));
+}
+
+bool CEditorProcess::InitApplication() {
+  if (!Platform::AppHost::InitApplication() || !(mWindowSystemStarted = Platform::StartWindowSystem())) {
+    Fail();
+    return false;
+  }
+  try {
+    mFactory = MakeRCPtr<LControlFactory>(Version::GetProductName());
+    ThrowIfFailed(mFactory->LoadResources(mOptions.mResourceFolder, mOptions.mLanguageId), kInitApplication,
+                  kSourcePath, 169);
+    mFrameworkStrings = mFactory->GetFrameworkStringTable();
+    // The OpenGL renderer is there for windows that ask for it; its error texts come from the framework table.
+    LGLRenderer::Register(SGLRendererServices{nullptr, [strings = mFrameworkStrings](const char* key) {
+                                                WideString text;
+                                                if (strings) {
+                                                  WideString id;
+                                                  id.AssignNarrow(key);
+                                                  static_cast<void>(strings->GetString(id.GetChars(), text));
+                                                }
+                                                return text;
+                                              }});
+    return CheckSingleInstance();
+  } catch (const std::exception&) {
+    Fail();
+    return false;
+  }
+}
+
+bool CEditorProcess::CheckSingleInstance() {
+  Platform::InstanceStatus status = Platform::InstanceStatus::kFailed;
+  mInstanceLock = Platform::InstanceLock::Acquire(kMainWindowClassNameUtf8, status, mOptions.mInstanceFolder);
+  if (status != Platform::InstanceStatus::kSecond)
+    return true; // the first, or no lock to be had: this editor runs
+  const std::vector<std::uint8_t> bytes = HandOverBytes(mOptions.mCommandLine);
+  const Platform::HandOverResult result =
+      Platform::HandOverToFirstInstance(kMainWindowClassNameUtf8, kCopyDataCommandLine, bytes,
+                                        Platform::kDefaultHandOverTimeoutMs, mOptions.mInstanceFolder);
+  // The first editor has no main window yet, or cannot be reached at all: this one runs as well.
+  if (result == Platform::HandOverResult::kNoListener || result == Platform::HandOverResult::kFailed)
+    return true;
+  mOutcome = StartupOutcome::kHandedOver;
+  return false;
+}
+
+bool CEditorProcess::InitInstance() {
+  ApplyDebugOutputSwitch(ParseDebugOutputSwitch(UpperCaseAscii(mOptions.mCommandLine)));
+  return true;
+}
+
+int CEditorProcess::Run() {
+  if (StartEditor()) {
+    RunMainLoop();
+    ShutDown();
+  }
+  return ExitCodeFor(mOutcome);
+}
+
+bool CEditorProcess::StartEditor() {
+  try {
+    mApplication = MakeRCPtr<LApplication>(mFactory, mFrameworkStrings, mOptions.mCommandLine, *this,
+                                           mOptions.mLanguageId, mOptions.mEnvironment);
+    ThrowIfFailed(mApplication->RunApplicationStartup(), kRun, kSourcePath, 380);
+    ThrowIfFailed(mApplication->CreateMainWindow(), kRun, kSourcePath, 361);
+    OSWindow* window = mApplication->GetMainWindow();
+    const RCPtr<LRootWindow>& root = window->GetRootWindow();
+    ThrowIfFailed(root ? root->SetRootControlByName(mApplication->GetMainControlName()) : E_FAIL, kRun,
+                  kSourcePath, 362);
+    static_cast<void>(window->Show(true));
+    static_cast<void>(window->RedrawNow());
+  } catch (const std::exception&) {
+    ShutDown();
+    Fail();
+    return false;
+  }
+  if (mInstanceLock && mInstanceLock->Listen())
+    mApplication->SetIdleTask([this] { static_cast<void>(PollHandOver(0)); });
+  if (mOptions.mExitAfterFirstFrame) {
+    std::fputs(kFirstFrameMarker, stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+    if (const RCPtr<LNotificationCenter>& center = GetApplicationNotificationCenter())
+      static_cast<void>(center->Post(LNotification::Create(kNidAppExitRequest)));
+  }
+  return true;
+}
+
+void CEditorProcess::RunMainLoop() {
+  if (mApplication)
+    static_cast<void>(mApplication->Run());
+}
+
+void CEditorProcess::ShutDown() {
+  if (!mApplication)
+    return;
+  RCPtr<LApplication> application = std::move(mApplication);
+  mApplication = RCPtr<LApplication>();
+  static_cast<void>(application->RunApplicationShutdown());
+  application = RCPtr<LApplication>();
+}
+
+bool CEditorProcess::PollHandOver(std::int32_t timeoutMs) {
+  if (!mInstanceLock || !mApplication)
+    return false;
+  const std::optional<Platform::HandOver> handOver =
+      mInstanceLock->TakeHandOver(timeoutMs > 0 ? timeoutMs : kHandOverReadTimeoutMs);
+  if (!handOver || handOver->tag != kCopyDataCommandLine)
+    return false;
+  mApplication->TakeHandOver(handOver->data);
+  return true;
+}
+
+} // namespace QZ

@@ -1,0 +1,95 @@
+// The editor program as its own process under the offscreen driver: it starts with the embedded resources,
+// shows its first frame and stores the skin for the screen; a second program hands its command line to the
+// first and ends with 0 while the first runs on.
+
+#include "Panel/Main/Application.h"
+#include "Panel/Main/ApplicationBaseWin.h"
+#include "Panel/Main/StartupErrors.h"
+
+#include "Platform/System/Process.h"
+#include "Support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace QZ {
+namespace {
+
+constexpr int kTimeoutMs = 60000;
+
+class EditorProgram : public ::testing::Test {
+protected:
+  void SetUp() override {
+    mRuntime = test::MakeTempFolder("qzr");
+    ASSERT_FALSE(mRuntime.empty());
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(mRuntime, ignored);
+  }
+
+  // The program's environment: the user's folders here, no MIDI devices, SDL's signal handlers on so that
+  // a stop request ends the main loop as the window system's quit.
+  std::vector<std::string> Environment(const std::string& config) const {
+    return {"SDL_VIDEODRIVER=offscreen",
+            "SDL_NO_SIGNAL_HANDLERS=0",
+            "PELLAN_VORN_MIDI=none",
+            "XDG_RUNTIME_DIR=" + mRuntime.string(),
+            "XDG_CONFIG_HOME=" + (mTemp.Path() / config).string(),
+            "XDG_DATA_HOME=" + (mTemp.Path() / "data").string()};
+  }
+  std::string UserSettings(const std::string& config) const {
+    return test::ReadAll(mTemp.Path() / config / "Tolvane" / "PresetEditor" / "UserSettings.ini");
+  }
+
+  test::TempFolder mTemp;
+  std::filesystem::path mRuntime;
+};
+
+TEST_F(EditorProgram, StartsShowsItsFirstFrameAndStoresTheSkinForTheScreen) {
+  struct Case {
+    const char* dpi;
+    int skin;
+  };
+  for (const Case& c : {Case{"144", 0}, Case{"96", 1}}) {
+    SCOPED_TRACE(c.dpi);
+    const std::string config = std::string("config") + c.dpi;
+    std::vector<std::string> environment = Environment(config);
+    environment.push_back(std::string(kEnvironmentScreenDpi) + "=" + c.dpi);
+    environment.push_back(std::string(kEnvironmentExitAfterFirstFrame) + "=1");
+    const Platform::ProcessId editor = Platform::StartProcess(QZ_EDITOR_PROGRAM, {}, environment);
+    ASSERT_NE(editor, 0);
+    EXPECT_EQ(Platform::WaitForProcess(editor, kTimeoutMs), kExitCodeNormal);
+    EXPECT_NE(
+        UserSettings(config).find("<key>CurrentSkinIndex</key><integer>" + std::to_string(c.skin) + "</integer>"),
+        std::string::npos);
+  }
+}
+
+TEST_F(EditorProgram, ASecondProgramHandsOverItsCommandLineAndEndsWithZero) {
+  const Platform::ProcessId first = Platform::StartProcess(QZ_EDITOR_PROGRAM, {}, Environment("first"));
+  ASSERT_NE(first, 0);
+  // The first listens once its main window is there.
+  const std::filesystem::path socket = mRuntime / (std::string(kMainWindowClassNameUtf8) + ".socket");
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs);
+  while (!std::filesystem::exists(socket) && std::chrono::steady_clock::now() < deadline &&
+         Platform::IsProcessRunning(first))
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(std::filesystem::exists(socket));
+
+  const Platform::ProcessId second =
+      Platform::StartProcess(QZ_EDITOR_PROGRAM, {"-open", "program.pvp"}, Environment("second"));
+  ASSERT_NE(second, 0);
+  EXPECT_EQ(Platform::WaitForProcess(second, kTimeoutMs), kExitCodeHandedOver);
+  EXPECT_TRUE(UserSettings("second").empty()) << "the second made no window and no settings";
+  EXPECT_TRUE(Platform::IsProcessRunning(first));
+  EXPECT_EQ(Platform::StopProcess(first, kTimeoutMs), kExitCodeNormal);
+}
+
+} // namespace
+} // namespace QZ
