@@ -3,9 +3,7 @@
 // the processor time a running editor with nothing to do takes over ten seconds.
 //
 // Run the Release build; each start uses fresh user folders, so every start is a first start. The video
-// driver is SDL_VIDEODRIVER's (offscreen when unset): without a display server SDL cannot wait for events and
-// looks at its queue every millisecond, so the idle figure that counts is the one on a display (for
-// example SDL_VIDEODRIVER=x11 under xvfb-run).
+// driver is SDL_VIDEODRIVER's (offscreen when unset; SDL_VIDEODRIVER=x11 under xvfb-run measures on a display).
 
 #include "Panel/Main/ApplicationBaseWin.h"
 #include "Platform/System/Process.h"

@@ -3,13 +3,17 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
+#include <cstring>
 
 namespace QZ::Platform {
 
 AppHost::AppHost() = default;
 
 AppHost::~AppHost() {
+  if (mWatching)
+    SDL_DelEventWatch(&AppHost::OnEventAdded, this);
   if (mStarted)
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
 }
@@ -30,6 +34,13 @@ bool AppHost::InitApplication() {
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
     return false;
   mStarted = true;
+  // Only these drivers can sleep until an event comes; SDL polls for the rest.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  mNativeWait = driver != nullptr && (std::strcmp(driver, "x11") == 0 || std::strcmp(driver, "wayland") == 0);
+  if (!mNativeWait) {
+    SDL_AddEventWatch(&AppHost::OnEventAdded, this);
+    mWatching = true;
+  }
   const Uint32 type = SDL_RegisterEvents(1);
   mWakeEventType = type == static_cast<Uint32>(-1) ? 0 : type;
   return true;
@@ -62,7 +73,7 @@ int AppHost::RunLoop(const IdleHook& idle, const std::function<bool()>& keepRunn
       return 0;
     SDL_Event event;
     const int timeout = static_cast<int>(std::min<std::uint32_t>(mWaitMs, INT_MAX));
-    if (SDL_WaitEventTimeout(&event, timeout) == 1) {
+    if (WaitForEvent(timeout, event)) {
       Dispatch(event);
       while (SDL_PollEvent(&event) == 1)
         Dispatch(event);
@@ -96,6 +107,29 @@ void AppHost::Wake() {
   SDL_Event event{};
   event.type = type;
   SDL_PushEvent(&event); // a full queue wakes the loop as well
+}
+
+bool AppHost::WaitForEvent(int timeout, SDL_Event& event) {
+  if (mNativeWait)
+    return SDL_WaitEventTimeout(&event, timeout) == 1;
+  {
+    std::unique_lock lock(mAddedMutex);
+    mAddedCondition.wait_for(lock, std::chrono::milliseconds(timeout), [this] { return mEventAdded; });
+    // An event added before the wait began ends it at once, at most once.
+    mEventAdded = false;
+  }
+  SDL_PumpEvents();
+  return SDL_PollEvent(&event) == 1;
+}
+
+int AppHost::OnEventAdded(void* host, SDL_Event*) {
+  auto* self = static_cast<AppHost*>(host);
+  {
+    const std::lock_guard lock(self->mAddedMutex);
+    self->mEventAdded = true;
+  }
+  self->mAddedCondition.notify_one();
+  return 1;
 }
 
 bool AppHost::EventWaiting() {

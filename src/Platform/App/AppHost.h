@@ -9,7 +9,10 @@
 // the counts 0, 1, 2 ... until the idle hook answers false. Each batch of events
 // and each wait that timed out starts a new idle period (count 0 again), so an
 // application that is otherwise quiet runs one idle period about every 33 ms
-// and sleeps in between.
+// and sleeps in between. The wait sleeps on the video driver's own wait where
+// it has one (X11, Wayland); elsewhere (the offscreen driver) SDL would poll
+// its queue every millisecond, so the host sleeps on a condition of its own
+// that every event added to SDL's queue, from any thread, signals.
 //
 // A quit request (PostQuit) ends every loop: a nested loop (a modal window's)
 // returns -1 and leaves the request standing, so the loops outside it end too;
@@ -21,8 +24,10 @@
 // the caller of Run or RunLoop.
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -86,11 +91,19 @@ public:
 
 private:
   bool EventWaiting();
+  // Waits at most timeout milliseconds for an event and takes the first.
+  bool WaitForEvent(int timeout, SDL_Event& event);
+  static int OnEventAdded(void* host, SDL_Event* event);
   void Dispatch(const SDL_Event& event);
 
   bool mStarted = false;
   std::atomic<std::uint32_t> mWakeEventType{0};
   std::atomic<bool> mQuitRequested{false};
+  bool mNativeWait = true;
+  bool mWatching = false;
+  std::mutex mAddedMutex;
+  std::condition_variable mAddedCondition;
+  bool mEventAdded = false; // guarded by mAddedMutex
   std::atomic<int> mQuitCode{0};
   std::uint32_t mWaitMs = kDefaultWaitMs;
   std::uint32_t mNextHandlerId = 1;

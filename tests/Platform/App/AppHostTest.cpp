@@ -1,9 +1,11 @@
 #include "Platform/App/AppHost.h"
 
 #include <SDL.h>
+#include <sys/resource.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <stdexcept>
 #include <thread>
@@ -177,6 +179,49 @@ TEST_F(AppHostTest, QuitAndWakeFromAnotherThread) {
   };
   EXPECT_EQ(host.Run(), 103);
   other.join();
+}
+
+// The offscreen driver has no wait of its own; SDL would poll its queue every
+// millisecond. The host's wait must sleep through a quiet period, and an event
+// pushed from another thread (not through Wake) must end a long wait at once.
+TEST_F(AppHostTest, AQuietWaitSleepsAndAnEventFromAnotherThreadEndsIt) {
+  host.workRemains = false;
+  host.SetWaitTime(300);
+  const auto switches = [] {
+    rusage usage{};
+    ::getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+  };
+  int waits = 0;
+  long before = 0;
+  long during = 0;
+  host.onIdle = [&](std::int32_t) {
+    if (++waits == 1)
+      before = switches();
+    else if (waits == 2)
+      during = switches() - before;
+  };
+  EXPECT_EQ(host.RunLoop([&](std::int32_t count) { return host.OnIdle(count); }, [&] { return waits < 2; }), 0);
+  EXPECT_LT(during, 20) << "a 300 ms wait woke " << during << " times";
+
+  host.SetWaitTime(60000);
+  bool taken = false;
+  host.AddEventHandler([&](const SDL_Event& event) {
+    taken = taken || event.type == TestEventType();
+    return true;
+  });
+  std::thread other;
+  const auto start = std::chrono::steady_clock::now();
+  host.onIdle = [&](std::int32_t) {
+    if (!other.joinable())
+      other = std::thread([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        PushUserEvent(1);
+      });
+  };
+  EXPECT_EQ(host.RunLoop([&](std::int32_t count) { return host.OnIdle(count); }, [&] { return !taken; }), 0);
+  other.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30)) << "the push ended the wait";
 }
 
 TEST_F(AppHostTest, MainRunsTheStartUpInOrder) {
