@@ -190,5 +190,29 @@ TEST_F(ToolTipTest, TheBaseMakesTheTipFromTheSkinWithTheTruncatedTextOfALabelOrA
   }
 }
 
+// The pointer leaves and comes back before the next idle pass: the hidden tip
+// still waits to be closed when the new one is made.
+TEST_F(ToolTipTest, ATipMadeAgainBeforeTheOldOneIsClosedShowsAndHides) {
+  mFactory->RegisterControlCreateFunction(WideString(u"Framework.ToolTip"), &LToolTip::Create);
+  LoadSkin("<SubControl Class=\"Framework.ToolTip\" Name=\"toolTip\" XSizeAbs=\"60\" YSizeAbs=\"12\" "
+           "ClipToParent=\"False\" Z_Order=\"9999\"/>");
+  const RCPtr<LControl> label(new Captioned<LLabel>(mHost, u"label"));
+  mApp.mMilliseconds = 1000;
+  ASSERT_EQ(label->CreateToolTip(true), S_OK);
+  IdleAt(1501);
+  ASSERT_EQ(label->CreateToolTip(false), S_OK);
+  mApp.mMilliseconds = 1510;
+  ASSERT_EQ(label->CreateToolTip(true), S_OK);
+  const RCPtr<LToolTip> again = DynamicCast<LToolTip>(label->FindChild(WideString(u"toolTip")));
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->GetDisplayState(), LToolTip::kShown) << "within 50 ms of the last hide";
+  EXPECT_TRUE(again->IsVisible(false));
+  ASSERT_EQ(label->CreateToolTip(false), S_OK);
+  EXPECT_EQ(again->GetDisplayState(), LToolTip::kHidden) << "the hide reaches the new tip";
+  IdleAt(1600);
+  EXPECT_FALSE(label->FindChild(WideString(u"toolTip")));
+  LToolTip::LastHideTime() = 0;
+}
+
 } // namespace
 } // namespace QZ
