@@ -79,15 +79,13 @@ CursorId GetSystemCursor(SystemCursor cursor) {
   return cached;
 }
 
-CursorId CreatePixelCursor(const PixelView& pixels, WindowPoint hotSpot) {
-  if (pixels.data == nullptr || pixels.width < 1 || pixels.height < 1 || pixels.width > kMaxCursorSize ||
-      pixels.height > kMaxCursorSize || pixels.stride < pixels.width * 4 || hotSpot.x < 0 || hotSpot.y < 0 ||
-      hotSpot.x >= pixels.width || hotSpot.y >= pixels.height || !IsWindowSystemStarted())
-    return kNoCursor;
+namespace detail {
+
+SDL_Surface* StraightAlphaSurface(const PixelView& pixels) {
   SDL_Surface* surface =
       SDL_CreateRGBSurfaceWithFormat(0, pixels.width, pixels.height, 32, SDL_PIXELFORMAT_ARGB8888);
   if (surface == nullptr)
-    return kNoCursor;
+    return nullptr;
   for (std::int32_t y = 0; y < pixels.height; ++y) {
     const std::uint8_t* source = pixels.data + static_cast<std::ptrdiff_t>(y) * pixels.stride;
     auto* target = static_cast<std::uint8_t*>(surface->pixels) + static_cast<std::ptrdiff_t>(y) * surface->pitch;
@@ -103,6 +101,19 @@ CursorId CreatePixelCursor(const PixelView& pixels, WindowPoint hotSpot) {
       target[x + 3] = a;
     }
   }
+  return surface;
+}
+
+} // namespace detail
+
+CursorId CreatePixelCursor(const PixelView& pixels, WindowPoint hotSpot) {
+  if (pixels.data == nullptr || pixels.width < 1 || pixels.height < 1 || pixels.width > kMaxCursorSize ||
+      pixels.height > kMaxCursorSize || pixels.stride < pixels.width * 4 || hotSpot.x < 0 || hotSpot.y < 0 ||
+      hotSpot.x >= pixels.width || hotSpot.y >= pixels.height || !IsWindowSystemStarted())
+    return kNoCursor;
+  SDL_Surface* surface = detail::StraightAlphaSurface(pixels);
+  if (surface == nullptr)
+    return kNoCursor;
   SDL_Cursor* made = SDL_CreateColorCursor(surface, hotSpot.x, hotSpot.y);
   SDL_FreeSurface(surface);
   return made != nullptr ? Keep(made) : kNoCursor;

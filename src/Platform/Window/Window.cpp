@@ -170,25 +170,9 @@ bool Window::SetIcon(const PixelView& pixels) {
   if (pixels.data == nullptr || pixels.width < 1 || pixels.height < 1 || pixels.width > kMaxIconSize ||
       pixels.height > kMaxIconSize || pixels.stride < pixels.width * 4)
     return false;
-  SDL_Surface* surface =
-      SDL_CreateRGBSurfaceWithFormat(0, pixels.width, pixels.height, 32, SDL_PIXELFORMAT_ARGB8888);
+  SDL_Surface* surface = detail::StraightAlphaSurface(pixels);
   if (surface == nullptr)
     return false;
-  for (std::int32_t y = 0; y < pixels.height; ++y) {
-    const std::uint8_t* source = pixels.data + static_cast<std::ptrdiff_t>(y) * pixels.stride;
-    auto* target = static_cast<std::uint8_t*>(surface->pixels) + static_cast<std::ptrdiff_t>(y) * surface->pitch;
-    for (std::int32_t x = 0; x < pixels.width * 4; x += 4) {
-      const std::uint8_t a = source[x + 3];
-      for (int c = 0; c < 3; ++c) {
-        std::uint32_t value = source[x + c];
-        // The window system takes straight alpha.
-        if (pixels.alpha == PixelAlpha::kPremultiplied)
-          value = a == 0 ? 0u : std::min<std::uint32_t>(255u, (value * 255u + a / 2u) / a);
-        target[x + c] = static_cast<std::uint8_t>(value);
-      }
-      target[x + 3] = a;
-    }
-  }
   SDL_SetWindowIcon(Native(mNative), surface);
   SDL_FreeSurface(surface);
   mHasIcon = true;

@@ -30,6 +30,9 @@ public:
 
 namespace detail {
 
+// A new ARGB surface with the picture's pixels in straight alpha (what SDL's
+// icons and cursors take); null when SDL cannot make one. The caller frees it.
+SDL_Surface* StraightAlphaSurface(const PixelView& pixels);
 // The whole modifier mask of SDL's modifier bits.
 std::uint32_t ModifierMaskFromSdl(std::uint32_t sdlMod);
 // SDL modifier bits for a mask (a general bit without a side bit means the left key).
