@@ -49,6 +49,19 @@ FakeMidiSystem::Port* FakeMidiSystem::FindPort(std::uintptr_t handle, MidiDirect
   return &it->second;
 }
 
+MidiResult FakeMidiSystem::UsablePort(std::optional<Call> call, std::uintptr_t handle, MidiDirection direction,
+                                      Port*& port) {
+  MidiResult failure = kMidiOk;
+  if (call && TakeFailure(*call, failure))
+    return failure;
+  port = FindPort(handle, direction);
+  if (!port)
+    return kMidiInvalidHandle;
+  if (port->dead)
+    return kMidiNoDriver;
+  return kMidiOk;
+}
+
 void FakeMidiSystem::Unschedule(const MidiBuffer* buffer) {
   std::erase_if(mScheduled, [buffer](const Scheduled& entry) { return entry.buffer == buffer; });
 }
@@ -373,14 +386,10 @@ MidiResult FakeMidiSystem::OpenInput(std::uint32_t index, MidiInputCallback call
 
 MidiResult FakeMidiSystem::AddInputBuffer(MidiInHandle handle, MidiBuffer* buffer) {
   StateLock lock(mLock);
-  MidiResult failure = kMidiOk;
-  if (TakeFailure(Call::AddInputBuffer, failure))
-    return failure;
-  Port* port = FindPort(handle, MidiDirection::Input);
-  if (!port)
-    return kMidiInvalidHandle;
-  if (port->dead)
-    return kMidiNoDriver;
+  Port* port = nullptr;
+  if (const MidiResult usable = UsablePort(Call::AddInputBuffer, handle, MidiDirection::Input, port);
+      usable != kMidiOk)
+    return usable;
   if (!buffer || !buffer->data || buffer->length == 0 || (buffer->flags & kMidiBufferQueued))
     return kMidiInvalidParam;
   buffer->flags = (buffer->flags & ~kMidiBufferDone) | kMidiBufferQueued;
@@ -391,14 +400,10 @@ MidiResult FakeMidiSystem::AddInputBuffer(MidiInHandle handle, MidiBuffer* buffe
 
 MidiResult FakeMidiSystem::StartInput(MidiInHandle handle) {
   StateLock lock(mLock);
-  MidiResult failure = kMidiOk;
-  if (TakeFailure(Call::StartInput, failure))
-    return failure;
-  Port* port = FindPort(handle, MidiDirection::Input);
-  if (!port)
-    return kMidiInvalidHandle;
-  if (port->dead)
-    return kMidiNoDriver;
+  Port* port = nullptr;
+  if (const MidiResult usable = UsablePort(Call::StartInput, handle, MidiDirection::Input, port);
+      usable != kMidiOk)
+    return usable;
   port->started = true;
   return kMidiOk;
 }
@@ -406,11 +411,9 @@ MidiResult FakeMidiSystem::StartInput(MidiInHandle handle) {
 MidiResult FakeMidiSystem::StopInput(MidiInHandle handle) {
   // Every injected piece comes back at once, so no buffer is ever partly filled here.
   StateLock lock(mLock);
-  Port* port = FindPort(handle, MidiDirection::Input);
-  if (!port)
-    return kMidiInvalidHandle;
-  if (port->dead)
-    return kMidiNoDriver;
+  Port* port = nullptr;
+  if (const MidiResult usable = UsablePort(std::nullopt, handle, MidiDirection::Input, port); usable != kMidiOk)
+    return usable;
   port->started = false;
   return kMidiOk;
 }
@@ -464,14 +467,10 @@ MidiResult FakeMidiSystem::OpenOutput(std::uint32_t index, MidiOutputCallback ca
 
 MidiResult FakeMidiSystem::SendShort(MidiOutHandle handle, std::uint32_t packed) {
   StateLock lock(mLock);
-  MidiResult failure = kMidiOk;
-  if (TakeFailure(Call::SendShort, failure))
-    return failure;
-  Port* port = FindPort(handle, MidiDirection::Output);
-  if (!port)
-    return kMidiInvalidHandle;
-  if (port->dead)
-    return kMidiNoDriver;
+  Port* port = nullptr;
+  if (const MidiResult usable = UsablePort(Call::SendShort, handle, MidiDirection::Output, port);
+      usable != kMidiOk)
+    return usable;
   SentMessage sent;
   sent.packed = packed;
   const std::uint32_t length = PackedMessageLength(static_cast<std::uint8_t>(packed & 0xFF));
@@ -486,14 +485,10 @@ MidiResult FakeMidiSystem::SendLong(MidiOutHandle handle, MidiBuffer* buffer) {
   std::vector<GiveBack> backs;
   {
     StateLock lock(mLock);
-    MidiResult failure = kMidiOk;
-    if (TakeFailure(Call::SendLong, failure))
-      return failure;
-    Port* port = FindPort(handle, MidiDirection::Output);
-    if (!port)
-      return kMidiInvalidHandle;
-    if (port->dead)
-      return kMidiNoDriver;
+    Port* port = nullptr;
+    if (const MidiResult usable = UsablePort(Call::SendLong, handle, MidiDirection::Output, port);
+        usable != kMidiOk)
+      return usable;
     if (!buffer || !buffer->data || buffer->length == 0 || (buffer->flags & kMidiBufferQueued))
       return kMidiInvalidParam;
     buffer->flags = (buffer->flags & ~kMidiBufferDone) | kMidiBufferQueued;

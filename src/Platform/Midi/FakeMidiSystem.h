@@ -28,6 +28,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 #include <thread>
@@ -152,6 +153,9 @@ private:
   Device& DeviceAt(DeviceId id);
   bool TakeFailure(Call call, MidiResult& result);
   Port* FindPort(std::uintptr_t handle, MidiDirection direction);
+  // Under the state lock: an injected failure of the call (when it names one), a handle that is not an open port
+  // of that direction, or a port whose device went away; else kMidiOk with port set.
+  MidiResult UsablePort(std::optional<Call> call, std::uintptr_t handle, MidiDirection direction, Port*& port);
   // The shared halves of the input and output operations.
   MidiResult ClosePort(std::uintptr_t handle, MidiDirection direction);
   bool IsPortPresent(std::uintptr_t handle, MidiDirection direction);
