@@ -158,6 +158,29 @@ std::optional<unsigned> FindRtPort(Midi& midi, const std::string& fullName) {
   return std::nullopt;
 }
 
+// Makes a port's RtMidi object and connects it to the endpoint's port under the port's own name; prepare runs
+// on the object before it connects (an input's callback must be in place before messages can come).
+template <class Port, class Prepare>
+MidiResult ConnectPort(Port& port, const Endpoint& endpoint, const std::string& clientName, Prepare prepare) {
+  using Midi = typename decltype(port.midi)::element_type;
+  port.api = endpoint.api;
+  port.midi = MakeMidi<Midi>(endpoint.api, clientName, port.failed);
+  if (!port.midi)
+    return kMidiError;
+  try {
+    prepare(*port.midi);
+    const std::optional<unsigned> rtIndex = FindRtPort(*port.midi, endpoint.fullName);
+    if (!rtIndex)
+      return kMidiBadDeviceId;
+    port.midi->openPort(*rtIndex, port.ownPort);
+  } catch (const RtMidiError&) {
+    return kMidiError;
+  }
+  if (port.failed.load() || !port.midi->isPortOpen())
+    return kMidiError;
+  return kMidiOk;
+}
+
 class RtMidiSystem final : public MidiSystem {
 public:
   explicit RtMidiSystem(const RtMidiSystemOptions& options) : mOptions(options) {
@@ -197,24 +220,14 @@ public:
     if (!endpoint)
       return kMidiBadDeviceId;
     auto port = std::make_shared<InputPort>(callback, instance);
-    port->api = endpoint->api;
     port->source = endpoint->fullName;
     port->ownPort = MakeOwnPortName("in");
-    port->midi = MakeMidi<RtMidiIn>(endpoint->api, mOptions.clientName, port->failed);
-    if (!port->midi)
-      return kMidiError;
-    try {
-      port->midi->ignoreTypes(false, false, false); // everything, system-exclusive messages too
-      port->midi->setCallback(&OnRtMidiInput, port.get());
-      const std::optional<unsigned> rtIndex = FindRtPort(*port->midi, port->source);
-      if (!rtIndex)
-        return kMidiBadDeviceId;
-      port->midi->openPort(*rtIndex, port->ownPort);
-    } catch (const RtMidiError&) {
-      return kMidiError;
-    }
-    if (port->failed.load() || !port->midi->isPortOpen())
-      return kMidiError;
+    const MidiResult connected = ConnectPort(*port, *endpoint, mOptions.clientName, [&port](RtMidiIn& midi) {
+      midi.ignoreTypes(false, false, false); // everything, system-exclusive messages too
+      midi.setCallback(&OnRtMidiInput, port.get());
+    });
+    if (connected != kMidiOk)
+      return connected;
     std::lock_guard<std::mutex> guard(mTableLock);
     handle = mNextHandle++;
     mInputs.emplace(handle, std::move(port));
@@ -259,24 +272,13 @@ public:
     if (!endpoint)
       return kMidiBadDeviceId;
     auto port = std::make_shared<OutputPort>();
-    port->api = endpoint->api;
     port->target = endpoint->fullName;
     port->ownPort = MakeOwnPortName("out");
     port->callback = callback;
     port->instance = instance;
-    port->midi = MakeMidi<RtMidiOut>(endpoint->api, mOptions.clientName, port->failed);
-    if (!port->midi)
-      return kMidiError;
-    try {
-      const std::optional<unsigned> rtIndex = FindRtPort(*port->midi, port->target);
-      if (!rtIndex)
-        return kMidiBadDeviceId;
-      port->midi->openPort(*rtIndex, port->ownPort);
-    } catch (const RtMidiError&) {
-      return kMidiError;
-    }
-    if (port->failed.load() || !port->midi->isPortOpen())
-      return kMidiError;
+    const MidiResult connected = ConnectPort(*port, *endpoint, mOptions.clientName, [](RtMidiOut&) {});
+    if (connected != kMidiOk)
+      return connected;
     std::lock_guard<std::mutex> guard(mTableLock);
     handle = mNextHandle++;
     mOutputs.emplace(handle, std::move(port));
