@@ -28,11 +28,6 @@ constexpr const char* kInitApplication = "QZ::MFCFrameworkApp<class LApplication
 constexpr const char* kRun = "QZ::MFCFrameworkApp<class LApplication>::Run";
 constexpr std::int32_t kMaxScreenDpi = 10000;
 
-std::string ToUtf8(const WideString& text) {
-  const NarrowString narrow = text.ToNarrow();
-  return std::string(narrow.GetChars(), narrow.GetLength());
-}
-
 // The command line as it is handed over: its UTF-8 bytes and the terminating zero.
 std::vector<std::uint8_t> HandOverBytes(const NarrowString& commandLine) {
   const auto* chars = reinterpret_cast<const std::uint8_t*>(commandLine.GetChars());

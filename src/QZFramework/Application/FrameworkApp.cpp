@@ -40,11 +40,6 @@ bool IsActive(IRootWindow& window) {
   return native != nullptr && native->IsActive();
 }
 
-std::string ToUtf8(const WideString& text) {
-  const NarrowString narrow = text.ToNarrow();
-  return std::string(narrow.GetChars(), narrow.GetLength());
-}
-
 } // namespace
 
 CursorID GetCursorID(const WideString& name) {

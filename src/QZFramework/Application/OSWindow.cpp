@@ -35,12 +35,6 @@ LFrameworkApp* FrameworkApp() { return dynamic_cast<LFrameworkApp*>(GetFramework
 PointT<std::int32_t> ToPoint(Platform::WindowPoint p) { return {p.x, p.y}; }
 Platform::WindowPoint ToWindowPoint(const PointT<std::int32_t>& p) { return {p.x, p.y}; }
 
-std::string ToUtf8(const WideString& text) {
-  NarrowString narrow;
-  (void)narrow.ConvertFromWide(text.GetChars(), static_cast<std::int32_t>(text.GetLength()));
-  return std::string(narrow.GetChars(), narrow.GetLength());
-}
-
 } // namespace
 
 // ---- The list of windows

@@ -832,4 +832,9 @@ WideString DoubleToString(double value, std::int32_t decimals) {
   return WideString(format.GetChars(), value);
 }
 
+std::string ToUtf8(const WideString& text) {
+  const NarrowString narrow = text.ToNarrow();
+  return std::string(narrow.GetChars(), narrow.GetLength());
+}
+
 } // namespace QZ

@@ -15,6 +15,7 @@
 
 #include <concepts>
 #include <cstdint>
+#include <string>
 
 namespace QZ {
 
@@ -178,6 +179,9 @@ private:
 // The two widths of text: UTF-16 for everything shown or stored, UTF-8 at the edges (files, platform).
 using WideString = StringT<char16_t, char>;
 using NarrowString = StringT<char, char16_t>;
+
+// The text as UTF-8 in a standard string, as the platform layer takes it.
+std::string ToUtf8(const WideString& text);
 
 // Number texts. With decimals > 0 the digits become a fixed-point text:
 // IntToString(1234, 2) is "12.34", IntToString(5, 2) is ".05".
