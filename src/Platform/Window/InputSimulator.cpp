@@ -138,36 +138,30 @@ bool InputSimulator::MovePointer(WindowId window, WindowPoint client) {
 }
 
 bool InputSimulator::PressButton(WindowId window, std::uint32_t button, WindowPoint client, std::uint8_t clicks) {
-  const std::uint8_t sdlButton = detail::SdlButtonFromButton(button);
-  if (sdlButton == 0)
-    return false;
-  mPointer = ToScreen(window, client);
-  mButtons |= button;
-  SDL_Event event;
-  SDL_zero(event);
-  event.type = SDL_MOUSEBUTTONDOWN;
-  event.button.windowID = window;
-  event.button.button = sdlButton;
-  event.button.state = SDL_PRESSED;
-  event.button.clicks = clicks;
-  event.button.x = client.x;
-  event.button.y = client.y;
-  return Push(event);
+  return Button(window, button, true, client, clicks);
 }
 
 bool InputSimulator::ReleaseButton(WindowId window, std::uint32_t button, WindowPoint client,
                                    std::uint8_t clicks) {
+  return Button(window, button, false, client, clicks);
+}
+
+bool InputSimulator::Button(WindowId window, std::uint32_t button, bool down, WindowPoint client,
+                            std::uint8_t clicks) {
   const std::uint8_t sdlButton = detail::SdlButtonFromButton(button);
   if (sdlButton == 0)
     return false;
   mPointer = ToScreen(window, client);
-  mButtons &= ~button;
+  if (down)
+    mButtons |= button;
+  else
+    mButtons &= ~button;
   SDL_Event event;
   SDL_zero(event);
-  event.type = SDL_MOUSEBUTTONUP;
+  event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
   event.button.windowID = window;
   event.button.button = sdlButton;
-  event.button.state = SDL_RELEASED;
+  event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
   event.button.clicks = clicks;
   event.button.x = client.x;
   event.button.y = client.y;

@@ -77,6 +77,9 @@ public:
 private:
   class SimulatedKeyState;
 
+  // A press (down) or release of one button at a client point.
+  bool Button(WindowId window, std::uint32_t button, bool down, WindowPoint client, std::uint8_t clicks);
+
   WindowPoint mPointer;
   std::uint32_t mButtons = 0;
   std::set<std::uint32_t> mKeysDown;
