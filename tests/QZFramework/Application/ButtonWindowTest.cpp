@@ -10,9 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
 #include <span>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,10 +26,7 @@ constexpr std::uint32_t kGray = 0xFF808080;
 // The render fixture's looks, a fourteen-look button list (pressed red,
 // focused blue, the rest gray) and a window with one button.
 std::string ButtonSkin() {
-  std::ifstream in(std::string(QZ_TESTS_DIR) + "/fixtures/ControlBase/RenderTree.xml");
-  std::stringstream stream;
-  stream << in.rdbuf();
-  std::string text = stream.str();
+  std::string text = test::RenderTreeSkinText();
   std::string list = "<LookList Name=\"Button14\" NumLooks=\"14\">";
   for (int i = 0; i < 14; ++i) {
     const char* look = i == 2 ? "RedLook" : i == 3 ? "BlueLook" : "GrayLook";
@@ -39,15 +34,12 @@ std::string ButtonSkin() {
   }
   list += "</LookList>";
   text.insert(text.find("</LookLists>"), list);
-  const std::size_t from = text.find("<Skins>");
-  const std::size_t to = text.find("</Skins>");
-  return text.replace(
-      from, to + 8 - from,
-      "<Skins><Skin Name=\"Main\"><SubControl Class=\"Test.Skinned\" Name=\"main\" XPositionAbs=\"0\" "
-      "YPositionAbs=\"0\" XSizeAbs=\"200\" YSizeAbs=\"100\"><Skin Name=\"mainSkin\" LookList=\"White\">"
-      "<SubControl Class=\"Framework.Button\" Name=\"button\" XPositionAbs=\"20\" YPositionAbs=\"20\" "
-      "XSizeAbs=\"40\" YSizeAbs=\"20\"><Skin Name=\"buttonSkin\" LookList=\"Button14\"/></SubControl>"
-      "</Skin></SubControl></Skin></Skins>");
+  return test::WithSkins(
+      text, "<Skin Name=\"Main\"><SubControl Class=\"Test.Skinned\" Name=\"main\" XPositionAbs=\"0\" "
+            "YPositionAbs=\"0\" XSizeAbs=\"200\" YSizeAbs=\"100\"><Skin Name=\"mainSkin\" LookList=\"White\">"
+            "<SubControl Class=\"Framework.Button\" Name=\"button\" XPositionAbs=\"20\" YPositionAbs=\"20\" "
+            "XSizeAbs=\"40\" YSizeAbs=\"20\"><Skin Name=\"buttonSkin\" LookList=\"Button14\"/></SubControl>"
+            "</Skin></SubControl></Skin>");
 }
 
 class Clicks : public LNotificationClient {

@@ -17,9 +17,7 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <span>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -81,10 +79,7 @@ std::string Params(std::initializer_list<std::pair<const char*, const char*>> pa
 //                 caption and edge (labels)]
 // with the top-level "toolTip" entry the controls' tips are made from.
 std::string Skin() {
-  std::ifstream in(std::string(QZ_TESTS_DIR) + "/fixtures/ControlBase/RenderTree.xml");
-  std::stringstream stream;
-  stream << in.rdbuf();
-  std::string text = stream.str();
+  std::string text = test::RenderTreeSkinText();
   std::string colorizers, parts, looks;
   for (const SLookColor& color : kButtonLooks) {
     const std::string name = color.name;
@@ -118,9 +113,7 @@ std::string Skin() {
                   Control("Label", "edge", 240, 110, 60, 40, "Gray"));
   const std::string tip =
       Control("ToolTip", "toolTip", 0, 0, 60, 12, "Red", "", "ClipToParent=\"False\" Z_Order=\"9999\"");
-  const std::size_t from = text.find("<Skins>");
-  const std::size_t to = text.find("</Skins>");
-  return text.replace(from, to + 8 - from, "<Skins><Skin Name=\"Main\">" + main + tip + "</Skin></Skins>");
+  return test::WithSkins(text, "<Skin Name=\"Main\">" + main + tip + "</Skin>");
 }
 
 class Log : public LNotificationClient {

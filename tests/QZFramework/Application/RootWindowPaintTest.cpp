@@ -3,6 +3,7 @@
 // their Z_Order, and a screenshot of the result.
 
 #include "QZFramework/Application/OSWindow.h"
+#include "QZFramework/Application/SkinWindowFixture.h"
 
 #include "Platform/App/AppHost.h"
 #include "Platform/Graphics2D/Image.h"
@@ -16,10 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
 #include <memory>
 #include <span>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -34,22 +33,8 @@ constexpr std::uint32_t kBlue = 0xFF0000FF;
 constexpr std::uint32_t kWhite = 0xFFFFFFFF;
 constexpr std::uint32_t kGray = 0xFF808080;
 
-std::string SkinFile() {
-  std::ifstream in(std::string(QZ_TESTS_DIR) + "/fixtures/ControlBase/RenderTree.xml");
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // The skin file's looks with other skins.
-std::string WithSkins(const std::string& skins) {
-  std::string text = SkinFile();
-  const std::size_t from = text.find("<Skins>");
-  const std::size_t to = text.find("</Skins>");
-  if (from == std::string::npos || to == std::string::npos)
-    return {};
-  return text.replace(from, to + 8 - from, "<Skins>" + skins + "</Skins>");
-}
+std::string WithSkins(const std::string& skins) { return test::WithSkins(test::RenderTreeSkinText(), skins); }
 
 std::string Sub(const std::string& name, const std::string& looks, const std::string& attributes,
                 const std::string& children = "") {
@@ -138,7 +123,7 @@ protected:
 };
 
 TEST_F(RootWindowPaintTest, TheTreeIsDrawnInZOrderClippedAndWithTheFloatingChildOnTop) {
-  Open(SkinFile());
+  Open(test::RenderTreeSkinText());
   ASSERT_EQ(mWindow->GetRootWindow()->RedrawNow(), S_OK);
   PaintAndRead();
   Check({

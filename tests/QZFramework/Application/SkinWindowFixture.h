@@ -18,11 +18,30 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <fstream>
 #include <span>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace QZ::test {
+
+// The render fixture's skin document: solid colours, their parts, looks and look lists.
+inline std::string RenderTreeSkinText() {
+  std::ifstream in(std::string(QZ_TESTS_DIR) + "/fixtures/ControlBase/RenderTree.xml");
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The document with its skins replaced by these; empty when it has no skins element.
+inline std::string WithSkins(std::string text, const std::string& skins) {
+  const std::size_t from = text.find("<Skins>");
+  const std::size_t to = text.find("</Skins>");
+  if (from == std::string::npos || to == std::string::npos)
+    return {};
+  return text.replace(from, to + 8 - from, "<Skins>" + skins + "</Skins>");
+}
 
 class SkinWindowFixture : public ::testing::Test {
 protected:
