@@ -5,6 +5,7 @@
 #include "QZFramework/ObjectBase/Exception.h"
 #include "QZFramework/Utilities/Storage/DebugOutput.h"
 #include "QZFramework/Utilities/Storage/QZFile.h"
+#include "QZFramework/Utilities/Storage/XmlFeed.h"
 
 #include <expat.h>
 
@@ -262,17 +263,7 @@ QZRESULT LControlFactory::ParseDocument(const char* text, std::size_t length) {
   XML_SetElementHandler(parser.get(), &ParseContext::OnStart, &ParseContext::OnEnd);
   XML_SetCharacterDataHandler(parser.get(), &ParseContext::OnText);
 
-  // The whole text as the final piece; the parser takes int lengths, so a
-  // larger text goes in slices, the last one final.
-  constexpr std::size_t kSlice = std::size_t{1} << 30;
-  bool ok = true;
-  do {
-    const std::size_t slice = std::min(length, kSlice);
-    const bool last = slice == length;
-    ok = XML_Parse(parser.get(), text, static_cast<int>(slice), last) == XML_STATUS_OK;
-    text += slice;
-    length -= slice;
-  } while (ok && length > 0);
+  const bool ok = FeedWholeDocument(parser.get(), std::string_view(text, length));
 
   if (context.handlerFailed)
     return E_FAIL; // the reader's own error; the last XML error stays as it was

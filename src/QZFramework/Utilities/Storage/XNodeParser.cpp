@@ -1,6 +1,7 @@
 #include "QZFramework/Utilities/Storage/XNode.h"
 
 #include "QZFramework/Utilities/Storage/XNodeText.h"
+#include "QZFramework/Utilities/Storage/XmlFeed.h"
 
 #include "Platform/Files/Files.h"
 
@@ -191,15 +192,7 @@ std::unique_ptr<XNode> XNode::Parse(std::string_view text, const char* path, XNo
   XML_SetElementHandler(parser.get(), &ParseContext::OnStart, &ParseContext::OnEnd);
   XML_SetCharacterDataHandler(parser.get(), &ParseContext::OnText);
 
-  // The parser takes int lengths; bigger texts go in slices, the last one final.
-  constexpr std::size_t kSlice = std::size_t{1} << 30;
-  bool ok = true;
-  do {
-    const std::size_t slice = std::min(text.size(), kSlice);
-    const bool last = slice == text.size();
-    ok = XML_Parse(parser.get(), text.data(), static_cast<int>(slice), last) == XML_STATUS_OK;
-    text.remove_prefix(slice);
-  } while (ok && !text.empty());
+  const bool ok = FeedWholeDocument(parser.get(), text);
   if (ok && !context.failure) {
     try {
       context.FlushText();
