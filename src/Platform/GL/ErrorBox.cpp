@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 
 namespace QZ::Platform {
 
@@ -18,8 +19,11 @@ void ShowErrorBox(const std::string& caption, const std::string& text, std::uint
     handler(caption, text, style);
     return;
   }
+  // With no display named, SDL may hand the box to a helper program (zenity) that fails without saying so, and
+  // the message would be lost: it goes to the error stream instead.
+  const bool displayNamed = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
   const Uint32 flags = style == kErrorBoxExclamation ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_ERROR;
-  if (SDL_ShowSimpleMessageBox(flags, caption.c_str(), text.c_str(), nullptr) != 0)
+  if (!displayNamed || SDL_ShowSimpleMessageBox(flags, caption.c_str(), text.c_str(), nullptr) != 0)
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
 }
 
