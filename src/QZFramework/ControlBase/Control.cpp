@@ -103,10 +103,9 @@ const RCPtr<LControl>& LControl::ChildControlList::GetAt(std::uint32_t index, st
 QZRESULT LControl::ChildControlList::Add(const RCPtr<LControl>& child) {
   if (!child)
     return E_INVALIDARG;
-  for (std::uint32_t i = mChildren.GetCount(); i-- > 0;) {
-    if (mChildren.GetAt(i)->mName.EqualsString(child->mName))
-      return E_FAIL;
-  }
+  if (!mByName.try_emplace(KeyOf(child->mName), child.GetRaw()).second)
+    return E_FAIL;
+  child->mIndexInParentHint = mChildren.GetCount();
   mOwner->AddUnclippedDescendants(child->mUnclippedDescendants + (ClipsToParent(*child) ? 0 : 1));
   child->mParent = mOwner;
   mOwner->AddInnerReferences(1);
@@ -121,6 +120,7 @@ std::int32_t LControl::ChildControlList::RemoveAt(std::uint32_t index) {
   mOwner->AddUnclippedDescendants(-(child->mUnclippedDescendants + (ClipsToParent(*child) ? 0 : 1)));
   mOwner->AddInnerReferences(-1);
   child->mParent = nullptr;
+  mByName.erase(KeyOf(child->mName));
   mChildren.RemoveItems(index, 1);
   AdvanceChangeStamp();
   const auto formerIndex = static_cast<std::int32_t>(index);
@@ -129,9 +129,26 @@ std::int32_t LControl::ChildControlList::RemoveAt(std::uint32_t index) {
 }
 
 std::int32_t LControl::ChildControlList::Remove(const RCPtr<LControl>& child) {
+  const std::int32_t index = IndexOf(child.GetRaw());
+  return index < 0 ? -1 : RemoveAt(static_cast<std::uint32_t>(index));
+}
+
+LControl* LControl::ChildControlList::FindByName(const WideString& name) const {
+  const auto found = mByName.find(KeyOf(name));
+  return found == mByName.end() ? nullptr : found->second;
+}
+
+std::int32_t LControl::ChildControlList::IndexOf(const LControl* child) const {
+  if (!child || child->mParent.GetRaw() != mOwner)
+    return -1;
+  const std::uint32_t hint = child->mIndexInParentHint;
+  if (hint < mChildren.GetCount() && mChildren.GetAt(hint).GetRaw() == child)
+    return static_cast<std::int32_t>(hint);
   for (std::uint32_t i = mChildren.GetCount(); i-- > 0;) {
-    if (mChildren.GetAt(i).GetRaw() == child.GetRaw() && child)
-      return RemoveAt(i);
+    if (mChildren.GetAt(i).GetRaw() == child) {
+      child->mIndexInParentHint = i;
+      return static_cast<std::int32_t>(i);
+    }
   }
   return -1;
 }
@@ -148,17 +165,14 @@ QZRESULT LControl::ChildControlList::RemoveAll() {
 QZRESULT LControl::ChildControlList::RenameChild(const RCPtr<LControl>& child, const WideString& newName) {
   if (child && child->mName.EqualsString(newName))
     return S_FALSE;
-  std::int32_t found = -1;
-  for (std::uint32_t i = mChildren.GetCount(); i-- > 0;) {
-    const RCPtr<LControl>& sibling = mChildren.GetAt(i);
-    if (sibling->mName.EqualsString(newName))
-      return E_FAIL;
-    if (sibling.GetRaw() == child.GetRaw())
-      found = static_cast<std::int32_t>(i);
-  }
+  if (FindByName(newName))
+    return E_FAIL;
+  const std::int32_t found = IndexOf(child.GetRaw());
   if (found < 0)
     return E_INVALIDARG;
   const WideString oldName = child->mName;
+  mByName.erase(KeyOf(oldName));
+  mByName.emplace(KeyOf(newName), child.GetRaw());
   child->mName = newName;
   for (auto i = static_cast<std::uint32_t>(found) + 1; i < mChildren.GetCount(); ++i) {
     const RCPtr<LControl>& later = mChildren.GetAt(i);
@@ -220,11 +234,24 @@ QZRESULT LControl::Close() {
     DetachFromRootWindow();
   SetVisible(false);
   SetClipToParent(true);
+  EndCaptureWithin();
   while (mIdleRequestCount > 0)
     EndIdleNotifications();
   if (!mParent)
     return SetRootWindow(RCPtr<IRootWindow>());
   return SetParent(RCPtr<LControl>());
+}
+
+void LControl::EndCaptureWithin() {
+  if (mCaptured)
+    static_cast<void>(static_cast<UITarget*>(this)->EndCapture());
+  const RCPtr<IRootWindow> rootWindow = FindRootWindow();
+  if (!rootWindow)
+    return;
+  if (const RCPtr<LControl> holder = rootWindow->GetCaptureControl()) {
+    if (holder.GetRaw() != this && IsSelfOrAncestorOf(holder.GetRaw()))
+      static_cast<void>(static_cast<UITarget*>(holder.GetRaw())->EndCapture());
+  }
 }
 
 void LControl::DetachFromRootWindow() {
@@ -325,6 +352,8 @@ QZRESULT LControl::SetParent(const RCPtr<LControl>& newParent) {
   if (IsSelfOrAncestorOf(newParent.GetRaw()))
     return E_INVALIDARG;
   const RCPtr<LControl> self(this); // the old parent's list may hold the last reference
+  if (mParent && !newParent)
+    EndCaptureWithin();
   if (mParent) {
     InvalidateRect(RectT<double>{0, 0, mBounds.width, mBounds.height}, ClipsToParent(*this));
     mParent->mChildren.Remove(self);
@@ -367,15 +396,13 @@ RCPtr<LControl> LControl::GetTopLevelControl() {
 }
 
 const RCPtr<LControl>& LControl::FindChild(const WideString& name) const {
-  for (std::uint32_t i = mChildren.GetCount(); i-- > 0;) {
-    const RCPtr<LControl>& child = mChildren.GetAt(i, kCreationOrder);
-    if (child->mName.EqualsString(name))
-      return child;
-  }
-  return RCPtr<LControl>::sNull;
+  const std::int32_t index = mChildren.IndexOf(mChildren.FindByName(name));
+  return index < 0 ? RCPtr<LControl>::sNull : mChildren.GetAt(static_cast<std::uint32_t>(index), kCreationOrder);
 }
 
 std::int32_t LControl::FindChildIndex(const RCPtr<LControl>& child, std::int32_t order) const {
+  if (order == kCreationOrder)
+    return mChildren.IndexOf(child.GetRaw());
   for (std::uint32_t i = mChildren.GetCount(); i-- > 0;) {
     if (mChildren.GetAt(i, order).GetRaw() == child.GetRaw())
       return static_cast<std::int32_t>(i);
@@ -445,6 +472,7 @@ std::int32_t LControl::HandleIdleNotification(const RCPtr<LNotificationDistribut
 QZRESULT LControl::CloseChildLater(const RCPtr<LControl>& child) {
   if (!child || child->mParent.GetRaw() != this)
     return E_INVALIDARG;
+  child->EndCaptureWithin();
   child->SetVisible(false);
   const std::int32_t index = mControlsToCloseLater.AddItem(child);
   if (index < 0)

@@ -63,6 +63,9 @@
 #include "QZFramework/Utilities/Storage/TaggableObject.h"
 
 #include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace QZ {
 
@@ -103,6 +106,12 @@ public:
     // control that is not a child.
     QZRESULT RenameChild(const RCPtr<LControl>& child, const WideString& newName);
 
+    // The child of that name, or null; by the name index, so that opening a skin of many siblings stays linear.
+    LControl* FindByName(const WideString& name) const;
+    // The child's creation index, or -1 when it is not here. Each child remembers where it was last found, so a
+    // look-up costs a scan only after an earlier sibling left.
+    std::int32_t IndexOf(const LControl* child) const;
+
     // An order may have changed: the views are stale.
     void AdvanceChangeStamp() { ++mChangeStamp; }
     std::int32_t GetChangeStamp() const { return mChangeStamp; }
@@ -124,9 +133,13 @@ public:
     // Steps of Remove once the child's index is known.
     std::int32_t RemoveAt(std::uint32_t index);
 
+    static std::u16string KeyOf(const WideString& name) { return {name.GetChars(), name.GetLength()}; }
+
     TabOrderLess mTabOrderLess;
     ZOrderLess mZOrderLess;
     Children mChildren;
+    // Every child by its name; kept with additions, removals and renames.
+    std::unordered_map<std::u16string, LControl*> mByName;
     mutable ArrayBuffer<std::uint32_t, 1, 0> mTabOrder;
     mutable ArrayBuffer<std::uint32_t, 1, 0> mZOrder;
     std::int32_t mChangeStamp = 1;
@@ -907,6 +920,19 @@ protected:
   bool mCreated = false;
   bool mLayoutSuppressed = false;
   std::int32_t mIdleRequestCount = 0;
+  // Where the parent's child list last found this control (creation order); a hint, checked before use.
+  mutable std::uint32_t mIndexInParentHint = 0;
+  // The walk over later siblings that a child's new bounds start (SetBounds). A sibling that the walk moves
+  // hands the rest of the walk back instead of starting its own, and the steps that would follow its walk are
+  // kept here and run last-first once the walk is over: the order of a walk in each sibling, without a stack
+  // frame per sibling.
+  struct SSiblingWalk {
+    const LControl* mExpected = nullptr;
+    bool mHandedBack = false;
+    std::vector<RCPtr<LControl>> mDeferred;
+    SSiblingWalk* mOuter = nullptr;
+  };
+  SSiblingWalk* mSiblingWalk = nullptr;
   RCPtrArray<LControl, 1, 0> mControlsToCloseLater;
   RCPtr<LNotificationCenter> mNotificationCenter;
   ChildControlList mChildren;
@@ -928,6 +954,9 @@ protected:
 
 private:
   bool IsSelfOrAncestorOf(const LControl* control) const;
+  // Ends the capture of this control or of a descendant that holds the window's pointer, while the window can
+  // still be reached: a control leaving the tree must not stay the window's capture holder.
+  void EndCaptureWithin();
   // One axis of ApplyLayoutMinSize / ApplyLayoutMaxSize.
   QZRESULT ApplyMinSizeOnAxis(std::int32_t axis, double& position, double& size, double width);
   QZRESULT ApplyMaxSizeOnAxis(std::int32_t axis, double& position, double& size);
@@ -935,6 +964,10 @@ private:
   double MeasureLimitExtent(const SizeLimitSpec& limit, std::int32_t axis) const;
   // The native window's client area gets the control's size at its present place.
   void ResizeRootWindow();
+  // The later siblings' layouts after this control's new bounds, then the parent's.
+  void WalkLaterSiblings(const RCPtr<LControl>& parent);
+  // The last steps of SetBounds: the new rectangle invalidated, OnSizeChanged.
+  void FinishSetBounds();
   // Adds delta to the unclipped-descendant count of this control and every ancestor.
   void AddUnclippedDescendants(std::int32_t delta);
 };

@@ -411,21 +411,62 @@ QZRESULT LControl::SetBounds(const PointT<double>& position, const SizeT<double>
   }
   if (mParent) {
     const RCPtr<LControl> parent = mParent; // a sibling's layout may not drop it under us
-    const std::int32_t index = parent->FindChildIndex(RCPtr<LControl>(this), kCreationOrder);
-    for (std::int32_t i = index + 1; index >= 0 && i < static_cast<std::int32_t>(parent->mChildren.GetCount());
-         ++i) {
-      if (parent->mChildren.GetAt(static_cast<std::uint32_t>(i), kCreationOrder)->UpdateLayout() != S_FALSE)
-        break;
+    SSiblingWalk* walk = parent->mSiblingWalk;
+    if (walk && walk->mExpected == this) {
+      // An earlier sibling's walk moved this control: that walk goes on after it.
+      walk->mExpected = nullptr;
+      walk->mHandedBack = true;
+      walk->mDeferred.push_back(RCPtr<LControl>(this));
+      return S_OK;
     }
+    WalkLaterSiblings(parent);
     parent->RelayoutAndInvalidate(RCPtr<LControl>(this));
   } else {
     ResizeRootWindow();
+  }
+  FinishSetBounds();
+  return S_OK;
+}
+
+void LControl::WalkLaterSiblings(const RCPtr<LControl>& parent) {
+  SSiblingWalk walk;
+  walk.mOuter = parent->mSiblingWalk;
+  parent->mSiblingWalk = &walk;
+  const std::int32_t index = parent->FindChildIndex(RCPtr<LControl>(this), kCreationOrder);
+  try {
+    for (std::int32_t i = index + 1; index >= 0 && i < static_cast<std::int32_t>(parent->mChildren.GetCount());
+         ++i) {
+      const RCPtr<LControl> sibling = parent->mChildren.GetAt(static_cast<std::uint32_t>(i), kCreationOrder);
+      walk.mExpected = sibling.GetRaw();
+      walk.mHandedBack = false;
+      const QZRESULT result = sibling->UpdateLayout();
+      walk.mExpected = nullptr;
+      // Unchanged: the next sibling is asked. Moved: its walk would start at the next sibling, so this one
+      // goes on there. Anything else ends the walk.
+      if (result != S_FALSE && !walk.mHandedBack)
+        break;
+    }
+  } catch (...) {
+    parent->mSiblingWalk = walk.mOuter;
+    throw;
+  }
+  parent->mSiblingWalk = walk.mOuter;
+  for (auto it = walk.mDeferred.rbegin(); it != walk.mDeferred.rend(); ++it) {
+    parent->RelayoutAndInvalidate(*it);
+    (*it)->FinishSetBounds();
+  }
+}
+
+void LControl::FinishSetBounds() {
+  // An empty control cannot hold the focus: the parent passes it to the first control that can.
+  if ((mBounds.width <= 0 || mBounds.height <= 0) && (mHasFocus || mContainsFocus) && mParent) {
+    const RCPtr<LControl> parent = mParent;
+    static_cast<void>(parent->SetFocus(true));
   }
   InvalidateRect({0, 0, mBounds.width, mBounds.height}, ClipsToParent(*this));
   if (mUnclippedDescendants > 0)
     InvalidateUnclippedDescendants();
   OnSizeChanged();
-  return S_OK;
 }
 
 void LControl::OnSizeChanging() {}

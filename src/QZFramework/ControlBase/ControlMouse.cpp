@@ -341,8 +341,11 @@ QZRESULT LControl::EndCapture() {
   mLeftDragArmed = mMiddleDragArmed = mRightDragArmed = false;
   mLeftDragging = mMiddleDragging = mRightDragging = false;
   QZRESULT result = S_OK;
-  if (const RCPtr<IRootWindow> rootWindow = FindRootWindow())
-    result = rootWindow->ClearCaptureControl();
+  // Only this control's hold is released: the window may have passed the pointer on already.
+  if (const RCPtr<IRootWindow> rootWindow = FindRootWindow()) {
+    if (rootWindow->GetCaptureControl().GetRaw() == this)
+      result = rootWindow->ClearCaptureControl();
+  }
   UpdateConditions();
   mLastLeftPress = RCPtr<LMouseButtonParam>();
   return result;

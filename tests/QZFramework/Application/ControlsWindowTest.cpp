@@ -377,5 +377,94 @@ TEST_F(ControlsWindowTest, ATruncatedLabelsTipWaitsShowsBelowThePointerGoesAndTh
   EXPECT_FALSE(edge->FindChild(WideString(u"toolTip")));
 }
 
+// Closes a control when the button it listens to is clicked: the common case of a dialog's Close button.
+class CloseOnClick : public LNotificationClient {
+public:
+  explicit CloseOnClick(RCPtr<LControl> target) : mTarget(std::move(target)) {}
+  std::int32_t Receive(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&) override {
+    if (mTarget)
+      static_cast<void>(mTarget->Close());
+    mTarget = RCPtr<LControl>();
+    return 0;
+  }
+  RCPtr<LControl> mTarget;
+};
+
+TEST_F(ControlsWindowTest, AButtonThatClosesItsPanelInItsClickLeavesTheWindowFreeForTheNextClick) {
+  const RCPtr<LButton> a = Find(u"outer.nested.a");
+  const RCPtr<LPanel> nested = Find<LPanel>(u"outer.nested");
+  const RCPtr<LButton> after = Find(u"after");
+  ASSERT_TRUE(a && nested && after);
+  const RCPtr<CloseOnClick> closer = MakeRCPtr<CloseOnClick>(nested);
+  a->RegisterClient(closer, u"NID_LEFT_CLICK");
+  Listen(after);
+
+  Click({55, 20});
+  EXPECT_FALSE(nested->GetParent()) << "the panel left the tree in the click";
+  EXPECT_FALSE(mWindow->GetRootWindow()->GetCaptureControl());
+  EXPECT_FALSE(a->IsCaptured());
+
+  Move({20, 80});
+  EXPECT_EQ(mWindow->GetRootWindow()->GetHoverControl(), RCPtr<LControl>(after)) << "hover follows at once";
+  Click({20, 80});
+  EXPECT_EQ(mLog->Count("NID_LEFT_CLICK"), 1) << "the sibling gets its click";
+  a->UnregisterClientFromAll(closer);
+}
+
+TEST_F(ControlsWindowTest, AButtonTakenOutOfTheTreeWhilePressedGivesUpThePointerAndNeverClicks) {
+  enum class How { kClose, kCloseLater, kDetach };
+  for (const How how : {How::kClose, How::kCloseLater, How::kDetach}) {
+    SCOPED_TRACE(static_cast<int>(how));
+    const RCPtr<LPanel> outer = Find<LPanel>(u"outer");
+    const RCPtr<LButton> first = Find(u"outer.first");
+    const RCPtr<LButton> after = Find(u"after");
+    ASSERT_TRUE(outer && first && after);
+    Listen(first);
+    Listen(after);
+    Click({20, 20}, false);
+    ASSERT_TRUE(first->IsCaptured());
+    switch (how) {
+    case How::kClose:
+      static_cast<void>(first->Close());
+      break;
+    case How::kCloseLater:
+      ASSERT_EQ(outer->CloseChildLater(first), S_OK);
+      break;
+    case How::kDetach:
+      static_cast<void>(first->SetParent(RCPtr<LControl>()));
+      break;
+    }
+    EXPECT_FALSE(first->IsCaptured());
+    EXPECT_FALSE(mWindow->GetRootWindow()->GetCaptureControl());
+    ASSERT_TRUE(mSimulator.ReleaseButton(mId, Platform::kMouseLeft, {20, 20}));
+    ASSERT_TRUE(OSWindow::PumpWindowEvents());
+    EXPECT_EQ(mLog->Count("NID_LEFT_CLICK"), 0) << "the hidden button does not click";
+    Click({20, 80});
+    EXPECT_EQ(mLog->Count("NID_LEFT_CLICK"), 1) << "the next click reaches the sibling";
+    IdleAt(1000);
+    EXPECT_EQ(outer->GetCloseLaterCount(), 0u);
+
+    // A fresh window for the next way.
+    TearDown();
+    SetUp();
+  }
+}
+
+TEST_F(ControlsWindowTest, AFocusedButtonThatShrinksToNothingHandsTheFocusOn) {
+  const RCPtr<LButton> after = Find(u"after");
+  ASSERT_TRUE(after);
+  ASSERT_EQ(after->SetFocus(true), S_OK);
+  ASSERT_EQ(Focused(), "after");
+  const RCPtr<LLayoutDescriptor>& layout = after->GetLayout();
+  ASSERT_TRUE(layout);
+  SizeSpec width = layout->mSize[0];
+  width.mAbsolute = 0;
+  static_cast<void>(after->SetAxisPlacement(0, layout->mPlacement[0], width));
+  ASSERT_EQ(after->GetBounds().width, 0);
+  EXPECT_EQ(Focused(), "first") << "the parent passed the focus to its first focusable control";
+  Key(0x09); // Tab
+  EXPECT_EQ(Focused(), "a") << "the keyboard works on";
+}
+
 } // namespace
 } // namespace QZ
