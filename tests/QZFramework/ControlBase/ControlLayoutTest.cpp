@@ -218,6 +218,55 @@ TEST_F(ControlLayoutTest, NewBoundsGoToChildrenLaterSiblingsAndNowhereWhenUnchan
   EXPECT_NE(mTop->GetChildren().GetChangeStamp(), stamp);
 }
 
+// Records where each control's repaint of its new rectangle falls among all the controls' (the last step of a
+// change of bounds).
+class OrderedControl : public test::TestControl {
+public:
+  OrderedControl(const RCPtr<LControl>& parent, const WideString& name, std::vector<std::string>& log)
+      : TestControl(parent, name), mLog(log) {}
+  void OnSizeChanged() override { mLog.push_back(GetName().ToNarrow().GetChars()); }
+  std::vector<std::string>& mLog;
+};
+
+TEST_F(ControlLayoutTest, AChainOfSiblingsFollowsInTheOrderOfNestedWalksAndWithoutDeepRecursion) {
+  // Each sibling stands one pixel right of the one before; the first one's new width moves them all.
+  struct Case {
+    int count;
+  };
+  for (const Case& c : {Case{3}, Case{10000}}) {
+    SCOPED_TRACE(c.count);
+    const RCPtr<TestControl> top = Make(RCPtr<LControl>(), u"chainTop");
+    top->SetSize(300, 200);
+    std::vector<std::string> log;
+    std::vector<RCPtr<OrderedControl>> chain;
+    for (int i = 0; i < c.count; ++i) {
+      WideString name;
+      name.AssignNarrow(("c" + std::to_string(i)).c_str());
+      const RCPtr<OrderedControl> control = MakeRCPtr<OrderedControl>(top, name, log);
+      RCPtr<LLayoutDescriptor> layout = MakeRCPtr<LLayoutDescriptor>();
+      layout->mSize[kX].mAbsolute = 2;
+      if (i > 0) {
+        layout->mPlacement[kX] = {0, kPositionControl, chain.back()->GetName(), 1.0f, 1, false};
+      }
+      control->SetLayout(layout);
+      control->UpdateLayout();
+      chain.push_back(control);
+    }
+    ASSERT_EQ(chain.back()->GetBounds().x, 3.0 * (c.count - 1));
+    log.clear();
+    SizeSpec width;
+    width.mAbsolute = 12;
+    EXPECT_EQ(chain.front()->SetAxisPlacement(kX, chain.front()->GetLayout()->mPlacement[kX], width), S_OK);
+    EXPECT_EQ(chain.back()->GetBounds().x, 3.0 * (c.count - 1) + 10);
+    ASSERT_EQ(log.size(), static_cast<std::size_t>(c.count));
+    // The last sibling's change ends first, the first one's last: as each sibling's walk nested in the one before.
+    EXPECT_EQ(log.front(), "c" + std::to_string(c.count - 1));
+    EXPECT_EQ(log.back(), "c0");
+    chain.clear();
+    static_cast<void>(top->Close());
+  }
+}
+
 TEST_F(ControlLayoutTest, ExpandGrowsWithTheTextUpToTheMaximumThenWraps) {
   auto label = [](LLayoutDescriptor& l) {
     l.mPlacement[kX].mAbsolute = 10;
