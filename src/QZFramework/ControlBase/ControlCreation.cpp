@@ -66,13 +66,13 @@ QZRESULT LControl::ReadCreateParams() {
   const RCPtr<LStringTable> params = mDescriptor ? mDescriptor->GetCreateParams() : RCPtr<LStringTable>();
   const bool tabStopSaysNotFocusable = mLayout && mLayout->mTabStop < 0;
   if (!params) {
-    mNotFocusable = tabStopSaysNotFocusable;
+    SetNotFocusable(tabStopSaysNotFocusable);
     return S_OK;
   }
   WideString text;
   if (params->GetString(kInitialValue, text))
     static_cast<void>(SetValue(LeadingNumber(text)));
-  mNotFocusable = params->GetString(kNotFocusable, text) ? IsTrueParam(text) : tabStopSaysNotFocusable;
+  SetNotFocusable(params->GetString(kNotFocusable, text) ? IsTrueParam(text) : tabStopSaysNotFocusable);
   if (params->GetString(kUseParentToolTip, text))
     mUseParentToolTip = IsTrueParam(text);
   if (params->GetString(kWantsTab, text))
@@ -140,7 +140,8 @@ QZRESULT LControl::CreateChildrenFromDescriptor(const RCPtr<LControlDescriptor>&
     mLayout->mEnabled = wasEnabled;
     WideString text;
     const RCPtr<LStringTable>& params = descriptor->GetCreateParams();
-    mNotFocusable = params && params->GetString(kNotFocusable, text) ? IsTrueParam(text) : mLayout->mTabStop < 0;
+    // Through the setter: a control that stops being focusable on a rebuild gives the focus up.
+    SetNotFocusable(params && params->GetString(kNotFocusable, text) ? IsTrueParam(text) : mLayout->mTabStop < 0);
   }
 
   // Looks: one per entry of the skin's look list (an empty entry gives none).

@@ -22,9 +22,7 @@ constexpr const char16_t* kCursorArrow = u"UI_CURSOR_ARROW";
 double Limited(double v) { return std::clamp(v, -kMaxExactDouble, kMaxExactDouble); }
 double RoundHalfAway(double v) { return v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5); }
 // Rounded half away from zero and limited to the int range.
-std::int32_t ToInt(double v) {
-  return static_cast<std::int32_t>(std::clamp(RoundHalfAway(v), double{INT32_MIN}, double{INT32_MAX}));
-}
+std::int32_t ToInt(double v) { return TruncateToLong(RoundHalfAway(v)); }
 double Clamp(double v, double low, double high) { return v < low ? low : (v > high ? high : v); }
 
 void ShowCursor(const RCPtr<IRootWindow>& rootWindow, const char16_t* name) {

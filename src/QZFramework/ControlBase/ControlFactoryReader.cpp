@@ -77,7 +77,8 @@ bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 // A decimal real: leading blanks, a sign, digits with an optional point, and an
 // optional exponent, up to the first character that does not fit; no number
-// gives 0. Nothing else the C runtime would read (hexadecimal, "inf", "nan").
+// gives 0, and so does a value beyond the float range. Nothing else the C runtime would read (hexadecimal,
+// "inf", "nan").
 float ReadReal(const WideString& text) {
   const char16_t* p = text.GetChars();
   while (IsBlank(*p))
@@ -106,10 +107,10 @@ float ReadReal(const WideString& text) {
     }
   }
   const double value = WideString(number.c_str()).ToDouble();
-  // Beyond the float range the value is an infinity of its sign.
-  constexpr float kInfinity = std::numeric_limits<float>::infinity();
-  if (std::fabs(value) > std::numeric_limits<float>::max())
-    return value > 0 ? kInfinity : -kInfinity;
+  // Beyond the float range there is no usable number (an infinity turns into NaN in the layout's arithmetic):
+  // it reads as no number at all.
+  if (!(std::fabs(value) <= std::numeric_limits<float>::max()))
+    return 0;
   return static_cast<float>(value);
 }
 

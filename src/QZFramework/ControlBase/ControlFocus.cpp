@@ -149,16 +149,19 @@ void LControl::SetNotFocusable(bool notFocusable) {
   const bool tabStopAgrees = !mLayout || (notFocusable ? mLayout->mTabStop < 0 : mLayout->mTabStop >= 0);
   if (notFocusable == mNotFocusable && tabStopAgrees)
     return;
-  const RCPtr<LControl> self(this);
   mNotFocusable = notFocusable;
   if (!tabStopAgrees)
     mLayout->mTabStop = mLayout->mTabStop == 0 ? -1 : -mLayout->mTabStop;
   if (mParent)
     mParent->mChildren.AdvanceChangeStamp();
-  if (CanTakeOrPass(*this) && mParent && mParent->mHasFocus)
+  // Held only when the focus moves: creation calls this before anything holds the control.
+  if (CanTakeOrPass(*this) && mParent && mParent->mHasFocus) {
+    const RCPtr<LControl> self(this);
     SetFocus(true);
-  else if (notFocusable && mHasFocus && mParent)
+  } else if (notFocusable && mHasFocus && mParent) {
+    const RCPtr<LControl> self(this);
     mParent->SetFocus(true);
+  }
 }
 
 const RCPtr<LControl>& LControl::GetNextTabStop(const RCPtr<LControl>& child, bool reverse) const {

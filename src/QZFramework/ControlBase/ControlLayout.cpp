@@ -20,6 +20,8 @@ constexpr double kTiny = 2.220446049250313e-16; // 2^-52
 // Half away from zero through a 64-bit integer, as a double.
 double R(double v) {
   constexpr double kLimit = 9.2e18;
+  if (std::isnan(v))
+    return 0; // converting NaN to an integer is undefined
   const double shifted = v < 0 ? v - 0.5 : v + 0.5;
   return static_cast<double>(static_cast<std::int64_t>(std::clamp(shifted, -kLimit, kLimit)));
 }
@@ -252,7 +254,7 @@ QZRESULT LControl::ApplyMinSizeOnAxis(std::int32_t a, double& position, double& 
           block->SetWrap(true);
         }
       } else if (a == LLayoutDescriptor::kAxisY) {
-        const auto blockWidth = static_cast<std::int32_t>(std::clamp(width, -2147483648.0, 2147483647.0));
+        const auto blockWidth = TruncateToLong(width);
         const double growth = std::ceil(static_cast<double>(block->MeasureHeight(blockWidth)) - areaHeight);
         const double span = static_cast<double>(text.mBottomRel) - static_cast<double>(text.mTopRel);
         if (growth > 0 && span > 0)

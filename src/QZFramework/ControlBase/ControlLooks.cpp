@@ -182,7 +182,7 @@ bool LControl::IsTextTruncated() const {
     const auto w = static_cast<float>(mBounds.width);
     const float span = (text.mRightRel * w + static_cast<float>(text.mRightAbs)) -
                        (text.mLeftRel * w + static_cast<float>(text.mLeftAbs));
-    available = static_cast<std::int32_t>(std::clamp(span, -2147483648.0f, 2147483520.0f));
+    available = TruncateToLong(span);
   }
   float textWidth = 0;
   const RCPtr<LFontText>& block = look->GetTextBlock();

@@ -244,10 +244,11 @@ QZRESULT LControl::OnMouseMove(const RCPtr<LPointWithModifiersParam>& param) {
       UpdateConditions();
     }
   }
-  if (mLeftDragging && mDragMode != kDragNone)
-    DragTo(param);
   HandleMouseMove(param);
   Notify(LNotification::Create(kMouseMove, param));
+  // Last: hooks and listeners see the control where the move found it.
+  if (mLeftDragging && mDragMode != kDragNone)
+    DragTo(param);
   mLastMoveTime = mMoveTime;
   return S_OK;
 }

@@ -237,7 +237,7 @@ std::int32_t LFontText::MeasureWidth() {
   float widest = 0;
   for (std::uint32_t i = 0; i < lines.GetCount(); ++i)
     widest = std::max(widest, MeasuredWidth(*renderer, lines.GetAt(i), mFont));
-  return static_cast<std::int32_t>(std::clamp(widest + 0.99f, -2147483648.0f, 2147483520.0f));
+  return TruncateToLong(widest + 0.99f);
 }
 
 std::int32_t LFontText::MeasureHeight(std::int32_t width) {

@@ -14,13 +14,7 @@ namespace {
 
 constexpr const char* kSourcePath = "ControlBase\\Look";
 
-std::int32_t TruncateToInt(float v) {
-  return static_cast<std::int32_t>(std::clamp(v, -2147483648.0f, 2147483520.0f));
-}
-
-std::int32_t TruncateToInt(double v) {
-  return static_cast<std::int32_t>(std::clamp(v, -2147483648.0, 2147483647.0));
-}
+std::int32_t TruncateToInt(double v) { return TruncateToLong(v); }
 
 std::int32_t ClampTo(std::int64_t v, std::int64_t low, std::int64_t high) {
   return static_cast<std::int32_t>(std::clamp(v, low, std::max(low, high)));

@@ -21,9 +21,7 @@ float FloorWithTolerance(float v) {
   return v >= 0 ? std::trunc(v * (1.0f + kEpsilon)) : std::trunc(v - (1.0f + v * kEpsilon));
 }
 
-std::int32_t TruncateToInt(float v) {
-  return static_cast<std::int32_t>(std::clamp(v, -2147483648.0f, 2147483520.0f));
-}
+std::int32_t TruncateToInt(float v) { return TruncateToLong(v); }
 
 std::uint32_t AlphaByte(std::uint32_t argb) { return argb >> 24; }
 

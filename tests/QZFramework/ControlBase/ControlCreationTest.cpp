@@ -213,6 +213,28 @@ TEST_F(ControlCreationTest, AnotherSkinRebuildsTheTreeInPlace) {
   EXPECT_EQ(mFactory->ApplySkinToControl(stranger), E_FAIL) << "no top-level skin entry of that name";
 }
 
+TEST_F(ControlCreationTest, AFocusedControlThatARebuildMakesNotFocusableGivesTheFocusUp) {
+  LoadSkins({Skinned("main", "Gray", At(0, 0, 200, 100),
+                     Skinned("a", "Red", At(10, 10, 20, 20) + " TabStop=\"1\"") +
+                         Skinned("b", "Blue", At(40, 10, 20, 20) + " TabStop=\"2\"")),
+             Skinned("main", "Gray", At(0, 0, 200, 100),
+                     Skinned("a", "Red", At(10, 10, 20, 20) + " TabStop=\"1\"") +
+                         Skinned("b", "Blue", At(40, 10, 20, 20) + " TabStop=\"-1\""))});
+  ASSERT_EQ(mFactory->SetCurrentSkinIndex(0), S_OK);
+  RCPtr<LControl> main = Open(u"main");
+  const RCPtr<test::SkinnedControl> a = Find(main, {u"a"});
+  const RCPtr<test::SkinnedControl> b = Find(main, {u"b"});
+  ASSERT_TRUE(a && b);
+  ASSERT_EQ(b->SetFocus(true), S_OK);
+  ASSERT_TRUE(b->HasFocus());
+
+  ASSERT_EQ(mFactory->SetCurrentSkinIndex(1), S_OK);
+  ASSERT_EQ(mFactory->ApplySkinToControl(main), S_OK);
+  EXPECT_FALSE(b->CanTakeFocus());
+  EXPECT_FALSE(b->HasFocus()) << "the control that may no longer hold the focus gave it up";
+  EXPECT_TRUE(a->HasFocus()) << "to the first one that can";
+}
+
 TEST_F(ControlCreationTest, AttachingNeedsAChildAndADescriptor) {
   LoadSkins(kTwoSkins);
   const RCPtr<test::SkinnedControl> main = Open(u"main");

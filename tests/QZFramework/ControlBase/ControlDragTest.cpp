@@ -182,6 +182,47 @@ TEST_F(ControlDragTest, MovingFollowsThePointerOnTheFlaggedAxesWithinTheParentsV
   }
 }
 
+// Records where the dragged control stood when the move reached a listener.
+class MovePositions : public LNotificationClient {
+public:
+  explicit MovePositions(const LControl* control) : mControl(control) {}
+  std::int32_t Receive(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&) override {
+    mX.push_back(mControl->GetBounds().x);
+    return 0;
+  }
+  const LControl* mControl;
+  std::vector<double> mX;
+};
+
+TEST_F(ControlDragTest, AControlClosedWhileItsDragScrollsTheParentStopsTheScrolling) {
+  mItem->mWantedMode = LControl::kDragMoveAutoScroll;
+  mItem->mWantedFlags = LControl::kDragAxisX;
+  mWindow->Press(kMouseButtonLeft, {30, 30});
+  MoveAt(0, {180, 30});
+  ASSERT_TRUE(mView->IsInertialScrolling(0));
+  static_cast<void>(mItem->Close());
+  EXPECT_FALSE(mView->IsInertialScrolling(0));
+  EXPECT_EQ(mView->GetIdleRequestCount(), 0) << "the parent no longer asks for idle calls";
+  EXPECT_FALSE(mWindow->GetCaptureControl());
+  IdleAt(60000);
+  EXPECT_EQ(mView->GetScrollOffset().x, 0);
+}
+
+TEST_F(ControlDragTest, MoveListenersSeeTheControlWhereTheMoveFoundIt) {
+  mItem->mWantedMode = LControl::kDragMove;
+  mItem->mWantedFlags = LControl::kDragAxisX | LControl::kDragAxisY;
+  const RCPtr<MovePositions> positions = MakeRCPtr<MovePositions>(mItem.GetRaw());
+  mItem->RegisterClient(positions, u"NID_MOUSE_MOVE");
+  mWindow->Press(kMouseButtonLeft, {30, 30});
+  mWindow->Move({40, 30});
+  mWindow->Move({60, 30});
+  EXPECT_EQ(mItem->GetBounds().x, 50);
+  // The press point (nested delivery), then each move before its own step of the drag.
+  EXPECT_EQ(positions->mX, (std::vector<double>{20, 20, 30}));
+  mWindow->Release(kMouseButtonLeft, {60, 30});
+  mItem->UnregisterClientFromAll(positions);
+}
+
 TEST_F(ControlDragTest, ResizingMovesTheFlaggedEdgeAndNeverBelowOnePixel) {
   // Pressed at (30, 30) of the view, or at (65, 30) for the right edge, 100 pixels to the left.
   const struct {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -265,6 +266,17 @@ TEST_F(ControlLayoutTest, AChainOfSiblingsFollowsInTheOrderOfNestedWalksAndWitho
     chain.clear();
     static_cast<void>(top->Close());
   }
+}
+
+TEST_F(ControlLayoutTest, AnEndlessRelativeFactorAgainstAnEmptyParentPlacesTheControlAtZero) {
+  // Infinity times an empty parent's width is NaN: the rounding takes it as 0 instead of converting it.
+  const RCPtr<TestControl> empty = Make(mTop, u"empty");
+  const RCPtr<TestControl> child = Child(empty, u"child", [](LLayoutDescriptor& l) {
+    l.mPlacement[kX] = {0, kPositionParent, {}, std::numeric_limits<float>::infinity(), 0, false};
+    l.mSize[kX].mAbsolute = 10;
+  });
+  EXPECT_EQ(child->GetBounds().x, 0);
+  EXPECT_EQ(child->GetBounds().width, 10);
 }
 
 TEST_F(ControlLayoutTest, ExpandGrowsWithTheTextUpToTheMaximumThenWraps) {

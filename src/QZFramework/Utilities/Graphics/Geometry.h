@@ -38,6 +38,16 @@ constexpr std::int32_t RoundToLong(double v) noexcept {
   return static_cast<std::int32_t>(whole);
 }
 
+// Toward zero, saturating as RoundToLong does (NaN gives -2147483648). A float or double from a skin or a layout
+// may be anything, and converting one outside the range is undefined.
+constexpr std::int32_t TruncateToLong(double v) noexcept {
+  if (!(v > -2147483649.0))
+    return std::numeric_limits<std::int32_t>::min();
+  if (v >= 2147483648.0)
+    return std::numeric_limits<std::int32_t>::max();
+  return static_cast<std::int32_t>(v);
+}
+
 inline constexpr double kMaxExactDouble = 4503599627370496.0; // 2^52
 inline constexpr float kMaxExactFloat = 8388608.0f;           // 2^23
 

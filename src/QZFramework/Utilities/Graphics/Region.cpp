@@ -16,15 +16,6 @@ constexpr std::int32_t Saturate(std::int64_t v) noexcept {
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, kMinInt32, kMaxInt32));
 }
 
-// Toward zero, saturating; NaN gives the minimum like the rounding conversions.
-std::int32_t TruncateToLong(double v) noexcept {
-  if (!(v > -2147483649.0))
-    return kMinInt32;
-  if (v >= 2147483648.0)
-    return kMaxInt32;
-  return static_cast<std::int32_t>(v);
-}
-
 // Touching edges do not overlap.
 bool Overlaps(const EdgeRect& r, const EdgeRect& n) noexcept {
   const bool x = r.left < n.left ? n.left < r.right : r.left < n.right;

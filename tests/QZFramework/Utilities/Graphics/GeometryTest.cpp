@@ -107,6 +107,26 @@ TEST(GeometryRounding, FloatsWidenThenRoundAndSaturate) {
   }
 }
 
+TEST(GeometryRounding, TruncationSaturates) {
+  const struct {
+    double v;
+    std::int32_t expected;
+  } cases[] = {{2.9, 2},
+               {-2.9, -2},
+               {2147483646.9, 2147483646},
+               {2147483647.0, kMax},
+               {1e39, kMax},
+               {kInf, kMax},
+               {-1e39, kMin},
+               {-kInf, kMin},
+               {kNaN, kMin},
+               {-0.0, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.v);
+    EXPECT_EQ(TruncateToLong(c.v), c.expected);
+  }
+}
+
 TEST(GeometryRounding, IntegersToFloatsAreLimitedTo2Pow23) {
   const struct {
     std::int32_t v;
