@@ -95,6 +95,8 @@ void CEditorProcess::Fail() {
 
 bool CEditorProcess::InitApplication() {
   if (!Platform::AppHost::InitApplication() || !(mWindowSystemStarted = Platform::StartWindowSystem())) {
+    // Without a display the box below may have nowhere to show: the reason goes to the error stream as well.
+    std::fprintf(stderr, "%s\n", Platform::GetWindowSystemError().c_str());
     Fail();
     return false;
   }

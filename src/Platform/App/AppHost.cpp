@@ -1,5 +1,7 @@
 #include "Platform/App/AppHost.h"
 
+#include "Platform/Window/WindowSystem.h"
+
 #include <SDL.h>
 
 #include <algorithm>
@@ -31,7 +33,7 @@ bool AppHost::InitApplication() {
     return true;
   // Windows close through the application, never by themselves.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
+  if (!InitVideoOnDisplay(SDL_INIT_VIDEO | SDL_INIT_EVENTS))
     return false;
   mStarted = true;
   // Only these drivers can sleep until an event comes; SDL polls for the rest.

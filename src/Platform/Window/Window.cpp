@@ -307,6 +307,11 @@ bool Window::HasMouseCapture() const { return State().capture == mId; }
 
 WindowId Window::GetCaptureWindow() { return State().capture; }
 
+bool Window::HoverNeedsCapture() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  return driver == nullptr || (std::strcmp(driver, "x11") != 0 && std::strcmp(driver, "wayland") != 0);
+}
+
 bool Window::Present(const PixelView& pixels, std::span<const WindowRect> rects) {
   if (pixels.data == nullptr || pixels.width < 1 || pixels.height < 1 ||
       std::int64_t{pixels.stride} < std::int64_t{pixels.width} * 4)

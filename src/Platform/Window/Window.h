@@ -118,6 +118,10 @@ public:
   void ReleaseMouse();
   bool HasMouseCapture() const;
   static WindowId GetCaptureWindow();
+  // Whether a window must hold the capture to learn that the pointer left it. Not where the window system reports
+  // leaving and entering (X11, Wayland): there a capture without a button held would grab the pointer from every
+  // other client and from the window manager.
+  static bool HoverNeedsCapture();
 
   // Copies the rectangles (client coordinates, clipped to the pixels and the client area) of the pixels
   // into the window and shows them; pixel (x, y) of the view lands on client point (x, y). False when

@@ -3,6 +3,8 @@
 #include "Platform/Window/WindowSystemState.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 namespace QZ::Platform {
 
@@ -31,7 +33,9 @@ bool StartWindowSystem() {
   // No end-of-turn markers in the queue: a poll would stop at one left by an earlier wait and leave the
   // events behind it for later. Where a turn ends is the caller's decision.
   SDL_SetHint(SDL_HINT_POLL_SENTINEL, "0");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+  // The click that activates a window is a click like any other (SDL on X11 drops it otherwise).
+  SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  if (!InitVideoOnDisplay(SDL_INIT_VIDEO))
     return false;
   if (state.wakeEventType.load() == 0) {
     const Uint32 type = SDL_RegisterEvents(1);
@@ -60,6 +64,20 @@ void StopWindowSystem() {
   while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_DROPFILE, SDL_DROPTEXT) == 1)
     SDL_free(event.drop.file);
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+bool InitVideoOnDisplay(std::uint32_t subsystems) {
+  if (SDL_InitSubSystem(subsystems) != 0)
+    return false;
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* wanted = std::getenv("SDL_VIDEODRIVER");
+  const bool fallback =
+      driver != nullptr && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+  if (!fallback || (wanted != nullptr && std::strstr(wanted, driver) != nullptr))
+    return true;
+  SDL_QuitSubSystem(subsystems);
+  SDL_SetError("%s", kNoDisplayError);
+  return false;
 }
 
 bool IsWindowSystemStarted() { return State().startCount > 0; }

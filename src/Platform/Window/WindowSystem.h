@@ -17,6 +17,14 @@ namespace QZ::Platform {
 
 // False (see GetWindowSystemError) when the window system cannot start, e.g. without a display.
 [[nodiscard]] bool StartWindowSystem();
+// Starts SDL's video for a caller of its own (the application host): true when it runs on a display, or on the
+// driver SDL_VIDEODRIVER names. SDL falls back to its offscreen driver when no display can be opened; a program
+// that went on there would run with no window anyone can see, so that fallback counts as a failure (video stopped
+// again, the error text set) unless the environment asked for it.
+[[nodiscard]] bool InitVideoOnDisplay(std::uint32_t subsystems);
+// The text of a start-up that found no display.
+inline constexpr const char* kNoDisplayError = "cannot open a display (set DISPLAY, or SDL_VIDEODRIVER=offscreen "
+                                               "to run without one)";
 void StopWindowSystem();
 bool IsWindowSystemStarted();
 // The window system's text for its last failure.

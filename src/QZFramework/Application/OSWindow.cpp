@@ -286,7 +286,7 @@ void OSWindow::OnMouseMove(const Platform::WindowEvent& event) {
       mCaptureFlag = false;
       mWindow->ReleaseMouse();
     }
-  } else {
+  } else if (Platform::Window::HoverNeedsCapture()) {
     const Platform::WindowId focus = Platform::Window::GetFocusWindow();
     const bool parentFrame = mParent && focus == mParent->mWindow->GetId();
     if (parentFrame || (focus == mWindow->GetId() && !inFrame)) {

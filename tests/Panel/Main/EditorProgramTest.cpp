@@ -71,6 +71,28 @@ TEST_F(EditorProgram, StartsShowsItsFirstFrameAndStoresTheSkinForTheScreen) {
   }
 }
 
+TEST_F(EditorProgram, WithoutAUsableDisplayTheProgramFailsToStartAndHoldsNoLock) {
+  // No display named, or one that no server answers: SDL would fall back to its offscreen driver on its own, and
+  // an editor nobody can see would hold the single-instance lock.
+  for (const char* display : {"DISPLAY=", "DISPLAY=:987"}) {
+    SCOPED_TRACE(display);
+    std::vector<std::string> environment = Environment("nodisplay");
+    environment[0] = "SDL_VIDEODRIVER="; // the driver SDL picks by itself
+    environment.push_back(display);
+    environment.push_back("WAYLAND_DISPLAY=");
+    const Platform::ProcessId blind = Platform::StartProcess(QZ_EDITOR_PROGRAM, {}, environment);
+    ASSERT_NE(blind, 0);
+    EXPECT_EQ(Platform::WaitForProcess(blind, kTimeoutMs), kExitCodeStartupFailed);
+  }
+  // The next start with a display of its own runs (it does not hand over to an invisible editor).
+  std::vector<std::string> environment = Environment("nodisplay");
+  environment.push_back(std::string(kEnvironmentExitAfterFirstFrame) + "=1");
+  const Platform::ProcessId editor = Platform::StartProcess(QZ_EDITOR_PROGRAM, {}, environment);
+  ASSERT_NE(editor, 0);
+  EXPECT_EQ(Platform::WaitForProcess(editor, kTimeoutMs), kExitCodeNormal);
+  EXPECT_NE(UserSettings("nodisplay").find("CurrentSkinIndex"), std::string::npos) << "it really started";
+}
+
 TEST_F(EditorProgram, ASecondProgramHandsOverItsCommandLineAndEndsWithZero) {
   const Platform::ProcessId first = Platform::StartProcess(QZ_EDITOR_PROGRAM, {}, Environment("first"));
   ASSERT_NE(first, 0);

@@ -617,6 +617,18 @@ TEST_F(OSWindowX11, TheCursorIsTheProcesssAndSettingItAgainChangesNothing) {
   EXPECT_EQ(mWindow->SetCursor(arrow), beam);
 }
 
+TEST_F(OSWindowX11, HoveringTheActiveWindowTakesNoCapture) {
+  // The window system reports leaving and entering; a capture here would grab the pointer from every other client.
+  const Platform::WindowId id = mWindow->GetPlatformWindow().GetId();
+  ASSERT_TRUE(mSimulator->Change(id, Platform::SimulatedWindowChange::kFocusGained));
+  EXPECT_TRUE(OSWindow::PumpWindowEvents());
+  ASSERT_EQ(Platform::Window::GetFocusWindow(), id);
+  ASSERT_TRUE(mSimulator->MovePointer(id, {20, 20}));
+  EXPECT_TRUE(OSWindow::PumpWindowEvents());
+  EXPECT_FALSE(mWindow->HasCaptureFlag());
+  EXPECT_EQ(Platform::Window::GetCaptureWindow(), Platform::kNoWindow);
+}
+
 TEST_F(OSWindowX11, APressTakesTheCaptureAndAReleaseOutsideGivesItBack) {
   const Platform::WindowId id = mWindow->GetPlatformWindow().GetId();
   ASSERT_TRUE(mSimulator->PressButton(id, Platform::kMouseLeft, {20, 20}));
