@@ -373,10 +373,14 @@ QZRESULT LControl::SetRootWindow(const RCPtr<IRootWindow>& rootWindow) {
   mRootWindow = rootWindow;
   if (!rootWindow)
     return S_OK;
-  if (const RCPtr<LControl> rootControl = rootWindow->GetRootControl())
+  // The window's title follows a root control's text; a control without text leaves the title the window was
+  // made with (an empty title shows as a nameless window).
+  if (const RCPtr<LControl> rootControl = rootWindow->GetRootControl()) {
     rootControl->SetText(mText);
-  if (IWindowOSServices* window = rootWindow->GetWindowOSServices())
-    window->SetTitle(mText);
+    IWindowOSServices* window = rootWindow->GetWindowOSServices();
+    if (window && !mText.IsEmpty())
+      window->SetTitle(mText);
+  }
   AttachToRootWindow();
   return S_OK;
 }

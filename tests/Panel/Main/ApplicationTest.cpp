@@ -7,6 +7,7 @@
 
 #include "DeviceControl/Engine/PresetEditorCommon/AppEngine.h"
 #include "Panel/Main/SkinChoice.h"
+#include "Panel/Main/Version.h"
 #include "Platform/App/FakeMessageBox.h"
 #include "Platform/Folders/Folders.h"
 #include "Platform/Input/FakeKeyState.h"
@@ -106,6 +107,8 @@ TEST_F(EditorTest, StartsWithTheMainControlAndTheSkinForTheScreen) {
       EXPECT_EQ(Narrow(main->GetName()), "mainControl");
       EXPECT_TRUE(window->GetPlatformWindow().IsVisible());
       EXPECT_TRUE(window->GetPlatformWindow().HasIcon());
+      // The main control has no text in these skins: the window keeps the title it was made with.
+      EXPECT_EQ(window->GetPlatformWindow().GetTitle(), ToUtf8(Version::GetCompanyName()));
       // The shipped main control may shrink but not grow: a sizing border, no maximise box.
       EXPECT_EQ(app->GetMainWindowStyle(), kStyleResizableMainWindow);
 

@@ -62,15 +62,20 @@ TEST_F(ControlTest, ARootWindowTakesOnlyAControlWithoutParent) {
   const RCPtr<TestControl> main = Create(u"main", root);
   ASSERT_TRUE(main);
   EXPECT_EQ(main->GetRootWindow().Get(), root.Get());
-  EXPECT_EQ(window.mTitleCount, 1);
+  EXPECT_EQ(window.mTitleCount, 0) << "a window without root control keeps its title";
 
   const RCPtr<TestControl> child = Child(main, u"child");
   EXPECT_EQ(child->SetRootWindow(root), E_FAIL);
   EXPECT_FALSE(child->GetRootWindow());
   EXPECT_EQ(child->GetRootWindowSlot().Get(), root.Get()) << "reached through the top";
 
-  // With a root control installed, a new top-level control hands it its text.
+  // With a root control installed, a new top-level control hands it its text; one without text leaves the
+  // window's title as it was.
   root->SetRootControl(main);
+  const RCPtr<TestControl> untitled = Make(nullptr, u"untitled");
+  EXPECT_EQ(untitled->SetRootWindow(root), S_OK);
+  EXPECT_EQ(window.mTitleCount, 0);
+  EXPECT_EQ(untitled->SetRootWindow(RCPtr<IRootWindow>()), S_OK);
   const RCPtr<TestControl> other = Make(nullptr, u"other");
   other->SetText(u"Other title");
   EXPECT_EQ(other->SetRootWindow(root), S_OK);
