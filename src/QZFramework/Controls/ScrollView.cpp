@@ -433,7 +433,8 @@ void LScrollView::OnSizeChanged() {
 
 void LScrollView::StepBar(const RCPtr<LScrollbar>& bar, const RCPtr<LMouseWheelParam>& param) {
   const double step = (param->mModifiers & kModifierShift) != 0 ? bar->GetPageStep() : bar->GetSmallStep();
-  const bool forward = param->mDirection == kWheelDown || param->mDirection == kWheelLeft;
+  // Down the page, or towards the right end: a tilt to the right scrolls to the right.
+  const bool forward = param->mDirection == kWheelDown || param->mDirection == kWheelRight;
   static_cast<void>(bar->SetValue(bar->GetNormalizedValue() + (forward ? step : -step)));
 }
 

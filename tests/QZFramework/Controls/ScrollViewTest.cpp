@@ -205,8 +205,10 @@ TEST_F(ScrollViewTest, TheWheelMovesTheBarThatIsShownBySmallOrPageSteps) {
       {"only a horizontal bar", 1100, 50, false, kWheelDown, 0, S_OK, 20, 0},
       {"both bars: the vertical one", 1084, 984, false, kWheelDown, 0, S_OK, 0, 8},
       {"both bars, Alt: the horizontal one", 1084, 984, false, kWheelDown, kModifierAlt, S_OK, 18, 0},
-      {"horizontal wheel, both bars", 1084, 984, true, kWheelLeft, 0, S_OK, 18, 0},
-      {"horizontal wheel, only a vertical bar", 150, 1000, true, kWheelLeft, kModifierShift, S_OK, 0, 100},
+      // A tilt towards an end scrolls towards that end.
+      {"horizontal wheel right, both bars", 1084, 984, true, kWheelRight, 0, S_OK, 18, 0},
+      {"horizontal wheel left at the left end stays", 1084, 984, true, kWheelLeft, 0, S_OK, 0, 0},
+      {"horizontal wheel right, only a vertical bar", 150, 1000, true, kWheelRight, kModifierShift, S_OK, 0, 100},
       {"no bar: not used", 150, 50, false, kWheelDown, 0, S_FALSE, 0, 0},
       {"no bar, horizontal wheel: not used", 150, 50, true, kWheelRight, 0, S_FALSE, 0, 0},
   };
