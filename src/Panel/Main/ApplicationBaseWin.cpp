@@ -161,6 +161,7 @@ bool CEditorProcess::StartEditor() {
     const RCPtr<LRootWindow>& root = window->GetRootWindow();
     ThrowIfFailed(root ? root->SetRootControlByName(mApplication->GetMainControlName()) : E_FAIL, kRun,
                   kSourcePath, 362);
+    window->ApplySizeLimits();
     static_cast<void>(window->Show(true));
     static_cast<void>(window->RedrawNow());
   } catch (const std::exception&) {

@@ -241,6 +241,17 @@ void Window::SetSizeLimits(std::int32_t minWidth, std::int32_t minHeight, std::i
                            maxHeight > 0 ? maxHeight : kNoMaximumSize);
 }
 
+std::array<std::int32_t, 4> Window::GetSizeLimits() const {
+  int minWidth = 0;
+  int minHeight = 0;
+  int maxWidth = 0;
+  int maxHeight = 0;
+  SDL_GetWindowMinimumSize(Native(mNative), &minWidth, &minHeight);
+  SDL_GetWindowMaximumSize(Native(mNative), &maxWidth, &maxHeight);
+  const auto limit = [](int v) { return v >= kNoMaximumSize ? 0 : v; };
+  return {minWidth, minHeight, limit(maxWidth), limit(maxHeight)};
+}
+
 void Window::NoteBounds() {
   if (mShowState == WindowShowState::kRestored &&
       (SDL_GetWindowFlags(Native(mNative)) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_MAXIMIZED)) == 0)

@@ -17,6 +17,7 @@
 
 #include "Platform/Window/WindowTypes.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -96,6 +97,8 @@ public:
   bool IsScreenPointInFrame(WindowPoint screen) const;
   // Limits the user's sizing of the client area; a maximum of 0 means no limit.
   void SetSizeLimits(std::int32_t minWidth, std::int32_t minHeight, std::int32_t maxWidth, std::int32_t maxHeight);
+  // The limits as the window system holds them {min width, min height, max width, max height}; 0: no maximum.
+  std::array<std::int32_t, 4> GetSizeLimits() const;
 
   // Placement: the show state and the restored client bounds. SetPlacement moves the window to the
   // restored bounds first, then applies the state.

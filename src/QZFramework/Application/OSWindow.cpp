@@ -440,6 +440,22 @@ void OSWindow::ConstrainSizingRect(std::int32_t& left, std::int32_t& top, std::i
   }
 }
 
+void OSWindow::ApplySizeLimits() {
+  if (!Input())
+    return;
+  // The limits are what the root window's sizing rule makes of the smallest and of a vast size; a vast size
+  // that stays vast has no maximum.
+  constexpr std::int32_t kVast = 1 << 20;
+  std::int32_t minWidth = 1;
+  std::int32_t minHeight = 1;
+  std::int32_t maxWidth = kVast;
+  std::int32_t maxHeight = kVast;
+  static_cast<void>(Input()->ConstrainSize(minWidth, minHeight));
+  static_cast<void>(Input()->ConstrainSize(maxWidth, maxHeight));
+  mWindow->SetSizeLimits(minWidth, minHeight, maxWidth >= kVast ? 0 : maxWidth,
+                         maxHeight >= kVast ? 0 : maxHeight);
+}
+
 // ---- Paint
 
 void OSWindow::Paint() {

@@ -118,6 +118,9 @@ public:
   // Corrects a sizing rectangle {left, top, right, bottom} of the whole window
   // to the root window's limits by moving its right and bottom edges.
   void ConstrainSizingRect(std::int32_t& left, std::int32_t& top, std::int32_t& right, std::int32_t& bottom);
+  // Hands the root control's smallest and largest client size to the window system, so that the window manager
+  // keeps a drag within them and offers no maximise where they are equal. Run once the root control is set.
+  void ApplySizeLimits();
   // The paint: the framework's invalid region and the platform's update
   // rectangle rendered between RenderStart and RenderFinish.
   void Paint();

@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -109,8 +110,12 @@ TEST_F(EditorTest, StartsWithTheMainControlAndTheSkinForTheScreen) {
       EXPECT_TRUE(window->GetPlatformWindow().HasIcon());
       // The main control has no text in these skins: the window keeps the title it was made with.
       EXPECT_EQ(window->GetPlatformWindow().GetTitle(), ToUtf8(Version::GetCompanyName()));
-      // The shipped main control may shrink but not grow: a sizing border, no maximise box.
+      // The shipped main control may shrink but not grow: a sizing border, no maximise box, and the window
+      // system holds the limit.
       EXPECT_EQ(app->GetMainWindowStyle(), kStyleResizableMainWindow);
+      const std::array<std::int32_t, 4> limits =
+          c.highDpi ? std::array<std::int32_t, 4>{1, 1, 2400, 1280} : std::array<std::int32_t, 4>{1, 1, 1200, 640};
+      EXPECT_EQ(window->GetPlatformWindow().GetSizeLimits(), limits);
 
       // The engine is the process's before the MIDI manager exists, and both live with the application.
       EXPECT_TRUE(app->GetEngine());
