@@ -115,7 +115,31 @@ void* Window::GetNativeHandle() const { return mNative; }
 bool Window::Show() {
   const bool wasVisible = IsVisible();
   SDL_ShowWindow(Native(mNative));
+  if (!wasVisible)
+    KeepClientOrigin();
   return wasVisible;
+}
+
+void Window::KeepClientOrigin() {
+  const std::optional<WindowPoint> wanted = mOriginToKeep;
+  mOriginToKeep.reset();
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!wanted || driver == nullptr || std::strcmp(driver, "x11") != 0)
+    return;
+  // The manager reports its frame shortly after the window is mapped; without a manager none comes.
+  constexpr Uint32 kFrameWaitMs = 250;
+  const Uint32 start = SDL_GetTicks();
+  WindowFrame frame = GetFrame();
+  while (frame.top == 0 && frame.left == 0 && SDL_GetTicks() - start < kFrameWaitMs) {
+    SDL_Delay(5);
+    SDL_PumpEvents();
+    frame = GetFrame();
+  }
+  if (frame.top == 0 && frame.left == 0)
+    return;
+  SDL_PumpEvents(); // the manager's placement of the frame
+  SDL_SetWindowPosition(Native(mNative), wanted->x, wanted->y);
+  NoteBounds();
 }
 
 bool Window::Hide() {
@@ -196,6 +220,8 @@ bool Window::SetClientBounds(const WindowRect& bounds) {
     return false;
   SDL_SetWindowPosition(Native(mNative), bounds.x, bounds.y);
   SDL_SetWindowSize(Native(mNative), bounds.width, bounds.height);
+  if (!IsVisible())
+    mOriginToKeep = WindowPoint{bounds.x, bounds.y};
   NoteBounds();
   return true;
 }

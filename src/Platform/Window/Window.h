@@ -20,6 +20,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -148,6 +149,10 @@ private:
   WindowId mOwner = kNoWindow;
   WindowShowState mShowState = WindowShowState::kRestored;
   WindowRect mNormalBounds;
+  // A client origin set while the window was hidden: a window manager takes such a position for its frame's, so
+  // the client area is put there again once the window is framed.
+  std::optional<WindowPoint> mOriginToKeep;
+  void KeepClientOrigin();
 };
 
 } // namespace QZ::Platform

@@ -4,6 +4,7 @@
 #include "Platform/Window/InputState.h"
 #include "Platform/Window/Window.h"
 #include "Platform/Window/WindowSystem.h"
+#include "Platform/System/Process.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string_view>
+#include <thread>
 
 namespace QZ::Platform {
 namespace {
@@ -128,6 +130,43 @@ TEST_F(X11WindowTest, WhileTheWindowHoldsTheCaptureMovesOutsideItStillReachIt) {
   for (const WindowEvent& event : mEvents)
     EXPECT_NE(event.kind, WindowEventKind::kMouseMove) << "a move outside without the capture reached the window";
   EXPECT_EQ(GetPointerScreenPosition(), (WindowPoint{40, 50}));
+}
+
+// A window manager frames the windows: a position set before the window is shown is taken for the frame's, not
+// the client area's. A window restored from its saved placement must land where its client area was.
+TEST_F(X11WindowTest, UnderAWindowManagerARestoredWindowStaysWhereItWasSaved) {
+  const std::string openbox = FindProgram("openbox");
+  if (openbox.empty())
+    GTEST_SKIP() << "no openbox";
+  const ProcessId manager = StartProcess(openbox, {"--sm-disable"});
+  ASSERT_NE(manager, 0);
+  // The manager is there once it frames a window: wait until a probe window has a frame.
+  {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    bool framed = false;
+    while (!framed && std::chrono::steady_clock::now() < deadline) {
+      std::unique_ptr<Window> probe = Window::Create({"probe", {10, 10, 50, 50}, false, true});
+      ASSERT_TRUE(probe);
+      Settle();
+      framed = probe->GetFrame().top > 0;
+    }
+    ASSERT_TRUE(framed) << "the window manager did not come up";
+  }
+  WindowPlacement placement;
+  placement.state = WindowShowState::kRestored;
+  placement.normalBounds = {100, 120, 200, 150};
+  for (int start = 0; start < 5; ++start) {
+    SCOPED_TRACE(start);
+    std::unique_ptr<Window> window = Window::Create({"restored", {0, 0, 200, 150}, true, false});
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(window->SetPlacement(placement));
+    window->Show();
+    Settle();
+    ASSERT_GT(window->GetFrame().top, 0) << "framed by the manager";
+    EXPECT_EQ(window->GetClientBounds(), placement.normalBounds);
+    placement = window->GetPlacement(); // what the editor saves on the way out
+  }
+  EXPECT_EQ(StopProcess(manager, 2000), 0);
 }
 
 } // namespace
