@@ -49,7 +49,32 @@ Installed& GetInstalled() {
   return *installed;
 }
 
+struct DiagnosticSink {
+  std::mutex lock;
+  MidiDiagnosticSink sink;
+};
+
+// Never destroyed, for the same reason.
+DiagnosticSink& GetDiagnosticSink() {
+  static auto* sink = new DiagnosticSink;
+  return *sink;
+}
+
 } // namespace
+
+MidiDiagnosticSink SetMidiDiagnosticSink(MidiDiagnosticSink sink) {
+  DiagnosticSink& installed = GetDiagnosticSink();
+  std::lock_guard<std::mutex> guard(installed.lock);
+  installed.sink.swap(sink);
+  return sink;
+}
+
+void ReportMidiDiagnostic(std::string_view text) {
+  DiagnosticSink& installed = GetDiagnosticSink();
+  std::lock_guard<std::mutex> guard(installed.lock);
+  if (installed.sink)
+    installed.sink(text);
+}
 
 std::shared_ptr<MidiSystem> CreateMidiSystem(const char* choice) {
   const std::string_view value = choice ? choice : "";

@@ -20,8 +20,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace QZ::Platform {
 
@@ -126,6 +128,14 @@ std::shared_ptr<MidiSystem> GetMidiSystem();
 // Installs a backend (null: the one without devices) and returns the one it replaces. Ports keep the backend
 // they were opened on.
 std::shared_ptr<MidiSystem> SetMidiSystem(std::shared_ptr<MidiSystem> system);
+
+// What the MIDI libraries say of themselves (a missing sequencer, a refused connection, a failed send) is never
+// printed: it goes to the sink installed here, and nowhere while there is none. The sink may be called on any
+// thread, also while a backend holds its locks, so it must neither block nor call back into MIDI.
+using MidiDiagnosticSink = std::function<void(std::string_view text)>;
+// Installs the sink (empty: none) and returns the one it replaces.
+MidiDiagnosticSink SetMidiDiagnosticSink(MidiDiagnosticSink sink);
+void ReportMidiDiagnostic(std::string_view text);
 
 // Cuts a name at its first zero and to kMidiMaxNameUnits, never through a surrogate pair.
 void TruncateMidiDeviceName(std::u16string& name);

@@ -3,12 +3,15 @@
 #include "Platform/Midi/MidiInputQueue.h"
 
 #include <RtMidi.h>
+#include <alsa/asoundlib.h>
 #include <jack/jack.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstdarg>
+#include <cstdio>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -68,18 +71,38 @@ std::string_view WithoutJackSuffix(std::string_view client) {
   return client;
 }
 
-void Silent(const char*) {}
+// The sequencer device; without it ALSA's and RtMidi's constructors complain on the error stream and throw.
+constexpr char kAlsaSequencerDevice[] = "/dev/snd/seq";
 
-void SilenceJack() {
+void OnJackMessage(const char* text) { ReportMidiDiagnostic(std::string("JACK: ") + (text ? text : "")); }
+
+void OnAlsaError(const char* file, int line, const char* function, int error, const char* format, ...) {
+  char text[512];
+  va_list arguments;
+  va_start(arguments, format);
+  std::vsnprintf(text, sizeof text, format ? format : "", arguments);
+  va_end(arguments);
+  std::string message = "ALSA: ";
+  message += text;
+  if (error)
+    message += std::string(": ") + snd_strerror(error);
+  message += std::string(" (") + (function ? function : "") + ", " + (file ? file : "") + ":" +
+             std::to_string(line) + ")";
+  ReportMidiDiagnostic(message);
+}
+
+// The libraries print their complaints themselves unless told where to put them.
+void QuietenLibraries() {
   static std::once_flag once;
   std::call_once(once, [] {
-    jack_set_error_function(&Silent);
-    jack_set_info_function(&Silent);
+    jack_set_error_function(&OnJackMessage);
+    jack_set_info_function(&OnJackMessage);
+    snd_lib_error_set_handler(&OnAlsaError);
   });
 }
 
 jack_client_t* OpenJackClient(const std::string& name, const std::string& server) {
-  SilenceJack();
+  QuietenLibraries();
   jack_status_t status{};
   if (server.empty())
     return jack_client_open(name.c_str(), JackNoStartServer, &status);
@@ -88,7 +111,8 @@ jack_client_t* OpenJackClient(const std::string& name, const std::string& server
 }
 
 // Errors of RtMidi calls land here (instead of being thrown or printed); the caller asks afterwards.
-void OnRtMidiError(RtMidiError::Type type, const std::string&, void* user) {
+void OnRtMidiError(RtMidiError::Type type, const std::string& text, void* user) {
+  ReportMidiDiagnostic("RtMidi: " + text);
   if (type != RtMidiError::DEBUG_WARNING && type != RtMidiError::WARNING)
     static_cast<std::atomic<bool>*>(user)->store(true);
 }
@@ -139,6 +163,7 @@ RtMidi::Api ToRtApi(Api api) { return api == Api::Alsa ? RtMidi::LINUX_ALSA : Rt
 
 template <class Midi>
 std::unique_ptr<Midi> MakeMidi(Api api, const std::string& clientName, std::atomic<bool>& failed) {
+  QuietenLibraries();
   try {
     auto midi = std::make_unique<Midi>(ToRtApi(api), clientName);
     midi->setErrorCallback(&OnRtMidiError, &failed);
@@ -383,6 +408,10 @@ private:
       return false;
     if (!mAlsaTried) {
       mAlsaTried = true;
+      if (::access(kAlsaSequencerDevice, F_OK) != 0) {
+        ReportMidiDiagnostic(std::string("ALSA: no sequencer (") + kAlsaSequencerDevice + " is missing)");
+        return false;
+      }
       mAlsaIn = MakeMidi<RtMidiIn>(Api::Alsa, mOptions.clientName, mEnumerationFailed);
       if (mAlsaIn) // without a sequencer the first says so already
         mAlsaOut = MakeMidi<RtMidiOut>(Api::Alsa, mOptions.clientName, mEnumerationFailed);

@@ -1,8 +1,11 @@
 #include "Platform/Midi/RtMidiSystem.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace QZ::Platform {
 namespace {
@@ -67,6 +70,37 @@ TEST(RtMidiSystem, WithoutASequencerOrAServerThereAreNoDevices) {
   EXPECT_EQ(midi->SendShort(1, 0x90), kMidiInvalidHandle);
   EXPECT_FALSE(midi->IsInputPresent(1));
   EXPECT_FALSE(IsJackServerRunning(server)) << "asking started none";
+}
+
+// A plain start on a machine without a sequencer printed ALSA's and RtMidi's complaints; they belong to the
+// diagnostics, which print nothing of their own.
+TEST(RtMidiSystem, TheLibrariesComplaintsGoToTheDiagnosticsNotTheErrorStream) {
+  static std::mutex lock;
+  static std::vector<std::string> said;
+  const MidiDiagnosticSink previous = SetMidiDiagnosticSink([](std::string_view text) {
+    std::lock_guard<std::mutex> guard(lock);
+    said.emplace_back(text);
+  });
+
+  ::testing::internal::CaptureStderr();
+  {
+    RtMidiSystemOptions options;
+    options.jackServer = "qz-no-server-diagnostics";
+    const std::shared_ptr<MidiSystem> midi = CreateRtMidiSystem(options);
+    for (MidiDirection direction : {MidiDirection::Input, MidiDirection::Output})
+      (void)midi->GetDeviceCount(direction);
+  }
+  const std::string printed = ::testing::internal::GetCapturedStderr();
+  (void)SetMidiDiagnosticSink(previous);
+
+  EXPECT_EQ(printed, "");
+  if (::access("/dev/snd/seq", F_OK) == 0)
+    return; // a machine with a sequencer has nothing to complain about
+  std::lock_guard<std::mutex> guard(lock);
+  std::string all;
+  for (const std::string& text : said)
+    all += text + "\n";
+  EXPECT_NE(all.find("sequencer"), std::string::npos) << all;
 }
 
 } // namespace

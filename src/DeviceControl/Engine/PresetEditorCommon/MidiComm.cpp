@@ -1,12 +1,37 @@
 #include "DeviceControl/Engine/PresetEditorCommon/MidiComm.h"
 
+#include "QZFramework/Utilities/Storage/DebugOutput.h"
+
 #include <algorithm>
 #include <limits>
+#include <mutex>
+#include <string>
 
 namespace QZ {
+namespace {
 
-LMidiComm::LMidiComm()
-    : mSystem(Platform::GetMidiSystem()), mThreadPool(LThreadPool::Create(kWorkerCount, kQueuePriority)) {}
+// What the MIDI libraries say of themselves is for whoever reads the debug output, and for nobody else.
+void WriteMidiDiagnostic(std::string_view text) {
+  if (!DebugOutput::IsListened())
+    return;
+  std::string line = "MIDI: ";
+  line.append(text);
+  if (line.back() != '\n')
+    line += '\n';
+  DebugOutput::GetNarrowTarget() << line << std::flush;
+}
+
+void InstallMidiDiagnostics() {
+  static std::once_flag once;
+  std::call_once(once, [] { (void)Platform::SetMidiDiagnosticSink(&WriteMidiDiagnostic); });
+}
+
+} // namespace
+
+LMidiComm::LMidiComm() : mThreadPool(LThreadPool::Create(kWorkerCount, kQueuePriority)) {
+  InstallMidiDiagnostics(); // before the backend is made: making it may already have something to say
+  mSystem = Platform::GetMidiSystem();
+}
 
 LMidiComm::~LMidiComm() = default;
 

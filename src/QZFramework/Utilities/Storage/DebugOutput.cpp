@@ -205,6 +205,12 @@ std::ostream& DebugOutput::GetNarrowTarget() { return *Instance().mNarrowTarget.
 
 std::basic_ostream<char16_t>& DebugOutput::GetWideTarget() { return *Instance().mWideTarget.load(); }
 
+bool DebugOutput::IsListened() {
+  DebugOutput& self = Instance();
+  std::lock_guard<std::mutex> guard(self.mLock);
+  return self.mConsole || self.mUdpPort > 0;
+}
+
 std::int32_t DebugOutput::GetUdpPort() {
   DebugOutput& self = Instance();
   std::lock_guard<std::mutex> guard(self.mLock);

@@ -60,6 +60,10 @@ public:
   static std::ostream& GetNarrowTarget();
   static std::basic_ostream<char16_t>& GetWideTarget();
 
+  // Someone reads the channel: console mode, or a UDP target. Chatter that only a reader wants (what the
+  // libraries say of themselves) is written only then, so that a plain start prints nothing.
+  static bool IsListened();
+
   static std::int32_t GetUdpPort();
   static std::string GetUdpHost();
 
