@@ -1,6 +1,7 @@
 #include "Platform/Midi/RtMidiSystem.h"
 
 #include "Platform/Midi/MidiInputQueue.h"
+#include "Platform/System/Limits.h"
 
 #include <RtMidi.h>
 #include <alsa/asoundlib.h>
@@ -101,7 +102,16 @@ void QuietenLibraries() {
   });
 }
 
+// libjack (jackd1) cannot open a client while another thread opens one: both hang in its start-up. Every JACK
+// client is opened and closed under this lock, RtMidi's too (they open theirs on first use). Taken after the
+// backend's own lock, never before it.
+std::unique_lock<std::recursive_mutex> LockJackClients(bool jack = true) {
+  static std::recursive_mutex lock;
+  return jack ? std::unique_lock<std::recursive_mutex>(lock) : std::unique_lock<std::recursive_mutex>();
+}
+
 jack_client_t* OpenJackClient(const std::string& name, const std::string& server) {
+  const auto clients = LockJackClients();
   QuietenLibraries();
   jack_status_t status{};
   if (server.empty())
@@ -110,11 +120,25 @@ jack_client_t* OpenJackClient(const std::string& name, const std::string& server
                           server.c_str());
 }
 
+// What RtMidi reported since the flags were last cleared. A warning is how its ALSA output reports a send that
+// did not go out, so a send counts it as a failure; elsewhere only errors count.
+struct RtErrors {
+  std::atomic<bool> failed{false};
+  std::atomic<bool> warned{false};
+  void Clear() {
+    failed.store(false);
+    warned.store(false);
+  }
+};
+
 // Errors of RtMidi calls land here (instead of being thrown or printed); the caller asks afterwards.
 void OnRtMidiError(RtMidiError::Type type, const std::string& text, void* user) {
   ReportMidiDiagnostic("RtMidi: " + text);
-  if (type != RtMidiError::DEBUG_WARNING && type != RtMidiError::WARNING)
-    static_cast<std::atomic<bool>*>(user)->store(true);
+  auto* errors = static_cast<RtErrors*>(user);
+  if (type == RtMidiError::WARNING)
+    errors->warned.store(true);
+  else if (type != RtMidiError::DEBUG_WARNING)
+    errors->failed.store(true);
 }
 
 // Our port names: unique across processes, so that a connection of ours is recognised by its port name alone.
@@ -139,7 +163,7 @@ struct InputPort {
   std::string source;
   std::string ownPort;
   MidiInputQueue queue;
-  std::atomic<bool> failed{false};
+  RtErrors errors;
   std::unique_ptr<RtMidiIn> midi; // last: goes first, and with it RtMidi's thread
 };
 
@@ -150,7 +174,7 @@ struct OutputPort {
   MidiOutputCallback callback = nullptr;
   void* instance = nullptr;
   std::mutex sendLock;
-  std::atomic<bool> failed{false};
+  RtErrors errors;
   std::unique_ptr<RtMidiOut> midi;
 };
 
@@ -162,11 +186,11 @@ void OnRtMidiInput(double, std::vector<unsigned char>* message, void* user) {
 RtMidi::Api ToRtApi(Api api) { return api == Api::Alsa ? RtMidi::LINUX_ALSA : RtMidi::UNIX_JACK; }
 
 template <class Midi>
-std::unique_ptr<Midi> MakeMidi(Api api, const std::string& clientName, std::atomic<bool>& failed) {
+std::unique_ptr<Midi> MakeMidi(Api api, const std::string& clientName, RtErrors& errors) {
   QuietenLibraries();
   try {
     auto midi = std::make_unique<Midi>(ToRtApi(api), clientName);
-    midi->setErrorCallback(&OnRtMidiError, &failed);
+    midi->setErrorCallback(&OnRtMidiError, &errors);
     return midi;
   } catch (const RtMidiError&) {
     return nullptr;
@@ -188,8 +212,9 @@ std::optional<unsigned> FindRtPort(Midi& midi, const std::string& fullName) {
 template <class Port, class Prepare>
 MidiResult ConnectPort(Port& port, const Endpoint& endpoint, const std::string& clientName, Prepare prepare) {
   using Midi = typename decltype(port.midi)::element_type;
+  const auto clients = LockJackClients(endpoint.api == Api::Jack);
   port.api = endpoint.api;
-  port.midi = MakeMidi<Midi>(endpoint.api, clientName, port.failed);
+  port.midi = MakeMidi<Midi>(endpoint.api, clientName, port.errors);
   if (!port.midi)
     return kMidiError;
   try {
@@ -201,7 +226,7 @@ MidiResult ConnectPort(Port& port, const Endpoint& endpoint, const std::string& 
   } catch (const RtMidiError&) {
     return kMidiError;
   }
-  if (port.failed.load() || !port.midi->isPortOpen())
+  if (port.errors.failed.load() || !port.midi->isPortOpen())
     return kMidiError;
   return kMidiOk;
 }
@@ -215,6 +240,7 @@ public:
 
   ~RtMidiSystem() override {
     std::lock_guard<std::mutex> guard(mLock);
+    const auto clients = LockJackClients();
     mJackIn.reset();
     mJackOut.reset();
     if (mProbe)
@@ -251,8 +277,11 @@ public:
       midi.ignoreTypes(false, false, false); // everything, system-exclusive messages too
       midi.setCallback(&OnRtMidiInput, port.get());
     });
-    if (connected != kMidiOk)
+    if (connected != kMidiOk) {
+      const auto clients = LockJackClients(port->api == Api::Jack);
+      port->midi.reset();
       return connected;
+    }
     std::lock_guard<std::mutex> guard(mTableLock);
     handle = mNextHandle++;
     mInputs.emplace(handle, std::move(port));
@@ -279,6 +308,7 @@ public:
       mInputs.erase(it);
     }
     port->queue.Close();
+    const auto clients = LockJackClients(port->api == Api::Jack);
     try {
       port->midi.reset(); // RtMidi's thread ends here; it may have been waiting in Deliver
     } catch (const RtMidiError&) {
@@ -302,8 +332,11 @@ public:
     port->callback = callback;
     port->instance = instance;
     const MidiResult connected = ConnectPort(*port, *endpoint, mOptions.clientName, [](RtMidiOut&) {});
-    if (connected != kMidiOk)
+    if (connected != kMidiOk) {
+      const auto clients = LockJackClients(port->api == Api::Jack);
+      port->midi.reset();
       return connected;
+    }
     std::lock_guard<std::mutex> guard(mTableLock);
     handle = mNextHandle++;
     mOutputs.emplace(handle, std::move(port));
@@ -350,6 +383,7 @@ public:
       mOutputs.erase(it);
     }
     std::lock_guard<std::mutex> sending(port->sendLock);
+    const auto clients = LockJackClients(port->api == Api::Jack);
     try {
       port->midi.reset();
     } catch (const RtMidiError&) {
@@ -363,15 +397,19 @@ public:
   }
 
 private:
-  static MidiResult Send(OutputPort& port, const unsigned char* bytes, std::size_t count) {
+  // RtMidi sends into a port whose device has gone (or, on JACK, whose connection went with a device that came
+  // back) without a word, so presence is asked first: a send that cannot arrive fails and sends nothing.
+  MidiResult Send(OutputPort& port, const unsigned char* bytes, std::size_t count) {
     std::lock_guard<std::mutex> sending(port.sendLock);
-    port.failed.store(false);
+    if (!port.midi || !IsPresent(MidiDirection::Output, port.api, port.target, port.ownPort))
+      return kMidiError;
+    port.errors.Clear();
     try {
       port.midi->sendMessage(bytes, count);
     } catch (const RtMidiError&) {
       return kMidiError;
     }
-    return port.failed.load() ? kMidiError : kMidiOk;
+    return port.errors.failed.load() || port.errors.warned.load() ? kMidiError : kMidiOk;
   }
 
   std::optional<Endpoint> SnapshotAt(MidiDirection direction, std::uint32_t index) {
@@ -412,9 +450,9 @@ private:
         ReportMidiDiagnostic(std::string("ALSA: no sequencer (") + kAlsaSequencerDevice + " is missing)");
         return false;
       }
-      mAlsaIn = MakeMidi<RtMidiIn>(Api::Alsa, mOptions.clientName, mEnumerationFailed);
+      mAlsaIn = MakeMidi<RtMidiIn>(Api::Alsa, mOptions.clientName, mEnumerationErrors);
       if (mAlsaIn) // without a sequencer the first says so already
-        mAlsaOut = MakeMidi<RtMidiOut>(Api::Alsa, mOptions.clientName, mEnumerationFailed);
+        mAlsaOut = MakeMidi<RtMidiOut>(Api::Alsa, mOptions.clientName, mEnumerationErrors);
       if (!mAlsaIn || !mAlsaOut) {
         mAlsaIn.reset();
         mAlsaOut.reset();
@@ -427,6 +465,7 @@ private:
   bool EnsureJack() {
     if (!mOptions.useJack)
       return false;
+    const auto clients = LockJackClients();
     if (mProbe && mProbeGone.load()) {
       mJackIn.reset();
       mJackOut.reset();
@@ -446,8 +485,8 @@ private:
       }
     }
     if (!mJackIn) {
-      mJackIn = MakeMidi<RtMidiIn>(Api::Jack, mOptions.clientName, mEnumerationFailed);
-      mJackOut = MakeMidi<RtMidiOut>(Api::Jack, mOptions.clientName, mEnumerationFailed);
+      mJackIn = MakeMidi<RtMidiIn>(Api::Jack, mOptions.clientName, mEnumerationErrors);
+      mJackOut = MakeMidi<RtMidiOut>(Api::Jack, mOptions.clientName, mEnumerationErrors);
       if (!mJackIn || !mJackOut) {
         mJackIn.reset();
         mJackOut.reset();
@@ -490,6 +529,7 @@ private:
         Collect(*mAlsaOut, Api::Alsa, endpoints);
     }
     if (EnsureJack()) {
+      const auto clients = LockJackClients();
       if (input)
         Collect(*mJackIn, Api::Jack, endpoints);
       else
@@ -523,7 +563,7 @@ private:
   // it: they only look handles up, under the table lock, which guards nothing else.
   std::mutex mLock;
   std::mutex mTableLock;
-  std::atomic<bool> mEnumerationFailed{false};
+  RtErrors mEnumerationErrors;
   bool mAlsaTried = false;
   std::unique_ptr<RtMidiIn> mAlsaIn;
   std::unique_ptr<RtMidiOut> mAlsaOut;
@@ -540,10 +580,12 @@ private:
 } // namespace
 
 std::shared_ptr<MidiSystem> CreateRtMidiSystem(const RtMidiSystemOptions& options) {
+  IgnoreBrokenPipes(); // libjack's threads write to the server's socket: a server that stops must not end us
   return std::make_shared<RtMidiSystem>(options);
 }
 
 bool IsJackServerRunning(const std::string& serverName) {
+  const auto clients = LockJackClients();
   jack_client_t* client = OpenJackClient("QZ MIDI probe", serverName);
   if (!client)
     return false;

@@ -10,11 +10,12 @@
 //
 // One sequencer client per API and direction serves every enumeration; each open port has a client of its own.
 // Without an ALSA sequencer (no /dev/snd) RtMidi's constructor throws: ALSA then has no devices for the life of
-// the backend, tried once. Whether a JACK server runs is asked before every JACK use (RtMidi's JACK code crashes
-// without one); a server that goes away takes its devices with it.
+// the backend, tried once (and not at all without /dev/snd/seq). Whether a JACK server runs is asked before every
+// JACK use (RtMidi's JACK code crashes without one); a server that goes away takes its devices with it.
 //
 // Input: RtMidi hands over whole messages; system-exclusive ones are cut into the queued buffers (MidiInputQueue).
-// Output: RtMidi sends at once, so a long message is done (its buffer given back) inside SendLong.
+// Output: RtMidi sends at once, so a long message is done (its buffer given back) inside SendLong. A send through
+// a handle whose device is not present fails and sends nothing, as does one RtMidi warns about.
 // A handle's device is present while its port is still listed under the same full name and, for JACK, our port is
 // still connected to it (a JACK port that was re-created under the same name lost our connection).
 //

@@ -38,4 +38,6 @@ bool SetFileSizeLimit(std::uint64_t bytes) {
   return SetSoft(RLIMIT_FSIZE, bytes);
 }
 
+void IgnoreBrokenPipes() { std::signal(SIGPIPE, SIG_IGN); }
+
 } // namespace QZ::Platform

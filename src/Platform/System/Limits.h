@@ -1,7 +1,7 @@
 #pragma once
-// Limits the system sets on this process. Tests lower them to see how objects behave
-// when the system hands out no more descriptors, or refuses to let a file grow (the
-// way a full disk does).
+// Limits the system sets on this process, and the process-wide signal settings that go with them. Tests lower
+// the limits to see how objects behave when the system hands out no more descriptors, or refuses to let a file
+// grow (the way a full disk does).
 
 #include <cstdint>
 
@@ -15,5 +15,10 @@ bool SetOpenDescriptorLimit(std::uint64_t limit);
 // through this call, a write past it fails with an error instead of ending the process.
 bool GetFileSizeLimit(std::uint64_t& bytes);
 bool SetFileSizeLimit(std::uint64_t bytes);
+
+// From now on a write to a pipe or socket whose reader has gone fails with EPIPE instead of ending the process.
+// Libraries we do not own write to their servers' sockets from threads of their own (libjack to a JACK server
+// that stopped) and never ask for that themselves.
+void IgnoreBrokenPipes();
 
 } // namespace QZ::Platform

@@ -48,16 +48,18 @@ QZRESULT LMidiComm::OpenCapturePort(const WideString& name, RCPtr<LRefCountedObj
     return E_INVALIDARG;
 
   RCPtr<LMidiCapturePort> candidate;
-  if (count == 1) {
-    MidiPortNameList listed;
-    GetCapturePortNames(listed);
-    const std::int32_t hit = listed.Find(name, false);
-    if (hit >= 0)
-      candidate = mCapturePorts.GetAt(static_cast<std::uint32_t>(hit));
-  }
+  MidiPortNameList listed;
+  GetCapturePortNames(listed);
+  const std::int32_t hit = listed.Find(name, false);
+  if (hit >= 0 && count == 1)
+    candidate = mCapturePorts.GetAt(static_cast<std::uint32_t>(hit));
+  else if (hit >= 0)
+    CloseIfStale(*mCapturePorts.GetAt(static_cast<std::uint32_t>(hit))); // its device is not listed now
   if (candidate) {
     if (candidate->IsDevicePresent()) {
       port = candidate;
+    } else if (candidate->IsOpen()) {
+      candidate->Close(); // stale: its device went, perhaps came back already; absent this time, opened next
     } else if (candidate->Open() == 0) {
       if (candidate->Start() == Platform::kMidiOk)
         port = candidate;
@@ -91,15 +93,19 @@ QZRESULT LMidiComm::OpenRenderPort(const WideString& name, RCPtr<LRefCountedObje
     return E_INVALIDARG;
 
   RCPtr<LMidiRenderPort> candidate;
-  if (count == 1) {
-    MidiPortNameList listed;
-    GetRenderPortNames(listed);
-    const std::int32_t hit = listed.Find(names.GetAt(static_cast<std::uint32_t>(index)), false);
-    if (hit >= 0)
-      candidate = mRenderPorts.GetAt(static_cast<std::uint32_t>(hit));
-  }
+  MidiPortNameList listed;
+  GetRenderPortNames(listed);
+  const std::int32_t hit = listed.Find(count == 1 ? names.GetAt(static_cast<std::uint32_t>(index)) : name, false);
+  if (hit >= 0 && count == 1)
+    candidate = mRenderPorts.GetAt(static_cast<std::uint32_t>(hit));
+  else if (hit >= 0)
+    CloseIfStale(*mRenderPorts.GetAt(static_cast<std::uint32_t>(hit))); // its device is not listed now
   if (candidate) {
-    if (candidate->IsDevicePresent() || candidate->Open() == 0)
+    if (candidate->IsDevicePresent())
+      port = candidate;
+    else if (candidate->IsOpen())
+      candidate->Close(); // stale: absent this time, opened the next
+    else if (candidate->Open() == 0)
       port = candidate;
   } else {
     RCPtr<LMidiRenderPort> created = LMidiRenderPort::Create(name, RCPtr<LMidiComm>(this));
@@ -137,6 +143,12 @@ QZRESULT LMidiComm::RemoveCapturePort(const RCPtr<LMidiCapturePort>& port) {
 QZRESULT LMidiComm::RemoveRenderPort(const RCPtr<LMidiRenderPort>& port) {
   MutexLock lock(mPortsLock);
   return Remove(mRenderPorts, port);
+}
+
+template <class Port>
+void LMidiComm::CloseIfStale(Port& port) {
+  if (port.IsOpen() && !port.IsDevicePresent())
+    port.Close();
 }
 
 template <class Port>

@@ -4,8 +4,10 @@
 // render ports. It works on the platform backend that was installed when it was made.
 //
 // Port registry: OpenCapturePort and OpenRenderPort resolve a name against the current device list and hand out
-// the listed port for it while its device still answers (re-opening, and for input restarting, one whose device
-// went away), or make, open and list a new one. A listed capture port is found again by the name it was asked
+// the listed port for it while its device still answers, or make, open and list a new one. A listed port whose
+// device went away while it was open is stale: the first request that finds it so closes it and reads absent,
+// also when the device has come back meanwhile, so that the connection check announces every loss; the next
+// request re-opens it (and restarts an input). A listed capture port is found again by the name it was asked
 // for, a render port by its device's name against the list name the lookup chose (both ignoring case). The list
 // holds an inner reference: when the last client lets go, the port takes itself out of its list and its
 // destructor closes the device.
@@ -75,6 +77,9 @@ private:
   LMidiComm();
 
   // Under the ports lock: lists a new port, the list's reference counted as an inner one.
+  // Closes a listed port whose device went while it was open; its holders keep it, closed, until it re-opens.
+  template <class Port>
+  static void CloseIfStale(Port& port);
   template <class Port>
   static void List(RCPtrArray<Port, 1, 0>& list, const RCPtr<Port>& port);
   // Under the ports lock: takes the first element that is this port out of the list; E_FAIL when none.

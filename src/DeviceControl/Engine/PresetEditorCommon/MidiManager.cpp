@@ -393,8 +393,12 @@ std::int32_t LMidiManager::SendPreset(std::int32_t program) {
       return E_FAIL;
     record.push_back(BytesOf(value));
   }
+  const SysExBytes body = PackPresetRecord(BuildPresetSendMessage(program), record);
+  // A record byte of 80 or more would be a status byte on the wire (an F7 last even ends the message early).
+  if (!HasOnlyDataBytes(SysExView(body).subspan(kPresetSendRecordStart)))
+    return E_FAIL;
   Array<signed char> message;
-  (void)Assign(message, PackPresetRecord(BuildPresetSendMessage(program), record));
+  (void)Assign(message, body);
   return SendSysExMessage(message, mRenderPort);
 }
 

@@ -66,8 +66,9 @@ public:
   [[nodiscard]] static StringArrayT<char16_t, char> GetDevicePortNames();
 
   // The bytes sent (22); kMidiNoPort without an output port or layer; E_NOTIMPL for a value that is a packed
-  // array, E_FAIL for any other value that is not a byte string, for a value count other than twelve, and when
-  // the send fails. Nothing is sent on a failure before the send.
+  // array, E_FAIL for any other value that is not a byte string, for a value count other than twelve, for a record
+  // byte of 80 or more, and when the send fails (also when the controller has gone). Nothing is sent on a failure
+  // before the send.
   virtual std::int32_t SendPreset(std::int32_t program);
   // 0 when the controller's reply was applied to the engine; kMidiNoPort; kMidiNoReply. Throws "Failed Result"
   // when the registration for the reply cannot be made or undone (polling is restored first).

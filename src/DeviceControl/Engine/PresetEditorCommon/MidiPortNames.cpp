@@ -108,19 +108,22 @@ std::int32_t FindPortDevice(Platform::MidiSystem& system, Platform::MidiDirectio
   std::int32_t ordinal = 0;
   SplitPortName(portName, baseName, ordinal);
   const WideString base = baseName.ToLower();
-  std::int32_t matches = 0;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    std::u16string name;
-    if (system.GetDeviceName(direction, i, name) != Platform::kMidiOk)
-      continue; // nothing to compare: the record was not filled
-    deviceName = ToWide(name);
-    const WideString lowered = deviceName.ToLower();
-    const std::int32_t at = lowered.FindString(base);
-    if (at < 0 || static_cast<std::uint32_t>(at) + base.GetLength() != lowered.GetLength())
-      continue;
-    if (matches == ordinal)
-      return static_cast<std::int32_t>(i);
-    ++matches;
+  // Devices named exactly so come first: "Not Pellan Vorn" also ends in "pellan vorn", and may come earlier.
+  for (const bool exact : {true, false}) {
+    std::int32_t matches = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      std::u16string name;
+      if (system.GetDeviceName(direction, i, name) != Platform::kMidiOk)
+        continue; // nothing to compare: the record was not filled
+      deviceName = ToWide(name);
+      const WideString lowered = deviceName.ToLower();
+      const std::int32_t at = lowered.FindString(base);
+      if (at < 0 || static_cast<std::uint32_t>(at) + base.GetLength() != lowered.GetLength() || (exact && at != 0))
+        continue;
+      if (matches == ordinal)
+        return static_cast<std::int32_t>(i);
+      ++matches;
+    }
   }
   return -1;
 }

@@ -41,7 +41,8 @@ std::int32_t FindPortName(const MidiPortNameList& names, const WideString& reque
 // number gives the ordinal -1.
 void SplitPortName(const WideString& portName, WideString& baseName, std::int32_t& ordinal);
 
-// The index of the device that the port name designates, or -1. deviceName holds the name of each device
+// The index of the device that the port name designates, or -1: the ordinal-th device named exactly the base
+// name (ignoring case), else the ordinal-th whose name ends in it. deviceName holds the name of each device
 // examined in turn: at the end, the designated device's name, or the last one looked at. A device whose name
 // cannot be read is passed over.
 std::int32_t FindPortDevice(Platform::MidiSystem& system, Platform::MidiDirection direction,

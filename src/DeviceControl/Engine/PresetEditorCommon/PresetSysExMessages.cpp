@@ -34,6 +34,10 @@ SysExBytes PackPresetRecord(SysExView head, std::span<const SysExView> values) {
   return body;
 }
 
+bool HasOnlyDataBytes(SysExView bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t byte) { return byte < 0x80; });
+}
+
 SysExBytes BuildIdentityRequestMessage() { return {kSysExStart, 0x7E, 0x7F, 0x06, 0x01, kSysExEnd}; }
 
 QZRESULT FrameSysExMessage(SysExView message, SysExBytes& framed) {
@@ -67,6 +71,8 @@ std::optional<std::vector<SysExBytes>> ParsePresetReply(SysExView reply, std::sp
     if (width > reply.size() - pos)
       return std::nullopt;
     const auto first = reply.begin() + static_cast<std::ptrdiff_t>(pos);
+    if (!HasOnlyDataBytes(reply.subspan(pos, width)))
+      return std::nullopt;
     values.emplace_back(first, first + static_cast<std::ptrdiff_t>(width));
     pos += width;
   }

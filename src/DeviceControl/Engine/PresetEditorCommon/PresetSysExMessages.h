@@ -34,6 +34,9 @@ inline constexpr std::size_t kPresetSendBodyLength = 20;
 // bytes no value reaches stay 00. Bytes go out exactly as given.
 [[nodiscard]] SysExBytes PackPresetRecord(SysExView head, std::span<const SysExView> values);
 
+// True when every byte is a MIDI data byte (below 80): what a program record must hold to be sent or stored.
+bool HasOnlyDataBytes(SysExView bytes);
+
 // F0 7E 7F 06 01 F7, complete as built.
 [[nodiscard]] SysExBytes BuildIdentityRequestMessage();
 
@@ -47,7 +50,8 @@ bool IsValidPresetReply(SysExView message);
 
 // Reads the new value bytes consecutively from wire offset 8, one value per width. Refused (nullopt) when the
 // reply ends before the last value's bytes: a short message, such as our own request looped back, is not a program
-// reply.
+// reply. Refused too when a value byte is 80 or more: no controller sends that inside a record, and a reply that
+// lost a byte would otherwise have its closing F7 taken for a value.
 [[nodiscard]] std::optional<std::vector<SysExBytes>> ParsePresetReply(SysExView reply,
                                                                       std::span<const std::size_t> widths);
 

@@ -8,13 +8,17 @@
 #include "Platform/Midi/RtMidiSystem.h"
 #include "Platform/Midi/SimulatedController.h"
 #include "Platform/System/Process.h"
+#include "Support/MidiManagerFixture.h"
 #include "Support/MidiTestSupport.h"
 #include "Support/ThreadTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace QZ {
@@ -118,6 +122,190 @@ TEST(MidiJackLoopback, AProgramIsSentAndFetchedThroughTheRealBackend) {
   }
   Platform::SetMidiSystem(previous); // our JACK clients close before the server goes
   jack.Stop();
+}
+
+// The MIDI manager over the real backend: a JACK server of the test's own and the controller simulation as
+// processes, the manager's notifications delivered by the fixture's idle passes.
+class MidiJackManagerTest : public test::MidiManagerFixture {
+protected:
+  // A polling period long enough for JACK's enumerations, short enough for quick tests.
+  static constexpr std::uint32_t kPollMs = 20;
+
+  void SetUp() override {
+    mJackd = Platform::FindProgram("jackd");
+    mTimeout = Platform::FindProgram("timeout");
+    if (mJackd.empty() || mTimeout.empty())
+      GTEST_SKIP() << "jackd (Debian's jackd1) is not installed";
+    mServer = "qz-manager-" + std::to_string(std::random_device()());
+    ASSERT_TRUE(StartServer());
+    Platform::RtMidiSystemOptions options;
+    options.useAlsa = false;
+    options.jackServer = mServer;
+    mTap = std::make_shared<test::MidiWireTap>(Platform::CreateRtMidiSystem(options));
+    MidiManagerFixture::SetUp();
+  }
+  void TearDown() override {
+    if (!mTap)
+      return;                       // skipped
+    MidiManagerFixture::TearDown(); // our JACK clients close before the server goes
+    mTap = nullptr;
+    for (auto& simulation : mSimulations)
+      simulation->Stop();
+    if (mJack)
+      mJack->Stop();
+  }
+
+  bool StartServer() {
+    const std::string environment = "JACK_DEFAULT_SERVER=" + mServer;
+    mJack.emplace(Platform::StartProcess(
+        mTimeout, {kServerLifetime, mJackd, "-n", mServer, "-r", "-d", "dummy", "-p", "256"}, {environment}));
+    return *mJack &&
+           test::Eventually([&] { return Platform::IsJackServerRunning(mServer) || !mJack->IsRunning(); }) &&
+           mJack->IsRunning();
+  }
+  // A simulated controller under that name; true once the manager's backend lists it.
+  bool StartSimulation(const char* name = "Pellan Vorn") {
+    const std::string environment = "JACK_DEFAULT_SERVER=" + mServer;
+    mSimulations.push_back(std::make_unique<Child>(
+        Platform::StartProcess(QZ_CONTROLLER_SIM, {kSimulationLifetime, name}, {environment})));
+    Child& simulation = *mSimulations.back();
+    return simulation && test::Eventually([&] { return IsListed(name) || !simulation.IsRunning(); }) &&
+           simulation.IsRunning();
+  }
+  bool IsListed(const char* name) {
+    const std::u16string wanted(name, name + std::char_traits<char>::length(name));
+    for (auto direction : {Platform::MidiDirection::Input, Platform::MidiDirection::Output}) {
+      bool found = false;
+      const std::uint32_t count = mTap->GetDeviceCount(direction);
+      for (std::uint32_t i = 0; i < count; ++i) {
+        std::u16string listed;
+        found = found || (mTap->GetDeviceName(direction, i, listed) == Platform::kMidiOk && listed == wanted);
+      }
+      if (!found)
+        return false;
+    }
+    return true;
+  }
+  void MakeConnectedManager() {
+    MakeManager();
+    mManager->SetPollingPeriod(kPollMs);
+    mManager->StartDeviceStatusPolling();
+    DeliverUntil([&](const std::vector<test::Seen>&) { return mManager->IsDeviceConnected(); });
+    ASSERT_TRUE(mManager->IsDeviceConnected());
+  }
+  // Idle passes until both directions were announced with that status; how often each was.
+  std::pair<int, int> AwaitBoth(std::int32_t status) {
+    std::pair<int, int> counts;
+    DeliverUntil([&](const std::vector<test::Seen>& all) {
+      counts = {0, 0};
+      for (const test::Seen& seen : all) {
+        counts.first += seen.id == "NID_MIDI_INPUT_DEVICE_CONNECTION_STATUS_CHANGED" && seen.status == status;
+        counts.second += seen.id == "NID_MIDI_OUTPUT_DEVICE_CONNECTION_STATUS_CHANGED" && seen.status == status;
+      }
+      return counts.first > 0 && counts.second > 0;
+    });
+    return counts;
+  }
+
+  std::string mJackd, mTimeout, mServer;
+  std::optional<Child> mJack;
+  std::vector<std::unique_ptr<Child>> mSimulations;
+};
+
+const SimulatedController::Record kMine = {5, 3, 0x0E, 1, 2, 3, 4, 1, 1, 0, 1, 0x2C, 2};
+const test::Bytes kDefaults(SimulatedController::kDefaultRecord.begin(),
+                            SimulatedController::kDefaultRecord.end());
+
+// libjack's own threads write to the server's socket; a server that stops must not end the process with SIGPIPE.
+// Its devices are announced gone, and a new server with a controller is found and used.
+TEST_F(MidiJackManagerTest, AServerThatStopsTakesItsDevicesAndANewOneIsFound) {
+  ASSERT_TRUE(StartSimulation());
+  MakeConnectedManager();
+  EXPECT_EQ(mManager->GetPresetFromMidiDevice(5), 0);
+
+  mJack->Stop();
+  EXPECT_EQ(AwaitBoth(kMidiDeviceDisconnected), std::make_pair(1, 1));
+  EXPECT_FALSE(mManager->IsDeviceConnected());
+  std::this_thread::sleep_for(std::chrono::milliseconds(200)); // libjack's threads notice meanwhile
+
+  ASSERT_TRUE(StartServer());
+  ASSERT_TRUE(StartSimulation());
+  EXPECT_EQ(AwaitBoth(kMidiDeviceConnected), std::make_pair(1, 1));
+  DeliverUntil([&](const std::vector<test::Seen>&) { return mManager->IsDeviceConnected(); });
+  ASSERT_TRUE(mManager->IsDeviceConnected());
+  SetEngineRecord(kMine);
+  EXPECT_EQ(mManager->GetPresetFromMidiDevice(5), 0);
+  EXPECT_EQ(EngineRecord(), kDefaults) << "the new controller's program";
+}
+
+// A controller that went: sends through the ports it left fail at once and send nothing, also when it came back
+// between two polling ticks; the next ticks announce the loss and the return, and the manager works again.
+TEST_F(MidiJackManagerTest, SendsToAControllerThatWentFailAndAReplugIsAnnounced) {
+  ASSERT_TRUE(StartSimulation());
+  MakeConnectedManager();
+  mManager->StopDeviceStatusPolling();
+  SetEngineRecord(kMine);
+  (void)mTap->TakeSent();
+
+  mSimulations.back()->Stop();
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  for (int i = 0; i < 10; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(mManager->SendPreset(3), E_FAIL);
+  }
+  const auto asked = std::chrono::steady_clock::now();
+  EXPECT_EQ(mManager->GetPresetFromMidiDevice(3), kMidiNoPort);
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(LMidiManager::kReplyWaitMs))
+      << "at once, not after the reply wait";
+  EXPECT_TRUE(mTap->TakeSent().empty());
+
+  // Back before the next tick: the ports still lost their connections.
+  ASSERT_TRUE(StartSimulation());
+  EXPECT_EQ(mManager->SendPreset(4), E_FAIL);
+  EXPECT_TRUE(mTap->TakeSent().empty());
+  mManager->StartDeviceStatusPolling();
+  EXPECT_EQ(AwaitBoth(kMidiDeviceDisconnected), std::make_pair(1, 1));
+  EXPECT_EQ(AwaitBoth(kMidiDeviceConnected), std::make_pair(1, 1));
+  DeliverUntil([&](const std::vector<test::Seen>&) { return mManager->IsDeviceConnected(); });
+  ASSERT_TRUE(mManager->IsDeviceConnected());
+
+  EXPECT_EQ(mManager->GetPresetFromMidiDevice(4), 0);
+  EXPECT_EQ(EngineRecord(), kDefaults) << "the failed send stored nothing";
+  SetEngineRecord(kMine);
+  EXPECT_EQ(mManager->SendPreset(4), 22);
+  SetEngineRecord(SimulatedController::kDefaultRecord);
+  EXPECT_EQ(mManager->GetPresetFromMidiDevice(4), 0);
+  EXPECT_EQ(EngineRecord(), test::Bytes(kMine.begin(), kMine.end()));
+}
+
+// A device whose name only ends in "Pellan Vorn", listed first, is not the controller.
+TEST_F(MidiJackManagerTest, TheDeviceOfExactlyTheNameIsTheOneConnected) {
+  ASSERT_TRUE(StartSimulation("Not Pellan Vorn"));
+  ASSERT_TRUE(StartSimulation("Pellan Vorn"));
+  MakeConnectedManager();
+  SetEngineRecord(kMine);
+  EXPECT_EQ(mManager->SendPreset(2), 22);
+  SetEngineRecord(SimulatedController::kDefaultRecord);
+  EXPECT_EQ(mManager->GetPresetFromMidiDevice(2), 0);
+  EXPECT_EQ(EngineRecord(), test::Bytes(kMine.begin(), kMine.end()));
+
+  // The other one was left alone.
+  mManager->StopDeviceStatusPolling();
+  const RCPtr<LMidiComm> comm = DynamicCast<LMidiComm>(mManager->GetMidiComm());
+  ASSERT_TRUE(comm);
+  RCPtr<test::MidiCaptureRecorder> recorder = test::MidiCaptureRecorder::Create(RCPtr<LMidiCommInterface>(comm));
+  RCPtr<LRefCountedObject> capture, render;
+  ASSERT_EQ(comm->OpenCapturePort(WideString(u"Not Pellan Vorn"), capture), S_OK);
+  ASSERT_EQ(comm->OpenRenderPort(WideString(u"Not Pellan Vorn"), render), S_OK);
+  EXPECT_EQ(DynamicCast<LMidiRenderPort>(render)->GetDeviceName(), WideString(u"Not Pellan Vorn"));
+  SysExBytes framed;
+  ASSERT_EQ(FrameSysExMessage(BuildPresetRequestMessage(2), framed), S_OK);
+  const std::size_t before = recorder->WaitFor(0).size();
+  EXPECT_EQ(comm->SendBytes(render, framed.data(), static_cast<std::uint32_t>(framed.size())), 9);
+  const auto got = recorder->WaitFor(before + 1);
+  ASSERT_GT(got.size(), before);
+  EXPECT_EQ(test::Bytes(got.back().bytes.begin() + 8, got.back().bytes.begin() + 21), kDefaults);
+  recorder->UnsubscribeAll();
 }
 
 } // namespace

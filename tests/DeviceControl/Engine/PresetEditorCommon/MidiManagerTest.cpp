@@ -7,6 +7,7 @@
 #include "QZFramework/Notification/NotificationCenterManager.h"
 #include "QZFramework/Utilities/Storage/Array.h"
 #include "Support/MidiTestSupport.h"
+#include "Support/MidiManagerFixture.h"
 #include "Support/MidiWireTap.h"
 #include "Support/ThrownText.h"
 #include "Support/VariantTestSupport.h"
@@ -31,22 +32,16 @@ using Platform::SimulatedController;
 using Platform::SimulatedMidiSystem;
 using test::Bytes;
 using test::DataOf;
+using test::kFastPollMs;
+using test::kWidths;
 using test::MakeBuffer;
+using test::MidiManagerFixture;
+using test::Seen;
 using Record = SimulatedController::Record;
 using namespace std::chrono_literals;
 
-constexpr std::size_t kWidths[] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 1};
-
-// A polling period and a reply wait short enough for tests that wait for ticks or time-outs.
-constexpr std::uint32_t kFastPollMs = 2;
+// A reply wait short enough for tests that wait for time-outs.
 constexpr std::uint32_t kShortWaitMs = 20;
-
-std::string Narrow(NotificationID id) {
-  std::string text;
-  for (; id && *id; ++id)
-    text += static_cast<char>(*id);
-  return text;
-}
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes all;
@@ -56,125 +51,6 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
 }
 
 Bytes ToBytes(const Record& record) { return Bytes(record.begin(), record.end()); }
-
-// One delivery on the application center: a value change (a pair) or a connection change.
-struct Seen {
-  std::string id;
-  std::int32_t param = -1;
-  Bytes value;
-  std::int32_t status = -1;
-};
-
-class Listener : public LNotificationClient {
-public:
-  std::int32_t Receive(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>& notification) override {
-    Seen seen;
-    seen.id = Narrow(notification->GetID());
-    const RCPtr<LRefCountedObject>& payload = notification->GetPayload();
-    if (auto pair = DynamicCast<LRootModuleEngine::PairPayload>(payload)) {
-      seen.param = pair->mKey.id;
-      seen.value = DataOf(pair->mValue);
-    } else if (auto status = DynamicCast<LMidiDeviceConnectionStatusChangedNotification>(payload)) {
-      seen.status = status->GetStatus();
-    } else if (DynamicCast<LRootModuleEngine::ListPayload>(payload)) {
-      seen.param = -100; // a list: not what a fetch posts
-    }
-    all.push_back(seen);
-    return 0;
-  }
-  std::vector<Seen> all;
-};
-
-// The application as the manager needs it: pooling on, the application center with a listener, the engine made,
-// initialised and set as the process's engine, and a backend installed behind a wire tap.
-class MidiManagerFixture : public ::testing::Test {
-protected:
-  void SetUp() override {
-    LNotification::EnablePooling(true);
-    const RCPtr<LNotificationDistributor> center(GetApplicationNotificationCenter());
-    mListener = MakeRCPtr<Listener>();
-    for (const char16_t* id : {kNidParamModuleStateChange, kMidiInputDeviceConnectionStatusChangedID,
-                               kMidiOutputDeviceConnectionStatusChangedID})
-      mListener->Subscribe(center, id);
-    mEngine = LPresetEditorAppEngine::Create();
-    mEngine->Initialize(0);
-    SetAppEngine(RCPtr<LRootModuleEngine>(mEngine));
-    mPrevious = Platform::SetMidiSystem(mTap);
-    Deliver();
-  }
-  void TearDown() override {
-    const RCPtr<LMidiCommInterface> comm = mManager ? mManager->GetMidiComm() : RCPtr<LMidiCommInterface>();
-    mManager = nullptr; // ends the polling thread
-    // Deliveries still queued hold the layer: let them finish, so that the layer ends here with its worker
-    // joined, not on that worker while the process goes on.
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (comm && comm->GetRefCount() > 1 && std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(1ms);
-    SetAppEngine(RCPtr<LRootModuleEngine>());
-    mEngine = nullptr;
-    Platform::SetMidiSystem(mPrevious);
-    mListener->UnsubscribeAll();
-    mListener = nullptr;
-    LNotificationCenterManager::GetInstance() = nullptr;
-    LNotification::EnablePooling(false);
-  }
-
-  void MakeManager() {
-    mManager = LMidiManager::Create();
-    mManager->SetPollingPeriod(kFastPollMs);
-  }
-
-  // One idle pass; what it delivered.
-  std::vector<Seen> Deliver() {
-    LNotificationCenterManager::GetInstance()->ProcessAll(false);
-    return std::exchange(mListener->all, {});
-  }
-  // Idle passes until the deliveries so far satisfy done (bounded); all of them.
-  template <class Done>
-  std::vector<Seen> DeliverUntil(Done done) {
-    std::vector<Seen> all;
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!done(all) && std::chrono::steady_clock::now() < deadline) {
-      for (Seen& seen : Deliver())
-        all.push_back(seen);
-      std::this_thread::sleep_for(1ms);
-    }
-    return all;
-  }
-
-  Bytes EngineRecord() {
-    Array<ParamValue> values;
-    mEngine->GetValues({0, 12}, values, -1);
-    Bytes record;
-    for (std::uint32_t i = 0; i < values.GetCount(); ++i)
-      for (std::uint8_t byte : DataOf(values.GetAt(i).value))
-        record.push_back(byte);
-    return record;
-  }
-  void SetEngineRecord(const Record& record) {
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < std::size(kWidths); ++i) {
-      mEngine->SetParamValue(ParamDescriptor(static_cast<std::int32_t>(i)),
-                             MakeBuffer(Bytes(record.begin() + static_cast<std::ptrdiff_t>(at),
-                                              record.begin() + static_cast<std::ptrdiff_t>(at + kWidths[i]))));
-      at += kWidths[i];
-    }
-    Deliver();
-  }
-  // Polling is on exactly when starting it finds it on (and then it stays on).
-  bool IsPollingOn() {
-    if (mManager->StartDeviceStatusPolling() == 1)
-      return true;
-    mManager->StopDeviceStatusPolling();
-    return false;
-  }
-
-  std::shared_ptr<test::MidiWireTap> mTap;
-  std::shared_ptr<Platform::MidiSystem> mPrevious;
-  RCPtr<Listener> mListener;
-  RCPtr<LPresetEditorAppEngine> mEngine;
-  RCPtr<LMidiManager> mManager;
-};
 
 // End to end against the simulated controller.
 class MidiManagerTest : public MidiManagerFixture {
@@ -283,6 +159,35 @@ TEST_F(MidiManagerTest, UnplugAndPlugAreAnnouncedAndTheManagerReconnects) {
   EXPECT_TRUE(IsPollingOn());
 }
 
+// Unplugged and plugged in again between two ticks: the ports the manager holds lost their device, so a send
+// through them fails and sends nothing; the next tick announces the loss, the one after the return, and the
+// manager then works through ports opened again.
+TEST_F(MidiManagerTest, AReplugBetweenTwoTicksIsAnnouncedAndTheSendInBetweenFails) {
+  MakeManager();
+  mSimulated->Unplug();
+  mSimulated->Plug();
+  EXPECT_EQ(mManager->SendPreset(4), E_FAIL);
+  EXPECT_EQ(mManager->GetPresetFromMidiDevice(4), kMidiNoPort) << "at once, not after the reply wait";
+  EXPECT_TRUE(mTap->TakeSent().empty());
+
+  std::vector<std::pair<std::string, std::int32_t>> order;
+  mManager->StartDeviceStatusPolling();
+  DeliverUntil([&](const std::vector<Seen>& all) {
+    order.clear();
+    for (const Seen& seen : all)
+      order.emplace_back(seen.id.substr(9, 6), seen.status); // "INPUT_" or "OUTPUT"
+    return order.size() >= 4;
+  });
+  EXPECT_EQ(order, (std::vector<std::pair<std::string, std::int32_t>>{{"INPUT_", kMidiDeviceDisconnected},
+                                                                      {"OUTPUT", kMidiDeviceDisconnected},
+                                                                      {"INPUT_", kMidiDeviceConnected},
+                                                                      {"OUTPUT", kMidiDeviceConnected}}));
+  EXPECT_TRUE(mManager->IsDeviceConnected());
+  EXPECT_EQ(mManager->SendPreset(4), 22);
+  EXPECT_EQ(mTap->TakeSent().size(), 1u);
+  EXPECT_EQ(mSimulated->GetController().GetProgram(4), SimulatedController::kDefaultRecord);
+}
+
 TEST_F(MidiManagerTest, AControllerPluggedInAfterStartIsFoundByTheNextTick) {
   mSimulated->Unplug();
   MakeManager();
@@ -342,7 +247,7 @@ TEST_F(MidiManagerTest, ResultsOfTheSmallerRequests) {
   EXPECT_EQ(mManager->SendSysExMessage(message, RCPtr<LRefCountedObject>()), kMidiNoPort);
 }
 
-TEST_F(MidiManagerTest, SendPresetRefusesValuesThatAreNoByteStringsAndCountsOtherThanTwelve) {
+TEST_F(MidiManagerTest, SendPresetRefusesValuesThatAreNoByteStringsCountsOtherThanTwelveAndStatusBytes) {
   MakeManager();
   struct Case {
     const char* what;
@@ -357,6 +262,9 @@ TEST_F(MidiManagerTest, SendPresetRefusesValuesThatAreNoByteStringsAndCountsOthe
       {"eleven values", {0, 11}, -1, Variant(), E_FAIL},
       {"no values", {0, 0}, -1, Variant(), E_FAIL},
       {"thirteen values", {0, 13}, -1, Variant(), E_FAIL},
+      // A status byte in the record: a note-on, and an F7 last that would end the message a byte early.
+      {"a record byte of 90", {0, 12}, 4, MakeBuffer(Bytes{0x90}), E_FAIL},
+      {"F7 as the last record byte", {0, 12}, 11, MakeBuffer(Bytes{0xF7}), E_FAIL},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

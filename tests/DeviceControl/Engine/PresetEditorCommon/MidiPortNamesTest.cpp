@@ -146,8 +146,12 @@ TEST(MidiPortNames, APortNameDesignatesADeviceBySuffix) {
       {twelveKeys, u"Keys (12)", 22, u"Keys"},
       {{u"abab"}, u"ab", -1, u"abab"}, // only the first occurrence counts, and it does not end the name
       {{u"abab", u"cab"}, u"ab", 1, u"cab"},
-      {{u"My Keys", u"Keys"}, u"Keys", 0, u"My Keys"},
+      // A device of exactly the name comes before one whose name only ends in it.
+      {{u"My Keys", u"Keys"}, u"Keys", 1, u"Keys"},
+      {{u"Not Pellan Vorn", u"Pellan Vorn"}, u"pellan vorn", 1, u"Pellan Vorn"},
       {{u"My Keys", u"Keys"}, u"Keys (2)", 1, u"Keys"},
+      {{u"Keys", u"My Keys", u"Keys"}, u"Keys (2)", 2, u"Keys"},
+      {{u"My Keys", u"Other"}, u"Keys", 0, u"My Keys"},
       {{u"Keys MIDI"}, u"Keys", -1, u"Keys MIDI"},
       {{u"Keys MIDI"}, u"keys midi", 0, u"Keys MIDI"},
       {{u"Keys"}, u"Keys (a)", -1, u"Keys"},

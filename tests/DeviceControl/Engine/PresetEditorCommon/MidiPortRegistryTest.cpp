@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <atomic>
 #include <map>
 #include <memory>
@@ -209,8 +211,9 @@ TEST_F(MidiPortRegistryTest, ACapturePortThatDoesNotStartIsClosedAndUnlisted) {
   // A listed port whose restart fails stays listed, closed.
   ASSERT_EQ(OpenCapture(u"Keys", port), S_OK);
   mFake->Unplug(keys);
-  mFake->Plug(keys);
   Handle again;
+  EXPECT_EQ(OpenCapture(u"Keys", again), E_FAIL);
+  mFake->Plug(keys);
   mFake->FailNext(FakeMidiSystem::Call::StartInput, Platform::kMidiError);
   EXPECT_EQ(OpenCapture(u"Keys", again), E_FAIL);
   EXPECT_FALSE(DynamicCast<LMidiCapturePort>(port)->IsOpen());
@@ -260,6 +263,28 @@ TEST_F(MidiPortRegistryTest, RandomUseAgainstAModel) {
   std::mt19937 random(20261210);
   std::vector<std::pair<std::u16string, Handle>> captures, renders;
   std::map<std::u16string, bool> plugged{{u"Keys", true}, {u"Pad", true}};
+  // The listed port of a device in one direction: open, and whether its device went while it was open.
+  struct PortModel {
+    bool open = false;
+    bool dead = false;
+  };
+  std::map<std::u16string, PortModel> captureModel, renderModel;
+  auto isHeld = [&](const std::vector<std::pair<std::u16string, Handle>>& held, const std::u16string& device) {
+    return std::any_of(held.begin(), held.end(),
+                       [&](const auto& entry) { return deviceOf(entry.first) == device; });
+  };
+  // What an open returns: absent while unplugged (a stale port is closed then), absent once for a port whose
+  // device went and came back unseen (closed, re-opened by the next), else present.
+  auto expectOpen = [&](PortModel& model, bool held, bool present) {
+    if (!held)
+      model = {};
+    if (!present || (model.open && model.dead)) {
+      model = {};
+      return E_FAIL;
+    }
+    model.open = true;
+    return S_OK;
+  };
   for (int step = 0; step < 400; ++step) {
     SCOPED_TRACE(step);
     const char16_t* name = names[random() % 4];
@@ -268,15 +293,17 @@ TEST_F(MidiPortRegistryTest, RandomUseAgainstAModel) {
     case 0:
     case 1: {
       Handle port;
+      const QZRESULT expected = expectOpen(captureModel[device], isHeld(captures, device), plugged[device]);
       const QZRESULT result = OpenCapture(name, port);
-      EXPECT_EQ(result, plugged[device] ? S_OK : E_FAIL);
+      EXPECT_EQ(result, expected);
       if (port)
         captures.emplace_back(name, port);
       break;
     }
     case 2: {
       Handle port;
-      EXPECT_EQ(OpenRender(name, port), plugged[device] ? S_OK : E_FAIL);
+      const QZRESULT expected = expectOpen(renderModel[device], isHeld(renders, device), plugged[device]);
+      EXPECT_EQ(OpenRender(name, port), expected);
       if (port)
         renders.emplace_back(name, port);
       break;
@@ -293,6 +320,8 @@ TEST_F(MidiPortRegistryTest, RandomUseAgainstAModel) {
       if (plugged[device]) {
         mFake->Unplug(inputs[device]);
         mFake->Unplug(outputs[device]);
+        for (auto* model : {&captureModel, &renderModel})
+          (*model)[device].dead = (*model)[device].open;
       } else {
         mFake->Plug(inputs[device]);
         mFake->Plug(outputs[device]);

@@ -117,6 +117,7 @@ TEST_F(MidiSimulatedControllerTest, SilentSlowUnpluggedAndPluggedInAgain) {
   EXPECT_EQ(SendFramed(BuildPresetRequestMessage(1)), E_FAIL);
   RCPtr<LRefCountedObject> capture, render;
   EXPECT_EQ(mComm->OpenCapturePort(WideString(u"Pellan Vorn"), capture), E_FAIL);
+  EXPECT_EQ(mComm->OpenRenderPort(WideString(u"Pellan Vorn"), render), E_FAIL);
   mSimulated->Plug();
   ASSERT_EQ(mComm->OpenCapturePort(WideString(u"Pellan Vorn"), capture), S_OK);
   ASSERT_EQ(mComm->OpenRenderPort(WideString(u"Pellan Vorn"), render), S_OK);

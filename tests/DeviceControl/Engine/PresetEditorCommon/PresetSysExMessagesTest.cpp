@@ -162,6 +162,53 @@ TEST(PresetSysExMessages, ReplyParse) {
           {0x05}, {0x03}, {0x0E}, {0x01}, {0x02}, {0x03}, {0x04}, {0x01}, {0x01}, {0x00}, {0x01, 0x2C}, {0x02}}));
 }
 
+// A record byte of 80 or more is not a value: such a reply is no program reply, and a record holding one is not
+// sent.
+TEST(PresetSysExMessages, RecordBytesOf80OrMoreAreRefused) {
+  const std::size_t widths[] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 1};
+  Bytes whole = {0xF0, 0x47, 0x7F, 0x4D, 0x61, 0x00, 0x0E, 0x05};
+  for (std::uint8_t b = 0x10; b < 0x1D; ++b)
+    whole.push_back(b);
+  whole.push_back(0xF7);
+  const struct {
+    const char* what;
+    Bytes reply;
+    bool parses;
+  } cases[] = {
+      {"whole", whole, true},
+      {"no closing F7", Bytes(whole.begin(), whole.end() - 1), true},
+      {"one record byte lost",
+       [&] {
+         Bytes lost = whole;
+         lost.erase(lost.begin() + 12);
+         return lost;
+       }(),
+       false},
+      {"note-on inside the record",
+       [&] {
+         Bytes noted = whole;
+         noted[8] = 0x90;
+         return noted;
+       }(),
+       false},
+      {"FF last in the record",
+       [&] {
+         Bytes last = whole;
+         last[20] = 0xFF;
+         return last;
+       }(),
+       false},
+      {"ends before offset 21", Bytes(whole.begin(), whole.begin() + 20), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(ParsePresetReply(c.reply, widths).has_value(), c.parses);
+  }
+  EXPECT_TRUE(HasOnlyDataBytes(Bytes{0x00, 0x7F}));
+  EXPECT_TRUE(HasOnlyDataBytes(Bytes{}));
+  EXPECT_FALSE(HasOnlyDataBytes(Bytes{0x00, 0x80}));
+}
+
 TEST(PresetSysExMessages, ReplyParseWidthsOtherThanTheRecord) {
   Bytes reply = {0xF0, 0x47, 0x7F, 0x4D, 0x61, 0x00, 0x0E, 0x01};
   for (std::uint8_t b = 0x10; b < 0x1D; ++b)
@@ -172,11 +219,9 @@ TEST(PresetSysExMessages, ReplyParseWidthsOtherThanTheRecord) {
   const std::size_t fewer[] = {1, 0, 4};
   EXPECT_EQ(ParsePresetReply(reply, fewer), (std::vector<Bytes>{{0x10}, {}, {0x11, 0x12, 0x13, 0x14}}));
 
-  // More than 13 but within the message: the reply's own length decides, not the record's.
+  // More than 13: the closing F7 would be a value byte, which no value can hold.
   const std::size_t fourteen[] = {8, 6};
-  const auto more = ParsePresetReply(reply, fourteen);
-  ASSERT_TRUE(more);
-  EXPECT_EQ((*more)[1], (Bytes{0x18, 0x19, 0x1A, 0x1B, 0x1C, 0xF7}));
+  EXPECT_FALSE(ParsePresetReply(reply, fourteen));
 
   // Past the end of the message: refused.
   const std::size_t fifteen[] = {8, 7};
