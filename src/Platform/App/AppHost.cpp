@@ -33,6 +33,9 @@ bool AppHost::InitApplication() {
     return true;
   // Windows close through the application, never by themselves.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  // The wait below is woken by an event watch; SDL's poll sentinel, pushed by every poll, would trip it at once
+  // and turn the wait into a spin. Set here, not left to the window layer: a host may run without one.
+  SDL_SetHint(SDL_HINT_POLL_SENTINEL, "0");
   if (!InitVideoOnDisplay(SDL_INIT_VIDEO | SDL_INIT_EVENTS))
     return false;
   mStarted = true;

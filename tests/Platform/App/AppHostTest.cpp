@@ -204,6 +204,18 @@ TEST_F(AppHostTest, AQuietWaitSleepsAndAnEventFromAnotherThreadEndsIt) {
   EXPECT_EQ(host.RunLoop([&](std::int32_t count) { return host.OnIdle(count); }, [&] { return waits < 2; }), 0);
   EXPECT_LT(during, 20) << "a 300 ms wait woke " << during << " times";
 
+  // Without events an idle period comes once per wait: a wait that ends at once (SDL's poll sentinel tripping
+  // the host's event watch) would spin through millions of them.
+  host.SetWaitTime(100);
+  int periods = 0;
+  host.onIdle = [&](std::int32_t) { ++periods; };
+  const auto quiet = std::chrono::steady_clock::now();
+  EXPECT_EQ(
+      host.RunLoop([&](std::int32_t count) { return host.OnIdle(count); },
+                   [&] { return std::chrono::steady_clock::now() - quiet < std::chrono::milliseconds(300); }),
+      0);
+  EXPECT_LE(periods, 10) << "idle periods in 300 ms of 100 ms waits";
+
   host.SetWaitTime(60000);
   bool taken = false;
   host.AddEventHandler([&](const SDL_Event& event) {
