@@ -602,8 +602,14 @@ void LGLRenderer::DrawText(const WideString& text, const RCPtr<LFont>& font, con
   SetColor(color);
   const PointT<double> origin{static_cast<double>(position.x), static_cast<double>(position.y)};
   Translate(origin);
+  // A font without a file throws; the origin goes back all the same, or the
+  // context would keep it for every later frame.
+  struct SMoveBack {
+    LGLRenderer& renderer;
+    PointT<double> delta;
+    ~SMoveBack() { renderer.Translate(delta); }
+  } moveBack{*this, {-origin.x, -origin.y}};
   (void)mFontRenderer->RenderGlyphs(text, font, mFontRenderer->GetSecondProcessor(), 0, 0.0f, kGlyphRunDrawText);
-  Translate({-origin.x, -origin.y});
   DrainGLErrors();
 }
 

@@ -9,6 +9,13 @@
 // copying the back buffer to the front itself, so that after presenting the
 // back buffer always still holds the frame.
 //
+// Off-screen contexts draw into framebuffer objects of the renderer's context
+// (LGLOffscreenSurface), drawn back as textures; where the context has none,
+// they draw nothing and cannot be drawn back (E_NOTIMPL). Pictures without
+// pixels draw nothing; pictures past the largest texture are scaled down to
+// it, and one that cannot be made a texture is reported once on the debug
+// output and draws nothing.
+//
 // One platform OpenGL context per renderer, made for its window at
 // construction; it is current only during construction, while a render
 // context is set up and inside frames (each frame makes it current and a

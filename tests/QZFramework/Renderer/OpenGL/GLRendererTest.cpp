@@ -707,6 +707,20 @@ TEST_F(GLRendererTextTest, TextSitsOnTheBaselineOfItsOwnFontRendererWithoutAnApp
   EXPECT_GE(top, 30) << "nothing above the line box";
 }
 
+TEST_F(GLRendererTextTest, TextWithoutAFontFileThrowsAndLeavesTheOriginWhereItWas) {
+  ASSERT_TRUE(kFontsPinned);
+  mApp.mSystemFontResult = E_FAIL; // no system family to fall back to
+  const RCPtr<LFont> nowhere = LFont::GetFont(u"No Such Face Anywhere", 9, 0);
+  mRenderer->RenderStart(mContext);
+  mRenderer->Translate({5, 5});
+  EXPECT_THROW(mRenderer->DrawText(u"x", nowhere, {20, 30}, kWhiteColor), std::runtime_error);
+  EXPECT_EQ(mRenderer->GetCurrentState()->mOrigin, (PointT<double>{5, 5}));
+  mRenderer->Translate({-5, -5});
+  mRenderer->RenderFinish(mContext);
+  Frame([&] { mRenderer->FillRect({0, 0, 2, 2}, kGreenColor, true); });
+  ExpectPixels({{0, 0, kGreen}, {2, 2, kBlack}});
+}
+
 TEST(GLRendererStartup, FailuresShowTheBoxAndThrow) {
   test::ForceSoftwareGL();
   test::FakeFrameworkApp app;
