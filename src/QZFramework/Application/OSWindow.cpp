@@ -476,13 +476,14 @@ void OSWindow::Paint() {
   dirty = region;
   if (update.width >= 1 && update.height >= 1)
     dirty.AddRect({update.x, update.y, update.x + update.width, update.y + update.height});
-  (void)mRenderer->RenderStart(mRenderContext);
+  // The frame ends also when drawing throws, or the window would never paint again.
+  CRenderFrame frame(mRenderer, mRenderContext);
   EdgeRect bounds;
   const RectT<std::int32_t> client = mRenderContext->mViewport;
   const bool whole = dirty.GetRectCount() == 1 && dirty.GetBounds(bounds) &&
                      bounds == EdgeRect{client.x, client.y, client.x + client.width, client.y + client.height};
   input->Paint(whole ? dirty : region);
-  (void)mRenderer->RenderFinish(mRenderContext);
+  (void)frame.Finish();
 }
 
 // ---- IWindowOSServices

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <utility>
 
 namespace QZ {
 
@@ -174,6 +175,30 @@ void LRenderer::Translate(const PointT<double>& delta) {
     state->mOrigin.x += delta.x;
     state->mOrigin.y += delta.y;
   }
+}
+
+CRenderFrame::CRenderFrame(const RCPtr<LRenderer>& renderer, const RCPtr<LRenderContextInfo>& context)
+    : mContext(context) {
+  if (!renderer)
+    return;
+  (void)renderer->RenderStart(context);
+  mRenderer = renderer;
+}
+
+CRenderFrame::~CRenderFrame() {
+  try {
+    (void)Finish();
+  } catch (...) {
+    // Dropped: the frame's own failure is the one to report.
+  }
+}
+
+QZRESULT CRenderFrame::Finish() {
+  if (!mRenderer)
+    return S_OK;
+  const RCPtr<LRenderer> renderer = std::move(mRenderer);
+  mRenderer = nullptr;
+  return renderer->RenderFinish(mContext);
 }
 
 CAutoClip::CAutoClip(const RCPtr<LRenderer>& renderer, const ClipSpec& spec) : mRenderer(renderer) {

@@ -129,6 +129,29 @@ private:
   std::vector<RCPtr<LRenderContextInfo>> mStartedContexts;
 };
 
+// One frame as a scope: starts the frame on the context when made and, unless
+// Finish ended it, finishes it when it goes, also when drawing throws. A frame
+// left open would keep its context started, and the context would refuse every
+// later RenderStart: the window would never paint again. A null renderer makes
+// a scope that does nothing.
+class CRenderFrame {
+public:
+  // RenderStart's exceptions pass; no frame is open then.
+  CRenderFrame(const RCPtr<LRenderer>& renderer, const RCPtr<LRenderContextInfo>& context);
+  // Finishes a frame still open; a failure to finish is dropped here, since
+  // it may come while another exception is on its way.
+  ~CRenderFrame();
+  CRenderFrame(const CRenderFrame&) = delete;
+  CRenderFrame& operator=(const CRenderFrame&) = delete;
+
+  // Finishes the frame now; RenderFinish's result, and its exceptions pass.
+  QZRESULT Finish();
+
+private:
+  RCPtr<LRenderer> mRenderer;
+  RCPtr<LRenderContextInfo> mContext;
+};
+
 // One CAutoClip scope: flavor 0 saves the state, 1 pushes a clip (bounds, clip,
 // stencil, relative), 2 pushes a translation.
 struct ClipSpec {

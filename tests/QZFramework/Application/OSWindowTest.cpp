@@ -571,6 +571,31 @@ TEST_F(OSWindowTest, APaintRendersThroughTheGdiRoleRendererAndShowsOnlyWhatChang
   EXPECT_EQ(argb, 0xFFFF0000u); // the last paint's colour over the whole area
 }
 
+TEST_F(OSWindowTest, APaintThatThrowsEndsItsFrameAndTheNextPaintDraws) {
+  struct ThrowingOnce : PaintingInput {
+    void Paint(const Region& region) override {
+      PaintingInput::Paint(region);
+      if (paints == 1)
+        throw std::runtime_error("no font");
+    }
+  } painting;
+  OSWindow* window = MakeWindow();
+  ASSERT_EQ(window->CreateRenderer(kRendererTypeGDIPlus), S_OK);
+  painting.renderer = window->GetRootWindow()->GetRenderer();
+  window->SetInputReceiver(&painting);
+  painting.next.AddRect({0, 0, 200, 150});
+  EXPECT_THROW((void)window->RedrawNow(), std::runtime_error);
+  EXPECT_EQ(painting.renderer->GetStartedContextCount(), 0u);
+
+  painting.color = 0xFFFF0000;
+  painting.next.AddRect({0, 0, 200, 150});
+  EXPECT_EQ(window->RedrawNow(), S_OK);
+  EXPECT_EQ(painting.paints, 2);
+  std::vector<std::uint32_t> pixels;
+  ASSERT_TRUE(window->GetPlatformWindow().ReadPixels({0, 0, 200, 150}, pixels));
+  EXPECT_EQ(pixels[75 * 200 + 100], 0xFFFF0000u);
+}
+
 // On a real X server (the CTest entry qz_application_x11 runs this group under
 // xvfb-run): the cursor the window sets is the process's, and the capture the
 // window takes is the window system's.

@@ -70,6 +70,41 @@ TEST(RendererFrames, StartAndFinishNestDifferentContextsAndRefuseTheRest) {
   EXPECT_EQ(a->GetRefCount(), 1);
 }
 
+TEST(RendererFrames, AFrameScopeEndsItsFrameOnEveryWayOut) {
+  auto renderer = MakeRCPtr<RecordingRenderer>();
+  RCPtr<LRenderContextInfo> context = MakeRCPtr<TestRenderContext>();
+  // Drawing throws: the frame ends as the exception leaves, and the context
+  // can be started again.
+  EXPECT_THROW(
+      {
+        CRenderFrame frame(renderer, context);
+        EXPECT_EQ(renderer->GetCurrentContext(), context.Get());
+        throw std::runtime_error("drawing failed");
+      },
+      std::runtime_error);
+  EXPECT_EQ(renderer->GetStartedContextCount(), 0u);
+  {
+    CRenderFrame frame(renderer, context);
+    EXPECT_EQ(frame.Finish(), S_OK);
+    EXPECT_EQ(renderer->GetStartedContextCount(), 0u);
+    EXPECT_EQ(frame.Finish(), S_OK) << "once only";
+  }
+  // A finish that fails on the way out is dropped: the nested frame left
+  // open is the failure, not the scope's.
+  RCPtr<LRenderContextInfo> inner = MakeRCPtr<TestRenderContext>();
+  EXPECT_THROW(
+      {
+        CRenderFrame frame(renderer, context);
+        renderer->RenderStart(inner);
+        throw std::runtime_error("drawing failed");
+      },
+      std::runtime_error);
+  EXPECT_EQ(renderer->GetStartedContextCount(), 2u);
+  // A null renderer makes a scope that does nothing.
+  CRenderFrame none(RCPtr<LRenderer>(), context);
+  EXPECT_EQ(none.Finish(), S_OK);
+}
+
 TEST(RendererFrames, StateOperationsOutsideAFrameDoNothing) {
   auto renderer = MakeRCPtr<RecordingRenderer>();
   renderer->PushState();

@@ -217,6 +217,7 @@ std::int32_t LFreetypeFontRenderer::RenderGlyphs(const WideString& text, const R
 
   SGlyphRecord record;
   record.mPosition = startPosition;
+  record.mLineAscent = static_cast<std::int32_t>(-(size->metrics.ascender >> 6));
   FT_UInt previous = 0;
   processor->BeginRun(font, runFlags);
   const char16_t* characters = text.GetChars();

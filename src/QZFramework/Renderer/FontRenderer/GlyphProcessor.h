@@ -69,6 +69,12 @@ public:
     std::uint32_t mGlyphIndex = 0;
     // One byte of coverage per pixel; null unless the bitmap was asked for.
     RCPtr<LPixelBuffer<unsigned char>> mBitmap;
+    // The ascent of the run's font as the font renderer sizes it, in whole
+    // pixels, negative: the baseline lies this far below the top of the line
+    // box. Set once per run, before the first glyph; a processor places text
+    // by it rather than by the font's own metrics, which come from whichever
+    // renderer the application draws with.
+    std::int32_t mLineAscent = 0;
 
     // The advances in 1/64 pixel.
     std::int16_t AdvanceX() const { return static_cast<std::int16_t>(mAdvance & 0xFFFFu); }

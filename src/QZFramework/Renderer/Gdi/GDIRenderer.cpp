@@ -406,10 +406,46 @@ void LGDIRenderer::DrawBitmap(const RCPtr<LBitmap>& bitmap, const RectT<std::int
     return;
   RCPtr<LCachedBitmap>& entry = mBitmapCache.Get({bitmap, destination.width, destination.height}, false);
   // A rendering of pixels that have changed since would show the old picture.
-  if (!entry || entry->GetSourceChangeCount() != bitmap->GetGdiplusBitmap()->GetChangeCount())
+  if (!entry || entry->GetSourceChangeCount() != bitmap->GetGdiplusBitmap()->GetChangeCount()) {
     entry = RenderBitmap(*bitmap, destination.width, destination.height, resizeType);
+    // The entry slot stays valid: bounding empties objects, it moves no entry.
+    BoundBitmapCacheBytes(entry.Get());
+  }
   if (entry)
     graphics->DrawCached(entry->GetImage(), destination.x, destination.y);
+}
+
+std::uint64_t LGDIRenderer::GetBitmapCacheBytes() const {
+  std::uint64_t bytes = 0;
+  for (std::uint32_t i = 0; i < mBitmapCache.GetCapacity(); ++i) {
+    if (const LCachedBitmap* cached = mBitmapCache.GetEntry(i).mObject.Get())
+      bytes += cached->GetByteSize();
+  }
+  return bytes;
+}
+
+void LGDIRenderer::BoundBitmapCacheBytes(const LCachedBitmap* kept) {
+  std::uint64_t bytes = GetBitmapCacheBytes();
+  while (bytes > kGDIBitmapCacheBytes) {
+    // The least recently drawn of the others; ages count back from the use
+    // counter, so they stay right when it wraps.
+    BitmapCache::Entry* oldest = nullptr;
+    std::uint32_t oldestAge = 0;
+    for (std::uint32_t i = 0; i < mBitmapCache.GetCapacity(); ++i) {
+      BitmapCache::Entry& entry = mBitmapCache.GetEntry(i);
+      if (!entry.mObject || entry.mObject.Get() == kept)
+        continue;
+      const std::uint32_t age = mBitmapCache.mUseCounter - entry.mLastUse;
+      if (!oldest || age > oldestAge) {
+        oldest = &entry;
+        oldestAge = age;
+      }
+    }
+    if (!oldest)
+      return; // the kept rendering alone is larger than the bound
+    bytes -= oldest->mObject->GetByteSize();
+    oldest->mObject = nullptr; // the key stays registered, like a purged entry
+  }
 }
 
 QZRESULT LGDIRenderer::DrawSurfacePart(const RCPtr<LRenderContextInfo>& offscreen,

@@ -12,7 +12,11 @@
 //   that bitmap at that size show. A rendering is made again when its
 //   bitmap's pixels were written since (tinted, edited). Entries not drawn across a purge interval
 //   of more than 300000 ms of the application clock are emptied at the end of
-//   a frame. The key holds a reference, so a bitmap stays alive while its key
+//   a frame. Besides the 256 entries the renderings are bound by their bytes
+//   (kGDIBitmapCacheBytes): a new rendering that takes the total past it
+//   empties the least recently drawn others first (a window-sized background
+//   drawn at every size the window passes through would otherwise hold
+//   gigabytes). The key holds a reference, so a bitmap stays alive while its key
 //   is registered and an address is never mistaken for another bitmap's.
 // - paths of polylines, keyed by the polyline's handle, rebuilt when the owner
 //   marks the polyline changed, never purged; a scale is applied to a clone.
@@ -32,6 +36,7 @@
 #include "QZFramework/Utilities/Graphics/PurgableObjectCache.h"
 #include "QZFramework/Utilities/Storage/HashedList.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -42,6 +47,9 @@ namespace QZ {
 inline constexpr std::int32_t kGDIBitmapPurgeInterval = 300000;
 inline constexpr std::uint32_t kGDIBitmapCacheCapacity = 256;
 inline constexpr std::uint32_t kGDIPathCacheCapacity = 256;
+// The most bytes the bitmap cache's renderings hold together, 4 per pixel;
+// one rendering larger than this is still kept, alone.
+inline constexpr std::uint64_t kGDIBitmapCacheBytes = 64u * 1024u * 1024u;
 
 class LGDIRenderer : public LRenderer {
 public:
@@ -74,6 +82,11 @@ public:
         : mImage(std::move(image)), mSourceChangeCount(sourceChangeCount) {}
     const Platform::CachedImage& GetImage() const { return *mImage; }
     std::uint64_t GetSourceChangeCount() const { return mSourceChangeCount; }
+    // 4 bytes per pixel of the rendering.
+    std::uint64_t GetByteSize() const {
+      return std::uint64_t{4} * static_cast<std::uint64_t>(std::max(mImage->GetWidth(), 0)) *
+             static_cast<std::uint64_t>(std::max(mImage->GetHeight(), 0));
+    }
 
   protected:
     ~LCachedBitmap() override = default;
@@ -161,6 +174,8 @@ public:
   const RCPtr<LGDIRenderContextInfo>& GetCurrentGDIContext() const { return mCurrentContext; }
   const BitmapCache& GetBitmapCache() const { return mBitmapCache; }
   const PathCache& GetPathCache() const { return mPathCache; }
+  // The bytes the bitmap cache's renderings hold together.
+  std::uint64_t GetBitmapCacheBytes() const;
 
 protected:
   ~LGDIRenderer() override;
@@ -171,6 +186,9 @@ private:
   Platform::Canvas* CurrentGraphics() const;
   void DrawPath(const PolylineT<float>& polyline, const Color& color, const PointT<float>& position,
                 const PointT<float>& scale, bool cache, PathKind kind, bool fill);
+  // Empties the least recently drawn renderings other than kept until the
+  // cache's renderings fit kGDIBitmapCacheBytes.
+  void BoundBitmapCacheBytes(const LCachedBitmap* kept);
   RCPtr<LCachedBitmap> RenderBitmap(const LBitmap& bitmap, std::int32_t width, std::int32_t height,
                                     std::int32_t resizeType);
   // The 2D layer's font of the face (or the generic sans-serif family) at the

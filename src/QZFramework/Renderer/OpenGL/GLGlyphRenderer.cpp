@@ -25,22 +25,11 @@ void Unite(float* into, float x, float y, float width, float height) {
 }
 
 // The box the font renderer gives is clamped to a signed byte; a glyph whose
-// box reached the ends, or does not match its bitmap, cannot be placed or drawn
-// from it.
-bool BoxFits(const LGlyphProcessor::SGlyphRecord& record) {
+// box reached the ends does not describe where its pixels go.
+bool BoxInRange(const LGlyphProcessor::SGlyphRecord& record) {
   const auto inRange = [](std::int8_t v) { return v > -127 && v < 127; };
-  if (!inRange(record.mBoxLeft) || !inRange(record.mBoxTop) || !inRange(record.mBoxRight) ||
-      !inRange(record.mBoxBottom))
-    return false;
-  // A glyph without pixels (a space) takes an empty cell whatever its box;
-  // without a bitmap at all, only when its box is empty too.
-  if (!record.mBitmap)
-    return record.mBoxRight == record.mBoxLeft || record.mBoxBottom == record.mBoxTop;
-  const std::int32_t height = record.mBitmap->GetHeight();
-  if (height == 0)
-    return true;
-  return record.mBitmap->GetWidth() == record.mBoxRight - record.mBoxLeft &&
-         height == record.mBoxBottom - record.mBoxTop;
+  return inRange(record.mBoxLeft) && inRange(record.mBoxTop) && inRange(record.mBoxRight) &&
+         inRange(record.mBoxBottom);
 }
 
 } // namespace
@@ -152,8 +141,14 @@ std::uint16_t LGLGlyphRenderer::QueryGlyph(SGlyphRecord& record) {
 }
 
 void LGLGlyphRenderer::PlaceGlyph(const LPixelBuffer<unsigned char>* bitmap) {
-  const std::int32_t width = bitmap ? bitmap->GetWidth() : 0;
-  const std::int32_t height = bitmap ? bitmap->GetHeight() : 0;
+  // The quad shows the glyph's box, and the bitmap is copied at its own size
+  // into the box's corner; the two need not agree (a one-bit rendering comes
+  // out a column narrower than its box), so the cell holds whichever is larger
+  // and the rest of it stays empty.
+  const std::int32_t boxWidth = mCurrentGlyph.mBoxRight - mCurrentGlyph.mBoxLeft;
+  const std::int32_t boxHeight = mCurrentGlyph.mBoxBottom - mCurrentGlyph.mBoxTop;
+  const std::int32_t width = std::max({bitmap ? bitmap->GetWidth() : 0, boxWidth, 0});
+  const std::int32_t height = std::max({bitmap ? bitmap->GetHeight() : 0, boxHeight, 0});
   LCachedFont& atlas = *mCurrentAtlas;
   if (!atlas.Reserve(width + 2, height + 2))
     return;
@@ -179,7 +174,7 @@ void LGLGlyphRenderer::ProcessGlyph(const SGlyphRecord& record) {
     mCurrentGlyph.mAdvance = static_cast<std::int32_t>(record.mAdvance);
     mCurrentGlyph.mAtlasX = 0;
     mCurrentGlyph.mAtlasY = 0;
-    if (BoxFits(record))
+    if (BoxInRange(record))
       PlaceGlyph(record.mBitmap.Get());
     mCurrentAtlas->mGlyphs.Add(mCurrentGlyph);
   }
@@ -194,7 +189,7 @@ void LGLGlyphRenderer::ProcessGlyph(const SGlyphRecord& record) {
   const float py = record.mPenY;
 
   if ((mRunFlags & kGlyphRunDraw) != 0 && (mCurrentGlyph.mAtlasX != 0 || mCurrentGlyph.mAtlasY != 0)) {
-    const float a = static_cast<float>(mCurrentAtlas->mFont ? mCurrentAtlas->mFont->GetAscent() : 0);
+    const float a = static_cast<float>(record.mLineAscent);
     const float ax = mCurrentGlyph.mAtlasX;
     const float ay = mCurrentGlyph.mAtlasY;
     mCurrentAtlas->Draw({ax, ay, ax + r - l, ay + b - t}, {l + px, t - a - py, r + px, b - a - py});

@@ -8,10 +8,12 @@
 // collect the rectangle of their glyph cells and the run origin.
 //
 // Invariants: an atlas is 512 wide and, once it has rows, a power of two high,
-// at most 16384; cells never move while the atlas lives. A glyph whose cell
-// cannot be placed (wider than a row, below the last row allowed, a box that
-// does not fit its bitmap) is kept in the table at atlas position (0, 0),
-// which no placed glyph has, and is never drawn.
+// at most 16384; cells never move while the atlas lives. A cell holds the
+// glyph's box and its bitmap, copied at its own size into the box's corner,
+// whichever is larger. A glyph whose cell cannot be placed (wider than a row,
+// below the last row allowed) or whose box stands at the limits of its fields
+// is kept in the table at atlas position (0, 0), which no placed glyph has,
+// and is never drawn.
 //
 // Holds at most 16 atlases (least recently begun replaced). UI thread only,
 // inside runs the font renderer brackets, with the OpenGL context current when

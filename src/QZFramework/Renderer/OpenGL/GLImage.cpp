@@ -164,13 +164,14 @@ void SGLImage::ScaleFrom(std::int32_t width, std::int32_t height, const SGLImage
 
 void SGLImage::ScaleTo(std::int32_t width, std::int32_t height) { ScaleFrom(width, height, *this); }
 
-void SGLImage::UploadTo(std::uint32_t target, std::uint32_t internalFormat, bool mipmaps) const {
+std::uint32_t SGLImage::UploadTo(std::uint32_t target, std::uint32_t internalFormat, bool mipmaps) const {
+  DrainGLErrors();
   ApplyUnpackSettings(*this);
   if (mipmaps)
     gluBuild2DMipmaps(target, static_cast<GLint>(internalFormat), mWidth, mHeight, mFormat, mType, mData);
   else
     glTexSubImage2D(target, 0, 0, 0, mWidth, mHeight, mFormat, mType, mData);
-  DrainGLErrors();
+  return TakeGLError();
 }
 
 } // namespace QZ

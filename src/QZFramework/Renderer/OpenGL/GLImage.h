@@ -3,7 +3,7 @@
 // caller's memory (SetExternal) or a buffer of the image's own (alpha
 // conversion, scaling). Only the operations that read or write pixels through
 // OpenGL (ScaleFrom, ScaleTo, UploadTo) need a current context; OpenGL errors
-// they raise are drained and dropped.
+// they raise are drained and dropped, except that UploadTo returns the first.
 //
 // The image owns its data only when mOwnsData is set; owned data is freed by
 // Reset, by every operation that refills the image and by the destructor.
@@ -72,8 +72,9 @@ struct SGLImage {
   void ScaleTo(std::int32_t width, std::int32_t height);
 
   // Sends the pixels to the texture bound to target: into the top-left corner
-  // of level 0, or as a full set of mipmaps built by GLU.
-  void UploadTo(std::uint32_t target, std::uint32_t internalFormat, bool mipmaps) const;
+  // of level 0, or as a full set of mipmaps built by GLU. Returns the first
+  // OpenGL error the upload raised (0 for none); the others are drained.
+  std::uint32_t UploadTo(std::uint32_t target, std::uint32_t internalFormat, bool mipmaps) const;
 };
 
 } // namespace QZ

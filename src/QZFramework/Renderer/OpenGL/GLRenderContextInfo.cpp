@@ -17,7 +17,19 @@ LGLRenderContextInfo::LGLRenderContextInfo(const RectT<std::int32_t>& viewport, 
   mMaxViewportHeight = dimensions[1];
 }
 
-LGLRenderContextInfo::~LGLRenderContextInfo() = default;
+LGLRenderContextInfo::~LGLRenderContextInfo() {
+  if (!mSurface)
+    return;
+  // The surface's names belong to the platform context: deleted there, and
+  // whatever was current before stays so when it was this context.
+  const bool wasCurrent = mGLContext && mGLContext->IsCurrent();
+  const bool current = wasCurrent || (mGLContext && mGLContext->MakeCurrent());
+  if (!current)
+    mSurface->Abandon(); // no context to delete them on
+  mSurface = nullptr;
+  if (current && !wasCurrent)
+    (void)mGLContext->Release();
+}
 
 SizeT<std::int32_t> LGLRenderContextInfo::GetMaxSurfaceSize() const {
   return {mMaxViewportWidth, mMaxViewportHeight};

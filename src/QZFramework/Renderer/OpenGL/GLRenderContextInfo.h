@@ -5,10 +5,16 @@
 // current at construction (0 x 0 when none is); presenting swaps the buffers
 // unless the context is off-screen.
 //
+// An off-screen context draws into its surface, a framebuffer object of the
+// OpenGL renderer's context (none where that context has no framebuffer
+// objects); the surface goes with the context info, its names deleted on the
+// platform context.
+//
 // The platform context is shared: the renderer that made it may keep it too.
 // UI thread only, like every render context; no locks.
 
 #include "Platform/GL/GLContext.h"
+#include "QZFramework/Renderer/OpenGL/GLOffscreenSurface.h"
 #include "QZFramework/Renderer/RenderContextInfo.h"
 
 #include <cstdint>
@@ -29,11 +35,16 @@ public:
   void SwapLayerBuffers();
 
   Platform::GLContext* GetGLContext() const { return mGLContext.get(); }
+  // The pixels of an off-screen context; null for a window, and where the
+  // context cannot have them.
+  const RCPtr<LGLOffscreenSurface>& GetSurface() const { return mSurface; }
+  void SetSurface(const RCPtr<LGLOffscreenSurface>& surface) { mSurface = surface; }
 
 private:
   std::int32_t mMaxViewportWidth = 0;
   std::int32_t mMaxViewportHeight = 0;
   std::shared_ptr<Platform::GLContext> mGLContext;
+  RCPtr<LGLOffscreenSurface> mSurface;
 };
 
 } // namespace QZ

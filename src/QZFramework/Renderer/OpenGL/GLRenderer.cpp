@@ -9,12 +9,15 @@
 #include "QZFramework/Renderer/OpenGL/GLGlyphRenderer.h"
 #include "QZFramework/Renderer/OpenGL/GLPolygon.h"
 #include "QZFramework/Renderer/OpenGL/GLRenderContextInfo.h"
+#include "QZFramework/Utilities/Storage/DebugOutput.h"
 
 #include <GL/glu.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <ostream>
 #include <stdexcept>
 #include <utility>
 
@@ -94,6 +97,7 @@ LGLRenderer::LGLRenderer(const RCPtr<LFontRenderer>& fontRenderer, WindowHandle 
   mDoubleBuffered = mode.mDoubleBuffered;
   mSwapCopies = mode.mSwapCopies;
   (void)mGLContext->MakeCurrent();
+  mFramebuffers = SGLFramebufferFunctions::Load(*mGLContext);
 
   if (NeedsArbPixelFormat(mode)) {
     SGLExtensionCheckServices check{
@@ -165,15 +169,25 @@ QZRESULT LGLRenderer::InitRenderContextInfo(const RectT<std::int32_t>& viewport,
   // The renderer's context draws to its own window only; an off-screen
   // context draws with it too.
   const bool usable = (offscreen || window == mWindow) && mGLContext->MakeCurrent();
-  context = MakeRCPtr<LGLRenderContextInfo>(viewport, window, offscreen, mGLContext);
+  RCPtr<LGLRenderContextInfo> made = MakeRCPtr<LGLRenderContextInfo>(viewport, window, offscreen, mGLContext);
+  context = made;
   if (!usable) {
     (void)mGLContext->Release();
     FailWithBox("GL_ERROR_MESSAGE_SET_PIXEL_FORMAT", "QZ::LGLRenderer::InitRenderContextInfo", 336);
   }
+  // An off-screen context draws into a framebuffer object of its own. Where
+  // the context has none, the context info is made all the same, but it
+  // draws nowhere and cannot be drawn back.
+  QZRESULT result = S_OK;
+  if (offscreen) {
+    made->SetSurface(LGLOffscreenSurface::Create(mFramebuffers, viewport.width, viewport.height));
+    if (!made->GetSurface())
+      result = E_NOTIMPL;
+  }
   InitGLState();
   if (GetStartedContextCount() == 0)
     (void)mGLContext->Release();
-  return S_OK;
+  return result;
 }
 
 void LGLRenderer::InitGLState() {
@@ -207,6 +221,19 @@ void LGLRenderer::Activate(LRenderContextInfo* context) {
   auto* gl = dynamic_cast<LGLRenderContextInfo*>(context);
   Platform::GLContext* platform = gl && gl->GetGLContext() ? gl->GetGLContext() : mGLContext.get();
   (void)platform->MakeCurrent();
+  // The target: an off-screen context's surface, else the window's buffers.
+  // An off-screen context without a surface writes no colour at all, so that
+  // nothing meant for it lands in the window.
+  const LGLOffscreenSurface* surface = gl ? gl->GetSurface().Get() : nullptr;
+  if (surface) {
+    surface->Bind();
+    if (surface->GetWidth() != context->mViewport.width || surface->GetHeight() != context->mViewport.height)
+      gl->GetSurface()->Resize(context->mViewport.width, context->mViewport.height);
+  } else {
+    mFramebuffers.BindWindow();
+  }
+  const GLboolean write = context && context->mOffscreen && !surface ? GL_FALSE : GL_TRUE;
+  glColorMask(write, write, write, write);
 }
 
 QZRESULT LGLRenderer::SetViewport(const RectT<std::int32_t>& viewport) {
@@ -234,6 +261,12 @@ QZRESULT LGLRenderer::RenderFinish(const RCPtr<LRenderContextInfo>& context) {
   glPopMatrix();
   if (context && context->mOffscreen) {
     glFlush();
+    if (GetStartedContextCount() == 1) {
+      // The last frame ended in a surface: later users of the platform
+      // context find the window's buffers bound again.
+      mFramebuffers.BindWindow();
+      glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    }
   } else {
     if (!mDoubleBuffered) {
       glFlush();
@@ -569,14 +602,28 @@ void LGLRenderer::DrawText(const WideString& text, const RCPtr<LFont>& font, con
   SetColor(color);
   const PointT<double> origin{static_cast<double>(position.x), static_cast<double>(position.y)};
   Translate(origin);
+  // A font without a file throws; the origin goes back all the same, or the
+  // context would keep it for every later frame.
+  struct SMoveBack {
+    LGLRenderer& renderer;
+    PointT<double> delta;
+    ~SMoveBack() { renderer.Translate(delta); }
+  } moveBack{*this, {-origin.x, -origin.y}};
   (void)mFontRenderer->RenderGlyphs(text, font, mFontRenderer->GetSecondProcessor(), 0, 0.0f, kGlyphRunDrawText);
-  Translate({-origin.x, -origin.y});
   DrainGLErrors();
 }
 
 RCPtr<LGLTexture> LGLRenderer::CreateBitmapTexture(const RCPtr<LBitmap>& bitmap) {
   RCPtr<LGLTexture> texture = MakeRCPtr<LGLTexture>();
-  texture->UploadBitmap(bitmap);
+  const QZRESULT result = texture->UploadBitmap(bitmap);
+  if (result < 0) {
+    // Kept in the cache all the same, so the failure is reported once and
+    // not retried every frame; it draws nothing.
+    char code[16];
+    std::snprintf(code, sizeof code, "%08X", static_cast<unsigned>(result));
+    DebugOutput::GetNarrowTarget() << "OpenGL: a picture of " << bitmap->GetWidth() << " x " << bitmap->GetHeight()
+                                   << " could not be made a texture (QZRESULT = " << code << ")" << std::endl;
+  }
   return texture;
 }
 
@@ -584,6 +631,9 @@ void LGLRenderer::DrawBitmap(const RCPtr<LBitmap>& bitmap, const RectT<std::int3
                              std::int32_t resizeType) {
   if (!bitmap)
     ThrowIfFailed(E_INVALIDARG, "QZ::LGLRenderer::DrawBitmap", kSourcePath, 1104);
+  // A bitmap without pixels draws nothing, as with the other back end.
+  if (!bitmap->GetGdiplusBitmap() || bitmap->GetWidth() < 1 || bitmap->GetHeight() < 1)
+    return;
   const std::int64_t sx = bitmap->GetX();
   const std::int64_t sy = bitmap->GetY();
   const std::int64_t sw = bitmap->GetWidth();
@@ -597,6 +647,8 @@ void LGLRenderer::DrawBitmap(const RCPtr<LBitmap>& bitmap, const RectT<std::int3
   if (!slot || slot->GetName() == -1 || !glIsTexture(static_cast<GLuint>(slot->GetName())))
     slot = CreateBitmapTexture(bitmap);
   const RCPtr<LGLTexture> texture = slot;
+  if (texture->GetUploadResult() < 0)
+    return;
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
 
   if (sw == dw && sh == dh)
@@ -633,12 +685,13 @@ QZRESULT LGLRenderer::DrawSurfacePart(const RCPtr<LRenderContextInfo>& offscreen
   auto* surface = dynamic_cast<LGLRenderContextInfo*>(offscreen.Get());
   if (!surface || !surface->mOffscreen)
     return E_INVALIDARG;
+  if (!surface->GetSurface())
+    return E_NOTIMPL;
   glEnable(GL_TEXTURE_2D);
   glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  // Off-screen contexts have no texture of their own (yet): name 0.
-  glBindTexture(GL_TEXTURE_2D, 0);
-  const double w = surface->mViewport.width;
-  const double h = surface->mViewport.height;
+  glBindTexture(GL_TEXTURE_2D, surface->GetSurface()->GetColorTexture());
+  const double w = surface->GetSurface()->GetWidth();
+  const double h = surface->GetSurface()->GetHeight();
   const double s0 = source.x / w;
   const double t0 = (h - source.y) / h;
   const double s1 = (source.x + source.width) / w;
@@ -664,33 +717,44 @@ QZRESULT LGLRenderer::ScrollOffscreenSurface(const RCPtr<LRenderContextInfo>& of
   auto* surface = dynamic_cast<LGLRenderContextInfo*>(offscreen.Get());
   if (!surface || !surface->mOffscreen)
     return E_INVALIDARG;
-  RenderStart(offscreen);
+  if (!surface->GetSurface())
+    return E_NOTIMPL;
+  CRenderFrame frame(RCPtr<LRenderer>(this), offscreen);
   const RectT<double> viewport = surface->mViewport.ToDoubleRect();
   PushClip(viewport, viewport, RCPtr<LStencil>(), false);
-  glEnable(GL_TEXTURE_2D);
-  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  glBindTexture(GL_TEXTURE_2D, 0);
-  const double w = surface->mViewport.width;
-  const double h = surface->mViewport.height;
-  const double s0 = surface->mViewport.x / w;
-  const double s1 = (surface->mViewport.x + w) / w;
-  const double ox = offset.x;
-  const double oy = offset.y;
-  glBlendFunc(GL_ONE, GL_ZERO);
-  glBegin(GL_QUADS);
-  glTexCoord2d(s0, 1.0);
-  glVertex2d(ox, oy);
-  glTexCoord2d(s0, 0.0);
-  glVertex2d(ox, oy + h);
-  glTexCoord2d(s1, 0.0);
-  glVertex2d(ox + w, oy + h);
-  glTexCoord2d(s1, 1.0);
-  glVertex2d(ox + w, oy);
-  glEnd();
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  // The surface cannot be read while it is drawn into: the old pixels stay in
+  // the texture they are in, and a cleared spare one takes their place.
+  LGLOffscreenSurface& pixels = *surface->GetSurface();
+  const std::uint32_t old = pixels.ExchangeColorTexture();
+  QZRESULT result = E_OUTOFMEMORY;
+  if (old != 0) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_TEXTURE_2D);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBindTexture(GL_TEXTURE_2D, old);
+    const double w = pixels.GetWidth();
+    const double h = pixels.GetHeight();
+    const double s0 = surface->mViewport.x / w;
+    const double s1 = (surface->mViewport.x + w) / w;
+    const double ox = offset.x;
+    const double oy = offset.y;
+    glBlendFunc(GL_ONE, GL_ZERO);
+    glBegin(GL_QUADS);
+    glTexCoord2d(s0, 1.0);
+    glVertex2d(ox, oy);
+    glTexCoord2d(s0, 0.0);
+    glVertex2d(ox, oy + h);
+    glTexCoord2d(s1, 0.0);
+    glVertex2d(ox + w, oy + h);
+    glTexCoord2d(s1, 1.0);
+    glVertex2d(ox + w, oy);
+    glEnd();
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    result = S_OK;
+  }
   PopState();
-  RenderFinish(offscreen);
-  return S_OK;
+  (void)frame.Finish();
+  return result;
 }
 
 } // namespace QZ

@@ -9,6 +9,13 @@
 // copying the back buffer to the front itself, so that after presenting the
 // back buffer always still holds the frame.
 //
+// Off-screen contexts draw into framebuffer objects of the renderer's context
+// (LGLOffscreenSurface), drawn back as textures; where the context has none,
+// they draw nothing and cannot be drawn back (E_NOTIMPL). Pictures without
+// pixels draw nothing; pictures past the largest texture are scaled down to
+// it, and one that cannot be made a texture is reported once on the debug
+// output and draws nothing.
+//
 // One platform OpenGL context per renderer, made for its window at
 // construction; it is current only during construction, while a render
 // context is set up and inside frames (each frame makes it current and a
@@ -24,6 +31,7 @@
 #include "Platform/GL/GLContext.h"
 #include "QZFramework/Renderer/FontRenderer/FontRenderer.h"
 #include "QZFramework/Renderer/OpenGL/GLDisplayList.h"
+#include "QZFramework/Renderer/OpenGL/GLOffscreenSurface.h"
 #include "QZFramework/Renderer/OpenGL/GLPixelFormat.h"
 #include "QZFramework/Renderer/OpenGL/GLTexture.h"
 #include "QZFramework/Renderer/Renderer.h"
@@ -79,7 +87,9 @@ public:
   RectT<float> MeasureText(const WideString& text, const RCPtr<LFont>& font) override;
   std::int32_t GetRendererType() const override { return kRendererTypeOpenGL; }
   // Throws after the error box when the renderer's context cannot draw to the
-  // window; context then holds the new render context.
+  // window; context then holds the new render context. An off-screen context
+  // draws into a framebuffer object; where the OpenGL context has none, the
+  // result is E_NOTIMPL and the context made draws nowhere.
   QZRESULT InitRenderContextInfo(const RectT<std::int32_t>& viewport, WindowHandle window, bool offscreen,
                                  RCPtr<LRenderContextInfo>& context) override;
   QZRESULT SetViewport(const RectT<std::int32_t>& viewport) override;
@@ -109,9 +119,13 @@ public:
   // height tiles nothing. Throws for a null bitmap and an unknown resize type.
   void DrawBitmap(const RCPtr<LBitmap>& bitmap, const RectT<std::int32_t>& destination,
                   std::int32_t resizeType) override;
-  // E_INVALIDARG unless the surface is an off-screen OpenGL context.
+  // E_INVALIDARG unless the surface is an off-screen OpenGL context;
+  // E_NOTIMPL, drawing nothing, when it has no pixels (a context without
+  // framebuffer objects).
   QZRESULT DrawSurfacePart(const RCPtr<LRenderContextInfo>& offscreen, const PointT<std::int32_t>& destination,
                            const RectT<std::int32_t>& source) override;
+  // Moves the surface's pixels by the offset; what they leave is cleared to
+  // transparent. Results as DrawSurfacePart.
   QZRESULT ScrollOffscreenSurface(const RCPtr<LRenderContextInfo>& offscreen,
                                   const PointT<std::int32_t>& offset) override;
   void SetClipRect(const RectT<double>& clip) override;
@@ -161,6 +175,9 @@ private:
   WideString mUpdateDriver;
   std::shared_ptr<Platform::GLContext> mGLContext;
   std::uint32_t mPixelFormatFlags = 0;
+  // Framebuffer objects for off-screen contexts; none where the context has
+  // none.
+  SGLFramebufferFunctions mFramebuffers;
 };
 
 } // namespace QZ

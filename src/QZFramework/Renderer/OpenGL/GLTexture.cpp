@@ -4,6 +4,8 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
+
 namespace QZ {
 
 namespace {
@@ -11,6 +13,12 @@ namespace {
 constexpr std::int32_t kMaxTextureSize = 0x4000;
 
 bool IsTextureName(std::int32_t name) { return glIsTexture(static_cast<GLuint>(name)) == GL_TRUE; }
+
+QZRESULT ResultOf(GLenum error) {
+  if (error == GL_NO_ERROR)
+    return S_OK;
+  return error == GL_OUT_OF_MEMORY ? E_OUTOFMEMORY : E_FAIL;
+}
 
 } // namespace
 
@@ -42,7 +50,7 @@ void LGLTexture::Bind() {
   glBindTexture(mTarget, static_cast<GLuint>(mName));
 }
 
-void LGLTexture::Upload(SGLImage& image, std::uint32_t internalFormat, std::uint32_t flags, float) {
+QZRESULT LGLTexture::Upload(SGLImage& image, std::uint32_t internalFormat, std::uint32_t flags, float) {
   Bind();
 
   const bool alphaUpload = internalFormat == kGLInternalAlpha8 || internalFormat == kGLInternalAlpha4;
@@ -73,29 +81,45 @@ void LGLTexture::Upload(SGLImage& image, std::uint32_t internalFormat, std::uint
   const GLsizei textureHeight = static_cast<GLsizei>(mTextureHeight);
   glTexImage2D(mTarget, 0, static_cast<GLint>(internalFormat), textureWidth, textureHeight, 0, format, type,
                nullptr);
-  DrainGLErrors();
+  if (const GLenum error = TakeGLError(); error != GL_NO_ERROR)
+    return mUploadResult = ResultOf(error);
 
   if ((factor > 1 || repeat) && (mImageWidth != mTextureWidth || mImageHeight != mTextureHeight)) {
     image.ScaleTo(textureWidth, textureHeight);
     mImageWidth = mTextureWidth;
     mImageHeight = mTextureHeight;
+  } else if (image.mWidth > textureWidth || image.mHeight > textureHeight) {
+    // Larger than the largest storage (a film strip, a sprite sheet): the
+    // sides that overflow are scaled down to it, the others kept.
+    image.ScaleTo(std::min<std::int32_t>(image.mWidth, textureWidth),
+                  std::min<std::int32_t>(image.mHeight, textureHeight));
+    mImageWidth = static_cast<float>(image.mWidth);
+    mImageHeight = static_cast<float>(image.mHeight);
   }
   if (alphaUpload)
     image.ConvertToAlpha();
-  image.UploadTo(mTarget, internalFormat, mipmaps);
+  if (image.mData == nullptr && image.mWidth > 0 && image.mHeight > 0)
+    return mUploadResult = E_OUTOFMEMORY; // the scaled or converted copy could not be had
+  return mUploadResult = ResultOf(image.UploadTo(mTarget, internalFormat, mipmaps));
 }
 
-void LGLTexture::UploadBitmap(const RCPtr<LBitmap>& bitmap) {
+QZRESULT LGLTexture::UploadBitmap(const RCPtr<LBitmap>& bitmap) {
   mBitmap = bitmap;
   if (!bitmap)
-    return;
+    return S_OK;
   RCPtr<LBitmapData> pixels = bitmap->Lock();
+  const std::uint32_t* first = pixels ? pixels->GetPixelAddressConst(0, 0) : nullptr;
+  // No pixels: storage of 0 x 0 would make an incomplete texture, which
+  // OpenGL draws as plain white.
+  if (first == nullptr || pixels->GetWidth() < 1 || pixels->GetHeight() < 1)
+    return mUploadResult = E_FAIL;
   SGLImage image;
-  image.SetExternal(pixels->GetPixelAddressConst(0, 0), pixels->GetStride(), 4, pixels->GetWidth(),
-                    pixels->GetHeight(), kGLFormatBGRA, kGLTypeUnsignedByte);
-  Upload(image, kGLInternalRGBA8, 0, 1.0f);
+  image.SetExternal(first, pixels->GetStride(), 4, pixels->GetWidth(), pixels->GetHeight(), kGLFormatBGRA,
+                    kGLTypeUnsignedByte);
+  const QZRESULT result = Upload(image, kGLInternalRGBA8, 0, 1.0f);
   image.Reset();
   pixels = nullptr;
+  return result;
 }
 
 std::int32_t LGLTexture::FitTextureSize(float& width, float& height, std::uint32_t internalFormat,

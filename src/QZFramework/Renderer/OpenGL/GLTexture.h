@@ -3,14 +3,18 @@
 // side (NextTextureSize), allocated once without data; the image goes into the
 // top-left corner. Storage the driver cannot take is halved until it fits, and
 // the image is then scaled down to it (so is an image that repeat wrapping
-// needs at the full storage size). Filtering, wrapping and mipmaps are chosen
-// by the upload flags.
+// needs at the full storage size); an image larger than the largest storage
+// (16384) is scaled down to it on the sides that overflow. Filtering, wrapping
+// and mipmaps are chosen by the upload flags.
 //
 // Every operation acts on the OpenGL context current on the calling thread
-// (the UI thread); OpenGL errors are drained and dropped, never reported. The
-// name is -1 until the first upload; a name that OpenGL no longer knows as a
-// texture is made again by the next upload.
+// (the UI thread). OpenGL errors of the set-up are drained and dropped; an
+// error while allocating the storage or sending the pixels fails the upload,
+// which the result and GetUploadResult report. The name is -1 until the first
+// upload; a name that OpenGL no longer knows as a texture is made again by the
+// next upload.
 
+#include "QZFramework/ObjectBase/QZResult.h"
 #include "QZFramework/ObjectBase/RefCountedObject.h"
 #include "QZFramework/ObjectBase/TypeName.h"
 #include "QZFramework/Renderer/OpenGL/GLImage.h"
@@ -48,12 +52,15 @@ public:
   // Binds (making a name when needed), sets the parameters the flags choose,
   // allocates power-of-two storage and uploads the image. The image may be
   // changed: scaled to the storage, converted to alpha for kGLInternalAlpha8 and
-  // kGLInternalAlpha4. The scale is not used.
-  void Upload(SGLImage& image, std::uint32_t internalFormat, std::uint32_t flags, float scale);
+  // kGLInternalAlpha4. The scale is not used. S_OK; E_OUTOFMEMORY when OpenGL
+  // or the scaling ran out of memory, E_FAIL for any other OpenGL error of the
+  // storage or the pixels: the texture then has no usable picture.
+  QZRESULT Upload(SGLImage& image, std::uint32_t internalFormat, std::uint32_t flags, float scale);
   // Keeps the bitmap and uploads the whole image that holds its pixels (all
   // views of one image share the texture) as kGLInternalRGBA8 with flags 0.
-  // A null bitmap uploads nothing.
-  void UploadBitmap(const RCPtr<LBitmap>& bitmap);
+  // A null bitmap uploads nothing (S_OK); a bitmap whose pixels cannot be
+  // locked, or that has none, gives E_FAIL; otherwise as Upload.
+  QZRESULT UploadBitmap(const RCPtr<LBitmap>& bitmap);
   // Halves width and height (both at once) until the driver accepts storage of
   // that size and formats, and returns the factor they were divided by (1 when
   // they fit at once). A width of 1 or less, or a height that reaches 1, stops
@@ -71,6 +78,8 @@ public:
   float GetImageWidth() const { return mImageWidth; }
   float GetImageHeight() const { return mImageHeight; }
   const RCPtr<LBitmap>& GetBitmap() const { return mBitmap; }
+  // The result of the last upload; S_OK before any.
+  QZRESULT GetUploadResult() const { return mUploadResult; }
 
 protected:
   // Binds the texture, first making a name when there is none.
@@ -88,6 +97,7 @@ protected:
   float mSourceWidth = 0.0f;
   float mSourceHeight = 0.0f;
   RCPtr<LBitmap> mBitmap;
+  QZRESULT mUploadResult = S_OK;
 };
 
 } // namespace QZ

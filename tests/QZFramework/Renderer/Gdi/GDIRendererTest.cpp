@@ -431,6 +431,40 @@ TEST_F(GDIRendererTest, BitmapRenderingsAreReusedAndPurgedByTheApplicationClock)
   EXPECT_EQ(Back(7, 7), kRed);
 }
 
+// A background stretched to every size a window passes through: the
+// renderings' bytes are bound, the least recently drawn going first.
+TEST_F(GDIRendererTest, BitmapRenderingsAreBoundByTheirBytesOldestFirst) {
+  const RCPtr<LBitmap> background = MakeBitmap(4, 4, [](int, int) { return kGreen; });
+  const RCPtr<LBitmap> icon = MakeBitmap(4, 4, [](int, int) { return kRed; });
+  constexpr std::int32_t kSide = 1024; // 4 MB a rendering
+  constexpr std::uint64_t kBytes = std::uint64_t{4} * kSide * kSide;
+  const std::int32_t fitting = static_cast<std::int32_t>(kGDIBitmapCacheBytes / kBytes);
+  Start();
+  mRenderer->DrawBitmap(icon, {0, 0, 8, 8}, kResizeStretch);
+  for (std::int32_t i = 0; i < fitting + 3; ++i) {
+    mRenderer->DrawBitmap(background, {0, 0, kSide, kSide - i}, kResizeStretch);
+    if (i % 4 == 0)
+      mRenderer->DrawBitmap(icon, {0, 0, 8, 8}, kResizeStretch); // drawn now and then: stays
+    EXPECT_LE(mRenderer->GetBitmapCacheBytes(), kGDIBitmapCacheBytes) << i;
+  }
+  mRenderer->DrawBitmap(icon, {0, 0, 8, 8}, kResizeStretch);
+  Finish();
+  EXPECT_NE(Cached(icon, 8, 8), nullptr);
+  EXPECT_EQ(Cached(background, kSide, kSide), nullptr) << "the first size went first";
+  EXPECT_TRUE(Registered(background, kSide, kSide)) << "its key stays, like a purged entry's";
+  EXPECT_NE(Cached(background, kSide, kSide - (fitting + 2)), nullptr) << "the last size drawn";
+  EXPECT_EQ(Back(0, 0), kRed);
+  EXPECT_EQ(Back(50, 50), kGreen);
+
+  // One rendering larger than the bound is kept, alone.
+  Start();
+  mRenderer->DrawBitmap(background, {0, 0, 4200, 4200}, kResizeStretch);
+  Finish();
+  EXPECT_NE(Cached(background, 4200, 4200), nullptr);
+  EXPECT_EQ(Cached(icon, 8, 8), nullptr);
+  EXPECT_EQ(mRenderer->GetBitmapCacheBytes(), std::uint64_t{4} * 4200 * 4200);
+}
+
 TEST_F(GDIRendererTest, ABitmapWhosePixelsChangedIsRenderedAgain) {
   const RCPtr<LBitmap> sheet = MakeBitmap(8, 4, [](int, int) { return kGreen; });
   const RCPtr<LBitmap> view = sheet->CreateSubBitmap(4, 0, 4, 4);

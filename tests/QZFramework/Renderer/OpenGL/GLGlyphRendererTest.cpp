@@ -234,6 +234,37 @@ TEST_F(GLGlyphAtlasTest, GlyphsThatCannotBePlacedAreKeptButNeverCopied) {
   EXPECT_EQ(*tallAtlas.GetPixels()->GetPixelAddressConst(1, lowest + 125), 0x5A);
 }
 
+// One-bit renderings come out a column narrower than their boxes, or a row
+// shorter: the bitmap is copied at its own size, the cell holds the box.
+TEST_F(GLGlyphAtlasTest, ABitmapSmallerOrLargerThanItsBoxIsPlacedInACellThatHoldsBoth) {
+  const RCPtr<LFont> font = Font(7.0f);
+  SGlyphRecord narrow = Glyph(u'n', 4, 6, 0xFF);
+  narrow.mBoxRight = 5; // the box one column wider than the bitmap
+  SGlyphRecord shorter = Glyph(u's', 3, 4, 0xEE);
+  shorter.mBoxTop = -5; // and one row taller
+  SGlyphRecord wide = Glyph(u'w', 6, 3, 0xDD);
+  wide.mBoxRight = 4; // the bitmap wider than its box
+  Run(font, {narrow, shorter, wide, Glyph(u'a', 2, 2)});
+  struct Expected {
+    char16_t character;
+    std::uint16_t x;
+  };
+  // Cells of 5 + 2, 3 + 2 and 6 + 2 columns from column 0.
+  for (const Expected& e : {Expected{u'n', 1}, Expected{u's', 8}, Expected{u'w', 13}, Expected{u'a', 21}}) {
+    SCOPED_TRACE(static_cast<char>(e.character));
+    const LGlyphProcessor::SCachedGlyph glyph = Cached(font, e.character);
+    EXPECT_EQ(glyph.mAtlasX, e.x);
+    EXPECT_EQ(glyph.mAtlasY, 1);
+  }
+  const LPixelBuffer<unsigned char>& pixels = *Atlas(font).GetPixels();
+  EXPECT_EQ(*pixels.GetPixelAddressConst(4, 6), 0xFF) << "the narrow bitmap's last pixel";
+  EXPECT_EQ(*pixels.GetPixelAddressConst(5, 1), 0) << "the box's last column, empty";
+  EXPECT_EQ(*pixels.GetPixelAddressConst(10, 4), 0xEE);
+  EXPECT_EQ(*pixels.GetPixelAddressConst(10, 5), 0) << "the box's last row, empty";
+  EXPECT_EQ(*pixels.GetPixelAddressConst(18, 3), 0xDD) << "the wide bitmap is copied whole";
+  EXPECT_EQ(*pixels.GetPixelAddressConst(20, 1), 0) << "the border before the next cell";
+}
+
 TEST_F(GLGlyphAtlasTest, TheSeventeenthFontEvictsTheAtlasLeastRecentlyBegun) {
   std::vector<RCPtr<LFont>> fonts;
   for (int i = 0; i < 17; ++i)

@@ -20,6 +20,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
@@ -331,6 +332,171 @@ TEST_F(GLRendererAgreement, TheSceneShowsTheSamePixelsWhereBothBackEndsDrawAlike
     }
   }
   EXPECT_EQ(mGL->GetBitmapTextures().GetKeyIndex().GetCount(), 1u) << "the picture and the tile share the sheet";
+  EXPECT_TRUE(sShownBoxes.empty());
+}
+
+// The second scene: every kind of content of a skinned window once, drawn by
+// both back ends and compared region by region. The back ends may differ
+// where their rules do (antialiased frame lines, whole tiles, centring
+// truncated, the text's baseline a pixel or two apart); what must hold in
+// both: every line of text has ink where it was put, every picture shows (no
+// white boxes, nothing for a bitmap without pixels), and an off-screen
+// surface comes back with what was drawn into it.
+class GLRendererScene : public GLRendererAgreement {
+protected:
+  static constexpr std::uint32_t kText = 0xF0F0F0;
+  static constexpr std::uint32_t kClipped = 0xE08020;
+  static constexpr std::uint32_t kRed = 0xFF0000;
+  static constexpr std::uint32_t kGreen = 0x00FF00;
+
+  // Picture sheets past the largest texture: the left half red, the rest green.
+  static RCPtr<LBitmap> FilmStrip() {
+    return test::MakeBitmap(16400, 4, [](std::int32_t x, std::int32_t) {
+      return x < 8200 ? 0xFF000000u | kRed : 0xFF000000u | kGreen;
+    });
+  }
+
+  void DrawSceneInto(const RCPtr<LRenderer>& renderer, const RCPtr<LRenderContextInfo>& surface) {
+    LRenderer& r = *renderer;
+    r.FillRect({0, 0, kWidth, kHeight}, C(kBackground), true);
+    r.FillAndFrameRect({10, 10, 140, 40}, C(kPanel), C(0x8A9099), 1.0f);
+    r.PushClip({0, 0, kWidth, kHeight}, {160, 10, 60, 30}, RCPtr<LStencil>(), false);
+    r.FillRect({150, 0, 100, 60}, C(kClipped), true);
+    r.PopState();
+    r.DrawText(WideString(u"Scripted 12"), mLarge, {20, 60}, C(kText));
+    r.DrawText(WideString(u"seven point text, all of it"), mSmall, {20, 100}, C(kText));
+    r.DrawBitmap(mPicture, {170, 50, 48, 36}, kResizeStretch);
+    r.DrawBitmap(mTile, {230, 50, 24, 24}, kResizeCentre);
+    r.DrawBitmap(mTile, {260, 50, 40, 40}, kResizeTile);
+    r.DrawBitmap(RCPtr<LBitmap>(new LBitmap), {10, 130, 30, 30}, kResizeStretch);
+    r.DrawBitmap(mStrip, {50, 130, 100, 8}, kResizeStretch);
+
+    test::SetDirty(*surface, {});
+    r.RenderStart(surface);
+    r.FillRect({0, 0, 20, 20}, C(kRed), true);
+    r.FillRect({20, 0, 20, 20}, C(kGreen), true);
+    r.RenderFinish(surface);
+    EXPECT_EQ(r.DrawSurfacePart(surface, {170, 150}, {0, 0, 40, 20}), S_OK);
+  }
+
+  // 0xRRGGBB of every pixel, rows from the top.
+  std::vector<std::uint32_t> ReadGL() {
+    Platform::GLContext& context = *static_cast<LGLRenderContextInfo*>(mGLContext.Get())->GetGLContext();
+    EXPECT_TRUE(context.MakeCurrent());
+    glFinish();
+    std::vector<std::uint32_t> rows(std::size_t(kWidth) * kHeight);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, kWidth, kHeight, GL_BGRA, GL_UNSIGNED_BYTE, rows.data());
+    std::vector<std::uint32_t> pixels(rows.size());
+    for (std::int32_t y = 0; y < kHeight; ++y)
+      for (std::int32_t x = 0; x < kWidth; ++x)
+        pixels[std::size_t(y) * kWidth + x] = rows[std::size_t(kHeight - 1 - y) * kWidth + x] & 0xFFFFFFu;
+    EXPECT_TRUE(context.Release());
+    return pixels;
+  }
+  std::vector<std::uint32_t> ReadGdi() const {
+    std::vector<std::uint32_t> pixels(std::size_t(kWidth) * kHeight);
+    for (std::int32_t y = 0; y < kHeight; ++y)
+      for (std::int32_t x = 0; x < kWidth; ++x)
+        pixels[std::size_t(y) * kWidth + x] = GdiPixel(x, y);
+    return pixels;
+  }
+
+  // The box of the pixels that are not the background within the region;
+  // width 0 when there are none.
+  static RectT<std::int32_t> Ink(const std::vector<std::uint32_t>& pixels, const RectT<std::int32_t>& region) {
+    std::int32_t left = kWidth, top = kHeight, right = -1, bottom = -1;
+    for (std::int32_t y = region.y; y < region.y + region.height; ++y)
+      for (std::int32_t x = region.x; x < region.x + region.width; ++x)
+        if (pixels[std::size_t(y) * kWidth + x] != kBackground) {
+          left = std::min(left, x);
+          top = std::min(top, y);
+          right = std::max(right, x);
+          bottom = std::max(bottom, y);
+        }
+    return right < 0 ? RectT<std::int32_t>{} : RectT<std::int32_t>{left, top, right - left + 1, bottom - top + 1};
+  }
+
+  RCPtr<LFont> mLarge = LFont::GetFont(WideString(u"DejaVu Sans"), 12.0f, 0);
+  RCPtr<LFont> mSmall = LFont::GetFont(WideString(u"DejaVu Sans"), 7.0f, 0);
+  RCPtr<LBitmap> mStrip = FilmStrip();
+};
+
+TEST_F(GLRendererScene, EveryPartOfTheSceneShowsInBothBackEnds) {
+  RCPtr<LRenderContextInfo> gdiSurface;
+  ASSERT_EQ(mGdi->InitRenderContextInfo({0, 0, 40, 20}, nullptr, true, gdiSurface), S_OK);
+  RCPtr<LRenderContextInfo> glSurface;
+  ASSERT_EQ(mGL->InitRenderContextInfo({0, 0, 40, 20}, nullptr, true, glSurface), S_OK);
+
+  test::SetDirty(*mGdiContext, {{0, 0, kWidth, kHeight}});
+  mGdi->RenderStart(mGdiContext);
+  DrawSceneInto(mGdi, gdiSurface);
+  mGdi->RenderFinish(mGdiContext);
+  mGL->RenderStart(mGLContext);
+  DrawSceneInto(mGL, glSurface);
+  mGL->RenderFinish(mGLContext);
+  const std::vector<std::uint32_t> gl = ReadGL();
+  const std::vector<std::uint32_t> gdi = ReadGdi();
+  const auto at = [](const std::vector<std::uint32_t>& pixels, std::int32_t x, std::int32_t y) {
+    return Hex(pixels[std::size_t(y) * kWidth + x]);
+  };
+
+  // Lines of text: ink in both, on the same line and from the same left edge;
+  // the baselines may lie a pixel or two apart, nothing more.
+  struct Line {
+    const char* what;
+    RectT<std::int32_t> region;
+    std::int32_t minimumWidth;
+  };
+  for (const Line& line : {Line{"12 pt", {10, 52, 155, 40}, 60}, Line{"7 pt", {10, 94, 155, 30}, 100}}) {
+    SCOPED_TRACE(line.what);
+    const RectT<std::int32_t> glInk = Ink(gl, line.region);
+    const RectT<std::int32_t> gdiInk = Ink(gdi, line.region);
+    ASSERT_GT(gdiInk.width, line.minimumWidth);
+    ASSERT_GT(glInk.width, line.minimumWidth) << "every glyph of the line drawn";
+    EXPECT_NEAR(glInk.x, gdiInk.x, 2);
+    EXPECT_NEAR(glInk.y, gdiInk.y, 3);
+    EXPECT_NEAR(glInk.y + glInk.height, gdiInk.y + gdiInk.height, 3);
+    EXPECT_NEAR(glInk.width, gdiInk.width, gdiInk.width / 8 + 2);
+  }
+
+  const std::string bg = Hex(kBackground);
+  struct Probe {
+    const char* what;
+    std::int32_t x;
+    std::int32_t y;
+    std::uint32_t rgb;
+  };
+  const Probe probes[] = {
+      {"panel", 80, 30, kPanel},
+      {"inside the clip", 165, 15, kClipped},
+      {"inside the clip, last pixel", 219, 39, kClipped},
+      {"left of the clip", 155, 15, kBackground},
+      {"below the clip", 200, 45, kBackground},
+      {"stretched picture", 194, 68, kDisc},
+      {"centred tile", 234, 54, Tile(0, 0)},
+      {"centred tile, last pixel", 249, 69, Tile(15, 15)},
+      {"tiled", 260, 50, Tile(0, 0)},
+      {"tiled, second row", 277, 67, Tile(1, 1)},
+      {"a bitmap without pixels: nothing", 25, 145, kBackground},
+      {"film strip, left half", 60, 133, kRed},
+      {"film strip, right half", 140, 133, kGreen},
+      {"surface drawn back, red", 172, 152, kRed},
+      {"surface drawn back, red, last pixel", 189, 169, kRed},
+      {"surface drawn back, green", 190, 152, kGreen},
+      {"surface drawn back, green, last pixel", 209, 169, kGreen},
+      {"beside the surface", 210, 160, kBackground},
+  };
+  for (const Probe& p : probes) {
+    SCOPED_TRACE(testing::Message() << p.what << " (" << p.x << ", " << p.y << ")");
+    EXPECT_EQ(at(gl, p.x, p.y), Hex(p.rgb));
+    EXPECT_EQ(at(gdi, p.x, p.y), Hex(p.rgb));
+  }
+  // No white box anywhere: nothing in the scene is white.
+  for (const std::vector<std::uint32_t>* pixels : {&gl, &gdi}) {
+    EXPECT_EQ(std::count(pixels->begin(), pixels->end(), 0xFFFFFFu), 0) << (pixels == &gl ? "OpenGL" : "2D");
+  }
+  EXPECT_EQ(at(gl, 2, 2), bg);
   EXPECT_TRUE(sShownBoxes.empty());
 }
 

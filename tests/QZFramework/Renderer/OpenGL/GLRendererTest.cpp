@@ -12,11 +12,16 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace QZ {
@@ -423,6 +428,184 @@ TEST_F(GLRendererTest, SurfaceOperationsNeedAnOffscreenOpenGLContext) {
   mRenderer->RenderFinish(mContext);
 }
 
+TEST_F(GLRendererTest, ABitmapWithoutPixelsDrawsNothing) {
+  const RCPtr<LBitmap> empty(new LBitmap);
+  Frame([&] {
+    for (const std::int32_t type : {kResizeStretch, kResizeCentre, kResizeTile}) {
+      SCOPED_TRACE(type);
+      mRenderer->DrawBitmap(empty, {10 + 30 * type, 10, 20, 20}, type);
+    }
+  });
+  ExpectPixels({{15, 15, kBlack}, {45, 15, kBlack}, {75, 15, kBlack}});
+}
+
+// Pictures past the largest texture (a film strip, a sprite sheet): the left
+// or top half red, the rest green.
+TEST_F(GLRendererTest, APictureLargerThanTheLargestTextureIsScaledDownToFit) {
+  ASSERT_TRUE(GL().MakeCurrent());
+  GLint largest = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+  ASSERT_TRUE(GL().Release());
+  const std::int32_t length = largest + 16;
+  const auto halves = [length](bool across) {
+    const std::int32_t width = across ? length : 2;
+    const std::int32_t height = across ? 2 : length;
+    RCPtr<LBitmap> bitmap = LBitmap::CreateFilledBitmap({width, height}, Color{});
+    LBitmapData lock(bitmap, Platform::kImageLockReadWrite);
+    for (std::int32_t y = 0; y < height; ++y)
+      for (std::int32_t x = 0; x < width; ++x)
+        *lock.GetPixelAddress(x, y) = (across ? x : y) < length / 2 ? 0xFFFF0000u : 0xFF00FF00u;
+    return bitmap;
+  };
+  const RCPtr<LBitmap> wide = halves(true);
+  const RCPtr<LBitmap> tall = halves(false);
+  Frame([&] {
+    mRenderer->DrawBitmap(wide, {10, 10, 100, 4}, kResizeStretch);
+    mRenderer->DrawBitmap(tall, {130, 10, 4, 80}, kResizeStretch);
+  });
+  ExpectPixels({{15, 11, kRed}, {105, 11, kGreen}, {131, 15, kRed}, {131, 85, kGreen}});
+  for (const RCPtr<LBitmap>* bitmap : {&wide, &tall}) {
+    const RCPtr<LGLTexture>& texture = mRenderer->GetBitmapTextures().Get(*bitmap, false);
+    ASSERT_TRUE(texture);
+    EXPECT_EQ(texture->GetUploadResult(), S_OK);
+    EXPECT_LE(texture->GetTextureWidth(), static_cast<float>(largest));
+    EXPECT_LE(texture->GetTextureHeight(), static_cast<float>(largest));
+  }
+}
+
+TEST_F(GLRendererTest, DrawingIntoASurfaceStaysThereUntilItIsDrawnBack) {
+  RCPtr<LRenderContextInfo> surface;
+  ASSERT_EQ(mRenderer->InitRenderContextInfo({0, 0, 32, 16}, nullptr, true, surface), S_OK);
+  Frame([&] {
+    mRenderer->RenderStart(surface);
+    mRenderer->FillRect({0, 0, 8, 8}, kRedColor, true);
+    mRenderer->FillRect({8, 0, 8, 8}, kGreenColor, true);
+    mRenderer->RenderFinish(surface);
+    // Where the surface was drawn, the window is untouched.
+    mRenderer->FillRect({100, 0, 1, 1}, kWhiteColor, true);
+    EXPECT_EQ(mRenderer->DrawSurfacePart(surface, {40, 40}, {0, 0, 16, 8}), S_OK);
+    EXPECT_EQ(mRenderer->DrawSurfacePart(surface, {70, 40}, {8, 0, 8, 8}), S_OK);
+    EXPECT_EQ(mRenderer->DrawSurfacePart(surface, {90, 40}, {0, 8, 16, 8}), S_OK); // never drawn: clear
+  });
+  ExpectPixels({{0, 0, kBlack},
+                {12, 4, kBlack},
+                {100, 0, 0xFFFFFF},
+                {40, 40, kRed},
+                {47, 47, kRed},
+                {48, 40, kGreen},
+                {55, 47, kGreen},
+                {56, 40, kBlack},
+                {40, 48, kBlack},
+                {70, 40, kGreen},
+                {77, 47, kGreen},
+                {69, 40, kBlack},
+                {90, 40, kBlack},
+                {105, 47, kBlack}});
+
+  // Drawn again in a later frame, the surface still holds its pixels.
+  Frame([&] { EXPECT_EQ(mRenderer->DrawSurfacePart(surface, {0, 60}, {0, 0, 16, 8}), S_OK); });
+  ExpectPixels({{0, 60, kRed}, {15, 67, kGreen}, {40, 40, kBlack}});
+}
+
+TEST_F(GLRendererTest, ScrollingASurfaceMovesItsPixelsAndClearsWhatTheyLeave) {
+  RCPtr<LRenderContextInfo> surface;
+  ASSERT_EQ(mRenderer->InitRenderContextInfo({0, 0, 32, 16}, nullptr, true, surface), S_OK);
+  mRenderer->RenderStart(surface);
+  mRenderer->FillRect({0, 0, 4, 4}, kRedColor, true);
+  mRenderer->FillRect({4, 0, 4, 4}, kGreenColor, true);
+  mRenderer->RenderFinish(surface);
+  Frame([&] {
+    EXPECT_EQ(mRenderer->ScrollOffscreenSurface(surface, {10, 5}), S_OK);
+    EXPECT_EQ(mRenderer->DrawSurfacePart(surface, {0, 50}, {0, 0, 32, 16}), S_OK);
+  });
+  ExpectPixels({{10, 55, kRed},
+                {13, 58, kRed},
+                {14, 55, kGreen},
+                {17, 58, kGreen},
+                {0, 50, kBlack},
+                {4, 50, kBlack},
+                {9, 55, kBlack},
+                {10, 59, kBlack},
+                {18, 55, kBlack}});
+}
+
+// A platform context that offers no framebuffer objects: an old driver.
+class NoFramebufferContext : public Platform::GLContext {
+public:
+  explicit NoFramebufferContext(std::unique_ptr<Platform::GLContext> inner) : mInner(std::move(inner)) {
+    mObtained = mInner->GetObtained();
+    mObtained.version = "2.1 Mesa";
+    std::string kept;
+    std::istringstream words(mObtained.extensions);
+    for (std::string word; words >> word;) {
+      if (word.find("framebuffer_object") == std::string::npos)
+        kept += (kept.empty() ? "" : " ") + word;
+    }
+    mObtained.extensions = kept;
+  }
+  bool MakeCurrent() override { return mInner->MakeCurrent(); }
+  bool Release() override { return mInner->Release(); }
+  bool IsCurrent() const override { return mInner->IsCurrent(); }
+  bool Swap() override { return mInner->Swap(); }
+  Platform::GLProcAddress GetProcAddress(const char* name) const override {
+    return std::string(name).find("Framebuffer") != std::string::npos ? nullptr : mInner->GetProcAddress(name);
+  }
+
+private:
+  std::unique_ptr<Platform::GLContext> mInner;
+};
+
+TEST(GLRendererOffscreen, WithoutFramebufferObjectsASurfaceDrawsNowhereAndCannotBeDrawnBack) {
+  test::ForceSoftwareGL();
+  test::FakeFrameworkApp app;
+  SGLRendererServices services = OffscreenServices();
+  services.mContextProvider = [](WindowHandle, const Platform::GLContextWants& wants, Platform::GLStatus* status) {
+    std::unique_ptr<Platform::GLContext> inner =
+        Platform::CreateOffscreenGLContext(kWidth, kHeight, wants, status);
+    return inner ? std::make_unique<NoFramebufferContext>(std::move(inner)) : nullptr;
+  };
+  int window = 0;
+  const RCPtr<LGLRenderer> renderer = MakeRCPtr<LGLRenderer>(nullptr, &window, services);
+  RCPtr<LRenderContextInfo> context;
+  ASSERT_EQ(renderer->InitRenderContextInfo({0, 0, kWidth, kHeight}, &window, false, context), S_OK);
+  RCPtr<LRenderContextInfo> surface;
+  EXPECT_EQ(renderer->InitRenderContextInfo({0, 0, 32, 16}, nullptr, true, surface), E_NOTIMPL);
+  ASSERT_TRUE(surface) << "made all the same";
+
+  Platform::GLContext& gl = *static_cast<LGLRenderContextInfo*>(context.Get())->GetGLContext();
+  renderer->RenderStart(context);
+  renderer->FillRect({0, 0, kWidth, kHeight}, {0.0f, 0.0f, 0.0f, 1.0f}, true);
+  renderer->RenderStart(surface);
+  renderer->FillRect({0, 0, 32, 16}, kRedColor, true);
+  renderer->FillRect({0, 0, 4, 4}, kGreenColor, false);
+  renderer->RenderFinish(surface);
+  EXPECT_EQ(renderer->DrawSurfacePart(surface, {40, 40}, {0, 0, 16, 8}), E_NOTIMPL);
+  EXPECT_EQ(renderer->ScrollOffscreenSurface(surface, {1, 1}), E_NOTIMPL);
+  renderer->FillRect({100, 0, 2, 2}, kGreenColor, true); // the window draws again
+  renderer->RenderFinish(context);
+
+  ASSERT_TRUE(gl.MakeCurrent());
+  glFinish();
+  const auto pixel = [](std::int32_t x, std::int32_t y) {
+    std::uint8_t bgra[4] = {};
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, kHeight - 1 - y, 1, 1, GL_BGRA, GL_UNSIGNED_BYTE, bgra);
+    return std::uint32_t{bgra[0]} | std::uint32_t{bgra[1]} << 8 | std::uint32_t{bgra[2]} << 16;
+  };
+  for (const auto& [x, y, rgb] : {std::tuple{0, 0, kBlack},
+                                  {2, 2, kBlack},
+                                  {20, 10, kBlack},
+                                  {40, 40, kBlack},
+                                  {45, 45, kBlack},
+                                  {100, 0, kGreen}}) {
+    SCOPED_TRACE(testing::Message() << "(" << x << ", " << y << ")");
+    EXPECT_EQ(Hex(pixel(x, y)), Hex(rgb));
+  }
+  EXPECT_TRUE(gl.Release());
+  surface = nullptr;
+  context = nullptr;
+}
+
 class GLRendererTextTest : public GLRendererTest {
 protected:
   RCPtr<LFontRenderer> MakeFontRenderer() override {
@@ -462,6 +645,80 @@ TEST_F(GLRendererTextTest, TextIsDrawnFromTheAtlasBelowItsOrigin) {
   ASSERT_NE(h, nullptr);
   EXPECT_EQ(h->mAtlasX, 1);
   EXPECT_EQ(h->mAtlasY, 1);
+}
+
+// Glyphs below 8 points are rendered one bit per pixel and come out narrower
+// than their boxes; each still gets its cell and is drawn.
+TEST_F(GLRendererTextTest, SmallTextIsDrawnWithEveryGlyph) {
+  ASSERT_TRUE(kFontsPinned);
+  std::u16string printable;
+  for (char16_t c = u'!'; c <= u'~'; ++c)
+    printable += c;
+  auto& glyphs = static_cast<LGLGlyphRenderer&>(*mRenderer->GetFontRenderer()->GetSecondProcessor());
+  for (const float size : {6.0f, 7.0f, 7.5f, 9.0f}) {
+    SCOPED_TRACE(size);
+    const RCPtr<LFont> font = LFont::GetFont(u"DejaVu Sans", size, 0);
+    Frame([&] { mRenderer->DrawText(WideString(printable.c_str()), font, {2, 40}, kWhiteColor); });
+    LGLGlyphRenderer::LCachedFont& atlas = *glyphs.GetAtlases().Get(font, false);
+    std::int32_t unplaced = 0;
+    for (const char16_t c : printable) {
+      const LGlyphProcessor::SCachedGlyph* glyph = atlas.GetGlyphs().Find(c);
+      ASSERT_NE(glyph, nullptr) << static_cast<char>(c);
+      unplaced += glyph->mAtlasX == 0 && glyph->mAtlasY == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(unplaced, 0);
+    // Ink all along the line, glyph after glyph: no gap wider than a space.
+    std::int32_t lastInk = -1;
+    std::int32_t widestGap = 0;
+    for (std::int32_t x = 2; x < kWidth; ++x) {
+      bool ink = false;
+      for (std::int32_t y = 30; y < 60 && !ink; ++y)
+        ink = Pixel(x, y) != kBlack;
+      if (!ink)
+        continue;
+      if (lastInk >= 0)
+        widestGap = std::max(widestGap, x - lastInk - 1);
+      lastInk = x;
+    }
+    EXPECT_GT(lastInk, kWidth - 10) << "the line runs past the window";
+    EXPECT_LE(widestGap, 4);
+  }
+}
+
+// The line box's top is at the text's position and its baseline the font
+// renderer's ascent below, whatever renderer the application measures with.
+TEST_F(GLRendererTextTest, TextSitsOnTheBaselineOfItsOwnFontRendererWithoutAnApplicationRenderer) {
+  ASSERT_TRUE(kFontsPinned);
+  mApp.mRenderer = nullptr;
+  const RCPtr<LFont> font = LFont::GetFont(u"DejaVu Sans", 9.25f, 0);
+  std::int32_t lineHeight = 0, ascent = 0, descent = 0;
+  ASSERT_EQ(mRenderer->GetFontMetrics(font, lineHeight, ascent, descent), S_OK);
+  ASSERT_LT(ascent, -5);
+  Frame([&] { mRenderer->DrawText(u"HH", font, {20, 30}, kWhiteColor); });
+  std::int32_t top = kHeight;
+  std::int32_t bottom = -1;
+  for (std::int32_t y = 0; y < kHeight; ++y)
+    for (std::int32_t x = 15; x < 60; ++x)
+      if (Pixel(x, y) != kBlack) {
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+      }
+  EXPECT_EQ(bottom, 30 - ascent - 1) << "the capitals stand on the baseline";
+  EXPECT_GE(top, 30) << "nothing above the line box";
+}
+
+TEST_F(GLRendererTextTest, TextWithoutAFontFileThrowsAndLeavesTheOriginWhereItWas) {
+  ASSERT_TRUE(kFontsPinned);
+  mApp.mSystemFontResult = E_FAIL; // no system family to fall back to
+  const RCPtr<LFont> nowhere = LFont::GetFont(u"No Such Face Anywhere", 9, 0);
+  mRenderer->RenderStart(mContext);
+  mRenderer->Translate({5, 5});
+  EXPECT_THROW(mRenderer->DrawText(u"x", nowhere, {20, 30}, kWhiteColor), std::runtime_error);
+  EXPECT_EQ(mRenderer->GetCurrentState()->mOrigin, (PointT<double>{5, 5}));
+  mRenderer->Translate({-5, -5});
+  mRenderer->RenderFinish(mContext);
+  Frame([&] { mRenderer->FillRect({0, 0, 2, 2}, kGreenColor, true); });
+  ExpectPixels({{0, 0, kGreen}, {2, 2, kBlack}});
 }
 
 TEST(GLRendererStartup, FailuresShowTheBoxAndThrow) {

@@ -295,5 +295,47 @@ TEST_F(GLTextureTest, ANullBitmapUploadsNothing) {
   EXPECT_FALSE(texture->GetBitmap());
 }
 
+TEST_F(GLTextureTest, AnUploadOpenGLRefusesIsReportedAndAPictureWithoutPixelsIsRefused) {
+  std::vector<std::uint32_t> words(4 * 4, 0xFF112233);
+  RCPtr<LGLTexture> texture = MakeRCPtr<LGLTexture>();
+  SGLImage image;
+  image.SetExternal(words.data(), 16, 4, 4, 4, kGLFormatBGRA, kGLTypeUnsignedByte);
+  EXPECT_EQ(texture->Upload(image, 0x1234 /* no internal format */, 0, 1.0f), E_FAIL);
+  EXPECT_EQ(texture->GetUploadResult(), E_FAIL);
+  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "taken, not left for the next caller";
+  image.SetExternal(words.data(), 16, 4, 4, 4, kGLFormatBGRA, kGLTypeUnsignedByte);
+  EXPECT_EQ(texture->Upload(image, kGLInternalRGBA8, 0, 1.0f), S_OK);
+  EXPECT_EQ(texture->GetUploadResult(), S_OK);
+
+  const RCPtr<LGLTexture> empty = MakeRCPtr<LGLTexture>();
+  EXPECT_EQ(empty->UploadBitmap(RCPtr<LBitmap>(new LBitmap)), E_FAIL);
+  EXPECT_EQ(empty->GetUploadResult(), E_FAIL);
+}
+
+TEST_F(GLTextureTest, AnImagePastTheLargestStorageIsScaledDownOnTheSideThatOverflows) {
+  const GLint largest = Integer(GL_MAX_TEXTURE_SIZE);
+  const std::int32_t width = largest + 64;
+  std::vector<std::uint32_t> words(std::size_t(width) * 2);
+  for (std::int32_t x = 0; x < width; ++x)
+    words[std::size_t(x)] = words[std::size_t(width + x)] = x < width / 2 ? 0xFFFF0000u : 0xFF0000FFu;
+  RCPtr<LGLTexture> texture = MakeRCPtr<LGLTexture>();
+  SGLImage image;
+  image.SetExternal(words.data(), width * 4, 4, width, 2, kGLFormatBGRA, kGLTypeUnsignedByte);
+  EXPECT_EQ(texture->Upload(image, kGLInternalRGBA8, 0, 1.0f), S_OK);
+  EXPECT_EQ(texture->GetTextureWidth(), static_cast<float>(largest));
+  EXPECT_EQ(texture->GetImageWidth(), static_cast<float>(largest));
+  EXPECT_EQ(texture->GetImageHeight(), 2.0f) << "the side that fits keeps its size";
+  const std::vector<std::uint32_t> stored = StoredPixels();
+  EXPECT_EQ(Hex(stored[0]), Hex(0xFFFF0000u));
+  EXPECT_EQ(Hex(stored[std::size_t(largest) - 1]), Hex(0xFF0000FFu));
+
+  // Drawn from the picture's own coordinates, the halves land where they belong.
+  glEnable(GL_BLEND);
+  texture->Draw({0, 0, static_cast<float>(width), 2}, {0, 0, 100, 2});
+  glDisable(GL_BLEND);
+  EXPECT_EQ(Hex(PixelAt(10, 0)), Hex(0xFFFF0000u));
+  EXPECT_EQ(Hex(PixelAt(90, 1)), Hex(0xFF0000FFu));
+}
+
 } // namespace
 } // namespace QZ
