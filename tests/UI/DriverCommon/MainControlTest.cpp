@@ -49,7 +49,8 @@ template <class Base>
 class RecordingModule : public Base {
 public:
   RecordingModule(std::int32_t count, Record& record) : Base(count), mRecord(record) {}
-  std::int32_t SetParamValueLocal(const ParamDescriptor& descriptor, const Variant& value, bool fromDevice) override {
+  std::int32_t SetParamValueLocal(const ParamDescriptor& descriptor, const Variant& value,
+                                  bool fromDevice) override {
     mRecord.shown.push_back({descriptor.id, DataOf(value), fromDevice,
                              mRecord.main ? mRecord.main->GetValueInFlight().descriptor.id : -100});
     if (mRecord.announce && mRecord.main) {
@@ -123,16 +124,23 @@ protected:
   void Open(bool withDeviceView = true) {
     const RCPtr<LControlFactory> factory = MakeRCPtr<LControlFactory>(WideString(u"App"));
     ASSERT_EQ(RegisterControlClasses(*factory, GetFrameworkControlClasses()), S_OK);
-    ASSERT_EQ(factory->RegisterControlCreateFunction(WideString(kMainControlClassName), &LMainControl::Create), S_OK);
-    ASSERT_EQ(factory->RegisterControlCreateFunction(WideString(u"Test.DeviceView"), &TestDeviceView::Create), S_OK);
+    ASSERT_EQ(factory->RegisterControlCreateFunction(WideString(kMainControlClassName), &LMainControl::Create),
+              S_OK);
+    ASSERT_EQ(factory->RegisterControlCreateFunction(WideString(u"Test.DeviceView"), &TestDeviceView::Create),
+              S_OK);
     const std::string skin = Skin(withDeviceView);
     ASSERT_EQ(factory->LoadSkinsFromText(
                   std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(skin.data()), skin.size())),
               S_OK);
     mApp = MakeRCPtr<test::TestFrameworkApp>(factory, MakeRCPtr<LStringTable>(LStringTable::Entries()), mHost);
-    mMain = DynamicCast<LMainControl>(factory->CreateTopLevelControl(WideString(u"mainControl"), RCPtr<IRootWindow>()));
+    mMain = DynamicCast<LMainControl>(
+        factory->CreateTopLevelControl(WideString(u"mainControl"), RCPtr<IRootWindow>()));
     ASSERT_TRUE(mMain);
     sRecord.main = mMain.Get();
+    // What the engine announced before the test begins.
+    static_cast<void>(mApp->ProcessIdle(true));
+    sRecord.shown.clear();
+    mEngine->writes.clear();
   }
 
   void Deliver(const RCPtr<LRefCountedObject>& payload) {
@@ -196,15 +204,15 @@ TEST_F(MainControlTest, PairsAndPackedListsAreDeliveredInOrder) {
   Open();
   mEngine->writes.clear();
   Deliver(Pair(0, MakeBuffer({4})));
+  // Twelve values, the last first: they are shown in the list's order.
   std::vector<ParamValue> items;
   for (std::int32_t id = 11; id >= 0; --id)
     items.emplace_back(ParamDescriptor(id), MakeBuffer({static_cast<std::uint8_t>(id)}));
-  // SetParamValues sorts by descriptor: the list holds 0 to 11.
-  auto list = MakeRCPtr<LRootModuleEngine::ListPayload>(ParamValues());
+  auto list = LRootModuleEngine::ListPayload::Create();
   ASSERT_EQ(list->SetParamValues(items.data(), static_cast<std::uint32_t>(items.size())), kParamDone);
   Deliver(list);
   std::vector<Shown> expected{{0, {4}, true, 0}};
-  for (std::int32_t id = 0; id < 12; ++id)
+  for (std::int32_t id = 11; id >= 0; --id)
     expected.push_back({id, {static_cast<std::uint8_t>(id)}, true, id});
   EXPECT_EQ(sRecord.shown, expected);
   EXPECT_TRUE(mEngine->writes.empty());
@@ -221,11 +229,11 @@ TEST_F(MainControlTest, LinkValuesEmptyValuesAndMalformedListsChangeNothing) {
   Deliver(Pair(3, Variant()));
   Deliver(Pair(12, MakeBuffer({1})));
   // A record that claims more bytes than the list holds, and a list of other records.
-  auto list = MakeRCPtr<LRootModuleEngine::ListPayload>(ParamValues());
+  auto list = LRootModuleEngine::ListPayload::Create();
   Bytes bytes{0xFF, 0xFF, 0xFF, 0x7F, 1, 0, 0, 0, 16, 0, 0, 0};
   static_cast<void>(list->SetData(kVariantArray, bytes.data(), static_cast<std::uint32_t>(bytes.size())));
   Deliver(list);
-  auto other = MakeRCPtr<LRootModuleEngine::ListPayload>(ParamValues());
+  auto other = LRootModuleEngine::ListPayload::Create();
   const Variant plain[] = {test::Int32(1), test::Int32(2)};
   static_cast<void>(other->SetArray(plain, 2));
   Deliver(other);

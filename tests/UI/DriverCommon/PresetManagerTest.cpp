@@ -124,6 +124,7 @@ TEST_F(PresetManagerTest, ARefusedFileLeavesTheProgramAsItWas) {
   const Bytes good = Record(0, {0x09});
   Bytes lengthAll = Record(1, {0x01});
   lengthAll[0] = lengthAll[1] = lengthAll[2] = lengthAll[3] = 0xFF;
+  const Bytes second = Record(1, {0x01});
   Bytes hiddenBytes = Record(1, {0x01, 0x02});
   hiddenBytes[12] = 13; // the value claims one byte of the record's two
   struct Case {
@@ -135,7 +136,7 @@ TEST_F(PresetManagerTest, ARefusedFileLeavesTheProgramAsItWas) {
       {"empty file", {}, LPresetManager::LoadCorrupt},
       {"header only", Header(), LPresetManager::LoadCorrupt},
       {"truncated header", Bytes{1, 0, 0, 0, 0, 0}, LPresetManager::LoadCorrupt},
-      {"truncated record", Join({Header(), good, Bytes(Record(1, {1}).begin(), Record(1, {1}).end() - 3)}),
+      {"truncated record", Join({Header(), good, Bytes(second.begin(), second.end() - 3)}),
        LPresetManager::LoadCorrupt},
       {"three bytes after a record", Join({Header(), good, Bytes{1, 2, 3}}), LPresetManager::LoadCorrupt},
       {"length 3", Join({Header(), good, Bytes{3, 0, 0, 0}}), LPresetManager::LoadCorrupt},

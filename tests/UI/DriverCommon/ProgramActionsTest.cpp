@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -78,7 +77,8 @@ TEST_F(ProgramActionsTest, EachResultGetsItsBox) {
       {true, -2, "LABEL_SEND_PRESET_FAILED_MSGBOX_CAPTION",
        "LABEL_SEND_PRESET_FAILED_FW_COMPATIBILITY_ERROR_MSGBOX_TEXT"},
       {true, -3, "LABEL_SEND_PRESET_FAILED_MSGBOX_CAPTION", "LABEL_SEND_PRESET_FAILED_MIDI_ERROR_MSGBOX_TEXT"},
-      {true, E_NOTIMPL, "LABEL_SEND_PRESET_FAILED_MSGBOX_CAPTION", "LABEL_SEND_PRESET_FAILED_MIDI_ERROR_MSGBOX_TEXT"},
+      {true, E_NOTIMPL, "LABEL_SEND_PRESET_FAILED_MSGBOX_CAPTION",
+       "LABEL_SEND_PRESET_FAILED_MIDI_ERROR_MSGBOX_TEXT"},
       {true, E_FAIL, "LABEL_SEND_PRESET_FAILED_MSGBOX_CAPTION", "LABEL_SEND_PRESET_FAILED_MIDI_ERROR_MSGBOX_TEXT"},
   };
   for (const Case& c : cases) {
@@ -111,7 +111,7 @@ TEST_F(ProgramActionsTest, AMissingTextShowsNoBoxAndTheResultStands) {
 
 TEST_F(ProgramActionsTest, AManagerThatThrowsOrIsMissingIsAMidiError) {
   mManager->mThrow = true;
-  const std::vector<Bytes> before = EngineValues();
+  const std::vector<test::Bytes> before = EngineValues();
   EXPECT_EQ(GetProgram(mManager, 2), E_FAIL);
   EXPECT_EQ(GetProgram(RCPtr<LMidiManager>(), 2), kMidiNoPort);
   EXPECT_EQ(SendProgram(RCPtr<LMidiManager>(), 0), kMidiNoPort);
@@ -140,7 +140,7 @@ protected:
     Platform::SetFolderOverride(Platform::FolderKind::kConfigHome, std::nullopt);
     Platform::SetFolderOverride(Platform::FolderKind::kDataHome, std::nullopt);
     Platform::SetFolderOverride(Platform::FolderKind::kDocuments, std::nullopt);
-    ::setenv("PELLAN_VORN_MIDI", "none", 1);
+    Platform::SetMidiSystem(mPreviousMidi);
     test::OffscreenWindowSystem::TakeWindowEvents();
     std::error_code ignored;
     std::filesystem::remove_all(mRuntime, ignored);
@@ -148,7 +148,7 @@ protected:
 
   // Starts the editor with the MIDI backend and waits (idle passes running) for the controller's ports.
   std::unique_ptr<CEditorProcess> StartWith(const char* midi) {
-    ::setenv("PELLAN_VORN_MIDI", midi, 1);
+    mPreviousMidi = Platform::SetMidiSystem(Platform::CreateMidiSystem(midi));
     SEditorOptions options;
     options.mCommandLine = NarrowString("pellan_vorn_editor");
     options.mEnvironment.mScreenDpi = 96;
@@ -185,6 +185,7 @@ protected:
   test::TempFolder mTemp;
   std::filesystem::path mRuntime;
   Platform::ScopedFakeMessageBox mBoxes;
+  std::shared_ptr<Platform::MidiSystem> mPreviousMidi;
 };
 
 TEST_F(ProgramActionsEditorTest, SlotFiveIsFetchedAndTheProgramStoredInSlotThree) {
@@ -193,8 +194,8 @@ TEST_F(ProgramActionsEditorTest, SlotFiveIsFetchedAndTheProgramStoredInSlotThree
   ASSERT_NE(app, nullptr);
   auto simulated = std::dynamic_pointer_cast<Platform::SimulatedMidiSystem>(Platform::GetMidiSystem());
   ASSERT_TRUE(simulated);
-  const Platform::SimulatedController::Record five = {0x03, 0x05, 0x0E, 0x01, 0x02, 0x03,
-                                                        0x04, 0x05, 0x01, 0x01, 0x00, 0x78, 0x02};
+  const Platform::SimulatedController::Record five = {0x03, 0x05, 0x0E, 0x01, 0x02, 0x03, 0x04,
+                                                      0x05, 0x01, 0x01, 0x00, 0x78, 0x02};
   simulated->GetController().SetProgram(5, five);
 
   EXPECT_EQ(GetProgram(5), 0);
