@@ -7,6 +7,8 @@
 #include "QZFramework/Application/ShellOpen.h"
 
 #include "Platform/App/AppHost.h"
+#include "QZFramework/Application/OSWindow.h"
+#include "QZFramework/Application/SkinWindowFixture.h"
 #include "Platform/App/FakeMessageBox.h"
 #include "Platform/Dialogs/FakeFileChooser.h"
 #include "Platform/Dialogs/FakeShellOpener.h"
@@ -217,6 +219,61 @@ TEST_F(FileDialogTest, ShellOpenPassesTheTargetAndTellsARefusal) {
   EXPECT_EQ(opener->mTargets,
             (std::vector<std::string>{"/opt/editor/User Guide.pdf", "https://example.invalid/support"}));
   EXPECT_TRUE(mBoxes->mShown.empty());
+}
+
+} // namespace
+} // namespace QZ
+
+namespace QZ {
+namespace {
+
+// A chooser that stays open for a few polls and notes whether the application's window took input meanwhile.
+class SlowChooser final : public Platform::FileChooser {
+public:
+  std::unique_ptr<Platform::PendingFileChoice> Start(const Platform::FileChooserRequest&) override {
+    return std::make_unique<Pending>(*this);
+  }
+  Platform::WindowId mWatched = Platform::kNoWindow;
+  std::vector<bool> mEnabledWhileOpen;
+
+private:
+  class Pending final : public Platform::PendingFileChoice {
+  public:
+    explicit Pending(SlowChooser& owner) : mOwner(owner) {}
+    bool Poll(Platform::FileChooserAnswer& answer) override {
+      if (const OSWindow* window = OSWindow::FromId(mOwner.mWatched))
+        mOwner.mEnabledWhileOpen.push_back(const_cast<OSWindow*>(window)->GetPlatformWindow().IsEnabled());
+      if (++mPolls < 4)
+        return false;
+      answer = {Platform::FileChooserOutcome::kAccepted, {"/chosen/in/a/loop.pellanvorn"}, {}};
+      return true;
+    }
+
+  private:
+    SlowChooser& mOwner;
+    int mPolls = 0;
+  };
+};
+
+class FileDialogWindowTest : public test::SkinWindowFixture {};
+
+TEST_F(FileDialogWindowTest, TheWindowsTakeNoInputWhileTheChooserIsOpen) {
+  OpenSkinWindow(test::WithSkins(test::RenderTreeSkinText(),
+                                 "<Skin Name=\"Main\"><SubControl Class=\"Framework.Panel\" Name=\"main\" "
+                                 "XSizeAbs=\"50\" YSizeAbs=\"50\"/></Skin>"),
+                 50, 50);
+  auto chooser = std::make_shared<SlowChooser>();
+  chooser->mWatched = mId;
+  const auto previous = Platform::SetFileChooser(chooser);
+  LFileDialog dialog(WideString(u"."));
+  EXPECT_EQ(dialog.ShowOpenDialog(kFilter, WideString(), WideString(u"Open"), false), S_OK);
+  Platform::SetFileChooser(previous);
+  EXPECT_EQ(Narrow(dialog.GetFilePath()), "/chosen/in/a/loop.pellanvorn");
+  ASSERT_GE(chooser->mEnabledWhileOpen.size(), 4u);
+  // The first poll comes before the wait; every later one inside it.
+  for (std::size_t i = 1; i < chooser->mEnabledWhileOpen.size(); ++i)
+    EXPECT_FALSE(chooser->mEnabledWhileOpen[i]) << i;
+  EXPECT_TRUE(mWindow->GetPlatformWindow().IsEnabled());
 }
 
 } // namespace
