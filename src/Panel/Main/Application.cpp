@@ -21,6 +21,7 @@
 #include "QZFramework/Notification/NotificationCenterManager.h"
 #include "QZFramework/ObjectBase/Exception.h"
 #include "QZFramework/System/KeyCode.h"
+#include "UI/DriverCommon/MainControl.h"
 
 #include <cmath>
 #include <ctime>
@@ -39,7 +40,7 @@ LApplication* sRunning = nullptr;
 
 // The editor's skin classes in their registration order; a class that is not built yet has no function.
 constexpr SControlClass kEditorControlClasses[] = {
-    {u"PresetEditor.MainControl", nullptr},
+    {u"PresetEditor.MainControl", &LMainControl::Create},
     {u"PresetEditor.DialogAbout", nullptr},
     {u"PresetEditor.MainControl.DeviceView", nullptr},
     {u"PresetEditor.Arpeggiator", nullptr},

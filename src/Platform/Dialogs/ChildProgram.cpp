@@ -1,0 +1,155 @@
+#include "Platform/Dialogs/ChildProgram.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+extern char** environ;
+
+namespace QZ::Platform {
+namespace {
+
+int StatusToCode(int status) {
+  if (WIFEXITED(status))
+    return WEXITSTATUS(status);
+  if (WIFSIGNALED(status))
+    return 128 + WTERMSIG(status);
+  return -1;
+}
+
+constexpr int kPollSliceMs = 10;
+
+} // namespace
+
+ChildProgram::~ChildProgram() {
+  if (mPid > 0) {
+    ::kill(mPid, SIGKILL);
+    int status = 0;
+    while (::waitpid(mPid, &status, 0) < 0 && errno == EINTR) {
+    }
+    mPid = 0;
+  }
+  CloseOutput();
+}
+
+bool ChildProgram::Start(const std::string& program, const std::vector<std::string>& args, bool captureOutput) {
+  if (mPid > 0) {
+    mError = "a program is running already";
+    return false;
+  }
+  mOutput.clear();
+  mError.clear();
+  mExitCode = -1;
+  CloseOutput();
+
+  int pipeFds[2] = {-1, -1};
+  if (captureOutput && ::pipe2(pipeFds, O_CLOEXEC) != 0) {
+    mError = std::string("no pipe for ") + program + ": " + std::strerror(errno);
+    return false;
+  }
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& arg : args)
+    argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  if (captureOutput)
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+  else
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int result = ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (captureOutput)
+    ::close(pipeFds[1]);
+  if (result != 0) {
+    if (captureOutput)
+      ::close(pipeFds[0]);
+    mError = result == ENOENT ? program + " was not found" : program + ": " + std::strerror(result);
+    return false;
+  }
+  mPid = pid;
+  if (captureOutput) {
+    mOutputFd = pipeFds[0];
+    ::fcntl(mOutputFd, F_SETFL, ::fcntl(mOutputFd, F_GETFL) | O_NONBLOCK);
+  }
+  return true;
+}
+
+void ChildProgram::ReadOutput() {
+  if (mOutputFd < 0)
+    return;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t count = ::read(mOutputFd, buffer, sizeof buffer);
+    if (count > 0) {
+      const std::size_t room = kMaxOutput - std::min(kMaxOutput, mOutput.size());
+      mOutput.append(buffer, std::min(room, static_cast<std::size_t>(count)));
+      continue;
+    }
+    if (count < 0 && errno == EINTR)
+      continue;
+    if (count == 0)
+      CloseOutput(); // every writer has gone
+    return;
+  }
+}
+
+void ChildProgram::CloseOutput() {
+  if (mOutputFd >= 0)
+    ::close(mOutputFd);
+  mOutputFd = -1;
+}
+
+bool ChildProgram::Poll() {
+  ReadOutput();
+  if (mPid <= 0)
+    return true;
+  int status = 0;
+  const pid_t done = ::waitpid(mPid, &status, WNOHANG);
+  if (done == 0 || (done < 0 && errno == EINTR))
+    return false;
+  mExitCode = done == mPid ? StatusToCode(status) : -1;
+  mPid = 0;
+  // What it wrote before it ended is in the pipe still.
+  ReadOutput();
+  CloseOutput();
+  return true;
+}
+
+bool ChildProgram::Wait(int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!Poll()) {
+    if (std::chrono::steady_clock::now() >= deadline)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPollSliceMs));
+  }
+  return true;
+}
+
+void ChildProgram::Detach() {
+  CloseOutput();
+  if (mPid <= 0)
+    return;
+  const int pid = mPid;
+  mPid = 0;
+  std::thread([pid] {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+  }).detach();
+}
+
+} // namespace QZ::Platform

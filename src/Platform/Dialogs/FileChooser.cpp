@@ -1,0 +1,139 @@
+#include "Platform/Dialogs/FileChooser.h"
+
+#include "Platform/Dialogs/ChildProgram.h"
+
+#include <mutex>
+
+namespace QZ::Platform {
+namespace {
+
+constexpr const char* kZenity = "zenity";
+// zenity's answers.
+constexpr int kZenityAccepted = 0;
+constexpr int kZenityCancelled = 1;
+// Paths of a multiple choice, one a line: a path cannot hold a line break here.
+constexpr const char* kZenitySeparator = "\n";
+
+class ZenityChoice final : public PendingFileChoice {
+public:
+  explicit ZenityChoice(const FileChooserRequest& request) : mMode(request.mode) {
+    mStarted = mChild.Start(kZenity, ZenityArguments(request), true);
+  }
+
+  bool Poll(FileChooserAnswer& answer) override {
+    if (!mStarted) {
+      answer = {FileChooserOutcome::kFailed, {}, mChild.GetError()};
+      return true;
+    }
+    if (!mChild.Poll())
+      return false;
+    answer = ZenityAnswer(mChild.GetExitCode(), mChild.GetOutput(), mMode);
+    return true;
+  }
+
+private:
+  FileChooserMode mMode;
+  ChildProgram mChild;
+  bool mStarted = false;
+};
+
+class ZenityChooser final : public FileChooser {
+public:
+  std::unique_ptr<PendingFileChoice> Start(const FileChooserRequest& request) override {
+    return std::make_unique<ZenityChoice>(request);
+  }
+};
+
+struct Installed {
+  std::mutex lock;
+  std::shared_ptr<FileChooser> chooser = std::make_shared<ZenityChooser>();
+};
+
+Installed& GetInstalled() {
+  static Installed installed;
+  return installed;
+}
+
+} // namespace
+
+std::vector<std::string> ZenityArguments(const FileChooserRequest& request) {
+  std::vector<std::string> args{"--file-selection"};
+  if (!request.title.empty())
+    args.push_back("--title=" + request.title);
+  if (request.mode == FileChooserMode::kSave)
+    args.emplace_back("--save");
+  if (request.mode == FileChooserMode::kOpenMultiple) {
+    args.emplace_back("--multiple");
+    args.push_back(std::string("--separator=") + kZenitySeparator);
+  }
+  // A trailing slash opens the folder itself rather than choosing it.
+  std::string start = request.folder;
+  if (!start.empty() && start.back() != '/')
+    start += '/';
+  if (request.mode == FileChooserMode::kSave)
+    start += request.fileName;
+  if (!start.empty())
+    args.push_back("--filename=" + start);
+  for (const FileChooserFilter& filter : request.filters) {
+    std::string patterns;
+    for (const std::string& pattern : filter.patterns)
+      patterns += (patterns.empty() ? "" : " ") + pattern;
+    if (!patterns.empty())
+      args.push_back("--file-filter=" + filter.description + " | " + patterns);
+  }
+  return args;
+}
+
+FileChooserAnswer ZenityAnswer(int exitCode, const std::string& output, FileChooserMode mode) {
+  FileChooserAnswer answer;
+  if (exitCode == kZenityCancelled) {
+    answer.outcome = FileChooserOutcome::kCancelled;
+    return answer;
+  }
+  if (exitCode != kZenityAccepted) {
+    answer.outcome = FileChooserOutcome::kFailed;
+    answer.error = std::string(kZenity) + " ended with exit code " + std::to_string(exitCode);
+    return answer;
+  }
+  std::string text = output;
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+    text.pop_back();
+  if (mode == FileChooserMode::kOpenMultiple) {
+    std::size_t from = 0;
+    while (from <= text.size()) {
+      const std::size_t end = text.find(kZenitySeparator, from);
+      const std::string path = text.substr(from, end == std::string::npos ? std::string::npos : end - from);
+      if (!path.empty())
+        answer.paths.push_back(path);
+      if (end == std::string::npos)
+        break;
+      from = end + 1;
+    }
+  } else if (!text.empty()) {
+    answer.paths.push_back(text);
+  }
+  // Accepted without a path says nothing was chosen.
+  answer.outcome = answer.paths.empty() ? FileChooserOutcome::kCancelled : FileChooserOutcome::kAccepted;
+  return answer;
+}
+
+std::shared_ptr<FileChooser> SetFileChooser(std::shared_ptr<FileChooser> chooser) {
+  if (!chooser)
+    chooser = std::make_shared<ZenityChooser>();
+  Installed& installed = GetInstalled();
+  std::lock_guard guard(installed.lock);
+  installed.chooser.swap(chooser);
+  return chooser;
+}
+
+std::unique_ptr<PendingFileChoice> StartFileChooser(const FileChooserRequest& request) {
+  std::shared_ptr<FileChooser> chooser;
+  {
+    Installed& installed = GetInstalled();
+    std::lock_guard guard(installed.lock);
+    chooser = installed.chooser;
+  }
+  return chooser->Start(request);
+}
+
+} // namespace QZ::Platform

@@ -1,0 +1,215 @@
+// The zenity file chooser and the xdg-open opener against stub programs on PATH: the arguments they are
+// given, and how each exit (accepted, cancelled, failed, program missing) is answered.
+
+#include "Platform/Dialogs/ChildProgram.h"
+#include "Platform/Dialogs/FileChooser.h"
+#include "Platform/Dialogs/ShellOpener.h"
+
+#include "Support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace QZ::Platform {
+namespace {
+
+// Records its arguments one a line, prints STUB_OUTPUT and exits with STUB_EXIT; shell built-ins only, so
+// PATH may hold nothing else.
+constexpr const char* kStubScript = "#!/bin/sh\n"
+                                    "for a in \"$@\"; do printf '%s\\n' \"$a\" >> \"$STUB_LOG\"; done\n"
+                                    "printf '%s' \"$STUB_OUTPUT\"\n"
+                                    "exit \"$STUB_EXIT\"\n";
+
+class ScopedEnvironment {
+public:
+  ScopedEnvironment(const char* name, const std::string& value) : mName(name) {
+    if (const char* old = std::getenv(name))
+      mOld = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnvironment() {
+    if (mOld)
+      ::setenv(mName, mOld->c_str(), 1);
+    else
+      ::unsetenv(mName);
+  }
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+  const char* mName;
+  std::optional<std::string> mOld;
+};
+
+class DialogProgramsTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::filesystem::create_directory(mTemp.Path() / "bin");
+    mPreviousChooser = SetFileChooser(nullptr);
+    mPreviousOpener = SetShellOpener(nullptr);
+  }
+  void TearDown() override {
+    SetFileChooser(mPreviousChooser);
+    SetShellOpener(mPreviousOpener);
+  }
+
+  void InstallStub(const std::string& name) {
+    const auto path = mTemp.Path() / "bin" / name;
+    test::WriteAll(path, kStubScript);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+  }
+  std::vector<std::string> Arguments() const {
+    std::vector<std::string> lines;
+    const std::string text = test::ReadAll(mTemp.Path() / "log");
+    std::size_t from = 0;
+    for (std::size_t end; (end = text.find('\n', from)) != std::string::npos; from = end + 1)
+      lines.push_back(text.substr(from, end - from));
+    return lines;
+  }
+  std::string Bin() const { return (mTemp.Path() / "bin").string(); }
+  std::string Log() const { return (mTemp.Path() / "log").string(); }
+
+  static FileChooserAnswer Choose(const FileChooserRequest& request) {
+    const auto pending = StartFileChooser(request);
+    FileChooserAnswer answer;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!pending->Poll(answer)) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        ADD_FAILURE() << "the chooser did not answer";
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return answer;
+  }
+
+  test::TempFolder mTemp;
+  std::shared_ptr<FileChooser> mPreviousChooser;
+  std::shared_ptr<ShellOpener> mPreviousOpener;
+};
+
+TEST(ZenityArgumentsTest, EachRequestBecomesItsCommandLine) {
+  struct Case {
+    const char* name;
+    FileChooserRequest request;
+    std::vector<std::string> expected;
+  };
+  const std::vector<FileChooserFilter> filters{{"Program Files (*.pellanvorn)", {"*.pellanvorn"}},
+                                               {"All Files (*.*)", {"*"}}};
+  const Case cases[] = {
+      {"open",
+       {FileChooserMode::kOpen, "Open Program", "/home/u/programs", "", filters},
+       {"--file-selection", "--title=Open Program", "--filename=/home/u/programs/",
+        "--file-filter=Program Files (*.pellanvorn) | *.pellanvorn", "--file-filter=All Files (*.*) | *"}},
+      {"save",
+       {FileChooserMode::kSave, "Save Program", ".", "Untitled", {}},
+       {"--file-selection", "--title=Save Program", "--save", "--filename=./Untitled"}},
+      {"several, no title or folder",
+       {FileChooserMode::kOpenMultiple, "", "", "", {{"Texts", {"*.txt", "*.text"}}}},
+       {"--file-selection", "--multiple", "--separator=\n", "--file-filter=Texts | *.txt *.text"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ZenityArguments(c.request), c.expected);
+  }
+}
+
+TEST(ZenityAnswerTest, ExitCodesAndOutputBecomeTheAnswer) {
+  struct Case {
+    int exit;
+    std::string output;
+    FileChooserMode mode;
+    FileChooserOutcome outcome;
+    std::vector<std::string> paths;
+    std::string error;
+  };
+  const Case cases[] = {
+      {0, "/a/b.pellanvorn\n", FileChooserMode::kOpen, FileChooserOutcome::kAccepted, {"/a/b.pellanvorn"}, ""},
+      {0, "/a/with space\n", FileChooserMode::kSave, FileChooserOutcome::kAccepted, {"/a/with space"}, ""},
+      {0, "/a/x\n/a/y\n", FileChooserMode::kOpenMultiple, FileChooserOutcome::kAccepted, {"/a/x", "/a/y"}, ""},
+      {0, "", FileChooserMode::kOpen, FileChooserOutcome::kCancelled, {}, ""},
+      {1, "", FileChooserMode::kOpen, FileChooserOutcome::kCancelled, {}, ""},
+      {5, "", FileChooserMode::kSave, FileChooserOutcome::kFailed, {}, "zenity ended with exit code 5"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.exit) + " " + c.output);
+    const FileChooserAnswer answer = ZenityAnswer(c.exit, c.output, c.mode);
+    EXPECT_EQ(answer.outcome, c.outcome);
+    EXPECT_EQ(answer.paths, c.paths);
+    EXPECT_EQ(answer.error, c.error);
+  }
+}
+
+TEST_F(DialogProgramsTest, ZenityIsRunWithTheRequestAndAnsweredByItsExit) {
+  InstallStub("zenity");
+  const ScopedEnvironment path("PATH", Bin());
+  const ScopedEnvironment log("STUB_LOG", Log());
+  const FileChooserRequest request{FileChooserMode::kSave, "Save Program", "/tmp", "Untitled", {}};
+  struct Case {
+    const char* exit;
+    FileChooserOutcome outcome;
+    std::vector<std::string> paths;
+    std::string error;
+  };
+  const Case cases[] = {
+      {"0", FileChooserOutcome::kAccepted, {"/tmp/chosen name"}, ""},
+      {"1", FileChooserOutcome::kCancelled, {}, ""},
+      {"2", FileChooserOutcome::kFailed, {}, "zenity ended with exit code 2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.exit);
+    std::filesystem::remove(Log());
+    const ScopedEnvironment exit("STUB_EXIT", c.exit);
+    const ScopedEnvironment output("STUB_OUTPUT", "/tmp/chosen name\n");
+    const FileChooserAnswer answer = Choose(request);
+    EXPECT_EQ(answer.outcome, c.outcome);
+    EXPECT_EQ(answer.paths, c.paths);
+    EXPECT_EQ(answer.error, c.error);
+    EXPECT_EQ(Arguments(), ZenityArguments(request));
+  }
+}
+
+TEST_F(DialogProgramsTest, AMissingZenityFailsWithTheReason) {
+  const ScopedEnvironment path("PATH", Bin());
+  const FileChooserAnswer answer = Choose({});
+  EXPECT_EQ(answer.outcome, FileChooserOutcome::kFailed);
+  EXPECT_EQ(answer.error, "zenity was not found");
+}
+
+TEST_F(DialogProgramsTest, XdgOpenIsGivenTheTargetAndItsExitDecides) {
+  InstallStub("xdg-open");
+  const ScopedEnvironment path("PATH", Bin());
+  const ScopedEnvironment log("STUB_LOG", Log());
+  const ScopedEnvironment output("STUB_OUTPUT", "");
+  {
+    const ScopedEnvironment exit("STUB_EXIT", "0");
+    EXPECT_EQ(OpenWithShell("/opt/editor/User Guide.pdf"), kShellOpened);
+  }
+  {
+    const ScopedEnvironment exit("STUB_EXIT", "3");
+    EXPECT_EQ(OpenWithShell("/no/such/file"), kShellOpenFailed);
+  }
+  EXPECT_EQ(Arguments(), (std::vector<std::string>{"/opt/editor/User Guide.pdf", "/no/such/file"}));
+  std::filesystem::remove(mTemp.Path() / "bin" / "xdg-open");
+  EXPECT_EQ(OpenWithShell("/opt/editor/User Guide.pdf"), kShellOpenFailed);
+}
+
+TEST_F(DialogProgramsTest, AChildStillRunningIsStoppedWithItsOwner) {
+  const ScopedEnvironment path("PATH", "/bin:/usr/bin");
+  ChildProgram child;
+  ASSERT_TRUE(child.Start("sleep", {"30"}, true));
+  EXPECT_FALSE(child.Poll());
+  EXPECT_FALSE(child.Wait(20));
+  EXPECT_TRUE(child.IsRunning());
+  // The destructor kills and collects it: nothing is left behind to wait for.
+}
+
+} // namespace
+} // namespace QZ::Platform
