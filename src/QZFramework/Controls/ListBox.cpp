@@ -750,9 +750,33 @@ QZRESULT LListBox::BindRow(std::int32_t row, std::int32_t& index) {
   return S_OK;
 }
 
+void LListBox::KeepFirstRowShown() {
+  const std::int32_t count = GetItemCount();
+  if (mFirstRow >= count || !GetItemRecord(mFirstRow)->mHidden)
+    return;
+  // Rows inserted, removed or sorted around the first row left a hidden row
+  // there, which no row control may show: the next row shown takes its place
+  // (the rows above stay the same, and so does the offset), else the one before.
+  std::int32_t row = mFirstRow;
+  while (row < count && GetItemRecord(row)->mHidden)
+    ++row;
+  if (row < count) {
+    mFirstRow = row;
+    return;
+  }
+  row = mFirstRow;
+  while (row > 0 && GetItemRecord(row)->mHidden)
+    --row;
+  if (GetItemRecord(row)->mHidden)
+    return;
+  mFirstRow = row;
+  static_cast<void>(SetScrollOffset({mScrollOffset.x, CountShownRows(0, row) * static_cast<double>(mRowHeight)}));
+}
+
 QZRESULT LListBox::RebindFrom(std::int32_t row) {
   if (mItemControls.empty())
     return S_FALSE;
+  KeepFirstRowShown();
   const RCPtr<LListBoxItem> lastControl = GetItemControlAt(GetItemControlCount() - 1);
   const std::int32_t last = LastShownRow(lastControl.GetRaw());
   QZRESULT result = S_FALSE;
@@ -824,13 +848,17 @@ QZRESULT LListBox::EnsureItemControls() {
     const double lastBottom = last ? last->GetBounds().y + last->GetBounds().height : 0.0;
     if (lastBottom >= bottom)
       break;
+    // Row controls that take no height would never fill the view.
+    if (last && last->GetBounds().height <= 0) {
+      result = E_FAIL;
+      break;
+    }
     if (CreateItemControl() < 0) {
       result = E_FAIL;
       break;
     }
-    // A row control that takes no height would never fill the view.
     const RCPtr<LListBoxItem> made = GetItemControlAt(GetItemControlCount() - 1);
-    if (!made || made->GetBounds().y + made->GetBounds().height <= lastBottom) {
+    if (!made || made->GetBounds().height <= 0) {
       result = E_FAIL;
       break;
     }
@@ -927,6 +955,11 @@ QZRESULT LListBox::ScrollRowIntoView(std::int32_t row) {
   mDropDownMode = false;
   const double rows = CountShownRows(0, target);
   static_cast<void>(SetScrollOffset({mScrollOffset.x, rows * mRowHeight}));
+  if (mFirstRow != target) {
+    // The offset stayed (a hidden row made way): the first row moves all the same.
+    mFirstRow = target;
+    static_cast<void>(RebindFrom(mFirstRow));
+  }
   mDropDownMode = dropDown;
   return S_OK;
 }

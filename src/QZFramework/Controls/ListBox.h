@@ -292,6 +292,8 @@ private:
   std::int32_t CountShownRows(std::int32_t from, std::int32_t to) const;
   // The index of a control among the row controls (from the last); -1.
   std::int32_t IndexOfItemControl(const LControl* control) const;
+  // A hidden first row gives way to the nearest row shown.
+  void KeepFirstRowShown();
   // Static rows from the "item%d" children (from Initialize, or after a skin switch).
   void AttachStaticRows(bool addRows);
   // The template's horizontal text overflow is "Expand".
