@@ -1031,7 +1031,6 @@ QZRESULT LListBox::MeasureRowHeight(const RCPtr<LControl>& itemControl) {
     return S_OK;
   const RCPtr<LControl> self(this);
   const double listWidth = std::trunc(mBounds.width);
-  const double nonClient = std::trunc(mBounds.height - GetClientRect().height);
 
   // The width outside the text: the text area's insets in the row control's look.
   double margin = 0;
@@ -1065,7 +1064,6 @@ QZRESULT LListBox::MeasureRowHeight(const RCPtr<LControl>& itemControl) {
   }
   if (mDropDownMode)
     static_cast<void>(SetHeightForContent(mRowHeight * std::max(GetItemCount(), 1)));
-  static_cast<void>(nonClient);
   mRowHeightMeasured = true;
   return S_OK;
 }

@@ -655,6 +655,18 @@ TEST_F(ListBoxTest, ASkinSwitchKeepsRowsSelectionAndScrollPosition) {
   }
 }
 
+TEST_F(ListBoxTest, TheHeightSnapsToWholeRows) {
+  Open();
+  ASSERT_EQ(mList->GetRowHeight(), 14);
+  EXPECT_EQ(mList->SnapSizeLimitsToRows(), S_OK);
+  EXPECT_EQ(mList->GetBounds().height, 98.0) << "seven rows of 14 in 100 pixels";
+  mList->SetHeightForContent(3 * 14);
+  EXPECT_EQ(mList->GetBounds().height, 42.0);
+  mList->SetHeightForContent(5);
+  mList->SnapSizeLimitsToRows();
+  EXPECT_EQ(mList->GetBounds().height, 14.0) << "at least one row";
+}
+
 // A random walk over the row and selection operations; after every step the
 // list's invariants hold and every row control shows the row the mapping rule gives.
 TEST_F(ListBoxTest, ARandomWalkKeepsTheInvariants) {
