@@ -123,6 +123,7 @@ public:
     mSetBounds.push_back(bounds);
   }
   bool HasHoverControl() override { return mHover || mHoverControl; }
+  RCPtr<LControl> GetHoverControl() override { return mHoverControl; }
   QZRESULT GetControlAtPoint(RCPtr<LControl>& control, const PointT<std::int32_t>& point,
                              PointT<std::int32_t>& local, bool hoverUpdate) override {
     mHitTests.push_back(point);

@@ -88,6 +88,9 @@ public:
   // The modifier keys held now (kModifierCtrl, kModifierShift, kModifierAlt);
   // none for an application that cannot ask the keyboard.
   virtual std::uint32_t GetModifierKeys() { return 0; }
+  // Moves the pointer to a point of the screen; an application that cannot
+  // move it leaves it where it is.
+  virtual void SetCursorPosition(const PointT<std::int32_t>& screen) { static_cast<void>(screen); }
 };
 
 // The process-wide application; null when none is registered.

@@ -107,6 +107,8 @@ public:
   virtual void SetBounds(const RectT<std::int32_t>& bounds) = 0;
   // Whether the window tracks a control under the mouse (hover).
   virtual bool HasHoverControl() = 0;
+  // The control under the mouse (hover); null when none.
+  virtual RCPtr<LControl> GetHoverControl() = 0;
   // The control at a client point and the point in its coordinates; with hoverUpdate the hover (and tool
   // tip) moves to it.
   virtual QZRESULT GetControlAtPoint(RCPtr<LControl>& control, const PointT<std::int32_t>& point,

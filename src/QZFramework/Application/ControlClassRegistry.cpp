@@ -3,6 +3,8 @@
 #include "QZFramework/ControlBase/ControlFactory.h"
 #include "QZFramework/Controls/Button.h"
 #include "QZFramework/Controls/Label.h"
+#include "QZFramework/Controls/ListBox.h"
+#include "QZFramework/Controls/ListBoxItem.h"
 #include "QZFramework/Controls/Panel.h"
 #include "QZFramework/Controls/ScrollBar.h"
 #include "QZFramework/Controls/ToolTip.h"
@@ -14,10 +16,10 @@ namespace {
 // Several names share a class; they differ only by what their skin entries hold.
 constexpr SControlClass kFrameworkControlClasses[] = {
     {u"Framework.Button", &LButton::Create},                   // LButton
-    {u"Framework.OverlayButton", nullptr},                     // LListBoxItem
-    {u"Framework.ListBox", nullptr},                           // LListBox
-    {u"Framework.listboxNoScroll", nullptr},                   // LListBox
-    {u"Framework.ListBoxItem", nullptr},                       // LListBoxItem
+    {u"Framework.OverlayButton", &LListBoxItem::Create},       // LListBoxItem
+    {u"Framework.ListBox", &LListBox::Create},                 // LListBox
+    {u"Framework.listboxNoScroll", &LListBox::Create},         // LListBox
+    {u"Framework.ListBoxItem", &LListBoxItem::Create},         // LListBoxItem
     {u"Framework.CheckedListBox", nullptr},                    // LCheckedListBox
     {u"Framework.CheckedListBoxItem", nullptr},                // LCheckedListBoxItem
     {u"Framework.ListBoxWithIcons", nullptr},                  // LCheckedListBox

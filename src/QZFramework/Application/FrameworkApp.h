@@ -218,7 +218,7 @@ public:
   // kSettingsFileUser); 0 when it is not open.
   virtual IniFileHandle GetSettingsFile(std::int32_t kind) = 0;
   virtual void ShowCursor(bool show) = 0;
-  virtual void SetCursorPosition(const PointT<std::int32_t>& screen) = 0;
+  void SetCursorPosition(const PointT<std::int32_t>& screen) override = 0;
   virtual QZRESULT CreateMainWindow() = 0;
 
   // The host whose loop the application and its modal windows run.

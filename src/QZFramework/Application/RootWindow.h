@@ -160,7 +160,7 @@ public:
   // still in a tree), the new one OnMouseEnter. Only the capture holder can
   // be it while there is one.
   QZRESULT SetHoverControl(const RCPtr<LControl>& control);
-  const RCPtr<LControl>& GetHoverControl() const { return mHover; }
+  RCPtr<LControl> GetHoverControl() override { return mHover; }
   const RCPtr<LControl>& GetPreviousFocusControl() const { return mPreviousFocus; }
   const RCPtr<LControl>& GetToolTipOwner() const { return mToolTipOwner; }
   const RCPtr<LControl>& GetDropTarget() const { return mDropTarget; }

@@ -502,6 +502,8 @@ public:
   // text is empty and it uses its parent's, its parent's owner. Null for null.
   static RCPtr<LControl> GetToolTipOwner(const RCPtr<LControl>& control);
   bool GetUseParentToolTip() const { return mUseParentToolTip; }
+  // The control shows its parent's tool tip while it has none of its own.
+  void SetUseParentToolTip(bool use) { mUseParentToolTip = use; }
 
   // ---- Focus, enabling, visibility; mouse input, capture and clicks
   //

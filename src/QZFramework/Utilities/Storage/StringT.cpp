@@ -620,6 +620,23 @@ bool StringT<C, O>::IsLess(const StringT& other) const requires WideCharacter<C>
   return static_cast<std::uint16_t>(*a) < static_cast<std::uint16_t>(*b);
 }
 
+template <class C, class O>
+std::int32_t StringT<C, O>::CompareIgnoringCase(const StringT& other) const requires WideCharacter<C> {
+  const C* a = GetChars();
+  const C* b = other.GetChars();
+  if (a == b)
+    return 0;
+  const auto fold = [](C c) {
+    const auto unit = static_cast<std::int32_t>(static_cast<std::uint16_t>(c));
+    return unit >= 'A' && unit <= 'Z' ? unit - 'A' + 'a' : unit;
+  };
+  while (fold(*a) == fold(*b) && *a != C(0)) {
+    ++a;
+    ++b;
+  }
+  return fold(*a) - fold(*b);
+}
+
 // ---------------------------------------------------------------------------
 // Numbers
 
@@ -781,6 +798,7 @@ template bool WideString::EqualsString(const WideString&) const;
 template bool WideString::IsNotEqual(const WideString&) const;
 template bool WideString::IsNotEqual(const char*) const;
 template bool WideString::IsLess(const WideString&) const;
+template std::int32_t WideString::CompareIgnoringCase(const WideString&) const;
 template std::int32_t WideString::ToInt() const;
 template double WideString::ToDouble() const;
 template NarrowString WideString::ToNarrow() const;

@@ -142,6 +142,10 @@ public:
   bool IsNotEqual(const char* text) const requires WideCharacter<C>;
   // Code-unit order; a proper prefix is less.
   bool IsLess(const StringT& other) const requires WideCharacter<C>;
+  // Below 0, 0 or above 0 as the text sorts before, with or after other when
+  // ASCII letters are folded to lower case (as ToLower folds them); code-unit
+  // order otherwise, a proper prefix first.
+  std::int32_t CompareIgnoringCase(const StringT& other) const requires WideCharacter<C>;
 
   // Leading number, as _wtoi / _wtof read it in the C locale.
   std::int32_t ToInt() const requires WideCharacter<C>;
