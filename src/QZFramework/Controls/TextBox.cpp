@@ -776,6 +776,12 @@ QZRESULT LTextBox::UpdateVisualState() {
   return SelectLook(state);
 }
 
+void LTextBox::OnSizeChanged() {
+  LScrollView::OnSizeChanged();
+  UpdateCaretGeometry();
+  static_cast<void>(UpdateVisualState());
+}
+
 const PointT<double>& LTextBox::SetScrollOffset(const PointT<double>& offset) {
   if (mScrollGuard)
     return mScrollOffset;

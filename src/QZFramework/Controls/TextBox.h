@@ -154,6 +154,8 @@ public:
   // ---- Control
 
   const PointT<double>& SetScrollOffset(const PointT<double>& offset) override;
+  // The looks' text areas moved: the caret and the look regions follow.
+  void OnSizeChanged() override;
   // Validates first when the box has the focus.
   QZRESULT SetFocus(bool fromFirst) override;
   // Validates: whether the text was accepted.
