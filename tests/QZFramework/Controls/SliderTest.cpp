@@ -62,6 +62,26 @@ TEST_F(SliderTest, TheThumbIsMadeFromTheStartMarkerAndFollowsTheValue) {
   EXPECT_EQ(Value(), 1.0) << "a NaN changes nothing";
 }
 
+TEST_F(SliderTest, AfterARebuildFromTheSkinTheThumbStaysAndStillDrags) {
+  Open(0, 40, 180, 40);
+  const RCPtr<LControl> thumb = mSlider->GetThumb();
+  mSlider->SetValue(0.5);
+  RCPtr<LControl> main = mMain;
+  ASSERT_EQ(mFactory->ApplySkinToControl(main), S_OK);
+  ASSERT_EQ(mSlider->GetThumb(), thumb);
+  EXPECT_EQ(mSlider->FindChild(WideString(u"thumb")), thumb) << "the thumb is a child again";
+  EXPECT_TRUE(thumb->IsVisible(true));
+  EXPECT_FALSE(mSlider->FindChild(WideString(u"thumbEnd"))->IsVisible(true));
+  EXPECT_EQ(Thumb().x, 90);
+  mWindow->Move({105, 55});
+  mWindow->Press(kMouseButtonLeft, {105, 55});
+  mWindow->Move({106, 55});
+  mWindow->Move({150, 55});
+  mWindow->Release(kMouseButtonLeft, {150, 55});
+  EXPECT_EQ(Thumb().x, 135);
+  EXPECT_DOUBLE_EQ(Value(), 0.75);
+}
+
 TEST_F(SliderTest, DraggingMovesTheThumbAlongTheTrackAndHoldsOutsideValues) {
   Open(0, 40, 180, 40);
   const RCPtr<NotificationLog> log = Listen(mSlider, {u"NID_VALUE_CHANGE", u"NID_VALUE_CHANGE_CAPTURE"});

@@ -460,6 +460,31 @@ TEST_F(TextBoxTest, TheLooksFollowFocusHoverSelectionAndTheEnabledState) {
   EXPECT_EQ(mBox->GetLookWeight(LTextBox::kLookSelectionHover), 0.0f);
 }
 
+TEST_F(TextBoxTest, TheContextMenuOffersTheFourEditsInTheFrameworkStrings) {
+  mBox->AttachToRootWindow();
+  EXPECT_FALSE(mBox->GetContextMenuDescriptor()) << "no framework strings, no menu";
+  std::string document = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<r><StringTable ID=\"Framework\">";
+  for (const char* id : {"EDIT_CUT", "EDIT_COPY", "EDIT_PASTE", "EDIT_DELETE"})
+    document +=
+        std::string("<String ID=\"") + id + "\"><Locale LCID=\"0x0009\">" + (id + 5) + "</Locale></String>";
+  mFactory->LoadStringTablesFromText(test::Bytes(std::string()),
+                                     test::Bytes(test::Utf16Document(document + "</StringTable></r>")), 0x0409);
+  ASSERT_TRUE(mFactory->GetFrameworkStringTable());
+  mBox->AttachToRootWindow();
+  const RCPtr<LMenuDescriptor> menu = mBox->GetContextMenuDescriptor();
+  ASSERT_TRUE(menu);
+  ASSERT_EQ(menu->GetItemCount(), 4u);
+  const char* expected[][2] = {{"NID_EDIT_CUT_REQ", "CUT"},
+                               {"NID_EDIT_COPY_REQ", "COPY"},
+                               {"NID_EDIT_PASTE_REQ", "PASTE"},
+                               {"NID_EDIT_DELETE_REQ", "DELETE"}};
+  for (std::uint32_t i = 0; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(Narrow(menu->GetItem(i).mID), expected[i][0]);
+    EXPECT_EQ(Narrow(menu->GetItem(i).mLabel), expected[i][1]);
+  }
+}
+
 TEST_F(TextBoxTest, TheToolTipShowsTheTextOnlyWhileItIsCutOff) {
   mBox->SetText(WideString(u"short"));
   EXPECT_EQ(Narrow(mBox->GetToolTipText()), "");
