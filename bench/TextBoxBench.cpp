@@ -1,7 +1,8 @@
 // Placing the text box's caret by a click in a line of 1,000 characters,
 // measured with the GDI+-role renderer and a DejaVu Sans face: once the
 // line's prefix widths are known, and right after a change of the text (the
-// click then measures the prefixes its binary search and the caret need).
+// click then measures the prefixes its binary search and the caret need; after
+// a character typed at the end the widths of the old text still serve).
 
 #include "QZFramework/AppServices/FrameworkApp.h"
 #include "QZFramework/ControlBase/InputParams.h"
@@ -111,6 +112,25 @@ void BM_TextBoxClickAfterANewText(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_TextBoxClickAfterANewText)->Unit(benchmark::kMicrosecond);
+
+void BM_TextBoxClickAfterTypingAtTheEnd(benchmark::State& state) {
+  Setup setup;
+  for (std::int32_t i = 0; i <= 1000; ++i)
+    benchmark::DoNotOptimize(setup.box->GetPrefixWidth(i));
+  const WideString lines[2] = {Line('a'), Line('a').Concat(WideString(u"x"))};
+  std::int32_t x = 0;
+  int which = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    which = 1 - which;
+    static_cast<void>(setup.box->SetText(lines[which]));
+    x = (x + 977) % 5000;
+    state.ResumeTiming();
+    setup.box->ClickAt(x);
+    benchmark::DoNotOptimize(setup.box->GetCaret());
+  }
+}
+BENCHMARK(BM_TextBoxClickAfterTypingAtTheEnd)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -634,10 +634,20 @@ float LTextBox::GetPrefixWidth(std::int32_t count) {
     return 0.0f; // nothing to measure with yet; nothing is kept either
   if (mMeasuredFont.Get() != mFont.Get() ||
       (mMeasuredText.GetChars() != mText.GetChars() && !mMeasuredText.EqualsString(mText))) {
+    // An edit leaves the widths of the prefixes before it as they were (same font).
+    std::size_t kept = 0;
+    if (mMeasuredFont.Get() == mFont.Get()) {
+      const std::size_t common = std::min<std::size_t>(mMeasuredText.GetLength(), mText.GetLength());
+      const char16_t* before = mMeasuredText.GetChars();
+      const char16_t* now = mText.GetChars();
+      while (kept < common && before[kept] == now[kept])
+        ++kept;
+    }
+    mPrefixWidths.resize(std::min(mPrefixWidths.size(), kept + 1));
+    mPrefixWidths.resize(static_cast<std::size_t>(length) + 1, -1.0f);
+    mPrefixWidths[0] = 0.0f;
     mMeasuredText = mText;
     mMeasuredFont = mFont;
-    mPrefixWidths.assign(static_cast<std::size_t>(length) + 1, -1.0f);
-    mPrefixWidths[0] = 0.0f;
   }
   float& width = mPrefixWidths[static_cast<std::size_t>(count)];
   if (width < 0.0f)

@@ -19,7 +19,8 @@
 // Invariants: 0 <= caret <= length; the selection lies inside the text; with
 // no selection the anchor is at the caret; a maximum length above 0 is never
 // exceeded by typing, pasting or replacing. Prefix widths of the text are
-// measured once per text and font and kept until either changes.
+// measured once per text and font; a new text keeps those of the prefix it
+// shares with the old one.
 // UI thread only, like every control.
 
 #include "QZFramework/ControlBase/EditTarget.h"

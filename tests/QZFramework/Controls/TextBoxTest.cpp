@@ -485,6 +485,22 @@ TEST_F(TextBoxTest, TheContextMenuOffersTheFourEditsInTheFrameworkStrings) {
   }
 }
 
+TEST_F(TextBoxTest, PrefixWidthsAreMeasuredOncePerTextAndKeptForAnUnchangedPrefix) {
+  mBox->SetText(WideString(u"abcdef"));
+  EXPECT_FLOAT_EQ(mBox->GetPrefixWidth(3), 30.0f);
+  const int calls = mRenderer->mMeasureCalls;
+  EXPECT_FLOAT_EQ(mBox->GetPrefixWidth(3), 30.0f);
+  EXPECT_FLOAT_EQ(mBox->GetPrefixWidth(0), 0.0f);
+  EXPECT_EQ(mRenderer->mMeasureCalls, calls) << "kept";
+  mBox->SetText(WideString(u"abcXY"), false); // measures its whole width for the extent
+  const int afterEdit = mRenderer->mMeasureCalls;
+  EXPECT_FLOAT_EQ(mBox->GetPrefixWidth(3), 30.0f);
+  EXPECT_EQ(mRenderer->mMeasureCalls, afterEdit) << "the shared prefix is not measured again";
+  EXPECT_FLOAT_EQ(mBox->GetPrefixWidth(4), 40.0f);
+  EXPECT_EQ(mRenderer->mMeasureCalls, afterEdit + 1);
+  EXPECT_FLOAT_EQ(mBox->GetPrefixWidth(9), 50.0f) << "at most the whole text";
+}
+
 TEST_F(TextBoxTest, TheToolTipShowsTheTextOnlyWhileItIsCutOff) {
   mBox->SetText(WideString(u"short"));
   EXPECT_EQ(Narrow(mBox->GetToolTipText()), "");
