@@ -10,6 +10,7 @@
 #include "QZFramework/Renderer/Renderer.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -84,6 +85,22 @@ public:
 
   std::uint32_t GetModifierKeys() override { return mModifiers; }
 
+  // A clipboard of one object; Set fails with mClipboardSetResult (keeping the old object).
+  RCPtr<LRefCountedObject> GetClipboardText() override {
+    ++mClipboardReads;
+    return mClipboard;
+  }
+  QZRESULT SetClipboardText(const RCPtr<LRefCountedObject>& data) override {
+    if (mClipboardSetResult < 0)
+      return mClipboardSetResult;
+    mClipboard = data;
+    return S_OK;
+  }
+  // Answered by mEditCommandAvailable (false when unset), which a test may aim at its edit target.
+  bool IsEditCommandAvailable(std::int32_t code) override {
+    return mEditCommandAvailable ? mEditCommandAvailable(code) : false;
+  }
+
   RCPtr<LRenderer> mRenderer;
   WideString mSystemFace{u"DejaVu Sans"};
   float mSystemSize = 9.0f;
@@ -105,6 +122,10 @@ public:
   RCPtr<IRootWindow> mFirstRootWindow;
   std::vector<std::string> mStatusLog;
   std::vector<std::pair<std::int32_t, std::string>> mHotKeys;
+  RCPtr<LRefCountedObject> mClipboard;
+  QZRESULT mClipboardSetResult = S_OK;
+  std::int32_t mClipboardReads = 0;
+  std::function<bool(std::int32_t)> mEditCommandAvailable;
   // May be pointed at a test's own log to keep one order of events.
   std::vector<std::string> mOwnHotKeyLog;
   std::vector<std::string>* mHotKeyLog = &mOwnHotKeyLog;

@@ -206,6 +206,11 @@ public:
     mLog->push_back(mName + ".command:" + id.ToNarrow().GetChars());
   }
 
+  // Logged as "<name>.textInput:on" or ":off".
+  void SetTextInputFocus(bool gained, const RCPtr<LControl>&, std::int32_t) override {
+    mLog->push_back(mName + (gained ? ".textInput:on" : ".textInput:off"));
+  }
+
   // ---- Scripted input, routed as the root window routes it.
 
   // A press (doubleClick: the second press of a double click).

@@ -91,6 +91,23 @@ public:
   // Moves the pointer to a point of the screen; an application that cannot
   // move it leaves it where it is.
   virtual void SetCursorPosition(const PointT<std::int32_t>& screen) { static_cast<void>(screen); }
+
+  // The application's clipboard, for the controls that edit text. Get: the
+  // object on the clipboard (text comes as an LWrapperStringable of a wide
+  // string), null when it holds none. Set: puts the object there; 0, or a
+  // failure when it cannot. IsEditCommandAvailable: whether the focused edit
+  // target of the active window can run the edit (the codes of
+  // ControlBase/EditTarget.h) now. An application without a clipboard keeps
+  // these answers.
+  virtual RCPtr<LRefCountedObject> GetClipboardText() { return RCPtr<LRefCountedObject>(); }
+  virtual QZRESULT SetClipboardText(const RCPtr<LRefCountedObject>& data) {
+    static_cast<void>(data);
+    return E_FAIL;
+  }
+  virtual bool IsEditCommandAvailable(std::int32_t code) {
+    static_cast<void>(code);
+    return false;
+  }
 };
 
 // The process-wide application; null when none is registered.

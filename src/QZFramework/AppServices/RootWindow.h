@@ -144,6 +144,14 @@ public:
     return false;
   }
   virtual void DeliverHotKeyCommand(const WideString& id) { static_cast<void>(id); }
+
+  // A text-entry control gained (or lost) the focus: the native window may
+  // start (or stop) text input for it. Nothing for a window without text input.
+  virtual void SetTextInputFocus(bool gained, const RCPtr<LControl>& control, std::int32_t value) {
+    static_cast<void>(gained);
+    static_cast<void>(control);
+    static_cast<void>(value);
+  }
 };
 
 } // namespace QZ

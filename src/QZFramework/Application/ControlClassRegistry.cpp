@@ -5,8 +5,11 @@
 #include "QZFramework/Controls/Label.h"
 #include "QZFramework/Controls/ListBox.h"
 #include "QZFramework/Controls/ListBoxItem.h"
+#include "QZFramework/Controls/NumericUpDown.h"
 #include "QZFramework/Controls/Panel.h"
 #include "QZFramework/Controls/ScrollBar.h"
+#include "QZFramework/Controls/Slider.h"
+#include "QZFramework/Controls/TextBox.h"
 #include "QZFramework/Controls/ToolTip.h"
 
 namespace QZ {
@@ -32,12 +35,12 @@ constexpr SControlClass kFrameworkControlClasses[] = {
     {u"Framework.ComboBoxWithIcons", nullptr},                 // LCheckedComboBox
     {u"Framework.ComboSlider", nullptr},                       // LComboSlider
     {u"Framework.ComboSlider.DropDownPanel", &LPanel::Create}, // LPanel
-    {u"Framework.Slider", nullptr},                            // LSlider
+    {u"Framework.Slider", &LSlider::Create},                   // LSlider
     {u"Framework.Knob", nullptr},                              // LKnob
     {u"Framework.TabControl", nullptr},                        // LTabControl
     {u"Framework.Label", &LLabel::Create},                     // LLabel
-    {u"Framework.TextBox", nullptr},                           // LTextBox
-    {u"Framework.NumericUpDown", nullptr},                     // LNumericUpDown
+    {u"Framework.TextBox", &LTextBox::Create},                 // LTextBox
+    {u"Framework.NumericUpDown", &LNumericUpDown::Create},     // LNumericUpDown
     {u"Framework.Panel", &LPanel::Create},                     // LPanel
     {u"Framework.ToolTip", &LToolTip::Create},                 // LToolTip
     {u"Framework.PopupMenu", nullptr},                         // LPopupMenu

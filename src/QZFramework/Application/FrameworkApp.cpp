@@ -242,6 +242,18 @@ void LFrameworkApp::DeliverGlobalHotKeyCommand(const WideString& id) {
     DeliverNotification(mHotKeys->GetTarget(), id.GetChars());
 }
 
+RCPtr<LRefCountedObject> LFrameworkApp::GetClipboardText() {
+  return mClipboard ? mClipboard->GetText() : RCPtr<LRefCountedObject>();
+}
+
+QZRESULT LFrameworkApp::SetClipboardText(const RCPtr<LRefCountedObject>& data) {
+  return mClipboard ? mClipboard->SetText(data) : E_FAIL;
+}
+
+bool LFrameworkApp::IsEditCommandAvailable(std::int32_t code) {
+  return mClipboard && mClipboard->IsEditCommandAvailable(code);
+}
+
 RCPtr<IRootWindow> LFrameworkApp::GetActiveRootWindow() {
   for (std::uint32_t i = mRootWindows.GetCount(); i > 0; --i)
     if (IsActive(*mRootWindows.GetAt(i - 1)))

@@ -186,6 +186,10 @@ public:
   void DeliverGlobalHotKeyCommand(const WideString& id) override;
   std::uint32_t GetModifierKeys() override { return GetModifierKeyState(); }
   const RCPtr<LClipboard>& GetClipboard() const { return mClipboard; }
+  // The clipboard's answers (LClipboard); null, E_FAIL and false without it.
+  RCPtr<LRefCountedObject> GetClipboardText() override;
+  QZRESULT SetClipboardText(const RCPtr<LRefCountedObject>& data) override;
+  bool IsEditCommandAvailable(std::int32_t code) override;
   const NarrowString& GetCommandLine() const { return mCommandLine; }
 
   // The active root window's answer, else the key state of the three buttons.

@@ -167,7 +167,7 @@ public:
   const RCPtr<LDropFileList>& GetDropData() const { return mDropData; }
 
   // A text box gained or lost the focus: the native window is told.
-  void SetTextInputFocus(bool gained, const RCPtr<LControl>& control, std::int32_t value);
+  void SetTextInputFocus(bool gained, const RCPtr<LControl>& control, std::int32_t value) override;
   // Tab left the top-level control: the focus goes round this window's tree
   // when it is the only window, else to the next window (the previous with
   // Shift). Nothing while the window is not active or runs a modal loop.

@@ -37,6 +37,9 @@ constexpr ConditionNotification kConditionNotifications[] = {
 // Value
 
 double LControl::SetValue(double normalized) {
+  // No comparison holds for a NaN, so no clamp would catch it: it changes nothing.
+  if (std::isnan(normalized))
+    return mNormalizedValue;
   const double clamped = normalized < 0 ? 0.0 : (normalized > 1 ? 1.0 : normalized);
   if (clamped == mNormalizedValue)
     return mNormalizedValue;

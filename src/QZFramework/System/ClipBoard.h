@@ -12,6 +12,7 @@
 // UI thread only. The busy flag guards SetText against re-entry from the same
 // thread (another program taking the clipboard while we empty it).
 
+#include "QZFramework/ControlBase/EditTarget.h"
 #include "QZFramework/Notification/NotificationClient.h"
 #include "QZFramework/Notification/NotificationHandler.h"
 #include "QZFramework/ObjectBase/QZResult.h"
@@ -23,12 +24,6 @@
 #include <cstdint>
 
 namespace QZ {
-
-// Edit operations, shared with the controls' edit commands.
-inline constexpr std::int32_t kEditDelete = 0;
-inline constexpr std::int32_t kEditCut = 1;
-inline constexpr std::int32_t kEditCopy = 2;
-inline constexpr std::int32_t kEditPaste = 3;
 
 // The text object the clipboard hands out and takes.
 using LClipboardText = LWrapperStringable<WideString>;

@@ -103,6 +103,7 @@ TEST_F(ControlValueTest, SetValueClampsAndAnnouncesOnlyChanges) {
   EXPECT_EQ(a->SetValue(1.5), 1.0);
   EXPECT_EQ(a->SetValue(1.0), 1.0) << "unchanged";
   EXPECT_EQ(a->SetValue(-2), 0.0);
+  EXPECT_EQ(a->SetValue(std::nan("")), 0.0) << "a NaN changes nothing";
   EXPECT_EQ(mLog, (std::vector<std::string>{"a.valueChanged", "a.VALUE_CHANGE(0.250000,2.500000)",
                                             "a.valueChanged", "a.VALUE_CHANGE(1.000000,10.000000)",
                                             "a.valueChanged", "a.VALUE_CHANGE(0.000000,0.000000)"}));

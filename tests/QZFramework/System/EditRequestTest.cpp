@@ -142,5 +142,47 @@ TEST_F(EditRequestTest, TheEditTargetIsTheNearestTargetUpTheParentChain) {
   EXPECT_FALSE(GetEditTarget(RCPtr<LControl>()));
 }
 
+// The controls reach the clipboard through the application services.
+TEST_F(EditRequestTest, TheApplicationServicesAnswerForTheClipboard) {
+  IFrameworkApp* app = GetFrameworkApp();
+  ASSERT_EQ(app, static_cast<IFrameworkApp*>(mApp.Get()));
+  ASSERT_EQ(app->SetClipboardText(LClipboardText::Create(WideString(u"copied"))), S_OK);
+  EXPECT_EQ(mClipboard->Text(), "copied");
+  mClipboard->CopyFromOtherProgram("pasted");
+  const auto text = DynamicCast<LClipboardText>(app->GetClipboardText());
+  ASSERT_TRUE(text);
+  EXPECT_STREQ(text->ToNarrow().GetChars(), "pasted");
+
+  mNatives[1].mActive = true;
+  mWindows[1]->mFocused = a;
+  EXPECT_TRUE(app->IsEditCommandAvailable(kEditPaste));
+  a->mCanEdit = false;
+  EXPECT_FALSE(app->IsEditCommandAvailable(kEditPaste));
+}
+
+TEST(FrameworkAppServicesTest, AnApplicationWithoutClipboardHasNothingToOffer) {
+  struct Minimal : IFrameworkApp {
+    RCPtr<LRenderer> GetRenderer() override { return RCPtr<LRenderer>(); }
+    QZRESULT GetSystemFont(WideString&, float&, std::int32_t&) override { return E_FAIL; }
+    std::int32_t GetRendererType() override { return 0; }
+    std::uint32_t GetMilliseconds() override { return 0; }
+    double GetTime() override { return 0; }
+    LControlFactory* GetControlFactory() override { return nullptr; }
+    RCPtr<LFont> GetDefaultFont() override { return RCPtr<LFont>(); }
+    RectT<std::int32_t> GetWorkArea() override { return {}; }
+    PointT<std::int32_t> GetCursorPosition() override { return {}; }
+    std::uint32_t GetMouseButtonState() override { return 0; }
+    RCPtr<IRootWindow> GetActiveRootWindow() override { return RCPtr<IRootWindow>(); }
+    CursorID GetCursor(const WideString&) override { return 0; }
+    QZRESULT SetStatusText(const WideString&, bool) override { return E_FAIL; }
+    QZRESULT RefreshStatusText(bool) override { return E_FAIL; }
+    bool ProcessIdle(bool) override { return false; }
+    RCPtr<IRootWindow> GetRootWindow(std::uint32_t) override { return RCPtr<IRootWindow>(); }
+  } minimal;
+  EXPECT_FALSE(minimal.GetClipboardText());
+  EXPECT_EQ(minimal.SetClipboardText(LClipboardText::Create(WideString(u"x"))), E_FAIL);
+  EXPECT_FALSE(minimal.IsEditCommandAvailable(kEditCopy));
+}
+
 } // namespace
 } // namespace QZ
