@@ -241,8 +241,6 @@ public:
   ~RtMidiSystem() override {
     std::lock_guard<std::mutex> guard(mLock);
     const auto clients = LockJackClients();
-    mJackIn.reset();
-    mJackOut.reset();
     if (mProbe)
       jack_client_close(mProbe);
   }
@@ -282,6 +280,8 @@ public:
       port->midi.reset();
       return connected;
     }
+    if (endpoint->api == Api::Jack)
+      RenewProbe();
     std::lock_guard<std::mutex> guard(mTableLock);
     handle = mNextHandle++;
     mInputs.emplace(handle, std::move(port));
@@ -337,6 +337,8 @@ public:
       port->midi.reset();
       return connected;
     }
+    if (endpoint->api == Api::Jack)
+      RenewProbe();
     std::lock_guard<std::mutex> guard(mTableLock);
     handle = mNextHandle++;
     mOutputs.emplace(handle, std::move(port));
@@ -461,14 +463,12 @@ private:
     return mAlsaIn != nullptr;
   }
 
-  // Under mLock: whether a JACK server runs now, with the enumeration clients made once it does.
+  // Under mLock: whether a JACK server runs now, with our probe client (it lists the ports) made once it does.
   bool EnsureJack() {
     if (!mOptions.useJack)
       return false;
     const auto clients = LockJackClients();
     if (mProbe && mProbeGone.load()) {
-      mJackIn.reset();
-      mJackOut.reset();
       jack_client_close(mProbe);
       mProbe = nullptr;
       mProbeGone.store(false);
@@ -484,16 +484,36 @@ private:
         return false;
       }
     }
-    if (!mJackIn) {
-      mJackIn = MakeMidi<RtMidiIn>(Api::Jack, mOptions.clientName, mEnumerationErrors);
-      mJackOut = MakeMidi<RtMidiOut>(Api::Jack, mOptions.clientName, mEnumerationErrors);
-      if (!mJackIn || !mJackOut) {
-        mJackIn.reset();
-        mJackOut.reset();
-        return false;
-      }
-    }
     return true;
+  }
+
+  // Under mLock, with a probe: the MIDI ports of the server in the order RtMidi lists them (an input device has
+  // output ports). Listed through the probe, not through RtMidi objects of our own: every further active client
+  // of ours reorders the server's graph, and two of them cost every request a whole period more.
+  void CollectJack(bool input, std::vector<Endpoint>& out) {
+    const char** ports =
+        jack_get_ports(mProbe, nullptr, JACK_DEFAULT_MIDI_TYPE, input ? JackPortIsOutput : JackPortIsInput);
+    for (const char** port = ports; port && *port; ++port) {
+      std::string fullName = *port;
+      if (fullName.empty() || IsOwn(fullName))
+        continue;
+      std::u16string name = MidiDeviceNameFromJackPort(fullName);
+      out.push_back({Api::Jack, std::move(fullName), std::move(name)});
+    }
+    if (ports)
+      jack_free(ports);
+  }
+
+  // jackd1 orders the clients of a cycle by their connections, and among unconnected ones by age: a client of
+  // ours older than a port's client put the port's reply a whole period later (two periods a request instead of
+  // one). The probe is therefore made again, lazily, after every port: it is always the newest of our clients.
+  void RenewProbe() {
+    std::lock_guard<std::mutex> guard(mLock);
+    const auto clients = LockJackClients();
+    if (mProbe)
+      jack_client_close(mProbe);
+    mProbe = nullptr;
+    mProbeGone.store(false);
   }
 
   static void OnJackShutdown(void* user) { static_cast<RtMidiSystem*>(user)->mProbeGone.store(true); }
@@ -528,13 +548,8 @@ private:
       else
         Collect(*mAlsaOut, Api::Alsa, endpoints);
     }
-    if (EnsureJack()) {
-      const auto clients = LockJackClients();
-      if (input)
-        Collect(*mJackIn, Api::Jack, endpoints);
-      else
-        Collect(*mJackOut, Api::Jack, endpoints);
-    }
+    if (EnsureJack())
+      CollectJack(input, endpoints);
     return endpoints;
   }
 
@@ -569,8 +584,6 @@ private:
   std::unique_ptr<RtMidiOut> mAlsaOut;
   jack_client_t* mProbe = nullptr;
   std::atomic<bool> mProbeGone{false};
-  std::unique_ptr<RtMidiIn> mJackIn;
-  std::unique_ptr<RtMidiOut> mJackOut;
   std::vector<Endpoint> mSnapshot[2];
   std::map<std::uintptr_t, std::shared_ptr<InputPort>> mInputs;
   std::map<std::uintptr_t, std::shared_ptr<OutputPort>> mOutputs;
