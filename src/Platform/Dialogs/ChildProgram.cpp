@@ -1,5 +1,7 @@
 #include "Platform/Dialogs/ChildProgram.h"
 
+#include "Platform/System/Process.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -16,14 +18,6 @@ extern char** environ;
 
 namespace QZ::Platform {
 namespace {
-
-int StatusToCode(int status) {
-  if (WIFEXITED(status))
-    return WEXITSTATUS(status);
-  if (WIFSIGNALED(status))
-    return 128 + WTERMSIG(status);
-  return -1;
-}
 
 constexpr int kPollSliceMs = 10;
 
@@ -121,7 +115,7 @@ bool ChildProgram::Poll() {
   const pid_t done = ::waitpid(mPid, &status, WNOHANG);
   if (done == 0 || (done < 0 && errno == EINTR))
     return false;
-  mExitCode = done == mPid ? StatusToCode(status) : -1;
+  mExitCode = done == mPid ? ExitCodeOfStatus(status) : -1;
   mPid = 0;
   // What it wrote before it ended is in the pipe still.
   ReadOutput();

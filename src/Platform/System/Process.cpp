@@ -16,17 +16,7 @@
 extern char** environ;
 
 namespace QZ::Platform {
-namespace {
-
-int StatusToCode(int status) {
-  if (WIFEXITED(status))
-    return WEXITSTATUS(status);
-  if (WIFSIGNALED(status))
-    return 128 + WTERMSIG(status);
-  return -1;
-}
-
-} // namespace
+namespace {} // namespace
 
 ProcessId StartProcess(const std::string& program, const std::vector<std::string>& args,
                        const std::vector<std::string>& environment) {
@@ -78,7 +68,7 @@ int WaitForProcess(ProcessId process, int timeoutMs) {
   for (;;) {
     const pid_t done = ::waitpid(process, &status, WNOHANG);
     if (done == process)
-      return StatusToCode(status);
+      return ExitCodeOfStatus(status);
     if (done < 0)
       return -1;
     if (std::chrono::steady_clock::now() >= deadline)
@@ -92,13 +82,13 @@ int StopProcess(ProcessId process, int graceMs) {
     return -1;
   int status = 0;
   if (::waitpid(process, &status, WNOHANG) == process)
-    return StatusToCode(status);
+    return ExitCodeOfStatus(status);
   ::kill(process, SIGTERM);
   const int code = WaitForProcess(process, graceMs);
   if (code != kProcessStillRunning)
     return code;
   ::kill(process, SIGKILL);
-  return ::waitpid(process, &status, 0) == process ? StatusToCode(status) : -1;
+  return ::waitpid(process, &status, 0) == process ? ExitCodeOfStatus(status) : -1;
 }
 
 std::string FindProgram(const std::string& name) {
@@ -115,6 +105,14 @@ std::string FindProgram(const std::string& name) {
     start = colon + 1;
   }
   return {};
+}
+
+int ExitCodeOfStatus(int status) {
+  if (WIFEXITED(status))
+    return WEXITSTATUS(status);
+  if (WIFSIGNALED(status))
+    return 128 + WTERMSIG(status);
+  return -1;
 }
 
 } // namespace QZ::Platform

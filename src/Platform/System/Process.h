@@ -22,6 +22,8 @@ inline constexpr int kProcessStillRunning = -2;
 int WaitForProcess(ProcessId process, int timeoutMs);
 // Asks it to end, kills it after graceMs, and collects it: its exit code, 128 + the signal that ended it, or -1.
 int StopProcess(ProcessId process, int graceMs);
+// The code of a wait status from waitpid: the exit code, 128 + the signal that ended it, or -1.
+int ExitCodeOfStatus(int status);
 // The path of a program on PATH, or "".
 std::string FindProgram(const std::string& name);
 
