@@ -22,6 +22,9 @@
 #include "QZFramework/ObjectBase/Exception.h"
 #include "QZFramework/System/KeyCode.h"
 #include "UI/DriverCommon/MainControl.h"
+#include "UI/PresetEditorCommon/ArpeggiatorEditPanel.h"
+#include "UI/PresetEditorCommon/KeybedEditPanel.h"
+#include "UI/PresetEditorCommon/VariantBufferSetterParameterPanel.h"
 
 #include <cmath>
 #include <ctime>
@@ -43,23 +46,23 @@ constexpr SControlClass kEditorControlClasses[] = {
     {u"PresetEditor.MainControl", &LMainControl::Create},
     {u"PresetEditor.DialogAbout", nullptr},
     {u"PresetEditor.MainControl.DeviceView", nullptr},
-    {u"PresetEditor.Arpeggiator", nullptr},
+    {u"PresetEditor.Arpeggiator", &LArpeggiatorEditPanel::Create},
     {u"PresetEditor.MidiNoteSelector", nullptr},
     {u"PresetEditor.MainControl.DeviceView.ControllerBody", &LLabel::Create},
     {u"PresetEditor.ProgramBankPanel", &LPanel::Create},
-    {u"PresetEditor.OctavePanel", nullptr},
-    {u"PresetEditor.MidiChannelPanel", nullptr},
-    {u"PresetEditor.TransposePanel", nullptr},
-    {u"PresetEditor.KeybedPanel", nullptr},
-    {u"PresetEditor.TempoPanel", nullptr},
-    {u"PresetEditor.NoteRepeatTimeDivisionPanel", nullptr},
-    {u"PresetEditor.SwingPanel", nullptr},
-    {u"PresetEditor.ArpOctavePanel", nullptr},
-    {u"PresetEditor.ArpModePanel", nullptr},
-    {u"PresetEditor.ArpLatchPanel", nullptr},
-    {u"PresetEditor.ArpEnabledPanel", nullptr},
-    {u"PresetEditor.TempoTapsPanel", nullptr},
-    {u"PresetEditor.NoteRepeatClockPanel", nullptr},
+    {u"PresetEditor.OctavePanel", &LVariantBufferSetterParameterPanel::Create},
+    {u"PresetEditor.MidiChannelPanel", &LVariantBufferSetterParameterPanel::Create},
+    {u"PresetEditor.TransposePanel", &LVariantBufferSetterParameterPanel::Create},
+    {u"PresetEditor.KeybedPanel", &LKeybedEditPanel::Create},
+    {u"PresetEditor.TempoPanel", &LVariantBufferSetterParameterPanel::Create},
+    {u"PresetEditor.NoteRepeatTimeDivisionPanel", &LVariantBufferSetterParameterPanel::Create},
+    {u"PresetEditor.SwingPanel", &LVariantBufferSetterParameterPanel::Create},
+    {u"PresetEditor.ArpOctavePanel", &LVariantBufferSetterParameterPanel::Create},
+    {u"PresetEditor.ArpModePanel", &LVariantBufferSetterParameterPanel::Create},
+    {u"PresetEditor.ArpLatchPanel", &LVariantBufferSetterParameterPanel::Create},
+    {u"PresetEditor.ArpEnabledPanel", &LVariantBufferSetterParameterPanel::Create},
+    {u"PresetEditor.TempoTapsPanel", &LVariantBufferSetterParameterPanel::Create},
+    {u"PresetEditor.NoteRepeatClockPanel", &LVariantBufferSetterParameterPanel::Create},
     {u"PresetEditor.Control.ProductLogoLabels", &LLabel::Create},
 };
 

@@ -2,6 +2,7 @@
 
 #include "QZFramework/ControlBase/ControlFactory.h"
 #include "QZFramework/Controls/Button.h"
+#include "QZFramework/Controls/ComboBox.h"
 #include "QZFramework/Controls/Label.h"
 #include "QZFramework/Controls/ListBox.h"
 #include "QZFramework/Controls/ListBoxItem.h"
@@ -29,8 +30,8 @@ constexpr SControlClass kFrameworkControlClasses[] = {
     {u"Framework.listbox2ColumnSortable", nullptr},            // LMultiColumnListBox
     {u"Framework.ScrollBar", &LScrollbar::Create},             // LScrollbar
     {u"Framework.ScrollChannel", &LPanel::Create},             // LPanel
-    {u"Framework.ComboBox", nullptr},                          // LComboBox
-    {u"Framework.ComboTextBox", nullptr},                      // LComboBox
+    {u"Framework.ComboBox", &LComboBox::Create},               // LComboBox
+    {u"Framework.ComboTextBox", &LComboBox::Create},           // LComboBox
     {u"Framework.CheckedComboBox", nullptr},                   // LCheckedComboBox
     {u"Framework.ComboBoxWithIcons", nullptr},                 // LCheckedComboBox
     {u"Framework.ComboSlider", nullptr},                       // LComboSlider
