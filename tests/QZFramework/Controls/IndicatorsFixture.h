@@ -20,7 +20,8 @@ namespace QZ::test {
 
 class IndicatorsFixture : public ValueControlsFixture {
 protected:
-  void OpenWith(const std::string& entries) {
+  // extraLookLists: more LookList elements for the skin.
+  void OpenWith(const std::string& entries, const std::string& extraLookLists = "") {
     const std::pair<const char16_t*, ControlCreateFunction> classes[] = {
         {u"Framework.ProgressBar", &LProgressBar::Create},
         {u"Framework.LevelMeter", &LLevelMeter::Create},
@@ -31,7 +32,25 @@ protected:
         {u"Framework.CenteredSlider", &LCenteredSlider::Create}};
     for (const auto& [name, create] : classes)
       mFactory->RegisterControlCreateFunction(WideString(name), create);
-    OpenMain(entries);
+    if (extraLookLists.empty()) {
+      OpenMain(entries);
+      return;
+    }
+    mFactory->RegisterControlCreateFunction(WideString(u"Framework.Slider"), &LSlider::Create);
+    std::string looks = ScrollLooks();
+    looks.insert(looks.rfind("</LookLists>"), extraLookLists);
+    LoadScrollSkin(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Veskor_Skin_Definitions><Application Name=\"App\">" + looks +
+        "<Skins><Skin Name=\"S\">" + ScrollPart("Test.Plain", "main", At(0, 0, 600, 400), "Gray", entries) +
+        "</Skin></Skins></Application></Veskor_Skin_Definitions>");
+    OpenTopLevel(u"main");
+  }
+  // A look list of count looks, all green.
+  static std::string GreenLooks(const std::string& name, int count) {
+    std::string text = "<LookList Name=\"" + name + "\" NumLooks=\"" + std::to_string(count) + "\">";
+    for (int i = 0; i < count; ++i)
+      text += "<Look Name=\"GreenLook\" Index=\"" + std::to_string(i) + "\"/>";
+    return text + "</LookList>";
   }
   // The framework string table with these entries (id, English text).
   void LoadFrameworkStrings(const std::vector<std::pair<std::string, std::string>>& entries) {
