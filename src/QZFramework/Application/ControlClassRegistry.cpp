@@ -2,6 +2,12 @@
 
 #include "QZFramework/ControlBase/ControlFactory.h"
 #include "QZFramework/Controls/Button.h"
+#include "QZFramework/Controls/CenteredSlider.h"
+#include "QZFramework/Controls/Dropper.h"
+#include "QZFramework/Controls/Knob.h"
+#include "QZFramework/Controls/LevelMeter.h"
+#include "QZFramework/Controls/ProgressBar.h"
+#include "QZFramework/Controls/StatusBar.h"
 #include "QZFramework/Controls/ComboBox.h"
 #include "QZFramework/Controls/Label.h"
 #include "QZFramework/Controls/ListBox.h"
@@ -37,7 +43,7 @@ constexpr SControlClass kFrameworkControlClasses[] = {
     {u"Framework.ComboSlider", nullptr},                       // LComboSlider
     {u"Framework.ComboSlider.DropDownPanel", &LPanel::Create}, // LPanel
     {u"Framework.Slider", &LSlider::Create},                   // LSlider
-    {u"Framework.Knob", nullptr},                              // LKnob
+    {u"Framework.Knob", &LKnob::Create},                       // LKnob
     {u"Framework.TabControl", nullptr},                        // LTabControl
     {u"Framework.Label", &LLabel::Create},                     // LLabel
     {u"Framework.TextBox", &LTextBox::Create},                 // LTextBox
@@ -48,16 +54,16 @@ constexpr SControlClass kFrameworkControlClasses[] = {
     {u"Framework.MenuItem", nullptr},                          // LMenuListBoxItem
     {u"Framework.ComboMenu", nullptr},                         // LComboMenu
     {u"Framework.MainMenu", nullptr},                          // LMainMenu
-    {u"Framework.FileDropper", nullptr},                       // LFileDropper
-    {u"Framework.StatusBar", nullptr},                         // LStatusBar
+    {u"Framework.FileDropper", &LFileDropper::Create},         // LFileDropper
+    {u"Framework.StatusBar", &LStatusBar::Create},             // LStatusBar
     {u"Framework.SplitterH", nullptr},                         // LSplitterH
     {u"Framework.SplitterV", nullptr},                         // LSplitterV
-    {u"Framework.LevelMeter", nullptr},                        // LLevelMeter
-    {u"Framework.ProgressBar", nullptr},                       // LProgressBar
+    {u"Framework.LevelMeter", &LLevelMeter::Create},           // LLevelMeter
+    {u"Framework.ProgressBar", &LProgressBar::Create},         // LProgressBar
     {u"Framework.TreeView", nullptr},                          // LTreeView
     {u"Framework.TreeViewItem", nullptr},                      // LTreeViewItem
-    {u"Framework.Dropper", nullptr},                           // LDropper
-    {u"Framework.CenteredSlider", nullptr},                    // LCenteredSlider
+    {u"Framework.Dropper", &LDropper::Create},                 // LDropper
+    {u"Framework.CenteredSlider", &LCenteredSlider::Create},   // LCenteredSlider
     {u"Framework.CenteredSliderBounds", &LPanel::Create},      // LPanel
 };
 
