@@ -7,6 +7,7 @@
 #include "QZFramework/Application/SkinWindowFixture.h"
 
 #include "QZFramework/Controls/ComboBox.h"
+#include "QZFramework/Controls/TextBox.h"
 #include "QZFramework/Controls/ListBoxSkin.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +30,7 @@ std::string At(int x, int y, int w, int h) {
 // A combo box 100 by 20 at (x, y) with a hidden list under it, as wide as the box; listExtra adds to the
 // list's layout, params are creation parameters.
 std::string Combo(const std::string& name, int x, int y, const std::string& listExtra = "",
-                  const std::string& params = "", bool withList = true) {
+                  const std::string& params = "", bool withList = true, const std::string& more = "") {
   const std::string list = test::ScrollPart(
       "Framework.ListBox", "listBox",
       "Visible=\"False\" XPositionAbs=\"0\" YPositionRel=\"1\" XSizeToControl=\"Parent\" XSizeRel=\"1\" "
@@ -39,7 +40,7 @@ std::string Combo(const std::string& name, int x, int y, const std::string& list
   std::string text = "<SubControl Class=\"Framework.ComboBox\" Name=\"" + name + "\" " + At(x, y, 100, 20) + ">";
   if (!params.empty())
     text += "<CreateParamList>" + params + "</CreateParamList>";
-  return text + "<Skin Name=\"" + name + "Skin\" LookList=\"Gray\">" + (withList ? list : "") +
+  return text + "<Skin Name=\"" + name + "Skin\" LookList=\"Gray\">" + (withList ? list : "") + more +
          "</Skin></SubControl>";
 }
 
@@ -48,7 +49,11 @@ std::string ComboWindowSkin() {
       Combo("small", 10, 50) + Combo("tall", 120, 305) + Combo("limited", 230, 305, "YMaxSizeAbs=\"80\"") +
       Combo("third", 10, 100, "", "<CreateParam ID=\"INITIAL_SELECTED_INDEX\">2</CreateParam>") +
       Combo("pastEnd", 10, 150, "", "<CreateParam ID=\"INITIAL_SELECTED_INDEX\">7</CreateParam>") +
-      Combo("noList", 340, 50, "", "", false);
+      Combo("noList", 340, 50, "", "", false) +
+      Combo("editable", 340, 150, "", "", true,
+            "<SubControl Class=\"Framework.TextBox\" Name=\"textBox\" " + At(0, 0, 80, 20) +
+                " FontName=\"DejaVu Sans\" FontSize=\"10\" FontStyle=\"0\"><Skin Name=\"editableText\" "
+                "LookList=\"Gray\"/></SubControl>");
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Veskor_Skin_Definitions><Application Name=\"App\">" +
          test::ListBoxLooks() + "<Skins><Skin Name=\"S\">" +
          test::ScrollPart("Test.Plain", "main", At(0, 0, kWidth, kHeight), "Gray", combos) +
@@ -58,7 +63,7 @@ std::string ComboWindowSkin() {
 // Rows "Up", "Down", "Inclusive" for each of the boxes that read them.
 std::string RowTables() {
   std::string document = "<r>";
-  for (const char* name : {"small", "third", "pastEnd"}) {
+  for (const char* name : {"small", "third", "pastEnd", "editable"}) {
     document += std::string("<StringTable ID=\"Test.Plain|") + name + "\">";
     int n = 0;
     for (const char* row : {"Up", "Down", "Inclusive"})
@@ -300,6 +305,47 @@ TEST_F(ComboBoxWindowTest, ABoxWithoutItsListFailsSafely) {
   Release({390, 60});
   Key(0x28);
   EXPECT_FALSE(combo->IsDroppedDown());
+}
+
+// An editable combo: its text box's notifications come from the combo as well, a validated text selects the row
+// of that text (ignoring case) or none, and the text box taking the focus closes the list.
+TEST_F(ComboBoxWindowTest, AnEditableBoxPassesOnItsTextBoxAndSelectsTheRowOfAValidatedText) {
+  const RCPtr<LComboBox> combo = Box(u"editable");
+  ASSERT_TRUE(combo);
+  const RCPtr<LTextBox> textBox = combo->GetTextBox();
+  ASSERT_TRUE(textBox);
+  const RCPtr<Counter> changes = Listen(combo, u"NID_TEXTBOX_TEXT_CHANGE");
+  const RCPtr<Counter> validated = Listen(combo, u"NID_TEXTBOX_VALIDATED");
+  const RCPtr<Counter> selections = Listen(combo, u"NID_SELECTION_CHANGE");
+
+  ASSERT_EQ(combo->ShowDropDown(true), S_OK);
+  ASSERT_TRUE(combo->IsDroppedDown());
+  Press({360, 160});
+  Release({360, 160});
+  ASSERT_TRUE(textBox->HasFocus());
+  EXPECT_FALSE(combo->IsDroppedDown()) << "the text box took the focus";
+
+  const struct {
+    const char* typed;
+    int row;
+  } cases[] = {{"down", 1}, {"INCLUSIVE", 2}, {"Sideways", -1}, {"Up", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    const int changesBefore = changes->mCount;
+    const int validatedBefore = validated->mCount;
+    // Ctrl+A selects what the last round typed, so the new text replaces it.
+    ASSERT_TRUE(mSimulator.Key(mId, 0x11, true));
+    ASSERT_TRUE(mSimulator.Key(mId, 0x41, true));
+    ASSERT_TRUE(mSimulator.Key(mId, 0x41, false));
+    ASSERT_TRUE(mSimulator.Key(mId, 0x11, false));
+    ASSERT_TRUE(mSimulator.Text(mId, c.typed));
+    Pump();
+    EXPECT_GT(changes->mCount, changesBefore) << "the text box's change came from the combo";
+    Key(0x0D); // Enter validates
+    EXPECT_EQ(validated->mCount, validatedBefore + 1);
+    EXPECT_EQ(combo->GetSelectedIndex(), c.row);
+  }
+  EXPECT_GE(selections->mCount, 3);
 }
 
 } // namespace
