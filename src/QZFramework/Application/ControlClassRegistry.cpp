@@ -3,6 +3,7 @@
 #include "QZFramework/ControlBase/ControlFactory.h"
 #include "QZFramework/Controls/Button.h"
 #include "QZFramework/Controls/Label.h"
+#include "QZFramework/Controls/CheckedListBox.h"
 #include "QZFramework/Controls/ListBox.h"
 #include "QZFramework/Controls/ListBoxItem.h"
 #include "QZFramework/Controls/NumericUpDown.h"
@@ -18,46 +19,46 @@ namespace {
 
 // Several names share a class; they differ only by what their skin entries hold.
 constexpr SControlClass kFrameworkControlClasses[] = {
-    {u"Framework.Button", &LButton::Create},                   // LButton
-    {u"Framework.OverlayButton", &LListBoxItem::Create},       // LListBoxItem
-    {u"Framework.ListBox", &LListBox::Create},                 // LListBox
-    {u"Framework.listboxNoScroll", &LListBox::Create},         // LListBox
-    {u"Framework.ListBoxItem", &LListBoxItem::Create},         // LListBoxItem
-    {u"Framework.CheckedListBox", nullptr},                    // LCheckedListBox
-    {u"Framework.CheckedListBoxItem", nullptr},                // LCheckedListBoxItem
-    {u"Framework.ListBoxWithIcons", nullptr},                  // LCheckedListBox
-    {u"Framework.listbox2ColumnSortable", nullptr},            // LMultiColumnListBox
-    {u"Framework.ScrollBar", &LScrollbar::Create},             // LScrollbar
-    {u"Framework.ScrollChannel", &LPanel::Create},             // LPanel
-    {u"Framework.ComboBox", nullptr},                          // LComboBox
-    {u"Framework.ComboTextBox", nullptr},                      // LComboBox
-    {u"Framework.CheckedComboBox", nullptr},                   // LCheckedComboBox
-    {u"Framework.ComboBoxWithIcons", nullptr},                 // LCheckedComboBox
-    {u"Framework.ComboSlider", nullptr},                       // LComboSlider
-    {u"Framework.ComboSlider.DropDownPanel", &LPanel::Create}, // LPanel
-    {u"Framework.Slider", &LSlider::Create},                   // LSlider
-    {u"Framework.Knob", nullptr},                              // LKnob
-    {u"Framework.TabControl", nullptr},                        // LTabControl
-    {u"Framework.Label", &LLabel::Create},                     // LLabel
-    {u"Framework.TextBox", &LTextBox::Create},                 // LTextBox
-    {u"Framework.NumericUpDown", &LNumericUpDown::Create},     // LNumericUpDown
-    {u"Framework.Panel", &LPanel::Create},                     // LPanel
-    {u"Framework.ToolTip", &LToolTip::Create},                 // LToolTip
-    {u"Framework.PopupMenu", nullptr},                         // LPopupMenu
-    {u"Framework.MenuItem", nullptr},                          // LMenuListBoxItem
-    {u"Framework.ComboMenu", nullptr},                         // LComboMenu
-    {u"Framework.MainMenu", nullptr},                          // LMainMenu
-    {u"Framework.FileDropper", nullptr},                       // LFileDropper
-    {u"Framework.StatusBar", nullptr},                         // LStatusBar
-    {u"Framework.SplitterH", nullptr},                         // LSplitterH
-    {u"Framework.SplitterV", nullptr},                         // LSplitterV
-    {u"Framework.LevelMeter", nullptr},                        // LLevelMeter
-    {u"Framework.ProgressBar", nullptr},                       // LProgressBar
-    {u"Framework.TreeView", nullptr},                          // LTreeView
-    {u"Framework.TreeViewItem", nullptr},                      // LTreeViewItem
-    {u"Framework.Dropper", nullptr},                           // LDropper
-    {u"Framework.CenteredSlider", nullptr},                    // LCenteredSlider
-    {u"Framework.CenteredSliderBounds", &LPanel::Create},      // LPanel
+    {u"Framework.Button", &LButton::Create},                         // LButton
+    {u"Framework.OverlayButton", &LListBoxItem::Create},             // LListBoxItem
+    {u"Framework.ListBox", &LListBox::Create},                       // LListBox
+    {u"Framework.listboxNoScroll", &LListBox::Create},               // LListBox
+    {u"Framework.ListBoxItem", &LListBoxItem::Create},               // LListBoxItem
+    {u"Framework.CheckedListBox", &LCheckedListBox::Create},         // LCheckedListBox
+    {u"Framework.CheckedListBoxItem", &LCheckedListBoxItem::Create}, // LCheckedListBoxItem
+    {u"Framework.ListBoxWithIcons", &LCheckedListBox::Create},       // LCheckedListBox
+    {u"Framework.listbox2ColumnSortable", nullptr},                  // LMultiColumnListBox
+    {u"Framework.ScrollBar", &LScrollbar::Create},                   // LScrollbar
+    {u"Framework.ScrollChannel", &LPanel::Create},                   // LPanel
+    {u"Framework.ComboBox", nullptr},                                // LComboBox
+    {u"Framework.ComboTextBox", nullptr},                            // LComboBox
+    {u"Framework.CheckedComboBox", nullptr},                         // LCheckedComboBox
+    {u"Framework.ComboBoxWithIcons", nullptr},                       // LCheckedComboBox
+    {u"Framework.ComboSlider", nullptr},                             // LComboSlider
+    {u"Framework.ComboSlider.DropDownPanel", &LPanel::Create},       // LPanel
+    {u"Framework.Slider", &LSlider::Create},                         // LSlider
+    {u"Framework.Knob", nullptr},                                    // LKnob
+    {u"Framework.TabControl", nullptr},                              // LTabControl
+    {u"Framework.Label", &LLabel::Create},                           // LLabel
+    {u"Framework.TextBox", &LTextBox::Create},                       // LTextBox
+    {u"Framework.NumericUpDown", &LNumericUpDown::Create},           // LNumericUpDown
+    {u"Framework.Panel", &LPanel::Create},                           // LPanel
+    {u"Framework.ToolTip", &LToolTip::Create},                       // LToolTip
+    {u"Framework.PopupMenu", nullptr},                               // LPopupMenu
+    {u"Framework.MenuItem", nullptr},                                // LMenuListBoxItem
+    {u"Framework.ComboMenu", nullptr},                               // LComboMenu
+    {u"Framework.MainMenu", nullptr},                                // LMainMenu
+    {u"Framework.FileDropper", nullptr},                             // LFileDropper
+    {u"Framework.StatusBar", nullptr},                               // LStatusBar
+    {u"Framework.SplitterH", nullptr},                               // LSplitterH
+    {u"Framework.SplitterV", nullptr},                               // LSplitterV
+    {u"Framework.LevelMeter", nullptr},                              // LLevelMeter
+    {u"Framework.ProgressBar", nullptr},                             // LProgressBar
+    {u"Framework.TreeView", nullptr},                                // LTreeView
+    {u"Framework.TreeViewItem", nullptr},                            // LTreeViewItem
+    {u"Framework.Dropper", nullptr},                                 // LDropper
+    {u"Framework.CenteredSlider", nullptr},                          // LCenteredSlider
+    {u"Framework.CenteredSliderBounds", &LPanel::Create},            // LPanel
 };
 
 } // namespace
