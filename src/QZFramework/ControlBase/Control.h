@@ -818,7 +818,7 @@ public:
   const RCPtr<LMenuItemUpdater>& GetMenuItemUpdater();
   // Whether a menu command is available now: the base leaves the state as it is and returns 1.
   virtual QZRESULT GetCommandEnabled(const RCPtr<LMenuDescriptor>& menu, std::int32_t itemIndex,
-                                     const WideString& id, SMenuItemState& state);
+                                     const WideString& id, LMenuItemState& state);
 
   // Tool tips and context menus are controls made on demand from the current
   // skin's top-level entries "toolTip" and "contextMenu", as children of the

@@ -46,21 +46,21 @@ QZRESULT LControl::BindMenuHotKeys(const RCPtr<LMenuDescriptor>& menu, bool bind
   const RCPtr<IRootWindow> rootWindow = FindRootWindow();
   IFrameworkApp* app = GetFrameworkApp();
   for (std::uint32_t i = 0; i < menu->GetItemCount(); ++i) {
-    const LMenuDescriptor::SItem& item = menu->GetItem(i);
-    if (item.mSubMenu) {
-      static_cast<void>(BindMenuHotKeys(item.mSubMenu, bind));
+    const RCPtr<LMenuItemDescriptor> item = menu->GetItem(i);
+    if (item->HasSubItems()) {
+      static_cast<void>(BindMenuHotKeys(item, bind));
       continue;
     }
-    if (item.mID.IsEmpty() || !mHandler)
+    const WideString& command = item->mCommand;
+    if (command.IsEmpty() || !mHandler)
       continue;
-    const bool hasKeys =
-        (rootWindow && rootWindow->HasHotKey(item.mID)) || (app && app->HasGlobalHotKey(item.mID));
+    const bool hasKeys = (rootWindow && rootWindow->HasHotKey(command)) || (app && app->HasGlobalHotKey(command));
     if (!hasKeys)
       continue;
     if (bind)
-      mHandler->RegisterForReceive(&LControl::OnMenuHotKeyCommand, item.mID.GetChars());
+      mHandler->RegisterForReceive(&LControl::OnMenuHotKeyCommand, command.GetChars());
     else
-      mHandler->Unregister(static_cast<const LNotificationDistributor*>(nullptr), item.mID.GetChars());
+      mHandler->Unregister(static_cast<const LNotificationDistributor*>(nullptr), command.GetChars());
   }
   return S_OK;
 }
@@ -88,7 +88,9 @@ QZRESULT LControl::LoadContextMenuDescriptors(IArray<RCPtr<LMenuDescriptor>>& ou
   LStringTable::SortedEntries entries;
   table->GetSortedEntriesWithPrefix(onePrefix, entries);
   if (entries.GetCount() > 0) {
-    out.AddItem(LMenuDescriptor::CreateFromStringTable(WithoutPrefix(entries, onePrefix.GetLength())));
+    if (const RCPtr<LMenuDescriptor> menu =
+            LMenuDescriptor::CreateFromStringTable(WithoutPrefix(entries, onePrefix.GetLength())))
+      out.AddItem(menu);
     return S_FALSE;
   }
   // Several menus: one per key, the part of the id before its first ".".
@@ -109,8 +111,11 @@ QZRESULT LControl::LoadContextMenuDescriptors(IArray<RCPtr<LMenuDescriptor>>& ou
     WideString keyPrefix(key.c_str());
     keyPrefix.AppendChar(u'.');
     table->GetSortedEntriesWithPrefix(keyPrefix, entries);
-    if (entries.GetCount() > 0)
-      out.AddItem(LMenuDescriptor::CreateFromStringTable(WithoutPrefix(entries, keyPrefix.GetLength())));
+    if (entries.GetCount() == 0)
+      continue;
+    if (const RCPtr<LMenuDescriptor> menu =
+            LMenuDescriptor::CreateFromStringTable(WithoutPrefix(entries, keyPrefix.GetLength())))
+      out.AddItem(menu);
   }
   return S_FALSE;
 }
@@ -134,7 +139,7 @@ void LControl::ReleaseMenuItemUpdater() {
 }
 
 QZRESULT LControl::GetCommandEnabled(const RCPtr<LMenuDescriptor>&, std::int32_t, const WideString&,
-                                     SMenuItemState&) {
+                                     LMenuItemState&) {
   return S_FALSE;
 }
 

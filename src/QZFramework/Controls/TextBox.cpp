@@ -135,14 +135,11 @@ void LTextBox::AttachToRootWindow() {
   const RCPtr<LStringTable> strings = factory ? factory->GetFrameworkStringTable() : RCPtr<LStringTable>();
   if (!strings)
     return;
-  const RCPtr<LMenuDescriptor> menu = MakeRCPtr<LMenuDescriptor>();
-  std::int32_t order = 0;
+  const RCPtr<LMenuDescriptor> menu = LMenuDescriptor::Create();
   for (const SEditCommand& command : kEditCommands) {
-    LMenuDescriptor::SItem item;
-    item.mID = WideString(command.id);
-    static_cast<void>(strings->GetString(command.label, item.mLabel));
-    item.mOrder = order++;
-    static_cast<void>(menu->AddItem(item));
+    WideString label;
+    static_cast<void>(strings->GetString(command.label, label));
+    static_cast<void>(menu->AppendItem(menu->GetItemCount(), label, WideString(command.id), true, false));
   }
   static_cast<void>(SetContextMenuDescriptor(menu));
 }
@@ -424,7 +421,7 @@ QZRESULT LTextBox::PerformEdit(std::int32_t code) {
 }
 
 QZRESULT LTextBox::GetCommandEnabled(const RCPtr<LMenuDescriptor>&, std::int32_t, const WideString& id,
-                                     SMenuItemState& state) {
+                                     LMenuItemState& state) {
   for (const SEditCommand& command : kEditCommands) {
     if (!id.IsEqual(command.id))
       continue;

@@ -166,7 +166,7 @@ public:
   void AttachToRootWindow() override;
   // The clipboard's availability for the four edit requests: 0; other ids 1.
   QZRESULT GetCommandEnabled(const RCPtr<LMenuDescriptor>& menu, std::int32_t itemIndex, const WideString& id,
-                             SMenuItemState& state) override;
+                             LMenuItemState& state) override;
   // Keeps the text across the base's step, which would show the label as the text.
   QZRESULT CreateChildrenFromDescriptor(const RCPtr<LControlDescriptor>& descriptor) override;
   void HandleLeftButtonDown(const RCPtr<LMouseButtonParam>& param) override;

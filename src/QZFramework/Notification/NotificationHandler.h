@@ -6,12 +6,15 @@
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Notification/NotificationClient.h"
 #include "QZFramework/Notification/NotificationDistributor.h"
+#include "QZFramework/ObjectBase/Exception.h"
 #include "QZFramework/ObjectBase/QZResult.h"
 #include "QZFramework/ObjectBase/RefCountedObject.h"
+#include "QZFramework/ObjectBase/TypeName.h"
 
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <string>
 
 namespace QZ {
 
@@ -104,6 +107,42 @@ private:
 
   T* mOwner;
   std::map<Receivable, Member> mMap;
+};
+
+// Takes one binding of a handler out for its lifetime, so that a change the
+// owner makes itself (a value it assigns to a child) is not taken for one the
+// user made. The subscription stays; only the binding is taken out and put
+// back with its member and flags. A binding that does not exist is a
+// programming error.
+template <class T>
+class CAutoNotificationDisabler {
+public:
+  CAutoNotificationDisabler(const RCPtr<LNotificationHandler<T>>& handler,
+                            const RCPtr<LNotificationDistributor>& source, const char16_t* name)
+      : mHandler(handler), mSource(source), mName(name) {
+    if (!mHandler || mHandler->GetRegistration(mSource, mName, mMember, mFlags) < 0)
+      ThrowIfFailed(E_FAIL, Function("CAutoNotificationDisabler"), kDisablerSourcePath, 247);
+    if (!mHandler->Unregister(mSource, mName))
+      ThrowIfFailed(E_FAIL, Function("CAutoNotificationDisabler"), kDisablerSourcePath, 248);
+  }
+  ~CAutoNotificationDisabler() noexcept(false) {
+    if (mHandler->Register(mMember, mSource, mName, mFlags) < 0)
+      ThrowIfFailed(E_FAIL, Function("~CAutoNotificationDisabler"), kDisablerSourcePath, 253);
+  }
+  CAutoNotificationDisabler(const CAutoNotificationDisabler&) = delete;
+  CAutoNotificationDisabler& operator=(const CAutoNotificationDisabler&) = delete;
+
+private:
+  static constexpr const char* kDisablerSourcePath = "notification\\NotificationHandler";
+  static std::string Function(const char* name) {
+    return std::string("QZ::CAutoNotificationDisabler<") + TypeName<T>::value + ">::" + name;
+  }
+
+  RCPtr<LNotificationHandler<T>> mHandler;
+  RCPtr<LNotificationDistributor> mSource;
+  const char16_t* mName;
+  typename LNotificationHandler<T>::Member mMember = nullptr;
+  std::uint32_t mFlags = 0;
 };
 
 } // namespace QZ

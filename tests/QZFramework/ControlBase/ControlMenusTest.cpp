@@ -33,14 +33,19 @@ public:
   RCPtr<LStringTable> mTable;
 };
 
-// "id=label" of the items, sub-menus in braces.
+// "command=label" of the items, "-" for a separator, sub-menus in braces.
 std::string Describe(const LMenuDescriptor& menu) {
   std::string text;
   for (std::uint32_t i = 0; i < menu.GetItemCount(); ++i) {
-    const LMenuDescriptor::SItem& item = menu.GetItem(i);
-    text += (i ? " " : "") + Narrow(item.mID) + "=" + Narrow(item.mLabel);
-    if (item.mSubMenu)
-      text += "{" + Describe(*item.mSubMenu) + "}";
+    const RCPtr<LMenuItemDescriptor> item = menu.GetItem(i);
+    text += i ? " " : "";
+    if (item->mSeparator) {
+      text += "-";
+      continue;
+    }
+    text += Narrow(item->mCommand) + "=" + Narrow(item->mLabel);
+    if (item->HasSubItems())
+      text += "{" + Describe(*item) + "}";
   }
   return text;
 }
@@ -76,16 +81,16 @@ TEST_F(ControlMenusTest, DescriptorsComeFromTheStringTableInEitherForm) {
   EXPECT_EQ(Menus(Make({{u"CONTEXT_MENU1.00.NID_HELP", u"Help"}, {u"CONTEXT_MENU.00.NID_COPY", u"Copy"}})),
             (Texts{"NID_COPY=Copy"}))
       << "with both forms only the one-menu form is read";
-  EXPECT_EQ(Menus(Make({{u"CONTEXT_MENU0.03.NID_MENU_FILE_LOAD_PRESET_FROM_FILE", u"Load"},
-                        {u"CONTEXT_MENU0.02.-", u""},
-                        {u"CONTEXT_MENU0.00.MENU_FILE_SEND_PRESET_TO_DEVICE.", u"Send"},
-                        {u"CONTEXT_MENU0.MENU_FILE_SEND_PRESET_TO_DEVICE.0.NID_MENU_FILE_SEND_PRESET0_TO_DEVICE",
-                         u"Preset 0"},
-                        {u"CONTEXT_MENU1.00.NID_MENU_HELP_OPEN_USERGUIDE_REQ", u"Guide"},
-                        {u"OTHER.00.NID_X", u"X"}})),
-            (Texts{"MENU_FILE_SEND_PRESET_TO_DEVICE=Send{NID_MENU_FILE_SEND_PRESET0_TO_DEVICE=Preset 0} -= "
-                   "NID_MENU_FILE_LOAD_PRESET_FROM_FILE=Load",
-                   "NID_MENU_HELP_OPEN_USERGUIDE_REQ=Guide"}));
+  EXPECT_EQ(
+      Menus(Make(
+          {{u"CONTEXT_MENU0.02.NID_MENU_FILE_LOAD_PRESET_FROM_FILE", u"Load"},
+           {u"CONTEXT_MENU0.01.-", u""},
+           {u"CONTEXT_MENU0.00.MENU_FILE_SEND_PRESET_TO_DEVICE.", u"Send"},
+           {u"CONTEXT_MENU0.MENU_FILE_SEND_PRESET_TO_DEVICE.0.NID_MENU_FILE_SEND_PRESET0_TO_DEVICE", u"Preset 0"},
+           {u"CONTEXT_MENU1.00.NID_MENU_HELP_OPEN_USERGUIDE_REQ", u"Guide"},
+           {u"OTHER.00.NID_X", u"X"}})),
+      (Texts{"=Send{NID_MENU_FILE_SEND_PRESET0_TO_DEVICE=Preset 0} - NID_MENU_FILE_LOAD_PRESET_FROM_FILE=Load",
+             "NID_MENU_HELP_OPEN_USERGUIDE_REQ=Guide"}));
   EXPECT_EQ(Menus(Make({{u"OTHER.00.NID_X", u"X"}})), Texts{});
   EXPECT_EQ(Menus(Make({}), S_FALSE), Texts{}) << "no string table, no menus";
 }
@@ -102,8 +107,9 @@ TEST_F(ControlMenusTest, MenuCommandsWithHotKeysReachTheHotKeysReceiver) {
   window->mHotKeys.push_back({KeyCode(0x56, true, 0, kModifierCtrl).mPacked, "NID_EDIT_PASTE_REQ"});
   LMenuDescriptor::Entries entries;
   entries.AddItem({WideString(u"00.NID_EDIT_COPY_REQ"), WideString(u"Copy")});
-  entries.AddItem({WideString(u"01.SUB.00.NID_EDIT_PASTE_REQ"), WideString(u"Paste")});
-  entries.AddItem({WideString(u"02.NID_NO_KEY"), WideString(u"Plain")});
+  entries.AddItem({WideString(u"01.NID_NO_KEY"), WideString(u"Plain")});
+  entries.AddItem({WideString(u"02.SUB."), WideString(u"More")});
+  entries.AddItem({WideString(u"SUB.0.NID_EDIT_PASTE_REQ"), WideString(u"Paste")});
   const RCPtr<LMenuDescriptor> menu = LMenuDescriptor::CreateFromStringTable(entries);
 
   EXPECT_EQ(control->SetContextMenuDescriptor(menu), S_OK);
@@ -132,7 +138,7 @@ TEST_F(ControlMenusTest, TheUpdaterIsMadeOnceAndCountedAsAnInnerReference) {
   EXPECT_EQ(updater->mTarget, RCPtr<LControl>(control));
   EXPECT_EQ(control->GetInnerRefCount(), inner + 1);
 
-  SMenuItemState state{false, true};
+  LMenuItemState state{false, true, WideString()};
   EXPECT_EQ(control->GetCommandEnabled(RCPtr<LMenuDescriptor>(), 0, WideString(u"NID_X"), state), S_FALSE);
   EXPECT_FALSE(state.mEnabled);
   EXPECT_TRUE(state.mChecked);

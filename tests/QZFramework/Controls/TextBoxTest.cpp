@@ -258,7 +258,7 @@ TEST_F(TextBoxTest, CutCopyPasteAndDeleteGoThroughTheClipboard) {
   EXPECT_EQ(mBox->PerformEdit(kEditPaste), E_FAIL);
 
   // The menu items ask the clipboard, which asks the box.
-  SMenuItemState state;
+  LMenuItemState state;
   EXPECT_EQ(mBox->GetCommandEnabled(RCPtr<LMenuDescriptor>(), 0, WideString(u"NID_EDIT_PASTE_REQ"), state), S_OK);
   EXPECT_FALSE(state.mEnabled);
   Copy("x");
@@ -480,8 +480,8 @@ TEST_F(TextBoxTest, TheContextMenuOffersTheFourEditsInTheFrameworkStrings) {
                                {"NID_EDIT_DELETE_REQ", "DELETE"}};
   for (std::uint32_t i = 0; i < 4; ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(Narrow(menu->GetItem(i).mID), expected[i][0]);
-    EXPECT_EQ(Narrow(menu->GetItem(i).mLabel), expected[i][1]);
+    EXPECT_EQ(Narrow(menu->GetItem(i)->mCommand), expected[i][0]);
+    EXPECT_EQ(Narrow(menu->GetItem(i)->mLabel), expected[i][1]);
   }
 }
 
