@@ -7,6 +7,7 @@
 #include "QZFramework/ControlBase/Look.h"
 #include "QZFramework/ControlBase/StringTable.h"
 #include "QZFramework/ControlBase/VisualPart.h"
+#include "QZFramework/Controls/ArrowKeyStepping.h"
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Utilities/Storage/Holder.h"
 
@@ -21,13 +22,7 @@ namespace {
 
 constexpr const char16_t* kValueChange = u"NID_VALUE_CHANGE";
 constexpr const char16_t* kValueChangeCapture = u"NID_VALUE_CHANGE_CAPTURE";
-constexpr const char16_t* kNidKeyDown = u"NID_VALUE_CHANGE_KEY_DOWN";
 constexpr const char16_t* kNidKeyUp = u"NID_VALUE_CHANGE_KEY_UP";
-
-constexpr std::uint32_t kVkLeft = 0x25;
-constexpr std::uint32_t kVkUp = 0x26;
-constexpr std::uint32_t kVkRight = 0x27;
-constexpr std::uint32_t kVkDown = 0x28;
 
 constexpr double kDefaultFineMultiplier = 0.25;
 // The linear range a skin without one gets: a multiple of the position count near this many pixels.
@@ -247,25 +242,7 @@ void LKnob::StepBy(double units) {
 }
 
 QZRESULT LKnob::HandleKey(const RCPtr<LKeyParam>& key) {
-  if (!key)
-    return S_FALSE;
-  const std::uint32_t code = key->mKey.Bits();
-  const std::uint32_t virtualKey = (code & kKeyVirtualKeyMask) >> kKeyVirtualKeyShift;
-  const RCPtr<LKnob> self(this);
-  if (virtualKey >= kVkLeft && virtualKey <= kVkDown && (code & (kKeyPressed | kKeyInvalid)) == 0) {
-    mKeyStepping = false;
-    static_cast<void>(Notify(LNotification::Create(kNidKeyUp, key)));
-    return S_OK;
-  }
-  const std::uint32_t plain = code & ~kKeyVirtualKeyMask;
-  if (plain != kKeyPressed || virtualKey < kVkLeft || virtualKey > kVkDown)
-    return S_FALSE;
-  if (!mKeyStepping) {
-    mKeyStepping = true;
-    static_cast<void>(Notify(LNotification::Create(kNidKeyDown, key)));
-  }
-  StepBy(virtualKey == kVkUp || virtualKey == kVkRight ? 1.0 : -1.0);
-  return S_OK;
+  return StepByArrowKey(*this, key, mKeyStepping, [this](double units) { StepBy(units); }) ? S_OK : S_FALSE;
 }
 
 QZRESULT LKnob::HandleMouseWheel(const RCPtr<LMouseWheelParam>& param) {

@@ -4,6 +4,7 @@
 #include "QZFramework/ControlBase/ControlFactory.h"
 #include "QZFramework/ControlBase/InputParams.h"
 #include "QZFramework/ControlBase/KeyCode.h"
+#include "QZFramework/Controls/ArrowKeyStepping.h"
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Utilities/Storage/Holder.h"
 
@@ -16,15 +17,9 @@ namespace {
 
 constexpr const char16_t* kValueChange = u"NID_VALUE_CHANGE";
 constexpr const char16_t* kValueChangeCapture = u"NID_VALUE_CHANGE_CAPTURE";
-constexpr const char16_t* kNidKeyDown = u"NID_VALUE_CHANGE_KEY_DOWN";
 constexpr const char16_t* kNidKeyUp = u"NID_VALUE_CHANGE_KEY_UP";
 constexpr const char16_t* kLeftDragChange = u"NID_LEFT_DRAG_CONDITION_CHANGE";
 constexpr const char16_t* kMouseMove = u"NID_MOUSE_MOVE";
-
-constexpr std::uint32_t kVkLeft = 0x25;
-constexpr std::uint32_t kVkUp = 0x26;
-constexpr std::uint32_t kVkRight = 0x27;
-constexpr std::uint32_t kVkDown = 0x28;
 
 constexpr double kFirstPageDelay = 0.3;
 constexpr double kPageInterval = 0.1;
@@ -421,25 +416,7 @@ void LSlider::StepBy(double units) {
 }
 
 bool LSlider::StepByKey(const RCPtr<LKeyParam>& key) {
-  if (!key)
-    return false;
-  const std::uint32_t code = key->mKey.Bits();
-  const std::uint32_t virtualKey = (code & kKeyVirtualKeyMask) >> kKeyVirtualKeyShift;
-  const RCPtr<LSlider> self(this);
-  if (virtualKey >= kVkLeft && virtualKey <= kVkDown && (code & (kKeyPressed | kKeyInvalid)) == 0) {
-    mKeyStepping = false;
-    static_cast<void>(Notify(LNotification::Create(kNidKeyUp, key)));
-    return true;
-  }
-  const std::uint32_t plain = code & ~kKeyVirtualKeyMask;
-  if (plain != kKeyPressed || virtualKey < kVkLeft || virtualKey > kVkDown)
-    return false;
-  if (!mKeyStepping) {
-    mKeyStepping = true;
-    static_cast<void>(Notify(LNotification::Create(kNidKeyDown, key)));
-  }
-  StepBy(virtualKey == kVkUp || virtualKey == kVkRight ? 1.0 : -1.0);
-  return true;
+  return StepByArrowKey(*this, key, mKeyStepping, [this](double units) { StepBy(units); });
 }
 
 void LSlider::ProcessUnhandledKey(const RCPtr<LKeyParam>& key) {
