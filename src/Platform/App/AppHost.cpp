@@ -8,8 +8,18 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <thread>
 
 namespace QZ::Platform {
+
+namespace {
+
+// How long a wake-up waits for its event to reach the queue: up to 20 pauses of 0.1 ms. A pushing thread queues it
+// right after the watch returns; an event SDL drops after its watch (a full queue) costs no more than this.
+constexpr int kEventLandingAttempts = 20;
+constexpr int kEventLandingPauseUs = 100;
+
+} // namespace
 
 AppHost::AppHost() = default;
 
@@ -117,14 +127,26 @@ void AppHost::Wake() {
 bool AppHost::WaitForEvent(int timeout, SDL_Event& event) {
   if (mNativeWait)
     return SDL_WaitEventTimeout(&event, timeout) == 1;
+  bool woken = false;
   {
     std::unique_lock lock(mAddedMutex);
     mAddedCondition.wait_for(lock, std::chrono::milliseconds(timeout), [this] { return mEventAdded; });
     // An event added before the wait began ends it at once, at most once.
+    woken = mEventAdded;
     mEventAdded = false;
   }
   SDL_PumpEvents();
-  return SDL_PollEvent(&event) == 1;
+  if (SDL_PollEvent(&event) == 1)
+    return true;
+  // SDL calls the watch before it queues the event: the event that woke us may not be there yet. Without this the
+  // next wait would sleep through it.
+  for (int attempt = 0; woken && attempt < kEventLandingAttempts; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::microseconds(kEventLandingPauseUs));
+    SDL_PumpEvents();
+    if (SDL_PollEvent(&event) == 1)
+      return true;
+  }
+  return false;
 }
 
 int AppHost::OnEventAdded(void* host, SDL_Event*) {
