@@ -16,6 +16,7 @@
 #include "QZFramework/Controls/ScrollBar.h"
 #include "QZFramework/Controls/Slider.h"
 #include "QZFramework/Controls/StatusBar.h"
+#include "QZFramework/Controls/TabControl.h"
 #include "QZFramework/Controls/TextBox.h"
 #include "QZFramework/Controls/ToolTip.h"
 
@@ -44,7 +45,7 @@ constexpr SControlClass kFrameworkControlClasses[] = {
     {u"Framework.ComboSlider.DropDownPanel", &LPanel::Create}, // LPanel
     {u"Framework.Slider", &LSlider::Create},                   // LSlider
     {u"Framework.Knob", &LKnob::Create},                       // LKnob
-    {u"Framework.TabControl", nullptr},                        // LTabControl
+    {u"Framework.TabControl", &LTabControl::Create},           // LTabControl
     {u"Framework.Label", &LLabel::Create},                     // LLabel
     {u"Framework.TextBox", &LTextBox::Create},                 // LTextBox
     {u"Framework.NumericUpDown", &LNumericUpDown::Create},     // LNumericUpDown
