@@ -15,6 +15,7 @@
 #include "QZFramework/Controls/ProgressBar.h"
 #include "QZFramework/Controls/ScrollBar.h"
 #include "QZFramework/Controls/Slider.h"
+#include "QZFramework/Controls/Splitter.h"
 #include "QZFramework/Controls/StatusBar.h"
 #include "QZFramework/Controls/TabControl.h"
 #include "QZFramework/Controls/TextBox.h"
@@ -57,8 +58,8 @@ constexpr SControlClass kFrameworkControlClasses[] = {
     {u"Framework.MainMenu", nullptr},                          // LMainMenu
     {u"Framework.FileDropper", &LFileDropper::Create},         // LFileDropper
     {u"Framework.StatusBar", &LStatusBar::Create},             // LStatusBar
-    {u"Framework.SplitterH", nullptr},                         // LSplitterH
-    {u"Framework.SplitterV", nullptr},                         // LSplitterV
+    {u"Framework.SplitterH", &LSplitterH::Create},             // LSplitterH
+    {u"Framework.SplitterV", &LSplitterV::Create},             // LSplitterV
     {u"Framework.LevelMeter", &LLevelMeter::Create},           // LLevelMeter
     {u"Framework.ProgressBar", &LProgressBar::Create},         // LProgressBar
     {u"Framework.TreeView", nullptr},                          // LTreeView
