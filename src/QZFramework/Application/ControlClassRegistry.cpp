@@ -16,7 +16,9 @@
 #include "QZFramework/Controls/ProgressBar.h"
 #include "QZFramework/Controls/ScrollBar.h"
 #include "QZFramework/Controls/Slider.h"
+#include "QZFramework/Controls/Splitter.h"
 #include "QZFramework/Controls/StatusBar.h"
+#include "QZFramework/Controls/TabControl.h"
 #include "QZFramework/Controls/TextBox.h"
 #include "QZFramework/Controls/ToolTip.h"
 
@@ -45,7 +47,7 @@ constexpr SControlClass kFrameworkControlClasses[] = {
     {u"Framework.ComboSlider.DropDownPanel", &LPanel::Create},       // LPanel
     {u"Framework.Slider", &LSlider::Create},                         // LSlider
     {u"Framework.Knob", &LKnob::Create},                             // LKnob
-    {u"Framework.TabControl", nullptr},                              // LTabControl
+    {u"Framework.TabControl", &LTabControl::Create},                 // LTabControl
     {u"Framework.Label", &LLabel::Create},                           // LLabel
     {u"Framework.TextBox", &LTextBox::Create},                       // LTextBox
     {u"Framework.NumericUpDown", &LNumericUpDown::Create},           // LNumericUpDown
@@ -57,8 +59,8 @@ constexpr SControlClass kFrameworkControlClasses[] = {
     {u"Framework.MainMenu", nullptr},                                // LMainMenu
     {u"Framework.FileDropper", &LFileDropper::Create},               // LFileDropper
     {u"Framework.StatusBar", &LStatusBar::Create},                   // LStatusBar
-    {u"Framework.SplitterH", nullptr},                               // LSplitterH
-    {u"Framework.SplitterV", nullptr},                               // LSplitterV
+    {u"Framework.SplitterH", &LSplitterH::Create},                   // LSplitterH
+    {u"Framework.SplitterV", &LSplitterV::Create},                   // LSplitterV
     {u"Framework.LevelMeter", &LLevelMeter::Create},                 // LLevelMeter
     {u"Framework.ProgressBar", &LProgressBar::Create},               // LProgressBar
     {u"Framework.TreeView", nullptr},                                // LTreeView
