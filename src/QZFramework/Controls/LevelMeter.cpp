@@ -1,6 +1,7 @@
 #include "QZFramework/Controls/LevelMeter.h"
 
 #include "QZFramework/ControlBase/ControlFactory.h"
+#include "QZFramework/Controls/AxisLayout.h"
 #include "QZFramework/Controls/Panel.h"
 #include "QZFramework/Notification/Notification.h"
 
@@ -19,20 +20,6 @@ RCPtr<LNotificationDistributor> AsDistributor(const RCPtr<LControl>& control) {
 RCPtr<LControl> FindPanel(const LControl& parent, const char16_t* name) {
   const RCPtr<LControl> child = parent.FindChild(WideString(name));
   return DynamicCast<LPanel>(child) ? child : RCPtr<LControl>();
-}
-
-void ChangeAxis(const RCPtr<LControl>& control, std::int32_t axis, const double* position, const double* size) {
-  if (!control || !control->GetLayout())
-    return;
-  AxisPlacement placement;
-  SizeSpec spec;
-  if (control->GetLayout()->GetAxisLayout(axis, placement, spec) != S_OK)
-    return;
-  if (position)
-    placement.mAbsolute = *position;
-  if (size)
-    spec.mAbsolute = *size;
-  static_cast<void>(control->SetAxisPlacement(axis, placement, spec));
 }
 
 } // namespace
@@ -123,7 +110,7 @@ QZRESULT LLevelMeter::SetLevelsWithClip(double level, double peak, std::int32_t 
     const double length = RoundToLong(extent);
     if (length > 0) {
       static_cast<void>(mOverlay->SetVisible(true));
-      ChangeAxis(mOverlay, axis, nullptr, &length);
+      ChangeAxisLayout(mOverlay, axis, std::nullopt, length);
     } else {
       static_cast<void>(mOverlay->SetVisible(false));
     }
@@ -133,7 +120,7 @@ QZRESULT LLevelMeter::SetLevelsWithClip(double level, double peak, std::int32_t 
     const double position = RoundToLong(span * peak);
     if (position != 0) {
       static_cast<void>(mPeakMarker->SetVisible(true));
-      ChangeAxis(mPeakMarker, axis, &position, nullptr);
+      ChangeAxisLayout(mPeakMarker, axis, position, std::nullopt);
     } else {
       static_cast<void>(mPeakMarker->SetVisible(false));
     }

@@ -3,6 +3,7 @@
 #include "QZFramework/AppServices/FrameworkApp.h"
 #include "QZFramework/ControlBase/ControlFactory.h"
 #include "QZFramework/ControlBase/StringTable.h"
+#include "QZFramework/Controls/AxisLayout.h"
 
 #include <cmath>
 #include <limits>
@@ -17,17 +18,6 @@ constexpr const char16_t* kWordKeys[] = {u"HOURS_SINGULAR", u"HOURS_PLURAL",    
 
 // The estimate is refreshed against a newer reference once this much time has passed.
 constexpr double kReferenceInterval = 1.0;
-
-void SetAbsoluteSize(const RCPtr<LControl>& control, std::int32_t axis, double size) {
-  if (!control || !control->GetLayout())
-    return;
-  AxisPlacement placement;
-  SizeSpec spec;
-  if (control->GetLayout()->GetAxisLayout(axis, placement, spec) != S_OK)
-    return;
-  spec.mAbsolute = size;
-  static_cast<void>(control->SetAxisPlacement(axis, placement, spec));
-}
 
 } // namespace
 
@@ -78,7 +68,7 @@ void LProgressBar::OnValueChanged() {
   if (mOverlay) {
     if (width > 0) {
       static_cast<void>(mOverlay->SetVisible(true));
-      SetAbsoluteSize(mOverlay, 0, width);
+      ChangeAxisLayout(mOverlay, 0, std::nullopt, width);
     } else {
       static_cast<void>(mOverlay->SetVisible(false));
     }

@@ -2,6 +2,7 @@
 
 #include "QZFramework/ControlBase/ControlFactory.h"
 #include "QZFramework/ControlBase/InputParams.h"
+#include "QZFramework/Controls/AxisLayout.h"
 
 #include <algorithm>
 #include <utility>
@@ -16,16 +17,6 @@ constexpr const char16_t* kCursorSizeWE = u"UI_CURSOR_SIZE_WE";
 double Along(const RectT<double>& rect, std::int32_t axis) { return axis == 0 ? rect.x : rect.y; }
 double ExtentAlong(const RectT<double>& rect, std::int32_t axis) { return axis == 0 ? rect.width : rect.height; }
 double Along(const SizeT<double>& size, std::int32_t axis) { return axis == 0 ? size.width : size.height; }
-
-// Sets the absolute size of a control on one axis, the rest of its layout kept.
-void SetAbsoluteSize(const RCPtr<LControl>& control, std::int32_t axis, double size) {
-  AxisPlacement placement;
-  SizeSpec spec;
-  if (!control->GetLayout() || control->GetLayout()->GetAxisLayout(axis, placement, spec) != S_OK)
-    return;
-  spec.mAbsolute = size;
-  static_cast<void>(control->SetAxisPlacement(axis, placement, spec));
-}
 
 } // namespace
 
@@ -134,7 +125,7 @@ void LSplitterBase::GetDragLimits(RectT<double>& limits) {
 void LSplitterBase::OnDragMove(const RCPtr<LPointWithModifiersParam>& param) {
   if (const RCPtr<LControl> reference = mReference) {
     const double offset = Axis() == 0 ? mDragDisplacement.x : mDragDisplacement.y;
-    SetAbsoluteSize(reference, Axis(), mReferenceSizeAtStart + offset);
+    ChangeAxisLayout(reference, Axis(), std::nullopt, mReferenceSizeAtStart + offset);
   }
   LControl::OnDragMove(param);
 }
@@ -185,9 +176,9 @@ QZRESULT LSplitterBase::OnContainerResized(const SizeT<std::int32_t>& size) {
   const double c = Along(GetBounds(), axis);
   const double s = ExtentAlong(reference->GetBounds(), axis);
   if (c < minimum)
-    SetAbsoluteSize(reference, axis, s + (minimum - c));
+    ChangeAxisLayout(reference, axis, std::nullopt, s + (minimum - c));
   else if (c > maximum)
-    SetAbsoluteSize(reference, axis, s - (c - maximum));
+    ChangeAxisLayout(reference, axis, std::nullopt, s - (c - maximum));
   return S_OK;
 }
 
