@@ -5,6 +5,7 @@
 #include "QZFramework/Controls/CenteredSlider.h"
 #include "QZFramework/Controls/CheckedListBox.h"
 #include "QZFramework/Controls/ComboBox.h"
+#include "QZFramework/Controls/ComboSlider.h"
 #include "QZFramework/Controls/Dropper.h"
 #include "QZFramework/Controls/Knob.h"
 #include "QZFramework/Controls/Label.h"
@@ -43,7 +44,7 @@ constexpr SControlClass kFrameworkControlClasses[] = {
     {u"Framework.ComboTextBox", &LComboBox::Create},                 // LComboBox
     {u"Framework.CheckedComboBox", nullptr},                         // LCheckedComboBox
     {u"Framework.ComboBoxWithIcons", nullptr},                       // LCheckedComboBox
-    {u"Framework.ComboSlider", nullptr},                             // LComboSlider
+    {u"Framework.ComboSlider", &LComboSlider::Create},               // LComboSlider
     {u"Framework.ComboSlider.DropDownPanel", &LPanel::Create},       // LPanel
     {u"Framework.Slider", &LSlider::Create},                         // LSlider
     {u"Framework.Knob", &LKnob::Create},                             // LKnob
