@@ -12,6 +12,7 @@
 #include "QZFramework/Controls/LevelMeter.h"
 #include "QZFramework/Controls/ListBox.h"
 #include "QZFramework/Controls/ListBoxItem.h"
+#include "QZFramework/Controls/MultiColumnListBox.h"
 #include "QZFramework/Controls/NumericUpDown.h"
 #include "QZFramework/Controls/Panel.h"
 #include "QZFramework/Controls/ProgressBar.h"
@@ -29,46 +30,46 @@ namespace {
 
 // Several names share a class; they differ only by what their skin entries hold.
 constexpr SControlClass kFrameworkControlClasses[] = {
-    {u"Framework.Button", &LButton::Create},                         // LButton
-    {u"Framework.OverlayButton", &LListBoxItem::Create},             // LListBoxItem
-    {u"Framework.ListBox", &LListBox::Create},                       // LListBox
-    {u"Framework.listboxNoScroll", &LListBox::Create},               // LListBox
-    {u"Framework.ListBoxItem", &LListBoxItem::Create},               // LListBoxItem
-    {u"Framework.CheckedListBox", &LCheckedListBox::Create},         // LCheckedListBox
-    {u"Framework.CheckedListBoxItem", &LCheckedListBoxItem::Create}, // LCheckedListBoxItem
-    {u"Framework.ListBoxWithIcons", &LCheckedListBox::Create},       // LCheckedListBox
-    {u"Framework.listbox2ColumnSortable", nullptr},                  // LMultiColumnListBox
-    {u"Framework.ScrollBar", &LScrollbar::Create},                   // LScrollbar
-    {u"Framework.ScrollChannel", &LPanel::Create},                   // LPanel
-    {u"Framework.ComboBox", &LComboBox::Create},                     // LComboBox
-    {u"Framework.ComboTextBox", &LComboBox::Create},                 // LComboBox
-    {u"Framework.CheckedComboBox", nullptr},                         // LCheckedComboBox
-    {u"Framework.ComboBoxWithIcons", nullptr},                       // LCheckedComboBox
-    {u"Framework.ComboSlider", &LComboSlider::Create},               // LComboSlider
-    {u"Framework.ComboSlider.DropDownPanel", &LPanel::Create},       // LPanel
-    {u"Framework.Slider", &LSlider::Create},                         // LSlider
-    {u"Framework.Knob", &LKnob::Create},                             // LKnob
-    {u"Framework.TabControl", &LTabControl::Create},                 // LTabControl
-    {u"Framework.Label", &LLabel::Create},                           // LLabel
-    {u"Framework.TextBox", &LTextBox::Create},                       // LTextBox
-    {u"Framework.NumericUpDown", &LNumericUpDown::Create},           // LNumericUpDown
-    {u"Framework.Panel", &LPanel::Create},                           // LPanel
-    {u"Framework.ToolTip", &LToolTip::Create},                       // LToolTip
-    {u"Framework.PopupMenu", nullptr},                               // LPopupMenu
-    {u"Framework.MenuItem", nullptr},                                // LMenuListBoxItem
-    {u"Framework.ComboMenu", nullptr},                               // LComboMenu
-    {u"Framework.MainMenu", nullptr},                                // LMainMenu
-    {u"Framework.FileDropper", &LFileDropper::Create},               // LFileDropper
-    {u"Framework.StatusBar", &LStatusBar::Create},                   // LStatusBar
-    {u"Framework.SplitterH", &LSplitterH::Create},                   // LSplitterH
-    {u"Framework.SplitterV", &LSplitterV::Create},                   // LSplitterV
-    {u"Framework.LevelMeter", &LLevelMeter::Create},                 // LLevelMeter
-    {u"Framework.ProgressBar", &LProgressBar::Create},               // LProgressBar
-    {u"Framework.TreeView", nullptr},                                // LTreeView
-    {u"Framework.TreeViewItem", nullptr},                            // LTreeViewItem
-    {u"Framework.Dropper", &LDropper::Create},                       // LDropper
-    {u"Framework.CenteredSlider", &LCenteredSlider::Create},         // LCenteredSlider
-    {u"Framework.CenteredSliderBounds", &LPanel::Create},            // LPanel
+    {u"Framework.Button", &LButton::Create},                             // LButton
+    {u"Framework.OverlayButton", &LListBoxItem::Create},                 // LListBoxItem
+    {u"Framework.ListBox", &LListBox::Create},                           // LListBox
+    {u"Framework.listboxNoScroll", &LListBox::Create},                   // LListBox
+    {u"Framework.ListBoxItem", &LListBoxItem::Create},                   // LListBoxItem
+    {u"Framework.CheckedListBox", &LCheckedListBox::Create},             // LCheckedListBox
+    {u"Framework.CheckedListBoxItem", &LCheckedListBoxItem::Create},     // LCheckedListBoxItem
+    {u"Framework.ListBoxWithIcons", &LCheckedListBox::Create},           // LCheckedListBox
+    {u"Framework.listbox2ColumnSortable", &LMultiColumnListBox::Create}, // LMultiColumnListBox
+    {u"Framework.ScrollBar", &LScrollbar::Create},                       // LScrollbar
+    {u"Framework.ScrollChannel", &LPanel::Create},                       // LPanel
+    {u"Framework.ComboBox", &LComboBox::Create},                         // LComboBox
+    {u"Framework.ComboTextBox", &LComboBox::Create},                     // LComboBox
+    {u"Framework.CheckedComboBox", nullptr},                             // LCheckedComboBox
+    {u"Framework.ComboBoxWithIcons", nullptr},                           // LCheckedComboBox
+    {u"Framework.ComboSlider", &LComboSlider::Create},                   // LComboSlider
+    {u"Framework.ComboSlider.DropDownPanel", &LPanel::Create},           // LPanel
+    {u"Framework.Slider", &LSlider::Create},                             // LSlider
+    {u"Framework.Knob", &LKnob::Create},                                 // LKnob
+    {u"Framework.TabControl", &LTabControl::Create},                     // LTabControl
+    {u"Framework.Label", &LLabel::Create},                               // LLabel
+    {u"Framework.TextBox", &LTextBox::Create},                           // LTextBox
+    {u"Framework.NumericUpDown", &LNumericUpDown::Create},               // LNumericUpDown
+    {u"Framework.Panel", &LPanel::Create},                               // LPanel
+    {u"Framework.ToolTip", &LToolTip::Create},                           // LToolTip
+    {u"Framework.PopupMenu", nullptr},                                   // LPopupMenu
+    {u"Framework.MenuItem", nullptr},                                    // LMenuListBoxItem
+    {u"Framework.ComboMenu", nullptr},                                   // LComboMenu
+    {u"Framework.MainMenu", nullptr},                                    // LMainMenu
+    {u"Framework.FileDropper", &LFileDropper::Create},                   // LFileDropper
+    {u"Framework.StatusBar", &LStatusBar::Create},                       // LStatusBar
+    {u"Framework.SplitterH", &LSplitterH::Create},                       // LSplitterH
+    {u"Framework.SplitterV", &LSplitterV::Create},                       // LSplitterV
+    {u"Framework.LevelMeter", &LLevelMeter::Create},                     // LLevelMeter
+    {u"Framework.ProgressBar", &LProgressBar::Create},                   // LProgressBar
+    {u"Framework.TreeView", nullptr},                                    // LTreeView
+    {u"Framework.TreeViewItem", nullptr},                                // LTreeViewItem
+    {u"Framework.Dropper", &LDropper::Create},                           // LDropper
+    {u"Framework.CenteredSlider", &LCenteredSlider::Create},             // LCenteredSlider
+    {u"Framework.CenteredSliderBounds", &LPanel::Create},                // LPanel
 };
 
 } // namespace
