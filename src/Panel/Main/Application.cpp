@@ -24,6 +24,7 @@
 #include "UI/DriverCommon/MainControl.h"
 #include "UI/PresetEditorCommon/ArpeggiatorEditPanel.h"
 #include "UI/PresetEditorCommon/KeybedEditPanel.h"
+#include "UI/PresetEditorCommon/MidiNoteSelector.h"
 #include "UI/PresetEditorCommon/VariantBufferSetterParameterPanel.h"
 
 #include <cmath>
@@ -47,7 +48,7 @@ constexpr SControlClass kEditorControlClasses[] = {
     {u"PresetEditor.DialogAbout", nullptr},
     {u"PresetEditor.MainControl.DeviceView", nullptr},
     {u"PresetEditor.Arpeggiator", &LArpeggiatorEditPanel::Create},
-    {u"PresetEditor.MidiNoteSelector", nullptr},
+    {u"PresetEditor.MidiNoteSelector", &LMidiNoteSelector::Create},
     {u"PresetEditor.MainControl.DeviceView.ControllerBody", &LLabel::Create},
     {u"PresetEditor.ProgramBankPanel", &LPanel::Create},
     {u"PresetEditor.OctavePanel", &LVariantBufferSetterParameterPanel::Create},
