@@ -227,7 +227,8 @@ RectT<double> LMultiColumnListBox::GetLocalBounds() const {
   const RCPtr<LListBox>& first = mColumns.front();
   const RectT<double>& position = first->GetBounds();
   const RectT<double> client = GetLookClientRect(-1);
-  return {position.x, position.y, client.width - GetScrollBarSize().width, first->GetLookClientRect(-1).height};
+  return {position.x, position.y, std::max(0.0, client.width - GetScrollBarSize().width),
+          first->GetLookClientRect(-1).height};
 }
 
 QZRESULT LMultiColumnListBox::UpdateClientExtent() {

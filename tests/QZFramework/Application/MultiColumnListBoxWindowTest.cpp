@@ -288,6 +288,12 @@ TEST_F(MultiColumnListBoxWindowTest, KeysInTheFirstColumnScrollEveryColumnAndTab
   static_cast<void>(mTable->GetVerticalBar()->SetValue(0.0));
   for (int c = 0; c < 3; ++c)
     EXPECT_EQ(Column(c)->GetFirstRow(), 0) << "column " << c + 1;
+  // The wheel over a later column, which has no bar of its own, scrolls the table by a row.
+  ASSERT_TRUE(mSimulator.Wheel(mId, Platform::WheelAxis::kVertical, -120, {10 + kColumnX[1] - 36 + 40, 60}));
+  Pump();
+  EXPECT_EQ(mTable->GetScrollOffset().y, rowHeight);
+  for (int c = 0; c < 3; ++c)
+    EXPECT_EQ(Column(c)->GetFirstRow(), 1) << "column " << c + 1;
 
   std::vector<std::string> stops;
   for (int i = 0; i < 8; ++i) {
