@@ -66,4 +66,8 @@ protected:
   std::string mError;
 };
 
+// What the X display (DISPLAY) shows in the area, in screen coordinates, rows top-down as 0xFFRRGGBB: a look at
+// the screen for tests. False without an X display, or for an area not wholly on the screen.
+bool ReadScreenArea(const RectI& area, std::vector<std::uint32_t>& pixels);
+
 } // namespace QZ::Platform

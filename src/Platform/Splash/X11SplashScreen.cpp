@@ -22,6 +22,18 @@ void InitXlibThreads() {
   std::call_once(once, [] { XInitThreads(); });
 }
 
+// The pixels of the image's rectangle as 0xFFRRGGBB (the visual is 24-bit true colour, red highest).
+void CopyPixels(XImage* image, std::int32_t width, std::int32_t height, std::vector<std::uint32_t>& pixels) {
+  pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  for (std::int32_t y = 0; y < height; ++y) {
+    for (std::int32_t x = 0; x < width; ++x) {
+      const unsigned long value = XGetPixel(image, x, y);
+      pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] =
+          0xFF000000u | static_cast<std::uint32_t>(value & 0xFFFFFFu);
+    }
+  }
+}
+
 class X11SplashScreen final : public SplashScreen {
 public:
   explicit X11SplashScreen(Display* display) : mDisplay(display), mScreen(DefaultScreen(display)) {}
@@ -162,14 +174,7 @@ public:
                               static_cast<unsigned>(mHeight), AllPlanes, ZPixmap);
     if (!image)
       return false;
-    pixels.resize(static_cast<std::size_t>(mWidth) * static_cast<std::size_t>(mHeight));
-    for (std::int32_t y = 0; y < mHeight; ++y) {
-      for (std::int32_t x = 0; x < mWidth; ++x) {
-        const unsigned long value = XGetPixel(image, x, y);
-        pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(mWidth) + static_cast<std::size_t>(x)] =
-            0xFF000000u | static_cast<std::uint32_t>(value & 0xFFFFFFu);
-      }
-    }
+    CopyPixels(image, mWidth, mHeight, pixels);
     XDestroyImage(image);
     return true;
   }
@@ -273,6 +278,29 @@ std::unique_ptr<SplashScreen> ConnectX11SplashScreen(std::string* error) {
     return nullptr;
   }
   return std::make_unique<X11SplashScreen>(display);
+}
+
+bool ReadScreenArea(const RectI& area, std::vector<std::uint32_t>& pixels) {
+  InitXlibThreads();
+  Display* display = XOpenDisplay(nullptr);
+  if (!display)
+    return false;
+  const int screen = DefaultScreen(display);
+  bool read = false;
+  // The server reads only what lies on the screen (else the request fails, which ends the process).
+  if (area.width > 0 && area.height > 0 && area.x >= 0 && area.y >= 0 &&
+      area.x + area.width <= DisplayWidth(display, screen) &&
+      area.y + area.height <= DisplayHeight(display, screen) && DefaultDepth(display, screen) == 24) {
+    if (XImage* image =
+            XGetImage(display, RootWindow(display, screen), area.x, area.y, static_cast<unsigned>(area.width),
+                      static_cast<unsigned>(area.height), AllPlanes, ZPixmap)) {
+      CopyPixels(image, area.width, area.height, pixels);
+      XDestroyImage(image);
+      read = true;
+    }
+  }
+  XCloseDisplay(display);
+  return read;
 }
 
 } // namespace QZ::Platform
