@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <deque>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -29,7 +30,14 @@ struct SMessage {
   std::intptr_t lParam;
 };
 
-void Report(const char* text) { DebugOutput::GetNarrowTarget() << text << std::flush; }
+// The debug output's stream is not made for writers on two threads at once; the splash thread and its owner
+// both report, so their texts take turns.
+std::mutex sReportLock;
+
+void Report(const char* text) {
+  std::lock_guard guard(sReportLock);
+  DebugOutput::GetNarrowTarget() << text << std::flush;
+}
 
 std::int32_t ClampPosition(std::int64_t position) {
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(position, 0, kSplashBarMaximum));
