@@ -191,7 +191,7 @@ void SplashWindow::SState::Run() {
       break;
     std::int32_t timeout = -1;
     if (bar.ticksLeft > 0) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - Clock::now()).count();
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(nextTick - Clock::now()).count();
       timeout = static_cast<std::int32_t>(std::clamp<std::int64_t>(left, 0, INT32_MAX));
     }
     if (wake.GetHandle() < 0)

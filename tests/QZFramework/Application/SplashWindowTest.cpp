@@ -263,13 +263,13 @@ TEST_F(SplashWindowTest, TicksComeEvery250Milliseconds) {
   const FakeSplashWindow window = OnlyWindow();
   EXPECT_EQ(Positions(window), (std::vector<int>{0, 25, 50, 75, 100}));
   ASSERT_EQ(window.frames.size(), 6u); // the picture, the start and four ticks
-  for (std::size_t i = 2; i < window.frames.size(); ++i) {
-    SCOPED_TRACE(i);
-    const auto gap = window.frames[i].time - window.frames[i - 1].time;
-    EXPECT_GE(gap, std::chrono::milliseconds(240));
-    EXPECT_LE(gap, std::chrono::milliseconds(750));
+  // Tick k comes k quarter seconds after the animation began, never earlier (a busy machine makes it later).
+  for (std::size_t k = 1; k <= 4; ++k) {
+    SCOPED_TRACE(k);
+    const auto after = window.frames[1 + k].time - posted;
+    EXPECT_GE(after, std::chrono::milliseconds(250 * k));
+    EXPECT_LE(after, std::chrono::milliseconds(250 * k + 1000));
   }
-  EXPECT_GE(window.frames.back().time - posted, std::chrono::milliseconds(990));
 }
 
 TEST_F(SplashWindowTest, WithoutPictureStartWaitsItsWholeTimeOutAndSaysSo) {
