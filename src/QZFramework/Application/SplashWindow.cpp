@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <ostream>
@@ -143,7 +144,7 @@ void SplashWindow::SState::Run() {
   SBar bar;
   Clock::time_point nextTick;
   const auto tick = std::chrono::milliseconds(tickMs);
-  for (bool quit = false; !quit;) {
+  for (bool quit = false;;) {
     static_cast<void>(wake.Wait(0));
     bool changed = false;
     for (const SMessage& m : Take()) {
@@ -159,7 +160,7 @@ void SplashWindow::SState::Run() {
       } else if (m.message == kSplashAnimate) {
         const auto start = static_cast<std::int32_t>(m.wParam & 0xFFFF);
         const auto end = static_cast<std::int32_t>((m.wParam >> 16) & 0xFFFF);
-        const std::int64_t ticks = std::int64_t{m.lParam} * 4;
+        const std::int64_t ticks = std::clamp<std::int64_t>(m.lParam, -1, INT32_MAX / 4) * 4;
         bar.exists = true;
         if (ticks <= 0) {
           // No time to animate over: the end at once.
@@ -168,7 +169,7 @@ void SplashWindow::SState::Run() {
         } else {
           bar.position = ClampPosition(start);
           bar.step = static_cast<std::int32_t>((end - start) / ticks);
-          bar.ticksLeft = static_cast<std::int32_t>(std::min<std::int64_t>(ticks, INT32_MAX));
+          bar.ticksLeft = static_cast<std::int32_t>(ticks);
           nextTick = Clock::now() + tick;
         }
         changed = true;

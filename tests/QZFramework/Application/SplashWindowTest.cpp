@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -251,6 +252,10 @@ TEST_F(SplashWindowTest, AnimationsWithoutTimeAndTheBarColour) {
   EXPECT_EQ(BarPosition(OnlyWindow().frames.back(), 0xFF0080FF), 30);
   ASSERT_TRUE(splash.PostThreadMessage(kSplashSetBarColor, kSplashDefaultBarColor, 0));
   ASSERT_TRUE(LastPositionIs(30));
+
+  // Seconds beyond any animation's length: the bar waits at the start, ticking by steps of 0.
+  ASSERT_TRUE(splash.PostThreadMessage(kSplashAnimate, (100u << 16) | 5u, INTPTR_MAX));
+  ASSERT_TRUE(LastPositionIs(5));
 }
 
 TEST_F(SplashWindowTest, TicksComeEvery250Milliseconds) {
