@@ -3,6 +3,7 @@
 #include "Panel/Main/CommandLine.h"
 #include "Panel/Main/Version.h"
 #include "Platform/App/MessageBox.h"
+#include "Platform/Resources/Resources.h"
 #include "Platform/Window/WindowSystem.h"
 #include "QZFramework/Application/RootWindow.h"
 #include "QZFramework/Notification/Notification.h"
@@ -27,6 +28,9 @@ constexpr const char* kSourcePath = "include\\../Application/ApplicationBaseWin"
 constexpr const char* kInitApplication = "QZ::MFCFrameworkApp<class LApplication>::InitApplication";
 constexpr const char* kRun = "QZ::MFCFrameworkApp<class LApplication>::Run";
 constexpr std::int32_t kMaxScreenDpi = 10000;
+constexpr const char* kPictureResourceType = "GDIPLUS";
+// The splash's animation: 0 to 100 over this many seconds.
+constexpr std::int32_t kSplashSeconds = 8;
 
 // The command line as it is handed over: its UTF-8 bytes and the terminating zero.
 std::vector<std::uint8_t> HandOverBytes(const NarrowString& commandLine) {
@@ -71,6 +75,7 @@ CEditorProcess::CEditorProcess(SEditorOptions options) : mOptions(std::move(opti
 
 CEditorProcess::~CEditorProcess() {
   ShutDown();
+  StopSplash();
   mInstanceLock.reset();
   mFrameworkStrings = RCPtr<LStringTable>();
   mFactory = RCPtr<LControlFactory>();
@@ -87,6 +92,7 @@ int CEditorProcess::Execute() {
 }
 
 void CEditorProcess::Fail() {
+  StopSplash();
   mOutcome = StartupOutcome::kFailed;
   const SStartupErrorTexts texts = GetStartupErrorTexts(mFrameworkStrings.Get());
   static_cast<void>(Platform::ShowMessageBox(ToUtf8(texts.mText), ToUtf8(texts.mCaption),
@@ -100,6 +106,7 @@ bool CEditorProcess::InitApplication() {
     Fail();
     return false;
   }
+  StartSplash();
   try {
     mFactory = MakeRCPtr<LControlFactory>(Version::GetProductName());
     ThrowIfFailed(mFactory->LoadResources(mOptions.mResourceFolder, mOptions.mLanguageId), kInitApplication,
@@ -164,6 +171,7 @@ bool CEditorProcess::StartEditor() {
     window->ApplySizeLimits();
     static_cast<void>(window->Show(true));
     static_cast<void>(window->RedrawNow());
+    StopSplash();
   } catch (const std::exception&) {
     ShutDown();
     Fail();
@@ -193,6 +201,34 @@ void CEditorProcess::ShutDown() {
   mApplication = RCPtr<LApplication>();
   static_cast<void>(application->RunApplicationShutdown());
   application = RCPtr<LApplication>();
+}
+
+void CEditorProcess::StartSplash() {
+  if (mSplash || mOptions.mSplashImageName.IsEmpty())
+    return;
+  // The resource's name as pictures are found by theirs: upper case, dots and blanks as underscores.
+  WideString name = mOptions.mSplashImageName.ToUpper();
+  name.ReplaceChars(u". ", u'_');
+  std::span<const std::uint8_t> bytes;
+  if (!Platform::FindResource(kPictureResourceType, name.ToNarrow().GetChars(), bytes) || bytes.empty())
+    return;
+  WideString source(u"::");
+  source.AppendString(mOptions.mSplashImageName);
+  const RCPtr<LBitmap> picture = LBitmap::GetCachedBitmap(source);
+  if (!picture)
+    return;
+  mSplash = std::make_unique<SplashWindow>();
+  mSplash->SetImage(picture);
+  mSplash->Start();
+  mSplash->AnimateProgress(0, 100, kSplashSeconds);
+}
+
+void CEditorProcess::StopSplash() {
+  if (!mSplash)
+    return;
+  mSplash->SetProgress(100);
+  mSplash->Close();
+  mSplash.reset();
 }
 
 bool CEditorProcess::PollHandOver(std::int32_t timeoutMs) {

@@ -16,6 +16,7 @@
 #include "Panel/Main/StartupErrors.h"
 #include "Platform/App/AppHost.h"
 #include "Platform/Instance/SingleInstance.h"
+#include "QZFramework/Application/SplashWindow.h"
 #include "QZFramework/ControlBase/ControlFactory.h"
 
 #include <cstdint>
@@ -35,6 +36,9 @@ inline constexpr const char* kEnvironmentExitAfterFirstFrame = "PELLAN_VORN_EXIT
 inline constexpr const char* kFirstFrameMarker = "first frame";
 // The language of the string tables when the caller gives none (-1): US English.
 inline constexpr std::int32_t kDefaultLanguageId = 0x0409;
+// The start-up picture: a "GDIPLUS" resource of this name shows in the splash window while the editor starts.
+// The program holds none, so it starts without one.
+inline constexpr const char16_t* kSplashImageName = u"Splash.png";
 // How long the first instance waits for a connected second instance's bytes.
 inline constexpr std::int32_t kHandOverReadTimeoutMs = 500;
 
@@ -48,6 +52,8 @@ struct SEditorOptions {
   bool mExitAfterFirstFrame = false;
   // The folder of the single-instance lock and socket; empty: the user's runtime folder.
   std::string mInstanceFolder;
+  // The splash window's picture, by resource name.
+  WideString mSplashImageName{kSplashImageName};
 };
 
 // The command line and the hooks above from the program's arguments and environment.
@@ -78,11 +84,16 @@ public:
   void ShutDown();
   // Takes one waiting hand-over of a second instance, if any, to the application. True when one came.
   bool PollHandOver(std::int32_t timeoutMs);
+  // The splash window, when its picture is among the resources and none runs yet: started with a progress
+  // animation from 0 to 100 over 8 seconds. Stopping brings the bar to 100 and closes it; nothing without one.
+  void StartSplash();
+  void StopSplash();
 
   StartupOutcome GetOutcome() const { return mOutcome; }
   LApplication* GetApplication() const { return mApplication.Get(); }
   const RCPtr<LControlFactory>& GetFactory() const { return mFactory; }
   const SEditorOptions& GetOptions() const { return mOptions; }
+  SplashWindow* GetSplash() const { return mSplash.get(); }
 
 private:
   void Fail();
@@ -96,6 +107,7 @@ private:
   RCPtr<LStringTable> mFrameworkStrings;
   std::unique_ptr<Platform::InstanceLock> mInstanceLock;
   RCPtr<LApplication> mApplication;
+  std::unique_ptr<SplashWindow> mSplash;
 };
 
 } // namespace QZ
