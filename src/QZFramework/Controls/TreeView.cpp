@@ -322,7 +322,7 @@ std::int32_t LTreeView::ToggleFromBox(const RCPtr<LNotificationDistributor>& sou
   const std::int32_t row = itemControl ? GetRowOfItemControl(itemControl.GetRaw()) : -1;
   if (row < 0 || row >= GetItemCount())
     return 1;
-  const double value = checkBox->GetValue();
+  const double value = checkBox->GetNormalizedValue();
   const auto param = MakeRCPtr<LIndexedDataWithValueParam>(RCPtr<LRefCountedObject>(), row, value);
   SetRowChecked(row, value >= 0.5);
   UpdateDescendantVisibility(row);
