@@ -139,6 +139,29 @@ TEST_F(TreeViewWindowTest, ABoxCollapsesAndExpandsItsSubtree) {
   EXPECT_EQ(mChecks->mCount, 3);
 }
 
+TEST_F(TreeViewWindowTest, WithoutAutoValueSetAClickIsReportedAndTheReceiverDecides) {
+  const RCPtr<Counter> clicks = MakeRCPtr<Counter>();
+  mTree->RegisterClient(clicks, u"NID_ITEM_CHECKBOX_CLICKED");
+  mTree->SetCheckBoxAutoValueSet(false);
+  Click(Box(1, 1));
+  EXPECT_EQ(clicks->mCount, 1);
+  EXPECT_EQ(mChecks->mCount, 0);
+  EXPECT_TRUE(mTree->IsRowExpanded(1)) << "the box does not toggle itself";
+  EXPECT_EQ(mTree->GetFocusRow(), 1);
+  mTree->SetRowChecked(1, false);
+  mTree->UpdateDescendantVisibility(1);
+  EXPECT_EQ(Shown(), (std::vector<std::string>{"a", "a1", "b"}));
+
+  // Back to boxes that set their value: the tree follows them again.
+  mTree->SetCheckBoxAutoValueSet(true);
+  Click(Box(1, 1));
+  EXPECT_TRUE(mTree->IsRowExpanded(1));
+  EXPECT_EQ(Shown(), (std::vector<std::string>{"a", "a1", "a11", "b"}));
+  EXPECT_EQ(mChecks->mCount, 1);
+  EXPECT_EQ(clicks->mCount, 1);
+  mTree->UnregisterClientFromAll(clicks);
+}
+
 TEST_F(TreeViewWindowTest, RemovingARowTakesItsSubtreeSelectionAndChecks) {
   mTree->SetMultiSelect(true);
   ASSERT_EQ(mTree->SelectRange(2, 2, false), 2);
