@@ -354,8 +354,6 @@ QZRESULT LTreeView::Initialize() {
   return result;
 }
 
-void LTreeView::OnIdle() { static_cast<void>(EndIdleNotifications()); }
-
 std::int32_t LTreeView::Receive(const RCPtr<LNotificationDistributor>& source,
                                 const RCPtr<LNotification>& notification) {
   if (!mCreated)

@@ -15,6 +15,9 @@
 // (InsertItem, SetParentRow, then UpdateDescendantVisibility of the parent);
 // it is never sorted.
 //
+// The tree takes no idle request of its own, so it ends none either: the
+// requests its base takes (auto-scrolling, deferred closes) run their course.
+//
 // The expand boxes report to the tree's own handler, which is asked before the
 // checked list's; while a row is being bound, their notifications are ignored,
 // so binding never toggles a row. UI thread only, like every control.
@@ -78,7 +81,6 @@ public:
   QZRESULT InsertItemRecord(std::int32_t row) override;
   // E_INVALIDARG out of range; else removes the record and its subtree. 0.
   QZRESULT EraseItemRecord(std::int32_t row) override;
-  void OnIdle() override;
   QZRESULT Initialize() override;
   // The tree's handler first, then the checked list's chain.
   std::int32_t Receive(const RCPtr<LNotificationDistributor>& source,

@@ -162,6 +162,21 @@ TEST_F(TreeViewWindowTest, WithoutAutoValueSetAClickIsReportedAndTheReceiverDeci
   mTree->UnregisterClientFromAll(clicks);
 }
 
+TEST_F(TreeViewWindowTest, AutoScrollingRunsOnEveryIdlePass) {
+  for (int i = 0; i < 20; ++i)
+    ASSERT_GE(mTree->InsertItem(mTree->GetItemCount(), LListBox::MakeTextItem(WideString(u"more"))), 0);
+  IdleAt(1000);
+  // A row per tenth of a second, as a drag held at the tree's bottom edge starts it.
+  ASSERT_EQ(mTree->StartInertialScroll(1, kRowHeight * 10.0, 1000.0, 0.0, RCPtr<LControl>()), S_OK);
+  std::vector<std::int32_t> firstRows;
+  for (const std::uint32_t ms : {1100u, 1200u, 1300u}) {
+    IdleAt(ms);
+    firstRows.push_back(mTree->GetFirstRow());
+  }
+  EXPECT_EQ(firstRows, (std::vector<std::int32_t>{1, 2, 3})) << "the tree ends no idle request it did not take";
+  EXPECT_EQ(mTree->StopInertialScroll(1), S_OK);
+}
+
 TEST_F(TreeViewWindowTest, RemovingARowTakesItsSubtreeSelectionAndChecks) {
   mTree->SetMultiSelect(true);
   ASSERT_EQ(mTree->SelectRange(2, 2, false), 2);
