@@ -3,6 +3,7 @@
 #include "QZFramework/ControlBase/ControlFactory.h"
 #include "QZFramework/Controls/Button.h"
 #include "QZFramework/Controls/CenteredSlider.h"
+#include "QZFramework/Controls/CheckedComboBox.h"
 #include "QZFramework/Controls/CheckedListBox.h"
 #include "QZFramework/Controls/ComboBox.h"
 #include "QZFramework/Controls/ComboSlider.h"
@@ -23,6 +24,8 @@
 #include "QZFramework/Controls/TabControl.h"
 #include "QZFramework/Controls/TextBox.h"
 #include "QZFramework/Controls/ToolTip.h"
+#include "QZFramework/Controls/TreeView.h"
+#include "QZFramework/Controls/TreeViewItem.h"
 
 namespace QZ {
 
@@ -43,8 +46,8 @@ constexpr SControlClass kFrameworkControlClasses[] = {
     {u"Framework.ScrollChannel", &LPanel::Create},                       // LPanel
     {u"Framework.ComboBox", &LComboBox::Create},                         // LComboBox
     {u"Framework.ComboTextBox", &LComboBox::Create},                     // LComboBox
-    {u"Framework.CheckedComboBox", nullptr},                             // LCheckedComboBox
-    {u"Framework.ComboBoxWithIcons", nullptr},                           // LCheckedComboBox
+    {u"Framework.CheckedComboBox", &LCheckedComboBox::Create},           // LCheckedComboBox
+    {u"Framework.ComboBoxWithIcons", &LCheckedComboBox::Create},         // LCheckedComboBox
     {u"Framework.ComboSlider", &LComboSlider::Create},                   // LComboSlider
     {u"Framework.ComboSlider.DropDownPanel", &LPanel::Create},           // LPanel
     {u"Framework.Slider", &LSlider::Create},                             // LSlider
@@ -65,8 +68,8 @@ constexpr SControlClass kFrameworkControlClasses[] = {
     {u"Framework.SplitterV", &LSplitterV::Create},                       // LSplitterV
     {u"Framework.LevelMeter", &LLevelMeter::Create},                     // LLevelMeter
     {u"Framework.ProgressBar", &LProgressBar::Create},                   // LProgressBar
-    {u"Framework.TreeView", nullptr},                                    // LTreeView
-    {u"Framework.TreeViewItem", nullptr},                                // LTreeViewItem
+    {u"Framework.TreeView", &LTreeView::Create},                         // LTreeView
+    {u"Framework.TreeViewItem", &LTreeViewItem::Create},                 // LTreeViewItem
     {u"Framework.Dropper", &LDropper::Create},                           // LDropper
     {u"Framework.CenteredSlider", &LCenteredSlider::Create},             // LCenteredSlider
     {u"Framework.CenteredSliderBounds", &LPanel::Create},                // LPanel

@@ -305,7 +305,7 @@ std::int32_t LCheckedListBox::OnCheckBoxValueChange(const RCPtr<LNotificationDis
   SCheckedRowRecord* record = GetCheckedRecord(row);
   if (!record)
     return 1;
-  const double value = checkBox->GetValue();
+  const double value = checkBox->GetNormalizedValue();
   const auto param = MakeRCPtr<LIndexedDataWithValueParam>(RCPtr<LRefCountedObject>(), row, value);
   const bool checked = value >= 0.5;
   if (record->mChecked != checked) {
@@ -325,7 +325,7 @@ std::int32_t LCheckedListBox::OnCheckBoxClick(const RCPtr<LNotificationDistribut
   SCheckedRowRecord* record = GetCheckedRecord(row);
   if (!record)
     return 1;
-  const double value = checkBox->GetValue();
+  const double value = checkBox->GetNormalizedValue();
   const auto param = MakeRCPtr<LIndexedDataWithValueParam>(RCPtr<LRefCountedObject>(), row, value);
   // The count stays: the receiver decides whether the row changes (SetRowChecked).
   record->mChecked = value >= 0.5;
