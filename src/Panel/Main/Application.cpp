@@ -379,9 +379,11 @@ std::int32_t LApplication::RunMessageLoop() {
   const OSWindow::HostRoute route(GetHost());
   return GetHost().RunLoop(
       [this](std::int32_t idleCount) {
+        // The task sees what the idle pass delivered (engine values, posted notifications).
+        const bool moreWork = OnPlatformIdle(idleCount);
         if (idleCount == 0 && mIdleTask)
           mIdleTask();
-        return OnPlatformIdle(idleCount);
+        return moreWork;
       },
       [] { return true; });
 }

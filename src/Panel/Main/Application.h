@@ -108,8 +108,8 @@ public:
   // Brings the main window forward for a second instance (restored when minimised, its last pop-up on top)
   // and hands it the command line. Nothing without a main window.
   void TakeHandOver(std::span<const std::uint8_t> commandLine);
-  // The host's loop with the framework's idle handling; the idle task runs first in every idle period
-  // (about every 33 ms while nothing happens).
+  // The host's loop with the framework's idle handling; the idle task runs after the first pass of every idle
+  // period (about every 33 ms while nothing happens).
   std::int32_t RunMessageLoop() override;
   void SetIdleTask(std::function<void()> task) { mIdleTask = std::move(task); }
   // Gives the window the program's icon (resource 2002); false when the program has none.

@@ -3,8 +3,11 @@
 #include "Panel/Main/CommandLine.h"
 #include "Panel/Main/Version.h"
 #include "Platform/App/MessageBox.h"
+#include "Platform/Graphics2D/Image.h"
 #include "Platform/Resources/Resources.h"
+#include "Platform/Window/Window.h"
 #include "Platform/Window/WindowSystem.h"
+#include "QZFramework/Application/OSWindow.h"
 #include "QZFramework/Application/RootWindow.h"
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Notification/NotificationCenterManager.h"
@@ -65,6 +68,8 @@ SEditorOptions EditorOptionsFromProcess(int argc, const char* const* argv) {
   options.mEnvironment.mScreenDpi = ParseScreenDpi(std::getenv(kEnvironmentScreenDpi));
   const char* exitHook = std::getenv(kEnvironmentExitAfterFirstFrame);
   options.mExitAfterFirstFrame = exitHook != nullptr && *exitHook != '\0' && std::strcmp(exitHook, "0") != 0;
+  if (const char* screenshot = std::getenv(kEnvironmentScreenshot))
+    options.mScreenshotPath = screenshot;
   return options;
 }
 
@@ -177,8 +182,9 @@ bool CEditorProcess::StartEditor() {
     Fail();
     return false;
   }
-  if (mInstanceLock && mInstanceLock->Listen())
-    mApplication->SetIdleTask([this] { static_cast<void>(PollHandOver(0)); });
+  mListening = mInstanceLock && mInstanceLock->Listen();
+  if (mListening || !mOptions.mScreenshotPath.empty())
+    mApplication->SetIdleTask([this] { OnFirstIdle(); });
   if (mOptions.mExitAfterFirstFrame) {
     std::fputs(kFirstFrameMarker, stdout);
     std::fputc('\n', stdout);
@@ -187,6 +193,48 @@ bool CEditorProcess::StartEditor() {
       static_cast<void>(center->Post(LNotification::Create(kNidAppExitRequest)));
   }
   return true;
+}
+
+void CEditorProcess::OnFirstIdle() {
+  if (mListening)
+    static_cast<void>(PollHandOver(0));
+  if (mOptions.mScreenshotPath.empty() || mScreenshotTaken)
+    return;
+  mScreenshotTaken = true;
+  if (WriteScreenshot(mOptions.mScreenshotPath)) {
+    std::fputs(kScreenshotMarker, stdout);
+    std::fputs(mOptions.mScreenshotPath.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+  } else {
+    std::fprintf(stderr, "cannot write the screenshot %s\n", mOptions.mScreenshotPath.c_str());
+  }
+  if (const RCPtr<LNotificationCenter>& center = GetApplicationNotificationCenter())
+    static_cast<void>(center->Post(LNotification::Create(kNidAppExitRequest)));
+}
+
+bool CEditorProcess::WriteScreenshot(const std::string& path) {
+  OSWindow* window = mApplication ? mApplication->GetMainWindow() : nullptr;
+  if (window == nullptr)
+    return false;
+  // What the idle pass invalidated is on screen before it is read.
+  OSWindow::PaintPendingWindows();
+  Platform::Window& platformWindow = window->GetPlatformWindow();
+  const Platform::WindowRect bounds = platformWindow.GetClientBounds();
+  const Platform::WindowRect client{0, 0, bounds.width, bounds.height};
+  std::vector<std::uint32_t> pixels;
+  if (!platformWindow.ReadPixels(client, pixels))
+    return false;
+  std::unique_ptr<Platform::Image> image = Platform::Image::Create(client.width, client.height);
+  if (!image)
+    return false;
+  for (std::int32_t y = 0; y < client.height; ++y)
+    for (std::int32_t x = 0; x < client.width; ++x)
+      if (image->SetPixel(x, y,
+                          pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(client.width) +
+                                 static_cast<std::size_t>(x)]) != Platform::ImageStatus::Ok)
+        return false;
+  return image->SavePngFile(path.c_str()) == Platform::ImageStatus::Ok;
 }
 
 void CEditorProcess::RunMainLoop() {

@@ -31,9 +31,14 @@ namespace QZ {
 //   PELLAN_VORN_SCREEN_DPI=<n>           the screen is taken to have n pixels per inch (1-10000)
 //   PELLAN_VORN_EXIT_AFTER_FIRST_FRAME=1 once the main window's first frame is shown, the program writes
 //                                        "first frame" to standard output and asks to exit (as Alt+F4 does)
+//   PELLAN_VORN_SCREENSHOT=<file>        once the first idle pass has shown the engine's values, the program
+//                                        writes its main window's pixels to <file> as PNG, says
+//                                        "screenshot <file>" (or why it could not) and asks to exit
 inline constexpr const char* kEnvironmentScreenDpi = "PELLAN_VORN_SCREEN_DPI";
 inline constexpr const char* kEnvironmentExitAfterFirstFrame = "PELLAN_VORN_EXIT_AFTER_FIRST_FRAME";
 inline constexpr const char* kFirstFrameMarker = "first frame";
+inline constexpr const char* kEnvironmentScreenshot = "PELLAN_VORN_SCREENSHOT";
+inline constexpr const char* kScreenshotMarker = "screenshot ";
 // The language of the string tables when the caller gives none (-1): US English.
 inline constexpr std::int32_t kDefaultLanguageId = 0x0409;
 // The start-up picture: a "GDIPLUS" resource of this name shows in the splash window while the editor starts.
@@ -50,6 +55,8 @@ struct SEditorOptions {
   std::int32_t mLanguageId = -1;
   SApplicationEnvironment mEnvironment;
   bool mExitAfterFirstFrame = false;
+  // Where the screenshot hook writes the main window (UTF-8 path); empty: no screenshot.
+  std::string mScreenshotPath;
   // The folder of the single-instance lock and socket; empty: the user's runtime folder.
   std::string mInstanceFolder;
   // The splash window's picture, by resource name.
@@ -84,6 +91,9 @@ public:
   void ShutDown();
   // Takes one waiting hand-over of a second instance, if any, to the application. True when one came.
   bool PollHandOver(std::int32_t timeoutMs);
+  // The main window's client area as it is painted now, written as a PNG file. False when there is no
+  // window, its pixels cannot be read or the file cannot be written.
+  bool WriteScreenshot(const std::string& path);
   // The splash window, when its picture is among the resources and none runs yet: started with a progress
   // animation from 0 to 100 over 8 seconds. Stopping brings the bar to 100 and closes it; nothing without one.
   void StartSplash();
@@ -97,6 +107,8 @@ public:
 
 private:
   void Fail();
+  // What runs after each first idle pass: the hand-over poll, and the screenshot hook once.
+  void OnFirstIdle();
   // The second instance's side: true when this process should go on.
   bool CheckSingleInstance();
 
@@ -108,6 +120,8 @@ private:
   std::unique_ptr<Platform::InstanceLock> mInstanceLock;
   RCPtr<LApplication> mApplication;
   std::unique_ptr<SplashWindow> mSplash;
+  bool mListening = false;
+  bool mScreenshotTaken = false;
 };
 
 } // namespace QZ
