@@ -172,6 +172,12 @@ std::int32_t LCheckedListBox::RemoveItem(std::int32_t row) {
   return result;
 }
 
+QZRESULT LCheckedListBox::RemoveAllItems() {
+  const QZRESULT result = LListBox::RemoveAllItems();
+  RecountChecked();
+  return result;
+}
+
 bool LCheckedListBox::IsRowChecked(std::int32_t row) const {
   return row >= 0 && row < GetItemCount() && mCheckedRows[static_cast<std::size_t>(row)].mChecked;
 }

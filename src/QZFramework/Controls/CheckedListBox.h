@@ -101,6 +101,8 @@ public:
   std::int32_t GetItemCount() const override;
   std::int32_t SetItemCount(std::int32_t count) override;
   std::int32_t RemoveItem(std::int32_t row) override;
+  // No row is left checked.
+  QZRESULT RemoveAllItems() override;
   QZRESULT CreateItemControl() override;
   QZRESULT BindRow(std::int32_t row, std::int32_t& index) override;
   QZRESULT SwapRows(std::int32_t a, std::int32_t b) override;

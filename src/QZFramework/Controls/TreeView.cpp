@@ -248,12 +248,6 @@ std::int32_t LTreeView::RemoveItem(std::int32_t row) {
   return result;
 }
 
-QZRESULT LTreeView::RemoveAllItems() {
-  const QZRESULT result = LCheckedListBox::RemoveAllItems();
-  RecountChecked();
-  return result;
-}
-
 bool LTreeView::SortItems() { return false; }
 
 QZRESULT LTreeView::SortRange(std::int32_t, std::int32_t) { return E_NOTIMPL; }

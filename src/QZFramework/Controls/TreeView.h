@@ -71,7 +71,6 @@ public:
 
   void SetCheckBoxAutoValueSet(bool autoValueSet) override;
   std::int32_t RemoveItem(std::int32_t row) override;
-  QZRESULT RemoveAllItems() override;
   // A tree is not sorted: false, and SortRange answers E_NOTIMPL.
   bool SortItems() override;
   QZRESULT SortRange(std::int32_t start, std::int32_t count) override;

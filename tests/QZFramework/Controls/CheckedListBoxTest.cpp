@@ -35,6 +35,11 @@ TEST(CheckedListBoxTest, TheCheckedCountFollowsEveryRecordChange) {
   EXPECT_TRUE(list->IsRowChecked(0));
   EXPECT_EQ(list->SetItemCount(0), 0);
   EXPECT_EQ(list->GetCheckedCount(), 0) << "the count is made again";
+
+  EXPECT_EQ(list->SetItemCount(3), 3);
+  list->SetRowChecked(2, true);
+  EXPECT_EQ(list->RemoveAllItems(), S_OK);
+  EXPECT_EQ(list->GetCheckedCount(), 0) << "no row is left to be checked";
   list->Close();
 }
 
