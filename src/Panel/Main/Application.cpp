@@ -21,7 +21,9 @@
 #include "QZFramework/Notification/NotificationCenterManager.h"
 #include "QZFramework/ObjectBase/Exception.h"
 #include "QZFramework/System/KeyCode.h"
+#include "UI/DeviceView.h"
 #include "UI/DriverCommon/MainControl.h"
+#include "UI/PresetEditorCommon/AboutDlg.h"
 #include "UI/PresetEditorCommon/ArpeggiatorEditPanel.h"
 #include "UI/PresetEditorCommon/KeybedEditPanel.h"
 #include "UI/PresetEditorCommon/VariantBufferSetterParameterPanel.h"
@@ -44,8 +46,8 @@ LApplication* sRunning = nullptr;
 // The editor's skin classes in their registration order; a class that is not built yet has no function.
 constexpr SControlClass kEditorControlClasses[] = {
     {u"PresetEditor.MainControl", &LMainControl::Create},
-    {u"PresetEditor.DialogAbout", nullptr},
-    {u"PresetEditor.MainControl.DeviceView", nullptr},
+    {u"PresetEditor.DialogAbout", &LAboutDlg::Create},
+    {u"PresetEditor.MainControl.DeviceView", &LDeviceView::Create},
     {u"PresetEditor.Arpeggiator", &LArpeggiatorEditPanel::Create},
     {u"PresetEditor.MidiNoteSelector", nullptr},
     {u"PresetEditor.MainControl.DeviceView.ControllerBody", &LLabel::Create},

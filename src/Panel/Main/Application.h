@@ -152,7 +152,7 @@ public:
   std::int32_t CreateRootWindow(const RCPtr<LControl>& control, bool modal, bool systemMenu, bool minimiseBox,
                                 bool maximiseBox);
   // A modal window for the control and its loop: the loop's result, or E_FAIL.
-  std::int32_t DoModal(const RCPtr<LControl>& control, bool systemMenu);
+  std::int32_t DoModal(const RCPtr<LControl>& control, bool systemMenu) override;
   // A modeless window for the control: its root window's index, or E_FAIL.
   std::int32_t OpenWindow(const RCPtr<LControl>& control, bool systemMenu, bool minimiseBox, bool maximiseBox);
 

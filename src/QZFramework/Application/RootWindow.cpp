@@ -2,6 +2,7 @@
 
 #include "QZFramework/Application/FrameworkApp.h"
 #include "QZFramework/ControlBase/ControlFactory.h"
+#include "QZFramework/Controls/Dialog.h"
 
 #include <algorithm>
 #include <utility>
@@ -197,8 +198,12 @@ QZRESULT LRootWindow::RequestClose(std::int32_t result) {
 }
 
 void LRootWindow::RequestSystemClose() {
-  // A dialog root control ends with its cancel result once the dialog class
-  // exists; every other window closes with 0.
+  // A dialog closes as its Cancel button does, so its listeners may refuse;
+  // every other window closes with 0.
+  if (const RCPtr<LDialog> dialog = DynamicCast<LDialog>(mRootControl)) {
+    dialog->Close(kDialogResultCancel);
+    return;
+  }
   if (mWindow)
     (void)RequestClose(0);
 }

@@ -68,7 +68,8 @@ public:
   virtual void InvalidateClientArea() = 0;
   // Corrects a proposed client size to the layout's limits; true when changed.
   virtual bool ConstrainSize(std::int32_t& width, std::int32_t& height) = 0;
-  // The system asked a window other than the main window to close.
+  // The system asked a window other than the main window to close: a dialog
+  // closes with its Cancel code (its listeners may refuse), any other with 0.
   virtual void RequestSystemClose() = 0;
   virtual bool HasFocusedControl() = 0;
   // The drag steps: the files that entered, the control under a point (true
