@@ -66,10 +66,11 @@ private:
 
 Record sRecord;
 
-class TestDeviceView : public LControl, public IDevice {
+// The editor's device view with recording modules in place of its panels.
+class TestDeviceView : public LDeviceView {
 public:
   TestDeviceView(const RCPtr<LControl>& parent, const WideString& name)
-      : LControl(parent, name), mKeybed(MakeRCPtr<RecordingModule<IKeybed>>(3, sRecord)),
+      : LDeviceView(parent, name), mKeybed(MakeRCPtr<RecordingModule<IKeybed>>(3, sRecord)),
         mArpeggiator(MakeRCPtr<RecordingModule<IArpeggiator>>(9, sRecord)) {}
   static RCPtr<LControl>& Create(RCPtr<LControl>& out, const RCPtr<LControl>& parent,
                                  const RCPtr<LControlDescriptor>& descriptor) {
