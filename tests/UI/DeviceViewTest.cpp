@@ -20,6 +20,7 @@
 #include "QZFramework/Application/RootWindow.h"
 #include "QZFramework/Controls/Button.h"
 #include "QZFramework/Controls/ListBoxSkin.h"
+#include "QZFramework/System/KeyCode.h"
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Notification/NotificationCenterManager.h"
 #include "QZFramework/ObjectBase/Exception.h"
@@ -143,6 +144,27 @@ const std::pair<const char*, const char*> kCommandTexts[] = {
     {"URL_SUPPORT", "https://support.example/"},
 };
 
+// The application's string table (the program and command texts, the hot keys of program files) and the
+// texts of the main control and the about box, UTF-8.
+std::string EditorStringTables() {
+  std::string document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Veskor_StringTable_Definitions>"
+                         "<Application Name=\"PresetEditor\"><StringTable ID=\"|PresetEditor\">";
+  const auto add = [&document](const std::string& key, const std::string& text) {
+    document += "<String ID=\"" + key + "\"><Locale LCID=\"0x0009\">" + text + "</Locale></String>";
+  };
+  for (const auto& [key, text] : test::ProgramMessageTexts())
+    add(key, text);
+  for (const auto& [key, text] : kCommandTexts)
+    add(key, text);
+  add("GHK_WIN.NID_MENU_FILE_LOAD_PRESET_FROM_FILE", "Ctrl+VKEY_O");
+  add("GHK_WIN.NID_MENU_FILE_SAVE_PRESET_TO_FILE", "Ctrl+VKEY_S");
+  document += "</StringTable><StringTable ID=\"PresetEditor|mainControl\">";
+  add("LABEL", "Pellan Vorn Program Editor");
+  document += "</StringTable><StringTable ID=\"PresetEditor|dialogAbout\">";
+  add("LABEL", "About Tolvane Pellan Vorn Program Editor");
+  return document + "</StringTable></Application></Veskor_StringTable_Definitions>";
+}
+
 // Counts what reaches it; runs an action for each.
 class Listener : public LNotificationClient {
 public:
@@ -165,12 +187,13 @@ protected:
     Platform::SetFolderOverride(Platform::FolderKind::kDocuments, (mTemp.Path() / "documents").string());
     mRuntime = test::MakeTempFolder("qzr");
     ASSERT_FALSE(mRuntime.empty());
-    // This test's skins beside the shipped string tables.
+    // This test's skins and application strings beside the shipped framework strings.
     const std::filesystem::path resources = mTemp.Path() / "resources";
     std::filesystem::create_directories(resources);
-    for (const char* file : {"StringTables.xml", "FrameworkStrings.xml"})
-      std::filesystem::copy_file(std::filesystem::path(QZ_SHELL_RESOURCES) / file, resources / file);
+    std::filesystem::copy_file(std::filesystem::path(QZ_SHELL_RESOURCES) / "FrameworkStrings.xml",
+                               resources / "FrameworkStrings.xml");
     std::ofstream(resources / "Skins.xml") << EditorSkins();
+    std::ofstream(resources / "StringTables.xml") << EditorStringTables();
     mResources = resources.string();
   }
   void TearDown() override {
@@ -206,10 +229,6 @@ protected:
     LApplication* app = mProcess->GetApplication();
     if (!app)
       return nullptr;
-    for (const auto& [key, text] : test::ProgramMessageTexts())
-      app->GetApplicationStringTable()->SetString(test::WideOf(key).GetChars(), test::WideOf(text));
-    for (const auto& [key, text] : kCommandTexts)
-      app->GetApplicationStringTable()->SetString(test::WideOf(key).GetChars(), test::WideOf(text));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (std::string(midi) != "none" && app->GetMidiManager()->OpenDevicePorts() < 0 &&
            std::chrono::steady_clock::now() < deadline) {
@@ -297,6 +316,7 @@ TEST_F(DeviceViewTest, TheWiredModelIsChosenAtEveryStartAndTheOtherModelRenewsTh
     ASSERT_TRUE(view);
     EXPECT_TRUE(view->GetKeybed() == nullptr) << "this skin has no keybed panel";
     EXPECT_EQ(StoredModel(*app), kDeviceModelWired);
+    EXPECT_EQ(app->GetMainWindow()->GetPlatformWindow().GetTitle(), "Pellan Vorn Program Editor");
     const RCPtr<LControl>& label = view->FindChild(WideString(u"productLabel"));
     ASSERT_TRUE(label);
     EXPECT_EQ(label->GetBounds().width, highDpi ? 255 : 128);
@@ -422,11 +442,12 @@ TEST_F(DeviceViewTest, ProgramFilesAreSavedAndLoadedThroughTheDialogs) {
   EXPECT_EQ(mBoxes->mShown[0].caption, "Save Program File Failed");
   EXPECT_EQ(mBoxes->mShown[0].text, "The program file could not be saved.");
 
-  // Ctrl+O arrives on the application center: the load dialog opens without the menu.
+  // Ctrl+O arrives through the application's hot keys on the application center: the load dialog opens
+  // without the menu.
   ASSERT_GE(app->GetEngine()->SetParamValue(ParamDescriptor(0), test::MakeBuffer({0x07})), 0);
   EXPECT_NE(EngineRecord(*app), original);
   mChooser->Accept(file.string());
-  ASSERT_EQ(GetApplicationNotificationCenter()->Post(LNotification::Create(kNidMenuLoadPreset)), S_OK);
+  EXPECT_EQ(app->ProcessGlobalHotKey(KeyCode::Parse(WideString(u"Ctrl+VKEY_O"))), 0);
   static_cast<void>(app->ProcessIdle(true));
   ASSERT_EQ(mChooser->mRequests.size(), 4u);
   EXPECT_EQ(mChooser->mRequests.back().title, "Select Program File");
@@ -501,7 +522,7 @@ TEST_F(DeviceViewTest, TheAboutCommandRunsTheBoxUntilItsCloseBoxIsAllowed) {
     const RCPtr<LRootWindow> root = window.GetRootWindow();
     const RCPtr<LAboutDlg> about = DynamicCast<LAboutDlg>(root->GetRootControl());
     ASSERT_TRUE(about);
-    EXPECT_EQ(window.GetPlatformWindow().GetTitle(), Narrow(about->GetText()));
+    EXPECT_EQ(window.GetPlatformWindow().GetTitle(), "About Tolvane Pellan Vorn Program Editor");
     about->RegisterClient(RCPtr<LNotificationReceiver>(closed), kNidDialogClosed);
     about->RegisterClient(RCPtr<LNotificationReceiver>(refuser), kNidDialogClosing);
     // The close box, refused: the box stays.

@@ -70,6 +70,11 @@ QZRESULT LRootWindow::SetRootControl(const RCPtr<LControl>& control) {
     (void)mHotKeys->GetHotKeyMap().LoadFromStringTable(table, WideString(kHotKeyPrefix));
   if (!control->GetRootWindow())
     (void)control->SetRootWindow(RCPtr<IRootWindow>(this));
+  // A control made for this window before it was installed gave its text to
+  // nobody: the window takes it as its title now (an empty text leaves the
+  // title the window was made with).
+  if (mWindow && !control->GetText().IsEmpty())
+    mWindow->SetTitle(control->GetText());
   AxisPlacement position;
   position.mReference = kPositionClient;
   SizeSpec size;

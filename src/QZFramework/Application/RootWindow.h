@@ -99,7 +99,8 @@ public:
 
   // ---- The tree
 
-  // Installs the control tree (null removes it). 0.
+  // Installs the control tree (null removes it); the window takes the
+  // control's text as its title unless that is empty. 0.
   QZRESULT SetRootControl(const RCPtr<LControl>& control);
   // A top-level control of the current skin by name; the empty name removes.
   QZRESULT SetRootControlByName(const WideString& name);
