@@ -1,9 +1,9 @@
 // The device view and the about box in the running editor (offscreen driver, simulated controller), built
-// from a small skin of this test's own beside the shipped string tables: the program buttons and the menu's
-// program commands, the model choice (setting, logo look and width, a new MIDI manager) on standard and
-// high-DPI screens, program files through the file-chooser fake, exit, the user guide through the
-// shell-open fake, the about box's texts, support button and modal run, and the skins the view tolerates or
-// refuses.
+// from a small skin and string table of this test's own: the program buttons and the menu's program
+// commands, the model choice (setting, logo look and width, a new MIDI manager) on standard and high-DPI
+// screens, the windows' titles, program files through the file-chooser fake (Ctrl+O through the hot keys),
+// exit, the user guide through the shell-open fake, the about box's texts, support button and modal run, and
+// the skins the view tolerates or refuses.
 
 #include "UI/DeviceView.h"
 
