@@ -93,11 +93,21 @@ public:
   std::vector<Shown> writes;
 };
 
-std::string Skin(bool withDeviceView) {
+// A device module that is not the editor's device view.
+class PlainDevice : public LControl, public IDevice {
+public:
+  PlainDevice(const RCPtr<LControl>& parent, const WideString& name) : LControl(parent, name) {}
+  WideString ToString() const override { return LControl::ToString(); }
+  RCPtr<IKeybed> GetKeybed() override { return RCPtr<IKeybed>(); }
+  RCPtr<IArpeggiator> GetArpeggiator() override { return RCPtr<IArpeggiator>(); }
+};
+
+// The main control with a "viewDevice" of that class (none for empty).
+std::string Skin(const std::string& deviceClass) {
   return std::string("<Veskor_Skin_Definitions><Application Name=\"App\"><Skins><Skin Name=\"S\">"
                      "<SubControl Class=\"PresetEditor.MainControl\" Name=\"mainControl\" XSizeAbs=\"100\" "
                      "YSizeAbs=\"100\">") +
-         (withDeviceView ? "<SubControl Class=\"Test.DeviceView\" Name=\"viewDevice\"/>" : "") +
+         (deviceClass.empty() ? "" : "<SubControl Class=\"" + deviceClass + "\" Name=\"viewDevice\"/>") +
          "</SubControl></Skin></Skins></Application></Veskor_Skin_Definitions>";
 }
 
@@ -122,14 +132,17 @@ protected:
     mEngine = RCPtr<CountingEngine>();
   }
 
-  void Open(bool withDeviceView = true) {
+  void Open(const std::string& deviceClass = "Test.DeviceView") {
     const RCPtr<LControlFactory> factory = MakeRCPtr<LControlFactory>(WideString(u"App"));
     ASSERT_EQ(RegisterControlClasses(*factory, GetFrameworkControlClasses()), S_OK);
     ASSERT_EQ(factory->RegisterControlCreateFunction(WideString(kMainControlClassName), &LMainControl::Create),
               S_OK);
     ASSERT_EQ(factory->RegisterControlCreateFunction(WideString(u"Test.DeviceView"), &TestDeviceView::Create),
               S_OK);
-    const std::string skin = Skin(withDeviceView);
+    ASSERT_EQ(factory->RegisterControlCreateFunction(WideString(u"Test.PlainDevice"),
+                                                     &CreateControlFromDescriptor<PlainDevice>),
+              S_OK);
+    const std::string skin = Skin(deviceClass);
     ASSERT_EQ(factory->LoadSkinsFromText(
                   std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(skin.data()), skin.size())),
               S_OK);
@@ -243,8 +256,14 @@ TEST_F(MainControlTest, LinkValuesEmptyValuesAndMalformedListsChangeNothing) {
   EXPECT_TRUE(mEngine->writes.empty());
 }
 
+TEST_F(MainControlTest, ADeviceModuleThatIsNotTheDeviceViewIsNotTaken) {
+  Open("Test.PlainDevice");
+  EXPECT_FALSE(mMain->GetDevice());
+  EXPECT_FALSE(mMain->GetDeviceAsModule());
+}
+
 TEST_F(MainControlTest, WithoutADeviceViewNothingIsShownAndEditsStillGo) {
-  Open(false);
+  Open("");
   EXPECT_FALSE(mMain->GetDevice());
   EXPECT_FALSE(mMain->GetDeviceAsModule());
   ASSERT_GE(mEngine->LPresetEditorAppEngine::SetParamValue(ParamDescriptor(5), MakeBuffer({3})), 0);
