@@ -1,7 +1,8 @@
 // The main control between the engine and a test device view whose keybed and arpeggiator modules record
 // what they are shown (and may announce a change back, as a panel does): deliveries of pairs and packed
 // lists, the echo dropped, changed values and edits passed to the engine once, the device link's values and
-// malformed lists without effect, a skin without "viewDevice", and a start without an engine.
+// malformed lists without effect, a skin without "viewDevice" or with one that is not the device view, and a
+// start without an engine.
 
 #include "UI/DriverCommon/MainControl.h"
 
