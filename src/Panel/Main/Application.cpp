@@ -21,7 +21,9 @@
 #include "QZFramework/Notification/NotificationCenterManager.h"
 #include "QZFramework/ObjectBase/Exception.h"
 #include "QZFramework/System/KeyCode.h"
+#include "UI/DeviceView.h"
 #include "UI/DriverCommon/MainControl.h"
+#include "UI/PresetEditorCommon/AboutDlg.h"
 #include "UI/PresetEditorCommon/ArpeggiatorEditPanel.h"
 #include "UI/PresetEditorCommon/KeybedEditPanel.h"
 #include "UI/PresetEditorCommon/MidiNoteSelector.h"
@@ -45,8 +47,8 @@ LApplication* sRunning = nullptr;
 // The editor's skin classes in their registration order; a class that is not built yet has no function.
 constexpr SControlClass kEditorControlClasses[] = {
     {u"PresetEditor.MainControl", &LMainControl::Create},
-    {u"PresetEditor.DialogAbout", nullptr},
-    {u"PresetEditor.MainControl.DeviceView", nullptr},
+    {u"PresetEditor.DialogAbout", &LAboutDlg::Create},
+    {u"PresetEditor.MainControl.DeviceView", &LDeviceView::Create},
     {u"PresetEditor.Arpeggiator", &LArpeggiatorEditPanel::Create},
     {u"PresetEditor.MidiNoteSelector", &LMidiNoteSelector::Create},
     {u"PresetEditor.MainControl.DeviceView.ControllerBody", &LLabel::Create},
@@ -67,15 +69,16 @@ constexpr SControlClass kEditorControlClasses[] = {
     {u"PresetEditor.Control.ProductLogoLabels", &LLabel::Create},
 };
 
-// Cursor names and the system cursors they stand for. The drop cursors would be pictures of the program's;
-// it ships none, so they show the arrow.
+// Cursor names and the system cursors they stand for. The drop cursors are pictures of the program's own
+// ("GDIPLUS" PNG resources, hot spot at the top-left corner); a missing or unreadable picture shows the arrow.
 struct SCursorEntry {
   const char16_t* mName;
   std::optional<Platform::SystemCursor> mCursor;
+  const char* mPicture = nullptr;
 };
 const SCursorEntry kCursors[] = {
-    {kCursorDropMove, Platform::SystemCursor::kArrow},
-    {kCursorDropCopy, Platform::SystemCursor::kArrow},
+    {kCursorDropMove, Platform::SystemCursor::kArrow, kCursorDropMovePicture},
+    {kCursorDropCopy, Platform::SystemCursor::kArrow, kCursorDropCopyPicture},
     {kCursorSplitV, std::nullopt},
     {kCursorSplitH, std::nullopt},
     {kCursorRotate, std::nullopt},
@@ -97,6 +100,26 @@ const SCursorEntry kCursors[] = {
     {kCursorAppStarting, Platform::SystemCursor::kAppStarting},
     {kCursorHelp, Platform::SystemCursor::kHelp},
 };
+
+// A cursor from a "GDIPLUS" PNG resource; none when the resource is missing or cannot be read or shown.
+Platform::CursorId CursorFromPicture(const char* name) {
+  std::span<const std::uint8_t> bytes;
+  if (!Platform::FindResource(kPictureResourceType, name, bytes))
+    return Platform::kNoCursor;
+  const std::unique_ptr<Platform::Image> image = Platform::Image::DecodePng(bytes.data(), bytes.size());
+  if (!image)
+    return Platform::kNoCursor;
+  Platform::ImageLockData data;
+  if (image->LockBits(0, 0, image->GetWidth(), image->GetHeight(), Platform::kImageLockRead,
+                      Platform::kPixelFormat32bppARGB, data) != Platform::ImageStatus::Ok)
+    return Platform::kNoCursor;
+  const Platform::CursorId cursor =
+      Platform::CreatePixelCursor({static_cast<const std::uint8_t*>(data.scan0), image->GetWidth(),
+                                   image->GetHeight(), data.stride, Platform::PixelAlpha::kStraight},
+                                  {0, 0});
+  static_cast<void>(image->UnlockBits(data));
+  return cursor;
+}
 
 // The desktop's user-interface font where nobody says otherwise: 9 points at 96 pixels per inch.
 const SPlatformFont kDefaultSystemFont{WideString(u"Sans"), -12, 400, false, false, false};
@@ -420,8 +443,17 @@ WideString LApplication::GetFolder(std::int32_t pathId) {
 
 CursorID LApplication::GetCursor(const WideString& name) {
   for (const SCursorEntry& entry : kCursors) {
-    if (name.EqualsString(WideString(entry.mName)))
-      return entry.mCursor ? Platform::GetSystemCursor(*entry.mCursor) : 0;
+    if (!name.EqualsString(WideString(entry.mName)))
+      continue;
+    if (entry.mPicture) {
+      // Made once: a cursor lives as long as the window system.
+      auto made = mPictureCursors.find(entry.mPicture);
+      if (made == mPictureCursors.end())
+        made = mPictureCursors.emplace(entry.mPicture, CursorFromPicture(entry.mPicture)).first;
+      if (made->second != Platform::kNoCursor)
+        return made->second;
+    }
+    return entry.mCursor ? Platform::GetSystemCursor(*entry.mCursor) : 0;
   }
   return Platform::GetSystemCursor(Platform::SystemCursor::kArrow);
 }

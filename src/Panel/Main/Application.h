@@ -26,9 +26,11 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
 
 namespace QZ {
 
@@ -42,6 +44,10 @@ inline constexpr std::int32_t kApplicationIconId = 2002;
 // The icon's picture among the program's resources: a PNG file of this type and name.
 inline constexpr const char* kIconResourceType = "ICON";
 inline constexpr const char* kIconResourceName = "2002";
+// The drop cursors' pictures among the program's resources: PNG files of this type and these names.
+inline constexpr const char* kPictureResourceType = "GDIPLUS";
+inline constexpr const char* kCursorDropCopyPicture = "CURSOR_DROP_COPY_PNG";
+inline constexpr const char* kCursorDropMovePicture = "CURSOR_DROP_MOVE_PNG";
 inline constexpr const char16_t* kAltF4 = u"Alt+VKEY_F4";
 inline constexpr const char16_t* kApplicationHotKeyPrefix = u"GHK_WIN";
 
@@ -152,7 +158,7 @@ public:
   std::int32_t CreateRootWindow(const RCPtr<LControl>& control, bool modal, bool systemMenu, bool minimiseBox,
                                 bool maximiseBox);
   // A modal window for the control and its loop: the loop's result, or E_FAIL.
-  std::int32_t DoModal(const RCPtr<LControl>& control, bool systemMenu);
+  std::int32_t DoModal(const RCPtr<LControl>& control, bool systemMenu) override;
   // A modeless window for the control: its root window's index, or E_FAIL.
   std::int32_t OpenWindow(const RCPtr<LControl>& control, bool systemMenu, bool minimiseBox, bool maximiseBox);
 
@@ -188,6 +194,8 @@ private:
   std::uint32_t mLastMilliseconds = 0;
   double mSeconds = 0;
   std::function<void()> mIdleTask;
+  // The cursors made from pictures, by resource name (kNoCursor: the picture could not be used).
+  std::map<std::string, CursorID> mPictureCursors;
 };
 
 } // namespace QZ

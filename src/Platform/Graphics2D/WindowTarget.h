@@ -2,9 +2,9 @@
 // WindowTarget: what a Canvas needs of a window to draw on it. The window
 // lends its pixels (32-bit words 0x..RRGGBB, the top byte ignored) for the
 // life of the canvas and is told which rectangles were drawn, so it shows
-// exactly those. SdlWindowTarget (library qz_platform_sdlwindow) is the
-// window on screen; MemoryWindow the one held in memory for tests, screenshots
-// and benchmarks.
+// exactly those. The framework's window presenter (over the window layer) is
+// the window on screen; MemoryWindow the one held in memory for tests,
+// screenshots and benchmarks.
 //
 // One thread at a time; at most one canvas on a window at a time.
 

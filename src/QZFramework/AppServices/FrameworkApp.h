@@ -18,6 +18,7 @@
 namespace QZ {
 
 class IRootWindow;
+class LControl;
 class LControlFactory;
 struct KeyCode;
 class LFont;
@@ -107,6 +108,14 @@ public:
   virtual bool IsEditCommandAvailable(std::int32_t code) {
     static_cast<void>(code);
     return false;
+  }
+
+  // Shows the control in a modal window of its own (with the system menu when asked) and runs the window
+  // until it closes: the code it closed with. E_FAIL for an application that cannot open windows.
+  virtual std::int32_t DoModal(const RCPtr<LControl>& control, bool systemMenu) {
+    static_cast<void>(control);
+    static_cast<void>(systemMenu);
+    return E_FAIL;
   }
 };
 

@@ -2,6 +2,7 @@
 
 #include "QZFramework/Application/FrameworkApp.h"
 #include "QZFramework/ControlBase/ControlFactory.h"
+#include "QZFramework/Controls/Dialog.h"
 
 #include <algorithm>
 #include <utility>
@@ -69,6 +70,11 @@ QZRESULT LRootWindow::SetRootControl(const RCPtr<LControl>& control) {
     (void)mHotKeys->GetHotKeyMap().LoadFromStringTable(table, WideString(kHotKeyPrefix));
   if (!control->GetRootWindow())
     (void)control->SetRootWindow(RCPtr<IRootWindow>(this));
+  // A control made for this window before it was installed gave its text to
+  // nobody: the window takes it as its title now (an empty text leaves the
+  // title the window was made with).
+  if (mWindow && !control->GetText().IsEmpty())
+    mWindow->SetTitle(control->GetText());
   AxisPlacement position;
   position.mReference = kPositionClient;
   SizeSpec size;
@@ -197,8 +203,12 @@ QZRESULT LRootWindow::RequestClose(std::int32_t result) {
 }
 
 void LRootWindow::RequestSystemClose() {
-  // A dialog root control ends with its cancel result once the dialog class
-  // exists; every other window closes with 0.
+  // A dialog closes as its Cancel button does, so its listeners may refuse;
+  // every other window closes with 0.
+  if (const RCPtr<LDialog> dialog = DynamicCast<LDialog>(mRootControl)) {
+    dialog->Close(kDialogResultCancel);
+    return;
+  }
   if (mWindow)
     (void)RequestClose(0);
 }

@@ -68,7 +68,8 @@ public:
   virtual void InvalidateClientArea() = 0;
   // Corrects a proposed client size to the layout's limits; true when changed.
   virtual bool ConstrainSize(std::int32_t& width, std::int32_t& height) = 0;
-  // The system asked a window other than the main window to close.
+  // The system asked a window other than the main window to close: a dialog
+  // closes with its Cancel code (its listeners may refuse), any other with 0.
   virtual void RequestSystemClose() = 0;
   virtual bool HasFocusedControl() = 0;
   // The drag steps: the files that entered, the control under a point (true
@@ -98,7 +99,8 @@ public:
 
   // ---- The tree
 
-  // Installs the control tree (null removes it). 0.
+  // Installs the control tree (null removes it); the window takes the
+  // control's text as its title unless that is empty. 0.
   QZRESULT SetRootControl(const RCPtr<LControl>& control);
   // A top-level control of the current skin by name; the empty name removes.
   QZRESULT SetRootControlByName(const WideString& name);

@@ -30,8 +30,8 @@ QZRESULT LMainControl::Initialize() {
       result = E_FAIL;
     } else {
       try {
-        mDevice = DynamicCast<IDevice>(FindChild(WideString(kDeviceViewName)));
-        if (!mDevice)
+        mDeviceView = DynamicCast<LDeviceView>(FindChild(WideString(kDeviceViewName)));
+        if (!mDeviceView)
           ThrowException<std::runtime_error>("Null Pointer : LMainControl couldn't find viewDevice",
                                              kInitializeFunction, kSourcePath, 39);
         mStatusView = FindChild(WideString(kStatusViewName));
@@ -78,7 +78,7 @@ std::int32_t LMainControl::Unsubscribe(const RCPtr<LNotificationDistributor>& di
 
 QZRESULT LMainControl::ReleaseInnerReferences() {
   mMainHandler = RCPtr<Handler>();
-  mDevice = RCPtr<IDevice>();
+  mDeviceView = RCPtr<LDeviceView>();
   mStatusView = RCPtr<LControl>();
   mDeviceSelector = RCPtr<LControl>();
   return LControl::ReleaseInnerReferences();
@@ -86,7 +86,9 @@ QZRESULT LMainControl::ReleaseInnerReferences() {
 
 std::int32_t LMainControl::OnParamValueChanged(const ParamDescriptor&, const Variant&, std::int32_t) { return 0; }
 
-RCPtr<LParameterizedModule> LMainControl::GetDeviceAsModule() { return RCPtr<LParameterizedModule>(mDevice); }
+RCPtr<LParameterizedModule> LMainControl::GetDeviceAsModule() {
+  return RCPtr<LParameterizedModule>(static_cast<IDevice*>(mDeviceView.Get()));
+}
 
 void LMainControl::RequestParamValueChange(const ParamDescriptor& descriptor, const Variant& value, std::int32_t) {
   if (descriptor.id == mValueInFlight.descriptor.id && value.IsEqual(mValueInFlight.value))

@@ -11,7 +11,7 @@
 // The device link's own values (-4 connection request, -2 connection state, -8 the device's text) change
 // nothing here.
 //
-// Children: "viewDevice" (the device view, an IDevice); "viewStatus" and "panelDeviceSelector" are kept if
+// Children: "viewDevice" (the device view, an LDeviceView); "viewStatus" and "panelDeviceSelector" are kept if
 // a skin has them. Without "viewDevice" the main control neither subscribes nor hands out a device: engine
 // values are not shown. Without an engine the tree is placed at 0 and edits are dropped.
 //
@@ -21,6 +21,7 @@
 #include "DeviceControl/GeneratedCode/Engine/Inc/ParamValues.h"
 #include "DeviceControl/GeneratedCode/Engine/Inc/RootModuleInterface.h"
 #include "QZFramework/ControlBase/Control.h"
+#include "UI/DeviceView.h"
 
 #include <cstdint>
 
@@ -61,7 +62,7 @@ public:
   std::int32_t OnParamValueChanged(const ParamDescriptor& descriptor, const Variant& value,
                                    std::int32_t reason) override;
   RCPtr<LParameterizedModule> GetDeviceAsModule() override;
-  RCPtr<IDevice> GetDevice() override { return mDevice; }
+  RCPtr<IDevice> GetDevice() override { return RCPtr<IDevice>(mDeviceView); }
 
   // A panel's edit: to the engine, unless it is the echo of the value in flight. The flag is not used.
   void RequestParamValueChange(const ParamDescriptor& descriptor, const Variant& value, std::int32_t flag);
@@ -70,6 +71,7 @@ public:
                                         const RCPtr<LNotification>& notification);
 
   const ParamValue& GetValueInFlight() const { return mValueInFlight; }
+  const RCPtr<LDeviceView>& GetDeviceView() const { return mDeviceView; }
   const RCPtr<LControl>& GetStatusView() const { return mStatusView; }
   const RCPtr<LControl>& GetDeviceSelector() const { return mDeviceSelector; }
 
@@ -80,7 +82,7 @@ private:
   std::int32_t DeliverValue(const ParamDescriptor& descriptor, const Variant& value);
 
   RCPtr<Handler> mMainHandler;
-  RCPtr<IDevice> mDevice;
+  RCPtr<LDeviceView> mDeviceView;
   RCPtr<LControl> mStatusView;
   RCPtr<LControl> mDeviceSelector;
   ParamValue mValueInFlight;

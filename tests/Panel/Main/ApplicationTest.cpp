@@ -473,6 +473,11 @@ TEST(EditorX11, CursorsByName) {
       EXPECT_NE(expected, 0u);
     }
   }
+  // The copy cursor is the picture these tests embed (the move cursor has none here: the arrow), made once.
+  const CursorID copy = app->GetCursor(WideString(kCursorDropCopy));
+  EXPECT_NE(copy, 0u);
+  EXPECT_NE(copy, Platform::GetSystemCursor(Platform::SystemCursor::kArrow));
+  EXPECT_EQ(app->GetCursor(WideString(kCursorDropCopy)), copy);
   Platform::StopWindowSystem();
 }
 

@@ -1,7 +1,8 @@
 // The main control between the engine and a test device view whose keybed and arpeggiator modules record
 // what they are shown (and may announce a change back, as a panel does): deliveries of pairs and packed
 // lists, the echo dropped, changed values and edits passed to the engine once, the device link's values and
-// malformed lists without effect, a skin without "viewDevice", and a start without an engine.
+// malformed lists without effect, a skin without "viewDevice" or with one that is not the device view, and a
+// start without an engine.
 
 #include "UI/DriverCommon/MainControl.h"
 
@@ -66,10 +67,11 @@ private:
 
 Record sRecord;
 
-class TestDeviceView : public LControl, public IDevice {
+// The editor's device view with recording modules in place of its panels.
+class TestDeviceView : public LDeviceView {
 public:
   TestDeviceView(const RCPtr<LControl>& parent, const WideString& name)
-      : LControl(parent, name), mKeybed(MakeRCPtr<RecordingModule<IKeybed>>(3, sRecord)),
+      : LDeviceView(parent, name), mKeybed(MakeRCPtr<RecordingModule<IKeybed>>(3, sRecord)),
         mArpeggiator(MakeRCPtr<RecordingModule<IArpeggiator>>(9, sRecord)) {}
   static RCPtr<LControl>& Create(RCPtr<LControl>& out, const RCPtr<LControl>& parent,
                                  const RCPtr<LControlDescriptor>& descriptor) {
@@ -92,11 +94,21 @@ public:
   std::vector<Shown> writes;
 };
 
-std::string Skin(bool withDeviceView) {
+// A device module that is not the editor's device view.
+class PlainDevice : public LControl, public IDevice {
+public:
+  PlainDevice(const RCPtr<LControl>& parent, const WideString& name) : LControl(parent, name) {}
+  WideString ToString() const override { return LControl::ToString(); }
+  RCPtr<IKeybed> GetKeybed() override { return RCPtr<IKeybed>(); }
+  RCPtr<IArpeggiator> GetArpeggiator() override { return RCPtr<IArpeggiator>(); }
+};
+
+// The main control with a "viewDevice" of that class (none for empty).
+std::string Skin(const std::string& deviceClass) {
   return std::string("<Veskor_Skin_Definitions><Application Name=\"App\"><Skins><Skin Name=\"S\">"
                      "<SubControl Class=\"PresetEditor.MainControl\" Name=\"mainControl\" XSizeAbs=\"100\" "
                      "YSizeAbs=\"100\">") +
-         (withDeviceView ? "<SubControl Class=\"Test.DeviceView\" Name=\"viewDevice\"/>" : "") +
+         (deviceClass.empty() ? "" : "<SubControl Class=\"" + deviceClass + "\" Name=\"viewDevice\"/>") +
          "</SubControl></Skin></Skins></Application></Veskor_Skin_Definitions>";
 }
 
@@ -121,14 +133,17 @@ protected:
     mEngine = RCPtr<CountingEngine>();
   }
 
-  void Open(bool withDeviceView = true) {
+  void Open(const std::string& deviceClass = "Test.DeviceView") {
     const RCPtr<LControlFactory> factory = MakeRCPtr<LControlFactory>(WideString(u"App"));
     ASSERT_EQ(RegisterControlClasses(*factory, GetFrameworkControlClasses()), S_OK);
     ASSERT_EQ(factory->RegisterControlCreateFunction(WideString(kMainControlClassName), &LMainControl::Create),
               S_OK);
     ASSERT_EQ(factory->RegisterControlCreateFunction(WideString(u"Test.DeviceView"), &TestDeviceView::Create),
               S_OK);
-    const std::string skin = Skin(withDeviceView);
+    ASSERT_EQ(factory->RegisterControlCreateFunction(WideString(u"Test.PlainDevice"),
+                                                     &CreateControlFromDescriptor<PlainDevice>),
+              S_OK);
+    const std::string skin = Skin(deviceClass);
     ASSERT_EQ(factory->LoadSkinsFromText(
                   std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(skin.data()), skin.size())),
               S_OK);
@@ -242,8 +257,14 @@ TEST_F(MainControlTest, LinkValuesEmptyValuesAndMalformedListsChangeNothing) {
   EXPECT_TRUE(mEngine->writes.empty());
 }
 
+TEST_F(MainControlTest, ADeviceModuleThatIsNotTheDeviceViewIsNotTaken) {
+  Open("Test.PlainDevice");
+  EXPECT_FALSE(mMain->GetDevice());
+  EXPECT_FALSE(mMain->GetDeviceAsModule());
+}
+
 TEST_F(MainControlTest, WithoutADeviceViewNothingIsShownAndEditsStillGo) {
-  Open(false);
+  Open("");
   EXPECT_FALSE(mMain->GetDevice());
   EXPECT_FALSE(mMain->GetDeviceAsModule());
   ASSERT_GE(mEngine->LPresetEditorAppEngine::SetParamValue(ParamDescriptor(5), MakeBuffer({3})), 0);

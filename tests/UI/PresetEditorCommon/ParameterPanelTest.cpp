@@ -16,6 +16,7 @@
 #include "QZFramework/Notification/Notification.h"
 #include "Support/TestFrameworkApp.h"
 #include "Support/VariantTestSupport.h"
+#include "UI/DeviceView.h"
 #include "UI/DriverCommon/MainControl.h"
 
 #include <gtest/gtest.h>
@@ -30,21 +31,6 @@ namespace {
 using test::Bytes;
 using test::DataOf;
 using test::MakeBuffer;
-
-// The device view of the test skin: hands out its two module panels.
-class PanelDeviceView : public LControl, public IDevice {
-public:
-  PanelDeviceView(const RCPtr<LControl>& parent, const WideString& name) : LControl(parent, name), IDevice(12) {}
-  static RCPtr<LControl>& Create(RCPtr<LControl>& out, const RCPtr<LControl>& parent,
-                                 const RCPtr<LControlDescriptor>& descriptor) {
-    return CreateControlFromDescriptor<PanelDeviceView>(out, parent, descriptor);
-  }
-  WideString ToString() const override { return LControl::ToString(); }
-  RCPtr<IKeybed> GetKeybed() override { return DynamicCast<IKeybed>(FindChild(WideString(u"keybedPanel"))); }
-  RCPtr<IArpeggiator> GetArpeggiator() override {
-    return DynamicCast<IArpeggiator>(FindChild(WideString(u"arpeggiator")));
-  }
-};
 
 // The editor's engine, counting the writes that reach it.
 class CountingEngine : public LPresetEditorAppEngine {
@@ -89,7 +75,7 @@ std::string Skin() {
       ComboPanel("PresetEditor.ArpLatchPanel", "arpLatch") +
       ComboPanel("PresetEditor.TempoTapsPanel", "tempoTaps") + UpDownPanel("PresetEditor.TempoPanel", "tempo") +
       ComboPanel("PresetEditor.ArpOctavePanel", "arpOctave");
-  const std::string view = Sub("Test.DeviceView", "viewDevice",
+  const std::string view = Sub("PresetEditor.MainControl.DeviceView", "viewDevice",
                                Sub("PresetEditor.KeybedPanel", "keybedPanel", keybed) +
                                    Sub("PresetEditor.Arpeggiator", "arpeggiator", arp)) +
                            Sub("Test.ValuePanel", "valuePanel", Sub("Framework.Slider", "parameterControl"));
@@ -138,7 +124,7 @@ protected:
     ASSERT_EQ(RegisterControlClasses(*factory, GetFrameworkControlClasses()), S_OK);
     ASSERT_EQ(factory->RegisterControlCreateFunction(WideString(kMainControlClassName), &LMainControl::Create),
               S_OK);
-    ASSERT_EQ(factory->RegisterControlCreateFunction(WideString(u"Test.DeviceView"), &PanelDeviceView::Create),
+    ASSERT_EQ(factory->RegisterControlCreateFunction(WideString(kDeviceViewClassName), &LDeviceView::Create),
               S_OK);
     ASSERT_EQ(factory->RegisterControlCreateFunction(WideString(u"Test.ValuePanel"),
                                                      &LVariantBufferSetterParameterPanel::Create),

@@ -9,7 +9,7 @@
 // exchanging the two.
 //
 // The window handle of a GDI+ context is the window's Platform::WindowTarget
-// (an SdlWindowTarget on screen, a MemoryWindow in tests), converted to the
+// (the native window's presenter on screen, a MemoryWindow in tests), converted to the
 // handle from a WindowTarget pointer; a context made without one presents
 // nothing. Both surfaces are at least 1 x 1. A surface
 // that could not be made stays without pixels (GetSize {0, 0}); drawing into it
