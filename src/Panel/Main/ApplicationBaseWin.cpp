@@ -31,7 +31,6 @@ constexpr const char* kSourcePath = "include\\../Application/ApplicationBaseWin"
 constexpr const char* kInitApplication = "QZ::MFCFrameworkApp<class LApplication>::InitApplication";
 constexpr const char* kRun = "QZ::MFCFrameworkApp<class LApplication>::Run";
 constexpr std::int32_t kMaxScreenDpi = 10000;
-constexpr const char* kPictureResourceType = "GDIPLUS";
 // The splash's animation: 0 to 100 over this many seconds.
 constexpr std::int32_t kSplashSeconds = 8;
 
