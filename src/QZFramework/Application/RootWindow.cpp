@@ -280,6 +280,21 @@ CursorID LRootWindow::SetCursor(CursorID cursor) {
   return mWindow->SetCursor(cursor);
 }
 
+// ---- Hot keys
+
+std::int32_t LRootWindow::ProcessHotKey(const KeyCode& key) { return mHotKeys ? mHotKeys->ProcessKey(key) : 1; }
+
+bool LRootWindow::HasHotKey(const WideString& id) { return mHotKeys && mHotKeys->GetHotKeyMap().HasKeys(id); }
+
+void LRootWindow::DeliverHotKeyCommand(const WideString& id) {
+  if (mHotKeys && mHotKeys->GetTarget())
+    DeliverNotification(mHotKeys->GetTarget(), id.GetChars());
+}
+
+std::uint32_t LRootWindow::FindFirstHotKey(const WideString& id) {
+  return mHotKeys ? FindFirstKeyCode(mHotKeys->GetHotKeyMap(), id).Bits() : kNoHotKeyCode;
+}
+
 // ---- Focus, capture, hover
 
 QZRESULT LRootWindow::SetFocusedControl(const RCPtr<LControl>& control) {
