@@ -44,17 +44,19 @@ std::string At(int x, int y, int w, int h) {
 // A pop-up menu entry: hidden, floating, 120 pixels wide, with bars and a row template of a check box and
 // a hot-key label.
 std::string Popup(const std::string& name, const std::string& layout) {
-  const std::string row = test::ScrollPart(
-      "Framework.MenuItem", "templateItem",
-      "XPositionAbs=\"0\" XSizeToControl=\"Client\" XSizeRel=\"1\" XSizeAbs=\"0\" YSizeAbs=\"" +
-          std::to_string(kRowHeight) + "\"",
-      "RowLooks",
+  const std::string row =
+      "<SubControl Class=\"Framework.MenuItem\" Name=\"templateItem\" XPositionAbs=\"0\" "
+      "XSizeToControl=\"Client\" "
+      "XSizeRel=\"1\" XSizeAbs=\"0\" YSizeAbs=\"" +
+      std::to_string(kRowHeight) +
+      "\"><CreateParamList><CreateParam ID=\"NOT_FOCUSABLE\">true</CreateParam></CreateParamList><Skin "
+      "Name=\"templateItemSkin\" LookList=\"RowLooks\">" +
       test::ScrollPart("Framework.Button", "checkBox", At(0, 0, 16, kRowHeight), "GreenButton") +
-          test::ScrollPart(
-              "Framework.Label", "hotKeyLabel",
-              "XPositionRel=\"1\" XPlacementAnchor=\"1\" XSizeAbs=\"50\" YPositionAbs=\"0\" YSizeAbs=\"" +
-                  std::to_string(kRowHeight) + "\"",
-              "Gray"));
+      test::ScrollPart("Framework.Label", "hotKeyLabel",
+                       "XPositionRel=\"1\" XPlacementAnchor=\"1\" XSizeAbs=\"50\" YPositionAbs=\"0\" YSizeAbs=\"" +
+                           std::to_string(kRowHeight) + "\"",
+                       "Gray") +
+      "</Skin></SubControl>";
   return "<SubControl Class=\"Framework.PopupMenu\" Name=\"" + name +
          "\" Visible=\"False\" ClipToParent=\"False\" " + layout + "><Skin Name=\"" + name +
          "Skin\" LookList=\"Gray\">" + test::ScrollViewBars() + row + "</Skin></SubControl>";
@@ -270,7 +272,7 @@ TEST_F(MenuWindowTest, TheBarBuildsFileAndHelpWithTheApplicationsKeys) {
   EXPECT_EQ(help->GetBounds().x, file->GetBounds().x + file->GetBounds().width) << "at File's right edge";
 
   const RCPtr<LPopupMenu> fileMenu = file->GetPopup();
-  EXPECT_EQ(Rows(fileMenu), "Send Program{9} Get Program{8} - Open Program[Ctrl+O] Save Program[Ctrl+S] - Exit");
+  EXPECT_EQ(Rows(fileMenu), "Send Program{9} Get Program{8} - Open Program [Ctrl+O] Save Program[Ctrl+S] - Exit");
   EXPECT_EQ(Narrow(fileMenu->GetRowItem(0)->GetItem(0)->mLabel), "Ram");
   EXPECT_EQ(Narrow(fileMenu->GetRowItem(3)->mTip), " Open Program from disk.");
   EXPECT_EQ(Rows(help->GetPopup()), "User Guide About");
@@ -494,7 +496,7 @@ TEST_F(MenuWindowTest, InsertedMenusAndASkinRebuildKeepMenusAndTexts) {
               Rows(MenuOf(mBar->GetTitleAt(k)->GetName().GetChars()));
     return text;
   };
-  EXPECT_EQ(names(), "File=File:Send Program{9} Get Program{8} - Open Program[Ctrl+O] Save Program[Ctrl+S] - "
+  EXPECT_EQ(names(), "File=File:Send Program{9} Get Program{8} - Open Program [Ctrl+O] Save Program[Ctrl+S] - "
                      "Exit Edit=Edit:Cut[Ctrl+X] Help=Help:User Guide About");
   EXPECT_EQ(Title(u"Edit"), helpControl) << "the control that showed Help shows Edit";
 
