@@ -794,9 +794,12 @@ QZRESULT LPopupMenu::HandleKey(const RCPtr<LKeyParam>& key) {
         const std::int32_t first = submenu->FirstSelectableRow();
         if (first >= 0)
           static_cast<void>(submenu->SelectRange(first, -1, true));
-        // The keys go on in the submenu.
-        mFocusPassing = true;
-        static_cast<void>(submenu->SetFocus(true));
+        // The keys go on in the submenu (shown under this focused menu, it has taken the focus already).
+        if (!submenu->HasFocus()) {
+          mFocusPassing = true;
+          submenu->mFocusPassing = true;
+          static_cast<void>(submenu->SetFocus(true));
+        }
       }
     }
     return S_OK;
