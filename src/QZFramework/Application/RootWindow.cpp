@@ -606,7 +606,12 @@ void LRootWindow::RenderControlTree(const RCPtr<LControl>& control, const Region
     mRenderer->PushClip({origin.x, origin.y, 0, 0}, layer->GetBounds(), RCPtr<LStencil>(), false);
     const PopStateOnExit scope(mRenderer);
     if (RenderState* state = mRenderer->GetCurrentState()) {
-      state->mAlpha = layer->GetOpacity();
+      // The ancestors' opacity, as the control would have inherited it inside
+      // its parent; its own is applied by its layer.
+      float inherited = 1.0f;
+      for (RCPtr<LControl> ancestor = layer->GetParent(); ancestor; ancestor = ancestor->GetParent())
+        inherited *= ancestor->GetOpacity();
+      state->mAlpha = inherited;
       state->mStencilInstalled = false;
     }
     RenderControlTree(layer, region, true);
