@@ -68,17 +68,20 @@ std::string MenuWindowSkin(const std::string& titleLooks = "Channel") {
       "><Skin Name=\"templateMenuSkin\" LookList=\"" + titleLooks + "\">" +
       Popup("popupMenu", "XPositionAbs=\"0\" YPositionRel=\"1\" XSizeAbs=\"120\" YSizeAbs=\"18\"") +
       "</Skin></SubControl>";
-  const std::string bar = test::ScrollPart("Framework.MainMenu", "mainMenu",
-                                           "XPositionAbs=\"0\" YPositionAbs=\"0\" XSizeToControl=\"Parent\" "
-                                           "XSizeRel=\"1\" XSizeAbs=\"0\" YSizeAbs=\"" +
-                                               std::to_string(kTitleHeight) + "\"",
-                                           "Gray", title);
+  const auto bar = [&](const std::string& name, int y) {
+    return test::ScrollPart("Framework.MainMenu", name,
+                            "XPositionAbs=\"0\" YPositionAbs=\"" + std::to_string(y) +
+                                "\" XSizeToControl=\"Parent\" XSizeRel=\"1\" XSizeAbs=\"0\" YSizeAbs=\"" +
+                                std::to_string(kTitleHeight) + "\"",
+                            "Gray", title);
+  };
   const std::string box = "<SubControl Class=\"Framework.TextBox\" Name=\"textBox\" " + At(20, 300, 120, 20) +
                           " FontName=\"DejaVu Sans\" FontSize=\"10\" FontStyle=\"0\"><Skin Name=\"textBoxSkin\" "
                           "LookList=\"Gray\"/></SubControl>";
   const std::string target = test::ScrollPart("Test.Plain", "target", At(200, 300, 100, 40), "Gray");
   const std::string main =
-      test::ScrollPart("Test.Plain", "main", At(0, 0, kWidth, kHeight), "Gray", bar + box + target);
+      test::ScrollPart("Test.Plain", "main", At(0, 0, kWidth, kHeight), "Gray",
+                       bar("mainMenu", 0) + bar("gapped", 200) + bar("bounded", 230) + box + target);
   const std::string context = Popup("contextMenu", "XPositionAbs=\"0\" YPositionAbs=\"0\" XSizeAbs=\"120\" "
                                                    "YSizeAbs=\"18\" Z_Order=\"9000\"");
   // A title whose skin forgot its menu.
@@ -119,6 +122,11 @@ std::string MainMenuEntries() {
 
 std::string StringTables() {
   return "<r><StringTable ID=\"Test.Plain|mainMenu\">" + MainMenuEntries() +
+         "</StringTable><StringTable ID=\"Test.Plain|gapped\">" + Entry("MENU_LABEL.00", "A") +
+         Entry("MENU_LABEL.02", "C") + Entry("CONTEXT_MENU0.00.NID_A", "a") +
+         Entry("CONTEXT_MENU1.00.NID_C", "c") + "</StringTable><StringTable ID=\"Test.Plain|bounded\">" +
+         Entry("MENU_LABEL.00", "A") + Entry("MENU_LABEL.-1", "negative") + Entry("MENU_LABEL.1025", "huge") +
+         Entry("MENU_LABEL.99999999", "huger") + Entry("CONTEXT_MENU0.00.NID_A", "a") +
          "</StringTable><StringTable ID=\"|App\">" + Entry("GHK_WIN.NID_EDIT_CUT_REQ", "Ctrl+VKEY_X") +
          Entry("GHK_WIN.NID_MENU_FILE_LOAD_PRESET_FROM_FILE", "Ctrl+VKEY_O") +
          Entry("GHK_WIN.NID_MENU_FILE_SAVE_PRESET_TO_FILE", "Ctrl+VKEY_S") +
@@ -284,6 +292,55 @@ TEST_F(MenuWindowTest, TheBarBuildsFileAndHelpWithTheApplicationsKeys) {
   EXPECT_EQ(fileMenu->GetContentHeight(), 5 * fileMenu->GetRowHeight() + 2 * fileMenu->GetSeparatorHeight());
   EXPECT_EQ(fileMenu->GetCommandReceiver(), mWindow->GetRootWindow()->GetQueuePostingReceiver())
       << "the window's queue takes the bar's commands";
+}
+
+TEST_F(MenuWindowTest, LabelsAndMenusPairUpByNumberWithinBounds) {
+  const auto names = [&](const char16_t* name) {
+    const RCPtr<LMainMenu> bar = DynamicCast<LMainMenu>(mMain->FindChild(WideString(name)));
+    std::string text;
+    for (std::int32_t k = 0; bar && k < bar->GetTitleCount(); ++k)
+      text += (k ? " " : "") + Narrow(bar->GetMenuName(k));
+    return text;
+  };
+  EXPECT_EQ(names(u"gapped"), "") << "labels 00 and 02 make three labels for two menus: no title";
+  EXPECT_EQ(names(u"bounded"), "A") << "numbers below 0 or above 1024 are left out";
+}
+
+TEST_F(MenuWindowTest, ResultsOfTheMenuOperations) {
+  const RCPtr<LPopupMenu> menu = MenuOf(u"File");
+  EXPECT_EQ(menu->SetMenu(RCPtr<LMenuDescriptor>()), E_INVALIDARG);
+  EXPECT_EQ(menu->SetCommandReceiver(RCPtr<LNotificationReceiver>()), E_INVALIDARG);
+  EXPECT_EQ(menu->SetCommandReceiver(mWindow->GetRootWindow()->GetQueuePostingReceiver()), E_FAIL)
+      << "the bar set one already";
+  EXPECT_EQ(menu->SwapRows(0, 1), E_NOTIMPL);
+  EXPECT_EQ(menu->SetMenuFromParentItem(menu, 99), E_INVALIDARG);
+
+  LMenuItemState state;
+  state.mEnabled = true;
+  state.mLabel = WideString(u"Quit");
+  EXPECT_EQ(menu->ApplyItemState(99, state), E_INVALIDARG);
+  EXPECT_EQ(menu->ApplyItemState(6, state), S_OK);
+  EXPECT_EQ(Narrow(menu->GetRowItem(6)->mLabel), "Quit");
+  EXPECT_EQ(menu->ApplyItemState(6, state), S_FALSE) << "the same state";
+  state.mChecked = true;
+  EXPECT_EQ(menu->ApplyItemState(0, state), S_OK);
+  EXPECT_FALSE(menu->GetRowItem(0)->mChecked) << "a submenu row takes no check mark";
+
+  EXPECT_EQ(mBar->GetCommandEnabled(menu->GetMenu(), 6, WideString(u"NID_MENU_FILE_EXIT_REQ"), state), S_FALSE)
+      << "without delegate";
+  const RCPtr<ExitBlocker> view = MakeRCPtr<ExitBlocker>(RCPtr<LControl>(), WideString(u"view"));
+  const RCPtr<LMenuItemUpdater> updater = view->GetMenuItemUpdater();
+  mBar->SetMenuItemUpdater(updater);
+  EXPECT_EQ(mBar->GetCommandEnabled(menu->GetMenu(), 6, WideString(u"NID_MENU_FILE_EXIT_REQ"), state), S_OK);
+  EXPECT_FALSE(state.mEnabled);
+  view->Close();
+  updater->mTarget = RCPtr<LControl>();
+  EXPECT_EQ(mBar->GetCommandEnabled(menu->GetMenu(), 6, WideString(u"NID_MENU_FILE_EXIT_REQ"), state), E_FAIL)
+      << "a delegate without control";
+  mBar->SetMenuItemUpdater(RCPtr<LMenuItemUpdater>());
+
+  const RCPtr<LMenuActivationParam> param = LMenuActivationParam::Create(menu->GetMenu(), 3);
+  EXPECT_EQ(Narrow(param->ToString()), "LMenuActivationParam: Row = 3");
 }
 
 TEST_F(MenuWindowTest, ALocalKeyWinsOverAWindowKeyWhichWinsOverAGlobalOne) {
