@@ -62,10 +62,11 @@ std::string Popup(const std::string& name, const std::string& layout) {
          "Skin\" LookList=\"Gray\">" + test::ScrollViewBars() + row + "</Skin></SubControl>";
 }
 
-std::string MenuWindowSkin(const std::string& titleLooks = "Channel") {
+// Titles take a fourteen-look list, so that each of their four looks exists.
+std::string MenuWindowSkin() {
   const std::string title =
       "<SubControl Class=\"Framework.ComboMenu\" Name=\"templateMenu\" " + At(0, 0, kTitleWidth, kTitleHeight) +
-      "><Skin Name=\"templateMenuSkin\" LookList=\"" + titleLooks + "\">" +
+      "><Skin Name=\"templateMenuSkin\" LookList=\"GreenButton\">" +
       Popup("popupMenu", "XPositionAbs=\"0\" YPositionRel=\"1\" XSizeAbs=\"120\" YSizeAbs=\"18\"") +
       "</Skin></SubControl>";
   const auto bar = [&](const std::string& name, int y) {
@@ -484,6 +485,39 @@ TEST_F(MenuWindowTest, HoveringAnotherTitleSwitchesTheOpenMenu) {
   Move(onHelp);
   EXPECT_FALSE(file->IsDroppedDown());
   EXPECT_TRUE(help->IsDroppedDown());
+}
+
+TEST_F(MenuWindowTest, AMenuNearTheRightEdgeIsShiftedLeftAndADisabledTitleOpensNothing) {
+  const RCPtr<LMenuDescriptor> menu = LMenuDescriptor::Create();
+  menu->AppendItem(0, WideString(u"Item"), WideString(u"NID_ITEM"), true, false);
+  for (const char16_t* name : {u"T2", u"T3", u"T4", u"T5", u"T6"})
+    ASSERT_GE(mBar->InsertMenu(WideString(), WideString(name), WideString(name), menu), 0);
+  const RCPtr<LComboMenu> last = Title(u"T6");
+  ASSERT_EQ(last->GetPositionInRoot().x, 6.0 * kTitleWidth);
+  ASSERT_EQ(last->ShowPopupMenu(true), S_OK);
+  const RCPtr<LPopupMenu> popup = last->GetPopup();
+  EXPECT_EQ(popup->GetPositionInRoot().x + popup->GetBounds().width, kWidth) << "ends at the window's right edge";
+  ASSERT_EQ(last->ShowPopupMenu(false), S_OK);
+
+  const RCPtr<LComboMenu> file = Title(u"File");
+  file->SetEnabled(false);
+  EXPECT_EQ(file->GetFirstVisibleLookIndex(), LComboMenu::kLookDisabled);
+  Press({kTitleWidth / 2, kTitleHeight / 2});
+  Release({kTitleWidth / 2, kTitleHeight / 2});
+  EXPECT_FALSE(file->IsDroppedDown());
+}
+
+TEST_F(MenuWindowTest, TheWindowsOwnHotKeysArePostedToIt) {
+  Listen(u"NID_B");
+  ASSERT_EQ(Box()->SetFocus(true), S_OK);
+  ASSERT_TRUE(mSimulator.Key(mId, 0x11, true));
+  ASSERT_TRUE(mSimulator.Key(mId, 0x51, true)); // Ctrl+Q, bound by the window's "GHK" entries
+  ASSERT_TRUE(mSimulator.Key(mId, 0x51, false));
+  ASSERT_TRUE(mSimulator.Key(mId, 0x11, false));
+  Pump();
+  EXPECT_TRUE(mLog->mIds.empty()) << "delivered in the idle pass";
+  IdleAt(100);
+  EXPECT_EQ(mLog->mIds, std::vector<std::string>{"NID_B"});
 }
 
 TEST_F(MenuWindowTest, APressOnATitleDraggedIntoASubmenuRowActivatesIt) {
