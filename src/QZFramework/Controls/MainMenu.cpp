@@ -255,8 +255,17 @@ void LMainMenu::OnConditionsChanged(const RCPtr<LConditionsParam>& conditions) {
   if (!conditions || (conditions->mPreviousBits & kConditionContainsFocus) != 0 ||
       (conditions->mCurrentBits & kConditionContainsFocus) == 0)
     return;
-  if (const RCPtr<IRootWindow> rootWindow = FindRootWindow())
-    rootWindow->GetPreviousFocusedControl(mFocusBeforeMenu);
+  const RCPtr<IRootWindow> rootWindow = FindRootWindow();
+  if (!rootWindow)
+    return;
+  RCPtr<LControl> before;
+  rootWindow->GetPreviousFocusedControl(before);
+  // An ancestor is kept out: held here it would keep its own tree alive, and the
+  // edit-target walk reaches it through the parents anyway.
+  for (const LControl* ancestor = mParent.GetRaw(); ancestor && before; ancestor = ancestor->GetParent().GetRaw())
+    if (ancestor == before.GetRaw())
+      before = RCPtr<LControl>();
+  mFocusBeforeMenu = before;
 }
 
 void LMainMenu::RestoreFocusBeforeMenu() {
