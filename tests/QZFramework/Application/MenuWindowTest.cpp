@@ -595,9 +595,14 @@ TEST_F(MenuWindowTest, InsertedMenusAndASkinRebuildKeepMenusAndTexts) {
   EXPECT_EQ(Title(u"Edit"), helpControl) << "the control that showed Help shows Edit";
 
   const std::string before = names();
-  ASSERT_EQ(mBar->CreateChildrenFromDescriptor(mBar->GetDescriptor()), S_OK);
+  // The skin applied again to the whole tree, as a change of skin does.
+  RCPtr<LControl> main = mMain;
+  ASSERT_EQ(mFactory->ApplySkinToControl(main), S_OK);
+  ASSERT_EQ(mMain->FindChild(WideString(u"mainMenu")), RCPtr<LControl>(mBar)) << "the bar itself stays";
   EXPECT_EQ(names(), before);
   EXPECT_EQ(Title(u"Help")->GetBounds().x, 2.0 * kTitleWidth);
+  EXPECT_EQ(MenuOf(u"Help")->GetCommandReceiver(), mWindow->GetRootWindow()->GetQueuePostingReceiver())
+      << "rebuilt titles post to the window as before";
 }
 
 TEST_F(MenuWindowTest, CutFromTheBarAndFromTheContextMenuEditsThroughTheClipboard) {
