@@ -326,6 +326,15 @@ TEST_F(MenuWindowTest, ResultsOfTheMenuOperations) {
   state.mChecked = true;
   EXPECT_EQ(menu->ApplyItemState(0, state), S_OK);
   EXPECT_FALSE(menu->GetRowItem(0)->mChecked) << "a submenu row takes no check mark";
+  EXPECT_EQ(menu->ApplyItemState(3, state), S_OK);
+  EXPECT_TRUE(menu->GetRowItem(3)->mChecked);
+  const auto checkLook = [&](std::int32_t row) {
+    return menu->GetCheckedItemControlAt(menu->GetItemControlIndex(row))
+        ->GetCheckBox()
+        ->GetFirstVisibleLookIndex();
+  };
+  EXPECT_EQ(checkLook(3), LPopupMenu::kCheckLookChecked);
+  EXPECT_EQ(checkLook(4), LPopupMenu::kCheckLookUnchecked);
 
   EXPECT_EQ(mBar->GetCommandEnabled(menu->GetMenu(), 6, WideString(u"NID_MENU_FILE_EXIT_REQ"), state), S_FALSE)
       << "without delegate";
