@@ -54,7 +54,7 @@ QZRESULT LMainMenu::Initialize() {
   std::vector<WideString> labels;
   for (std::uint32_t i = 0; i < entries.GetCount(); ++i) {
     const auto& entry = entries.GetAt(i);
-    const std::int32_t n = entry.mKey.MidToEnd(prefix.GetLength()).ToInt();
+    const std::int32_t n = entry.mKey.MidToEnd(static_cast<std::int32_t>(prefix.GetLength())).ToInt();
     if (n < 0 || n > kMaxLabelIndex)
       continue;
     if (labels.size() <= static_cast<std::size_t>(n))
