@@ -27,6 +27,10 @@ class LRenderer;
 // A cursor as the application hands it out for a cursor name; 0 is none.
 using CursorID = std::uintptr_t;
 
+// The packed code of no key (the invalid key of ControlBase/KeyCode.h), as the
+// hot-key look-ups answer for a command no key is bound to.
+inline constexpr std::uint32_t kNoHotKeyCode = 0x80000000u;
+
 class IFrameworkApp {
 public:
   virtual ~IFrameworkApp() = default;
@@ -86,6 +90,12 @@ public:
     return false;
   }
   virtual void DeliverGlobalHotKeyCommand(const WideString& id) { static_cast<void>(id); }
+  // The packed code of the first global key bound to the command id (menus
+  // show it as the item's hot-key text); kNoHotKeyCode when none.
+  virtual std::uint32_t FindFirstGlobalHotKey(const WideString& id) {
+    static_cast<void>(id);
+    return kNoHotKeyCode;
+  }
   // The modifier keys held now (kModifierCtrl, kModifierShift, kModifierAlt);
   // none for an application that cannot ask the keyboard.
   virtual std::uint32_t GetModifierKeys() { return 0; }

@@ -11,6 +11,7 @@
 
 #include "QZFramework/AppServices/FrameworkApp.h"
 #include "QZFramework/Notification/NotificationDistributor.h"
+#include "QZFramework/Notification/NotificationReceiver.h"
 #include "QZFramework/ObjectBase/QZResult.h"
 #include "QZFramework/ObjectBase/RefCountedObject.h"
 #include "QZFramework/Utilities/Graphics/Geometry.h"
@@ -144,6 +145,20 @@ public:
     return false;
   }
   virtual void DeliverHotKeyCommand(const WideString& id) { static_cast<void>(id); }
+  // The packed code of the first of the window's keys bound to the command
+  // id; kNoHotKeyCode when none.
+  virtual std::uint32_t FindFirstHotKey(const WideString& id) {
+    static_cast<void>(id);
+    return kNoHotKeyCode;
+  }
+  // What is sent to this receiver is queued on the window and delivered to
+  // the window's clients in the next idle pass (the menu bar's commands);
+  // null for a window without a queue.
+  virtual RCPtr<LNotificationReceiver> GetQueuePostingReceiver() { return RCPtr<LNotificationReceiver>(); }
+  // The control that held the focus before the present one (or before the
+  // focus left the tree), null when none did; a window that does not track it
+  // leaves out as it is.
+  virtual void GetPreviousFocusedControl(RCPtr<LControl>& out) { static_cast<void>(out); }
 
   // A text-entry control gained (or lost) the focus: the native window may
   // start (or stop) text input for it. Nothing for a window without text input.

@@ -6,6 +6,7 @@
 #include "QZFramework/Controls/CheckedComboBox.h"
 #include "QZFramework/Controls/CheckedListBox.h"
 #include "QZFramework/Controls/ComboBox.h"
+#include "QZFramework/Controls/ComboMenu.h"
 #include "QZFramework/Controls/ComboSlider.h"
 #include "QZFramework/Controls/Dropper.h"
 #include "QZFramework/Controls/Knob.h"
@@ -13,9 +14,12 @@
 #include "QZFramework/Controls/LevelMeter.h"
 #include "QZFramework/Controls/ListBox.h"
 #include "QZFramework/Controls/ListBoxItem.h"
+#include "QZFramework/Controls/MainMenu.h"
+#include "QZFramework/Controls/MenuListBoxItem.h"
 #include "QZFramework/Controls/MultiColumnListBox.h"
 #include "QZFramework/Controls/NumericUpDown.h"
 #include "QZFramework/Controls/Panel.h"
+#include "QZFramework/Controls/PopupMenu.h"
 #include "QZFramework/Controls/ProgressBar.h"
 #include "QZFramework/Controls/ScrollBar.h"
 #include "QZFramework/Controls/Slider.h"
@@ -58,10 +62,10 @@ constexpr SControlClass kFrameworkControlClasses[] = {
     {u"Framework.NumericUpDown", &LNumericUpDown::Create},               // LNumericUpDown
     {u"Framework.Panel", &LPanel::Create},                               // LPanel
     {u"Framework.ToolTip", &LToolTip::Create},                           // LToolTip
-    {u"Framework.PopupMenu", nullptr},                                   // LPopupMenu
-    {u"Framework.MenuItem", nullptr},                                    // LMenuListBoxItem
-    {u"Framework.ComboMenu", nullptr},                                   // LComboMenu
-    {u"Framework.MainMenu", nullptr},                                    // LMainMenu
+    {u"Framework.PopupMenu", &LPopupMenu::Create},                       // LPopupMenu
+    {u"Framework.MenuItem", &LMenuListBoxItem::Create},                  // LMenuListBoxItem
+    {u"Framework.ComboMenu", &LComboMenu::Create},                       // LComboMenu
+    {u"Framework.MainMenu", &LMainMenu::Create},                         // LMainMenu
     {u"Framework.FileDropper", &LFileDropper::Create},                   // LFileDropper
     {u"Framework.StatusBar", &LStatusBar::Create},                       // LStatusBar
     {u"Framework.SplitterH", &LSplitterH::Create},                       // LSplitterH

@@ -242,6 +242,10 @@ void LFrameworkApp::DeliverGlobalHotKeyCommand(const WideString& id) {
     DeliverNotification(mHotKeys->GetTarget(), id.GetChars());
 }
 
+std::uint32_t LFrameworkApp::FindFirstGlobalHotKey(const WideString& id) {
+  return mHotKeys ? FindFirstKeyCode(mHotKeys->GetHotKeyMap(), id).Bits() : kNoHotKeyCode;
+}
+
 RCPtr<LRefCountedObject> LFrameworkApp::GetClipboardText() {
   return mClipboard ? mClipboard->GetText() : RCPtr<LRefCountedObject>();
 }

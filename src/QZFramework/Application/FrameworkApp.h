@@ -184,6 +184,7 @@ public:
   std::int32_t ProcessGlobalHotKey(const KeyCode& key) override;
   bool HasGlobalHotKey(const WideString& id) override;
   void DeliverGlobalHotKeyCommand(const WideString& id) override;
+  std::uint32_t FindFirstGlobalHotKey(const WideString& id) override;
   std::uint32_t GetModifierKeys() override { return GetModifierKeyState(); }
   const RCPtr<LClipboard>& GetClipboard() const { return mClipboard; }
   // The clipboard's answers (LClipboard); null, E_FAIL and false without it.

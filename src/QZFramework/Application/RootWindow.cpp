@@ -290,6 +290,21 @@ CursorID LRootWindow::SetCursor(CursorID cursor) {
   return mWindow->SetCursor(cursor);
 }
 
+// ---- Hot keys
+
+std::int32_t LRootWindow::ProcessHotKey(const KeyCode& key) { return mHotKeys ? mHotKeys->ProcessKey(key) : 1; }
+
+bool LRootWindow::HasHotKey(const WideString& id) { return mHotKeys && mHotKeys->GetHotKeyMap().HasKeys(id); }
+
+void LRootWindow::DeliverHotKeyCommand(const WideString& id) {
+  if (mHotKeys && mHotKeys->GetTarget())
+    DeliverNotification(mHotKeys->GetTarget(), id.GetChars());
+}
+
+std::uint32_t LRootWindow::FindFirstHotKey(const WideString& id) {
+  return mHotKeys ? FindFirstKeyCode(mHotKeys->GetHotKeyMap(), id).Bits() : kNoHotKeyCode;
+}
+
 // ---- Focus, capture, hover
 
 QZRESULT LRootWindow::SetFocusedControl(const RCPtr<LControl>& control) {
@@ -601,7 +616,12 @@ void LRootWindow::RenderControlTree(const RCPtr<LControl>& control, const Region
     mRenderer->PushClip({origin.x, origin.y, 0, 0}, layer->GetBounds(), RCPtr<LStencil>(), false);
     const PopStateOnExit scope(mRenderer);
     if (RenderState* state = mRenderer->GetCurrentState()) {
-      state->mAlpha = layer->GetOpacity();
+      // The ancestors' opacity, as the control would have inherited it inside
+      // its parent; its own is applied by its layer.
+      float inherited = 1.0f;
+      for (RCPtr<LControl> ancestor = layer->GetParent(); ancestor; ancestor = ancestor->GetParent())
+        inherited *= ancestor->GetOpacity();
+      state->mAlpha = inherited;
       state->mStencilInstalled = false;
     }
     RenderControlTree(layer, region, true);

@@ -164,6 +164,8 @@ public:
   QZRESULT SetHoverControl(const RCPtr<LControl>& control);
   RCPtr<LControl> GetHoverControl() override { return mHover; }
   const RCPtr<LControl>& GetPreviousFocusControl() const { return mPreviousFocus; }
+  void GetPreviousFocusedControl(RCPtr<LControl>& out) override { out = mPreviousFocus; }
+  RCPtr<LNotificationReceiver> GetQueuePostingReceiver() override { return GetPostingReceiver(); }
   const RCPtr<LControl>& GetToolTipOwner() const { return mToolTipOwner; }
   const RCPtr<LControl>& GetDropTarget() const { return mDropTarget; }
   const RCPtr<LDropFileList>& GetDropData() const { return mDropData; }
@@ -184,6 +186,12 @@ public:
   void QueueKey(const RCPtr<LKeyParam>& key);
   std::uint32_t GetQueuedKeyCount() const { return mKeyQueue.GetCount(); }
   const RCPtr<LGlobalHotKeyManager>& GetHotKeyManager() const { return mHotKeys; }
+  // The window's own hot keys (the "GHK" entries of the root control's table):
+  // a bound key is posted to the window and delivered in the next idle pass.
+  std::int32_t ProcessHotKey(const KeyCode& key) override;
+  bool HasHotKey(const WideString& id) override;
+  void DeliverHotKeyCommand(const WideString& id) override;
+  std::uint32_t FindFirstHotKey(const WideString& id) override;
 
   bool IsCloseRequested() const { return mCloseRequested; }
   std::int32_t GetCloseResult() const { return mCloseResult; }

@@ -363,6 +363,9 @@ public:
   QZRESULT SetLookImage(const RCPtr<LBitmap>& image, std::int32_t resizeType, std::int32_t index,
                         bool replacesClient);
   QZRESULT SetLookTextForegroundPart(const RCPtr<LVisualPart>& part, std::int32_t index);
+  // The part drawn as the client area of look index (a label on a menu row
+  // takes the row's highlight). E_FAIL without that look, else 0; invalidates.
+  QZRESULT SetLookClientPart(std::int32_t index, const RCPtr<LVisualPart>& part);
   RectT<double> GetLookClientRect(std::int32_t index) const;
   // E_INVALIDARG without the look(s), else 0; the control is invalidated.
   QZRESULT SetLookRegion(std::int32_t index, const Region& region);
@@ -496,6 +499,12 @@ public:
   bool CanTakeFocus() const;
   bool IsNotFocusable() const { return mNotFocusable; }
   bool GetFocusIgnoresAncestors() const { return mFocusIgnoresAncestors; }
+  // Makes the control a focus boundary: the not-focusable state of its
+  // ancestors no longer reaches it and its descendants (a menu under a bar
+  // that never takes the focus itself).
+  void SetFocusIgnoresAncestors(bool ignores) { mFocusIgnoresAncestors = ignores; }
+  // The menu of the "popupMenu" child; null without one or when it is no pop-up menu.
+  RCPtr<LMenuDescriptor> GetMenuDescriptorOfPopup() const;
   // The child named "popupMenu", or the shared null control.
   const RCPtr<LControl>& GetPopupMenu() const;
   // The control whose tool tip shows for control: itself, or, when its tool-tip

@@ -95,6 +95,15 @@ QZRESULT LControl::SetLookTextForegroundPart(const RCPtr<LVisualPart>& part, std
   return look->SetTextForegroundPart(part);
 }
 
+QZRESULT LControl::SetLookClientPart(std::int32_t index, const RCPtr<LVisualPart>& part) {
+  const auto slot = static_cast<std::uint32_t>(index);
+  if (index < 0 || slot >= mLooks.GetCount() || !mLooks.GetAt(slot))
+    return E_FAIL;
+  static_cast<void>(mLooks.GetAt(slot)->SetClientPart(part));
+  InvalidateWhole();
+  return S_OK;
+}
+
 std::uint32_t LControl::GetLookColorAtPoint(const PointT<std::int32_t>& point, std::int32_t index) const {
   const RCPtr<LLook>& look = GetLook(index);
   return look ? look->GetColorAtPoint(point) : kTransparentWhite;

@@ -4,6 +4,8 @@
 
 #include "QZFramework/ControlBase/Control.h"
 
+#include "QZFramework/ControlBase/PopupMenuInterface.h"
+
 #include "QZFramework/Notification/Notification.h"
 
 #include <algorithm>
@@ -118,6 +120,11 @@ QZRESULT LControl::LoadContextMenuDescriptors(IArray<RCPtr<LMenuDescriptor>>& ou
       out.AddItem(menu);
   }
   return S_FALSE;
+}
+
+RCPtr<LMenuDescriptor> LControl::GetMenuDescriptorOfPopup() const {
+  const auto* popup = dynamic_cast<const IPopupMenu*>(GetPopupMenu().GetRaw());
+  return popup ? popup->GetMenu() : RCPtr<LMenuDescriptor>();
 }
 
 const RCPtr<LMenuItemUpdater>& LControl::GetMenuItemUpdater() {

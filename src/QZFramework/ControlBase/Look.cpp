@@ -189,6 +189,11 @@ QZRESULT LLook::SetTextForegroundPart(const RCPtr<LVisualPart>& part) {
   return S_OK;
 }
 
+QZRESULT LLook::SetClientPart(const RCPtr<LVisualPart>& part) {
+  mClientPart = part;
+  return S_OK;
+}
+
 // ---------------------------------------------------------------------------
 // Drawing
 

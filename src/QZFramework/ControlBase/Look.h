@@ -52,6 +52,8 @@ public:
   QZRESULT SetImage(const RCPtr<LBitmap>& image, std::int32_t resizeType, bool replacesClient);
   // E_INVALIDARG for null, else 0.
   QZRESULT SetTextForegroundPart(const RCPtr<LVisualPart>& part);
+  // The part drawn as the look's client area (null: none). 0.
+  QZRESULT SetClientPart(const RCPtr<LVisualPart>& part);
 
   // Drawing in the control's coordinates at the renderer's current origin,
   // limited to the damaged region (root coordinates) and the look's region.

@@ -15,6 +15,8 @@ public:
 
   // Replaces the items with rows built from a copy of the menu; E_INVALIDARG for null.
   virtual QZRESULT SetMenu(const RCPtr<LMenuDescriptor>& menu) = 0;
+  // The menu shown (the pop-up's own copy); null before SetMenu.
+  virtual RCPtr<LMenuDescriptor> GetMenu() const = 0;
   // Shows the menu at the pointer, inside the window, with the focus unless it may not take it.
   virtual void ShowAtCursor() = 0;
 };

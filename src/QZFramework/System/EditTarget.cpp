@@ -9,6 +9,9 @@ RCPtr<LControl> GetEditTarget(const RCPtr<LControl>& control) {
     const auto* target = dynamic_cast<const IEditTarget*>(current.Get());
     if (target != nullptr && target->IsEditTarget())
       return current;
+    if (const auto* delegate = dynamic_cast<const IEditTargetDelegate*>(current.Get()))
+      if (RCPtr<LControl> named = delegate->GetDelegatedEditTarget())
+        return named;
   }
   return RCPtr<LControl>();
 }

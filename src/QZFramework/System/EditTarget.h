@@ -12,8 +12,8 @@ namespace QZ {
 
 class LControl;
 
-// The control itself when it is an edit target, else its parent's answer; null
-// at the top or for null.
+// The control itself when it is an edit target, else the control a delegate on
+// the way names, else its parent's answer; null at the top or for null.
 RCPtr<LControl> GetEditTarget(const RCPtr<LControl>& control);
 
 } // namespace QZ

@@ -43,9 +43,12 @@ public:
   QZRESULT SetMenu(const RCPtr<LMenuDescriptor>& menu) override {
     gLog.push_back("setMenu:" + std::to_string(menu ? menu->GetItemCount() : 0) +
                    (GetLayout()->mVisible ? ":visible" : ":hidden"));
+    mMenu = menu;
     return S_OK;
   }
+  RCPtr<LMenuDescriptor> GetMenu() const override { return mMenu; }
   void ShowAtCursor() override { gLog.push_back("showAtCursor"); }
+  RCPtr<LMenuDescriptor> mMenu;
 };
 
 class Owner : public TestControl {

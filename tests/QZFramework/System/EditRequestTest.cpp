@@ -43,6 +43,15 @@ private:
   std::vector<std::string>* mLog;
 };
 
+// Names another control as the target of the edits reaching it, as the menu
+// bar names the control that had the focus before its menu.
+class NamingControl : public TestControl, public IEditTargetDelegate {
+public:
+  using TestControl::TestControl;
+  RCPtr<LControl> GetDelegatedEditTarget() const override { return mNamed; }
+  RCPtr<LControl> mNamed;
+};
+
 // Two root windows. Window 1: top { a (edit) { inner, d (edit, not a target
 // now) }, b (edit that cannot edit now), plain }. Window 0: top0 { c (edit) }.
 class EditRequestTest : public ::testing::Test {
@@ -140,6 +149,16 @@ TEST_F(EditRequestTest, TheEditTargetIsTheNearestTargetUpTheParentChain) {
   EXPECT_FALSE(GetEditTarget(inner));
   EXPECT_FALSE(GetEditTarget(plain));
   EXPECT_FALSE(GetEditTarget(RCPtr<LControl>()));
+}
+
+TEST_F(EditRequestTest, AControlOnTheWayMayNameTheTarget) {
+  const auto naming = MakeRCPtr<NamingControl>(RCPtr<LControl>(plain), WideString(u"naming"));
+  const auto menu = MakeRCPtr<TestControl>(RCPtr<LControl>(naming), WideString(u"menu"));
+  EXPECT_FALSE(GetEditTarget(menu)) << "naming nobody, the walk goes on up";
+  naming->mNamed = b;
+  EXPECT_EQ(GetEditTarget(menu).Get(), b.Get());
+  naming->mNamed = RCPtr<LControl>();
+  static_cast<void>(naming->Close());
 }
 
 // The controls reach the clipboard through the application services.
