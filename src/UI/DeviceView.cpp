@@ -7,6 +7,7 @@
 #include "QZFramework/Controls/AxisLayout.h"
 #include "QZFramework/Controls/Button.h"
 #include "QZFramework/Controls/Dialog.h"
+#include "QZFramework/Controls/MainMenu.h"
 #include "QZFramework/Controls/Panel.h"
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Notification/NotificationCenterManager.h"
@@ -156,7 +157,7 @@ QZRESULT LDeviceView::Initialize() {
   }
 
   if (DynamicCast<LMainControl>(LControl::GetParent()))
-    PlaceScrollBarBelowMenu();
+    JoinMainMenu();
 
   mStatusView = MakeRCPtr<LStatusView>();
   mPresetManager = LPresetManager::Create();
@@ -167,8 +168,11 @@ QZRESULT LDeviceView::Initialize() {
   return result;
 }
 
-void LDeviceView::PlaceScrollBarBelowMenu() {
+void LDeviceView::JoinMainMenu() {
   const RCPtr<LControl>& menu = LControl::GetParent()->FindChild(WideString(kMainMenuName));
+  // The bar asks this view whether each command is available when one of its menus opens.
+  if (const RCPtr<LMainMenu> mainMenu = DynamicCast<LMainMenu>(menu))
+    static_cast<void>(mainMenu->SetMenuItemUpdater(GetMenuItemUpdater()));
   const RCPtr<LControl>& bar = FindChild(WideString(kVerticalBarName));
   if (!menu || !bar || !menu->GetLayout())
     return;

@@ -149,8 +149,8 @@ private:
                                   const RCPtr<LNotification>& notification);
   std::int32_t OnProgramCommand(const RCPtr<LNotificationDistributor>& source,
                                 const RCPtr<LNotification>& notification);
-  // Moves "vBar" below the main control's "mainMenu".
-  void PlaceScrollBarBelowMenu();
+  // Links the main control's "mainMenu" to this view's menu-item updater and moves "vBar" below it.
+  void JoinMainMenu();
   // The application string of a key; empty when missing.
   static WideString AppString(const char16_t* key);
 
