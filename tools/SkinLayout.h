@@ -69,6 +69,7 @@ inline constexpr Box kVBarBox{kWindowWidth - kScrollBarThickness, kMenuHeight, k
                               kWindowHeight - kMenuHeight};
 inline constexpr Box kControllerBodyBox{16, 40, 560, 200};
 inline constexpr Box kProductLabelBox{592, 40, 128, 40};
+inline constexpr std::int32_t kHighDpiProductLabelWidth = 255;
 inline constexpr Box kSelectDeviceLabelBox{960, 40, 200, kLabelHeight};
 inline constexpr Box kDeviceSelectorBox{960, 64, 200, kControlHeight};
 

@@ -362,8 +362,14 @@ std::string SkinBuilder::DeviceView() {
   out += ScrollBar("vBar", kVBarBox, true);
   out += Leaf("PresetEditor.MainControl.DeviceView.ControllerBody", "controllerBody", kControllerBodyBox,
               ImageList("ControllerBody", {"ControllerBody"}));
-  out += Leaf("PresetEditor.Control.ProductLogoLabels", "productLabel", kProductLabelBox,
-              ImageList("ProductLabel", {"ProductLabel0", "ProductLabel1"}));
+  // The logo label gets the width the device view gives it for the wired model at every start: 128, and 255
+  // (not twice 128) on a high-DPI screen.
+  std::string logo = Leaf("PresetEditor.Control.ProductLogoLabels", "productLabel", kProductLabelBox,
+                          ImageList("ProductLabel", {"ProductLabel0", "ProductLabel1"}));
+  const std::string width = "XSizeAbs=\"" + Num(S(kProductLabelBox.width)) + "\"";
+  logo.replace(logo.find(width), width.size(),
+               "XSizeAbs=\"" + Num(mScale == 1 ? kProductLabelBox.width : kHighDpiProductLabelWidth) + "\"");
+  out += logo;
   out += Open("Framework.Label", "selectDeviceLabel", kSelectDeviceLabelBox,
               FlatList("Label", {{kPanelFace, kText, false}}), " IsVisible=\"False\"") +
          Close();
