@@ -290,7 +290,8 @@ std::string SkinBuilder::UpDown(const Box& box) {
                                                  {kSelectedFace, kSelectedText, true}});
   const std::int32_t half = box.height / 2;
   const std::int32_t textWidth = box.width - kArrowWidth;
-  return Open("Framework.NumericUpDown", "parameterControl", box, "") +
+  return Open("Framework.NumericUpDown", "parameterControl", box,
+              FlatList("UpDown", {{kFieldFace, kText, true}})) +
          Leaf("Framework.TextBox", "textBox", Box{0, 0, textWidth, box.height}, field) +
          Leaf("Framework.Button", "buttonUp", Box{textWidth, 0, kArrowWidth, half},
               ImageList("ArrowUp", {"ArrowUp", "ArrowUpHover", "ArrowUpPressed", "ArrowUp", "ArrowUpHover",

@@ -293,7 +293,7 @@ TEST_P(GeneratedSkins, EveryChildTheEditorLooksUpHasItsClassAndLooks) {
     } else if (std::string(p.panel) == "arpeggiator/arpEnabled") {
       expected.push_back({control, "Framework.Button", 14}); // a toggle: off and on looks
     } else {
-      expected.push_back({control, "Framework.NumericUpDown", 0});
+      expected.push_back({control, "Framework.NumericUpDown", 1});
       expected.push_back({control + "/textBox", "Framework.TextBox", 12});
       expected.push_back({control + "/buttonUp", "Framework.Button", 7});
       expected.push_back({control + "/buttonDown", "Framework.Button", 7});
@@ -315,6 +315,22 @@ TEST_P(GeneratedSkins, EveryChildTheEditorLooksUpHasItsClassAndLooks) {
     for (std::uint32_t i = 0; i < e.looks; ++i)
       EXPECT_TRUE(looks->GetAt(i)) << "look " << i << " empty";
   }
+
+  // Every control of the skin draws something: a control without looks stays invisible.
+  std::vector<const LControlDescriptor*> pending{mRoot};
+  std::size_t controls = 0;
+  while (!pending.empty()) {
+    const LControlDescriptor* d = pending.back();
+    pending.pop_back();
+    for (std::uint32_t i = 0; i < d->GetChildren().GetCount(); ++i) {
+      const LControlDescriptor* c = d->GetChildren().GetAt(i).Get();
+      pending.push_back(c);
+      ++controls;
+      const LLookList* looks = Looks(*c);
+      EXPECT_TRUE(looks && looks->GetCount() > 0 && looks->GetAt(0)) << Narrow(c->GetName()) << " has no look";
+    }
+  }
+  EXPECT_GT(controls, 150u);
 
   // The toggle starts OFF and turns to ON by its value.
   const LControlDescriptor* toggle = Find(*mRoot, view + "arpeggiator/arpEnabled/parameterControl");
