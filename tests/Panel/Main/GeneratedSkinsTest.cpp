@@ -512,7 +512,9 @@ TEST(GeneratedStringTables, MainMenuAndTexts) {
   ASSERT_GT(strings.size(), 2u);
   EXPECT_EQ(strings.substr(0, 2), "\xFF\xFE") << "UTF-16 with its byte-order mark";
   LControlFactory factory(WideString(u"PresetEditor"));
-  factory.LoadStringTablesFromText(Bytes(strings), {}, 0x0409);
+  const std::string frameworkStrings =
+      test::ReadAll(std::filesystem::path(QZ_SHELL_RESOURCES) / "FrameworkStrings.xml");
+  factory.LoadStringTablesFromText(Bytes(strings), Bytes(frameworkStrings), 0x0409);
   const std::string skins = test::ReadAll(kGenerated / "Skins.xml");
   ASSERT_EQ(factory.LoadSkinsFromText(Bytes(skins)), S_OK);
   const LControlDescriptor* main = Find(*factory.GetTopLevelDescriptors().GetAt(1), "mainControl");
@@ -599,6 +601,16 @@ TEST(GeneratedStringTables, MainMenuAndTexts) {
   WideString url;
   ASSERT_TRUE(app->GetString(u"URL_SUPPORT", url));
   EXPECT_EQ(Narrow(url).rfind("https://support.example.com/", 0), 0u) << "a reserved example domain";
+
+  // The text box's edit menu reads its labels from the framework's table.
+  const RCPtr<LStringTable> framework = factory.GetFrameworkStringTable();
+  ASSERT_TRUE(framework);
+  for (const auto& [id, label] : {std::pair{u"EDIT_CUT", "Cut"}, std::pair{u"EDIT_COPY", "Copy"},
+                                  std::pair{u"EDIT_PASTE", "Paste"}, std::pair{u"EDIT_DELETE", "Delete"}}) {
+    WideString text;
+    EXPECT_TRUE(framework->GetString(id, text)) << label;
+    EXPECT_EQ(Narrow(text), label);
+  }
 
   const RCPtr<LStringTable> title = factory.GetStringTableForParentDescriptor(nullptr, WideString(u"dialogAbout"));
   WideString about;
