@@ -121,6 +121,7 @@ public:
   RectF MeasureString(std::u16string_view text, const Font& font);
 
 private:
+  friend class PdfDocument;
   Canvas(void* surface, WindowTarget* window, std::int32_t width, std::int32_t height);
   void SetColor(std::uint32_t argb);
   void AddPath(const Path& path, double offset);

@@ -1,0 +1,664 @@
+// The generated skins and string tables the editor embeds (tools/qz_resource_generator), read by the
+// framework's own reader and checked at the descriptor level for the skin each screen resolution picks: every
+// child the editor looks up with its class and looks, the controls on screen without scrolling and apart from
+// their siblings, and every caption readable (size, contrast, not cut off, measured with pinned fonts).
+
+#include "Panel/Main/SkinChoice.h"
+
+#include "QZFramework/ControlBase/ControlFactory.h"
+#include "QZFramework/ControlBase/LayoutDescriptor.h"
+#include "QZFramework/ControlBase/LookDescriptor.h"
+#include "QZFramework/ControlBase/MenuDescriptor.h"
+#include "QZFramework/ControlBase/StringTable.h"
+
+#include "Platform/Graphics2D/Canvas.h"
+#include "Platform/Graphics2D/Font.h"
+#include "Platform/Graphics2D/Surface.h"
+
+#include "Support/PinnedFonts.h"
+#include "Support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace QZ {
+namespace {
+
+const bool kFontsPinned = test::PinFonts();
+
+const std::filesystem::path kGenerated(QZ_GENERATED_RESOURCES);
+
+std::string Narrow(const WideString& text) { return text.ToNarrow().GetChars(); }
+
+std::span<const std::uint8_t> Bytes(const std::string& text) {
+  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+struct Rect {
+  double x = 0;
+  double y = 0;
+  double w = 0;
+  double h = 0;
+  bool Inside(const Rect& o) const { return x >= o.x && y >= o.y && x + w <= o.x + o.w && y + h <= o.y + o.h; }
+  bool Overlaps(const Rect& o) const { return x < o.x + o.w && o.x < x + w && y < o.y + o.h && o.y < y + h; }
+};
+
+std::ostream& operator<<(std::ostream& out, const Rect& r) {
+  return out << "{" << r.x << "," << r.y << " " << r.w << "x" << r.h << "}";
+}
+
+// The descriptor's own box in its parent's client area (every generated control is placed by absolute numbers).
+Rect Box(const LControlDescriptor& d) {
+  const LLayoutDescriptor& layout = *d.GetLayout();
+  return {layout.mPlacement[0].mAbsolute, layout.mPlacement[1].mAbsolute, layout.mSize[0].mAbsolute,
+          layout.mSize[1].mAbsolute};
+}
+
+// The box in the top-level control's coordinates.
+Rect WindowBox(const LControlDescriptor& d) {
+  Rect box = Box(d);
+  for (const LControlDescriptor* p = d.GetParent(); p && !p->IsRoot() && !p->GetParent()->IsRoot();
+       p = p->GetParent()) {
+    box.x += Box(*p).x;
+    box.y += Box(*p).y;
+  }
+  return box;
+}
+
+const LControlDescriptor* Child(const LControlDescriptor& parent, const std::string& name) {
+  const RCPtrArray<LControlDescriptor>& children = parent.GetChildren();
+  for (std::uint32_t i = 0; i < children.GetCount(); ++i) {
+    if (Narrow(children.GetAt(i)->GetName()) == name)
+      return children.GetAt(i).Get();
+  }
+  return nullptr;
+}
+
+// A path of names ("mainControl/viewDevice/keybedPanel") from the skin's root.
+const LControlDescriptor* Find(const LControlDescriptor& root, const std::string& path) {
+  const LControlDescriptor* d = &root;
+  std::size_t at = 0;
+  while (d && at <= path.size()) {
+    const std::size_t slash = std::min(path.find('/', at), path.size());
+    d = Child(*d, path.substr(at, slash - at));
+    at = slash + 1;
+  }
+  return d;
+}
+
+double Luminance(const Color& c) {
+  auto channel = [](float v) {
+    const double s = v;
+    return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(c.r) + 0.7152 * channel(c.g) + 0.0722 * channel(c.b);
+}
+
+double Contrast(const Color& a, const Color& b) {
+  const double la = Luminance(a);
+  const double lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+class GeneratedSkins : public ::testing::TestWithParam<std::int32_t> {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(kFontsPinned);
+    mSkins = test::ReadAll(kGenerated / "Skins.xml");
+    mStrings = test::ReadAll(kGenerated / "StringTables.xml");
+    ASSERT_FALSE(mSkins.empty());
+    ASSERT_FALSE(mStrings.empty());
+    const std::string framework =
+        test::ReadAll(std::filesystem::path(QZ_SHELL_RESOURCES) / "FrameworkStrings.xml");
+    mFactory->LoadStringTablesFromText(Bytes(mStrings), Bytes(framework), 0x0409);
+    ASSERT_EQ(mFactory->LoadSkinsFromText(Bytes(mSkins)), S_OK) << Narrow(mFactory->GetLastXMLError());
+
+    const std::optional<SSkinChoice> choice =
+        ChooseSkinForScreen(mFactory->GetTopLevelDescriptors().GetCount(), GetParam());
+    ASSERT_TRUE(choice);
+    mScale = choice->mHighDpi ? 2 : 1;
+    mRoot = mFactory->GetTopLevelDescriptors().GetAt(static_cast<std::uint32_t>(choice->mSkinIndex)).Get();
+    mMain = Find(*mRoot, "mainControl");
+    ASSERT_TRUE(mMain);
+
+    // The caption font the renderer makes from the skin's font (points at 96 pixels per inch); Arial is not
+    // among the pinned fonts, so the wider DejaVu Sans measures for it.
+    const LSkinDescriptor& skin = *mRoot->GetSkin();
+    mFontPixels = skin.mFontSize * Platform::Canvas::kDpi / 72.0f;
+    std::shared_ptr<const Platform::FontFamily> family =
+        Platform::FontFamily::FromName(std::u16string(skin.mFontName.GetChars()));
+    if (!family)
+      family = Platform::FontFamily::GenericSansSerif();
+    mFont = Platform::Font::Create(family, skin.mFontSize, Platform::kFontRegular, Platform::FontUnit::Point);
+    ASSERT_TRUE(mFont);
+    mSurface = Platform::Surface::Create(8, 8);
+    mCanvas = Platform::Canvas::Create(*mSurface);
+  }
+
+  std::string Text(const LControlDescriptor& d, const char16_t* id) const {
+    const RCPtr<LStringTable> table = mFactory->GetStringTableForParentDescriptor(d.GetParent(), d.GetName());
+    WideString text;
+    return table && table->GetString(id, text) ? Narrow(text) : std::string();
+  }
+
+  const LLookList* Looks(const LControlDescriptor& d) const {
+    return d.GetSkin() ? d.GetSkin()->mLookList.Get() : nullptr;
+  }
+
+  // Every look of the list that draws text keeps 4.5:1 between the text and its face, and the text fits the
+  // look's text box of the control's size.
+  void ExpectReadable(const LControlDescriptor& d, const std::vector<std::string>& texts, double reserved = 0) {
+    SCOPED_TRACE(Narrow(d.GetName()));
+    const LLookList* looks = Looks(d);
+    ASSERT_TRUE(looks);
+    const Rect box = Box(d);
+    bool drawn = false;
+    for (std::uint32_t i = 0; i < looks->GetCount(); ++i) {
+      const RCPtr<LLookDescriptor>& look = looks->GetAt(i);
+      if (!look || !look->HasTextProperties())
+        continue;
+      drawn = true;
+      SCOPED_TRACE(testing::Message() << "look " << i << " " << Narrow(look->GetName()));
+      ASSERT_TRUE(look->GetClientPart() && look->GetClientPart()->GetPart()->GetColorizer());
+      ASSERT_TRUE(look->GetTextForegroundPart() && look->GetTextForegroundPart()->GetColorizer());
+      EXPECT_GE(Contrast(look->GetClientPart()->GetPart()->GetColorizer()->GetColor(),
+                         look->GetTextForegroundPart()->GetColorizer()->GetColor()),
+                4.5);
+      const TextProperties& t = look->GetTextProperties();
+      const double width = box.w * (t.mRightRel - t.mLeftRel) + t.mRightAbs - t.mLeftAbs - reserved;
+      const double height = box.h * (t.mBottomRel - t.mTopRel) + t.mBottomAbs - t.mTopAbs;
+      for (const std::string& text : texts) {
+        const Platform::RectF measured =
+            mCanvas->MeasureString(std::u16string(WideString(text.c_str()).GetChars()), *mFont);
+        EXPECT_LE(measured.width, width) << "\"" << text << "\" cut off";
+        EXPECT_LE(measured.height, height) << "\"" << text << "\" cut off";
+      }
+    }
+    EXPECT_TRUE(drawn) << "no look draws its text";
+  }
+
+  std::unique_ptr<LControlFactory> mFactory = std::make_unique<LControlFactory>(WideString(u"PresetEditor"));
+  std::string mSkins;
+  std::string mStrings;
+  std::int32_t mScale = 1;
+  const LControlDescriptor* mRoot = nullptr;
+  const LControlDescriptor* mMain = nullptr;
+  float mFontPixels = 0;
+  std::unique_ptr<Platform::Font> mFont;
+  std::unique_ptr<Platform::Surface> mSurface;
+  std::unique_ptr<Platform::Canvas> mCanvas;
+};
+
+INSTANTIATE_TEST_SUITE_P(ScreenPpi, GeneratedSkins, ::testing::Values(96, 144),
+                         [](const auto& param) { return std::to_string(param.param) + "ppi"; });
+
+const std::vector<std::string> kParameterPanels{
+    "keybedPanel/midiChannel", "keybedPanel/octave",          "keybedPanel/transpose",
+    "arpeggiator/arpEnabled",  "arpeggiator/arpMode",         "arpeggiator/noteRepeatTimeDivision",
+    "arpeggiator/swing",       "arpeggiator/noteRepeatClock", "arpeggiator/arpLatch",
+    "arpeggiator/tempoTaps",   "arpeggiator/tempo",           "arpeggiator/arpOctave"};
+
+std::vector<std::string> ProgramButtons() {
+  std::vector<std::string> names;
+  for (int i = 1; i <= 8; ++i)
+    names.push_back("sendProgram" + std::to_string(i));
+  names.push_back("sendToRam");
+  for (int i = 1; i <= 8; ++i)
+    names.push_back("getProgram" + std::to_string(i));
+  return names;
+}
+
+TEST_P(GeneratedSkins, EveryChildTheEditorLooksUpHasItsClassAndLooks) {
+  EXPECT_EQ(Narrow(mRoot->GetName()), "PresetEditor");
+  struct Expected {
+    std::string path;
+    const char* cls;
+    std::uint32_t looks; // the look indexes the control selects
+  };
+  const std::string view = "mainControl/viewDevice/";
+  std::vector<Expected> expected{
+      {"mainControl", "PresetEditor.MainControl", 1},
+      {"mainControl/mainMenu", "Framework.MainMenu", 1},
+      {"mainControl/mainMenu/templateMenu", "Framework.ComboMenu", 7},
+      {"mainControl/mainMenu/templateMenu/popupMenu", "Framework.PopupMenu", 1},
+      {"mainControl/mainMenu/templateMenu/popupMenu/templateItem", "Framework.MenuItem", 14},
+      {"mainControl/viewDevice", "PresetEditor.MainControl.DeviceView", 1},
+      {view + "vBar", "Framework.ScrollBar", 1},
+      {view + "vBar/channel", "Framework.ScrollChannel", 3},
+      {view + "vBar/channel/thumb", "Framework.Button", 7},
+      {view + "vBar/dec", "Framework.Button", 7},
+      {view + "vBar/inc", "Framework.Button", 7},
+      {view + "controllerBody", "PresetEditor.MainControl.DeviceView.ControllerBody", 1},
+      {view + "productLabel", "PresetEditor.Control.ProductLogoLabels", 2},
+      {view + "selectDeviceLabel", "Framework.Label", 1},
+      {view + "deviceSelectionComboBox", "Framework.ComboBox", 7},
+      {view + "deviceSelectionComboBox/listBox", "Framework.ListBox", 1},
+      {view + "deviceSelectionComboBox/listBox/templateItem", "Framework.ListBoxItem", 14},
+      {view + "programBankPanel", "PresetEditor.ProgramBankPanel", 1},
+      {view + "programBankPanel/label", "Framework.Label", 1},
+      {view + "keybedPanel", "PresetEditor.KeybedPanel", 1},
+      {view + "keybedPanel/label", "Framework.Label", 1},
+      {view + "arpeggiator", "PresetEditor.Arpeggiator", 1},
+      {view + "arpeggiator/label", "Framework.Label", 1},
+      {"dialogAbout", "PresetEditor.DialogAbout", 1},
+      {"dialogAbout/labelProduct", "Framework.Label", 1},
+      {"dialogAbout/labelCopyright", "Framework.Label", 1},
+      {"dialogAbout/buttonSupport", "Framework.Button", 7},
+      {"dialogAbout/companyLogo", "Framework.Label", 1},
+      {"dialogAbout/productLogo", "Framework.Label", 1},
+      {"dialogAbout/buttonClose", "Framework.Button", 7},
+      {"toolTip", "Framework.ToolTip", 1},
+      {"contextMenu", "Framework.PopupMenu", 1},
+      {"contextMenu/templateItem", "Framework.MenuItem", 14},
+      {"contextMenu/templateItem/checkBox", "Framework.Button", 14},
+  };
+  for (const std::string& name : ProgramButtons())
+    expected.push_back({view + "programBankPanel/" + name, "Framework.Button", 7});
+  const struct {
+    const char* panel;
+    const char* cls;
+    const char* label;
+    const char* control;
+  } panels[] = {
+      {"keybedPanel/midiChannel", "PresetEditor.MidiChannelPanel", "label", "comboBox"},
+      {"keybedPanel/octave", "PresetEditor.OctavePanel", "octaveLabel", "parameterControl"},
+      {"keybedPanel/transpose", "PresetEditor.TransposePanel", "transposeLabel", "parameterControl"},
+      {"arpeggiator/arpEnabled", "PresetEditor.ArpEnabledPanel", "label", "parameterControl"},
+      {"arpeggiator/arpMode", "PresetEditor.ArpModePanel", "label", "comboBox"},
+      {"arpeggiator/noteRepeatTimeDivision", "PresetEditor.NoteRepeatTimeDivisionPanel", "label", "comboBox"},
+      {"arpeggiator/swing", "PresetEditor.SwingPanel", "label", "parameterControl"},
+      {"arpeggiator/noteRepeatClock", "PresetEditor.NoteRepeatClockPanel", "label", "comboBox"},
+      {"arpeggiator/arpLatch", "PresetEditor.ArpLatchPanel", "label", "comboBox"},
+      {"arpeggiator/tempoTaps", "PresetEditor.TempoTapsPanel", "label", "comboBox"},
+      {"arpeggiator/tempo", "PresetEditor.TempoPanel", "label", "parameterControl"},
+      {"arpeggiator/arpOctave", "PresetEditor.ArpOctavePanel", "label", "comboBox"},
+  };
+  ASSERT_EQ(std::size(panels), kParameterPanels.size());
+  for (const auto& p : panels) {
+    const std::string path = view + p.panel;
+    expected.push_back({path, p.cls, 1});
+    expected.push_back({path + "/" + p.label, "Framework.Label", 1});
+    const std::string control = path + "/" + p.control;
+    if (std::string(p.control) == "comboBox") {
+      expected.push_back({control, "Framework.ComboBox", 7});
+      expected.push_back({control + "/listBox/templateItem", "Framework.ListBoxItem", 14});
+    } else if (std::string(p.panel) == "arpeggiator/arpEnabled") {
+      expected.push_back({control, "Framework.Button", 14}); // a toggle: off and on looks
+    } else {
+      expected.push_back({control, "Framework.NumericUpDown", 1});
+      expected.push_back({control + "/textBox", "Framework.TextBox", 12});
+      expected.push_back({control + "/buttonUp", "Framework.Button", 7});
+      expected.push_back({control + "/buttonDown", "Framework.Button", 7});
+    }
+  }
+  for (const Expected& e : expected) {
+    SCOPED_TRACE(e.path);
+    const LControlDescriptor* d = Find(*mRoot, e.path);
+    ASSERT_TRUE(d) << "missing";
+    EXPECT_EQ(Narrow(d->GetClass()), e.cls);
+    const Rect box = Box(*d);
+    EXPECT_GT(box.w, 0);
+    EXPECT_GT(box.h, 0);
+    if (e.looks == 0)
+      continue;
+    const LLookList* looks = Looks(*d);
+    ASSERT_TRUE(looks) << "no look list";
+    ASSERT_GE(looks->GetCount(), e.looks);
+    for (std::uint32_t i = 0; i < e.looks; ++i)
+      EXPECT_TRUE(looks->GetAt(i)) << "look " << i << " empty";
+  }
+
+  // Every control of the skin draws something: a control without looks stays invisible.
+  std::vector<const LControlDescriptor*> pending{mRoot};
+  std::size_t controls = 0;
+  while (!pending.empty()) {
+    const LControlDescriptor* d = pending.back();
+    pending.pop_back();
+    for (std::uint32_t i = 0; i < d->GetChildren().GetCount(); ++i) {
+      const LControlDescriptor* c = d->GetChildren().GetAt(i).Get();
+      pending.push_back(c);
+      ++controls;
+      const LLookList* looks = Looks(*c);
+      EXPECT_TRUE(looks && looks->GetCount() > 0 && looks->GetAt(0)) << Narrow(c->GetName()) << " has no look";
+    }
+  }
+  EXPECT_GT(controls, 150u);
+
+  // The toggle starts OFF and turns to ON by its value.
+  const LControlDescriptor* toggle = Find(*mRoot, view + "arpeggiator/arpEnabled/parameterControl");
+  ASSERT_TRUE(toggle && toggle->GetCreateParams());
+  WideString autoValue;
+  EXPECT_TRUE(toggle->GetCreateParams()->GetString(u"AUTO_VALUE_SET", autoValue));
+  EXPECT_EQ(Narrow(autoValue), "True");
+}
+
+TEST_P(GeneratedSkins, WindowSizesAndHiddenParts) {
+  const Rect window = Box(*mMain);
+  EXPECT_EQ(window.w, 1200.0 * mScale);
+  EXPECT_EQ(window.h, 640.0 * mScale);
+  EXPECT_EQ(Narrow(mRoot->GetSkin()->mFontName), "Arial");
+  EXPECT_EQ(mRoot->GetSkin()->mFontSize, 9.0f * static_cast<float>(mScale));
+  EXPECT_GE(mFontPixels, 12.0f * static_cast<float>(mScale)) << "captions too small";
+
+  const LControlDescriptor* menu = Find(*mRoot, "mainControl/mainMenu");
+  const LControlDescriptor* title = Find(*mRoot, "mainControl/mainMenu/templateMenu");
+  const LControlDescriptor* popup = Find(*mRoot, "mainControl/mainMenu/templateMenu/popupMenu");
+  ASSERT_TRUE(menu && title && popup);
+  EXPECT_EQ(menu->GetChildren().GetCount(), 1u) << "the bar's one child is its title template";
+  EXPECT_EQ(Box(*menu).w, window.w) << "full width";
+  EXPECT_FALSE(popup->GetLayout()->mVisible);
+  EXPECT_EQ(Box(*popup).y, Box(*title).h) << "the menu opens at the title's bottom edge";
+
+  for (const char* hidden :
+       {"mainControl/viewDevice/deviceSelectionComboBox", "mainControl/viewDevice/selectDeviceLabel"}) {
+    SCOPED_TRACE(hidden);
+    const LControlDescriptor* d = Find(*mRoot, hidden);
+    ASSERT_TRUE(d);
+    EXPECT_FALSE(d->GetLayout()->mVisible);
+  }
+
+  // The product logo at the width the editor gives it at start-up (model 0), with the second model's look.
+  const LControlDescriptor* logo = Find(*mRoot, "mainControl/viewDevice/productLabel");
+  ASSERT_TRUE(logo);
+  EXPECT_EQ(Box(*logo).w, mScale == 2 ? 255.0 : 128.0);
+
+  const LControlDescriptor* about = Find(*mRoot, "dialogAbout");
+  ASSERT_TRUE(about);
+  const LLayoutDescriptor& layout = *about->GetLayout();
+  for (int axis = 0; axis < 2; ++axis) {
+    SCOPED_TRACE(axis);
+    EXPECT_EQ(layout.mMinSize[axis].mAbsolute, layout.mSize[axis].mAbsolute) << "fixed size";
+    EXPECT_EQ(layout.mMaxSize[axis].mAbsolute, layout.mSize[axis].mAbsolute) << "fixed size";
+  }
+}
+
+TEST_P(GeneratedSkins, ControlsShowWithoutScrollingAndOverlapNoSibling) {
+  const Rect window = Box(*mMain);
+  const LControlDescriptor* menu = Find(*mRoot, "mainControl/mainMenu");
+  const LControlDescriptor* view = Find(*mRoot, "mainControl/viewDevice");
+  ASSERT_TRUE(menu && view);
+  const Rect menuBox = WindowBox(*menu);
+
+  std::vector<const LControlDescriptor*> shown;
+  for (const std::string& panel : kParameterPanels) {
+    const LControlDescriptor* p = Find(*view, panel);
+    ASSERT_TRUE(p) << panel;
+    const LControlDescriptor* control =
+        Child(*p, "comboBox") ? Child(*p, "comboBox") : Child(*p, "parameterControl");
+    ASSERT_TRUE(control) << panel;
+    shown.push_back(control);
+  }
+  for (const std::string& name : ProgramButtons()) {
+    shown.push_back(Find(*view, "programBankPanel/" + name));
+    ASSERT_TRUE(shown.back()) << name;
+  }
+  shown.push_back(Find(*view, "productLabel"));
+  shown.push_back(Find(*view, "controllerBody"));
+  ASSERT_EQ(shown.size(), 12u + 17u + 2u);
+
+  for (const LControlDescriptor* d : shown) {
+    SCOPED_TRACE(Narrow(d->GetName()));
+    const Rect box = WindowBox(*d);
+    EXPECT_TRUE(box.Inside(window)) << box << " outside the window " << window;
+    EXPECT_FALSE(box.Overlaps(menuBox)) << box << " under the menu bar";
+    EXPECT_LE(box.x + box.w, Box(*Find(*view, "vBar")).x) << "under the scroll bar";
+    // The control and each panel it lies in stay clear of their visible siblings and inside their parent.
+    for (const LControlDescriptor* c = d; c->GetParent() != view->GetParent(); c = c->GetParent()) {
+      const LControlDescriptor& parent = *c->GetParent();
+      if (&parent != view) {
+        EXPECT_TRUE(Box(*c).Inside(Rect{0, 0, Box(parent).w, Box(parent).h})) << Narrow(c->GetName());
+      }
+      const RCPtrArray<LControlDescriptor>& siblings = parent.GetChildren();
+      for (std::uint32_t i = 0; i < siblings.GetCount(); ++i) {
+        const LControlDescriptor& s = *siblings.GetAt(i);
+        if (&s == c || !s.GetLayout()->mVisible || Narrow(s.GetName()) == "vBar")
+          continue;
+        EXPECT_FALSE(Box(*c).Overlaps(Box(s)))
+            << Narrow(c->GetName()) << " " << Box(*c) << " overlaps " << Narrow(s.GetName()) << " " << Box(s);
+      }
+    }
+  }
+
+  // The product logo of the second model (343 px, 686 on the high-DPI skin) still fits beside its siblings.
+  Rect wide = Box(*Find(*view, "productLabel"));
+  wide.w = mScale == 2 ? 686 : 343;
+  for (const char* sibling : {"controllerBody", "programBankPanel", "keybedPanel", "arpeggiator"})
+    EXPECT_FALSE(wide.Overlaps(Box(*Find(*view, sibling)))) << sibling;
+
+  // The menu titles: File and Help side by side in the bar.
+  const Rect title = Box(*Find(*menu, "templateMenu"));
+  EXPECT_LE(2 * title.w, Box(*menu).w);
+  EXPECT_TRUE(title.Inside(Rect{0, 0, Box(*menu).w, Box(*menu).h}));
+}
+
+TEST_P(GeneratedSkins, CaptionsAreReadableAndWhole) {
+  const LControlDescriptor* view = Find(*mRoot, "mainControl/viewDevice");
+  ASSERT_TRUE(view);
+  const double arrow = 20.0 * mScale; // the combo box's drop arrow covers the right end of its text box
+
+  // Labels and buttons with their string-table texts.
+  std::vector<const LControlDescriptor*> captions{
+      Find(*view, "programBankPanel/label"),      Find(*view, "keybedPanel/label"),
+      Find(*view, "arpeggiator/label"),           Find(*mRoot, "dialogAbout/labelProduct"),
+      Find(*mRoot, "dialogAbout/labelCopyright"), Find(*mRoot, "dialogAbout/buttonSupport"),
+      Find(*mRoot, "dialogAbout/buttonClose")};
+  for (const std::string& name : ProgramButtons())
+    captions.push_back(Find(*view, "programBankPanel/" + name));
+  for (int slot = 1; slot <= 8; ++slot)
+    captions.push_back(Find(*view, "programBankPanel/slotLabel" + std::to_string(slot)));
+  for (const std::string& panel : kParameterPanels) {
+    const LControlDescriptor* p = Find(*view, panel);
+    ASSERT_TRUE(p);
+    for (const char* label : {"label", "octaveLabel", "transposeLabel"}) {
+      if (const LControlDescriptor* l = Child(*p, label))
+        captions.push_back(l);
+    }
+  }
+  for (const LControlDescriptor* d : captions) {
+    ASSERT_TRUE(d);
+    const std::string text = Text(*d, u"LABEL");
+    EXPECT_FALSE(text.empty()) << Narrow(d->GetName()) << " has no text";
+    ExpectReadable(*d, {text});
+  }
+
+  // Combo boxes show every row; the toggle shows ON and OFF; the number fields their widest values.
+  for (const std::string& panel : kParameterPanels) {
+    SCOPED_TRACE(panel);
+    const LControlDescriptor* p = Find(*view, panel);
+    if (const LControlDescriptor* combo = Child(*p, "comboBox")) {
+      const RCPtr<LStringTable> table = mFactory->GetStringTableForParentDescriptor(p, WideString(u"comboBox"));
+      ASSERT_TRUE(table);
+      LStringTable::SortedEntries rows;
+      ASSERT_EQ(table->GetSortedEntriesWithPrefix(WideString(u"ITEM."), rows), S_OK);
+      std::vector<std::string> texts;
+      for (std::uint32_t i = 0; i < rows.GetCount(); ++i)
+        texts.push_back(Narrow(rows.GetAt(i).mValue));
+      EXPECT_GE(texts.size(), 2u);
+      ExpectReadable(*combo, texts, arrow);
+      ExpectReadable(*Find(*combo, "listBox/templateItem"), texts);
+    } else if (panel == "arpeggiator/arpEnabled") {
+      ExpectReadable(*Child(*p, "parameterControl"), {"ON", "OFF"});
+    } else {
+      ExpectReadable(*Find(*p, "parameterControl/textBox"), {"-12", "240"});
+    }
+  }
+
+  // The menu titles.
+  const LControlDescriptor* menu = Find(*mRoot, "mainControl/mainMenu");
+  const RCPtr<LStringTable> table = mFactory->GetStringTableForParentDescriptor(mMain, WideString(u"mainMenu"));
+  ASSERT_TRUE(table);
+  std::vector<std::string> titles;
+  for (const char16_t* id : {u"MENU_LABEL.00", u"MENU_LABEL.01"}) {
+    WideString text;
+    ASSERT_TRUE(table->GetString(id, text));
+    titles.push_back(Narrow(text));
+  }
+  EXPECT_EQ(titles, (std::vector<std::string>{"File", "Help"}));
+  ExpectReadable(*Find(*menu, "templateMenu"), titles);
+}
+
+// The main menu's string-table entries, built by the menu grammar: File (send submenu of nine with "Ram" first,
+// get submenu of eight, load and save between separators, exit) and Help (user guide, about).
+TEST(GeneratedStringTables, MainMenuAndTexts) {
+  const std::string strings = test::ReadAll(kGenerated / "StringTables.xml");
+  ASSERT_GT(strings.size(), 2u);
+  EXPECT_EQ(strings.substr(0, 2), "\xFF\xFE") << "UTF-16 with its byte-order mark";
+  LControlFactory factory(WideString(u"PresetEditor"));
+  const std::string frameworkStrings =
+      test::ReadAll(std::filesystem::path(QZ_SHELL_RESOURCES) / "FrameworkStrings.xml");
+  factory.LoadStringTablesFromText(Bytes(strings), Bytes(frameworkStrings), 0x0409);
+  const std::string skins = test::ReadAll(kGenerated / "Skins.xml");
+  ASSERT_EQ(factory.LoadSkinsFromText(Bytes(skins)), S_OK);
+  const LControlDescriptor* main = Find(*factory.GetTopLevelDescriptors().GetAt(1), "mainControl");
+  ASSERT_TRUE(main);
+  const RCPtr<LStringTable> menu = factory.GetStringTableForParentDescriptor(main, WideString(u"mainMenu"));
+  ASSERT_TRUE(menu);
+
+  auto build = [&menu](const char16_t* prefix) {
+    LStringTable::SortedEntries entries;
+    EXPECT_EQ(menu->GetSortedEntriesWithPrefix(WideString(prefix), entries), S_OK);
+    LMenuDescriptor::Entries stripped;
+    const std::uint32_t length = WideString(prefix).GetLength();
+    for (std::uint32_t i = 0; i < entries.GetCount(); ++i) {
+      const Pair<WideString, WideString>& e = entries.GetAt(i);
+      stripped.AddItem({e.mKey.MidToEnd(length), e.mValue});
+    }
+    return LMenuDescriptor::CreateFromStringTable(stripped);
+  };
+  auto labels = [](const LMenuDescriptor* m) {
+    std::vector<std::string> out;
+    for (std::uint32_t i = 0; m && i < m->GetItemCount(); ++i) {
+      const RCPtr<LMenuItemDescriptor> item = m->GetItem(i);
+      out.push_back(item->mSeparator
+                        ? "-"
+                        : Narrow(item->mLabel) + (item->mCommand.IsEmpty() ? "" : "=" + Narrow(item->mCommand)));
+    }
+    return out;
+  };
+  const RCPtr<LMenuDescriptor> file = build(u"CONTEXT_MENU0.");
+  ASSERT_TRUE(file);
+  EXPECT_EQ(labels(file.Get()), (std::vector<std::string>{"Send Program", "Get Program", "-",
+                                                          "Open Program...=NID_MENU_FILE_LOAD_PRESET_FROM_FILE",
+                                                          "Save Program...=NID_MENU_FILE_SAVE_PRESET_TO_FILE", "-",
+                                                          "Exit=NID_MENU_FILE_EXIT_REQ"}));
+  std::vector<std::string> send{"Ram=NID_MENU_FILE_SEND_PRESET0_TO_DEVICE"};
+  std::vector<std::string> get;
+  for (int i = 1; i <= 8; ++i) {
+    send.push_back("Program " + std::to_string(i) + "=NID_MENU_FILE_SEND_PRESET" + std::to_string(i) +
+                   "_TO_DEVICE");
+    get.push_back("Program " + std::to_string(i) + "=NID_MENU_FILE_GET_PRESET" + std::to_string(i) + "_TO_DEVICE");
+  }
+  EXPECT_EQ(labels(file->GetItem(0).Get()), send);
+  EXPECT_EQ(labels(file->GetItem(1).Get()), get);
+  EXPECT_EQ(
+      labels(build(u"CONTEXT_MENU1.").Get()),
+      (std::vector<std::string>{"User Guide=NID_MENU_HELP_OPEN_USERGUIDE_REQ", "About=NID_MENU_HELP_ABOUT_REQ"}));
+
+  // Texts the editor's code and skins look up, with the exact wording where it matters.
+  const RCPtr<LStringTable> app = factory.GetApplicationStringTable();
+  ASSERT_TRUE(app);
+  const struct {
+    const char16_t* id;
+    const char* text;
+  } texts[] = {
+      {u"GHK_WIN.NID_MENU_FILE_LOAD_PRESET_FROM_FILE", "Ctrl+VKEY_O"},
+      {u"GHK_WIN.NID_MENU_FILE_SAVE_PRESET_TO_FILE", "Ctrl+VKEY_S"},
+      {u"GHK_WIN.NID_EDIT_COPY_REQ", "Ctrl+VKEY_C"},
+      {u"GHK_WIN.NID_EDIT_CUT_REQ", "Ctrl+VKEY_X"},
+      {u"GHK_WIN.NID_EDIT_PASTE_REQ", "Ctrl+VKEY_V"},
+      {u"CONTROL_PANEL_SETTINGS_FILTER_SEGMENT_1", "Pellan Vorn Program Editor (*."},
+      {u"CONTROL_PANEL_SETTINGS_FILTER_SEGMENT_2", "|All Files (*.*)|*.*"},
+      {u"LOAD_PRESET_DIALOG_TITLE", "Select Program File"},
+      {u"SAVE_PRESET_DIALOG_TITLE", "Select Save Location"},
+      {u"LABEL_OPEN_USERGUIDE_FILE_FAILED_MSGBOX_CAPTION", "Open User Guide Failed"},
+      {u"LABEL_OPEN_USERGUIDE_FILE_FAILED_MSGBOX_TEXT", "The user guide failed to open."},
+      {u"SETTINGS_FILE_LOAD_CAPTION", "Program File Load"},
+      {u"SETTINGS_FILE_LOAD_NEWER_MESSAGE",
+       "Program file is not compatible with this version of the program editor"},
+      {u"SETTINGS_FILE_LOAD_CORRUPT_MESSAGE",
+       "Program file is not compatible with this vesion of the program editor"},
+      {u"LABEL_SAVE_PRESET_FILE_FAILED_MSGBOX_TEXT", "Saving the program file failed."},
+      {u"LABEL_SAVE_PRESET_FILE_FAILED_MSGBOX_CAPTION", "Save Program Error"},
+      {u"LABEL_GET_PRESET_FAILED_MSGBOX_CAPTION", "Retrieve Program Error"},
+      {u"LABEL_GET_PRESET_SUCEESS_MSGBOX_CAPTION", "Retrieve Successful"},
+      {u"LABEL_SEND_PRESET_FAILED_MSGBOX_CAPTION", "Send Program Error"},
+      {u"LABEL_SEND_PRESET_SUCEESS_MSGBOX_CAPTION", "Send Success"},
+  };
+  for (const auto& t : texts) {
+    SCOPED_TRACE(Narrow(WideString(t.id)));
+    WideString text;
+    ASSERT_TRUE(app->GetString(t.id, text));
+    EXPECT_EQ(Narrow(text), t.text);
+  }
+  WideString url;
+  ASSERT_TRUE(app->GetString(u"URL_SUPPORT", url));
+  EXPECT_EQ(Narrow(url).rfind("https://support.example.com/", 0), 0u) << "a reserved example domain";
+
+  // The text box's edit menu reads its labels from the framework's table.
+  const RCPtr<LStringTable> framework = factory.GetFrameworkStringTable();
+  ASSERT_TRUE(framework);
+  for (const auto& [id, label] : {std::pair{u"EDIT_CUT", "Cut"}, std::pair{u"EDIT_COPY", "Copy"},
+                                  std::pair{u"EDIT_PASTE", "Paste"}, std::pair{u"EDIT_DELETE", "Delete"}}) {
+    WideString text;
+    EXPECT_TRUE(framework->GetString(id, text)) << label;
+    EXPECT_EQ(Narrow(text), label);
+  }
+
+  const RCPtr<LStringTable> title = factory.GetStringTableForParentDescriptor(nullptr, WideString(u"dialogAbout"));
+  WideString about;
+  ASSERT_TRUE(title && title->GetString(u"LABEL", about));
+  EXPECT_EQ(Narrow(about), "About Tolvane Pellan Vorn Program Editor");
+  const RCPtr<LStringTable> window =
+      factory.GetStringTableForParentDescriptor(nullptr, WideString(u"mainControl"));
+  WideString windowTitle;
+  ASSERT_TRUE(window && window->GetString(u"LABEL", windowTitle));
+  EXPECT_FALSE(windowTitle.IsEmpty());
+}
+
+// The pictures the skins name, at both sizes, and the user guide beside the program.
+TEST(GeneratedPictures, EveryPictureTheSkinsNameIsThereAtItsSize) {
+  const std::string skins = test::ReadAll(kGenerated / "Skins.xml");
+  LControlFactory factory(WideString(u"PresetEditor"));
+  ASSERT_EQ(factory.LoadSkinsFromText(Bytes(skins)), S_OK);
+  std::size_t pictures = 0;
+  for (std::size_t at = 0; (at = skins.find("ImageFile=\"", at)) != std::string::npos; ++at) {
+    const std::size_t begin = at + 11;
+    const std::string file = skins.substr(begin, skins.find('"', begin) - begin);
+    const std::size_t nameAt = skins.rfind("<Part Name=\"", at) + 12;
+    const std::string part = skins.substr(nameAt, skins.find('"', nameAt) - nameAt);
+    SCOPED_TRACE(file);
+    const RCPtr<LVisualPartDescriptor>& descriptor = factory.FindPart(WideString(part.c_str()));
+    ASSERT_TRUE(descriptor);
+    const std::unique_ptr<Platform::Image> image =
+        Platform::Image::LoadPngFile((kGenerated / file).string().c_str());
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->GetWidth(), descriptor->GetWidth());
+    EXPECT_EQ(image->GetHeight(), descriptor->GetHeight());
+    ++pictures;
+  }
+  EXPECT_GE(pictures, 24u);
+  for (const char* cursor : {"cursor_drop_copy.png", "cursor_drop_move.png"}) {
+    SCOPED_TRACE(cursor);
+    const std::unique_ptr<Platform::Image> image =
+        Platform::Image::LoadPngFile((kGenerated / cursor).string().c_str());
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->GetWidth(), 32);
+    EXPECT_EQ(image->GetHeight(), 32);
+  }
+  EXPECT_FALSE(std::filesystem::exists(kGenerated / "Splash.png"));
+
+  const std::string pdf = test::ReadAll(QZ_USER_GUIDE_PDF);
+  ASSERT_GT(pdf.size(), 1000u);
+  EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+}
+
+} // namespace
+} // namespace QZ

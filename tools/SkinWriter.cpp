@@ -1,0 +1,459 @@
+// The two screen skins. Every size is given at the standard skin's scale and doubled for "HighDPI", so both
+// skins share one layout: the menu bar on top, the controller picture and the product logo beside the program
+// bank, the keybed and arpeggiator panels below. Everything fits the window without scrolling.
+#include "ResourceGenerator.h"
+#include "SkinLayout.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace QZ::Tools {
+
+namespace {
+
+using Layout::Box;
+
+std::string Num(std::int32_t v) { return std::to_string(v); }
+
+std::string Hex(std::uint32_t argb) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%08X", argb);
+  return text;
+}
+
+// A flat look: a face colour with its text colour and alignment.
+struct FlatLook {
+  std::uint32_t face;
+  std::uint32_t text;
+  bool centred;
+};
+
+class SkinBuilder {
+public:
+  explicit SkinBuilder(std::int32_t scale) : mScale(scale), mSuffix(scale == 1 ? "" : "2x") {}
+
+  // The registries (colourisers, parts, looks, look lists) of this scale.
+  std::string Registries() const;
+  // The top-level Skin element.
+  std::string Skin(const char* name, const char* fontSize);
+
+private:
+  std::int32_t S(std::int32_t v) const { return v * mScale; }
+  std::string LookName(const FlatLook& look);
+  std::string FlatList(const std::string& name, const std::vector<FlatLook>& looks);
+  std::string ImageList(const std::string& name, const std::vector<std::string>& pictures);
+
+  std::string Open(const char* cls, const std::string& name, const Box& box, const std::string& lookList,
+                   const std::string& extra = "");
+  static std::string Close() { return "</Skin></SubControl>\n"; }
+  std::string Leaf(const char* cls, const std::string& name, const Box& box, const std::string& lookList,
+                   const std::string& extra = "") {
+    return Open(cls, name, box, lookList, extra) + Close();
+  }
+
+  std::string ScrollBar(const std::string& name, const Box& box, bool visible);
+  std::string ListItems(const char* itemClass, std::int32_t width, std::int32_t height, bool menu);
+  std::string PopupMenu(const std::string& name, const Box& box, bool visible);
+  std::string Button(const std::string& name, const Box& box, bool toggle = false);
+  std::string Label(const std::string& name, const Box& box, bool centred = false);
+  std::string ComboBox(const std::string& name, const Box& box, bool visible = true);
+  std::string UpDown(const Box& box);
+  std::string ParameterPanel(const Layout::Parameter& parameter, const Box& box);
+  std::string ModulePanel(const char* cls, const std::string& name, const Box& box,
+                          const std::vector<Layout::Parameter>& parameters, std::int32_t columns);
+  std::string ProgramBank(const Box& box);
+  std::string MainMenu();
+  std::string DeviceView();
+  std::string AboutBox();
+
+  std::int32_t mScale;
+  std::string mSuffix;
+  // Look name to its definition, list name to its definition; filled while the skin is written.
+  std::map<std::string, std::string> mLooks;
+  std::map<std::string, std::string> mLists;
+  std::set<std::uint32_t> mColours;
+};
+
+std::string ColourName(std::uint32_t argb) { return "C" + Hex(argb); }
+
+std::string SkinBuilder::LookName(const FlatLook& look) {
+  const std::string name =
+      "Flat." + Hex(look.face) + "." + Hex(look.text) + (look.centred ? ".C" : ".L") + mSuffix;
+  if (!mLooks.count(name)) {
+    mColours.insert(look.face);
+    mColours.insert(look.text);
+    const std::int32_t pad = S(Layout::kTextPadding);
+    mLooks[name] = "      <Look Name=\"" + name + "\">\n        <ClientPart Name=\"Fill." + ColourName(look.face) +
+                   "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>\n"
+                   "        <TextProperties TextLeftRel=\"0\" TextLeftAbs=\"" +
+                   Num(pad) + "\" TextRightRel=\"1\" TextRightAbs=\"" + Num(-pad) + "\" TextHAlign=\"" +
+                   (look.centred ? "0.5" : "0") +
+                   "\" TextTopRel=\"0\" TextTopAbs=\"0\" TextBottomRel=\"1\" TextBottomAbs=\"0\" "
+                   "TextVAlign=\"0.5\" TextForegroundPart=\"Fill." +
+                   ColourName(look.text) + "\"/>\n      </Look>\n";
+  }
+  return name;
+}
+
+std::string SkinBuilder::FlatList(const std::string& name, const std::vector<FlatLook>& looks) {
+  const std::string full = name + mSuffix;
+  if (!mLists.count(full)) {
+    std::string list = "      <LookList Name=\"" + full + "\" NumLooks=\"" +
+                       Num(static_cast<std::int32_t>(looks.size())) + "\">\n";
+    for (std::size_t i = 0; i < looks.size(); ++i)
+      list += "        <Look Name=\"" + LookName(looks[i]) + "\" Index=\"" + std::to_string(i) + "\"/>\n";
+    mLists[full] = list + "      </LookList>\n";
+  }
+  return full;
+}
+
+std::string SkinBuilder::ImageList(const std::string& name, const std::vector<std::string>& pictures) {
+  const std::string full = name + mSuffix;
+  if (!mLists.count(full)) {
+    std::string list = "      <LookList Name=\"" + full + "\" NumLooks=\"" +
+                       Num(static_cast<std::int32_t>(pictures.size())) + "\">\n";
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+      const std::string look = "Picture." + pictures[i] + mSuffix;
+      mLooks[look] = "      <Look Name=\"" + look + "\">\n        <ClientPart Name=\"" + look +
+                     "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>\n      </Look>\n";
+      list += "        <Look Name=\"" + look + "\" Index=\"" + std::to_string(i) + "\"/>\n";
+    }
+    mLists[full] = list + "      </LookList>\n";
+  }
+  return full;
+}
+
+std::string SkinBuilder::Registries() const {
+  std::string out = "    <Colorizers>\n";
+  for (const std::uint32_t c : mColours)
+    out += "      <Colorizer Name=\"" + ColourName(c) + "\" ColorType=\"SolidFill\" Color=\"" + Hex(c) + "\"/>\n";
+  out += "    </Colorizers>\n    <Parts>\n";
+  for (const std::uint32_t c : mColours)
+    out += "      <Part Name=\"Fill." + ColourName(c) + "\" ColorizerName=\"" + ColourName(c) +
+           "\" Width=\"1\" Height=\"1\" ResizeType=\"Stretch\"/>\n";
+  for (const Layout::Picture& picture : Layout::kPictures) {
+    out += "      <Part Name=\"Picture." + std::string(picture.name) + mSuffix + "\" ImageFile=\"" + picture.name +
+           mSuffix + ".png\" ImageLocX=\"0\" ImageLocY=\"0\" Width=\"" + Num(picture.width * mScale) +
+           "\" Height=\"" + Num(picture.height * mScale) + "\" ResizeType=\"" + picture.resize + "\"/>\n";
+  }
+  out += "    </Parts>\n    <Looks>\n";
+  for (const auto& [name, look] : mLooks)
+    out += look;
+  out += "    </Looks>\n    <LookLists>\n";
+  for (const auto& [name, list] : mLists)
+    out += list;
+  return out + "    </LookLists>\n";
+}
+
+std::string SkinBuilder::Open(const char* cls, const std::string& name, const Box& box,
+                              const std::string& lookList, const std::string& extra) {
+  std::string out = "<SubControl Class=\"" + std::string(cls) + "\" Name=\"" + name + "\" XPositionAbs=\"" +
+                    Num(S(box.x)) + "\" YPositionAbs=\"" + Num(S(box.y)) + "\" XSizeAbs=\"" + Num(S(box.width)) +
+                    "\" YSizeAbs=\"" + Num(S(box.height)) + "\"" + extra + ">";
+  return out + "<Skin Name=\"" + name + "Skin\"" + (lookList.empty() ? "" : " LookList=\"" + lookList + "\"") +
+         ">\n";
+}
+
+std::string SkinBuilder::Button(const std::string& name, const Box& box, bool toggle) {
+  using namespace Layout;
+  const FlatLook normal{kButtonFace, kButtonText, true};
+  const FlatLook hover{kButtonHover, kButtonText, true};
+  const FlatLook pressed{kButtonPressed, kButtonText, true};
+  const FlatLook disabled{kDisabledFace, kDisabledText, true};
+  std::vector<FlatLook> looks{normal, hover, pressed, normal, hover, pressed, disabled};
+  if (toggle) {
+    const FlatLook on{kToggleOn, kButtonText, true};
+    const FlatLook onHover{kToggleOnHover, kButtonText, true};
+    looks.insert(looks.end(), {on, onHover, pressed, on, onHover, pressed, disabled});
+  }
+  const std::string list = FlatList(toggle ? "ToggleButton" : "Button", looks);
+  if (!toggle)
+    return Leaf("Framework.Button", name, box, list);
+  return Open("Framework.Button", name, box, list) +
+         "<CreateParamList><CreateParam ID=\"AUTO_VALUE_SET\" Type=\"Boolean\">True</CreateParam>"
+         "</CreateParamList>\n" +
+         Close();
+}
+
+std::string SkinBuilder::Label(const std::string& name, const Box& box, bool centred) {
+  return Leaf("Framework.Label", name, box,
+              FlatList(centred ? "LabelCentred" : "Label", {{Layout::kPanelFace, Layout::kText, centred}}));
+}
+
+std::string SkinBuilder::ScrollBar(const std::string& name, const Box& box, bool visible) {
+  using namespace Layout;
+  const bool vertical = box.height > box.width;
+  const std::int32_t t = vertical ? box.width : box.height;
+  const std::int32_t length = vertical ? box.height : box.width;
+  const std::string channelList =
+      FlatList("ScrollChannel",
+               {{kChannelFace, kText, true}, {kChannelPressed, kText, true}, {kDisabledFace, kText, true}});
+  const std::string arrows = FlatList("ScrollArrow", {{kButtonFace, kButtonText, true},
+                                                      {kButtonHover, kButtonText, true},
+                                                      {kButtonPressed, kButtonText, true},
+                                                      {kButtonFace, kButtonText, true},
+                                                      {kButtonHover, kButtonText, true},
+                                                      {kButtonPressed, kButtonText, true},
+                                                      {kDisabledFace, kDisabledText, true}});
+  const Box channel = vertical ? Box{0, t, t, length - 2 * t} : Box{t, 0, length - 2 * t, t};
+  const Box dec{0, 0, t, t};
+  const Box inc = vertical ? Box{0, length - t, t, t} : Box{length - t, 0, t, t};
+  return Open("Framework.ScrollBar", name, box, FlatList("ScrollBar", {{kChannelFace, kText, true}}),
+              visible ? "" : " IsVisible=\"False\"") +
+         Open("Framework.ScrollChannel", "channel", channel, channelList) +
+         Leaf("Framework.Button", "thumb", Box{0, 0, t, t}, arrows) + Close() +
+         Leaf("Framework.Button", "dec", dec, arrows) + Leaf("Framework.Button", "inc", inc, arrows) + Close();
+}
+
+std::string SkinBuilder::ListItems(const char* itemClass, std::int32_t width, std::int32_t height, bool menu) {
+  using namespace Layout;
+  const FlatLook n{kFieldFace, kText, false};
+  const FlatLook h{kHoverFace, kText, false};
+  const FlatLook sel{kSelectedFace, kSelectedText, false};
+  const FlatLook dis{kFieldFace, kDisabledText, false};
+  const std::string list =
+      FlatList(menu ? "MenuItem" : "ListBoxItem", {n, h, h, n, h, h, dis, sel, sel, sel, sel, sel, sel, n});
+  const Box item{0, 0, width, height};
+  if (!menu)
+    return Leaf(itemClass, "templateItem", item, list);
+  const std::int32_t box = Layout::kCheckSize;
+  return Open(itemClass, "templateItem", item, list, " TabStop=\"0\"") +
+         Label("hotKeyLabel", Box{width - kHotKeyWidth, 0, kHotKeyWidth - kTextPadding, height}) +
+         Open("Framework.Button", "checkBox", Box{2, (height - box) / 2, box, box},
+              FlatList("CheckBox", {{kFieldFace, kText, true},
+                                    {kHoverFace, kText, true},
+                                    {kHoverFace, kText, true},
+                                    {kFieldFace, kText, true},
+                                    {kHoverFace, kText, true},
+                                    {kHoverFace, kText, true},
+                                    {kFieldFace, kDisabledText, true},
+                                    {kSelectedFace, kSelectedText, true},
+                                    {kSelectedFace, kSelectedText, true},
+                                    {kSelectedFace, kSelectedText, true},
+                                    {kSelectedFace, kSelectedText, true},
+                                    {kSelectedFace, kSelectedText, true},
+                                    {kSelectedFace, kSelectedText, true},
+                                    {kFieldFace, kDisabledText, true}})) +
+         "<CreateParamList><CreateParam ID=\"AUTO_VALUE_SET\" Type=\"Boolean\">True</CreateParam>"
+         "</CreateParamList>\n" +
+         Close() + Close();
+}
+
+std::string SkinBuilder::PopupMenu(const std::string& name, const Box& box, bool visible) {
+  using namespace Layout;
+  const std::int32_t bar = kScrollBarThickness;
+  const std::string attributes =
+      std::string(" ClipToParent=\"False\" Z_Order=\"1000\"") + (visible ? "" : " IsVisible=\"False\"");
+  return Open("Framework.PopupMenu", name, box, FlatList("PopupMenu", {{kFieldFace, kText, false}}), attributes) +
+         ListItems("Framework.MenuItem", box.width - bar, kMenuRowHeight, true) +
+         ScrollBar("vBar", Box{box.width - bar, 0, bar, box.height - bar}, false) +
+         ScrollBar("hBar", Box{0, box.height - bar, box.width - bar, bar}, false) +
+         Leaf("Framework.Label", "corner", Box{box.width - bar, box.height - bar, bar, bar},
+              FlatList("Corner", {{kChannelFace, kText, true}}), " IsVisible=\"False\"") +
+         Close();
+}
+
+std::string SkinBuilder::ComboBox(const std::string& name, const Box& box, bool visible) {
+  using namespace Layout;
+  const FlatLook closed{kFieldFace, kText, false};
+  const FlatLook hover{kHoverFace, kText, false};
+  const FlatLook dis{kDisabledFace, kDisabledText, false};
+  const std::string list = FlatList("ComboBox", {closed, closed, hover, hover, hover, hover, dis});
+  const std::int32_t bar = kScrollBarThickness;
+  const Box drop{0, box.height, box.width, kComboRows * kListRowHeight};
+  return Open("Framework.ComboBox", name, box, list, visible ? "" : " IsVisible=\"False\"") +
+         Leaf("Framework.Label", "arrow", Box{box.width - kArrowWidth, 0, kArrowWidth, box.height},
+              ImageList("ComboArrow", {"ComboArrow"})) +
+         Open("Framework.ListBox", "listBox", drop, FlatList("ListBox", {{kFieldFace, kText, false}}),
+              " IsVisible=\"False\" ClipToParent=\"False\" Z_Order=\"100\"") +
+         ListItems("Framework.ListBoxItem", box.width - bar, kListRowHeight, false) +
+         ScrollBar("vBar", Box{box.width - bar, 0, bar, drop.height}, false) + Close() + Close();
+}
+
+std::string SkinBuilder::UpDown(const Box& box) {
+  using namespace Layout;
+  const std::string field = FlatList("TextBox", {{kFieldFace, kText, true},
+                                                 {kHoverFace, kText, true},
+                                                 {kFieldFace, kText, true},
+                                                 {kFieldFace, kText, true},
+                                                 {kHoverFace, kText, true},
+                                                 {kFieldFace, kText, true},
+                                                 {kDisabledFace, kDisabledText, true},
+                                                 {kFieldFace, kText, true},
+                                                 {kFieldFace, kText, true},
+                                                 {kFieldFace, kText, true},
+                                                 {kSelectedFace, kSelectedText, true},
+                                                 {kSelectedFace, kSelectedText, true}});
+  const std::int32_t half = box.height / 2;
+  const std::int32_t textWidth = box.width - kArrowWidth;
+  return Open("Framework.NumericUpDown", "parameterControl", box,
+              FlatList("UpDown", {{kFieldFace, kText, true}})) +
+         Leaf("Framework.TextBox", "textBox", Box{0, 0, textWidth, box.height}, field) +
+         Leaf("Framework.Button", "buttonUp", Box{textWidth, 0, kArrowWidth, half},
+              ImageList("ArrowUp", {"ArrowUp", "ArrowUpHover", "ArrowUpPressed", "ArrowUp", "ArrowUpHover",
+                                    "ArrowUpPressed", "ArrowUp"})) +
+         Leaf("Framework.Button", "buttonDown", Box{textWidth, half, kArrowWidth, box.height - half},
+              ImageList("ArrowDown", {"ArrowDown", "ArrowDownHover", "ArrowDownPressed", "ArrowDown",
+                                      "ArrowDownHover", "ArrowDownPressed", "ArrowDown"})) +
+         Close();
+}
+
+std::string SkinBuilder::ParameterPanel(const Layout::Parameter& p, const Box& box) {
+  using namespace Layout;
+  const Box label{0, 0, box.width, kLabelHeight};
+  const Box control{0, kLabelHeight + kLabelGap, box.width, kControlHeight};
+  std::string inner = Label(p.label, label);
+  if (p.kind == Kind::Combo)
+    inner += ComboBox("comboBox", control);
+  else if (p.kind == Kind::UpDown)
+    inner += UpDown(control);
+  else
+    inner += Button("parameterControl", control, true);
+  return Open(p.cls, p.name, box, FlatList("Panel", {{kPanelFace, kText, false}})) + inner + Close();
+}
+
+std::string SkinBuilder::ModulePanel(const char* cls, const std::string& name, const Box& box,
+                                     const std::vector<Layout::Parameter>& parameters, std::int32_t columns) {
+  using namespace Layout;
+  std::string out = Open(cls, name, box, FlatList("Panel", {{kPanelFace, kText, false}})) +
+                    Label("label", Box{kMargin, kTitleTop, box.width - 2 * kMargin, kLabelHeight});
+  for (std::size_t i = 0; i < parameters.size(); ++i) {
+    const auto column = static_cast<std::int32_t>(i) % columns;
+    const auto row = static_cast<std::int32_t>(i) / columns;
+    out += ParameterPanel(parameters[i], ParameterBox(column, row));
+  }
+  return out + Close();
+}
+
+std::string SkinBuilder::ProgramBank(const Box& box) {
+  using namespace Layout;
+  std::string out = Open("PresetEditor.ProgramBankPanel", "programBankPanel", box,
+                         FlatList("Panel", {{kPanelFace, kText, false}})) +
+                    Label("label", Box{kMargin, kTitleTop, box.width - 2 * kMargin, kLabelHeight});
+  for (std::int32_t slot = 1; slot <= kSlots; ++slot) {
+    const std::string n = std::to_string(slot);
+    out += Label("slotLabel" + n, SlotBox(slot, kSlotLabelTop, kLabelHeight), true);
+    out += Button("sendProgram" + n, SlotBox(slot, kSendTop, kControlHeight));
+    out += Button("getProgram" + n, SlotBox(slot, kGetTop, kControlHeight));
+  }
+  out += Button("sendToRam", kSendToRamBox);
+  return out + Close();
+}
+
+std::string SkinBuilder::MainMenu() {
+  using namespace Layout;
+  const FlatLook title{kMenuFace, kText, true};
+  const FlatLook open{kSelectedFace, kSelectedText, true};
+  return Open("Framework.MainMenu", "mainMenu", kMainMenuBox, FlatList("MenuBar", {{kMenuFace, kText, false}}),
+              " Z_Order=\"10\"") +
+         Open("Framework.ComboMenu", "templateMenu", kMenuTitleBox,
+              FlatList("MenuTitle", {title, title, open, open, open, open, {kMenuFace, kDisabledText, true}})) +
+         PopupMenu("popupMenu", Box{0, kMenuTitleBox.height, kPopupWidth, kPopupHeight}, false) + Close() +
+         Close();
+}
+
+std::string SkinBuilder::DeviceView() {
+  using namespace Layout;
+  std::string out = Open("PresetEditor.MainControl.DeviceView", "viewDevice", kDeviceViewBox,
+                         FlatList("Window", {{kWindowFace, kText, false}}));
+  out += ScrollBar("vBar", kVBarBox, true);
+  out += Leaf("PresetEditor.MainControl.DeviceView.ControllerBody", "controllerBody", kControllerBodyBox,
+              ImageList("ControllerBody", {"ControllerBody"}));
+  // The logo label gets the width the device view gives it for the wired model at every start: 128, and 255
+  // (not twice 128) on a high-DPI screen.
+  std::string logo = Leaf("PresetEditor.Control.ProductLogoLabels", "productLabel", kProductLabelBox,
+                          ImageList("ProductLabel", {"ProductLabel0", "ProductLabel1"}));
+  const std::string width = "XSizeAbs=\"" + Num(S(kProductLabelBox.width)) + "\"";
+  logo.replace(logo.find(width), width.size(),
+               "XSizeAbs=\"" + Num(mScale == 1 ? kProductLabelBox.width : kHighDpiProductLabelWidth) + "\"");
+  out += logo;
+  out += Open("Framework.Label", "selectDeviceLabel", kSelectDeviceLabelBox,
+              FlatList("Label", {{kPanelFace, kText, false}}), " IsVisible=\"False\"") +
+         Close();
+  out += ComboBox("deviceSelectionComboBox", kDeviceSelectorBox, false);
+  out += ProgramBank(kProgramBankBox);
+  out += ModulePanel("PresetEditor.KeybedPanel", "keybedPanel", kKeybedBox, KeybedParameters(), kKeybedColumns);
+  out += ModulePanel("PresetEditor.Arpeggiator", "arpeggiator", kArpeggiatorBox, ArpeggiatorParameters(),
+                     kArpeggiatorColumns);
+  return out + Close();
+}
+
+std::string SkinBuilder::AboutBox() {
+  using namespace Layout;
+  const std::string fixed = " XMinSizeAbs=\"" + Num(S(kAboutBox.width)) + "\" XMaxSizeAbs=\"" +
+                            Num(S(kAboutBox.width)) + "\" YMinSizeAbs=\"" + Num(S(kAboutBox.height)) +
+                            "\" YMaxSizeAbs=\"" + Num(S(kAboutBox.height)) + "\"";
+  return Open("PresetEditor.DialogAbout", "dialogAbout", kAboutBox,
+              FlatList("Dialog", {{kPanelFace, kText, false}}), fixed) +
+         Leaf("Framework.Label", "companyLogo", kCompanyLogoBox, ImageList("CompanyLogo", {"CompanyLogo"})) +
+         Leaf("Framework.Label", "productLogo", kProductLogoBox, ImageList("ProductLogo", {"ProductLogo"})) +
+         Label("labelProduct", kLabelProductBox) + Label("labelCopyright", kLabelCopyrightBox) +
+         Button("buttonSupport", kSupportButtonBox) + Button("buttonClose", kCloseButtonBox) + Close();
+}
+
+std::string SkinBuilder::Skin(const char* name, const char* fontSize) {
+  using namespace Layout;
+  std::string out = std::string("      <Skin Name=\"") + name + "\" FontName=\"" + kFontName + "\" FontSize=\"" +
+                    fontSize + "\" FontStyle=\"0\">\n";
+  const std::string fixed = " XMinSizeAbs=\"" + Num(S(kWindowWidth)) + "\" YMinSizeAbs=\"" +
+                            Num(S(kWindowHeight)) + "\" XMaxSizeAbs=\"" + Num(S(kWindowWidth)) +
+                            "\" YMaxSizeAbs=\"" + Num(S(kWindowHeight)) + "\"";
+  out += Open("PresetEditor.MainControl", "mainControl", Box{0, 0, kWindowWidth, kWindowHeight},
+              FlatList("Window", {{kWindowFace, kText, false}}), fixed) +
+         MainMenu() + DeviceView() + Close();
+  out += AboutBox();
+  out +=
+      Open("Framework.ToolTip", "toolTip", kToolTipBox, FlatList("ToolTip", {{kToolTipFace, kText, false}}),
+           " Z_Order=\"9999\" ClipToParent=\"False\" TextOverflowXType=\"Expand\" TextOverflowYType=\"Expand\"") +
+      Close();
+  out += PopupMenu("contextMenu", Box{0, 0, kPopupWidth, kPopupHeight}, true);
+  return out + "      </Skin>\n";
+}
+
+} // namespace
+
+bool WriteSkins(const std::filesystem::path& folder) {
+  SkinBuilder high(2);
+  SkinBuilder standard(1);
+  const std::string highSkin = high.Skin("HighDPI", "18");
+  const std::string standardSkin = standard.Skin("Skin1", "9");
+  // One registry set: the scales' looks and pictures differ by name ("2x"), their colours are shared, so
+  // the two sets are joined section by section and a line already written is not written again.
+  const std::string registries = high.Registries() + standard.Registries();
+  std::string merged;
+  std::set<std::string> written;
+  for (const char* section : {"Colorizers", "Parts", "Looks", "LookLists"}) {
+    const std::string open = std::string("    <") + section + ">\n";
+    const std::string close = std::string("    </") + section + ">\n";
+    merged += open;
+    std::size_t at = 0;
+    while ((at = registries.find(open, at)) != std::string::npos) {
+      const std::size_t begin = at + open.size();
+      const std::size_t end = registries.find(close, begin);
+      std::size_t line = begin;
+      while (line < end) {
+        const std::size_t next = registries.find('\n', line) + 1;
+        const std::string text = registries.substr(line, next - line);
+        const bool single =
+            text.find("<Colorizer ") != std::string::npos || text.find("<Part ") != std::string::npos;
+        if (!single || written.insert(text).second)
+          merged += text;
+        line = next;
+      }
+      at = end + close.size();
+    }
+    merged += close;
+  }
+  const std::string document = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                               "<!-- Generated by tools/qz_resource_generator; do not edit. -->\n"
+                               "<Veskor_Skin_Definitions>\n  <Application Name=\"PresetEditor\">\n" +
+                               merged + "    <Skins>\n" + highSkin + standardSkin +
+                               "    </Skins>\n  </Application>\n</Veskor_Skin_Definitions>\n";
+  return WriteIfChanged(folder / "Skins.xml", document);
+}
+
+} // namespace QZ::Tools
