@@ -109,17 +109,7 @@ QZRESULT LCheckedComboBox::SetItemCount(std::int32_t count) {
 }
 
 void LCheckedComboBox::UpdateVisualState() {
-  const bool hover = IsMouseInside();
-  std::int32_t look = kLookClosed;
-  if (!IsEnabled(false))
-    look = kLookDisabled;
-  else if (IsDroppedDown())
-    look = hover ? kLookOpenHover : kLookOpen;
-  else {
-    const bool focused = HasFocus() || ContainsFocus();
-    look = focused ? (hover ? kLookClosedHoverFocused : kLookClosedFocused)
-                   : (hover ? kLookClosedHover : kLookClosed);
-  }
+  std::int32_t look = StateLook(true);
   if (mCheckedList && mCheckedList->GetCheckedCount() > 0)
     look += kCheckedLookOffset;
   static_cast<void>(SelectLook(look));

@@ -343,20 +343,7 @@ QZRESULT LComboBox::ShowDropDownList(bool show) {
 // ---------------------------------------------------------------------------
 // Looks, conditions and keys
 
-void LComboBox::UpdateVisualState() {
-  const bool hover = IsMouseInside();
-  std::int32_t look = kLookClosed;
-  if (!IsEnabled(false))
-    look = kLookDisabled;
-  else if (IsDroppedDown())
-    look = hover ? kLookOpenHover : kLookOpen;
-  else {
-    const bool focused = HasFocus() || ContainsFocus();
-    look = focused ? (hover ? kLookClosedHoverFocused : kLookClosedFocused)
-                   : (hover ? kLookClosedHover : kLookClosed);
-  }
-  static_cast<void>(SelectLook(look));
-}
+void LComboBox::UpdateVisualState() { static_cast<void>(SelectLook(StateLook(true))); }
 
 void LComboBox::OnConditionsChanged(const RCPtr<LConditionsParam>& conditions) {
   if (conditions && (conditions->mCurrentBits & kConditionLeftDragArmed) != 0 &&

@@ -29,14 +29,6 @@ namespace QZ {
 
 class LComboBox : public LDropDownControl {
 public:
-  // Indices into the box's look list.
-  static constexpr std::int32_t kLookClosed = 0;
-  static constexpr std::int32_t kLookClosedFocused = 1;
-  static constexpr std::int32_t kLookClosedHover = 2;
-  static constexpr std::int32_t kLookClosedHoverFocused = 3;
-  static constexpr std::int32_t kLookOpen = 4;
-  static constexpr std::int32_t kLookOpenHover = 5;
-  static constexpr std::int32_t kLookDisabled = 6;
   // Room the open list leaves to the window's top and bottom edges.
   static constexpr double kWindowMargin = 5;
 

@@ -172,20 +172,7 @@ void LComboSlider::PlaceDropDownPanel(const RCPtr<LPanel>& panel) {
 // ---------------------------------------------------------------------------
 // Looks and keys
 
-void LComboSlider::UpdateVisualState() {
-  const bool hover = IsMouseInside();
-  std::int32_t look = kLookClosed;
-  if (!IsEnabled(true))
-    look = kLookDisabled;
-  else if (IsDroppedDown())
-    look = hover ? kLookOpenHover : kLookOpen;
-  else {
-    const bool focused = HasFocus() || ContainsFocus();
-    look = focused ? (hover ? kLookClosedHoverFocused : kLookClosedFocused)
-                   : (hover ? kLookClosedHover : kLookClosed);
-  }
-  static_cast<void>(SelectLook(look));
-}
+void LComboSlider::UpdateVisualState() { static_cast<void>(SelectLook(StateLook(false))); }
 
 void LComboSlider::OnConditionsChanged(const RCPtr<LConditionsParam>& conditions) {
   const RCPtr<LControl> self(this);

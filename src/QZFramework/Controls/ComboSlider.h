@@ -24,15 +24,6 @@ namespace QZ {
 
 class LComboSlider : public LDropDownControl {
 public:
-  // Indices into the control's look list.
-  static constexpr std::int32_t kLookClosed = 0;
-  static constexpr std::int32_t kLookClosedFocused = 1;
-  static constexpr std::int32_t kLookClosedHover = 2;
-  static constexpr std::int32_t kLookClosedHoverFocused = 3;
-  static constexpr std::int32_t kLookOpen = 4;
-  static constexpr std::int32_t kLookOpenHover = 5;
-  static constexpr std::int32_t kLookDisabled = 6;
-
   LComboSlider(const RCPtr<LControl>& parent, const WideString& name) : LDropDownControl(parent, name) {}
   ~LComboSlider() override = default;
 

@@ -21,6 +21,17 @@ QZRESULT LDropDownControl::Initialize() {
   return result;
 }
 
+std::int32_t LDropDownControl::StateLook(bool ownFlagOnly) const {
+  if (!IsEnabled(!ownFlagOnly))
+    return kLookDisabled;
+  const bool hover = IsMouseInside();
+  if (IsDroppedDown())
+    return hover ? kLookOpenHover : kLookOpen;
+  if (HasFocus() || ContainsFocus())
+    return hover ? kLookClosedHoverFocused : kLookClosedFocused;
+  return hover ? kLookClosedHover : kLookClosed;
+}
+
 std::int32_t LDropDownControl::OnMouseDownNotification(const RCPtr<LNotificationDistributor>&,
                                                        const RCPtr<LNotification>&) {
   if (mClosedOnFocus)

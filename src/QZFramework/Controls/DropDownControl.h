@@ -17,6 +17,15 @@ namespace QZ {
 
 class LDropDownControl : public LControl {
 public:
+  // Indices into the look list.
+  static constexpr std::int32_t kLookClosed = 0;
+  static constexpr std::int32_t kLookClosedFocused = 1;
+  static constexpr std::int32_t kLookClosedHover = 2;
+  static constexpr std::int32_t kLookClosedHoverFocused = 3;
+  static constexpr std::int32_t kLookOpen = 4;
+  static constexpr std::int32_t kLookOpenHover = 5;
+  static constexpr std::int32_t kLookDisabled = 6;
+
   LDropDownControl(const RCPtr<LControl>& parent, const WideString& name) : LControl(parent, name) {}
   ~LDropDownControl() override = default;
 
@@ -41,6 +50,11 @@ public:
 
   bool IsClosedOnFocus() const { return mClosedOnFocus; }
   bool IsOpenSuppressed() const { return mSuppressOpen; }
+
+protected:
+  // The look for the state: disabled, open (hovered or not), or closed by focus and hover. ownFlagOnly: a
+  // disabled parent does not disable the look.
+  std::int32_t StateLook(bool ownFlagOnly) const;
 
 private:
   // The control's own "NID_MOUSE_DOWN". 0.
