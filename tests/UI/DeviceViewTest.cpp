@@ -329,13 +329,14 @@ TEST_F(DeviceViewTest, TheWiredModelIsChosenAtEveryStartAndTheOtherModelRenewsTh
     // The scroll bar sits below the menu.
     EXPECT_EQ(view->FindChild(WideString(u"vBar"))->GetBounds().y, 20);
 
-    const LMidiManager* before = app->GetMidiManager().Get();
+    // Held, so that the new manager cannot take the old one's address.
+    const RCPtr<LMidiManager> before = app->GetMidiManager();
     ASSERT_GE(selector->AddItem(RCPtr<LTaggableObject>(MakeRCPtr<LDeviceModelEntry>(kDeviceModelWireless))), 0);
     EXPECT_EQ(selector->SetSelectedIndex(1), 1);
     EXPECT_EQ(StoredModel(*app), kDeviceModelWireless);
     EXPECT_EQ(label->GetBounds().width, highDpi ? 686 : 343);
     EXPECT_EQ(label->GetFirstVisibleLookIndex(), 1);
-    EXPECT_NE(app->GetMidiManager().Get(), before);
+    EXPECT_NE(app->GetMidiManager().Get(), before.Get());
     mProcess->ShutDown();
     mProcess.reset();
   }
@@ -361,13 +362,14 @@ TEST_F(DeviceViewTest, SkinsWithoutTheBankOrTheLogoWorkAndAMissingButtonIsNamed)
       DynamicCast<LDeviceView>(app->CreateControl(WideString(u"viewWithoutLabel")));
   ASSERT_TRUE(withoutLabel);
   ASSERT_TRUE(withoutLabel->GetDeviceSelector());
-  const LMidiManager* before = app->GetMidiManager().Get();
+  // Held, so that the new manager cannot take the old one's address.
+  const RCPtr<LMidiManager> before = app->GetMidiManager();
   ASSERT_GE(withoutLabel->GetDeviceSelector()->AddItem(
                 RCPtr<LTaggableObject>(MakeRCPtr<LDeviceModelEntry>(kDeviceModelWireless))),
             0);
   EXPECT_EQ(withoutLabel->GetDeviceSelector()->SetSelectedIndex(1), 1);
   EXPECT_EQ(StoredModel(*app), kDeviceModelWireless);
-  EXPECT_NE(app->GetMidiManager().Get(), before);
+  EXPECT_NE(app->GetMidiManager().Get(), before.Get());
 
   EXPECT_EQ(test::ThrownText<std::runtime_error>([&] { app->CreateControl(WideString(u"viewWithoutGet8")); }),
             "Runtime Error : Null Pointer : cannot find child getProgram8 : LDeviceView::Initialize : "
