@@ -1,0 +1,143 @@
+#pragma once
+// The window fixture of the remaining standard controls (knob, sliders, tabs,
+// indicators, splitters, drag tokens): a skin document of the value controls'
+// looks whose controls the factory creates by class name, opened in a real
+// window under the offscreen driver, with pointer drags and keys through the
+// input simulator, a log of notifications, the focused control's name and the
+// painted pixels read back by rectangle.
+
+#include "QZFramework/Application/SkinWindowFixture.h"
+
+#include "QZFramework/Controls/ValueControlsSkin.h"
+#include "QZFramework/Notification/Notification.h"
+#include "QZFramework/Notification/NotificationClient.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace QZ::test {
+
+// Records the identifiers it receives.
+class IdLog : public LNotificationClient {
+public:
+  std::int32_t Receive(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>& notification) override {
+    mEntries.push_back(WideString(notification->GetID()).ToNarrow().GetChars());
+    return 0;
+  }
+  int Count(const std::string& id) const {
+    int count = 0;
+    for (const std::string& entry : mEntries)
+      count += entry == id ? 1 : 0;
+    return count;
+  }
+  std::vector<std::string> mEntries;
+};
+
+class ValueControlsWindowFixture : public SkinWindowFixture {
+protected:
+  void SetUp() override {
+    SkinWindowFixture::SetUp();
+    mFactory->RegisterControlCreateFunction(WideString(u"Test.Plain"), &CreateControlFromDescriptor<LControl>);
+  }
+  void TearDown() override {
+    for (const auto& [source, log] : mListened)
+      source->UnregisterClientFromAll(log);
+    mListened.clear();
+    SkinWindowFixture::TearDown();
+  }
+
+  // The entries in a top-level "main" of width by height, in a window of that
+  // size, which becomes the active one.
+  void Open(const std::string& entries, const std::string& extraLookLists, std::int32_t width,
+            std::int32_t height) {
+    OpenSkinWindow(ValueControlsDocument(entries, extraLookLists, width, height), width, height);
+    ASSERT_TRUE(mSimulator.Change(mId, Platform::SimulatedWindowChange::kFocusGained));
+    Pump();
+  }
+
+  template <class T = LControl>
+  RCPtr<T> Find(const char16_t* name) const {
+    return DynamicCast<T>(mMain->FindChild(WideString(name)));
+  }
+
+  RCPtr<IdLog> Listen(const RCPtr<LControl>& source, std::initializer_list<const char16_t*> ids) {
+    const RCPtr<IdLog> log = MakeRCPtr<IdLog>();
+    for (const char16_t* id : ids)
+      source->RegisterClient(log, id);
+    mListened.emplace_back(source, log);
+    return log;
+  }
+
+  std::string Focused() const {
+    const RCPtr<LControl> focus = mWindow->GetRootWindow()->GetFocusedControl();
+    return focus ? focus->GetName().ToNarrow().GetChars() : "none";
+  }
+
+  // Presses the left button at the first point and moves through the others;
+  // releases at the last when release.
+  void Drag(std::initializer_list<Platform::WindowPoint> points, bool release = true) {
+    const Platform::WindowPoint first = *points.begin();
+    ASSERT_TRUE(mSimulator.MovePointer(mId, first));
+    ASSERT_TRUE(mSimulator.PressButton(mId, Platform::kMouseLeft, first));
+    Pump();
+    for (const Platform::WindowPoint& p : points) {
+      ASSERT_TRUE(mSimulator.MovePointer(mId, p));
+      Pump();
+    }
+    if (release)
+      Release(*(points.end() - 1));
+  }
+  void Release(const Platform::WindowPoint& at) {
+    ASSERT_TRUE(mSimulator.ReleaseButton(mId, Platform::kMouseLeft, at));
+    Pump();
+  }
+  void Click(const Platform::WindowPoint& at) { Drag({at}); }
+  void Key(std::uint32_t virtualKey) {
+    ASSERT_TRUE(mSimulator.Key(mId, virtualKey, true));
+    ASSERT_TRUE(mSimulator.Key(mId, virtualKey, false));
+    Pump();
+  }
+
+  // Paints the window and reads it whole (empty when unreadable).
+  std::vector<std::uint32_t> Paint() {
+    Pump();
+    EXPECT_EQ(mWindow->GetRootWindow()->RedrawNow(), S_OK);
+    return Screen();
+  }
+  // The window's pixels as they are now, without painting.
+  std::vector<std::uint32_t> Screen() {
+    std::vector<std::uint32_t> pixels;
+    EXPECT_TRUE(mWindow->GetPlatformWindow().ReadPixels({0, 0, mWidth, mHeight}, pixels));
+    return pixels.size() == static_cast<std::size_t>(mWidth * mHeight) ? pixels : std::vector<std::uint32_t>();
+  }
+  std::uint32_t PixelAt(const std::vector<std::uint32_t>& pixels, int x, int y) const {
+    return pixels.empty() ? 0 : pixels[static_cast<std::size_t>(y * mWidth + x)];
+  }
+  // The length of the run of colour on row y from x to the right (or on column x from y down).
+  int RunFrom(const std::vector<std::uint32_t>& pixels, int x, int y, std::uint32_t colour,
+              bool down = false) const {
+    int length = 0;
+    while (x < mWidth && y < mHeight && PixelAt(pixels, x, y) == colour) {
+      ++length;
+      (down ? y : x) += 1;
+    }
+    return length;
+  }
+  // How many pixels of the rectangle differ from colour.
+  int CountOther(const std::vector<std::uint32_t>& pixels, const RectT<std::int32_t>& rect,
+                 std::uint32_t colour) const {
+    int count = 0;
+    for (int y = rect.y; y < rect.y + rect.height; ++y)
+      for (int x = rect.x; x < rect.x + rect.width; ++x)
+        count += PixelAt(pixels, x, y) != colour ? 1 : 0;
+    return count;
+  }
+
+  std::vector<std::pair<RCPtr<LControl>, RCPtr<IdLog>>> mListened;
+};
+
+} // namespace QZ::test
