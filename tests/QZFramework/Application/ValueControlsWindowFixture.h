@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +38,21 @@ public:
   std::vector<std::string> mEntries;
 };
 
+// A look "name" of the colour's fill with blue text inset by 4 pixels, and a
+// one-look list of the same name.
+inline std::string TextLook(const std::string& name, const std::string& colour) {
+  return "<Look Name=\"" + name + "\"><ClientPart Name=\"" + colour +
+         "Fill\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>"
+         "<TextProperties TextLeftRel=\"0\" TextLeftAbs=\"4\" TextRightRel=\"1\" TextRightAbs=\"-4\" "
+         "TextHAlign=\"0\" TextTopRel=\"0\" TextTopAbs=\"2\" TextBottomRel=\"1\" TextBottomAbs=\"-2\" "
+         "TextVAlign=\"0\" TextForegroundPart=\"BlueFill\"/></Look>";
+}
+inline std::string OneLookList(const std::string& name) {
+  return "<LookList Name=\"" + name + "\" NumLooks=\"1\"><Look Name=\"" + name + "\" Index=\"0\"/></LookList>";
+}
+// The font attributes of a control with text.
+inline constexpr const char* kTextFont = " FontName=\"DejaVu Sans\" FontSize=\"10\" FontStyle=\"0\"";
+
 class ValueControlsWindowFixture : public SkinWindowFixture {
 protected:
   void SetUp() override {
@@ -52,11 +68,31 @@ protected:
 
   // The entries in a top-level "main" of width by height, in a window of that
   // size, which becomes the active one.
-  void Open(const std::string& entries, const std::string& extraLookLists, std::int32_t width,
-            std::int32_t height) {
-    OpenSkinWindow(ValueControlsDocument(entries, extraLookLists, width, height), width, height);
+  // extraLooks: more Look elements (TextLook gives one).
+  void Open(const std::string& entries, const std::string& extraLookLists, std::int32_t width, std::int32_t height,
+            const std::string& extraLooks = "") {
+    std::string document = ValueControlsDocument(entries, extraLookLists, width, height);
+    document.insert(document.find("</Looks>"), extraLooks);
+    OpenSkinWindow(document, width, height);
     ASSERT_TRUE(mSimulator.Change(mId, Platform::SimulatedWindowChange::kFocusGained));
     Pump();
+  }
+
+  // The framework string table with these entries (id, English text).
+  void LoadFrameworkStrings(const std::vector<std::pair<std::string, std::string>>& entries) {
+    std::string document = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<r><StringTable ID=\"Framework\">";
+    for (const auto& [id, text] : entries)
+      document += "<String ID=\"" + id + "\"><Locale LCID=\"0x0009\">" + text + "</Locale></String>";
+    // As a UTF-16 little-endian document with a byte-order mark.
+    const WideString wide((document + "</StringTable></r>").c_str());
+    std::string bytes("\xFF\xFE");
+    for (const char16_t* p = wide.GetChars(); *p; ++p) {
+      bytes.push_back(static_cast<char>(*p & 0xFF));
+      bytes.push_back(static_cast<char>(*p >> 8));
+    }
+    mFactory->LoadStringTablesFromText(
+        {}, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()),
+        0x0409);
   }
 
   template <class T = LControl>
