@@ -68,11 +68,18 @@ protected:
 
   // The entries in a top-level "main" of width by height, in a window of that
   // size, which becomes the active one.
-  // extraLooks: more Look elements (TextLook gives one).
+  // extraLooks: more Look elements (TextLook gives one); followWindow: "main"
+  // takes the window's size whenever it changes.
   void Open(const std::string& entries, const std::string& extraLookLists, std::int32_t width, std::int32_t height,
-            const std::string& extraLooks = "") {
+            const std::string& extraLooks = "", bool followWindow = false) {
     std::string document = ValueControlsDocument(entries, extraLookLists, width, height);
     document.insert(document.find("</Looks>"), extraLooks);
+    if (followWindow) {
+      const std::string fixed = test::At(0, 0, width, height);
+      document.replace(document.find(fixed), fixed.size(),
+                       "XPositionAbs=\"0\" YPositionAbs=\"0\" XSizeRel=\"1\" XSizeAbs=\"0\" YSizeRel=\"1\" "
+                       "YSizeAbs=\"0\"");
+    }
     OpenSkinWindow(document, width, height);
     ASSERT_TRUE(mSimulator.Change(mId, Platform::SimulatedWindowChange::kFocusGained));
     Pump();
