@@ -18,6 +18,18 @@ double Along(const RectT<double>& rect, std::int32_t axis) { return axis == 0 ? 
 double ExtentAlong(const RectT<double>& rect, std::int32_t axis) { return axis == 0 ? rect.width : rect.height; }
 double Along(const SizeT<double>& size, std::int32_t axis) { return axis == 0 ? size.width : size.height; }
 
+// The extent the control's layout gives it now, before its minimum and maximum
+// sizes: the room it has. Its bounds may be older, or held at its minimum past
+// the parent's edge, while its container is being resized.
+double RoomAlong(const LControl& control, std::int32_t axis) {
+  RectT<double> rect{};
+  if (!control.GetLayout() ||
+      LControl::ComputeLayoutBounds(control.GetLayout().GetRaw(), control.GetParent().GetRaw(), {}, {}, {},
+                                    rect) != S_OK)
+    return ExtentAlong(control.GetBounds(), axis);
+  return ExtentAlong(rect, axis);
+}
+
 } // namespace
 
 QZRESULT LSplitterBase::Initialize() {
@@ -82,7 +94,8 @@ void LSplitterBase::ComputeRange(bool forDrag, double& minimum, double& maximum,
                              size.mReference != kSizeSelf;
     if (!sizeToBar && !placedAtBar)
       continue;
-    const double s = ExtentAlong(w->GetBounds(), axis);
+    // After a resize of the container the panes that follow the bar are measured by the room they have.
+    const double s = forDrag ? ExtentAlong(w->GetBounds(), axis) : RoomAlong(*w, axis);
     const double n = Along(w->MeasureNaturalSize(), axis);
     const double m = Along(w->GetFixedMaximumSize(), axis);
     const float factor = sizeToBar ? size.mRelative : position.mRelative;

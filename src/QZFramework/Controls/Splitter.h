@@ -11,8 +11,11 @@
 // end it is placed relative to its reference sibling again and ends where the
 // resized sibling puts it. The reference sibling is held only while a drag
 // runs. A range whose minimum lies above its maximum (a pane already below
-// its natural size) keeps the bar where it is. UI thread only, like every
-// control.
+// its natural size) keeps the bar where it is. When the container shrinks,
+// the panes after the bar count the room their layout gives them rather than
+// their size (which their minimum holds, past the container's edge), so that
+// the reference sibling gives way and the bar stays inside. UI thread only,
+// like every control.
 
 #include "QZFramework/ControlBase/Control.h"
 #include "QZFramework/ControlBase/LayoutDescriptor.h"

@@ -37,21 +37,11 @@ protected:
       return;
     }
     mFactory->RegisterControlCreateFunction(WideString(u"Framework.Slider"), &LSlider::Create);
-    std::string looks = ScrollLooks();
-    looks.insert(looks.rfind("</LookLists>"), extraLookLists);
-    LoadScrollSkin(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Veskor_Skin_Definitions><Application Name=\"App\">" + looks +
-        "<Skins><Skin Name=\"S\">" + ScrollPart("Test.Plain", "main", At(0, 0, 600, 400), "Gray", entries) +
-        "</Skin></Skins></Application></Veskor_Skin_Definitions>");
+    LoadScrollSkin(ValueControlsDocument(entries, extraLookLists));
     OpenTopLevel(u"main");
   }
   // A look list of count looks, all green.
-  static std::string GreenLooks(const std::string& name, int count) {
-    std::string text = "<LookList Name=\"" + name + "\" NumLooks=\"" + std::to_string(count) + "\">";
-    for (int i = 0; i < count; ++i)
-      text += "<Look Name=\"GreenLook\" Index=\"" + std::to_string(i) + "\"/>";
-    return text + "</LookList>";
-  }
+  static std::string GreenLooks(const std::string& name, int count) { return GreenLookList(name, count); }
   // The framework string table with these entries (id, English text).
   void LoadFrameworkStrings(const std::vector<std::pair<std::string, std::string>>& entries) {
     std::string document = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<r><StringTable ID=\"Framework\">";
