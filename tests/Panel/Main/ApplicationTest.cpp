@@ -27,6 +27,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -515,6 +516,20 @@ TEST(WindowStyles, WindowsForControls) {
   EXPECT_EQ(ControlWindowStyle(true, true, false, false, false), 0x80C80000u);
   EXPECT_EQ(ControlWindowStyle(false, false, true, true, true), 0x80CB0000u);
   EXPECT_EQ(ControlWindowStyle(false, true, false, false, false), 0x80CC0000u) << "modeless, sizeable";
+}
+
+// Every editor class is built, under its own name, and none is entered twice.
+TEST(EditorControlClasses, EveryClassHasACreateFunction) {
+  const std::span<const SControlClass> classes = GetEditorControlClasses();
+  EXPECT_EQ(classes.size(), 21u);
+  std::set<std::u16string> names;
+  for (const SControlClass& entry : classes) {
+    SCOPED_TRACE(Narrow(WideString(entry.mName)));
+    EXPECT_TRUE(std::u16string(entry.mName).starts_with(u"PresetEditor."));
+    EXPECT_NE(entry.mCreate, nullptr);
+    names.insert(entry.mName);
+  }
+  EXPECT_EQ(names.size(), classes.size());
 }
 
 TEST(EditorOptions, TheScreenResolutionSwitch) {
