@@ -37,7 +37,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -168,7 +167,8 @@ protected:
   static Platform::WindowPoint Centre(const RCPtr<LControl>& control) {
     const PointT<double> at = control->GetPositionInRoot();
     const RectT<double>& bounds = control->GetBounds();
-    return {static_cast<std::int32_t>(at.x + bounds.width / 2), static_cast<std::int32_t>(at.y + bounds.height / 2)};
+    return {static_cast<std::int32_t>(at.x + bounds.width / 2),
+            static_cast<std::int32_t>(at.y + bounds.height / 2)};
   }
   static Platform::WindowPoint RowPoint(const RCPtr<LPopupMenu>& menu, std::int32_t row) {
     const RectT<double> rect = menu->GetRowRect(row);
@@ -310,11 +310,11 @@ TEST_F(EditorEndToEnd, ProgramsMoveBetweenTheControllerTheEditorAndFiles) {
     Pump();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  std::fprintf(stderr, "hovered: sub %d file vis %d dropped %d focusrow %d\n", file->GetSubmenu() ? static_cast<int>(file->GetSubmenu()->IsVisible(true)) : -1, static_cast<int>(file->IsVisible(true)), static_cast<int>(DynamicCast<LComboMenu>(Bar()->FindChild(WideString(u"File")))->IsDroppedDown()), file->GetFocusRow());
   const RCPtr<LPopupMenu> send = file->GetSubmenu();
   ASSERT_TRUE(send);
   EXPECT_EQ(Narrow(send->GetRowItem(0)->mLabel), "Ram");
   ASSERT_TRUE(send->IsVisible(true));
+  ClickRow(send, 0);
   Pump();
   ram = Controller().GetProgram(0);
   EXPECT_EQ(Bytes(ram.begin(), ram.end()), edited);
@@ -361,7 +361,8 @@ TEST_F(EditorEndToEnd, AControllerThatNeverAnswersGivesTheRetrieveError) {
 
 TEST_F(EditorEndToEnd, HelpOpensTheUserGuideAndTheAboutBox) {
   ASSERT_TRUE(Start("simulated"));
-  const std::string guide = Narrow(mApp->GetFolder(kFolderExecutable)) + "/" + Narrow(WideString(kUserGuideFileName));
+  const std::string guide =
+      Narrow(mApp->GetFolder(kFolderExecutable)) + "/" + Narrow(WideString(kUserGuideFileName));
   ClickRow(OpenMenu(u"Help"), 0);
   ASSERT_EQ(mOpener->mTargets.size(), 1u);
   EXPECT_EQ(mOpener->mTargets[0], guide);
@@ -396,7 +397,11 @@ TEST_F(EditorEndToEnd, HelpOpensTheUserGuideAndTheAboutBox) {
     const CursorID hand = mApp->GetCursor(WideString(kCursorHand));
     EXPECT_EQ(about->GetSupportButton()->GetCursorID(), hand);
     const Platform::WindowId id = window.GetPlatformWindow().GetId();
-    ASSERT_TRUE(mSimulator.MovePointer(id, Centre(RCPtr<LControl>(about->GetSupportButton()))));
+    EXPECT_TRUE(mSimulator.Change(id, Platform::SimulatedWindowChange::kFocusGained));
+    const Platform::WindowPoint support = Centre(RCPtr<LControl>(about->GetSupportButton()));
+    ASSERT_TRUE(mSimulator.MovePointer(id, {support.x - 2, support.y}));
+    EXPECT_TRUE(OSWindow::PumpWindowEvents());
+    ASSERT_TRUE(mSimulator.MovePointer(id, support));
     EXPECT_TRUE(OSWindow::PumpWindowEvents());
     EXPECT_EQ(root->GetHoverControl().Get(), static_cast<LControl*>(about->GetSupportButton().Get()));
     if (OnX11()) {
@@ -413,9 +418,7 @@ TEST_F(EditorEndToEnd, HelpOpensTheUserGuideAndTheAboutBox) {
     EXPECT_TRUE(root->IsCloseRequested());
     ended = root->GetCloseResult();
   });
-  const RCPtr<LPopupMenu> help = OpenMenu(u"Help");
-  std::fprintf(stderr, "help rows %d row1 %d %d label %s\n", help->GetItemCount(), RowPoint(help, 1).x, RowPoint(help, 1).y, Narrow(help->GetRowItem(1)->mLabel).c_str());
-  ClickRow(help, 1);
+  ClickRow(OpenMenu(u"Help"), 1);
   EXPECT_TRUE(shown);
   EXPECT_EQ(refuser->mCount, 1);
   EXPECT_EQ(ended, kDialogResultCancel);
@@ -434,6 +437,11 @@ TEST_F(EditorEndToEnd, BothSkinsStartAndTakeAClick) {
     const RCPtr<LPopupMenu> file = OpenMenu(u"File");
     ASSERT_TRUE(file);
     EXPECT_EQ(file->GetItemCount(), 7);
+    // The rows lie where the menu counts them: one row height apart, the last one inside the menu.
+    EXPECT_EQ(file->GetRowRect(1).y - file->GetRowRect(0).y, file->GetRowHeight());
+    EXPECT_EQ(file->GetRowRect(0).height, file->GetRowHeight());
+    const RectT<double> last = file->GetRowRect(file->GetItemCount() - 1);
+    EXPECT_LE(last.y + last.height, file->GetBounds().height);
     ClickAt(mWindowId, {Centre(Find("programBankPanel")).x, 2}); // closes it again
     Controller().SetProgram(1, kSlotFive);
     Click("programBankPanel/getProgram1");
