@@ -13,6 +13,7 @@
 #include "Platform/Dialogs/FakeFileChooser.h"
 #include "Platform/Dialogs/FakeShellOpener.h"
 #include "Platform/Folders/Folders.h"
+#include "Platform/Graphics2D/Image.h"
 #include "Platform/Midi/MidiSystem.h"
 #include "Platform/Midi/SimulatedMidiSystem.h"
 #include "Platform/Window/InputSimulator.h"
@@ -40,6 +41,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -125,7 +128,8 @@ protected:
     if (!mApp)
       return nullptr;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (mApp->GetMidiManager()->OpenDevicePorts() < 0 && std::chrono::steady_clock::now() < deadline) {
+    while (std::string(midi) != "none" && mApp->GetMidiManager()->OpenDevicePorts() < 0 &&
+           std::chrono::steady_clock::now() < deadline) {
       static_cast<void>(mApp->ProcessIdle(true));
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -452,6 +456,107 @@ TEST_F(EditorEndToEnd, BothSkinsStartAndTakeAClick) {
     Platform::SetMidiSystem(mPreviousMidi);
     mPreviousMidi.reset();
     mBoxes->mShown.clear();
+  }
+}
+
+// The PNGs scripts/screenshot wrote (the CTest entry pellan_vorn_editor_screenshots, into the folder named by
+// QZ_EDITOR_SCREENSHOTS), probed at the rectangles of the controls of the same skin built here at the same
+// resolution: every program button, parameter control, menu title and the logo is drawn (mostly not the view's
+// background, and not one plain colour), and the menu bar shows.
+class Screenshots : public EditorEndToEnd {};
+
+struct Probe {
+  std::string name;
+  Platform::WindowRect rect;
+};
+
+// The share of the rectangle's pixels that differ from the colour, and from the rectangle's commonest colour.
+std::pair<double, double> Shares(Platform::Image& image, const Platform::WindowRect& r, std::uint32_t colour) {
+  std::map<std::uint32_t, int> counts;
+  int differ = 0;
+  int total = 0;
+  for (std::int32_t y = r.y; y < r.y + r.height; ++y) {
+    for (std::int32_t x = r.x; x < r.x + r.width; ++x) {
+      std::uint32_t argb = 0;
+      if (image.GetPixel(x, y, argb) != Platform::ImageStatus::Ok)
+        continue;
+      ++total;
+      ++counts[argb];
+      differ += argb != colour ? 1 : 0;
+    }
+  }
+  if (total == 0)
+    return {0, 0};
+  int commonest = 0;
+  for (const auto& [argb, count] : counts)
+    commonest = std::max(commonest, count);
+  return {static_cast<double>(differ) / total, static_cast<double>(total - commonest) / total};
+}
+
+TEST_F(Screenshots, EveryControlIsDrawnWhereTheSkinPlacesIt) {
+  const char* folder = std::getenv("QZ_EDITOR_SCREENSHOTS");
+  if (folder == nullptr || *folder == '\0')
+    GTEST_SKIP() << "reads the pictures of the CTest entry pellan_vorn_editor_screenshots";
+  for (const auto& [skin, dpi] : {std::pair{"Skin1", 96}, std::pair{"HighDPI", 144}}) {
+    SCOPED_TRACE(skin);
+    const std::string file = std::string(folder) + "/" + skin + ".png";
+    const std::unique_ptr<Platform::Image> image = Platform::Image::LoadPngFile(file.c_str());
+    ASSERT_TRUE(image) << file;
+    ASSERT_TRUE(Start("none", dpi));
+    const Platform::WindowRect client = mApp->GetMainWindow()->GetPlatformWindow().GetClientBounds();
+    EXPECT_EQ(image->GetWidth(), client.width);
+    EXPECT_EQ(image->GetHeight(), client.height);
+
+    const auto rectOf = [](const RCPtr<LControl>& control) {
+      const PointT<double> at = control->GetPositionInRoot();
+      const RectT<double>& bounds = control->GetBounds();
+      return Platform::WindowRect{static_cast<std::int32_t>(at.x), static_cast<std::int32_t>(at.y),
+                                  static_cast<std::int32_t>(bounds.width),
+                                  static_cast<std::int32_t>(bounds.height)};
+    };
+    std::vector<Probe> probes;
+    const auto add = [&](const std::string& name, const RCPtr<LControl>& control) {
+      EXPECT_TRUE(control) << name;
+      if (control)
+        probes.push_back({name, rectOf(control)});
+    };
+    for (int slot = 1; slot <= 8; ++slot) {
+      add("sendProgram" + std::to_string(slot), Find("programBankPanel/sendProgram" + std::to_string(slot)));
+      add("getProgram" + std::to_string(slot), Find("programBankPanel/getProgram" + std::to_string(slot)));
+    }
+    add("sendToRam", Find("programBankPanel/sendToRam"));
+    for (const char* panel :
+         {"keybedPanel/midiChannel", "keybedPanel/octave", "keybedPanel/transpose", "arpeggiator/arpEnabled",
+          "arpeggiator/arpMode", "arpeggiator/noteRepeatTimeDivision", "arpeggiator/swing",
+          "arpeggiator/noteRepeatClock", "arpeggiator/arpLatch", "arpeggiator/tempoTaps", "arpeggiator/tempo",
+          "arpeggiator/arpOctave"}) {
+      const RCPtr<LControl> combo = Find(std::string(panel) + "/comboBox");
+      add(panel, combo ? combo : Find(std::string(panel) + "/parameterControl"));
+    }
+    add("File", Bar()->FindChild(WideString(u"File")));
+    add("Help", Bar()->FindChild(WideString(u"Help")));
+    add("productLabel", Find("productLabel"));
+    ASSERT_EQ(probes.size(), 17u + 12u + 3u);
+
+    // The view's background: the bottom-left corner, where the skin places nothing.
+    std::uint32_t background = 0;
+    ASSERT_EQ(image->GetPixel(2, image->GetHeight() - 3, background), Platform::ImageStatus::Ok);
+    for (const Probe& probe : probes) {
+      SCOPED_TRACE(probe.name);
+      ASSERT_GT(probe.rect.width, 0);
+      ASSERT_GT(probe.rect.height, 0);
+      EXPECT_LE(probe.rect.x + probe.rect.width, image->GetWidth()) << "outside the picture";
+      EXPECT_LE(probe.rect.y + probe.rect.height, image->GetHeight()) << "outside the picture";
+      const auto [fromBackground, fromCommonest] = Shares(*image, probe.rect, background);
+      EXPECT_GE(fromBackground, 0.5) << "mostly the view's background";
+      EXPECT_GE(fromCommonest, 0.01) << "one plain colour: no text or picture";
+    }
+    const auto [bar, ignored] = Shares(*image, rectOf(RCPtr<LControl>(Bar())), background);
+    EXPECT_GE(bar, 0.9) << "the menu bar";
+    mProcess->ShutDown();
+    mProcess.reset();
+    Platform::SetMidiSystem(mPreviousMidi);
+    mPreviousMidi.reset();
   }
 }
 
