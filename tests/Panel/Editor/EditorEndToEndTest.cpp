@@ -21,7 +21,9 @@
 #include "Platform/Window/WindowSystem.h"
 #include "QZFramework/Application/OSWindow.h"
 #include "QZFramework/Application/RootWindow.h"
+#include "QZFramework/Controls/ComboBox.h"
 #include "QZFramework/Controls/ComboMenu.h"
+#include "QZFramework/Controls/ListBox.h"
 #include "QZFramework/Controls/Dialog.h"
 #include "QZFramework/Controls/MainMenu.h"
 #include "QZFramework/Controls/NumericUpDown.h"
@@ -446,6 +448,13 @@ TEST_F(EditorEndToEnd, BothSkinsStartAndTakeAClick) {
     EXPECT_EQ(file->GetRowRect(0).height, file->GetRowHeight());
     const RectT<double> last = file->GetRowRect(file->GetItemCount() - 1);
     EXPECT_LE(last.y + last.height, file->GetBounds().height);
+    // So do a combo box's rows.
+    const RCPtr<LComboBox> channel = DynamicCast<LComboBox>(Find("keybedPanel/midiChannel/comboBox"));
+    ASSERT_TRUE(channel && channel->GetListBox());
+    const RCPtr<LListBox> list = channel->GetListBox();
+    ASSERT_GE(list->GetItemCount(), 2);
+    EXPECT_EQ(list->GetRowRect(1).y - list->GetRowRect(0).y, list->GetRowHeight());
+    EXPECT_EQ(list->GetRowRect(0).height, list->GetRowHeight());
     ClickAt(mWindowId, {Centre(Find("programBankPanel")).x, 2}); // closes it again
     Controller().SetProgram(1, kSlotFive);
     Click("programBankPanel/getProgram1");
