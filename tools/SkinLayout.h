@@ -47,9 +47,11 @@ inline constexpr Box kMainMenuBox{0, 0, kWindowWidth, kMenuHeight};
 inline constexpr Box kMenuTitleBox{0, 0, 64, kMenuHeight};
 inline constexpr std::int32_t kPopupWidth = 240;
 inline constexpr std::int32_t kPopupHeight = 240;
-inline constexpr std::int32_t kMenuRowHeight = 22;
+// A list (and a menu) stacks its row controls by their own height but sizes its content, hits and scrolls by
+// the height of one line of the row's font (9 pt: 14 px), so the row templates take exactly that height.
+inline constexpr std::int32_t kMenuRowHeight = 14;
 inline constexpr std::int32_t kHotKeyWidth = 64;
-inline constexpr std::int32_t kCheckSize = 16;
+inline constexpr std::int32_t kCheckSize = 12;
 
 // Common measures.
 inline constexpr std::int32_t kTextPadding = 4;
@@ -60,7 +62,7 @@ inline constexpr std::int32_t kLabelGap = 4;
 inline constexpr std::int32_t kControlHeight = 24;
 inline constexpr std::int32_t kArrowWidth = 20;
 inline constexpr std::int32_t kScrollBarThickness = 16;
-inline constexpr std::int32_t kListRowHeight = 20;
+inline constexpr std::int32_t kListRowHeight = kMenuRowHeight;
 inline constexpr std::int32_t kComboRows = 8;
 
 // The device view covers the window; its content starts below the menu bar, which lies over it.

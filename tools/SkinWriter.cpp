@@ -221,7 +221,11 @@ std::string SkinBuilder::ListItems(const char* itemClass, std::int32_t width, st
   if (!menu)
     return Leaf(itemClass, "templateItem", item, list);
   const std::int32_t box = Layout::kCheckSize;
+  // A menu row never takes the focus: the menu keeps it, and a row that took it while its submenu was being
+  // made would hand it back and so close the menu.
   return Open(itemClass, "templateItem", item, list, " TabStop=\"0\"") +
+         "<CreateParamList><CreateParam ID=\"NOT_FOCUSABLE\" Type=\"Boolean\">True</CreateParam>"
+         "</CreateParamList>\n" +
          Label("hotKeyLabel", Box{width - kHotKeyWidth, 0, kHotKeyWidth - kTextPadding, height}) +
          Open("Framework.Button", "checkBox", Box{2, (height - box) / 2, box, box},
               FlatList("CheckBox", {{kFieldFace, kText, true},

@@ -190,7 +190,7 @@ protected:
     // This test's skins and application strings beside the shipped framework strings.
     const std::filesystem::path resources = mTemp.Path() / "resources";
     std::filesystem::create_directories(resources);
-    std::filesystem::copy_file(std::filesystem::path(QZ_SHELL_RESOURCES) / "FrameworkStrings.xml",
+    std::filesystem::copy_file(std::filesystem::path(QZ_SHIPPED_RESOURCES) / "FrameworkStrings.xml",
                                resources / "FrameworkStrings.xml");
     std::ofstream(resources / "Skins.xml") << EditorSkins();
     std::ofstream(resources / "StringTables.xml") << EditorStringTables();

@@ -171,6 +171,8 @@ std::int32_t Truncate(double value) {
 
 } // namespace
 
+std::span<const SControlClass> GetEditorControlClasses() { return kEditorControlClasses; }
+
 std::uint32_t MainWindowStyle(const LLayoutDescriptor& layout) {
   const SizeLimitSpec* minimum = layout.mMinSize;
   const SizeLimitSpec* maximum = layout.mMaxSize;

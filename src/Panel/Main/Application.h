@@ -18,6 +18,7 @@
 #include "DeviceControl/GeneratedCode/Engine/Inc/RootModuleEngine.h"
 #include "Panel/Main/ApplicationFolders.h"
 #include "Platform/Window/WindowTypes.h"
+#include "QZFramework/Application/ControlClassRegistry.h"
 #include "QZFramework/Application/FrameworkApp.h"
 #include "QZFramework/Application/OSWindow.h"
 #include "QZFramework/Utilities/Storage/IniFileManager.h"
@@ -68,6 +69,10 @@ std::uint32_t MainWindowStyle(const LLayoutDescriptor& layout);
 // A window opened for a control: a caption; the system menu with any flag; the two boxes; a sizing border
 // for a modeless window whose control is not of fixed size.
 std::uint32_t ControlWindowStyle(bool modal, bool systemMenu, bool minimiseBox, bool maximiseBox, bool fixedSize);
+
+// The editor's skin classes ("PresetEditor." names) in their registration order, registered after the
+// framework's.
+std::span<const SControlClass> GetEditorControlClasses();
 
 // The system's user-interface font as the window system gives it: a face and a character height in pixels
 // (negative as the platform reports it), weight and flags.

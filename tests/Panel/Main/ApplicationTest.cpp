@@ -27,6 +27,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -132,12 +133,13 @@ TEST_F(EditorTest, StartsWithTheMainControlAndTheSkinForTheScreen) {
   }
 }
 
-// The shipped resources in a folder of the test's, the application string table with one more entry.
+// The shell's resources in a folder of the test's, the application string table with one more entry.
 std::filesystem::path ResourcesWithString(const std::filesystem::path& folder, const std::string& id,
                                           const std::string& text) {
   std::filesystem::create_directories(folder);
-  for (const char* name : {"Skins.xml", "FrameworkStrings.xml"})
-    std::filesystem::copy_file(std::filesystem::path(QZ_SHELL_RESOURCES) / name, folder / name);
+  std::filesystem::copy_file(std::filesystem::path(QZ_SHELL_RESOURCES) / "Skins.xml", folder / "Skins.xml");
+  std::filesystem::copy_file(std::filesystem::path(QZ_SHIPPED_RESOURCES) / "FrameworkStrings.xml",
+                             folder / "FrameworkStrings.xml");
   // The string tables are UTF-16 (little-endian); the additions are ASCII.
   const auto utf16 = [](const std::string& ascii) {
     std::string bytes;
@@ -245,8 +247,10 @@ TEST_F(EditorTest, AStartupFailureShowsTheErrorBoxAndExitsNonZero) {
   // A folder of resources whose skins lack the main control, and one without any resources.
   const std::filesystem::path noMain = mTemp.Path() / "nomain";
   std::filesystem::create_directories(noMain);
-  for (const char* name : {"StringTables.xml", "FrameworkStrings.xml"})
-    std::filesystem::copy_file(std::filesystem::path(QZ_SHELL_RESOURCES) / name, noMain / name);
+  std::filesystem::copy_file(std::filesystem::path(QZ_SHELL_RESOURCES) / "StringTables.xml",
+                             noMain / "StringTables.xml");
+  std::filesystem::copy_file(std::filesystem::path(QZ_SHIPPED_RESOURCES) / "FrameworkStrings.xml",
+                             noMain / "FrameworkStrings.xml");
   std::string skins = test::ReadAll(std::filesystem::path(QZ_SHELL_RESOURCES) / "Skins.xml");
   for (std::size_t at = skins.find("\"mainControl\""); at != std::string::npos; at = skins.find("\"mainControl\""))
     skins.replace(at, 13, "\"otherControl\"");
@@ -515,6 +519,20 @@ TEST(WindowStyles, WindowsForControls) {
   EXPECT_EQ(ControlWindowStyle(true, true, false, false, false), 0x80C80000u);
   EXPECT_EQ(ControlWindowStyle(false, false, true, true, true), 0x80CB0000u);
   EXPECT_EQ(ControlWindowStyle(false, true, false, false, false), 0x80CC0000u) << "modeless, sizeable";
+}
+
+// Every editor class is built, under its own name, and none is entered twice.
+TEST(EditorControlClasses, EveryClassHasACreateFunction) {
+  const std::span<const SControlClass> classes = GetEditorControlClasses();
+  EXPECT_EQ(classes.size(), 21u);
+  std::set<std::u16string> names;
+  for (const SControlClass& entry : classes) {
+    SCOPED_TRACE(Narrow(WideString(entry.mName)));
+    EXPECT_TRUE(std::u16string(entry.mName).starts_with(u"PresetEditor."));
+    EXPECT_NE(entry.mCreate, nullptr);
+    names.insert(entry.mName);
+  }
+  EXPECT_EQ(names.size(), classes.size());
 }
 
 TEST(EditorOptions, TheScreenResolutionSwitch) {

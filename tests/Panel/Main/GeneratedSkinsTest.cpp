@@ -117,7 +117,7 @@ protected:
     ASSERT_FALSE(mSkins.empty());
     ASSERT_FALSE(mStrings.empty());
     const std::string framework =
-        test::ReadAll(std::filesystem::path(QZ_SHELL_RESOURCES) / "FrameworkStrings.xml");
+        test::ReadAll(std::filesystem::path(QZ_SHIPPED_RESOURCES) / "FrameworkStrings.xml");
     mFactory->LoadStringTablesFromText(Bytes(mStrings), Bytes(framework), 0x0409);
     ASSERT_EQ(mFactory->LoadSkinsFromText(Bytes(mSkins)), S_OK) << Narrow(mFactory->GetLastXMLError());
 
@@ -513,7 +513,7 @@ TEST(GeneratedStringTables, MainMenuAndTexts) {
   EXPECT_EQ(strings.substr(0, 2), "\xFF\xFE") << "UTF-16 with its byte-order mark";
   LControlFactory factory(WideString(u"PresetEditor"));
   const std::string frameworkStrings =
-      test::ReadAll(std::filesystem::path(QZ_SHELL_RESOURCES) / "FrameworkStrings.xml");
+      test::ReadAll(std::filesystem::path(QZ_SHIPPED_RESOURCES) / "FrameworkStrings.xml");
   factory.LoadStringTablesFromText(Bytes(strings), Bytes(frameworkStrings), 0x0409);
   const std::string skins = test::ReadAll(kGenerated / "Skins.xml");
   ASSERT_EQ(factory.LoadSkinsFromText(Bytes(skins)), S_OK);

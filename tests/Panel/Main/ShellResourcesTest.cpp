@@ -1,4 +1,6 @@
-// The resources the editor ships with (resources/): embedded as the start-up reads them, and as a folder.
+// The shell's skins and string tables (fixtures/Editor/Shell: a main control without views, for the tests
+// that start the application without the editor's views) with the shipped framework strings: embedded as
+// the start-up reads them, and as a folder.
 
 #include "Panel/Main/SkinChoice.h"
 #include "Panel/Main/StartupErrors.h"
@@ -7,8 +9,11 @@
 #include "QZFramework/ControlBase/ControlFactory.h"
 #include "QZFramework/ControlBase/LayoutDescriptor.h"
 
+#include "Support/TempFolder.h"
+
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 namespace QZ {
@@ -32,10 +37,26 @@ const LControlDescriptor* Child(const LControlDescriptor& root, const char* name
   return nullptr;
 }
 
-// true: the embedded "QZXML" resources; false: the resources folder.
+// true: the embedded "QZXML" resources; false: a folder holding the same three files.
 class ShellResources : public ::testing::TestWithParam<bool> {
 protected:
-  WideString Source() const { return GetParam() ? WideString(u"::") : WideString(QZ_SHELL_RESOURCES); }
+  void SetUp() override {
+    // (TempFolder names its folder after the test, and a parameterised test's name holds a slash.)
+    mFolder = test::MakeTempFolder("qz_shell_resources_");
+    ASSERT_FALSE(mFolder.empty());
+    const std::filesystem::path shell(QZ_SHELL_RESOURCES);
+    for (const char* name : {"Skins.xml", "StringTables.xml"})
+      std::filesystem::copy_file(shell / name, mFolder / name);
+    std::filesystem::copy_file(std::filesystem::path(QZ_SHIPPED_RESOURCES) / "FrameworkStrings.xml",
+                               mFolder / "FrameworkStrings.xml");
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(mFolder, ignored);
+  }
+  WideString Source() const { return GetParam() ? WideString(u"::") : WideString(mFolder.string().c_str()); }
+
+  std::filesystem::path mFolder;
 };
 
 INSTANTIATE_TEST_SUITE_P(EmbeddedAndFolder, ShellResources, ::testing::Bool(),

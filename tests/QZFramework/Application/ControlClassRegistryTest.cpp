@@ -96,5 +96,13 @@ TEST(ControlClassRegistry, TheFrameworkTable) {
   }
 }
 
+// Every class is built: a skin naming any of them creates a control rather than failing as an unknown class.
+TEST(ControlClassRegistry, EveryFrameworkClassHasACreateFunction) {
+  for (const SControlClass& entry : GetFrameworkControlClasses()) {
+    SCOPED_TRACE(WideString(entry.mName).ToNarrow().GetChars());
+    EXPECT_NE(entry.mCreate, nullptr);
+  }
+}
+
 } // namespace
 } // namespace QZ
