@@ -5,11 +5,16 @@
 
 #include "Panel/Main/SkinChoice.h"
 
+#include "QZFramework/Application/SkinWindowFixture.h"
+
 #include "QZFramework/ControlBase/ControlFactory.h"
 #include "QZFramework/ControlBase/LayoutDescriptor.h"
 #include "QZFramework/ControlBase/LookDescriptor.h"
 #include "QZFramework/ControlBase/MenuDescriptor.h"
 #include "QZFramework/ControlBase/StringTable.h"
+#include "QZFramework/Controls/ComboMenu.h"
+#include "QZFramework/Controls/MainMenu.h"
+#include "QZFramework/Controls/PopupMenu.h"
 
 #include "Platform/Graphics2D/Canvas.h"
 #include "Platform/Graphics2D/Font.h"
@@ -658,6 +663,141 @@ TEST(GeneratedPictures, EveryPictureTheSkinsNameIsThereAtItsSize) {
   const std::string pdf = test::ReadAll(QZ_USER_GUIDE_PDF);
   ASSERT_GT(pdf.size(), 1000u);
   EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+}
+
+// ---------------------------------------------------------------------------
+// The menus of the generated skins in a real window: the main menu bar and the context menu as the
+// editor shows them, measured with the pinned fonts.
+
+// The element that starts at `at` (a SubControl), with everything it holds.
+std::string ElementAt(const std::string& text, std::size_t at) {
+  int depth = 0;
+  std::size_t i = at;
+  for (;;) {
+    const std::size_t open = text.find("<SubControl ", i);
+    const std::size_t close = text.find("</SubControl>", i);
+    if (close == std::string::npos)
+      return {};
+    if (open != std::string::npos && open < close) {
+      ++depth;
+      i = open + 1;
+      continue;
+    }
+    if (--depth == 0)
+      return text.substr(at, close + 13 - at);
+    i = close + 1;
+  }
+}
+
+// The first element of that class and name from position `from` on.
+std::string Element(const std::string& text, const std::string& cls, const std::string& name, std::size_t from) {
+  const std::size_t at = text.find("<SubControl Class=\"" + cls + "\" Name=\"" + name + "\"", from);
+  return at == std::string::npos ? std::string() : ElementAt(text, at);
+}
+
+class GeneratedMenus : public test::SkinWindowFixture, public ::testing::WithParamInterface<std::int32_t> {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(kFontsPinned);
+    mFactory = MakeRCPtr<LControlFactory>(WideString(u"PresetEditor"));
+    SkinWindowFixture::SetUp();
+    mFactory->RegisterControlCreateFunction(WideString(u"PresetEditor.MainControl"),
+                                            &CreateControlFromDescriptor<LControl>);
+    const std::string skins = test::ReadAll(kGenerated / "Skins.xml");
+    const std::string strings = test::ReadAll(kGenerated / "StringTables.xml");
+    const std::string framework =
+        test::ReadAll(std::filesystem::path(QZ_SHELL_RESOURCES) / "FrameworkStrings.xml");
+    mFactory->LoadStringTablesFromText(Bytes(strings), Bytes(framework), 0x0409);
+    ASSERT_EQ(mApp->GetGlobalHotKeyManager()->GetHotKeyMap().LoadFromStringTable(
+                  mFactory->GetApplicationStringTable(), WideString(u"GHK_WIN")),
+              S_OK);
+    // The skin the screen picks, its main control holding the menu bar and one of the editor's text boxes.
+    const std::size_t high = skins.find("<Skin Name=\"HighDPI\"");
+    const std::size_t standard = skins.find("<Skin Name=\"Skin1\"");
+    ASSERT_NE(high, std::string::npos);
+    ASSERT_NE(standard, std::string::npos);
+    mScale = GetParam() >= 144 ? 2 : 1;
+    const std::size_t at = mScale == 2 ? high : standard;
+    const std::string head = skins.substr(at, skins.find('>', at) + 1 - at);
+    const std::string bar = Element(skins, "Framework.MainMenu", "mainMenu", at);
+    std::string box = Element(skins, "Framework.TextBox", "textBox", at);
+    const std::string context = Element(skins, "Framework.PopupMenu", "contextMenu", at);
+    const std::string tip = Element(skins, "Framework.ToolTip", "toolTip", at);
+    ASSERT_FALSE(bar.empty() || box.empty() || context.empty() || tip.empty());
+    box.replace(box.find("YPositionAbs=\"0\""), 16, "YPositionAbs=\"" + std::to_string(300 * mScale) + "\"");
+    const std::int32_t width = 1200 * mScale;
+    const std::int32_t height = 640 * mScale;
+    const std::string main = "<SubControl Class=\"PresetEditor.MainControl\" Name=\"mainControl\" XPositionAbs=\"0\" "
+                             "YPositionAbs=\"0\" XSizeAbs=\"" +
+                             std::to_string(width) + "\" YSizeAbs=\"" + std::to_string(height) +
+                             "\"><Skin Name=\"mainControlSkin\" LookList=\"Window" + (mScale == 2 ? "2x" : "") +
+                             "\">" + bar + box + "</Skin></SubControl>";
+    const std::string document = test::WithSkins(skins, head + main + context + tip + "</Skin>");
+    ASSERT_FALSE(document.empty());
+    OpenSkinWindow(document, width, height, u"mainControl");
+    // The skin's font becomes the application's, as at the editor's start.
+    ASSERT_EQ(mApp->SetSkin(0), S_OK);
+    Pump();
+    mBar = DynamicCast<LMainMenu>(mMain->FindChild(WideString(u"mainMenu")));
+    ASSERT_TRUE(mBar);
+  }
+  void TearDown() override {
+    mBar = RCPtr<LMainMenu>();
+    SkinWindowFixture::TearDown();
+  }
+
+  RCPtr<LPopupMenu> Open(const char16_t* title) {
+    const RCPtr<LComboMenu> combo = DynamicCast<LComboMenu>(mBar->FindChild(WideString(title)));
+    EXPECT_TRUE(combo) << Narrow(WideString(title));
+    if (!combo)
+      return RCPtr<LPopupMenu>();
+    EXPECT_EQ(combo->ShowPopupMenu(true), S_OK);
+    Pump();
+    return combo->GetPopup();
+  }
+
+  void Dump(const RCPtr<LPopupMenu>& menu) {
+    const RectT<double>& b = menu->GetBounds();
+    const RectT<double> c = menu->GetClientRect();
+    std::printf("menu %g,%g %gx%g client %g,%g %gx%g rowH %d sepH %d content %d\n", b.x, b.y, b.width, b.height,
+                c.x, c.y, c.width, c.height, menu->GetRowHeight(), menu->GetSeparatorHeight(),
+                menu->GetContentHeight());
+    for (std::int32_t row = 0; row < menu->GetItemCount(); ++row) {
+      const RectT<double> r = menu->GetRowRect(row);
+      const RCPtr<LMenuItemDescriptor> item = menu->GetRowItem(row);
+      const RCPtr<LListBoxItem> control = menu->GetItemControlAt(menu->GetItemControlIndex(row));
+      std::string hk;
+      if (control)
+        if (const RCPtr<LControl>& l = control->FindChild(WideString(u"hotKeyLabel"))) {
+          const RectT<double>& lb = l->GetBounds();
+          hk = Narrow(l->GetText()) + " @" + std::to_string(lb.x) + "+" + std::to_string(lb.width);
+        }
+      if (control && row == 0) {
+        RCPtr<LFont> f = control->GetFontRef();
+        std::printf("  font %s %g lh %d\n", f ? Narrow(f->GetFace()).c_str() : "-", f ? f->GetSize() : 0.0f,
+                    f ? f->GetLineHeight() : -2);
+      }
+      std::printf("  row %d %g,%g %gx%g '%s' hk '%s' sc '%s'\n", row, r.x, r.y, r.width, r.height,
+                  Narrow(item->mLabel).c_str(), hk.c_str(), Narrow(item->mShortcut).c_str());
+    }
+  }
+
+  RCPtr<LMainMenu> mBar;
+  std::int32_t mScale = 1;
+};
+
+INSTANTIATE_TEST_SUITE_P(ScreenPpi, GeneratedMenus, ::testing::Values(96, 144),
+                         [](const auto& param) { return std::to_string(param.param) + "ppi"; });
+
+TEST_P(GeneratedMenus, Diag) {
+  const RCPtr<LPopupMenu> file = Open(u"File");
+  ASSERT_TRUE(file);
+  Dump(file);
+  ASSERT_EQ(file->OpenSubmenu(0), S_OK);
+  Pump();
+  Dump(file->GetSubmenu());
+  const RCPtr<LPopupMenu> help = Open(u"Help");
+  Dump(help);
 }
 
 } // namespace
