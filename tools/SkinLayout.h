@@ -36,6 +36,13 @@ inline constexpr std::uint32_t kChannelFace = 0xFFD9DEE4;
 inline constexpr std::uint32_t kChannelPressed = 0xFFC3CAD2;
 inline constexpr std::uint32_t kMenuFace = 0xFFDCE1E7;
 inline constexpr std::uint32_t kToolTipFace = 0xFFFFFBE0;
+// Menus: a light highlight keeps the row text and the grey hot-key text readable on it.
+inline constexpr std::uint32_t kMenuHighlight = 0xFFCCE0F5;
+inline constexpr std::uint32_t kHotKeyText = 0xFF50565E;
+inline constexpr std::uint32_t kMenuBorder = 0xFF8A939E;
+inline constexpr std::uint32_t kMenuSeparator = 0xFFC3CAD2;
+inline constexpr std::uint32_t kShadow = 0x33000000;
+inline constexpr std::uint32_t kTransparent = 0x00FFFFFF;
 
 inline constexpr const char* kFontName = "Arial";
 
@@ -45,11 +52,20 @@ inline constexpr std::int32_t kWindowHeight = 640;
 inline constexpr std::int32_t kMenuHeight = 24;
 inline constexpr Box kMainMenuBox{0, 0, kWindowWidth, kMenuHeight};
 inline constexpr Box kMenuTitleBox{0, 0, 64, kMenuHeight};
-inline constexpr std::int32_t kPopupWidth = 240;
-inline constexpr std::int32_t kPopupHeight = 240;
-inline constexpr std::int32_t kMenuRowHeight = 22;
-inline constexpr std::int32_t kHotKeyWidth = 64;
-inline constexpr std::int32_t kCheckSize = 16;
+// A pop-up menu is at least this wide and grows with its rows; its height follows its rows. Rows are one
+// text line high (the list measures its row height in the row font), separators kSeparatorHeight.
+inline constexpr std::int32_t kPopupWidth = 140;
+inline constexpr std::int32_t kPopupHeight = 20;
+inline constexpr std::int32_t kSeparatorHeight = 8;
+inline constexpr std::int32_t kMenuFrame = 1;
+inline constexpr std::int32_t kMenuShadow = 2;
+// A row: the check mark, the label, the hot-key text and the submenu mark in a column of its own.
+inline constexpr std::int32_t kCheckLeft = 4;
+inline constexpr std::int32_t kCheckSize = 8;
+inline constexpr std::int32_t kMenuTextLeft = 18;
+inline constexpr std::int32_t kSubmenuColumn = 18;
+inline constexpr std::int32_t kSubmenuMarkRight = 7;
+inline constexpr std::int32_t kSubmenuMarkColumns = 4;
 
 // Common measures.
 inline constexpr std::int32_t kTextPadding = 4;
@@ -60,8 +76,9 @@ inline constexpr std::int32_t kLabelGap = 4;
 inline constexpr std::int32_t kControlHeight = 24;
 inline constexpr std::int32_t kArrowWidth = 20;
 inline constexpr std::int32_t kScrollBarThickness = 16;
-inline constexpr std::int32_t kListRowHeight = 20;
 inline constexpr std::int32_t kComboRows = 8;
+// The drop-down list's height per row it should show (the list snaps it to whole rows of the font).
+inline constexpr std::int32_t kListRowHeight = 20;
 
 // The device view covers the window; its content starts below the menu bar, which lies over it.
 inline constexpr Box kDeviceViewBox{0, 0, kWindowWidth, kWindowHeight};
