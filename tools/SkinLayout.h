@@ -129,8 +129,11 @@ inline constexpr Box kArpeggiatorBox{16 + ModuleWidth(kKeybedColumns) + 16, 256,
 inline constexpr Box kAboutBox{0, 0, 440, 280};
 inline constexpr Box kCompanyLogoBox{20, 20, 160, 48};
 inline constexpr Box kProductLogoBox{200, 16, 220, 56};
-inline constexpr Box kLabelProductBox{20, 100, 400, kLabelHeight};
-inline constexpr Box kLabelCopyrightBox{20, 128, 400, kLabelHeight};
+// The product's name (a plain label), then the version the about box writes into "labelProduct", then the
+// copyright.
+inline constexpr Box kLabelNameBox{20, 92, 400, kLabelHeight};
+inline constexpr Box kLabelProductBox{20, 116, 400, kLabelHeight};
+inline constexpr Box kLabelCopyrightBox{20, 140, 400, kLabelHeight};
 inline constexpr Box kSupportButtonBox{20, 228, 120, 28};
 inline constexpr Box kCloseButtonBox{300, 228, 120, 28};
 inline constexpr Box kToolTipBox{0, 0, 200, kLabelHeight};

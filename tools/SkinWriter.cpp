@@ -26,6 +26,9 @@ std::string Hex(std::uint32_t argb) {
   return text;
 }
 
+// A client part's right offset beyond any control's width: the client area it leaves is empty.
+constexpr std::int32_t kEmptyClient = 1 << 20;
+
 std::string ColourName(std::uint32_t argb) { return "C" + Hex(argb); }
 
 // A flat look: a face colour with its text colour and alignment.
@@ -63,7 +66,8 @@ private:
     return "          <NonClientPart Name=\"" + Fill(argb) + "\" " + placement + "/>\n";
   }
   std::string MenuRowLooks();
-  std::string MenuFrameLooks(const std::string& name, std::uint32_t face);
+  // A framed face; with a text colour (not 0) the text is drawn inside the frame with a padding.
+  std::string MenuFrameLooks(const std::string& name, std::uint32_t face, std::uint32_t text = 0);
 
   std::string Open(const char* cls, const std::string& name, const Box& box, const std::string& lookList,
                    const std::string& extra = "");
@@ -104,7 +108,6 @@ private:
   std::map<std::string, std::string> mLists;
   std::set<std::uint32_t> mColours;
 };
-
 
 std::string SkinBuilder::LookName(const FlatLook& look) {
   const std::string name =
@@ -217,7 +220,7 @@ std::string SkinBuilder::MenuRowLooks() {
 
 // A pop-up's frame: a one-pixel border and a soft shadow along the right and bottom edges, around a client
 // area of the face colour.
-std::string SkinBuilder::MenuFrameLooks(const std::string& name, std::uint32_t face) {
+std::string SkinBuilder::MenuFrameLooks(const std::string& name, std::uint32_t face, std::uint32_t text) {
   using namespace Layout;
   const std::string b = Num(S(kMenuFrame));
   const std::string d = Num(S(kMenuShadow));
@@ -238,7 +241,14 @@ std::string SkinBuilder::MenuFrameLooks(const std::string& name, std::uint32_t f
           Edge(kShadow, "OffsetTop=\"" + d + "\" OffsetRight=\"0\" OffsetBottom=\"0\" Width=\"" + d + "\"") +
           Edge(kShadow,
                "OffsetLeft=\"" + d + "\" OffsetRight=\"" + inner + "\" OffsetBottom=\"0\" Height=\"" + d + "\"") +
-          "        </NonClientParts>\n",
+          "        </NonClientParts>\n" +
+          (text == 0
+               ? std::string()
+               : "        <TextProperties TextLeftRel=\"0\" TextLeftAbs=\"" + Num(S(kMenuFrame + kTextPadding)) +
+                     "\" TextRightRel=\"1\" TextRightAbs=\"" + Num(-S(kMenuFrame + kMenuShadow + kTextPadding)) +
+                     "\" TextHAlign=\"0\" TextTopRel=\"0\" TextTopAbs=\"" + Num(S(kMenuFrame + 1)) +
+                     "\" TextBottomRel=\"1\" TextBottomAbs=\"" + Num(-S(kMenuFrame + kMenuShadow + 1)) +
+                     "\" TextVAlign=\"0.5\" TextForegroundPart=\"" + Fill(text) + "\"/>\n"),
       {});
   return NamedList(name, {look});
 }
@@ -305,7 +315,8 @@ std::string SkinBuilder::ScrollViewBars() {
 
 // The menu row template: as wide as the menu's client area and not focusable; one text line high (it grows
 // to its text), separators kSeparatorHeight. The hot-key label sits right-aligned before the submenu column
-// and grows leftwards with its text, so that it never covers the row's own label.
+// and grows leftwards with its text. Its client area is empty, so the row's face (which the menu hands to it)
+// is never drawn over the row's label or separator line: only its text shows, on the row's highlight.
 std::string SkinBuilder::MenuRow() {
   using namespace Layout;
   const std::string checkList = NamedList(
@@ -325,7 +336,8 @@ std::string SkinBuilder::MenuRow() {
       "MenuHotKey",
       {NamedLook("Menu.HotKey",
                  "        <ClientPart Name=\"" + Fill(kFieldFace) +
-                     "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>\n"
+                     "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"" + Num(-kEmptyClient) +
+                     "\" OffsetBottom=\"0\"/>\n"
                      "        <TextProperties TextLeftRel=\"0\" TextLeftAbs=\"0\" TextRightRel=\"1\" "
                      "TextRightAbs=\"0\" TextHAlign=\"1\" TextTopRel=\"0\" TextTopAbs=\"0\" TextBottomRel=\"1\" "
                      "TextBottomAbs=\"0\" TextVAlign=\"0.5\" TextForegroundPart=\"" +
@@ -589,12 +601,18 @@ std::string SkinBuilder::AboutBox() {
   const std::string fixed = " XMinSizeAbs=\"" + Num(S(kAboutBox.width)) + "\" XMaxSizeAbs=\"" +
                             Num(S(kAboutBox.width)) + "\" YMinSizeAbs=\"" + Num(S(kAboutBox.height)) +
                             "\" YMaxSizeAbs=\"" + Num(S(kAboutBox.height)) + "\"";
-  return Open("PresetEditor.DialogAbout", "dialogAbout", kAboutBox,
-              FlatList("Dialog", {{kPanelFace, kText, false}}), fixed) +
+  // The dialog's own text is its window's title: its face draws none.
+  const std::string face = NamedList(
+      "Dialog", {NamedLook("Dialog.Face",
+                           "        <ClientPart Name=\"" + Fill(kPanelFace) +
+                               "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>\n",
+                           {})});
+  return Open("PresetEditor.DialogAbout", "dialogAbout", kAboutBox, face, fixed) +
          Leaf("Framework.Label", "companyLogo", kCompanyLogoBox, ImageList("CompanyLogo", {"CompanyLogo"})) +
          Leaf("Framework.Label", "productLogo", kProductLogoBox, ImageList("ProductLogo", {"ProductLogo"})) +
-         Label("labelProduct", kLabelProductBox) + Label("labelCopyright", kLabelCopyrightBox) +
-         Button("buttonSupport", kSupportButtonBox) + Button("buttonClose", kCloseButtonBox) + Close();
+         Label("labelName", kLabelNameBox) + Label("labelProduct", kLabelProductBox) +
+         Label("labelCopyright", kLabelCopyrightBox) + Button("buttonSupport", kSupportButtonBox) +
+         Button("buttonClose", kCloseButtonBox) + Close();
 }
 
 std::string SkinBuilder::Skin(const char* name, const char* fontSize) {
@@ -609,7 +627,7 @@ std::string SkinBuilder::Skin(const char* name, const char* fontSize) {
          MainMenu() + DeviceView() + Close();
   out += AboutBox();
   out +=
-      Open("Framework.ToolTip", "toolTip", kToolTipBox, FlatList("ToolTip", {{kToolTipFace, kText, false}}),
+      Open("Framework.ToolTip", "toolTip", kToolTipBox, MenuFrameLooks("ToolTip", kToolTipFace, kText),
            " Z_Order=\"9999\" ClipToParent=\"False\" TextOverflowXType=\"Expand\" TextOverflowYType=\"Expand\"") +
       Close();
   out += PopupMenu("contextMenu", Box{0, 0, kPopupWidth, kPopupHeight}, true);
