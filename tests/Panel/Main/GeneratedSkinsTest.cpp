@@ -8,6 +8,8 @@
 #include "QZFramework/Application/SkinWindowFixture.h"
 
 #include "QZFramework/ControlBase/ControlFactory.h"
+#include "QZFramework/ControlBase/FontText.h"
+#include "QZFramework/ControlBase/Look.h"
 #include "QZFramework/ControlBase/LayoutDescriptor.h"
 #include "QZFramework/ControlBase/LookDescriptor.h"
 #include "QZFramework/ControlBase/MenuDescriptor.h"
@@ -716,9 +718,11 @@ protected:
     const std::string framework =
         test::ReadAll(std::filesystem::path(QZ_SHELL_RESOURCES) / "FrameworkStrings.xml");
     mFactory->LoadStringTablesFromText(Bytes(strings), Bytes(framework), 0x0409);
-    ASSERT_EQ(mApp->GetGlobalHotKeyManager()->GetHotKeyMap().LoadFromStringTable(
-                  mFactory->GetApplicationStringTable(), WideString(u"GHK_WIN")),
-              S_OK);
+    // The application's hot keys, as the editor reads them at its start.
+    for (const char16_t* prefix : {u"GHK", u"GHK_WIN"})
+      ASSERT_EQ(mApp->GetGlobalHotKeyManager()->GetHotKeyMap().LoadFromStringTable(
+                    mFactory->GetApplicationStringTable(), WideString(prefix)),
+                S_OK);
     // The skin the screen picks, its main control holding the menu bar and one of the editor's text boxes.
     const std::size_t high = skins.find("<Skin Name=\"HighDPI\"");
     const std::size_t standard = skins.find("<Skin Name=\"Skin1\"");
@@ -735,16 +739,18 @@ protected:
     box.replace(box.find("YPositionAbs=\"0\""), 16, "YPositionAbs=\"" + std::to_string(300 * mScale) + "\"");
     const std::int32_t width = 1200 * mScale;
     const std::int32_t height = 640 * mScale;
-    const std::string main = "<SubControl Class=\"PresetEditor.MainControl\" Name=\"mainControl\" XPositionAbs=\"0\" "
-                             "YPositionAbs=\"0\" XSizeAbs=\"" +
-                             std::to_string(width) + "\" YSizeAbs=\"" + std::to_string(height) +
-                             "\"><Skin Name=\"mainControlSkin\" LookList=\"Window" + (mScale == 2 ? "2x" : "") +
-                             "\">" + bar + box + "</Skin></SubControl>";
+    const std::string main =
+        "<SubControl Class=\"PresetEditor.MainControl\" Name=\"mainControl\" XPositionAbs=\"0\" "
+        "YPositionAbs=\"0\" XSizeAbs=\"" +
+        std::to_string(width) + "\" YSizeAbs=\"" + std::to_string(height) +
+        "\"><Skin Name=\"mainControlSkin\" LookList=\"Window" + (mScale == 2 ? "2x" : "") + "\">" + bar + box +
+        "</Skin></SubControl>";
     const std::string document = test::WithSkins(skins, head + main + context + tip + "</Skin>");
     ASSERT_FALSE(document.empty());
     OpenSkinWindow(document, width, height, u"mainControl");
     // The skin's font becomes the application's, as at the editor's start.
     ASSERT_EQ(mApp->SetSkin(0), S_OK);
+    ASSERT_TRUE(mSimulator.Change(mId, Platform::SimulatedWindowChange::kFocusGained));
     Pump();
     mBar = DynamicCast<LMainMenu>(mMain->FindChild(WideString(u"mainMenu")));
     ASSERT_TRUE(mBar);
@@ -764,31 +770,85 @@ protected:
     return combo->GetPopup();
   }
 
-  void Dump(const RCPtr<LPopupMenu>& menu) {
-    const RectT<double>& b = menu->GetBounds();
-    const RectT<double> c = menu->GetClientRect();
-    std::printf("menu %g,%g %gx%g client %g,%g %gx%g rowH %d sepH %d content %d\n", b.x, b.y, b.width, b.height,
-                c.x, c.y, c.width, c.height, menu->GetRowHeight(), menu->GetSeparatorHeight(),
-                menu->GetContentHeight());
+  // The menu's rows as "label[hot key]>" ("-" for a separator, ">" for a submenu row), after checking that
+  // the user sees each of them whole: the menu is as high as its rows, every row lies in its client area one
+  // under the other, its label fits its text box right of the check mark, the hot-key text stands
+  // right-aligned clear of the label, and exactly the submenu rows carry the submenu mark.
+  std::string ShownRows(const RCPtr<LPopupMenu>& menu) {
+    std::string rows;
+    const RCPtr<LRenderer> renderer = mApp->GetRenderer();
+    EXPECT_TRUE(renderer);
+    if (!menu || !renderer)
+      return rows;
+    const RectT<double> client = menu->GetClientRect();
+    EXPECT_EQ(client.height, menu->GetContentHeight()) << "the menu is as high as its rows";
+    double bottom = client.y;
     for (std::int32_t row = 0; row < menu->GetItemCount(); ++row) {
-      const RectT<double> r = menu->GetRowRect(row);
+      SCOPED_TRACE(row);
       const RCPtr<LMenuItemDescriptor> item = menu->GetRowItem(row);
       const RCPtr<LListBoxItem> control = menu->GetItemControlAt(menu->GetItemControlIndex(row));
-      std::string hk;
-      if (control)
-        if (const RCPtr<LControl>& l = control->FindChild(WideString(u"hotKeyLabel"))) {
-          const RectT<double>& lb = l->GetBounds();
-          hk = Narrow(l->GetText()) + " @" + std::to_string(lb.x) + "+" + std::to_string(lb.width);
-        }
-      if (control && row == 0) {
-        RCPtr<LFont> f = control->GetFontRef();
-        std::printf("  font %s %g lh %d\n", f ? Narrow(f->GetFace()).c_str() : "-", f ? f->GetSize() : 0.0f,
-                    f ? f->GetLineHeight() : -2);
+      if (!item || !control) {
+        ADD_FAILURE() << "row not shown";
+        continue;
       }
-      std::printf("  row %d %g,%g %gx%g '%s' hk '%s' sc '%s'\n", row, r.x, r.y, r.width, r.height,
-                  Narrow(item->mLabel).c_str(), hk.c_str(), Narrow(item->mShortcut).c_str());
+      const RectT<double> rect = menu->GetRowRect(row);
+      EXPECT_EQ(rect.y, bottom) << "rows one under the other";
+      EXPECT_EQ(rect.x, client.x);
+      EXPECT_EQ(rect.width, client.width) << "as wide as the menu";
+      EXPECT_EQ(rect.height, item->mSeparator ? menu->GetSeparatorHeight() : menu->GetRowHeight());
+      bottom = rect.y + rect.height;
+      rows += row ? " " : "";
+      const RCPtr<LLook>& look = control->GetLook(-1);
+      const RCPtr<LControl>& check = control->FindChild(WideString(u"checkBox"));
+      const RCPtr<LControl>& hotKey = control->FindChild(WideString(u"hotKeyLabel"));
+      if (!look || !check || !hotKey) {
+        ADD_FAILURE() << "a row without its look, check mark or hot-key label";
+        continue;
+      }
+      if (item->mSeparator) {
+        rows += "-";
+        EXPECT_EQ(look->GetNonClientCount(), 1u) << "a line";
+        continue;
+      }
+      const RectT<std::int32_t> text = look->GetTextRect();
+      const RCPtr<LFont>& font = control->GetFontRef();
+      const double labelWidth = LFontText::MeasuredWidth(*renderer, item->mLabel, font);
+      EXPECT_GE(text.x, check->GetBounds().x + check->GetBounds().width) << "right of the check mark";
+      EXPECT_GE(text.height, font->GetLineHeight()) << "one whole line high";
+      EXPECT_LE(labelWidth, text.width) << Narrow(item->mLabel) << " cut off";
+      rows += Narrow(item->mLabel);
+      EXPECT_EQ(Narrow(hotKey->GetText()), Narrow(item->mShortcut));
+      if (!item->mShortcut.IsEmpty()) {
+        rows += "[" + Narrow(item->mShortcut) + "]";
+        const RectT<double>& box = hotKey->GetBounds();
+        const double keyWidth = LFontText::MeasuredWidth(*renderer, item->mShortcut, hotKey->GetFontRef());
+        EXPECT_LE(keyWidth, box.width) << "hot key cut off";
+        EXPECT_GT(box.x, text.x + labelWidth) << "hot key over the label";
+        EXPECT_LE(box.x + box.width, rect.width) << "hot key outside the row";
+        const RCPtr<LLook>& keyLook = hotKey->GetLook(-1);
+        EXPECT_TRUE(keyLook && keyLook->GetDescriptor() &&
+                    keyLook->GetDescriptor()->GetTextProperties().mHAlign == 1.0f)
+            << "right-aligned";
+      }
+      if (item->HasSubItems())
+        rows += ">";
+      EXPECT_EQ(look->GetNonClientCount() > 0, item->HasSubItems()) << "the submenu mark";
     }
+    EXPECT_EQ(bottom, client.y + client.height) << "the last row ends at the menu's bottom";
+    return rows;
   }
+
+  // The menu's outer edges are drawn in the border colour, apart from the window behind it.
+  void ExpectFramed(const RCPtr<LPopupMenu>& menu) {
+    const PointT<double> at = menu->GetPositionInRoot();
+    const RectT<double>& bounds = menu->GetBounds();
+    const auto x = static_cast<int>(at.x);
+    const auto y = static_cast<int>(at.y);
+    EXPECT_EQ(PaintAndRead(x, y + static_cast<int>(bounds.height) / 2), kBorder) << "left edge";
+    EXPECT_EQ(PaintAndRead(x + static_cast<int>(bounds.width) / 2, y), kBorder) << "top edge";
+  }
+
+  static constexpr std::uint32_t kBorder = 0xFF8A939E;
 
   RCPtr<LMainMenu> mBar;
   std::int32_t mScale = 1;
@@ -797,15 +857,59 @@ protected:
 INSTANTIATE_TEST_SUITE_P(ScreenPpi, GeneratedMenus, ::testing::Values(96, 144),
                          [](const auto& param) { return std::to_string(param.param) + "ppi"; });
 
-TEST_P(GeneratedMenus, Diag) {
+TEST_P(GeneratedMenus, FileAndHelpShowEveryRowWholeWithHotKeysAndSubmenuMarks) {
   const RCPtr<LPopupMenu> file = Open(u"File");
   ASSERT_TRUE(file);
-  Dump(file);
+  EXPECT_EQ(ShownRows(file),
+            "Send Program> Get Program> - Open Program...[Ctrl+O] Save Program...[Ctrl+S] - Exit");
+  ExpectFramed(file);
+
+  // Resting on "Get Program" opens its submenu beside the menu after the hover delay.
+  IdleAt(1000);
+  const RectT<double> row = file->GetRowRect(1);
+  const PointT<double> origin = file->GetPositionInRoot();
+  const Platform::WindowPoint point{static_cast<std::int32_t>(origin.x + row.x + row.width / 2),
+                                    static_cast<std::int32_t>(origin.y + row.y + row.height / 2)};
+  ASSERT_TRUE(mSimulator.MovePointer(mId, point));
+  Pump();
+  IdleAt(1300);
+  Pump();
+  const RCPtr<LPopupMenu> get = file->GetSubmenu();
+  ASSERT_TRUE(get);
+  std::string programs;
+  for (int i = 1; i <= 8; ++i)
+    programs += (i > 1 ? " Program " : "Program ") + std::to_string(i);
+  EXPECT_EQ(ShownRows(get), programs);
+  const PointT<double> getAt = get->GetPositionInRoot();
+  EXPECT_GE(getAt.x, origin.x + file->GetBounds().width - 4.0 * mScale) << "beside the menu";
+  EXPECT_LE(getAt.x + get->GetBounds().width, mWidth);
+  EXPECT_LE(getAt.y + get->GetBounds().height, mHeight);
+  ExpectFramed(get);
+
   ASSERT_EQ(file->OpenSubmenu(0), S_OK);
   Pump();
-  Dump(file->GetSubmenu());
+  EXPECT_EQ(ShownRows(file->GetSubmenu()), "Ram " + programs);
+
   const RCPtr<LPopupMenu> help = Open(u"Help");
-  Dump(help);
+  ASSERT_TRUE(help);
+  EXPECT_EQ(ShownRows(help), "User Guide About");
+  ExpectFramed(help);
+}
+
+TEST_P(GeneratedMenus, TheTextBoxContextMenuShowsItsRowsWhole) {
+  const RCPtr<LControl> box = mMain->FindChild(WideString(u"textBox"));
+  ASSERT_TRUE(box);
+  const PointT<double> at = box->GetPositionInRoot();
+  const Platform::WindowPoint point{static_cast<std::int32_t>(at.x) + 10, static_cast<std::int32_t>(at.y) + 5};
+  ASSERT_TRUE(mSimulator.MovePointer(mId, point));
+  ASSERT_TRUE(mSimulator.PressButton(mId, Platform::kMouseRight, point));
+  ASSERT_TRUE(mSimulator.ReleaseButton(mId, Platform::kMouseRight, point));
+  Pump();
+  const RCPtr<LPopupMenu> menu = DynamicCast<LPopupMenu>(box->FindChild(WideString(u"contextMenu")));
+  ASSERT_TRUE(menu);
+  EXPECT_TRUE(menu->IsVisible(false));
+  EXPECT_EQ(ShownRows(menu), "Cut[Ctrl+X] Copy[Ctrl+C] Paste[Ctrl+V] Delete[Del]");
+  ExpectFramed(menu);
 }
 
 } // namespace
