@@ -518,6 +518,19 @@ TEST_P(GeneratedSkins, CaptionsAreReadableAndWhole) {
   }
   EXPECT_EQ(titles, (std::vector<std::string>{"File", "Help"}));
   ExpectReadable(*Find(*menu, "templateMenu"), titles);
+
+  // Menu rows (plain, highlighted, disabled, submenu) and hot keys keep their contrast at the menu's narrowest;
+  // the tool tip grows with its text.
+  const Rect popup = Box(*Find(*menu, "templateMenu/popupMenu"));
+  for (const char* menuName : {"contextMenu", "mainControl/mainMenu/templateMenu/popupMenu"}) {
+    SCOPED_TRACE(menuName);
+    const LControlDescriptor* row = Find(*mRoot, std::string(menuName) + "/templateItem");
+    ASSERT_TRUE(row);
+    ExpectReadable(*row, {"Send Program", "User Guide", "Paste"}, 0, &popup);
+    ExpectReadable(*Child(*row, "hotKeyLabel"), {"Ctrl+O"}, 0, &popup);
+  }
+  const Rect anyWidth{0, 0, 4000, 0};
+  ExpectReadable(*Find(*mRoot, "toolTip"), {"Send the program to slot 1"}, 0, &anyWidth);
 }
 
 // The main menu's string-table entries, built by the menu grammar: File (send submenu of nine with "Ram" first,
