@@ -459,10 +459,10 @@ TEST_P(GeneratedSkins, CaptionsAreReadableAndWhole) {
 
   // Labels and buttons with their string-table texts.
   std::vector<const LControlDescriptor*> captions{
-      Find(*view, "programBankPanel/label"),      Find(*view, "keybedPanel/label"),
-      Find(*view, "arpeggiator/label"),           Find(*mRoot, "dialogAbout/labelProduct"),
-      Find(*mRoot, "dialogAbout/labelCopyright"), Find(*mRoot, "dialogAbout/buttonSupport"),
-      Find(*mRoot, "dialogAbout/buttonClose")};
+      Find(*view, "programBankPanel/label"),     Find(*view, "keybedPanel/label"),
+      Find(*view, "arpeggiator/label"),          Find(*mRoot, "dialogAbout/labelName"),
+      Find(*mRoot, "dialogAbout/labelProduct"),  Find(*mRoot, "dialogAbout/labelCopyright"),
+      Find(*mRoot, "dialogAbout/buttonSupport"), Find(*mRoot, "dialogAbout/buttonClose")};
   for (const std::string& name : ProgramButtons())
     captions.push_back(Find(*view, "programBankPanel/" + name));
   for (int slot = 1; slot <= 8; ++slot)
