@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
@@ -53,8 +52,7 @@ private:
   std::string FlatList(const std::string& name, const std::vector<FlatLook>& looks);
   std::string ImageList(const std::string& name, const std::vector<std::string>& pictures);
   // A look of its own name (made once): its definition's body between the Look tags.
-  std::string NamedLook(const std::string& name, const std::string& body,
-                        std::initializer_list<std::uint32_t> colours);
+  std::string NamedLook(const std::string& name, const std::string& body);
   // A list of named looks, by index.
   std::string NamedList(const std::string& name, const std::vector<std::string>& looks);
   std::string Fill(std::uint32_t argb) {
@@ -156,11 +154,9 @@ std::string SkinBuilder::ImageList(const std::string& name, const std::vector<st
   return full;
 }
 
-std::string SkinBuilder::NamedLook(const std::string& name, const std::string& body,
-                                   std::initializer_list<std::uint32_t> colours) {
+std::string SkinBuilder::NamedLook(const std::string& name, const std::string& body) {
   const std::string full = name + mSuffix;
   if (!mLooks.count(full)) {
-    mColours.insert(colours.begin(), colours.end());
     mLooks[full] = "      <Look Name=\"" + full + "\">\n" + body + "      </Look>\n";
   }
   return full;
@@ -202,18 +198,16 @@ std::string SkinBuilder::MenuRowLooks() {
                             "\" Width=\"1\" Height=\"" + Num(2 * (columns - i) - 1) + "\"");
   }
   mark += "        </NonClientParts>\n";
-  const std::string normal = NamedLook("Menu.Row", client(kFieldFace) + text(kText), {});
-  const std::string hover = NamedLook("Menu.RowHover", client(kMenuHighlight) + text(kText), {});
-  const std::string sub = NamedLook("Menu.Submenu", client(kFieldFace) + mark + text(kText), {});
-  const std::string subHover = NamedLook("Menu.SubmenuHover", client(kMenuHighlight) + mark + text(kText), {});
-  const std::string disabled = NamedLook("Menu.RowDisabled", client(kFieldFace) + text(kDisabledText), {});
-  const std::string separator =
-      NamedLook("Menu.Separator",
-                client(kFieldFace) + "        <NonClientParts Name=\"SeparatorLine\">\n" +
-                    Edge(kMenuSeparator, "OffsetLeft=\"" + Num(S(kCheckLeft)) + "\" OffsetRight=\"" +
-                                             Num(-S(kCheckLeft)) + "\" Height=\"" + Num(S(1)) + "\"") +
-                    "        </NonClientParts>\n",
-                {});
+  const std::string normal = NamedLook("Menu.Row", client(kFieldFace) + text(kText));
+  const std::string hover = NamedLook("Menu.RowHover", client(kMenuHighlight) + text(kText));
+  const std::string sub = NamedLook("Menu.Submenu", client(kFieldFace) + mark + text(kText));
+  const std::string subHover = NamedLook("Menu.SubmenuHover", client(kMenuHighlight) + mark + text(kText));
+  const std::string disabled = NamedLook("Menu.RowDisabled", client(kFieldFace) + text(kDisabledText));
+  const std::string separator = NamedLook(
+      "Menu.Separator", client(kFieldFace) + "        <NonClientParts Name=\"SeparatorLine\">\n" +
+                            Edge(kMenuSeparator, "OffsetLeft=\"" + Num(S(kCheckLeft)) + "\" OffsetRight=\"" +
+                                                     Num(-S(kCheckLeft)) + "\" Height=\"" + Num(S(1)) + "\"") +
+                            "        </NonClientParts>\n");
   return NamedList("MenuItem", {normal, hover, hover, sub, subHover, subHover, disabled, hover, hover, hover,
                                 subHover, subHover, subHover, separator});
 }
@@ -248,8 +242,7 @@ std::string SkinBuilder::MenuFrameLooks(const std::string& name, std::uint32_t f
                      "\" TextRightRel=\"1\" TextRightAbs=\"" + Num(-S(kMenuFrame + kMenuShadow + kTextPadding)) +
                      "\" TextHAlign=\"0\" TextTopRel=\"0\" TextTopAbs=\"" + Num(S(kMenuFrame + 1)) +
                      "\" TextBottomRel=\"1\" TextBottomAbs=\"" + Num(-S(kMenuFrame + kMenuShadow + 1)) +
-                     "\" TextVAlign=\"0.5\" TextForegroundPart=\"" + Fill(text) + "\"/>\n"),
-      {});
+                     "\" TextVAlign=\"0.5\" TextForegroundPart=\"" + Fill(text) + "\"/>\n"));
   return NamedList(name, {look});
 }
 
@@ -322,14 +315,12 @@ std::string SkinBuilder::MenuRow() {
   const std::string checkList = NamedList(
       "MenuCheck", {NamedLook("Menu.Unchecked",
                               "        <ClientPart Name=\"" + Fill(kTransparent) +
-                                  "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>\n",
-                              {}),
+                                  "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>\n"),
                     "Menu.Unchecked" + mSuffix, "Menu.Unchecked" + mSuffix, "Menu.Unchecked" + mSuffix,
                     "Menu.Unchecked" + mSuffix, "Menu.Unchecked" + mSuffix, "Menu.Unchecked" + mSuffix,
                     NamedLook("Menu.Checked",
                               "        <ClientPart Name=\"" + Fill(kText) +
-                                  "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>\n",
-                              {}),
+                                  "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>\n"),
                     "Menu.Checked" + mSuffix, "Menu.Checked" + mSuffix, "Menu.Checked" + mSuffix,
                     "Menu.Checked" + mSuffix, "Menu.Checked" + mSuffix, "Menu.Unchecked" + mSuffix});
   const std::string hotKeyList = NamedList(
@@ -341,8 +332,7 @@ std::string SkinBuilder::MenuRow() {
                      "        <TextProperties TextLeftRel=\"0\" TextLeftAbs=\"0\" TextRightRel=\"1\" "
                      "TextRightAbs=\"0\" TextHAlign=\"1\" TextTopRel=\"0\" TextTopAbs=\"0\" TextBottomRel=\"1\" "
                      "TextBottomAbs=\"0\" TextVAlign=\"0.5\" TextForegroundPart=\"" +
-                     Fill(kHotKeyText) + "\"/>\n",
-                 {})});
+                     Fill(kHotKeyText) + "\"/>\n")});
   return OpenPlaced(
              "Framework.MenuItem", "templateItem",
              "XPositionAbs=\"0\" XSizeToControl=\"Client\" XSizeRel=\"1\" XSizeAbs=\"0\" YPositionAbs=\"0\" "
@@ -605,8 +595,7 @@ std::string SkinBuilder::AboutBox() {
   const std::string face = NamedList(
       "Dialog", {NamedLook("Dialog.Face",
                            "        <ClientPart Name=\"" + Fill(kPanelFace) +
-                               "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>\n",
-                           {})});
+                               "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>\n")});
   return Open("PresetEditor.DialogAbout", "dialogAbout", kAboutBox, face, fixed) +
          Leaf("Framework.Label", "companyLogo", kCompanyLogoBox, ImageList("CompanyLogo", {"CompanyLogo"})) +
          Leaf("Framework.Label", "productLogo", kProductLogoBox, ImageList("ProductLogo", {"ProductLogo"})) +
