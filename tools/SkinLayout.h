@@ -36,6 +36,13 @@ inline constexpr std::uint32_t kChannelFace = 0xFFD9DEE4;
 inline constexpr std::uint32_t kChannelPressed = 0xFFC3CAD2;
 inline constexpr std::uint32_t kMenuFace = 0xFFDCE1E7;
 inline constexpr std::uint32_t kToolTipFace = 0xFFFFFBE0;
+// Menus: a light highlight keeps the row text and the grey hot-key text readable on it.
+inline constexpr std::uint32_t kMenuHighlight = 0xFFCCE0F5;
+inline constexpr std::uint32_t kHotKeyText = 0xFF50565E;
+inline constexpr std::uint32_t kMenuBorder = 0xFF8A939E;
+inline constexpr std::uint32_t kMenuSeparator = 0xFFC3CAD2;
+inline constexpr std::uint32_t kShadow = 0x33000000;
+inline constexpr std::uint32_t kTransparent = 0x00FFFFFF;
 
 inline constexpr const char* kFontName = "Arial";
 
@@ -45,13 +52,20 @@ inline constexpr std::int32_t kWindowHeight = 640;
 inline constexpr std::int32_t kMenuHeight = 24;
 inline constexpr Box kMainMenuBox{0, 0, kWindowWidth, kMenuHeight};
 inline constexpr Box kMenuTitleBox{0, 0, 64, kMenuHeight};
-inline constexpr std::int32_t kPopupWidth = 240;
-inline constexpr std::int32_t kPopupHeight = 240;
-// A list (and a menu) stacks its row controls by their own height but sizes its content, hits and scrolls by
-// the height of one line of the row's font (9 pt: 14 px), so the row templates take exactly that height.
-inline constexpr std::int32_t kMenuRowHeight = 14;
-inline constexpr std::int32_t kHotKeyWidth = 64;
-inline constexpr std::int32_t kCheckSize = 12;
+// A pop-up menu is at least this wide and grows with its rows; its height follows its rows. Rows are one
+// text line high (the list measures its row height in the row font), separators kSeparatorHeight.
+inline constexpr std::int32_t kPopupWidth = 140;
+inline constexpr std::int32_t kPopupHeight = 20;
+inline constexpr std::int32_t kSeparatorHeight = 8;
+inline constexpr std::int32_t kMenuFrame = 1;
+inline constexpr std::int32_t kMenuShadow = 2;
+// A row: the check mark, the label, the hot-key text and the submenu mark in a column of its own.
+inline constexpr std::int32_t kCheckLeft = 4;
+inline constexpr std::int32_t kCheckSize = 8;
+inline constexpr std::int32_t kMenuTextLeft = 18;
+inline constexpr std::int32_t kSubmenuColumn = 18;
+inline constexpr std::int32_t kSubmenuMarkRight = 7;
+inline constexpr std::int32_t kSubmenuMarkColumns = 4;
 
 // Common measures.
 inline constexpr std::int32_t kTextPadding = 4;
@@ -62,8 +76,9 @@ inline constexpr std::int32_t kLabelGap = 4;
 inline constexpr std::int32_t kControlHeight = 24;
 inline constexpr std::int32_t kArrowWidth = 20;
 inline constexpr std::int32_t kScrollBarThickness = 16;
-inline constexpr std::int32_t kListRowHeight = kMenuRowHeight;
 inline constexpr std::int32_t kComboRows = 8;
+// The drop-down list's height per row it should show (the list snaps it to whole rows of the font).
+inline constexpr std::int32_t kListRowHeight = 20;
 
 // The device view covers the window; its content starts below the menu bar, which lies over it.
 inline constexpr Box kDeviceViewBox{0, 0, kWindowWidth, kWindowHeight};
@@ -114,8 +129,11 @@ inline constexpr Box kArpeggiatorBox{16 + ModuleWidth(kKeybedColumns) + 16, 256,
 inline constexpr Box kAboutBox{0, 0, 440, 280};
 inline constexpr Box kCompanyLogoBox{20, 20, 160, 48};
 inline constexpr Box kProductLogoBox{200, 16, 220, 56};
-inline constexpr Box kLabelProductBox{20, 100, 400, kLabelHeight};
-inline constexpr Box kLabelCopyrightBox{20, 128, 400, kLabelHeight};
+// The product's name (a plain label), then the version the about box writes into "labelProduct", then the
+// copyright.
+inline constexpr Box kLabelNameBox{20, 92, 400, kLabelHeight};
+inline constexpr Box kLabelProductBox{20, 116, 400, kLabelHeight};
+inline constexpr Box kLabelCopyrightBox{20, 140, 400, kLabelHeight};
 inline constexpr Box kSupportButtonBox{20, 228, 120, 28};
 inline constexpr Box kCloseButtonBox{300, 228, 120, 28};
 inline constexpr Box kToolTipBox{0, 0, 200, kLabelHeight};

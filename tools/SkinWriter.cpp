@@ -25,6 +25,11 @@ std::string Hex(std::uint32_t argb) {
   return text;
 }
 
+// A client part's right offset beyond any control's width: the client area it leaves is empty.
+constexpr std::int32_t kEmptyClient = 1 << 20;
+
+std::string ColourName(std::uint32_t argb) { return "C" + Hex(argb); }
+
 // A flat look: a face colour with its text colour and alignment.
 struct FlatLook {
   std::uint32_t face;
@@ -46,9 +51,27 @@ private:
   std::string LookName(const FlatLook& look);
   std::string FlatList(const std::string& name, const std::vector<FlatLook>& looks);
   std::string ImageList(const std::string& name, const std::vector<std::string>& pictures);
+  // A look of its own name (made once): its definition's body between the Look tags.
+  std::string NamedLook(const std::string& name, const std::string& body);
+  // A list of named looks, by index.
+  std::string NamedList(const std::string& name, const std::vector<std::string>& looks);
+  std::string Fill(std::uint32_t argb) {
+    mColours.insert(argb);
+    return "Fill." + ColourName(argb);
+  }
+  // A colour part docked to the look's edges: the attribute text of its offsets and size.
+  std::string Edge(std::uint32_t argb, const std::string& placement) {
+    return "          <NonClientPart Name=\"" + Fill(argb) + "\" " + placement + "/>\n";
+  }
+  std::string MenuRowLooks();
+  // A framed face; with a text colour (not 0) the text is drawn inside the frame with a padding.
+  std::string MenuFrameLooks(const std::string& name, std::uint32_t face, std::uint32_t text = 0);
 
   std::string Open(const char* cls, const std::string& name, const Box& box, const std::string& lookList,
                    const std::string& extra = "");
+  // A control placed by the layout attributes given (numbers already at this scale).
+  static std::string OpenPlaced(const char* cls, const std::string& name, const std::string& layout,
+                                const std::string& lookList);
   static std::string Close() { return "</Skin></SubControl>\n"; }
   std::string Leaf(const char* cls, const std::string& name, const Box& box, const std::string& lookList,
                    const std::string& extra = "") {
@@ -56,7 +79,13 @@ private:
   }
 
   std::string ScrollBar(const std::string& name, const Box& box, bool visible);
-  std::string ListItems(const char* itemClass, std::int32_t width, std::int32_t height, bool menu);
+  // The scroll view's "corner", "vBar" and "hBar", docked at the right and bottom edges; the bars take their
+  // thickness from the corner, which the view sets to 0 while a bar is not needed.
+  std::string ScrollViewBars();
+  std::string DockedScrollBar(const std::string& name, bool vertical, const std::string& layout);
+  std::string MenuRow();
+  // A list's row template: as wide as the list's client area and one text line high (it grows to its text).
+  std::string ListItems(const char* itemClass);
   std::string PopupMenu(const std::string& name, const Box& box, bool visible);
   std::string Button(const std::string& name, const Box& box, bool toggle = false);
   std::string Label(const std::string& name, const Box& box, bool centred = false);
@@ -77,8 +106,6 @@ private:
   std::map<std::string, std::string> mLists;
   std::set<std::uint32_t> mColours;
 };
-
-std::string ColourName(std::uint32_t argb) { return "C" + Hex(argb); }
 
 std::string SkinBuilder::LookName(const FlatLook& look) {
   const std::string name =
@@ -125,6 +152,209 @@ std::string SkinBuilder::ImageList(const std::string& name, const std::vector<st
     mLists[full] = list + "      </LookList>\n";
   }
   return full;
+}
+
+std::string SkinBuilder::NamedLook(const std::string& name, const std::string& body) {
+  const std::string full = name + mSuffix;
+  if (!mLooks.count(full)) {
+    mLooks[full] = "      <Look Name=\"" + full + "\">\n" + body + "      </Look>\n";
+  }
+  return full;
+}
+
+std::string SkinBuilder::NamedList(const std::string& name, const std::vector<std::string>& looks) {
+  const std::string full = name + mSuffix;
+  if (!mLists.count(full)) {
+    std::string list = "      <LookList Name=\"" + full + "\" NumLooks=\"" +
+                       Num(static_cast<std::int32_t>(looks.size())) + "\">\n";
+    for (std::size_t i = 0; i < looks.size(); ++i)
+      list += "        <Look Name=\"" + looks[i] + "\" Index=\"" + std::to_string(i) + "\"/>\n";
+    mLists[full] = list + "      </LookList>\n";
+  }
+  return full;
+}
+
+// The menu row's fourteen looks. The label starts right of the check mark and ends before the submenu
+// column; a submenu row (the list's marked rows) shows a small triangle in that column, drawn as columns of
+// one pixel growing shorter towards its tip; a separator (the blank row) is a thin line and has no text, so
+// it keeps the row template's own height while text rows grow to one line of the row font.
+std::string SkinBuilder::MenuRowLooks() {
+  using namespace Layout;
+  const auto client = [this](std::uint32_t face) {
+    return "        <ClientPart Name=\"" + Fill(face) +
+           "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>\n";
+  };
+  const auto text = [this](std::uint32_t colour) {
+    return "        <TextProperties TextLeftRel=\"0\" TextLeftAbs=\"" + Num(S(kMenuTextLeft)) +
+           "\" TextRightRel=\"1\" TextRightAbs=\"" + Num(-S(kSubmenuColumn)) +
+           "\" TextHAlign=\"0\" TextTopRel=\"0\" TextTopAbs=\"0\" TextBottomRel=\"1\" TextBottomAbs=\"0\" "
+           "TextVAlign=\"0.5\" TextForegroundPart=\"" +
+           Fill(colour) + "\"/>\n";
+  };
+  std::string mark = "        <NonClientParts Name=\"SubmenuMark\">\n";
+  const std::int32_t columns = S(kSubmenuMarkColumns);
+  for (std::int32_t i = 0; i < columns; ++i) {
+    mark += Edge(kText, "OffsetRight=\"" + Num(-(S(kSubmenuMarkRight) + columns - 1 - i)) +
+                            "\" Width=\"1\" Height=\"" + Num(2 * (columns - i) - 1) + "\"");
+  }
+  mark += "        </NonClientParts>\n";
+  const std::string normal = NamedLook("Menu.Row", client(kFieldFace) + text(kText));
+  const std::string hover = NamedLook("Menu.RowHover", client(kMenuHighlight) + text(kText));
+  const std::string sub = NamedLook("Menu.Submenu", client(kFieldFace) + mark + text(kText));
+  const std::string subHover = NamedLook("Menu.SubmenuHover", client(kMenuHighlight) + mark + text(kText));
+  const std::string disabled = NamedLook("Menu.RowDisabled", client(kFieldFace) + text(kDisabledText));
+  const std::string separator = NamedLook(
+      "Menu.Separator", client(kFieldFace) + "        <NonClientParts Name=\"SeparatorLine\">\n" +
+                            Edge(kMenuSeparator, "OffsetLeft=\"" + Num(S(kCheckLeft)) + "\" OffsetRight=\"" +
+                                                     Num(-S(kCheckLeft)) + "\" Height=\"" + Num(S(1)) + "\"") +
+                            "        </NonClientParts>\n");
+  return NamedList("MenuItem", {normal, hover, hover, sub, subHover, subHover, disabled, hover, hover, hover,
+                                subHover, subHover, subHover, separator});
+}
+
+// A pop-up's frame: a one-pixel border and a soft shadow along the right and bottom edges, around a client
+// area of the face colour.
+std::string SkinBuilder::MenuFrameLooks(const std::string& name, std::uint32_t face, std::uint32_t text) {
+  using namespace Layout;
+  const std::string b = Num(S(kMenuFrame));
+  const std::string d = Num(S(kMenuShadow));
+  const std::string inner = Num(-S(kMenuShadow));
+  const std::string look = NamedLook(
+      name,
+      "        <ClientPart Name=\"" + Fill(face) + "\" OffsetLeft=\"" + b + "\" OffsetTop=\"" + b +
+          "\" OffsetRight=\"" + Num(-S(kMenuShadow) - S(kMenuFrame)) + "\" OffsetBottom=\"" +
+          Num(-S(kMenuShadow) - S(kMenuFrame)) + "\"/>\n        <NonClientParts Name=\"Frame\">\n" +
+          Edge(kMenuBorder,
+               "OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"" + inner + "\" Height=\"" + b + "\"") +
+          Edge(kMenuBorder, "OffsetLeft=\"0\" OffsetRight=\"" + inner + "\" OffsetBottom=\"" + inner +
+                                "\" Height=\"" + b + "\"") +
+          Edge(kMenuBorder,
+               "OffsetLeft=\"0\" OffsetTop=\"0\" OffsetBottom=\"" + inner + "\" Width=\"" + b + "\"") +
+          Edge(kMenuBorder, "OffsetTop=\"0\" OffsetRight=\"" + inner + "\" OffsetBottom=\"" + inner +
+                                "\" Width=\"" + b + "\"") +
+          Edge(kShadow, "OffsetTop=\"" + d + "\" OffsetRight=\"0\" OffsetBottom=\"0\" Width=\"" + d + "\"") +
+          Edge(kShadow,
+               "OffsetLeft=\"" + d + "\" OffsetRight=\"" + inner + "\" OffsetBottom=\"0\" Height=\"" + d + "\"") +
+          "        </NonClientParts>\n" +
+          (text == 0
+               ? std::string()
+               : "        <TextProperties TextLeftRel=\"0\" TextLeftAbs=\"" + Num(S(kMenuFrame + kTextPadding)) +
+                     "\" TextRightRel=\"1\" TextRightAbs=\"" + Num(-S(kMenuFrame + kMenuShadow + kTextPadding)) +
+                     "\" TextHAlign=\"0\" TextTopRel=\"0\" TextTopAbs=\"" + Num(S(kMenuFrame + 1)) +
+                     "\" TextBottomRel=\"1\" TextBottomAbs=\"" + Num(-S(kMenuFrame + kMenuShadow + 1)) +
+                     "\" TextVAlign=\"0.5\" TextForegroundPart=\"" + Fill(text) + "\"/>\n"));
+  return NamedList(name, {look});
+}
+
+std::string SkinBuilder::OpenPlaced(const char* cls, const std::string& name, const std::string& layout,
+                                    const std::string& lookList) {
+  return "<SubControl Class=\"" + std::string(cls) + "\" Name=\"" + name + "\" " + layout + "><Skin Name=\"" +
+         name + "Skin\" LookList=\"" + lookList + "\">\n";
+}
+
+std::string SkinBuilder::DockedScrollBar(const std::string& name, bool vertical, const std::string& layout) {
+  using namespace Layout;
+  const std::string a = vertical ? "Y" : "X";
+  const std::string c = vertical ? "X" : "Y";
+  const std::string t = Num(S(kScrollBarThickness));
+  const std::string across =
+      c + "PositionAbs=\"0\" " + c + "SizeToControl=\"Parent\" " + c + "SizeRel=\"1\" " + c + "SizeAbs=\"0\" ";
+  const std::string arrows = FlatList("ScrollArrow", {{kButtonFace, kButtonText, true},
+                                                      {kButtonHover, kButtonText, true},
+                                                      {kButtonPressed, kButtonText, true},
+                                                      {kButtonFace, kButtonText, true},
+                                                      {kButtonHover, kButtonText, true},
+                                                      {kButtonPressed, kButtonText, true},
+                                                      {kDisabledFace, kDisabledText, true}});
+  const std::string channelList =
+      FlatList("ScrollChannel",
+               {{kChannelFace, kText, true}, {kChannelPressed, kText, true}, {kDisabledFace, kText, true}});
+  return OpenPlaced("Framework.ScrollBar", name, layout, FlatList("ScrollBar", {{kChannelFace, kText, true}})) +
+         OpenPlaced("Framework.Button", "dec", across + a + "PositionAbs=\"0\" " + a + "SizeAbs=\"" + t + "\"",
+                    arrows) +
+         Close() +
+         OpenPlaced("Framework.Button", "inc",
+                    across + a + "PositionRel=\"1\" " + a + "PlacementAnchor=\"1\" " + a + "SizeAbs=\"" + t + "\"",
+                    arrows) +
+         Close() +
+         OpenPlaced("Framework.ScrollChannel", "channel",
+                    across + a + "PositionAbs=\"" + t + "\" " + a + "SizeToControl=\"inc\" " + a + "SizeAbs=\"0\"",
+                    channelList) +
+         OpenPlaced("Framework.Button", "thumb", across + a + "PositionAbs=\"0\" " + a + "SizeAbs=\"" + t + "\"",
+                    arrows) +
+         Close() + Close() + Close();
+}
+
+std::string SkinBuilder::ScrollViewBars() {
+  using namespace Layout;
+  const std::string t = Num(S(kScrollBarThickness));
+  const std::string docked = "XIsDocked=\"True\" YIsDocked=\"True\" ";
+  return OpenPlaced("Framework.Label", "corner",
+                    docked +
+                        "XPositionRel=\"1\" XPlacementAnchor=\"1\" YPositionRel=\"1\" YPlacementAnchor=\"1\" "
+                        "XSizeAbs=\"" +
+                        t + "\" YSizeAbs=\"" + t + "\"",
+                    FlatList("Corner", {{kChannelFace, kText, true}})) +
+         Close() +
+         DockedScrollBar("vBar", true,
+                         docked +
+                             "XPositionRel=\"1\" XPlacementAnchor=\"1\" XSizeToControl=\"corner\" XSizeAbs=\"0\" "
+                             "YPositionAbs=\"0\" YSizeToControl=\"corner\" YSizeAbs=\"0\"") +
+         DockedScrollBar("hBar", false,
+                         docked +
+                             "YPositionRel=\"1\" YPlacementAnchor=\"1\" YSizeToControl=\"corner\" YSizeAbs=\"0\" "
+                             "XPositionAbs=\"0\" XSizeToControl=\"corner\" XSizeAbs=\"0\"");
+}
+
+// The menu row template: as wide as the menu's client area and not focusable; one text line high (it grows
+// to its text), separators kSeparatorHeight. The hot-key label sits right-aligned before the submenu column
+// and grows leftwards with its text. Its client area is empty, so the row's face (which the menu hands to it)
+// is never drawn over the row's label or separator line: only its text shows, on the row's highlight.
+std::string SkinBuilder::MenuRow() {
+  using namespace Layout;
+  const std::string checkList = NamedList(
+      "MenuCheck", {NamedLook("Menu.Unchecked",
+                              "        <ClientPart Name=\"" + Fill(kTransparent) +
+                                  "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>\n"),
+                    "Menu.Unchecked" + mSuffix, "Menu.Unchecked" + mSuffix, "Menu.Unchecked" + mSuffix,
+                    "Menu.Unchecked" + mSuffix, "Menu.Unchecked" + mSuffix, "Menu.Unchecked" + mSuffix,
+                    NamedLook("Menu.Checked",
+                              "        <ClientPart Name=\"" + Fill(kText) +
+                                  "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>\n"),
+                    "Menu.Checked" + mSuffix, "Menu.Checked" + mSuffix, "Menu.Checked" + mSuffix,
+                    "Menu.Checked" + mSuffix, "Menu.Checked" + mSuffix, "Menu.Unchecked" + mSuffix});
+  const std::string hotKeyList = NamedList(
+      "MenuHotKey",
+      {NamedLook("Menu.HotKey",
+                 "        <ClientPart Name=\"" + Fill(kFieldFace) +
+                     "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"" + Num(-kEmptyClient) +
+                     "\" OffsetBottom=\"0\"/>\n"
+                     "        <TextProperties TextLeftRel=\"0\" TextLeftAbs=\"0\" TextRightRel=\"1\" "
+                     "TextRightAbs=\"0\" TextHAlign=\"1\" TextTopRel=\"0\" TextTopAbs=\"0\" TextBottomRel=\"1\" "
+                     "TextBottomAbs=\"0\" TextVAlign=\"0.5\" TextForegroundPart=\"" +
+                     Fill(kHotKeyText) + "\"/>\n")});
+  return OpenPlaced(
+             "Framework.MenuItem", "templateItem",
+             "XPositionAbs=\"0\" XSizeToControl=\"Client\" XSizeRel=\"1\" XSizeAbs=\"0\" YPositionAbs=\"0\" "
+             "YSizeAbs=\"" +
+                 Num(S(kSeparatorHeight)) + "\" TextOverflowYType=\"Expand\"",
+             MenuRowLooks()) +
+         OpenPlaced("Framework.Button", "checkBox",
+                    "XPositionAbs=\"" + Num(S(kCheckLeft)) + "\" XSizeAbs=\"" + Num(S(kCheckSize)) +
+                        "\" YPositionRel=\"0.5\" YPlacementAnchor=\"0.5\" YSizeAbs=\"" + Num(S(kCheckSize)) + "\"",
+                    checkList) +
+         "<CreateParamList><CreateParam ID=\"AUTO_VALUE_SET\" Type=\"Boolean\">True</CreateParam>"
+         "</CreateParamList>\n" +
+         Close() +
+         OpenPlaced("Framework.Label", "hotKeyLabel",
+                    "XPositionRel=\"1\" XPlacementAnchor=\"1\" XPositionAbs=\"" + Num(-S(kSubmenuColumn)) +
+                        "\" XSizeAbs=\"1\" YPositionAbs=\"0\" YSizeToControl=\"Parent\" YSizeRel=\"1\" "
+                        "YSizeAbs=\"0\" TextOverflowXType=\"Expand\"",
+                    hotKeyList) +
+         Close() +
+         "<CreateParamList><CreateParam ID=\"NOT_FOCUSABLE\" Type=\"Boolean\">True</CreateParam>"
+         "</CreateParamList>\n" +
+         Close();
 }
 
 std::string SkinBuilder::Registries() const {
@@ -209,56 +439,28 @@ std::string SkinBuilder::ScrollBar(const std::string& name, const Box& box, bool
          Leaf("Framework.Button", "dec", dec, arrows) + Leaf("Framework.Button", "inc", inc, arrows) + Close();
 }
 
-std::string SkinBuilder::ListItems(const char* itemClass, std::int32_t width, std::int32_t height, bool menu) {
+std::string SkinBuilder::ListItems(const char* itemClass) {
   using namespace Layout;
   const FlatLook n{kFieldFace, kText, false};
   const FlatLook h{kHoverFace, kText, false};
   const FlatLook sel{kSelectedFace, kSelectedText, false};
   const FlatLook dis{kFieldFace, kDisabledText, false};
-  const std::string list =
-      FlatList(menu ? "MenuItem" : "ListBoxItem", {n, h, h, n, h, h, dis, sel, sel, sel, sel, sel, sel, n});
-  const Box item{0, 0, width, height};
-  if (!menu)
-    return Leaf(itemClass, "templateItem", item, list);
-  const std::int32_t box = Layout::kCheckSize;
-  // A menu row never takes the focus: the menu keeps it, and a row that took it while its submenu was being
-  // made would hand it back and so close the menu.
-  return Open(itemClass, "templateItem", item, list, " TabStop=\"0\"") +
-         "<CreateParamList><CreateParam ID=\"NOT_FOCUSABLE\" Type=\"Boolean\">True</CreateParam>"
-         "</CreateParamList>\n" +
-         Label("hotKeyLabel", Box{width - kHotKeyWidth, 0, kHotKeyWidth - kTextPadding, height}) +
-         Open("Framework.Button", "checkBox", Box{2, (height - box) / 2, box, box},
-              FlatList("CheckBox", {{kFieldFace, kText, true},
-                                    {kHoverFace, kText, true},
-                                    {kHoverFace, kText, true},
-                                    {kFieldFace, kText, true},
-                                    {kHoverFace, kText, true},
-                                    {kHoverFace, kText, true},
-                                    {kFieldFace, kDisabledText, true},
-                                    {kSelectedFace, kSelectedText, true},
-                                    {kSelectedFace, kSelectedText, true},
-                                    {kSelectedFace, kSelectedText, true},
-                                    {kSelectedFace, kSelectedText, true},
-                                    {kSelectedFace, kSelectedText, true},
-                                    {kSelectedFace, kSelectedText, true},
-                                    {kFieldFace, kDisabledText, true}})) +
-         "<CreateParamList><CreateParam ID=\"AUTO_VALUE_SET\" Type=\"Boolean\">True</CreateParam>"
-         "</CreateParamList>\n" +
-         Close() + Close();
+  const std::string list = FlatList("ListBoxItem", {n, h, h, n, h, h, dis, sel, sel, sel, sel, sel, sel, n});
+  return OpenPlaced(
+             itemClass, "templateItem",
+             "XPositionAbs=\"0\" XSizeToControl=\"Client\" XSizeRel=\"1\" XSizeAbs=\"0\" YPositionAbs=\"0\" "
+             "YSizeAbs=\"" +
+                 Num(S(1)) + "\" TextOverflowYType=\"Expand\"",
+             list) +
+         Close();
 }
 
 std::string SkinBuilder::PopupMenu(const std::string& name, const Box& box, bool visible) {
   using namespace Layout;
-  const std::int32_t bar = kScrollBarThickness;
   const std::string attributes =
       std::string(" ClipToParent=\"False\" Z_Order=\"1000\"") + (visible ? "" : " IsVisible=\"False\"");
-  return Open("Framework.PopupMenu", name, box, FlatList("PopupMenu", {{kFieldFace, kText, false}}), attributes) +
-         ListItems("Framework.MenuItem", box.width - bar, kMenuRowHeight, true) +
-         ScrollBar("vBar", Box{box.width - bar, 0, bar, box.height - bar}, false) +
-         ScrollBar("hBar", Box{0, box.height - bar, box.width - bar, bar}, false) +
-         Leaf("Framework.Label", "corner", Box{box.width - bar, box.height - bar, bar, bar},
-              FlatList("Corner", {{kChannelFace, kText, true}}), " IsVisible=\"False\"") +
-         Close();
+  return Open("Framework.PopupMenu", name, box, MenuFrameLooks("PopupMenu", kFieldFace), attributes) +
+         ScrollViewBars() + MenuRow() + Close();
 }
 
 std::string SkinBuilder::ComboBox(const std::string& name, const Box& box, bool visible) {
@@ -267,15 +469,13 @@ std::string SkinBuilder::ComboBox(const std::string& name, const Box& box, bool 
   const FlatLook hover{kHoverFace, kText, false};
   const FlatLook dis{kDisabledFace, kDisabledText, false};
   const std::string list = FlatList("ComboBox", {closed, closed, hover, hover, hover, hover, dis});
-  const std::int32_t bar = kScrollBarThickness;
   const Box drop{0, box.height, box.width, kComboRows * kListRowHeight};
   return Open("Framework.ComboBox", name, box, list, visible ? "" : " IsVisible=\"False\"") +
          Leaf("Framework.Label", "arrow", Box{box.width - kArrowWidth, 0, kArrowWidth, box.height},
               ImageList("ComboArrow", {"ComboArrow"})) +
          Open("Framework.ListBox", "listBox", drop, FlatList("ListBox", {{kFieldFace, kText, false}}),
               " IsVisible=\"False\" ClipToParent=\"False\" Z_Order=\"100\"") +
-         ListItems("Framework.ListBoxItem", box.width - bar, kListRowHeight, false) +
-         ScrollBar("vBar", Box{box.width - bar, 0, bar, drop.height}, false) + Close() + Close();
+         ScrollViewBars() + ListItems("Framework.ListBoxItem") + Close() + Close();
 }
 
 std::string SkinBuilder::UpDown(const Box& box) {
@@ -391,12 +591,17 @@ std::string SkinBuilder::AboutBox() {
   const std::string fixed = " XMinSizeAbs=\"" + Num(S(kAboutBox.width)) + "\" XMaxSizeAbs=\"" +
                             Num(S(kAboutBox.width)) + "\" YMinSizeAbs=\"" + Num(S(kAboutBox.height)) +
                             "\" YMaxSizeAbs=\"" + Num(S(kAboutBox.height)) + "\"";
-  return Open("PresetEditor.DialogAbout", "dialogAbout", kAboutBox,
-              FlatList("Dialog", {{kPanelFace, kText, false}}), fixed) +
+  // The dialog's own text is its window's title: its face draws none.
+  const std::string face = NamedList(
+      "Dialog", {NamedLook("Dialog.Face",
+                           "        <ClientPart Name=\"" + Fill(kPanelFace) +
+                               "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>\n")});
+  return Open("PresetEditor.DialogAbout", "dialogAbout", kAboutBox, face, fixed) +
          Leaf("Framework.Label", "companyLogo", kCompanyLogoBox, ImageList("CompanyLogo", {"CompanyLogo"})) +
          Leaf("Framework.Label", "productLogo", kProductLogoBox, ImageList("ProductLogo", {"ProductLogo"})) +
-         Label("labelProduct", kLabelProductBox) + Label("labelCopyright", kLabelCopyrightBox) +
-         Button("buttonSupport", kSupportButtonBox) + Button("buttonClose", kCloseButtonBox) + Close();
+         Label("labelName", kLabelNameBox) + Label("labelProduct", kLabelProductBox) +
+         Label("labelCopyright", kLabelCopyrightBox) + Button("buttonSupport", kSupportButtonBox) +
+         Button("buttonClose", kCloseButtonBox) + Close();
 }
 
 std::string SkinBuilder::Skin(const char* name, const char* fontSize) {
@@ -411,7 +616,7 @@ std::string SkinBuilder::Skin(const char* name, const char* fontSize) {
          MainMenu() + DeviceView() + Close();
   out += AboutBox();
   out +=
-      Open("Framework.ToolTip", "toolTip", kToolTipBox, FlatList("ToolTip", {{kToolTipFace, kText, false}}),
+      Open("Framework.ToolTip", "toolTip", kToolTipBox, MenuFrameLooks("ToolTip", kToolTipFace, kText),
            " Z_Order=\"9999\" ClipToParent=\"False\" TextOverflowXType=\"Expand\" TextOverflowYType=\"Expand\"") +
       Close();
   out += PopupMenu("contextMenu", Box{0, 0, kPopupWidth, kPopupHeight}, true);

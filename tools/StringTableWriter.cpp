@@ -136,6 +136,7 @@ std::vector<Table> Tables() {
   std::vector<Table> tables{Application(), MainMenu()};
   tables.push_back(Label("PresetEditor|mainControl", "Pellan Vorn Program Editor"));
   tables.push_back(Label("PresetEditor|dialogAbout", "About Tolvane Pellan Vorn Program Editor"));
+  tables.push_back(Label("PresetEditor.DialogAbout|labelName", "Pellan Vorn Program Editor"));
   tables.push_back(Label("PresetEditor.DialogAbout|labelProduct", "Pellan Vorn Program Editor"));
   tables.push_back(Label("PresetEditor.DialogAbout|labelCopyright", "Copyright Tolvane"));
   tables.push_back(Label("PresetEditor.DialogAbout|buttonSupport", "Support"));

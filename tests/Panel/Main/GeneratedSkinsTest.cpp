@@ -5,11 +5,18 @@
 
 #include "Panel/Main/SkinChoice.h"
 
+#include "QZFramework/Application/SkinWindowFixture.h"
+
 #include "QZFramework/ControlBase/ControlFactory.h"
+#include "QZFramework/ControlBase/FontText.h"
+#include "QZFramework/ControlBase/Look.h"
 #include "QZFramework/ControlBase/LayoutDescriptor.h"
 #include "QZFramework/ControlBase/LookDescriptor.h"
 #include "QZFramework/ControlBase/MenuDescriptor.h"
 #include "QZFramework/ControlBase/StringTable.h"
+#include "QZFramework/Controls/ComboMenu.h"
+#include "QZFramework/Controls/MainMenu.h"
+#include "QZFramework/Controls/PopupMenu.h"
 
 #include "Platform/Graphics2D/Canvas.h"
 #include "Platform/Graphics2D/Font.h"
@@ -154,12 +161,15 @@ protected:
   }
 
   // Every look of the list that draws text keeps 4.5:1 between the text and its face, and the text fits the
-  // look's text box of the control's size.
-  void ExpectReadable(const LControlDescriptor& d, const std::vector<std::string>& texts, double reserved = 0) {
+  // look's text box of the control's size (of `within` for a control sized by its parent; a control that
+  // grows to its text's height is never too low).
+  void ExpectReadable(const LControlDescriptor& d, const std::vector<std::string>& texts, double reserved = 0,
+                      const Rect* within = nullptr) {
     SCOPED_TRACE(Narrow(d.GetName()));
     const LLookList* looks = Looks(d);
     ASSERT_TRUE(looks);
-    const Rect box = Box(d);
+    const Rect box = within ? *within : Box(d);
+    const bool growsToText = d.GetLayout()->mTextOverflowY == kTextOverflowExpand;
     bool drawn = false;
     for (std::uint32_t i = 0; i < looks->GetCount(); ++i) {
       const RCPtr<LLookDescriptor>& look = looks->GetAt(i);
@@ -179,7 +189,9 @@ protected:
         const Platform::RectF measured =
             mCanvas->MeasureString(std::u16string(WideString(text.c_str()).GetChars()), *mFont);
         EXPECT_LE(measured.width, width) << "\"" << text << "\" cut off";
-        EXPECT_LE(measured.height, height) << "\"" << text << "\" cut off";
+        if (!growsToText) {
+          EXPECT_LE(measured.height, height) << "\"" << text << "\" cut off";
+        }
       }
     }
     EXPECT_TRUE(drawn) << "no look draws its text";
@@ -305,7 +317,8 @@ TEST_P(GeneratedSkins, EveryChildTheEditorLooksUpHasItsClassAndLooks) {
     ASSERT_TRUE(d) << "missing";
     EXPECT_EQ(Narrow(d->GetClass()), e.cls);
     const Rect box = Box(*d);
-    EXPECT_GT(box.w, 0);
+    // A row template spans its list's client area and grows to its text; every other control has a size.
+    EXPECT_TRUE(box.w > 0 || d->GetLayout()->mSize[0].mRelative > 0) << "no width";
     EXPECT_GT(box.h, 0);
     if (e.looks == 0)
       continue;
@@ -446,10 +459,10 @@ TEST_P(GeneratedSkins, CaptionsAreReadableAndWhole) {
 
   // Labels and buttons with their string-table texts.
   std::vector<const LControlDescriptor*> captions{
-      Find(*view, "programBankPanel/label"),      Find(*view, "keybedPanel/label"),
-      Find(*view, "arpeggiator/label"),           Find(*mRoot, "dialogAbout/labelProduct"),
-      Find(*mRoot, "dialogAbout/labelCopyright"), Find(*mRoot, "dialogAbout/buttonSupport"),
-      Find(*mRoot, "dialogAbout/buttonClose")};
+      Find(*view, "programBankPanel/label"),     Find(*view, "keybedPanel/label"),
+      Find(*view, "arpeggiator/label"),          Find(*mRoot, "dialogAbout/labelName"),
+      Find(*mRoot, "dialogAbout/labelProduct"),  Find(*mRoot, "dialogAbout/labelCopyright"),
+      Find(*mRoot, "dialogAbout/buttonSupport"), Find(*mRoot, "dialogAbout/buttonClose")};
   for (const std::string& name : ProgramButtons())
     captions.push_back(Find(*view, "programBankPanel/" + name));
   for (int slot = 1; slot <= 8; ++slot)
@@ -483,7 +496,9 @@ TEST_P(GeneratedSkins, CaptionsAreReadableAndWhole) {
         texts.push_back(Narrow(rows.GetAt(i).mValue));
       EXPECT_GE(texts.size(), 2u);
       ExpectReadable(*combo, texts, arrow);
-      ExpectReadable(*Find(*combo, "listBox/templateItem"), texts);
+      // The rows span the list's client area, less a scroll bar.
+      const Rect listRows{0, 0, Box(*Find(*combo, "listBox")).w - 16.0 * mScale, 0};
+      ExpectReadable(*Find(*combo, "listBox/templateItem"), texts, 0, &listRows);
     } else if (panel == "arpeggiator/arpEnabled") {
       ExpectReadable(*Child(*p, "parameterControl"), {"ON", "OFF"});
     } else {
@@ -503,6 +518,19 @@ TEST_P(GeneratedSkins, CaptionsAreReadableAndWhole) {
   }
   EXPECT_EQ(titles, (std::vector<std::string>{"File", "Help"}));
   ExpectReadable(*Find(*menu, "templateMenu"), titles);
+
+  // Menu rows (plain, highlighted, disabled, submenu) and hot keys keep their contrast at the menu's narrowest;
+  // the tool tip grows with its text.
+  const Rect popup = Box(*Find(*menu, "templateMenu/popupMenu"));
+  for (const char* menuName : {"contextMenu", "mainControl/mainMenu/templateMenu/popupMenu"}) {
+    SCOPED_TRACE(menuName);
+    const LControlDescriptor* row = Find(*mRoot, std::string(menuName) + "/templateItem");
+    ASSERT_TRUE(row);
+    ExpectReadable(*row, {"Send Program", "User Guide", "Paste"}, 0, &popup);
+    ExpectReadable(*Child(*row, "hotKeyLabel"), {"Ctrl+O"}, 0, &popup);
+  }
+  const Rect anyWidth{0, 0, 4000, 0};
+  ExpectReadable(*Find(*mRoot, "toolTip"), {"Send the program to slot 1"}, 0, &anyWidth);
 }
 
 // The main menu's string-table entries, built by the menu grammar: File (send submenu of nine with "Ram" first,
@@ -658,6 +686,243 @@ TEST(GeneratedPictures, EveryPictureTheSkinsNameIsThereAtItsSize) {
   const std::string pdf = test::ReadAll(QZ_USER_GUIDE_PDF);
   ASSERT_GT(pdf.size(), 1000u);
   EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+}
+
+// ---------------------------------------------------------------------------
+// The menus of the generated skins in a real window: the main menu bar and the context menu as the
+// editor shows them, measured with the pinned fonts.
+
+// The element that starts at `at` (a SubControl), with everything it holds.
+std::string ElementAt(const std::string& text, std::size_t at) {
+  int depth = 0;
+  std::size_t i = at;
+  for (;;) {
+    const std::size_t open = text.find("<SubControl ", i);
+    const std::size_t close = text.find("</SubControl>", i);
+    if (close == std::string::npos)
+      return {};
+    if (open != std::string::npos && open < close) {
+      ++depth;
+      i = open + 1;
+      continue;
+    }
+    if (--depth == 0)
+      return text.substr(at, close + 13 - at);
+    i = close + 1;
+  }
+}
+
+// The first element of that class and name from position `from` on.
+std::string Element(const std::string& text, const std::string& cls, const std::string& name, std::size_t from) {
+  const std::size_t at = text.find("<SubControl Class=\"" + cls + "\" Name=\"" + name + "\"", from);
+  return at == std::string::npos ? std::string() : ElementAt(text, at);
+}
+
+class GeneratedMenus : public test::SkinWindowFixture, public ::testing::WithParamInterface<std::int32_t> {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(kFontsPinned);
+    mFactory = MakeRCPtr<LControlFactory>(WideString(u"PresetEditor"));
+    SkinWindowFixture::SetUp();
+    mFactory->RegisterControlCreateFunction(WideString(u"PresetEditor.MainControl"),
+                                            &CreateControlFromDescriptor<LControl>);
+    const std::string skins = test::ReadAll(kGenerated / "Skins.xml");
+    const std::string strings = test::ReadAll(kGenerated / "StringTables.xml");
+    const std::string framework =
+        test::ReadAll(std::filesystem::path(QZ_SHELL_RESOURCES) / "FrameworkStrings.xml");
+    mFactory->LoadStringTablesFromText(Bytes(strings), Bytes(framework), 0x0409);
+    // The application's hot keys, as the editor reads them at its start.
+    for (const char16_t* prefix : {u"GHK", u"GHK_WIN"})
+      ASSERT_EQ(mApp->GetGlobalHotKeyManager()->GetHotKeyMap().LoadFromStringTable(
+                    mFactory->GetApplicationStringTable(), WideString(prefix)),
+                S_OK);
+    // The skin the screen picks, its main control holding the menu bar and one of the editor's text boxes.
+    const std::size_t high = skins.find("<Skin Name=\"HighDPI\"");
+    const std::size_t standard = skins.find("<Skin Name=\"Skin1\"");
+    ASSERT_NE(high, std::string::npos);
+    ASSERT_NE(standard, std::string::npos);
+    mScale = GetParam() >= 144 ? 2 : 1;
+    const std::size_t at = mScale == 2 ? high : standard;
+    const std::string head = skins.substr(at, skins.find('>', at) + 1 - at);
+    const std::string bar = Element(skins, "Framework.MainMenu", "mainMenu", at);
+    std::string box = Element(skins, "Framework.TextBox", "textBox", at);
+    const std::string context = Element(skins, "Framework.PopupMenu", "contextMenu", at);
+    const std::string tip = Element(skins, "Framework.ToolTip", "toolTip", at);
+    ASSERT_FALSE(bar.empty() || box.empty() || context.empty() || tip.empty());
+    box.replace(box.find("YPositionAbs=\"0\""), 16, "YPositionAbs=\"" + std::to_string(300 * mScale) + "\"");
+    const std::int32_t width = 1200 * mScale;
+    const std::int32_t height = 640 * mScale;
+    const std::string main =
+        "<SubControl Class=\"PresetEditor.MainControl\" Name=\"mainControl\" XPositionAbs=\"0\" "
+        "YPositionAbs=\"0\" XSizeAbs=\"" +
+        std::to_string(width) + "\" YSizeAbs=\"" + std::to_string(height) +
+        "\"><Skin Name=\"mainControlSkin\" LookList=\"Window" + (mScale == 2 ? "2x" : "") + "\">" + bar + box +
+        "</Skin></SubControl>";
+    const std::string document = test::WithSkins(skins, head + main + context + tip + "</Skin>");
+    ASSERT_FALSE(document.empty());
+    OpenSkinWindow(document, width, height, u"mainControl");
+    // The skin's font becomes the application's, as at the editor's start.
+    ASSERT_EQ(mApp->SetSkin(0), S_OK);
+    ASSERT_TRUE(mSimulator.Change(mId, Platform::SimulatedWindowChange::kFocusGained));
+    Pump();
+    mBar = DynamicCast<LMainMenu>(mMain->FindChild(WideString(u"mainMenu")));
+    ASSERT_TRUE(mBar);
+  }
+  void TearDown() override {
+    mBar = RCPtr<LMainMenu>();
+    SkinWindowFixture::TearDown();
+  }
+
+  RCPtr<LPopupMenu> Open(const char16_t* title) {
+    const RCPtr<LComboMenu> combo = DynamicCast<LComboMenu>(mBar->FindChild(WideString(title)));
+    EXPECT_TRUE(combo) << Narrow(WideString(title));
+    if (!combo)
+      return RCPtr<LPopupMenu>();
+    EXPECT_EQ(combo->ShowPopupMenu(true), S_OK);
+    Pump();
+    return combo->GetPopup();
+  }
+
+  // The menu's rows as "label[hot key]>" ("-" for a separator, ">" for a submenu row), after checking that
+  // the user sees each of them whole: the menu is as high as its rows, every row lies in its client area one
+  // under the other, its label fits its text box right of the check mark, the hot-key text stands
+  // right-aligned clear of the label, and exactly the submenu rows carry the submenu mark.
+  std::string ShownRows(const RCPtr<LPopupMenu>& menu) {
+    std::string rows;
+    const RCPtr<LRenderer> renderer = mApp->GetRenderer();
+    EXPECT_TRUE(renderer);
+    if (!menu || !renderer)
+      return rows;
+    const RectT<double> client = menu->GetClientRect();
+    EXPECT_EQ(client.height, menu->GetContentHeight()) << "the menu is as high as its rows";
+    double bottom = client.y;
+    for (std::int32_t row = 0; row < menu->GetItemCount(); ++row) {
+      SCOPED_TRACE(row);
+      const RCPtr<LMenuItemDescriptor> item = menu->GetRowItem(row);
+      const RCPtr<LListBoxItem> control = menu->GetItemControlAt(menu->GetItemControlIndex(row));
+      if (!item || !control) {
+        ADD_FAILURE() << "row not shown";
+        continue;
+      }
+      const RectT<double> rect = menu->GetRowRect(row);
+      EXPECT_EQ(rect.y, bottom) << "rows one under the other";
+      EXPECT_EQ(rect.x, client.x);
+      EXPECT_EQ(rect.width, client.width) << "as wide as the menu";
+      EXPECT_EQ(rect.height, item->mSeparator ? menu->GetSeparatorHeight() : menu->GetRowHeight());
+      bottom = rect.y + rect.height;
+      rows += row ? " " : "";
+      const RCPtr<LLook>& look = control->GetLook(-1);
+      const RCPtr<LControl>& check = control->FindChild(WideString(u"checkBox"));
+      const RCPtr<LControl>& hotKey = control->FindChild(WideString(u"hotKeyLabel"));
+      if (!look || !check || !hotKey) {
+        ADD_FAILURE() << "a row without its look, check mark or hot-key label";
+        continue;
+      }
+      if (item->mSeparator) {
+        rows += "-";
+        EXPECT_EQ(look->GetNonClientCount(), 1u) << "a line";
+        continue;
+      }
+      const RectT<std::int32_t> text = look->GetTextRect();
+      const RCPtr<LFont>& font = control->GetFontRef();
+      const double labelWidth = LFontText::MeasuredWidth(*renderer, item->mLabel, font);
+      EXPECT_GE(text.x, check->GetBounds().x + check->GetBounds().width) << "right of the check mark";
+      EXPECT_GE(text.height, font->GetLineHeight()) << "one whole line high";
+      EXPECT_LE(labelWidth, text.width) << Narrow(item->mLabel) << " cut off";
+      rows += Narrow(item->mLabel);
+      EXPECT_EQ(Narrow(hotKey->GetText()), Narrow(item->mShortcut));
+      if (!item->mShortcut.IsEmpty()) {
+        rows += "[" + Narrow(item->mShortcut) + "]";
+        const RectT<double>& box = hotKey->GetBounds();
+        const double keyWidth = LFontText::MeasuredWidth(*renderer, item->mShortcut, hotKey->GetFontRef());
+        EXPECT_LE(keyWidth, box.width) << "hot key cut off";
+        EXPECT_GT(box.x, text.x + labelWidth) << "hot key over the label";
+        EXPECT_LE(box.x + box.width, rect.width) << "hot key outside the row";
+        const RCPtr<LLook>& keyLook = hotKey->GetLook(-1);
+        EXPECT_TRUE(keyLook && keyLook->GetDescriptor() &&
+                    keyLook->GetDescriptor()->GetTextProperties().mHAlign == 1.0f)
+            << "right-aligned";
+      }
+      if (item->HasSubItems())
+        rows += ">";
+      EXPECT_EQ(look->GetNonClientCount() > 0, item->HasSubItems()) << "the submenu mark";
+    }
+    EXPECT_EQ(bottom, client.y + client.height) << "the last row ends at the menu's bottom";
+    return rows;
+  }
+
+  // The menu's outer edges are drawn in the border colour, apart from the window behind it.
+  void ExpectFramed(const RCPtr<LPopupMenu>& menu) {
+    const PointT<double> at = menu->GetPositionInRoot();
+    const RectT<double>& bounds = menu->GetBounds();
+    const auto x = static_cast<int>(at.x);
+    const auto y = static_cast<int>(at.y);
+    EXPECT_EQ(PaintAndRead(x, y + static_cast<int>(bounds.height) / 2), kBorder) << "left edge";
+    EXPECT_EQ(PaintAndRead(x + static_cast<int>(bounds.width) / 2, y), kBorder) << "top edge";
+  }
+
+  static constexpr std::uint32_t kBorder = 0xFF8A939E;
+
+  RCPtr<LMainMenu> mBar;
+  std::int32_t mScale = 1;
+};
+
+INSTANTIATE_TEST_SUITE_P(ScreenPpi, GeneratedMenus, ::testing::Values(96, 144),
+                         [](const auto& param) { return std::to_string(param.param) + "ppi"; });
+
+TEST_P(GeneratedMenus, FileAndHelpShowEveryRowWholeWithHotKeysAndSubmenuMarks) {
+  const RCPtr<LPopupMenu> file = Open(u"File");
+  ASSERT_TRUE(file);
+  EXPECT_EQ(ShownRows(file),
+            "Send Program> Get Program> - Open Program...[Ctrl+O] Save Program...[Ctrl+S] - Exit");
+  ExpectFramed(file);
+
+  // Resting on "Get Program" opens its submenu beside the menu after the hover delay.
+  IdleAt(1000);
+  const RectT<double> row = file->GetRowRect(1);
+  const PointT<double> origin = file->GetPositionInRoot();
+  const Platform::WindowPoint point{static_cast<std::int32_t>(origin.x + row.x + row.width / 2),
+                                    static_cast<std::int32_t>(origin.y + row.y + row.height / 2)};
+  ASSERT_TRUE(mSimulator.MovePointer(mId, point));
+  Pump();
+  IdleAt(1300);
+  Pump();
+  const RCPtr<LPopupMenu> get = file->GetSubmenu();
+  ASSERT_TRUE(get);
+  std::string programs;
+  for (int i = 1; i <= 8; ++i)
+    programs += (i > 1 ? " Program " : "Program ") + std::to_string(i);
+  EXPECT_EQ(ShownRows(get), programs);
+  const PointT<double> getAt = get->GetPositionInRoot();
+  EXPECT_GE(getAt.x, origin.x + file->GetBounds().width - 4.0 * mScale) << "beside the menu";
+  EXPECT_LE(getAt.x + get->GetBounds().width, mWidth);
+  EXPECT_LE(getAt.y + get->GetBounds().height, mHeight);
+  ExpectFramed(get);
+
+  ASSERT_EQ(file->OpenSubmenu(0), S_OK);
+  Pump();
+  EXPECT_EQ(ShownRows(file->GetSubmenu()), "Ram " + programs);
+
+  const RCPtr<LPopupMenu> help = Open(u"Help");
+  ASSERT_TRUE(help);
+  EXPECT_EQ(ShownRows(help), "User Guide About");
+  ExpectFramed(help);
+}
+
+TEST_P(GeneratedMenus, TheTextBoxContextMenuShowsItsRowsWhole) {
+  const RCPtr<LControl> box = mMain->FindChild(WideString(u"textBox"));
+  ASSERT_TRUE(box);
+  const PointT<double> at = box->GetPositionInRoot();
+  const Platform::WindowPoint point{static_cast<std::int32_t>(at.x) + 10, static_cast<std::int32_t>(at.y) + 5};
+  ASSERT_TRUE(mSimulator.MovePointer(mId, point));
+  ASSERT_TRUE(mSimulator.PressButton(mId, Platform::kMouseRight, point));
+  ASSERT_TRUE(mSimulator.ReleaseButton(mId, Platform::kMouseRight, point));
+  Pump();
+  const RCPtr<LPopupMenu> menu = DynamicCast<LPopupMenu>(box->FindChild(WideString(u"contextMenu")));
+  ASSERT_TRUE(menu);
+  EXPECT_TRUE(menu->IsVisible(false));
+  EXPECT_EQ(ShownRows(menu), "Cut[Ctrl+X] Copy[Ctrl+C] Paste[Ctrl+V] Delete[Del]");
+  ExpectFramed(menu);
 }
 
 } // namespace
