@@ -729,7 +729,7 @@ protected:
     const std::string skins = test::ReadAll(kGenerated / "Skins.xml");
     const std::string strings = test::ReadAll(kGenerated / "StringTables.xml");
     const std::string framework =
-        test::ReadAll(std::filesystem::path(QZ_SHELL_RESOURCES) / "FrameworkStrings.xml");
+        test::ReadAll(std::filesystem::path(QZ_SHIPPED_RESOURCES) / "FrameworkStrings.xml");
     mFactory->LoadStringTablesFromText(Bytes(strings), Bytes(framework), 0x0409);
     // The application's hot keys, as the editor reads them at its start.
     for (const char16_t* prefix : {u"GHK", u"GHK_WIN"})
