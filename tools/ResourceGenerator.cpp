@@ -14,6 +14,36 @@
 
 namespace QZ::Tools {
 
+std::u16string Utf8ToUtf16(const std::string& utf8) {
+  std::u16string out;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    std::uint32_t code = c;
+    std::size_t length = 1;
+    if (c >= 0xF0) {
+      code = c & 0x07u;
+      length = 4;
+    } else if (c >= 0xE0) {
+      code = c & 0x0Fu;
+      length = 3;
+    } else if (c >= 0xC0) {
+      code = c & 0x1Fu;
+      length = 2;
+    }
+    for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
+      code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
+    i += length;
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      out += static_cast<char16_t>(0xD800 | (code >> 10));
+      out += static_cast<char16_t>(0xDC00 | (code & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(code);
+    }
+  }
+  return out;
+}
+
 bool WriteIfChanged(const std::filesystem::path& path, const std::string& bytes) {
   {
     std::ifstream in(path, std::ios::binary);

@@ -19,6 +19,9 @@ bool WritePictures(const std::filesystem::path& folder);
 // and paragraphs separated by blank lines.
 bool WriteUserGuide(const std::filesystem::path& source, const std::filesystem::path& pdf);
 
+// UTF-8 text (well formed; our own sources) as UTF-16, surrogate pairs beyond the basic plane.
+std::u16string Utf8ToUtf16(const std::string& utf8);
+
 // Whole text to a file, replaced only when it differs (so later steps see no change).
 bool WriteIfChanged(const std::filesystem::path& path, const std::string& bytes);
 

@@ -188,37 +188,12 @@ std::vector<Table> Tables() {
   return tables;
 }
 
-// UTF-8 (ASCII and Latin text only here) to UTF-16LE with a byte-order mark.
+// UTF-8 to UTF-16LE with a byte-order mark.
 std::string Utf16(const std::string& utf8) {
   std::string out = "\xFF\xFE";
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    std::uint32_t code = c;
-    std::size_t length = 1;
-    if (c >= 0xF0) {
-      code = c & 0x07u;
-      length = 4;
-    } else if (c >= 0xE0) {
-      code = c & 0x0Fu;
-      length = 3;
-    } else if (c >= 0xC0) {
-      code = c & 0x1Fu;
-      length = 2;
-    }
-    for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
-      code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
-    i += length;
-    auto unit = [&out](std::uint32_t u) {
-      out += static_cast<char>(u & 0xFF);
-      out += static_cast<char>(u >> 8);
-    };
-    if (code >= 0x10000) {
-      code -= 0x10000;
-      unit(0xD800 | (code >> 10));
-      unit(0xDC00 | (code & 0x3FF));
-    } else {
-      unit(code);
-    }
+  for (const char16_t unit : Utf8ToUtf16(utf8)) {
+    out += static_cast<char>(unit & 0xFF);
+    out += static_cast<char>(unit >> 8);
   }
   return out;
 }

@@ -64,26 +64,7 @@ std::vector<Block> Parse(std::istream& in) {
   return blocks;
 }
 
-std::u16string Wide(const std::string& utf8) {
-  std::u16string out;
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    std::uint32_t code = c;
-    std::size_t length = 1;
-    if (c >= 0xE0) {
-      code = c & 0x0Fu;
-      length = 3;
-    } else if (c >= 0xC0) {
-      code = c & 0x1Fu;
-      length = 2;
-    }
-    for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
-      code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
-    i += length;
-    out += static_cast<char16_t>(code);
-  }
-  return out;
-}
+std::u16string Wide(const std::string& utf8) { return Utf8ToUtf16(utf8); }
 
 class Typesetter {
 public:
