@@ -177,6 +177,12 @@ public:
   bool mRecording = false;
   std::vector<Op> mOps;
   int mOtherOps = 0; // lines, polygons, colour lists, surface copies: not redrawn by the yardstick
+  int mClips = 0;    // clip changes, which the yardstick makes once per operation
+
+  void SetClipRect(const QZ::RectT<double>& clip) override {
+    mClips += mRecording;
+    LGDIRenderer::SetClipRect(clip);
+  }
 
   void DrawText(const QZ::WideString& text, const QZ::RCPtr<QZ::LFont>& font, const QZ::PointT<std::int32_t>& at,
                 const QZ::Color& color) override {
@@ -397,6 +403,7 @@ void BM_EditorFullRepaintDirect(benchmark::State& state) {
   }
   renderer->mOps.clear();
   renderer->mOtherOps = 0;
+  renderer->mClips = 0;
   renderer->mRecording = true;
   static_cast<void>(window->RedrawNow());
   renderer->mRecording = false;
@@ -407,6 +414,11 @@ void BM_EditorFullRepaintDirect(benchmark::State& state) {
     picture.Draw();
   state.counters["ops"] = static_cast<double>(renderer->mOps.size());
   state.counters["other_ops"] = renderer->mOtherOps;
+  state.counters["renderer_clips"] = renderer->mClips;
+  int texts = 0;
+  for (const RecordingRenderer::Op& op : renderer->mOps)
+    texts += op.kind == RecordingRenderer::Kind::kText;
+  state.counters["texts"] = texts;
 }
 BENCHMARK(BM_EditorFullRepaintDirect)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
