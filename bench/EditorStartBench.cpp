@@ -1,14 +1,26 @@
 // The editor program under the offscreen driver: the time from starting the process to its first frame
 // (the program says "first frame" on standard output once the main window was painted, then exits), and
-// the processor time a running editor with nothing to do takes over ten seconds.
+// the processor time a running editor with nothing to do takes over ten seconds, with its peak resident
+// memory. In this process, the editor made from the shipped skins (embedded here as in the program): a full
+// repaint of the main window, the same picture drawn through the 2D layer alone (the yardstick), and one
+// edit (the tempo) shown by the idle pass.
 //
 // Run the Release build; each start uses fresh user folders, so every start is a first start. The video
 // driver is SDL_VIDEODRIVER's (offscreen when unset; SDL_VIDEODRIVER=x11 under xvfb-run measures on a display).
 
+#include "Panel/Main/Application.h"
 #include "Panel/Main/ApplicationBaseWin.h"
+#include "Platform/Folders/Folders.h"
+#include "Platform/Graphics2D/Canvas.h"
+#include "Platform/Graphics2D/WindowTarget.h"
+#include "Platform/Midi/MidiSystem.h"
 #include "Platform/System/Process.h"
+#include "QZFramework/Application/OSWindow.h"
+#include "QZFramework/Renderer/Font.h"
+#include "QZFramework/Renderer/Gdi/GDIRenderer.h"
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -16,6 +28,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -45,6 +59,11 @@ std::vector<std::string> Environment(const std::filesystem::path& folder) {
           "XDG_DATA_HOME=" + (folder / "data").string()};
 }
 
+double CpuMs(const rusage& usage) {
+  return 1000.0 * static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
+}
+
 void BM_ColdStartToFirstFrame(benchmark::State& state) {
   for (auto _ : state) {
     const std::filesystem::path folder = FreshFolder();
@@ -52,6 +71,8 @@ void BM_ColdStartToFirstFrame(benchmark::State& state) {
     for (const std::string& entry : Environment(folder))
       command += " " + entry;
     command += std::string(" ") + QZ::kEnvironmentExitAfterFirstFrame + "=1 " + QZ_EDITOR_PROGRAM;
+    rusage before{};
+    ::getrusage(RUSAGE_CHILDREN, &before);
     const auto start = std::chrono::steady_clock::now();
     FILE* output = ::popen(command.c_str(), "r");
     if (!output) {
@@ -62,12 +83,17 @@ void BM_ColdStartToFirstFrame(benchmark::State& state) {
     const bool framed = std::fgets(line, sizeof line, output) != nullptr;
     const auto end = std::chrono::steady_clock::now();
     ::pclose(output);
+    rusage after{};
+    ::getrusage(RUSAGE_CHILDREN, &after);
     std::filesystem::remove_all(folder);
     if (!framed || std::string(line).rfind(QZ::kFirstFrameMarker, 0) != 0) {
       state.SkipWithError("no first frame");
       return;
     }
     state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+    // The processor time of the whole run (start, first frame and exit): on a busy machine the wall time
+    // above also holds the time the program waited for a processor.
+    state.counters["cpu_ms"] = CpuMs(after) - CpuMs(before);
   }
 }
 BENCHMARK(BM_ColdStartToFirstFrame)
@@ -95,6 +121,17 @@ double ProcessorTicks(QZ::Platform::ProcessId process) {
   return utime + stime;
 }
 
+// The process's peak resident set (VmHWM), in KiB; 0 when it cannot be read.
+double PeakResidentKb(QZ::Platform::ProcessId process) {
+  std::ifstream in("/proc/" + std::to_string(process) + "/status");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("VmHWM:", 0) == 0)
+      return std::stod(line.substr(6));
+  }
+  return 0;
+}
+
 void BM_IdleShellProcessorTime(benchmark::State& state) {
   for (auto _ : state) {
     const std::filesystem::path folder = FreshFolder();
@@ -110,13 +147,345 @@ void BM_IdleShellProcessorTime(benchmark::State& state) {
     std::this_thread::sleep_for(std::chrono::seconds(state.range(0)));
     const double after = ProcessorTicks(editor);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double peakKb = PeakResidentKb(editor);
     static_cast<void>(QZ::Platform::StopProcess(editor, 5000));
     std::filesystem::remove_all(folder);
     state.counters["cpu_percent"] = 100.0 * (after - before) / ticks / wall;
     state.counters["cpu_ms"] = 1000.0 * (after - before) / ticks;
+    state.counters["peak_rss_mb"] = peakKb / 1024.0;
   }
 }
 BENCHMARK(BM_IdleShellProcessorTime)->Arg(10)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// ---- In-process measurements: the editor built from the shipped skins (embedded in this program), on the
+// offscreen driver, without a controller.
+
+// The GDI+ renderer, noting what each frame draws (in window pixels, with the clip in force) while asked to,
+// so the same picture can be drawn again through the 2D layer alone.
+class RecordingRenderer : public QZ::LGDIRenderer {
+public:
+  enum class Kind { kText, kFrame, kFill, kBitmap };
+  struct Op {
+    Kind kind;
+    QZ::Platform::RectI rect;
+    QZ::Platform::RectF clip;
+    std::uint32_t argb = 0;
+    float lineWidth = 1.0f;
+    std::int32_t resizeType = 0;
+    std::u16string text;
+    QZ::RCPtr<QZ::LFont> font;
+    QZ::RCPtr<QZ::LBitmap> bitmap;
+  };
+
+  static RecordingRenderer*& Latest() {
+    static RecordingRenderer* latest = nullptr;
+    return latest;
+  }
+  static QZ::RCPtr<QZ::LRenderer> Make(const QZ::RectT<std::int32_t>&, QZ::WindowHandle) {
+    QZ::RCPtr<RecordingRenderer> renderer = QZ::MakeRCPtr<RecordingRenderer>();
+    Latest() = renderer.Get();
+    return QZ::RCPtr<QZ::LRenderer>(renderer.Get());
+  }
+
+  bool mRecording = false;
+  std::vector<Op> mOps;
+  int mOtherOps = 0; // lines, polygons, colour lists, surface copies: not redrawn by the yardstick
+  int mClips = 0;    // clip changes, which the yardstick makes once per operation
+
+  void SetClipRect(const QZ::RectT<double>& clip) override {
+    mClips += mRecording;
+    LGDIRenderer::SetClipRect(clip);
+  }
+
+  void DrawText(const QZ::WideString& text, const QZ::RCPtr<QZ::LFont>& font, const QZ::PointT<std::int32_t>& at,
+                const QZ::Color& color) override {
+    if (mRecording && font && !text.IsEmpty()) {
+      Op op = Note(Kind::kText, {at.x, at.y, 0, 0}, color);
+      op.text = text.GetChars();
+      op.font = font;
+      mOps.push_back(std::move(op));
+    }
+    LGDIRenderer::DrawText(text, font, at, color);
+  }
+  void FrameRect(const QZ::RectT<std::int32_t>& rect, const QZ::Color& color, float lineWidth) override {
+    if (mRecording) {
+      Op op = Note(Kind::kFrame, rect, color);
+      op.lineWidth = lineWidth;
+      mOps.push_back(std::move(op));
+    }
+    LGDIRenderer::FrameRect(rect, color, lineWidth);
+  }
+  void FillRect(const QZ::RectT<std::int32_t>& rect, const QZ::Color& color, bool blend) override {
+    if (mRecording)
+      mOps.push_back(Note(Kind::kFill, rect, color));
+    LGDIRenderer::FillRect(rect, color, blend);
+  }
+  void FillAndFrameRect(const QZ::RectT<std::int32_t>& rect, const QZ::Color& fill, const QZ::Color& frame,
+                        float lineWidth) override {
+    if (mRecording) {
+      mOps.push_back(Note(Kind::kFill, rect, fill));
+      Op op = Note(Kind::kFrame, rect, frame);
+      op.lineWidth = lineWidth;
+      mOps.push_back(std::move(op));
+    }
+    LGDIRenderer::FillAndFrameRect(rect, fill, frame, lineWidth);
+  }
+  void DrawBitmap(const QZ::RCPtr<QZ::LBitmap>& bitmap, const QZ::RectT<std::int32_t>& destination,
+                  std::int32_t resizeType) override {
+    if (mRecording && bitmap && bitmap->GetGdiplusBitmap() && destination.width > 0 && destination.height > 0) {
+      Op op = Note(Kind::kBitmap, destination, QZ::Color{});
+      op.bitmap = bitmap;
+      op.resizeType = resizeType;
+      mOps.push_back(std::move(op));
+    }
+    LGDIRenderer::DrawBitmap(bitmap, destination, resizeType);
+  }
+  void DrawColorRectList(const QZ::ColorRectListT<float>& list, const QZ::PointT<double>& position,
+                         bool cache) override {
+    mOtherOps += mRecording;
+    LGDIRenderer::DrawColorRectList(list, position, cache);
+  }
+  void DrawLine(const QZ::PointT<float>& from, const QZ::PointT<float>& to, const QZ::Color& color,
+                float lineWidth) override {
+    mOtherOps += mRecording;
+    LGDIRenderer::DrawLine(from, to, color, lineWidth);
+  }
+  void DrawLines(const QZ::PolylineT<float>& polyline, const QZ::Color& color, const QZ::PointT<float>& position,
+                 const QZ::PointT<float>& scale, bool cache) override {
+    mOtherOps += mRecording;
+    LGDIRenderer::DrawLines(polyline, color, position, scale, cache);
+  }
+  void DrawPolyline(const QZ::PolylineT<float>& polyline, const QZ::Color& color,
+                    const QZ::PointT<float>& position, const QZ::PointT<float>& scale, bool cache) override {
+    mOtherOps += mRecording;
+    LGDIRenderer::DrawPolyline(polyline, color, position, scale, cache);
+  }
+  void DrawPolygon(const QZ::PolylineT<float>& polyline, const QZ::Color& color, const QZ::PointT<float>& position,
+                   const QZ::PointT<float>& scale, bool cache) override {
+    mOtherOps += mRecording;
+    LGDIRenderer::DrawPolygon(polyline, color, position, scale, cache);
+  }
+  void FillPolygon(const QZ::PolylineT<float>& polyline, const QZ::Color& color, const QZ::PointT<float>& position,
+                   const QZ::PointT<float>& scale, bool cache) override {
+    mOtherOps += mRecording;
+    LGDIRenderer::FillPolygon(polyline, color, position, scale, cache);
+  }
+
+private:
+  Op Note(Kind kind, const QZ::RectT<std::int32_t>& rect, const QZ::Color& color) const {
+    Op op{};
+    op.kind = kind;
+    const QZ::RenderState* state = GetCurrentState();
+    const double x = state ? state->mOrigin.x : 0.0;
+    const double y = state ? state->mOrigin.y : 0.0;
+    op.rect = {rect.x + static_cast<std::int32_t>(x), rect.y + static_cast<std::int32_t>(y), rect.width,
+               rect.height};
+    if (state)
+      op.clip = {static_cast<float>(state->mClip.x + x), static_cast<float>(state->mClip.y + y),
+                 static_cast<float>(state->mClip.width), static_cast<float>(state->mClip.height)};
+    op.argb = color.ToARGB();
+    return op;
+  }
+};
+
+// The editor, started once for the in-process measurements.
+class Editor {
+public:
+  static Editor& Get() {
+    static Editor editor;
+    return editor;
+  }
+
+  QZ::LApplication* App() const { return mProcess ? mProcess->GetApplication() : nullptr; }
+  QZ::OSWindow* Window() const { return App() ? App()->GetMainWindow() : nullptr; }
+
+private:
+  Editor() : mFolder(FreshFolder()) {
+    ::setenv("SDL_VIDEODRIVER", VideoDriver().c_str(), 1);
+    static_cast<void>(QZ::LRenderer::RegisterBackEnd(QZ::kRendererTypeGDIPlus, &RecordingRenderer::Make));
+    static_cast<void>(QZ::Platform::SetMidiSystem(QZ::Platform::CreateMidiSystem("none")));
+    QZ::Platform::SetFolderOverride(QZ::Platform::FolderKind::kConfigHome, (mFolder / "config").string());
+    QZ::Platform::SetFolderOverride(QZ::Platform::FolderKind::kDataHome, (mFolder / "data").string());
+    QZ::Platform::SetFolderOverride(QZ::Platform::FolderKind::kDocuments, (mFolder / "documents").string());
+    QZ::SEditorOptions options;
+    options.mCommandLine = QZ::NarrowString("pellan_vorn_editor");
+    options.mEnvironment.mScreenDpi = 96;
+    options.mInstanceFolder = (mFolder / "run").string();
+    mProcess = std::make_unique<QZ::CEditorProcess>(options);
+    if (!mProcess->InitApplication() || !mProcess->InitInstance() || !mProcess->StartEditor())
+      mProcess.reset();
+    else
+      static_cast<void>(App()->ProcessIdle(true)); // the engine's values reach the panels
+  }
+  ~Editor() {
+    mProcess.reset();
+    std::filesystem::remove_all(mFolder);
+  }
+
+  std::filesystem::path mFolder;
+  std::unique_ptr<QZ::CEditorProcess> mProcess;
+};
+
+void BM_EditorFullRepaint(benchmark::State& state) {
+  QZ::OSWindow* window = Editor::Get().Window();
+  if (!window) {
+    state.SkipWithError("no editor");
+    return;
+  }
+  static_cast<void>(window->RedrawNow()); // the bitmap cache filled outside the measurement
+  for (auto _ : state)
+    static_cast<void>(window->RedrawNow());
+  const QZ::Platform::WindowRect client = window->GetPlatformWindow().GetClientBounds();
+  state.counters["width"] = client.width;
+  state.counters["height"] = client.height;
+}
+BENCHMARK(BM_EditorFullRepaint)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// The yardstick: the picture of one full repaint (the renderer's own record of it) drawn through the 2D
+// layer straight into a back buffer and copied to an in-memory window, as Graphics2DLayerBench draws its
+// scene: no control tree and no renderer, bitmaps from their images each time.
+class DirectPicture {
+public:
+  DirectPicture(const RecordingRenderer& renderer, std::int32_t width, std::int32_t height)
+      : mOps(renderer.mOps), mWidth(width), mHeight(height), mBack(QZ::Platform::Surface::Create(width, height)),
+        mWindow(width, height), mCanvas(QZ::Platform::Canvas::Create(*mBack)) {
+    mCanvas->SetAntialias(false);
+    mCanvas->SetImageFilter(QZ::Platform::ImageFilter::Nearest);
+    for (const RecordingRenderer::Op& op : mOps) {
+      if (op.kind != RecordingRenderer::Kind::kText || mFonts.count(op.font.Get()))
+        continue;
+      mFonts[op.font.Get()] = QZ::Platform::Font::Create(
+          QZ::Platform::FontFamily::FromName(op.font->GetFace().GetChars()),
+          renderer.GetFontScale() * op.font->GetSize(), op.font->GetStyle(), QZ::Platform::FontUnit::Point);
+    }
+  }
+
+  void Draw() {
+    for (const RecordingRenderer::Op& op : mOps) {
+      mCanvas->SetClipRect(op.clip);
+      switch (op.kind) {
+      case RecordingRenderer::Kind::kFill:
+        mCanvas->FillRect(op.rect, op.argb);
+        break;
+      case RecordingRenderer::Kind::kFrame:
+        mCanvas->StrokeRect(op.rect, op.argb, op.lineWidth);
+        break;
+      case RecordingRenderer::Kind::kText:
+        if (const QZ::Platform::Font* font = mFonts[op.font.Get()].get())
+          mCanvas->DrawString(op.text, *font,
+                              {static_cast<float>(op.rect.x), static_cast<float>(op.rect.y) - 1.0f}, op.argb);
+        break;
+      case RecordingRenderer::Kind::kBitmap: {
+        const QZ::RectT<std::int32_t> source = op.bitmap->GetRect();
+        if (op.resizeType == QZ::kResizeTile)
+          static_cast<void>(mCanvas->FillTiled(*op.bitmap->GetGdiplusBitmap(),
+                                               {source.x, source.y, source.width, source.height}, op.rect));
+        else
+          static_cast<void>(
+              mCanvas->DrawImage(*op.bitmap->GetGdiplusBitmap(),
+                                 {static_cast<float>(op.rect.x), static_cast<float>(op.rect.y),
+                                  static_cast<float>(op.rect.width), static_cast<float>(op.rect.height)},
+                                 {static_cast<float>(source.x), static_cast<float>(source.y),
+                                  static_cast<float>(source.width), static_cast<float>(source.height)}));
+        break;
+      }
+      }
+    }
+    mCanvas->Flush();
+    std::unique_ptr<QZ::Platform::Canvas> window = QZ::Platform::Canvas::Create(mWindow);
+    window->SetCompositingMode(QZ::Platform::CompositingMode::SourceCopy);
+    static_cast<void>(window->DrawSurface(*mBack, {0, 0}, {0, 0, mWidth, mHeight}));
+  }
+
+private:
+  std::vector<RecordingRenderer::Op> mOps;
+  std::int32_t mWidth;
+  std::int32_t mHeight;
+  std::unique_ptr<QZ::Platform::Surface> mBack;
+  QZ::Platform::MemoryWindow mWindow;
+  std::unique_ptr<QZ::Platform::Canvas> mCanvas;
+  std::map<const QZ::LFont*, std::unique_ptr<QZ::Platform::Font>> mFonts;
+};
+
+void BM_EditorFullRepaintDirect(benchmark::State& state) {
+  QZ::OSWindow* window = Editor::Get().Window();
+  RecordingRenderer* renderer = RecordingRenderer::Latest();
+  if (!window || !renderer) {
+    state.SkipWithError("no editor");
+    return;
+  }
+  renderer->mOps.clear();
+  renderer->mOtherOps = 0;
+  renderer->mClips = 0;
+  renderer->mRecording = true;
+  static_cast<void>(window->RedrawNow());
+  renderer->mRecording = false;
+  const QZ::Platform::WindowRect client = window->GetPlatformWindow().GetClientBounds();
+  DirectPicture picture(*renderer, client.width, client.height);
+  picture.Draw();
+  for (auto _ : state)
+    picture.Draw();
+  state.counters["ops"] = static_cast<double>(renderer->mOps.size());
+  state.counters["other_ops"] = renderer->mOtherOps;
+  state.counters["renderer_clips"] = renderer->mClips;
+  int texts = 0;
+  for (const RecordingRenderer::Op& op : renderer->mOps)
+    texts += op.kind == RecordingRenderer::Kind::kText;
+  state.counters["texts"] = texts;
+}
+BENCHMARK(BM_EditorFullRepaintDirect)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// One edit: the tempo changes in the engine, and the idle pass shows it (the panels take the value, the
+// up-down invalidates itself, the window paints what became invalid).
+void BM_EditorTempoEdit(benchmark::State& state) {
+  QZ::LApplication* app = Editor::Get().App();
+  if (!app || !app->GetEngine()) {
+    state.SkipWithError("no editor");
+    return;
+  }
+  const auto& engine = app->GetEngine();
+  std::uint8_t tempo = 100;
+  for (auto _ : state) {
+    tempo = tempo == 100 ? 101 : 100;
+    QZ::Variant value;
+    const std::uint8_t bytes[2] = {0x00, tempo};
+    value.SetBuffer(bytes, 2);
+    if (engine->SetParamValue(QZ::ParamDescriptor(10), value) < 0) {
+      state.SkipWithError("the engine refused the tempo");
+      return;
+    }
+    static_cast<void>(app->ProcessIdle(true));
+    QZ::OSWindow::PaintPendingWindows();
+  }
+  // What one edit draws, so a run shows the edit reached the screen.
+  if (RecordingRenderer* renderer = RecordingRenderer::Latest()) {
+    renderer->mOps.clear();
+    renderer->mRecording = true;
+    QZ::Variant value;
+    const std::uint8_t bytes[2] = {0x00, static_cast<std::uint8_t>(tempo == 100 ? 101 : 100)};
+    value.SetBuffer(bytes, 2);
+    static_cast<void>(engine->SetParamValue(QZ::ParamDescriptor(10), value));
+    static_cast<void>(app->ProcessIdle(true));
+    QZ::OSWindow::PaintPendingWindows();
+    renderer->mRecording = false;
+    state.counters["ops"] = static_cast<double>(renderer->mOps.size());
+  }
+}
+BENCHMARK(BM_EditorTempoEdit)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// One idle period of an editor with nothing to do: the idle passes the main loop runs about every 33 ms.
+void BM_EditorQuietIdlePass(benchmark::State& state) {
+  QZ::LApplication* app = Editor::Get().App();
+  if (!app) {
+    state.SkipWithError("no editor");
+    return;
+  }
+  for (auto _ : state) {
+    static_cast<void>(app->ProcessIdle(true));
+    QZ::OSWindow::PaintPendingWindows();
+  }
+}
+BENCHMARK(BM_EditorQuietIdlePass)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 } // namespace
 

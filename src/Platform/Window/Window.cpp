@@ -4,6 +4,7 @@
 #include "Platform/Window/WindowSystemState.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace QZ::Platform {
@@ -45,6 +46,20 @@ std::uint32_t OpaquePixel(const std::uint8_t* p, PixelAlpha alpha) {
     r = (r * a + 127) / 255;
   }
   return 0xFF000000u | (r << 16) | (g << 8) | b;
+}
+
+// A row of pixels as opaque 0xFFRRGGBB words. Premultiplied pixels on a little-endian machine are such words
+// already but for the alpha byte: that case is a plain word loop, which the compiler vectorises (a full
+// repaint presents every pixel of the window).
+void OpaqueRow(const std::uint8_t* source, std::int32_t width, PixelAlpha alpha, std::uint32_t* target) {
+  if (alpha == PixelAlpha::kPremultiplied && std::endian::native == std::endian::little) {
+    std::memcpy(target, source, static_cast<std::size_t>(width) * 4);
+    for (std::int32_t x = 0; x < width; ++x)
+      target[x] |= 0xFF000000u;
+    return;
+  }
+  for (std::int32_t x = 0; x < width; ++x)
+    target[x] = OpaquePixel(source + static_cast<std::ptrdiff_t>(x) * 4, alpha);
 }
 
 } // namespace
@@ -369,11 +384,15 @@ bool Window::Present(const PixelView& pixels, std::span<const WindowRect> rects)
     for (std::int32_t y = rect.y; y < rect.y + rect.height; ++y) {
       const std::uint8_t* source =
           pixels.data + static_cast<std::ptrdiff_t>(y) * pixels.stride + static_cast<std::ptrdiff_t>(rect.x) * 4;
-      for (std::int32_t x = 0; x < rect.width; ++x)
-        row[static_cast<std::size_t>(x)] = OpaquePixel(source + static_cast<std::ptrdiff_t>(x) * 4, pixels.alpha);
       auto* target = static_cast<std::uint8_t*>(surface->pixels) +
                      static_cast<std::ptrdiff_t>(y) * surface->pitch +
                      static_cast<std::ptrdiff_t>(rect.x) * surface->format->BytesPerPixel;
+      // A window of our own format takes the row in place; others convert from the row.
+      if (direct && reinterpret_cast<std::uintptr_t>(target) % alignof(std::uint32_t) == 0) {
+        OpaqueRow(source, rect.width, pixels.alpha, reinterpret_cast<std::uint32_t*>(target));
+        continue;
+      }
+      OpaqueRow(source, rect.width, pixels.alpha, row.data());
       if (direct)
         std::memcpy(target, row.data(), row.size() * 4);
       else

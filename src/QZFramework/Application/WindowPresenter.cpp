@@ -27,12 +27,8 @@ void CWindowPresenter::Show(std::span<const Platform::RectI> rects) {
     const std::int32_t bottom = std::clamp(rect.y + rect.height, 0, mHeight);
     if (right <= left || bottom <= top)
       continue;
-    // The canvas leaves the top byte as it finds it; the window wants it opaque.
-    for (std::int32_t y = top; y < bottom; ++y) {
-      std::uint32_t* row = mPixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(mWidth);
-      for (std::int32_t x = left; x < right; ++x)
-        row[x] |= 0xFF000000u;
-    }
+    // The canvas leaves the top byte as it finds it; the window layer shows premultiplied pixels opaque
+    // (as drawn over black), so the alpha bytes need no pass of their own here.
     shown.push_back({left, top, right - left, bottom - top});
   }
   if (shown.empty())

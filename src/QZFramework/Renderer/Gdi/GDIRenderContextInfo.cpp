@@ -28,9 +28,17 @@ LGDIRendererOffscreenSurface::~LGDIRendererOffscreenSurface() = default;
 
 QZRESULT LGDIRendererOffscreenSurface::SetSize(const SizeT<std::int32_t>& size) {
   mGraphics.reset();
-  mBitmap.reset();
   const std::int32_t width = size.width > 0 ? size.width : 1;
   const std::int32_t height = size.height > 0 ? size.height : 1;
+  // Every full repaint asks for empty buffers: clearing the pixels there are costs far less than mapping
+  // and faulting in new ones.
+  if (mBitmap && mBitmap->GetWidth() == width && mBitmap->GetHeight() == height) {
+    mGraphics = Platform::Canvas::Create(*mBitmap);
+    if (mGraphics)
+      mGraphics->Clear(0);
+    return S_OK;
+  }
+  mBitmap.reset();
   // Every window shows the one pixel format surfaces have, so the window is
   // not needed to make a compatible one.
   mBitmap = Platform::Surface::Create(width, height);

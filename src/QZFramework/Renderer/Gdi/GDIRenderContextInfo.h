@@ -37,8 +37,9 @@ public:
   LGDIRendererOffscreenSurface(const LGDIRendererOffscreenSurface&) = delete;
   LGDIRendererOffscreenSurface& operator=(const LGDIRendererOffscreenSurface&) = delete;
 
-  // A new transparent surface and canvas; a width or height of 0 or less
-  // becomes 1. Returns 0, also when the surface could not be made.
+  // A transparent surface (the same one cleared when the size is unchanged)
+  // and a new canvas; a width or height of 0 or less becomes 1. Returns 0,
+  // also when the surface could not be made.
   QZRESULT SetSize(const SizeT<std::int32_t>& size);
   // {0, 0} without pixels.
   SizeT<std::int32_t> GetSize() const;

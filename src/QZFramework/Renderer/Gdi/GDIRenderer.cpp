@@ -102,7 +102,29 @@ Platform::Canvas* LGDIRenderer::CurrentGraphics() const {
   return mCurrentContext ? mCurrentContext->GetGraphics() : nullptr;
 }
 
+Platform::Canvas* LGDIRenderer::DrawingGraphics() {
+  ApplyPendingClip();
+  return CurrentGraphics();
+}
+
+void LGDIRenderer::ApplyPendingClip() {
+  if (!mClipPending)
+    return;
+  mClipPending = false;
+  Platform::Canvas* graphics = CurrentGraphics();
+  const RenderState* state = GetCurrentState();
+  if (!graphics || !state)
+    return;
+  // Back into drawing coordinates under the origin that holds now.
+  const double x = mPendingClip.x - state->mOrigin.x;
+  const double y = mPendingClip.y - state->mOrigin.y;
+  graphics->SetClipRect({static_cast<float>(x), static_cast<float>(y), static_cast<float>(mPendingClip.width),
+                         static_cast<float>(mPendingClip.height)});
+}
+
 QZRESULT LGDIRenderer::RenderStart(const RCPtr<LRenderContextInfo>& context) {
+  // A clip still waiting belongs to the context that is current until now.
+  ApplyPendingClip();
   LRenderer::RenderStart(context);
   mCurrentContext = DynamicCast<LGDIRenderContextInfo>(context);
   if (!mCurrentContext)
@@ -126,6 +148,7 @@ QZRESULT LGDIRenderer::RenderFinish(const RCPtr<LRenderContextInfo>& context) {
   // presented or let go, so the frame that is open stays usable.
   if (GetCurrentContext() != context.Get())
     return LRenderer::RenderFinish(context);
+  ApplyPendingClip(); // the canvas keeps its clip to the next frame
   if (mCurrentContext)
     mCurrentContext->Present();
   mCurrentContext = nullptr;
@@ -144,9 +167,12 @@ QZRESULT LGDIRenderer::RenderFinish(const RCPtr<LRenderContextInfo>& context) {
 
 void LGDIRenderer::SetClipRect(const RectT<double>& clip) {
   LRenderer::SetClipRect(clip);
-  if (Platform::Canvas* graphics = CurrentGraphics())
-    graphics->SetClipRect({static_cast<float>(clip.x), static_cast<float>(clip.y), static_cast<float>(clip.width),
-                           static_cast<float>(clip.height)});
+  const RenderState* state = GetCurrentState();
+  if (!CurrentGraphics() || !state)
+    return;
+  // Noted in back-buffer pixels, where the canvas keeps its clip; the canvas takes it before the next drawing.
+  mPendingClip = {clip.x + state->mOrigin.x, clip.y + state->mOrigin.y, clip.width, clip.height};
+  mClipPending = true;
 }
 
 void LGDIRenderer::Translate(const PointT<double>& delta) {
@@ -212,7 +238,7 @@ RectT<float> LGDIRenderer::MeasureText(const WideString& text, const RCPtr<LFont
 
 void LGDIRenderer::DrawText(const WideString& text, const RCPtr<LFont>& font, const PointT<std::int32_t>& position,
                             const Color& color) {
-  Platform::Canvas* graphics = CurrentGraphics();
+  Platform::Canvas* graphics = DrawingGraphics();
   if (!graphics || !font || text.IsEmpty())
     return;
   const Platform::Font* drawingFont = GetPlatformFont(*font, mFontScale * font->GetSize());
@@ -223,12 +249,12 @@ void LGDIRenderer::DrawText(const WideString& text, const RCPtr<LFont>& font, co
 }
 
 void LGDIRenderer::FrameRect(const RectT<std::int32_t>& rect, const Color& color, float lineWidth) {
-  if (Platform::Canvas* graphics = CurrentGraphics())
+  if (Platform::Canvas* graphics = DrawingGraphics())
     graphics->StrokeRect(ToRectI(rect), color.ToARGB(), lineWidth);
 }
 
 void LGDIRenderer::FillRect(const RectT<std::int32_t>& rect, const Color& color, bool blend) {
-  Platform::Canvas* graphics = CurrentGraphics();
+  Platform::Canvas* graphics = DrawingGraphics();
   if (!graphics)
     return;
   if (blend) {
@@ -265,7 +291,7 @@ void LGDIRenderer::DrawColorRectList(const ColorRectListT<float>& list, const Po
 
 void LGDIRenderer::DrawLine(const PointT<float>& from, const PointT<float>& to, const Color& color,
                             float lineWidth) {
-  if (Platform::Canvas* graphics = CurrentGraphics())
+  if (Platform::Canvas* graphics = DrawingGraphics())
     graphics->StrokeLine({from.x, from.y}, {to.x, to.y}, color.ToARGB(), lineWidth);
 }
 
@@ -291,7 +317,7 @@ void LGDIRenderer::FillPolygon(const PolylineT<float>& polyline, const Color& co
 
 void LGDIRenderer::DrawPath(const PolylineT<float>& polyline, const Color& color, const PointT<float>& position,
                             const PointT<float>& scale, bool cache, PathKind kind, bool fill) {
-  Platform::Canvas* graphics = CurrentGraphics();
+  Platform::Canvas* graphics = DrawingGraphics();
   if (!graphics)
     return;
   RCPtr<LGraphicsPath>& entry = mPathCache.Get(polyline, false);
@@ -401,7 +427,7 @@ void LGDIRenderer::DrawBitmap(const RCPtr<LBitmap>& bitmap, const RectT<std::int
   if (!bitmap || !bitmap->GetGdiplusBitmap() || bitmap->GetWidth() < 1 || bitmap->GetHeight() < 1 ||
       destination.width < 1 || destination.height < 1)
     return;
-  Platform::Canvas* graphics = CurrentGraphics();
+  Platform::Canvas* graphics = DrawingGraphics();
   if (!graphics)
     return;
   RCPtr<LCachedBitmap>& entry = mBitmapCache.Get({bitmap, destination.width, destination.height}, false);
@@ -454,7 +480,7 @@ QZRESULT LGDIRenderer::DrawSurfacePart(const RCPtr<LRenderContextInfo>& offscree
   auto* context = dynamic_cast<LGDIRenderContextInfo*>(offscreen.GetRaw());
   if (!context || !context->mOffscreen)
     return E_INVALIDARG;
-  Platform::Canvas* graphics = CurrentGraphics();
+  Platform::Canvas* graphics = DrawingGraphics();
   if (!graphics)
     return E_FAIL;
   return context->GetBackBuffer()->CopyRect(*graphics, destination, source) == Platform::ImageStatus::Ok ? S_OK
@@ -466,6 +492,7 @@ QZRESULT LGDIRenderer::ScrollOffscreenSurface(const RCPtr<LRenderContextInfo>& o
   auto* context = dynamic_cast<LGDIRenderContextInfo*>(offscreen.GetRaw());
   if (!context || !context->mOffscreen)
     return E_INVALIDARG;
+  ApplyPendingClip(); // on the canvas it was meant for, before the buffers change places
   const RCPtr<LGDIRendererOffscreenSurface> old = context->GetBackBuffer();
   context->SwapBuffers();
   Platform::Canvas* graphics = context->GetGraphics();

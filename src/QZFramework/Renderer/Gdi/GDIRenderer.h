@@ -184,6 +184,11 @@ private:
   enum class PathKind { Segments, Strip, Polygon };
 
   Platform::Canvas* CurrentGraphics() const;
+  // The current canvas with the state's clip applied, for drawing. Controls
+  // set and restore a clip each, and most draw nothing under it: a clip
+  // reaches the canvas only when something is drawn under it.
+  Platform::Canvas* DrawingGraphics();
+  void ApplyPendingClip();
   void DrawPath(const PolylineT<float>& polyline, const Color& color, const PointT<float>& position,
                 const PointT<float>& scale, bool cache, PathKind kind, bool fill);
   // Empties the least recently drawn renderings other than kept until the
@@ -207,6 +212,9 @@ private:
   std::unique_ptr<Platform::Font> mLastFont;
   WideString mLastFontFace;
   std::int32_t mLastFontStyle = 0;
+  // The clip set last and not yet given to the canvas, in back-buffer pixels.
+  bool mClipPending = false;
+  RectT<double> mPendingClip;
 };
 
 } // namespace QZ
