@@ -125,8 +125,8 @@ inline constexpr Box kKeybedBox{16, 256, ModuleWidth(kKeybedColumns), ModuleHeig
 inline constexpr Box kArpeggiatorBox{16 + ModuleWidth(kKeybedColumns) + 16, 256, ModuleWidth(kArpeggiatorColumns),
                                      ModuleHeight(2)};
 
-// About box.
-inline constexpr Box kAboutBox{0, 0, 440, 280};
+// About box: the dialog window opens at its position in the main window's client area, centred there.
+inline constexpr Box kAboutBox{(kWindowWidth - 440) / 2, (kWindowHeight - 280) / 2, 440, 280};
 inline constexpr Box kCompanyLogoBox{20, 20, 160, 48};
 inline constexpr Box kProductLogoBox{200, 16, 220, 56};
 // The product's name (a plain label), then the version the about box writes into "labelProduct", then the
