@@ -153,7 +153,16 @@ void Window::KeepClientOrigin() {
   if (frame.top == 0 && frame.left == 0)
     return;
   SDL_PumpEvents(); // the manager's placement of the frame
-  SDL_SetWindowPosition(Native(mNative), wanted->x, wanted->y);
+  WindowPoint target = *wanted;
+  // The position was meant for the whole window: its frame, not only its client area, stays on the desktop, or
+  // a window placed at the desktop's corner would have its title bar above the screen, out of the user's reach.
+  SDL_Rect usable{};
+  const int display = SDL_GetWindowDisplayIndex(Native(mNative));
+  if (display >= 0 && SDL_GetDisplayUsableBounds(display, &usable) == 0) {
+    target.x = std::max(target.x, usable.x + frame.left);
+    target.y = std::max(target.y, usable.y + frame.top);
+  }
+  SDL_SetWindowPosition(Native(mNative), target.x, target.y);
   NoteBounds();
 }
 

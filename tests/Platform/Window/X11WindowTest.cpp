@@ -166,6 +166,18 @@ TEST_F(X11WindowTest, UnderAWindowManagerARestoredWindowStaysWhereItWasSaved) {
     EXPECT_EQ(window->GetClientBounds(), placement.normalBounds);
     placement = window->GetPlacement(); // what the editor saves on the way out
   }
+  // A window placed at the desktop's corner keeps its frame on the desktop: its title bar stays reachable.
+  {
+    placement.normalBounds = {0, 0, 200, 150};
+    std::unique_ptr<Window> window = Window::Create({"corner", {0, 0, 200, 150}, true, false});
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(window->SetPlacement(placement));
+    window->Show();
+    Settle();
+    const WindowFrame frame = window->GetFrame();
+    ASSERT_GT(frame.top, 0);
+    EXPECT_EQ(window->GetClientBounds(), (WindowRect{frame.left, frame.top, 200, 150}));
+  }
   EXPECT_EQ(StopProcess(manager, 2000), 0);
 }
 
