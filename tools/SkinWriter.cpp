@@ -127,31 +127,21 @@ std::string SkinBuilder::LookName(const FlatLook& look) {
 }
 
 std::string SkinBuilder::FlatList(const std::string& name, const std::vector<FlatLook>& looks) {
-  const std::string full = name + mSuffix;
-  if (!mLists.count(full)) {
-    std::string list = "      <LookList Name=\"" + full + "\" NumLooks=\"" +
-                       Num(static_cast<std::int32_t>(looks.size())) + "\">\n";
-    for (std::size_t i = 0; i < looks.size(); ++i)
-      list += "        <Look Name=\"" + LookName(looks[i]) + "\" Index=\"" + std::to_string(i) + "\"/>\n";
-    mLists[full] = list + "      </LookList>\n";
-  }
-  return full;
+  std::vector<std::string> names;
+  for (const FlatLook& look : looks)
+    names.push_back(LookName(look));
+  return NamedList(name, names);
 }
 
 std::string SkinBuilder::ImageList(const std::string& name, const std::vector<std::string>& pictures) {
-  const std::string full = name + mSuffix;
-  if (!mLists.count(full)) {
-    std::string list = "      <LookList Name=\"" + full + "\" NumLooks=\"" +
-                       Num(static_cast<std::int32_t>(pictures.size())) + "\">\n";
-    for (std::size_t i = 0; i < pictures.size(); ++i) {
-      const std::string look = "Picture." + pictures[i] + mSuffix;
-      mLooks[look] = "      <Look Name=\"" + look + "\">\n        <ClientPart Name=\"" + look +
-                     "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>\n      </Look>\n";
-      list += "        <Look Name=\"" + look + "\" Index=\"" + std::to_string(i) + "\"/>\n";
-    }
-    mLists[full] = list + "      </LookList>\n";
+  std::vector<std::string> names;
+  for (const std::string& picture : pictures) {
+    const std::string look = "Picture." + picture + mSuffix;
+    mLooks[look] = "      <Look Name=\"" + look + "\">\n        <ClientPart Name=\"" + look +
+                   "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>\n      </Look>\n";
+    names.push_back(look);
   }
-  return full;
+  return NamedList(name, names);
 }
 
 std::string SkinBuilder::NamedLook(const std::string& name, const std::string& body) {
