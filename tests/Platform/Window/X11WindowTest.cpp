@@ -140,13 +140,15 @@ TEST_F(X11WindowTest, UnderAWindowManagerARestoredWindowStaysWhereItWasSaved) {
     GTEST_SKIP() << "no openbox";
   const ProcessId manager = StartProcess(openbox, {"--sm-disable"});
   ASSERT_NE(manager, 0);
-  // The manager is there once it frames a window: wait until a probe window has a frame.
+  // The manager is there once it frames a window: wait until the probe window has a frame. One probe for the
+  // whole wait: the manager takes over the windows that are mapped when it starts, and windows made and destroyed
+  // while it starts leave it (and X) requests about windows that are gone.
   {
+    std::unique_ptr<Window> probe = Window::Create({"probe", {10, 10, 50, 50}, false, true});
+    ASSERT_TRUE(probe);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     bool framed = false;
     while (!framed && std::chrono::steady_clock::now() < deadline) {
-      std::unique_ptr<Window> probe = Window::Create({"probe", {10, 10, 50, 50}, false, true});
-      ASSERT_TRUE(probe);
       Settle();
       framed = probe->GetFrame().top > 0;
     }
