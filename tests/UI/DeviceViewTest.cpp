@@ -24,6 +24,7 @@
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Notification/NotificationCenterManager.h"
 #include "QZFramework/ObjectBase/Exception.h"
+#include "Support/RunningEditor.h"
 #include "Support/TempFolder.h"
 #include "Support/ThrownText.h"
 #include "Support/WindowTestSupport.h"
@@ -165,28 +166,11 @@ std::string EditorStringTables() {
   return document + "</StringTable></Application></Veskor_StringTable_Definitions>";
 }
 
-// Counts what reaches it; runs an action for each.
-class Listener : public LNotificationClient {
-public:
-  std::int32_t Receive(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>& notification) override {
-    ++mCount;
-    if (mAction)
-      mAction(notification);
-    return 0;
-  }
-  int mCount = 0;
-  std::function<void(const RCPtr<LNotification>&)> mAction;
-};
-
 class DeviceViewTest : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_TRUE(mSystem.IsStarted());
-    Platform::SetFolderOverride(Platform::FolderKind::kConfigHome, (mTemp.Path() / "config").string());
-    Platform::SetFolderOverride(Platform::FolderKind::kDataHome, (mTemp.Path() / "data").string());
-    Platform::SetFolderOverride(Platform::FolderKind::kDocuments, (mTemp.Path() / "documents").string());
-    mRuntime = test::MakeTempFolder("qzr");
-    ASSERT_FALSE(mRuntime.empty());
+    ASSERT_FALSE(mFolders.Runtime().empty());
     // This test's skins and application strings beside the shipped framework strings.
     const std::filesystem::path resources = mTemp.Path() / "resources";
     std::filesystem::create_directories(resources);
@@ -205,37 +189,17 @@ protected:
     if (mProcess)
       mProcess->ShutDown();
     mProcess.reset();
-    Platform::SetFolderOverride(Platform::FolderKind::kConfigHome, std::nullopt);
-    Platform::SetFolderOverride(Platform::FolderKind::kDataHome, std::nullopt);
-    Platform::SetFolderOverride(Platform::FolderKind::kDocuments, std::nullopt);
     Platform::SetMidiSystem(mPreviousMidi);
     test::OffscreenWindowSystem::TakeWindowEvents();
-    std::error_code ignored;
-    std::filesystem::remove_all(mRuntime, ignored);
   }
 
   // Starts the editor on a screen of that resolution with the MIDI backend; waits for the controller's ports.
   LApplication* Start(const char* midi = "simulated", std::int32_t dpi = 96) {
     mPreviousMidi = Platform::SetMidiSystem(Platform::CreateMidiSystem(midi));
     SEditorOptions options;
-    options.mCommandLine = NarrowString("pellan_vorn_editor");
     options.mResourceFolder = test::WideOf(mResources);
     options.mEnvironment.mScreenDpi = dpi;
-    options.mInstanceFolder = mRuntime.string();
-    mProcess = std::make_unique<CEditorProcess>(options);
-    EXPECT_TRUE(mProcess->InitApplication());
-    EXPECT_TRUE(mProcess->InitInstance());
-    EXPECT_TRUE(mProcess->StartEditor());
-    LApplication* app = mProcess->GetApplication();
-    if (!app)
-      return nullptr;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::string(midi) != "none" && app->GetMidiManager()->OpenDevicePorts() < 0 &&
-           std::chrono::steady_clock::now() < deadline) {
-      static_cast<void>(app->ProcessIdle(true));
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return app;
+    return test::StartEditorProcess(mProcess, options, mFolders.Runtime(), midi);
   }
 
   RCPtr<LDeviceView> View(LApplication& app) {
@@ -276,33 +240,20 @@ protected:
 
   // Runs the action once a window opened over the main window (a modal run is under way), from an idle pass.
   void WhenModal(LApplication& app, std::function<void(OSWindow&)> action) {
-    mModalListener = MakeRCPtr<Listener>();
-    mModalListener->mAction = [this, &app, action = std::move(action)](const RCPtr<LNotification>&) {
-      const RCPtr<IRootWindow> root = app.GetRootWindow(1);
-      auto* window = root ? dynamic_cast<OSWindow*>(root->GetWindowOSServices()) : nullptr;
-      if (window) {
-        action(*window);
-        return;
-      }
-      if (mModalListener->mCount < 100)
-        static_cast<void>(GetApplicationNotificationCenter()->Post(LNotification::Create(u"TEST_WHEN_MODAL")));
-    };
-    GetApplicationNotificationCenter()->RegisterClient(RCPtr<LNotificationReceiver>(mModalListener),
-                                                       u"TEST_WHEN_MODAL");
-    static_cast<void>(GetApplicationNotificationCenter()->Post(LNotification::Create(u"TEST_WHEN_MODAL")));
+    test::WhenModal(app, mModalListener, std::move(action));
   }
 
   test::OffscreenWindowSystem mSystem;
   test::TempFolder mTemp;
-  std::filesystem::path mRuntime;
+  test::ScopedEditorFolders mFolders{mTemp.Path()};
   std::string mResources;
   Platform::ScopedFakeMessageBox mBoxes;
   Platform::ScopedFakeFileChooser mChooser;
   Platform::ScopedFakeShellOpener mOpener;
   std::shared_ptr<Platform::MidiSystem> mPreviousMidi;
   std::unique_ptr<CEditorProcess> mProcess;
-  RCPtr<Listener> mModalListener;
-  RCPtr<Listener> mExits;
+  RCPtr<test::ActionListener> mModalListener;
+  RCPtr<test::ActionListener> mExits;
 };
 
 TEST_F(DeviceViewTest, TheWiredModelIsChosenAtEveryStartAndTheOtherModelRenewsTheManager) {
@@ -460,7 +411,7 @@ TEST_F(DeviceViewTest, ProgramFilesAreSavedAndLoadedThroughTheDialogs) {
 TEST_F(DeviceViewTest, ExitAndTheUserGuide) {
   LApplication* app = Start("none");
   ASSERT_NE(app, nullptr);
-  mExits = MakeRCPtr<Listener>();
+  mExits = MakeRCPtr<test::ActionListener>();
   GetApplicationNotificationCenter()->RegisterClient(RCPtr<LNotificationReceiver>(mExits), kNidAppExitRequest);
   Command(*app, kNidMenuExit);
   static_cast<void>(app->ProcessIdle(true));
@@ -513,12 +464,12 @@ TEST_F(DeviceViewTest, TheAboutBoxShowsTheVersionAndOpensSupport) {
 TEST_F(DeviceViewTest, TheAboutCommandRunsTheBoxUntilItsCloseBoxIsAllowed) {
   LApplication* app = Start("none");
   ASSERT_NE(app, nullptr);
-  const RCPtr<Listener> refuser = MakeRCPtr<Listener>();
+  const RCPtr<test::ActionListener> refuser = MakeRCPtr<test::ActionListener>();
   refuser->mAction = [](const RCPtr<LNotification>& notification) {
     if (const auto args = DynamicCast<LCancelArgs>(notification->GetPayload()))
       args->mCancel = 1;
   };
-  const RCPtr<Listener> closed = MakeRCPtr<Listener>();
+  const RCPtr<test::ActionListener> closed = MakeRCPtr<test::ActionListener>();
   std::int32_t ended = -1;
   WhenModal(*app, [&](OSWindow& window) {
     const RCPtr<LRootWindow> root = window.GetRootWindow();

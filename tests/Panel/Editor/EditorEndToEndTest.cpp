@@ -31,6 +31,7 @@
 #include "QZFramework/Controls/TextBox.h"
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Notification/NotificationCenterManager.h"
+#include "Support/RunningEditor.h"
 #include "Support/TempFolder.h"
 #include "Support/VariantTestSupport.h"
 #include "UI/DeviceView.h"
@@ -71,30 +72,13 @@ bool OnX11() {
   return wanted != nullptr && std::string(wanted) == "1";
 }
 
-// Counts what reaches it; runs an action for each.
-class Listener : public LNotificationClient {
-public:
-  std::int32_t Receive(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>& notification) override {
-    ++mCount;
-    if (mAction)
-      mAction(notification);
-    return 0;
-  }
-  int mCount = 0;
-  std::function<void(const RCPtr<LNotification>&)> mAction;
-};
-
 class EditorEndToEnd : public ::testing::Test {
 protected:
   void SetUp() override {
     ::setenv("SDL_VIDEODRIVER", OnX11() ? "x11" : "offscreen", 1);
     mStarted = Platform::StartWindowSystem();
     ASSERT_TRUE(mStarted) << Platform::GetWindowSystemError();
-    Platform::SetFolderOverride(Platform::FolderKind::kConfigHome, (mTemp.Path() / "config").string());
-    Platform::SetFolderOverride(Platform::FolderKind::kDataHome, (mTemp.Path() / "data").string());
-    Platform::SetFolderOverride(Platform::FolderKind::kDocuments, (mTemp.Path() / "documents").string());
-    mRuntime = test::MakeTempFolder("qzr");
-    ASSERT_FALSE(mRuntime.empty());
+    ASSERT_FALSE(mFolders.Runtime().empty());
     mSimulator.SetModifiers(0);
   }
   void TearDown() override {
@@ -103,15 +87,10 @@ protected:
     if (mProcess)
       mProcess->ShutDown();
     mProcess.reset();
-    Platform::SetFolderOverride(Platform::FolderKind::kConfigHome, std::nullopt);
-    Platform::SetFolderOverride(Platform::FolderKind::kDataHome, std::nullopt);
-    Platform::SetFolderOverride(Platform::FolderKind::kDocuments, std::nullopt);
     if (mPreviousMidi)
       Platform::SetMidiSystem(mPreviousMidi);
     if (mStarted)
       Platform::StopWindowSystem();
-    std::error_code ignored;
-    std::filesystem::remove_all(mRuntime, ignored);
   }
 
   // Starts the editor with the embedded resources on a screen of that resolution and the MIDI backend, and
@@ -119,22 +98,10 @@ protected:
   LApplication* Start(const char* midi, std::int32_t dpi = 96) {
     mPreviousMidi = Platform::SetMidiSystem(Platform::CreateMidiSystem(midi));
     SEditorOptions options;
-    options.mCommandLine = NarrowString("pellan_vorn_editor");
     options.mEnvironment.mScreenDpi = dpi;
-    options.mInstanceFolder = mRuntime.string();
-    mProcess = std::make_unique<CEditorProcess>(options);
-    EXPECT_TRUE(mProcess->InitApplication());
-    EXPECT_TRUE(mProcess->InitInstance());
-    EXPECT_TRUE(mProcess->StartEditor());
-    mApp = mProcess->GetApplication();
+    mApp = test::StartEditorProcess(mProcess, options, mFolders.Runtime(), midi);
     if (!mApp)
       return nullptr;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::string(midi) != "none" && mApp->GetMidiManager()->OpenDevicePorts() < 0 &&
-           std::chrono::steady_clock::now() < deadline) {
-      static_cast<void>(mApp->ProcessIdle(true));
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
     mWindowId = mApp->GetMainWindow()->GetPlatformWindow().GetId();
     EXPECT_TRUE(mSimulator.Change(mWindowId, Platform::SimulatedWindowChange::kFocusGained));
     Pump();
@@ -242,25 +209,12 @@ protected:
 
   // Runs the action once a window opened over the main window (a modal run is under way), from an idle pass.
   void WhenModal(std::function<void(OSWindow&)> action) {
-    mModalListener = MakeRCPtr<Listener>();
-    mModalListener->mAction = [this, action = std::move(action)](const RCPtr<LNotification>&) {
-      const RCPtr<IRootWindow> root = mApp->GetRootWindow(1);
-      auto* window = root ? dynamic_cast<OSWindow*>(root->GetWindowOSServices()) : nullptr;
-      if (window) {
-        action(*window);
-        return;
-      }
-      if (mModalListener->mCount < 100)
-        static_cast<void>(GetApplicationNotificationCenter()->Post(LNotification::Create(u"TEST_WHEN_MODAL")));
-    };
-    GetApplicationNotificationCenter()->RegisterClient(RCPtr<LNotificationReceiver>(mModalListener),
-                                                       u"TEST_WHEN_MODAL");
-    static_cast<void>(GetApplicationNotificationCenter()->Post(LNotification::Create(u"TEST_WHEN_MODAL")));
+    test::WhenModal(*mApp, mModalListener, std::move(action));
   }
 
   bool mStarted = false;
   test::TempFolder mTemp;
-  std::filesystem::path mRuntime;
+  test::ScopedEditorFolders mFolders{mTemp.Path()};
   Platform::ScopedFakeMessageBox mBoxes;
   Platform::ScopedFakeFileChooser mChooser;
   Platform::ScopedFakeShellOpener mOpener;
@@ -269,7 +223,7 @@ protected:
   std::unique_ptr<CEditorProcess> mProcess;
   LApplication* mApp = nullptr;
   Platform::WindowId mWindowId = Platform::kNoWindow;
-  RCPtr<Listener> mModalListener;
+  RCPtr<test::ActionListener> mModalListener;
 };
 
 TEST_F(EditorEndToEnd, ProgramsMoveBetweenTheControllerTheEditorAndFiles) {
@@ -380,7 +334,7 @@ TEST_F(EditorEndToEnd, HelpOpensTheUserGuideAndTheAboutBox) {
   mOpener->mAnswer = Platform::kShellOpened;
 
   // Help > About runs the box until its close box is allowed.
-  const RCPtr<Listener> refuser = MakeRCPtr<Listener>();
+  const RCPtr<test::ActionListener> refuser = MakeRCPtr<test::ActionListener>();
   refuser->mAction = [](const RCPtr<LNotification>& notification) {
     if (const auto args = DynamicCast<LCancelArgs>(notification->GetPayload()))
       args->mCancel = 1;
