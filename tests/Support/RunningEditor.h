@@ -13,6 +13,7 @@
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Notification/NotificationCenterManager.h"
 #include "Support/TempFolder.h"
+#include "Support/VariantTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -87,6 +88,18 @@ inline LApplication* StartEditorProcess(std::unique_ptr<CEditorProcess>& process
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return app;
+}
+
+// The engine's twelve program values as the bytes they hold, in order.
+inline Bytes EngineRecord(LApplication& app) {
+  Array<ParamValue> values;
+  static_cast<void>(app.GetEngine()->GetValues({0, 12}, values, -1));
+  Bytes record;
+  for (std::uint32_t i = 0; i < values.GetCount(); ++i) {
+    const Bytes bytes = DataOf(values.GetAt(i).value);
+    record.insert(record.end(), bytes.begin(), bytes.end());
+  }
+  return record;
 }
 
 // Runs the action once a window opened over the main window (a modal run is under way), from an idle pass. The

@@ -227,17 +227,6 @@ protected:
     return folder;
   }
 
-  static test::Bytes EngineRecord(LApplication& app) {
-    Array<ParamValue> values;
-    static_cast<void>(app.GetEngine()->GetValues({0, 12}, values, -1));
-    test::Bytes record;
-    for (std::uint32_t i = 0; i < values.GetCount(); ++i) {
-      const test::Bytes bytes = test::DataOf(values.GetAt(i).value);
-      record.insert(record.end(), bytes.begin(), bytes.end());
-    }
-    return record;
-  }
-
   // Runs the action once a window opened over the main window (a modal run is under way), from an idle pass.
   void WhenModal(LApplication& app, std::function<void(OSWindow&)> action) {
     test::WhenModal(app, mModalListener, std::move(action));
@@ -345,7 +334,7 @@ TEST_F(DeviceViewTest, ProgramButtonsAndMenuCommandsMoveProgramsWithTheControlle
   };
 
   click(u"getProgram5");
-  EXPECT_EQ(EngineRecord(*app), test::Bytes(five.begin(), five.end()));
+  EXPECT_EQ(test::EngineRecord(*app), test::Bytes(five.begin(), five.end()));
   ASSERT_EQ(mBoxes->mShown.size(), 1u);
   EXPECT_EQ(mBoxes->mShown.back().caption, "Retrieve Successful");
 
@@ -369,7 +358,7 @@ TEST_F(DeviceViewTest, ProgramButtonsAndMenuCommandsMoveProgramsWithTheControlle
 TEST_F(DeviceViewTest, ProgramFilesAreSavedAndLoadedThroughTheDialogs) {
   LApplication* app = Start("none");
   ASSERT_NE(app, nullptr);
-  const test::Bytes original = EngineRecord(*app);
+  const test::Bytes original = test::EngineRecord(*app);
   const std::filesystem::path file = mTemp.Path() / "documents" / "one.pellanvorn";
   std::filesystem::create_directories(file.parent_path());
 
@@ -398,13 +387,13 @@ TEST_F(DeviceViewTest, ProgramFilesAreSavedAndLoadedThroughTheDialogs) {
   // Ctrl+O arrives through the application's hot keys on the application center: the load dialog opens
   // without the menu.
   ASSERT_GE(app->GetEngine()->SetParamValue(ParamDescriptor(0), test::MakeBuffer({0x07})), 0);
-  EXPECT_NE(EngineRecord(*app), original);
+  EXPECT_NE(test::EngineRecord(*app), original);
   mChooser->Accept(file.string());
   EXPECT_EQ(app->ProcessGlobalHotKey(KeyCode::Parse(WideString(u"Ctrl+VKEY_O"))), 0);
   static_cast<void>(app->ProcessIdle(true));
   ASSERT_EQ(mChooser->mRequests.size(), 4u);
   EXPECT_EQ(mChooser->mRequests.back().title, "Select Program File");
-  EXPECT_EQ(EngineRecord(*app), original);
+  EXPECT_EQ(test::EngineRecord(*app), original);
   EXPECT_EQ(mBoxes->mShown.size(), 1u) << "a good file loads without a message";
 }
 

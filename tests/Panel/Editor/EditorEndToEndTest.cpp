@@ -191,16 +191,7 @@ protected:
     ClickAt(mWindowId, RowPoint(menu, row));
   }
 
-  Bytes EngineRecord() const {
-    Array<ParamValue> values;
-    static_cast<void>(mApp->GetEngine()->GetValues({0, 12}, values, -1));
-    Bytes record;
-    for (std::uint32_t i = 0; i < values.GetCount(); ++i) {
-      const test::Bytes bytes = test::DataOf(values.GetAt(i).value);
-      record.insert(record.end(), bytes.begin(), bytes.end());
-    }
-    return record;
-  }
+  Bytes EngineRecord() const { return test::EngineRecord(*mApp); }
   std::string TempoText() const {
     const RCPtr<LNumericUpDown> tempo = DynamicCast<LNumericUpDown>(Find("arpeggiator/tempo/parameterControl"));
     return tempo && tempo->GetTextBox() ? Narrow(tempo->GetTextBox()->GetText()) : std::string("<none>");

@@ -9,6 +9,7 @@
 #include "Platform/Midi/MidiSystem.h"
 #include "Platform/Midi/SimulatedMidiSystem.h"
 #include "QZFramework/ObjectBase/Exception.h"
+#include "Support/RunningEditor.h"
 #include "Support/TempFolder.h"
 #include "Support/WindowTestSupport.h"
 #include "UI/DriverCommon/ProgramTestApp.h"
@@ -170,17 +171,6 @@ protected:
     return process;
   }
 
-  static test::Bytes EngineRecord(LApplication& app) {
-    Array<ParamValue> values;
-    static_cast<void>(app.GetEngine()->GetValues({0, 12}, values, -1));
-    test::Bytes record;
-    for (std::uint32_t i = 0; i < values.GetCount(); ++i) {
-      const test::Bytes bytes = test::DataOf(values.GetAt(i).value);
-      record.insert(record.end(), bytes.begin(), bytes.end());
-    }
-    return record;
-  }
-
   test::OffscreenWindowSystem mSystem;
   test::TempFolder mTemp;
   std::filesystem::path mRuntime;
@@ -199,7 +189,7 @@ TEST_F(ProgramActionsEditorTest, SlotFiveIsFetchedAndTheProgramStoredInSlotThree
   simulated->GetController().SetProgram(5, five);
 
   EXPECT_EQ(GetProgram(5), 0);
-  EXPECT_EQ(EngineRecord(*app), test::Bytes(five.begin(), five.end()));
+  EXPECT_EQ(test::EngineRecord(*app), test::Bytes(five.begin(), five.end()));
   ASSERT_EQ(mBoxes->mShown.size(), 1u);
   EXPECT_EQ(mBoxes->mShown[0].caption, "Retrieve Successful");
 
@@ -215,12 +205,12 @@ TEST_F(ProgramActionsEditorTest, ASilentControllerIsARetrieveError) {
   std::unique_ptr<CEditorProcess> process = StartWith("simulated:silent");
   LApplication* app = process->GetApplication();
   ASSERT_NE(app, nullptr);
-  const test::Bytes before = EngineRecord(*app);
+  const test::Bytes before = test::EngineRecord(*app);
   EXPECT_EQ(GetProgram(1), kMidiNoReply);
   ASSERT_EQ(mBoxes->mShown.size(), 1u);
   EXPECT_EQ(mBoxes->mShown[0].caption, "Retrieve Program Error");
   EXPECT_EQ(mBoxes->mShown[0].text, "Error retrieving program from device.  Connect controller and try again.");
-  EXPECT_EQ(EngineRecord(*app), before);
+  EXPECT_EQ(test::EngineRecord(*app), before);
   process->ShutDown();
 }
 
