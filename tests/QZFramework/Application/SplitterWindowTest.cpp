@@ -7,6 +7,7 @@
 #include "QZFramework/Application/ValueControlsWindowFixture.h"
 
 #include "Platform/Window/InputState.h"
+#include "QZFramework/Controls/DropTarget.h"
 #include "QZFramework/Controls/Dropper.h"
 #include "QZFramework/Controls/Panel.h"
 #include "QZFramework/Controls/Splitter.h"
@@ -179,23 +180,7 @@ TEST_F(SplitterWindowTest, ThePointerShowsTheSizingCursorOfEachOrientation) {
 // ---------------------------------------------------------------------------
 // Drag tokens
 
-// A panel that takes any drag token and records it.
-class DropTarget : public LPanel {
-public:
-  using LPanel::LPanel;
-  static RCPtr<LControl>& Create(RCPtr<LControl>& out, const RCPtr<LControl>& parent,
-                                 const RCPtr<LControlDescriptor>& descriptor) {
-    return CreateControlFromDescriptor<DropTarget>(out, parent, descriptor);
-  }
-  bool AcceptsDraggedControl(const RCPtr<LControl>& dragged) override {
-    return static_cast<bool>(DynamicCast<LDropperBase>(dragged));
-  }
-  QZRESULT AcceptDrop(const RCPtr<LControl>& dragged) override {
-    mDropped.push_back(dragged);
-    return S_OK;
-  }
-  std::vector<RCPtr<LControl>> mDropped;
-};
+using test::DropTarget;
 
 class DropperWindowTest : public test::ValueControlsWindowFixture {
 protected:

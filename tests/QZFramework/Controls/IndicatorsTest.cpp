@@ -3,6 +3,7 @@
 // clock, the clip light with and without latching, posted status texts from
 // worker threads, and tokens that close themselves after the drop.
 
+#include "QZFramework/Controls/DropTarget.h"
 #include "QZFramework/Controls/IndicatorsFixture.h"
 
 #include <gtest/gtest.h>
@@ -322,23 +323,7 @@ TEST_F(StatusBarTest, ABarWithoutItsLabelTakesTextsWithoutShowingThem) {
 // ---------------------------------------------------------------------------
 // Drag tokens
 
-// A panel that takes any drag token and records it.
-class DropTarget : public LPanel {
-public:
-  using LPanel::LPanel;
-  static RCPtr<LControl>& Create(RCPtr<LControl>& out, const RCPtr<LControl>& parent,
-                                 const RCPtr<LControlDescriptor>& descriptor) {
-    return CreateControlFromDescriptor<DropTarget>(out, parent, descriptor);
-  }
-  bool AcceptsDraggedControl(const RCPtr<LControl>& dragged) override {
-    return static_cast<bool>(DynamicCast<LDropperBase>(dragged));
-  }
-  QZRESULT AcceptDrop(const RCPtr<LControl>& dragged) override {
-    mDropped.push_back(dragged);
-    return S_OK;
-  }
-  std::vector<RCPtr<LControl>> mDropped;
-};
+using test::DropTarget;
 
 class DropperTest : public test::IndicatorsFixture {
 protected:
