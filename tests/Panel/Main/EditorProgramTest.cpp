@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -111,6 +112,36 @@ TEST_F(EditorProgram, ASecondProgramHandsOverItsCommandLineAndEndsWithZero) {
   EXPECT_TRUE(UserSettings("second").empty()) << "the second made no window and no settings";
   EXPECT_TRUE(Platform::IsProcessRunning(first));
   EXPECT_EQ(Platform::StopProcess(first, kTimeoutMs), kExitCodeNormal);
+}
+
+TEST_F(EditorProgram, AHugeSettingsFileIsNotReadAndTheEditorStartsWithItsDefaults) {
+  const auto startToFirstFrame = [this](const std::string& config) {
+    std::vector<std::string> environment = Environment(config);
+    environment.push_back(std::string(kEnvironmentScreenDpi) + "=96");
+    environment.push_back(std::string(kEnvironmentExitAfterFirstFrame) + "=1");
+    const Platform::ProcessId editor = Platform::StartProcess(QZ_EDITOR_PROGRAM, {}, environment);
+    EXPECT_NE(editor, 0);
+    return Platform::WaitForProcess(editor, kTimeoutMs);
+  };
+  // A start with no settings shows what an editor takes (and is the largest child so far).
+  ASSERT_EQ(startToFirstFrame("usual"), kExitCodeNormal);
+  const std::uint64_t usualKb = Platform::GetLargestChildPeakResidentKb();
+  ASSERT_GT(usualKb, 0u);
+
+  // A sparse gigabyte behind a settings document that begins well: read whole, it would take a gigabyte
+  // of memory and many seconds before the window.
+  const std::filesystem::path settings = mTemp.Path() / "huge" / "Tolvane" / "PresetEditor" / "UserSettings.ini";
+  std::filesystem::create_directories(settings.parent_path());
+  test::WriteAll(settings, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>"
+                           "<key>1_0_0</key><dict><key>CurrentSkinIndex</key><integer>0</integer>");
+  std::filesystem::resize_file(settings, std::uint64_t{1} << 30);
+  EXPECT_EQ(startToFirstFrame("huge"), kExitCodeNormal);
+  constexpr std::uint64_t kAllowanceKb = 100 * 1024;
+  EXPECT_LT(Platform::GetLargestChildPeakResidentKb(), usualKb + kAllowanceKb);
+  // It started as from no file at all, and its save put a fresh document in the huge one's place.
+  const std::string fresh = UserSettings("huge");
+  EXPECT_LT(fresh.size(), 4096u);
+  EXPECT_NE(fresh.find("<key>CurrentSkinIndex</key><integer>1</integer>"), std::string::npos);
 }
 
 } // namespace
