@@ -2,6 +2,7 @@
 
 #include "Platform/Files/SpecialFilesForTests.h"
 #include "Platform/System/Limits.h"
+#include "QZFramework/Utilities/Storage/PathText.h"
 #include "Support/FileTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -456,6 +457,23 @@ TEST_F(IniFileManagerTest, ASettingsFileThatIsNoRegularFileKeepsItsDefaultsInMem
               entries);
   }
   EXPECT_TRUE(fs::is_empty(folder / "dir"));
+}
+
+TEST_F(IniFileManagerTest, APathThatIsNoUtf8IsOpenedAndSavedByItsOwnBytes) {
+  WideString path;
+  ASSERT_TRUE(PathTextFromBytes(Path("User\xE9.ini"), path));
+  IniFileHandle h = 0;
+  ASSERT_EQ(manager->OpenFile(path, W("1.0.0"), W("App"), h), kIniFileOk);
+  EXPECT_EQ(manager->SetInt(h, W("DeviceModel"), 3), kIniFileOk);
+  EXPECT_EQ(manager->CloseFile(h, true), kIniFileOk);
+  EXPECT_NE(ReadAll(folder / "User\xE9.ini").find("<integer>3</integer>"), std::string::npos);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+
+  // A text that names no path opens nothing.
+  WideString noPath;
+  noPath.AssignChars(u"/tmp/\xD800");
+  EXPECT_EQ(manager->OpenFile(noPath, W("1.0.0"), W("App"), h), kIniFileFailed);
+  EXPECT_EQ(h, 0u);
 }
 
 TEST_F(IniFileManagerTest, ASettingsFileOverTheLimitIsNotReadAndStartsAfresh) {
