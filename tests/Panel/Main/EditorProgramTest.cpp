@@ -6,6 +6,7 @@
 #include "Panel/Main/ApplicationBaseWin.h"
 #include "Panel/Main/StartupErrors.h"
 
+#include "Platform/Files/SpecialFilesForTests.h"
 #include "Platform/System/Process.h"
 #include "Support/TempFolder.h"
 
@@ -142,6 +143,37 @@ TEST_F(EditorProgram, AHugeSettingsFileIsNotReadAndTheEditorStartsWithItsDefault
   const std::string fresh = UserSettings("huge");
   EXPECT_LT(fresh.size(), 4096u);
   EXPECT_NE(fresh.find("<key>CurrentSkinIndex</key><integer>1</integer>"), std::string::npos);
+}
+
+TEST_F(EditorProgram, ASettingsFileThatIsNoRegularFileStaysWhatItIs) {
+  using Platform::test::NodeKind;
+  struct Case {
+    std::string name;
+    NodeKind kind;
+  };
+  const std::filesystem::path nodes = mTemp.Path() / "nodes";
+  std::filesystem::create_directories(nodes / "folder");
+  ASSERT_TRUE(Platform::test::MakeFifo((nodes / "fifo").string()));
+  std::vector<Case> cases{{"fifo", NodeKind::kFifo}, {"folder", NodeKind::kFolder}};
+  if (Platform::test::MakeNullDevice((nodes / "device").string()))
+    cases.push_back({"device", NodeKind::kCharacterDevice});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // The user's settings file is a link to the node; the editor starts, shows its window and saves.
+    const std::filesystem::path settings = mTemp.Path() / c.name / "Tolvane" / "PresetEditor" / "UserSettings.ini";
+    std::filesystem::create_directories(settings.parent_path());
+    std::filesystem::create_symlink(nodes / c.name, settings);
+    std::vector<std::string> environment = Environment(c.name);
+    environment.push_back(std::string(kEnvironmentExitAfterFirstFrame) + "=1");
+    const Platform::ProcessId editor = Platform::StartProcess(QZ_EDITOR_PROGRAM, {}, environment);
+    ASSERT_NE(editor, 0);
+    EXPECT_EQ(Platform::WaitForProcess(editor, kTimeoutMs), kExitCodeNormal);
+    EXPECT_EQ(Platform::test::KindOfNode(settings.string()), NodeKind::kLink);
+    EXPECT_EQ(Platform::test::KindOfNode((nodes / c.name).string()), c.kind);
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(nodes / "folder"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(nodes), {}),
+            static_cast<std::ptrdiff_t>(cases.size()));
 }
 
 } // namespace
