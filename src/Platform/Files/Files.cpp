@@ -72,6 +72,8 @@ bool IsTemporaryOf(const std::string& entry, const std::string& name) {
 void RemoveLeftoverTemporaries(const std::string& target) {
   const std::string folder = FolderOf(target);
   const std::string name = NameOf(target);
+  if (name.empty())
+    return;
   std::vector<std::string> found;
   (void)ListDirectory(folder.c_str(), [&](const DirectoryEntry& entry) {
     if (IsTemporaryOf(entry.name, name))

@@ -25,6 +25,7 @@
 #include "QZFramework/Utilities/Storage/StringT.h"
 
 #include <cstdint>
+#include <string>
 
 namespace QZ::Platform {
 struct FileChooserAnswer;
