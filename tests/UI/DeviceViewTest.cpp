@@ -41,6 +41,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace QZ {
 namespace {
@@ -395,6 +396,36 @@ TEST_F(DeviceViewTest, ProgramFilesAreSavedAndLoadedThroughTheDialogs) {
   EXPECT_EQ(mChooser->mRequests.back().title, "Select Program File");
   EXPECT_EQ(test::EngineRecord(*app), original);
   EXPECT_EQ(mBoxes->mShown.size(), 1u) << "a good file loads without a message";
+}
+
+TEST_F(DeviceViewTest, ANameThatIsNoUtf8IsSavedAndOpenedByItsOwnBytes) {
+  LApplication* app = Start("none");
+  ASSERT_NE(app, nullptr);
+  const test::Bytes original = test::EngineRecord(*app);
+  std::vector<std::uint8_t> program;
+  ASSERT_EQ(LPresetManager::BuildProgramFile(program), S_OK);
+  const std::filesystem::path folder = mTemp.Path() / "documents";
+  std::filesystem::create_directories(folder);
+  // The user's file whose name is where a conversion stopping at the odd byte would end.
+  test::WriteAll(folder / "victim", "the user's text");
+
+  for (const std::string name : {"victim\xFF.pellanvorn", "m\xE9 \xFE.pellanvorn"}) {
+    SCOPED_TRACE(name);
+    mChooser->Accept((folder / name).string());
+    Command(*app, kNidMenuSavePreset);
+    const std::string saved = test::ReadAll(folder / name);
+    EXPECT_EQ(std::vector<std::uint8_t>(saved.begin(), saved.end()), program);
+    EXPECT_EQ(test::ReadAll(folder / "victim"), "the user's text");
+
+    ASSERT_GE(app->GetEngine()->SetParamValue(ParamDescriptor(0), test::MakeBuffer({0x07})), 0);
+    mChooser->Accept((folder / name).string());
+    Command(*app, kNidMenuLoadPreset);
+    EXPECT_EQ(test::EngineRecord(*app), original);
+  }
+  EXPECT_TRUE(mBoxes->mShown.empty()) << "no question, error or load message";
+  // Four dialogs, the later ones opening in the folder of the choice.
+  ASSERT_EQ(mChooser->mRequests.size(), 4u);
+  EXPECT_EQ(mChooser->mRequests[3].folder, folder.string());
 }
 
 TEST_F(DeviceViewTest, ExitAndTheUserGuide) {

@@ -9,8 +9,10 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <random>
+#include <vector>
 
 namespace QZ::Platform {
 
@@ -18,11 +20,80 @@ namespace {
 
 int ErrorNumber() { return errno ? errno : EIO; }
 
+// The temporaries of a save are "<name>.<number>.tmp" with a number below this, written in decimal.
+constexpr std::uint32_t kTemporaryNumberLimit = 1000000000u;
+constexpr std::size_t kTemporaryNumberMaxDigits = 9;
+constexpr const char* kTemporarySuffix = ".tmp";
+
+timespec Now() {
+  timespec now{};
+  (void)::clock_gettime(CLOCK_REALTIME, &now);
+  return now;
+}
+
+// When this process started, as near as its files can tell: taken while the program loads.
+const timespec gProcessStart = Now();
+
+bool IsBefore(const timespec& a, const timespec& b) {
+  return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   if (slash == std::string::npos)
     return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Whether entry is a temporary that a save of name makes: the name, ".", the number as it is written
+// (decimal, no leading zero, below kTemporaryNumberLimit) and ".tmp".
+bool IsTemporaryOf(const std::string& entry, const std::string& name) {
+  const std::size_t suffix = std::strlen(kTemporarySuffix);
+  if (entry.size() < name.size() + 1 + 1 + suffix || entry.compare(0, name.size(), name) != 0 ||
+      entry[name.size()] != '.' || entry.compare(entry.size() - suffix, suffix, kTemporarySuffix) != 0)
+    return false;
+  const std::string number = entry.substr(name.size() + 1, entry.size() - suffix - name.size() - 1);
+  if (number.empty() || number.size() > kTemporaryNumberMaxDigits || (number[0] == '0' && number.size() > 1))
+    return false;
+  for (const char c : number) {
+    if (c < '0' || c > '9')
+      return false;
+  }
+  return true;
+}
+
+// Removes what killed saves of target left behind (see ReplaceFileAtomically). Failures change nothing the
+// caller can act on: a leftover that stays is taken at the next save.
+void RemoveLeftoverTemporaries(const std::string& target) {
+  const std::string folder = FolderOf(target);
+  const std::string name = NameOf(target);
+  if (name.empty())
+    return;
+  std::vector<std::string> found;
+  (void)ListDirectory(folder.c_str(), [&](const DirectoryEntry& entry) {
+    if (IsTemporaryOf(entry.name, name))
+      found.push_back(entry.name);
+  });
+  for (const std::string& entry : found) {
+    const std::string path = folder + "/" + entry;
+    struct stat st;
+    // Not a link, a folder or anything else that only looks like one; not one of a save under way.
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && IsBefore(st.st_mtim, gProcessStart))
+      (void)::unlink(path.c_str());
+  }
+}
+
+// 0 when target is missing or a regular file; otherwise why it may not be replaced.
+int CheckReplaceable(const std::string& target) {
+  struct stat st;
+  if (::lstat(target.c_str(), &st) != 0 || S_ISREG(st.st_mode))
+    return 0;
+  return S_ISDIR(st.st_mode) ? EISDIR : kErrorNotRegularFile;
 }
 
 // Makes a rename durable; failure here changes nothing the caller can act on.
@@ -182,26 +253,34 @@ bool ListDirectory(const char* folder, const std::function<void(const DirectoryE
   return errno == 0;
 }
 
-bool ReadWholeFile(const char* path, std::string& bytes) {
+bool ReadWholeFile(const char* path, std::string& bytes) { return ReadWholeFile(path, bytes, UINT64_MAX); }
+
+bool ReadWholeFile(const char* path, std::string& bytes, std::uint64_t maxBytes) {
+  bytes.clear();
   const FileDescriptor file = OpenRegularFile(path, 0);
   if (file == kNoFile)
     return false;
-  bytes.clear();
-  bool ok = true;
+  std::uint64_t size = 0;
+  bool ok = GetFileSize(file, size) && size <= maxBytes;
   try {
     char buffer[65536];
-    for (;;) {
+    while (ok) {
       const std::int64_t n = ReadFile(file, buffer, sizeof buffer);
       if (n <= 0) {
         ok = n == 0;
         break;
       }
-      bytes.append(buffer, static_cast<std::size_t>(n));
+      if (static_cast<std::uint64_t>(n) > maxBytes - bytes.size())
+        ok = false; // it grew while being read
+      else
+        bytes.append(buffer, static_cast<std::size_t>(n));
     }
   } catch (const std::bad_alloc&) {
     ok = false;
   }
   CloseFile(file);
+  if (!ok)
+    bytes.clear();
   return ok;
 }
 
@@ -210,6 +289,10 @@ int ReplaceFileAtomically(const char* path, std::string_view bytes) {
     return EINVAL;
   std::string target;
   if (const int error = ResolveLinks(path, target))
+    return error;
+  // A FIFO, a device or a socket would be replaced by a plain file (a device in /dev, for a privileged
+  // user); nothing is made beside it either.
+  if (const int error = CheckReplaceable(target))
     return error;
   // Renaming needs only the folder's permission: a file that could not be written in
   // place (one we may not even have been able to read) is not replaced either.
@@ -227,7 +310,7 @@ int ReplaceFileAtomically(const char* path, std::string_view bytes) {
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temporary = target + "." + std::to_string(random() % 1000000000u) + ".tmp";
+    temporary = target + "." + std::to_string(random() % kTemporaryNumberLimit) + kTemporarySuffix;
     errno = 0;
     fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, replacing ? 0600 : 0666);
     if (fd < 0 && errno != EEXIST && errno != EINTR)
@@ -252,6 +335,9 @@ int ReplaceFileAtomically(const char* path, std::string_view bytes) {
   errno = 0;
   if (::close(fd) != 0 && !result)
     result = ErrorNumber();
+  // Once more, as near to the rename as can be: something else may have been put there meanwhile.
+  if (!result)
+    result = CheckReplaceable(target);
   errno = 0;
   if (!result && ::rename(temporary.c_str(), target.c_str()) != 0)
     result = ErrorNumber();
@@ -260,6 +346,7 @@ int ReplaceFileAtomically(const char* path, std::string_view bytes) {
     return result;
   }
   SyncFolder(FolderOf(target));
+  RemoveLeftoverTemporaries(target);
   return 0;
 }
 

@@ -4,6 +4,7 @@
 // ReplaceFileAtomically. Calls retry interrupted system calls; none throws. Every
 // call is safe from any thread; one descriptor is used by one thread at a time.
 
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -52,14 +53,26 @@ bool ListDirectory(const char* folder, const std::function<void(const DirectoryE
 
 // The whole of a regular file; false when it cannot be opened or read.
 [[nodiscard]] bool ReadWholeFile(const char* path, std::string& bytes);
+// The same for a file of at most maxBytes: a larger one is refused by its size before anything is read,
+// and one that grows past the limit while it is read is refused too (bytes empty).
+[[nodiscard]] bool ReadWholeFile(const char* path, std::string& bytes, std::uint64_t maxBytes);
 
 // Saves bytes as the file at path so that a reader sees either the old file or the
-// whole new one, never a part: a temporary file beside it is written, flushed to the
-// disk and renamed over it. The file keeps its permissions; a new one gets the
-// umask's (0666 less the umask, as a plain create would). A link at the path stays a
-// link and its target is replaced. An existing file the caller may not write is left
-// alone. Returns 0 or the system's error number; on failure the old file is unchanged
-// and no temporary is left.
+// whole new one, never a part: a temporary file beside it, "<name>.<number>.tmp", is
+// written, flushed to the disk and renamed over it. The file keeps its permissions; a
+// new one gets the umask's (0666 less the umask, as a plain create would). A link at
+// the path stays a link and its target is replaced. Only a regular file is replaced:
+// when the target is a folder (EISDIR) or a FIFO, device or socket (kErrorNotRegularFile)
+// nothing is made or changed. An existing file the caller may not write is left alone.
+// Returns 0 or the system's error number; on failure the old file is unchanged and no
+// temporary is left.
+//
+// A save that was killed leaves its temporary behind; a successful save removes those
+// of earlier saves of the same target: regular files named exactly as the temporaries
+// of that name are, made before this process started (a newer one may belong to a save
+// under way).
 [[nodiscard]] int ReplaceFileAtomically(const char* path, std::string_view bytes);
+// Why a target that is no regular file and no folder was not replaced.
+inline constexpr int kErrorNotRegularFile = EINVAL;
 
 } // namespace QZ::Platform

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -89,6 +90,13 @@ int StopProcess(ProcessId process, int graceMs) {
     return code;
   ::kill(process, SIGKILL);
   return ::waitpid(process, &status, 0) == process ? ExitCodeOfStatus(status) : -1;
+}
+
+std::uint64_t GetLargestChildPeakResidentKb() {
+  rusage usage{};
+  if (::getrusage(RUSAGE_CHILDREN, &usage) != 0 || usage.ru_maxrss < 0)
+    return 0;
+  return static_cast<std::uint64_t>(usage.ru_maxrss); // Linux counts it in KiB
 }
 
 std::string FindProgram(const std::string& name) {

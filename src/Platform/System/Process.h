@@ -4,6 +4,7 @@
 //
 // Thread safety: any thread; a process is stopped by one thread only.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ int WaitForProcess(ProcessId process, int timeoutMs);
 int StopProcess(ProcessId process, int graceMs);
 // The code of a wait status from waitpid: the exit code, 128 + the signal that ended it, or -1.
 int ExitCodeOfStatus(int status);
+// The peak resident set, in KiB, of the largest child process collected so far (0 before any): a child's
+// memory is measured by collecting it (WaitForProcess, StopProcess) and asking after.
+std::uint64_t GetLargestChildPeakResidentKb();
 // The path of a program on PATH, or "".
 std::string FindProgram(const std::string& name);
 

@@ -6,6 +6,7 @@
 #include "QZFramework/Application/AppMessageBox.h"
 #include "QZFramework/Application/FrameworkApp.h"
 #include "QZFramework/Application/OSWindow.h"
+#include "QZFramework/Utilities/Storage/PathText.h"
 
 #include <chrono>
 #include <memory>
@@ -23,6 +24,20 @@ WideString FromUtf8(const std::string& text) {
   WideString wide;
   wide.AssignNarrow(text.c_str());
   return wide;
+}
+
+// The folder a chooser opens in: absolute, since a chooser ignores a relative one; empty when the folder
+// cannot be named (the chooser then opens where it likes).
+std::string ChooserFolder(const WideString& folder) {
+  std::string path;
+  if (!PathBytesFromText(folder, path))
+    path.clear();
+  if (!path.empty() && path.front() == '/')
+    return path;
+  std::string absolute;
+  if (Platform::GetRealPath(path.empty() ? "." : path.c_str(), absolute) || Platform::GetRealPath(".", absolute))
+    return absolute;
+  return {};
 }
 
 std::string FolderOf(const std::string& path) {
@@ -142,6 +157,16 @@ Platform::FileChooserAnswer LFileDialog::RunChooser(const Platform::FileChooserR
   return answer;
 }
 
+bool LFileDialog::KeepPath(const std::string& path, WideString& text) {
+  std::string back;
+  if (PathTextFromBytes(path, text) && PathBytesFromText(text, back) && back == path)
+    return true;
+  static_cast<void>(AppMessageBox(FromUtf8(kNameNotKeptText).Concat(PathTextForDisplay(text)),
+                                  WideString(kChooserErrorCaption), kErrorStyle));
+  text = WideString();
+  return false;
+}
+
 QZRESULT LFileDialog::ShowOpenDialog(const WideString& filter, const WideString& defaultExtension,
                                      const WideString& title, bool multiSelect) {
   static_cast<void>(defaultExtension); // a chosen file exists: its name is taken as it is
@@ -149,16 +174,21 @@ QZRESULT LFileDialog::ShowOpenDialog(const WideString& filter, const WideString&
   Platform::FileChooserRequest request;
   request.mode = multiSelect ? Platform::FileChooserMode::kOpenMultiple : Platform::FileChooserMode::kOpen;
   request.title = ToUtf8(title);
-  request.folder = ToUtf8(mFolder);
+  request.folder = ChooserFolder(mFolder);
   AddFilters(request, filter);
   const Platform::FileChooserAnswer answer = RunChooser(request);
   if (answer.outcome != Platform::FileChooserOutcome::kAccepted || answer.paths.empty())
     return E_FAIL;
   const std::string folder = FolderOf(answer.paths.front());
   // Several files: the path names the folder they were chosen in.
-  mFilePath = FromUtf8(answer.paths.size() > 1 ? folder : answer.paths.front());
+  WideString path;
+  WideString folderText;
+  if (!KeepPath(answer.paths.size() > 1 ? folder : answer.paths.front(), path) ||
+      (!folder.empty() && !KeepPath(folder, folderText)))
+    return E_FAIL;
+  mFilePath = path;
   if (!folder.empty())
-    mFolder = FromUtf8(folder);
+    mFolder = folderText;
   return S_OK;
 }
 
@@ -170,7 +200,7 @@ QZRESULT LFileDialog::ShowSaveDialog(const WideString& filter, const WideString&
   Platform::FileChooserRequest request;
   request.mode = Platform::FileChooserMode::kSave;
   request.title = ToUtf8(title);
-  request.folder = ToUtf8(mFolder);
+  request.folder = ChooserFolder(mFolder);
   request.fileName = ToUtf8(WideString(kUntitled));
   AddFilters(request, filter);
   const Platform::FileChooserAnswer answer = RunChooser(request);
@@ -180,20 +210,27 @@ QZRESULT LFileDialog::ShowSaveDialog(const WideString& filter, const WideString&
   const std::string extension = BareExtension(defaultExtension);
   if (!extension.empty() && !NameOf(path).empty() && NameOf(path).find('.') == std::string::npos)
     path += "." + extension;
-  const std::string name = NameOf(path);
-  if (maxFileNameLength > 0 && FromUtf8(name).GetLength() > static_cast<std::uint32_t>(maxFileNameLength)) {
+  // The name is checked, asked about and handed on as these very bytes.
+  WideString pathText;
+  WideString name;
+  const std::string folder = FolderOf(path);
+  WideString folderText;
+  if (!KeepPath(path, pathText) || !PathTextFromBytes(NameOf(path), name) ||
+      (!folder.empty() && !KeepPath(folder, folderText)))
+    return E_FAIL;
+  if (maxFileNameLength > 0 && name.GetLength() > static_cast<std::uint32_t>(maxFileNameLength)) {
     static_cast<void>(
         AppMessageBox(FromUtf8(kFileTooLongText + std::to_string(maxFileNameLength) + " characters "),
                       WideString(kFileSaveErrorCaption), kErrorStyle));
     return E_FAIL;
   }
   if (Platform::PathExists(path.c_str()) &&
-      AppMessageBox(FromUtf8(name + kReplaceQuestion), title, kQuestionStyle) != kAnswerYes)
+      AppMessageBox(PathTextForDisplay(name).Concat(FromUtf8(kReplaceQuestion)), title, kQuestionStyle) !=
+          kAnswerYes)
     return E_FAIL;
-  mFilePath = FromUtf8(path);
-  const std::string folder = FolderOf(path);
+  mFilePath = pathText;
   if (!folder.empty())
-    mFolder = FromUtf8(folder);
+    mFolder = folderText;
   return S_OK;
 }
 

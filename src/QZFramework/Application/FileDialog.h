@@ -9,6 +9,11 @@
 // file. A default extension may be given as "ext", ".ext" or "*.ext"; a save name without an extension gets
 // it, and the question whether to replace an existing file is asked for the name that will be written.
 //
+// The chosen path and the folder keep the chooser's bytes exactly, names that are not UTF-8 included (see
+// PathText.h): the replace question, the save or open and the next chooser's folder all name the very file
+// chosen. A name that could not be kept is refused with an error box, never shortened. The chooser is given
+// the folder as an absolute path.
+//
 // While the chooser is open the UI thread waits in a nested loop of the application host: the application's
 // windows take no input but keep painting. A chooser that cannot be shown says why in an error box.
 //
@@ -20,6 +25,7 @@
 #include "QZFramework/Utilities/Storage/StringT.h"
 
 #include <cstdint>
+#include <string>
 
 namespace QZ::Platform {
 struct FileChooserAnswer;
@@ -36,6 +42,8 @@ public:
   static constexpr const char* kFileTooLongText = "The file length is larger than the maximum limit of ";
   static constexpr const char16_t* kChooserErrorCaption = u"File Dialog Error";
   static constexpr const char* kChooserErrorText = "The file dialog could not be shown: ";
+  // Followed by the chosen path, in the "File Dialog Error" box.
+  static constexpr const char* kNameNotKeptText = "The chosen name cannot be used: ";
   // Followed by the file name.
   static constexpr const char* kReplaceQuestion = " already exists.\nDo you want to replace it?";
   // The style of the error boxes and of the question.
@@ -48,13 +56,14 @@ public:
   LFileDialog(const LFileDialog&) = delete;
   LFileDialog& operator=(const LFileDialog&) = delete;
 
-  // 0 when a file was chosen; E_FAIL when the dialog was cancelled or could not be shown. With several files
-  // chosen the path is their folder.
+  // 0 when a file was chosen; E_FAIL when the dialog was cancelled or could not be shown, or the chosen path
+  // could not be kept. With several files chosen the path is their folder.
   QZRESULT ShowOpenDialog(const WideString& filter, const WideString& defaultExtension, const WideString& title,
                           bool multiSelect);
   // 0 when a name was accepted; E_INVALIDARG for a maximum of 0; E_FAIL when the dialog was cancelled or could
-  // not be shown, the name (extension included) is longer than maxFileNameLength characters (a box says so;
-  // a negative maximum sets no limit), or the user chose not to replace an existing file.
+  // not be shown, the chosen path could not be kept, the name (extension included) is longer than
+  // maxFileNameLength characters (a box says so; a negative maximum sets no limit), or the user chose not to
+  // replace an existing file.
   QZRESULT ShowSaveDialog(const WideString& filter, const WideString& defaultExtension, const WideString& title,
                           std::int32_t maxFileNameLength);
 
@@ -64,6 +73,8 @@ public:
 private:
   // The request's filters from the filter text.
   static void AddFilters(Platform::FileChooserRequest& request, const WideString& filter);
+  // The text of a chosen path, every byte kept; false, with the error box, when that cannot be.
+  static bool KeepPath(const std::string& path, WideString& text);
   // Shows the chooser and waits for it; the error box when it fails.
   Platform::FileChooserAnswer RunChooser(const Platform::FileChooserRequest& request);
 

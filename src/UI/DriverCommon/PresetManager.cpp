@@ -9,6 +9,7 @@
 #include "QZFramework/Notification/NotificationCenterManager.h"
 #include "QZFramework/ObjectBase/Exception.h"
 #include "QZFramework/Utilities/Storage/Array.h"
+#include "QZFramework/Utilities/Storage/PathText.h"
 #include "QZFramework/Utilities/Storage/WrapperStringable.h"
 
 #include <string>
@@ -206,8 +207,9 @@ LPresetManager::LoadResult LPresetManager::LoadPresetFile(WideString path) {
 }
 
 LPresetManager::LoadResult LPresetManager::ReadFile(const WideString& path) {
+  std::string file;
   std::vector<std::uint8_t> bytes;
-  if (!ReadProgramBytes(ToUtf8(path), bytes))
+  if (!PathBytesFromText(path, file) || !ReadProgramBytes(file, bytes))
     return LoadCorrupt;
   return ApplyProgramFile(bytes);
 }
@@ -216,8 +218,8 @@ QZRESULT LPresetManager::SavePresetFile(WideString path) {
   std::vector<std::uint8_t> bytes;
   if (BuildProgramFile(bytes) != S_OK)
     return E_FAIL;
-  const std::string target = ToUtf8(path);
-  if (target.empty())
+  std::string target;
+  if (!PathBytesFromText(path, target) || target.empty())
     return E_FAIL;
   const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   return Platform::ReplaceFileAtomically(target.c_str(), text) == 0 ? S_OK : E_FAIL;
@@ -269,7 +271,8 @@ void LPresetManager::SaveLastPresetFolder(const LFileDialog& dialog) {
   IIniFileManager* settings = app ? app->GetIniFileManager() : nullptr;
   const IniFileHandle user = app ? app->GetSettingsFile(kSettingsFileUser) : 0;
   if (settings && user)
-    static_cast<void>(settings->SetString(user, WideString(kSettingPresetLastFolderPath), dialog.GetFolder()));
+    static_cast<void>(settings->SetString(user, WideString(kSettingPresetLastFolderPath),
+                                          PathTextForDisplay(dialog.GetFolder())));
 }
 
 } // namespace QZ

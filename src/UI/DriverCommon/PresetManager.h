@@ -13,7 +13,8 @@
 // a value block that does not decode to exactly the record's bytes, a value that is not a byte buffer of its
 // parameter's width, or a byte of 0x80 or more (it would end the controller's system-exclusive message).
 // Indexes outside the twelve parameters go to the engine, which refuses them. Saving writes the whole file
-// in one step (an atomic replace): any failure leaves the old file as it was.
+// in one step (an atomic replace): any failure leaves the old file as it was, and only a regular file (or a
+// new one) is ever replaced. Paths are path texts (PathText.h): they reach the file system byte for byte.
 //
 // The manager listens to the application center for "NID_GLOBAL_LOAD_CONTROL_PANEL_SETTINGS" (a path to
 // load) and sends "NID_PRESETFILE_PRE_LOAD" and "NID_PRESETFILE_POST_LOAD" through itself around every load;
@@ -118,7 +119,8 @@ public:
 
   // The load message for -1 to -5 from the application's string table (error icon); nothing for others.
   static void ShowProgramFileLoadMessage(std::int32_t result);
-  // Stores the dialog's folder as "PresetLastFolderPath" in the user settings.
+  // Stores the dialog's folder as "PresetLastFolderPath" in the user settings: as text, so a byte of a
+  // folder name that is no UTF-8 is stored as U+FFFD (a settings file holds text only).
   static void SaveLastPresetFolder(const LFileDialog& dialog);
 
   bool IsCreated() const { return mCreated; }

@@ -6,12 +6,14 @@
 #include "Panel/Main/ApplicationBaseWin.h"
 #include "Panel/Main/StartupErrors.h"
 
+#include "Platform/Files/SpecialFilesForTests.h"
 #include "Platform/System/Process.h"
 #include "Support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -111,6 +113,67 @@ TEST_F(EditorProgram, ASecondProgramHandsOverItsCommandLineAndEndsWithZero) {
   EXPECT_TRUE(UserSettings("second").empty()) << "the second made no window and no settings";
   EXPECT_TRUE(Platform::IsProcessRunning(first));
   EXPECT_EQ(Platform::StopProcess(first, kTimeoutMs), kExitCodeNormal);
+}
+
+TEST_F(EditorProgram, AHugeSettingsFileIsNotReadAndTheEditorStartsWithItsDefaults) {
+  const auto startToFirstFrame = [this](const std::string& config) {
+    std::vector<std::string> environment = Environment(config);
+    environment.push_back(std::string(kEnvironmentScreenDpi) + "=96");
+    environment.push_back(std::string(kEnvironmentExitAfterFirstFrame) + "=1");
+    const Platform::ProcessId editor = Platform::StartProcess(QZ_EDITOR_PROGRAM, {}, environment);
+    EXPECT_NE(editor, 0);
+    return Platform::WaitForProcess(editor, kTimeoutMs);
+  };
+  // A start with no settings shows what an editor takes (and is the largest child so far).
+  ASSERT_EQ(startToFirstFrame("usual"), kExitCodeNormal);
+  const std::uint64_t usualKb = Platform::GetLargestChildPeakResidentKb();
+  ASSERT_GT(usualKb, 0u);
+
+  // A sparse gigabyte behind a settings document that begins well: read whole, it would take a gigabyte
+  // of memory and many seconds before the window.
+  const std::filesystem::path settings = mTemp.Path() / "huge" / "Tolvane" / "PresetEditor" / "UserSettings.ini";
+  std::filesystem::create_directories(settings.parent_path());
+  test::WriteAll(settings, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>"
+                           "<key>1_0_0</key><dict><key>CurrentSkinIndex</key><integer>0</integer>");
+  std::filesystem::resize_file(settings, std::uint64_t{1} << 30);
+  EXPECT_EQ(startToFirstFrame("huge"), kExitCodeNormal);
+  constexpr std::uint64_t kAllowanceKb = 100 * 1024;
+  EXPECT_LT(Platform::GetLargestChildPeakResidentKb(), usualKb + kAllowanceKb);
+  // It started as from no file at all, and its save put a fresh document in the huge one's place.
+  const std::string fresh = UserSettings("huge");
+  EXPECT_LT(fresh.size(), 4096u);
+  EXPECT_NE(fresh.find("<key>CurrentSkinIndex</key><integer>1</integer>"), std::string::npos);
+}
+
+TEST_F(EditorProgram, ASettingsFileThatIsNoRegularFileStaysWhatItIs) {
+  using Platform::test::NodeKind;
+  struct Case {
+    std::string name;
+    NodeKind kind;
+  };
+  const std::filesystem::path nodes = mTemp.Path() / "nodes";
+  std::filesystem::create_directories(nodes / "folder");
+  ASSERT_TRUE(Platform::test::MakeFifo((nodes / "fifo").string()));
+  std::vector<Case> cases{{"fifo", NodeKind::kFifo}, {"folder", NodeKind::kFolder}};
+  if (Platform::test::MakeNullDevice((nodes / "device").string()))
+    cases.push_back({"device", NodeKind::kCharacterDevice});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // The user's settings file is a link to the node; the editor starts, shows its window and saves.
+    const std::filesystem::path settings = mTemp.Path() / c.name / "Tolvane" / "PresetEditor" / "UserSettings.ini";
+    std::filesystem::create_directories(settings.parent_path());
+    std::filesystem::create_symlink(nodes / c.name, settings);
+    std::vector<std::string> environment = Environment(c.name);
+    environment.push_back(std::string(kEnvironmentExitAfterFirstFrame) + "=1");
+    const Platform::ProcessId editor = Platform::StartProcess(QZ_EDITOR_PROGRAM, {}, environment);
+    ASSERT_NE(editor, 0);
+    EXPECT_EQ(Platform::WaitForProcess(editor, kTimeoutMs), kExitCodeNormal);
+    EXPECT_EQ(Platform::test::KindOfNode(settings.string()), NodeKind::kLink);
+    EXPECT_EQ(Platform::test::KindOfNode((nodes / c.name).string()), c.kind);
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(nodes / "folder"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(nodes), {}),
+            static_cast<std::ptrdiff_t>(cases.size()));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "Platform/Files/Files.h"
 
+#include "Platform/Files/SpecialFilesForTests.h"
 #include "Support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -210,6 +214,127 @@ TEST_F(Files, AFileTheUserMayNotWriteIsNotReplaced) {
   ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
   EXPECT_EQ(ReadAll(path), "original");
   EXPECT_EQ(EntryCount(folder), 1u);
+}
+
+TEST_F(Files, OnlyARegularFileIsReplaced) {
+  using test::NodeKind;
+  struct Case {
+    const char* name;
+    NodeKind kind;
+    int error;
+  };
+  ASSERT_TRUE(test::MakeFifo(Path("fifo")));
+  fs::create_directory(folder / "dir");
+  const bool device = test::MakeNullDevice(Path("device"));
+  std::vector<Case> cases{{"fifo", NodeKind::kFifo, kErrorNotRegularFile}, {"dir", NodeKind::kFolder, EISDIR}};
+  if (device)
+    cases.push_back({"device", NodeKind::kCharacterDevice, kErrorNotRegularFile});
+  else
+    std::cout << "no character device could be made here: it is left out\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // The node itself, and behind a chain of two links (one relative, one absolute).
+    fs::create_symlink(c.name, folder / (std::string(c.name) + "-relative"));
+    fs::create_symlink(folder / (std::string(c.name) + "-relative"), folder / (std::string(c.name) + "-link"));
+    for (const std::string& via : {std::string(c.name), std::string(c.name) + "-link"}) {
+      SCOPED_TRACE(via);
+      const std::size_t entries = EntryCount(folder);
+      EXPECT_EQ(ReplaceFileAtomically(Path(via).c_str(), "replaced"), c.error);
+      EXPECT_EQ(test::KindOfNode(Path(c.name)), c.kind);
+      EXPECT_EQ(test::KindOfNode(Path(std::string(c.name) + "-link")), NodeKind::kLink);
+      EXPECT_EQ(EntryCount(folder), entries) << "nothing made beside it";
+    }
+  }
+  EXPECT_TRUE(fs::is_empty(folder / "dir"));
+
+  // A link to a regular file still replaces the file, and stays a link.
+  WriteAll(folder / "plain", "old");
+  fs::create_symlink("plain", folder / "plain-link");
+  ASSERT_EQ(ReplaceFileAtomically(Path("plain-link").c_str(), "new"), 0);
+  EXPECT_EQ(test::KindOfNode(Path("plain-link")), NodeKind::kLink);
+  EXPECT_EQ(ReadAll(folder / "plain"), "new");
+}
+
+TEST_F(Files, ASaveRemovesWhatKilledSavesOfTheSameNameLeft) {
+  const auto past = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  const auto future = fs::file_time_type::clock::now() + std::chrono::hours(1);
+  struct Leftover {
+    std::string name;
+    bool removed;
+  };
+  // Made before this process started: the temporaries of earlier saves of "lead.pv" go, nothing else.
+  const std::vector<Leftover> old{
+      {"lead.pv.0.tmp", true},         {"lead.pv.7.tmp", true},
+      {"lead.pv.123456789.tmp", true}, {"lead.pv.1234567890.tmp", false}, // more digits than a save writes
+      {"lead.pv.0123.tmp", false},     {"lead.pv..tmp", false},
+      {"lead.pv.12a.tmp", false},      {"lead.pv.12.tmp.bak", false},
+      {"lead.pv.12.TMP", false},       {"other.pv.12.tmp", false},
+      {"xlead.pv.12.tmp", false},      {"lead.pv-12.tmp", false},
+      {"lead.pv.-12.tmp", false},      {"lead.pv", false},
+  };
+  WriteAll(folder / "lead.pv", "old");
+  for (const Leftover& leftover : old) {
+    if (leftover.name != "lead.pv")
+      WriteAll(folder / leftover.name, "left");
+    fs::last_write_time(folder / leftover.name, past);
+  }
+  // Looking like one but not a regular file, or newer than this process (a save under way).
+  fs::create_directory(folder / "lead.pv.11.tmp");
+  fs::last_write_time(folder / "lead.pv.11.tmp", past);
+  WriteAll(folder / "elsewhere", "kept");
+  fs::last_write_time(folder / "elsewhere", past);
+  fs::create_symlink("elsewhere", folder / "lead.pv.22.tmp");
+  ASSERT_TRUE(test::MakeFifo(Path("lead.pv.33.tmp")));
+  WriteAll(folder / "lead.pv.44.tmp", "in progress");
+  WriteAll(folder / "lead.pv.55.tmp", "in progress");
+  fs::last_write_time(folder / "lead.pv.55.tmp", future);
+
+  ASSERT_EQ(ReplaceFileAtomically(Path("lead.pv").c_str(), "new"), 0);
+  EXPECT_EQ(ReadAll(folder / "lead.pv"), "new");
+  for (const Leftover& leftover : old) {
+    SCOPED_TRACE(leftover.name);
+    EXPECT_EQ(fs::exists(folder / leftover.name), !leftover.removed);
+  }
+  for (const char* kept :
+       {"lead.pv.11.tmp", "lead.pv.22.tmp", "lead.pv.33.tmp", "lead.pv.44.tmp", "lead.pv.55.tmp", "elsewhere"}) {
+    SCOPED_TRACE(kept);
+    EXPECT_TRUE(fs::exists(fs::symlink_status(folder / kept)));
+  }
+  EXPECT_EQ(ReadAll(folder / "elsewhere"), "kept");
+
+  // Through a link the target's leftovers go, beside the target.
+  fs::create_directory(folder / "real");
+  WriteAll(folder / "real" / "t", "old");
+  WriteAll(folder / "real" / "t.99.tmp", "left");
+  fs::last_write_time(folder / "real" / "t.99.tmp", past);
+  fs::create_symlink(fs::path("real") / "t", folder / "t-link");
+  ASSERT_EQ(ReplaceFileAtomically(Path("t-link").c_str(), "new"), 0);
+  EXPECT_FALSE(fs::exists(folder / "real" / "t.99.tmp"));
+  EXPECT_EQ(EntryCount(folder / "real"), 1u);
+}
+
+TEST_F(Files, ABoundedReadRefusesALargerFileBeforeReadingIt) {
+  const std::string path = Path("sparse");
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << "x";
+  }
+  // A gigabyte that takes no room: a read of it would take its size in memory.
+  fs::resize_file(path, std::uint64_t{1} << 30);
+  std::string bytes = "before";
+  EXPECT_FALSE(ReadWholeFile(path.c_str(), bytes, 1 << 20));
+  EXPECT_TRUE(bytes.empty());
+
+  for (const std::uint64_t limit : {std::uint64_t{4}, std::uint64_t{5}, std::uint64_t{100}}) {
+    SCOPED_TRACE(limit);
+    WriteAll(folder / "small", "12345");
+    const bool fits = limit >= 5;
+    EXPECT_EQ(ReadWholeFile(Path("small").c_str(), bytes, limit), fits);
+    EXPECT_EQ(bytes, fits ? "12345" : "");
+  }
+  EXPECT_FALSE(ReadWholeFile(Path("missing").c_str(), bytes, 100));
+  ASSERT_TRUE(test::MakeFifo(Path("fifo")));
+  EXPECT_FALSE(ReadWholeFile(Path("fifo").c_str(), bytes, 100));
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include "Platform/Dialogs/FakeFileChooser.h"
 #include "Platform/Dialogs/FakeShellOpener.h"
 #include "QZFramework/ControlBase/ControlFactory.h"
+#include "QZFramework/Utilities/Storage/PathText.h"
 #include "Support/TempFolder.h"
 #include "Support/TestFrameworkApp.h"
 
@@ -37,6 +38,16 @@ WideString Wide(const std::string& text) {
 }
 
 const WideString kFilter(u"Program Files (*.pellanvorn)|*.pellanvorn|All Files (*.*)|*.*");
+
+// The bytes a path text names.
+std::string BytesOf(const WideString& path) {
+  std::string bytes;
+  EXPECT_TRUE(PathBytesFromText(path, bytes)) << Narrow(path);
+  return bytes;
+}
+
+// Where the chooser opens for a relative folder: the current folder, absolute.
+std::string CurrentFolder() { return std::filesystem::canonical(std::filesystem::current_path()).string(); }
 
 class FileDialogTest : public ::testing::Test {
 protected:
@@ -67,7 +78,7 @@ TEST_F(FileDialogTest, OpenAsksWithTheFiltersAndRemembersTheFolderOfTheChoice) {
   const Platform::FileChooserRequest& first = mChooser->mRequests[0];
   EXPECT_EQ(first.mode, FileChooserMode::kOpen);
   EXPECT_EQ(first.title, "Open Program");
-  EXPECT_EQ(first.folder, ".");
+  EXPECT_EQ(first.folder, CurrentFolder());
   ASSERT_EQ(first.filters.size(), 2u);
   EXPECT_EQ(first.filters[0].description, "Program Files (*.pellanvorn)");
   EXPECT_EQ(first.filters[0].patterns, (std::vector<std::string>{"*.pellanvorn"}));
@@ -144,7 +155,7 @@ TEST_F(FileDialogTest, SaveOffersUntitledAndAppendsTheExtensionToANameWithout) {
     ASSERT_EQ(chooser->mRequests.size(), 1u);
     EXPECT_EQ(chooser->mRequests[0].mode, FileChooserMode::kSave);
     EXPECT_EQ(chooser->mRequests[0].fileName, "Untitled");
-    EXPECT_EQ(chooser->mRequests[0].folder, ".");
+    EXPECT_EQ(chooser->mRequests[0].folder, CurrentFolder());
   }
   EXPECT_TRUE(mBoxes->mShown.empty());
 }
@@ -185,6 +196,113 @@ TEST_F(FileDialogTest, ReplacingAnExistingFileIsAskedForTheNameWritten) {
   mChooser->Accept(Folder() + "/lead");
   EXPECT_EQ(dialog.ShowSaveDialog(kFilter, WideString(u"pellanvorn"), WideString(u"Save Program"), -1), S_OK);
   EXPECT_EQ(Narrow(dialog.GetFilePath()), existing);
+}
+
+TEST_F(FileDialogTest, TheChooserOpensInAnAbsoluteFolder) {
+  // A chooser ignores a relative folder and opens somewhere else.
+  struct Case {
+    const char16_t* folder;
+    std::string asked;
+  };
+  const Case cases[] = {
+      {u".", CurrentFolder()},
+      {u"./", CurrentFolder()},
+      {u"", CurrentFolder()},
+      {u"/data/programs", "/data/programs"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Narrow(WideString(c.folder)));
+    Platform::ScopedFakeFileChooser chooser;
+    LFileDialog dialog{WideString(c.folder)};
+    static_cast<void>(dialog.ShowOpenDialog(kFilter, WideString(), WideString(u"Open"), false));
+    static_cast<void>(dialog.ShowSaveDialog(kFilter, WideString(), WideString(u"Save"), -1));
+    ASSERT_EQ(chooser->mRequests.size(), 2u);
+    EXPECT_EQ(chooser->mRequests[0].folder, c.asked);
+    EXPECT_EQ(chooser->mRequests[1].folder, c.asked);
+    EXPECT_EQ(Narrow(dialog.GetFolder()), Narrow(WideString(c.folder))) << "the folder itself stays as given";
+  }
+}
+
+TEST_F(FileDialogTest, AChosenNameIsKeptByteForByte) {
+  // Names a chooser gives on a system whose file names need not be UTF-8.
+  const std::string folder = Folder() + "/in \xFE folder";
+  std::filesystem::create_directory(folder);
+  struct Case {
+    std::string name;
+    std::string cut; // where a conversion that stops at the first odd byte would end; empty: none
+  };
+  const Case cases[] = {
+      {"victim\xFF.pellanvorn", "victim"},
+      {"m\xE9.pellanvorn", "m"},
+      {"\xFE\xFF", ""},
+      {"with spaces \xE9 x.pellanvorn", "with spaces "},
+      {"caf\xC3\xA9 \xE2\x82\xAC.pellanvorn", ""},
+  };
+  for (const Case& c : cases) {
+    const std::string& name = c.name;
+    SCOPED_TRACE(name);
+    Platform::ScopedFakeFileChooser chooser;
+    LFileDialog dialog(WideString(u"."));
+    const std::string path = folder + "/" + name;
+
+    chooser->Accept(path);
+    ASSERT_EQ(dialog.ShowOpenDialog(kFilter, WideString(), WideString(u"Open"), false), S_OK);
+    EXPECT_EQ(BytesOf(dialog.GetFilePath()), path);
+    EXPECT_EQ(BytesOf(dialog.GetFolder()), folder);
+
+    // Saved: no extension added to a name that has one, no question for a file that is not there, though
+    // the name cut at its first odd byte is.
+    if (!c.cut.empty())
+      Touch(folder + "/" + c.cut);
+    chooser->Accept(path);
+    ASSERT_EQ(dialog.ShowSaveDialog(kFilter, WideString(u"pellanvorn"), WideString(u"Save"), -1), S_OK);
+    EXPECT_TRUE(mBoxes->mShown.empty());
+    EXPECT_EQ(BytesOf(dialog.GetFilePath()), name.find('.') == std::string::npos ? path + ".pellanvorn" : path);
+    // The next chooser opens in exactly that folder.
+    chooser->Cancel();
+    static_cast<void>(dialog.ShowOpenDialog(kFilter, WideString(), WideString(u"Open"), false));
+    EXPECT_EQ(chooser->mRequests.back().folder, folder);
+  }
+}
+
+TEST_F(FileDialogTest, TheReplaceQuestionIsAskedForTheNameThatIsWritten) {
+  const std::string path = Folder() + "/victim\xFF.pellanvorn";
+  Touch(path);
+  Touch(Folder() + "/victim");
+  LFileDialog dialog(WideString(u"."));
+  mBoxes->mAnswer = Platform::kMessageBoxNo;
+  mChooser->Accept(path);
+  EXPECT_EQ(dialog.ShowSaveDialog(kFilter, WideString(u"pellanvorn"), WideString(u"Save Program"), -1), E_FAIL);
+  ASSERT_EQ(mBoxes->mShown.size(), 1u);
+  // The odd byte is shown as a replacement character.
+  EXPECT_EQ(mBoxes->mShown[0].text, "victim\xEF\xBF\xBD.pellanvorn already exists.\nDo you want to replace it?");
+  mBoxes->mAnswer = Platform::kMessageBoxYes;
+  mChooser->Accept(path);
+  ASSERT_EQ(dialog.ShowSaveDialog(kFilter, WideString(u"pellanvorn"), WideString(u"Save Program"), -1), S_OK);
+  EXPECT_EQ(BytesOf(dialog.GetFilePath()), path);
+  // The length limit counts each odd byte as one character.
+  mChooser->Accept(Folder() + "/\xFF\xFE\xFD");
+  EXPECT_EQ(dialog.ShowSaveDialog(kFilter, WideString(), WideString(u"Save"), 3), S_OK);
+  mChooser->Accept(Folder() + "/\xFF\xFE\xFD\xFC");
+  EXPECT_EQ(dialog.ShowSaveDialog(kFilter, WideString(), WideString(u"Save"), 3), E_FAIL);
+  EXPECT_EQ(mBoxes->mShown.back().caption, "File Save Error");
+}
+
+TEST_F(FileDialogTest, ANameThatCannotBeKeptIsRefusedWithTheErrorBox) {
+  // No path holds a zero byte; a chooser that gave one anyway is not taken at its word.
+  LFileDialog dialog(WideString(u"/start"));
+  mChooser->Accept(std::string("/a/cut\0rest", 11));
+  EXPECT_EQ(dialog.ShowSaveDialog(kFilter, WideString(), WideString(u"Save"), -1), E_FAIL);
+  mChooser->Accept(std::string("/a/cut\0rest", 11));
+  EXPECT_EQ(dialog.ShowOpenDialog(kFilter, WideString(), WideString(u"Open"), false), E_FAIL);
+  ASSERT_EQ(mBoxes->mShown.size(), 2u);
+  for (const auto& shown : mBoxes->mShown) {
+    EXPECT_EQ(shown.caption, "File Dialog Error");
+    EXPECT_EQ(shown.text.rfind(LFileDialog::kNameNotKeptText, 0), 0u);
+    EXPECT_EQ(shown.style, 0x10u);
+  }
+  EXPECT_EQ(Narrow(dialog.GetFolder()), "/start");
+  EXPECT_EQ(Narrow(dialog.GetFilePath()), "");
 }
 
 TEST_F(FileDialogTest, AChooserThatCannotBeShownSaysWhy) {

@@ -4,8 +4,10 @@
 
 #include "UI/DriverCommon/PresetManager.h"
 
+#include "Platform/Files/SpecialFilesForTests.h"
 #include "QZFramework/Application/FileDialog.h"
 #include "QZFramework/Utilities/Storage/IniFileManager.h"
+#include "QZFramework/Utilities/Storage/PathText.h"
 #include "QZFramework/Utilities/Storage/WrapperStringable.h"
 #include "Support/TempFolder.h"
 #include "UI/DriverCommon/ProgramTestApp.h"
@@ -14,6 +16,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -264,6 +267,60 @@ TEST_F(PresetManagerTest, AFailedSaveKeepsTheOldFile) {
   EXPECT_EQ(mManager->SavePresetFile(PathOf("kept.pellanvorn")), E_FAIL);
   EXPECT_EQ(Load(Join({Header(), Record(0, {1})})), LPresetManager::LoadTranslationFailure);
   EXPECT_EQ(test::ReadAll(mTemp.File("kept.pellanvorn")), old);
+}
+
+TEST_F(PresetManagerTest, ASaveNeverReplacesWhatIsNotARegularFile) {
+  using Platform::test::NodeKind;
+  struct Case {
+    std::string name;
+    NodeKind kind;
+  };
+  std::vector<Case> cases{{"fifo", NodeKind::kFifo}, {"folder", NodeKind::kFolder}};
+  ASSERT_TRUE(Platform::test::MakeFifo(mTemp.File("fifo")));
+  std::filesystem::create_directory(mTemp.File("folder"));
+  if (Platform::test::MakeNullDevice(mTemp.File("device")))
+    cases.push_back({"device", NodeKind::kCharacterDevice});
+  else
+    std::cout << "no character device could be made here: it is left out\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string link = c.name + ".pellanvorn";
+    std::filesystem::create_symlink(c.name, mTemp.File(link));
+    const auto entries = std::distance(std::filesystem::directory_iterator(mTemp.Path()), {});
+    for (const std::string& target : {c.name, link}) {
+      SCOPED_TRACE(target);
+      EXPECT_EQ(mManager->SavePresetFile(PathOf(target)), E_FAIL);
+      EXPECT_EQ(Platform::test::KindOfNode(mTemp.File(c.name)), c.kind);
+      EXPECT_EQ(Platform::test::KindOfNode(mTemp.File(link)), NodeKind::kLink);
+      EXPECT_EQ(std::distance(std::filesystem::directory_iterator(mTemp.Path()), {}), entries);
+    }
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(mTemp.File("folder")));
+}
+
+TEST_F(PresetManagerTest, PathsThatAreNoUtf8AreSavedAndLoadedByTheirOwnBytes) {
+  for (const std::string name : {"victim\xFF.pellanvorn", "m\xE9.pellanvorn", "\xFE"}) {
+    SCOPED_TRACE(name);
+    test::WriteAll(mTemp.File("victim"), "the neighbour");
+    WideString path;
+    ASSERT_TRUE(PathTextFromBytes(mTemp.File(name), path));
+    ASSERT_EQ(mManager->SavePresetFile(path), S_OK);
+    std::vector<std::uint8_t> program;
+    ASSERT_EQ(LPresetManager::BuildProgramFile(program), S_OK);
+    const std::string saved = test::ReadAll(mTemp.File(name));
+    EXPECT_EQ(Bytes(saved.begin(), saved.end()), program);
+    EXPECT_EQ(test::ReadAll(mTemp.File("victim")), "the neighbour");
+
+    const std::vector<Bytes> values = EngineValues();
+    SetEngineValue(0, {0x05});
+    EXPECT_EQ(mManager->LoadPresetFile(path), LPresetManager::LoadOk);
+    EXPECT_EQ(EngineValues(), values);
+  }
+  // A text that names no path is refused before anything is touched.
+  WideString noPath;
+  noPath.AssignChars(u"\xD800x");
+  EXPECT_EQ(mManager->SavePresetFile(noPath), E_FAIL);
+  EXPECT_EQ(mManager->LoadPresetFile(noPath), LPresetManager::LoadCorrupt);
 }
 
 } // namespace

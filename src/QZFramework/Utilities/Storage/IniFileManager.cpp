@@ -1,5 +1,6 @@
 #include "QZFramework/Utilities/Storage/IniFileManager.h"
 
+#include "QZFramework/Utilities/Storage/PathText.h"
 #include "QZFramework/Utilities/Storage/XNodeKeyPath.h"
 
 #include <cmath>
@@ -118,19 +119,19 @@ std::int32_t CIniFileManagerProxy::CloseAll() {
 std::int32_t CIniFileManagerProxy::OpenFile(WideString path, WideString keyPrefix, WideString applicationName,
                                             IniFileHandle& handle) {
   handle = 0;
-  const std::string utf8Path = Utf8(path);
-  if (utf8Path.empty())
+  std::string filePath;
+  if (!PathBytesFromText(path, filePath) || filePath.empty())
     return kFailed;
   for (std::uint32_t i = mData.files.GetCount(); i-- > 0;) {
     IniFileInfo* info = mData.files.GetAt(i);
-    if (info->path == utf8Path) {
+    if (info->path == filePath) {
       handle = info->handle;
       return kAlreadyOpen;
     }
   }
 
   auto info = std::make_unique<IniFileInfo>();
-  info->path = utf8Path;
+  info->path = filePath;
   info->keyPrefix = Utf8(keyPrefix);
   for (char& c : info->keyPrefix) {
     if (c == '.')
@@ -139,7 +140,7 @@ std::int32_t CIniFileManagerProxy::OpenFile(WideString path, WideString keyPrefi
   info->keyPrefix += '.';
   // A file that is missing, unreadable or damaged starts afresh; the next save
   // replaces it.
-  info->root = XNode::LoadFile(utf8Path.c_str(), nullptr);
+  info->root = XNode::LoadFile(filePath.c_str(), nullptr);
   if (!info->root)
     info->root = NewDocument(Utf8(applicationName));
   if (!info->root)

@@ -29,8 +29,11 @@ public:
   virtual std::int32_t Reserved(std::intptr_t value) = 0;
   // Saves every modified file (failures ignored) and closes all.
   virtual std::int32_t CloseAll() = 0;
-  // The path is compared byte for byte with the open files' paths. A file that
-  // cannot be loaded starts as a new document holding the application name.
+  // The path is a path text (PathText.h), compared byte for byte with the open
+  // files' paths; -1 for a text that names no path. A file that cannot be loaded
+  // (missing, damaged, larger than XNode::kMaxFileSize, no regular file) starts as a
+  // new document holding the application name; one that is no regular file is never
+  // written, so its document lives in memory for the run (saves answer -1).
   [[nodiscard]] virtual std::int32_t OpenFile(WideString path, WideString keyPrefix, WideString applicationName,
                                               IniFileHandle& handle) = 0;
   // Writes only a modified file; -1 when it could not be written (it stays modified

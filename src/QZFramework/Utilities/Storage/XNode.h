@@ -50,6 +50,9 @@ public:
   static constexpr std::uint32_t kMaxCreatedIndex = 0xFFFF;
   // Writer result when the tree nests deeper than kMaxDepth.
   static constexpr int kErrorTooDeep = -1;
+  // The largest file LoadFile reads: settings are a few kilobytes, and a huge file would hold the
+  // program up and take its size in memory.
+  static constexpr std::uint64_t kMaxFileSize = 1 << 20;
 
   // Text sink of the writer. Write returns the sink's error value (0 while all is well).
   class Output {
@@ -146,6 +149,8 @@ public:
   // Exactly the given bytes: an empty text fails to parse.
   [[nodiscard]] static std::unique_ptr<XNode> Parse(std::string_view text, const char* path = nullptr,
                                                     XNode* errorNode = nullptr);
+  // The document in a regular file of at most kMaxFileSize bytes; null when the file cannot be read, is
+  // larger (refused by its size, before anything is read) or does not parse.
   [[nodiscard]] static std::unique_ptr<XNode> LoadFile(const char* path, XNode* errorNode = nullptr);
 
 private:

@@ -226,7 +226,7 @@ std::unique_ptr<XNode> XNode::LoadFile(const char* path, XNode* errorNode) {
   if (!path)
     return nullptr;
   std::string bytes;
-  if (!Platform::ReadWholeFile(path, bytes))
+  if (!Platform::ReadWholeFile(path, bytes, kMaxFileSize))
     return nullptr;
   try {
     return Parse(std::string_view(bytes), path, errorNode);

@@ -1,6 +1,8 @@
 #include "QZFramework/Utilities/Storage/IniFileManager.h"
 
+#include "Platform/Files/SpecialFilesForTests.h"
 #include "Platform/System/Limits.h"
+#include "QZFramework/Utilities/Storage/PathText.h"
 #include "Support/FileTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -415,6 +418,86 @@ TEST_F(IniFileManagerTest, AFileThatMayNotBeWrittenIsNotReplaced) {
   fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(ReadAll(path), original);
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
+TEST_F(IniFileManagerTest, ASettingsFileThatIsNoRegularFileKeepsItsDefaultsInMemory) {
+  using Platform::test::NodeKind;
+  struct Case {
+    std::string name;
+    NodeKind kind;
+  };
+  std::vector<Case> cases{{"fifo", NodeKind::kFifo}, {"dir", NodeKind::kFolder}};
+  ASSERT_TRUE(Platform::test::MakeFifo(Path("fifo")));
+  fs::create_directory(folder / "dir");
+  if (Platform::test::MakeNullDevice(Path("device")))
+    cases.push_back({"device", NodeKind::kCharacterDevice});
+  else
+    std::cout << "no character device could be made here: it is left out\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Reached through a link, as a settings file made into a link to a node elsewhere would be.
+    const std::string settings = c.name + "-UserSettings.ini";
+    fs::create_symlink(c.name, folder / settings);
+    const std::size_t entries =
+        static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+    IniFileHandle h = 0;
+    ASSERT_EQ(manager->OpenFile(W(Path(settings)), W("1.0.0"), W("Fresh"), h), kIniFileOk);
+    std::int32_t model = -1;
+    EXPECT_EQ(manager->GetInt(h, W("DeviceModel"), 7, model), kIniFileOk);
+    EXPECT_EQ(model, 7);
+    // The run goes on with what it set, in memory only.
+    EXPECT_EQ(manager->SetInt(h, W("DeviceModel"), 2), kIniFileOk);
+    EXPECT_EQ(manager->SaveFile(h), kIniFileFailed);
+    EXPECT_EQ(manager->GetInt(h, W("DeviceModel"), 7, model), kIniFileOk);
+    EXPECT_EQ(model, 2);
+    EXPECT_EQ(manager->CloseAll(), kIniFileOk);
+    EXPECT_EQ(Platform::test::KindOfNode(Path(c.name)), c.kind);
+    EXPECT_EQ(Platform::test::KindOfNode(Path(settings)), NodeKind::kLink);
+    EXPECT_EQ(static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator())),
+              entries);
+  }
+  EXPECT_TRUE(fs::is_empty(folder / "dir"));
+}
+
+TEST_F(IniFileManagerTest, APathThatIsNoUtf8IsOpenedAndSavedByItsOwnBytes) {
+  WideString path;
+  ASSERT_TRUE(PathTextFromBytes(Path("User\xE9.ini"), path));
+  IniFileHandle h = 0;
+  ASSERT_EQ(manager->OpenFile(path, W("1.0.0"), W("App"), h), kIniFileOk);
+  EXPECT_EQ(manager->SetInt(h, W("DeviceModel"), 3), kIniFileOk);
+  EXPECT_EQ(manager->CloseFile(h, true), kIniFileOk);
+  EXPECT_NE(ReadAll(folder / "User\xE9.ini").find("<integer>3</integer>"), std::string::npos);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+
+  // A text that names no path opens nothing.
+  WideString noPath;
+  noPath.AssignChars(u"/tmp/\xD800");
+  EXPECT_EQ(manager->OpenFile(noPath, W("1.0.0"), W("App"), h), kIniFileFailed);
+  EXPECT_EQ(h, 0u);
+}
+
+TEST_F(IniFileManagerTest, ASettingsFileOverTheLimitIsNotReadAndStartsAfresh) {
+  // A sparse gigabyte: reading it would take a gigabyte of memory and many seconds.
+  WriteAll(folder / "Huge.ini",
+           kHeader + "<dict><key>1_0_0</key><dict><key>DeviceModel</key><integer>4</integer>");
+  fs::resize_file(folder / "Huge.ini", std::uint64_t{1} << 30);
+  const IniFileHandle huge = Open("Huge.ini", "Fresh");
+  EXPECT_FALSE(manager->KeyExists(huge, W("DeviceModel")));
+  EXPECT_EQ(fs::file_size(folder / "Huge.ini"), std::uint64_t{1} << 30) << "opening writes nothing";
+
+  // At the limit a file is read.
+  std::string document = kHeader + "<dict><key>1_0_0</key><dict><key>DeviceModel</key><integer>4</integer>"
+                                   "</dict></dict>\n</plist>\n";
+  document.insert(kHeader.size(), XNode::kMaxFileSize - document.size(), ' ');
+  ASSERT_EQ(document.size(), XNode::kMaxFileSize);
+  WriteAll(folder / "Full.ini", document);
+  const IniFileHandle full = Open("Full.ini");
+  std::int32_t model = 0;
+  EXPECT_EQ(manager->GetInt(full, W("DeviceModel"), 0, model), kIniFileOk);
+  EXPECT_EQ(model, 4);
+  WriteAll(folder / "Over.ini", document + " ");
+  const IniFileHandle over = Open("Over.ini");
+  EXPECT_FALSE(manager->KeyExists(over, W("DeviceModel")));
 }
 
 TEST_F(IniFileManagerTest, KeysTooDeepForAFileAreRefused) {
