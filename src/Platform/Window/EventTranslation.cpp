@@ -192,6 +192,9 @@ void AppendUtf16(std::string_view utf8, std::u16string& out) {
 
 void EventTranslator::Reset() {
   mButtons = 0;
+  // SDL's clock may start over with the next start.
+  mHasDropMark = false;
+  mDropMark = 0;
   mDropOpen = false;
   mDropWindow = kNoWindow;
   mDropFiles.clear();
