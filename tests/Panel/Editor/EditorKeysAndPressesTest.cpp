@@ -12,6 +12,7 @@
 #include "Platform/Dialogs/FakeShellOpener.h"
 #include "Platform/Midi/MidiSystem.h"
 #include "Platform/Midi/SimulatedMidiSystem.h"
+#include "Platform/System/Process.h"
 #include "Platform/Window/InputSimulator.h"
 #include "Platform/Window/WindowSystem.h"
 #include "QZFramework/Application/OSWindow.h"
@@ -31,10 +32,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace QZ {
 namespace {
@@ -260,6 +264,50 @@ TEST_F(EditorEndToEndInput, PressesMadeWhileASlowFetchHeldTheWindowStartNoFetchO
   // A click made once the window is free again fetches.
   ClickAt(at);
   EXPECT_EQ(mBoxes->mShown.size(), 2u);
+  EXPECT_EQ(Midi().GetAnswerCount(), 2u);
+}
+
+// The display server's own clicks, made by xdotool while the fetch holds the UI thread: they reach SDL only
+// once the thread reads the server again, and are dropped all the same.
+TEST_F(EditorEndToEndInput, ServerClicksMadeWhileASlowFetchHeldTheWindowAreDroppedToo) {
+  if (!OnX11())
+    GTEST_SKIP() << "needs an X server (the CTest entry pellan_vorn_editor_x11)";
+  const std::string xdotool = Platform::FindProgram("xdotool");
+  if (xdotool.empty())
+    GTEST_SKIP() << "xdotool is not installed";
+  ASSERT_TRUE(Start("simulated:slow=1000"));
+  Midi().GetController().SetProgram(5, kSlotFive);
+  const RCPtr<LControl> get = Find("programBankPanel/getProgram5");
+  ASSERT_TRUE(get);
+  const Platform::WindowPoint at = Centre(get);
+  const Platform::WindowPoint screen = mApp->GetMainWindow()->GetPlatformWindow().ClientToScreen(at);
+  const auto run = [&](const std::vector<std::string>& args) {
+    const Platform::ProcessId process = Platform::StartProcess(xdotool, args);
+    ASSERT_NE(process, 0);
+    EXPECT_EQ(Platform::WaitForProcess(process, 5000), 0);
+  };
+  const auto settle = [&] {
+    for (int i = 0; i < 10; ++i) {
+      Pump();
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    }
+  };
+  run({"mousemove", std::to_string(screen.x), std::to_string(screen.y)});
+  settle();
+  run({"click", "1"});
+  settle();
+  ASSERT_EQ(mBoxes->mShown.size(), 1u) << "a click of the server fetches";
+
+  // Five clicks while the next fetch runs.
+  const Platform::ProcessId clicks =
+      Platform::StartProcess("/bin/sh", {"-c", "sleep 0.3; '" + xdotool + "' click --repeat 5 --delay 40 1"});
+  ASSERT_NE(clicks, 0);
+  ASSERT_TRUE(mSimulator.PressButton(mWindowId, Platform::kMouseLeft, at));
+  ASSERT_TRUE(mSimulator.ReleaseButton(mWindowId, Platform::kMouseLeft, at));
+  Pump();
+  EXPECT_EQ(Platform::WaitForProcess(clicks, 5000), 0);
+  settle();
+  EXPECT_EQ(mBoxes->mShown.size(), 2u) << "one more fetch only";
   EXPECT_EQ(Midi().GetAnswerCount(), 2u);
 }
 
