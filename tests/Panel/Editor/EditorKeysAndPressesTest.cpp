@@ -239,6 +239,20 @@ TEST_F(EditorEndToEndInput, CtrlSAndCtrlOWorkOnARussianKeyboardLayout) {
   EXPECT_EQ(mChooser->mRequests[1].title, "Select Program File");
 }
 
+TEST_F(EditorEndToEndInput, EscapeClosesAnOpenMenuOfTheBarAndTheFocusGoesBack) {
+  ASSERT_TRUE(Start("simulated"));
+  FocusTempo();
+  const RCPtr<LPopupMenu> file = OpenMenu(u"File");
+  ASSERT_TRUE(file);
+  ASSERT_TRUE(file->IsVisible(false));
+  ASSERT_TRUE(mSimulator.Key(mWindowId, 0x1B, true));
+  ASSERT_TRUE(mSimulator.Key(mWindowId, 0x1B, false));
+  Pump();
+  EXPECT_FALSE(file->IsVisible(false));
+  const RCPtr<LNumericUpDown> tempo = DynamicCast<LNumericUpDown>(Find("arpeggiator/tempo/parameterControl"));
+  EXPECT_TRUE(tempo->GetTextBox()->HasFocus());
+}
+
 TEST_F(EditorEndToEndInput, PressesMadeWhileASlowFetchHeldTheWindowStartNoFetchOfTheirOwn) {
   ASSERT_TRUE(Start("simulated:slow=200"));
   Midi().GetController().SetProgram(5, kSlotFive);
