@@ -66,11 +66,19 @@ public:
     }
     int count = 0;
     const Uint8* keys = SDL_GetKeyboardState(&count);
+    bool found = false;
     for (const std::int32_t keycode : SDLKeycodesForVirtualKey(virtualKey)) {
       const SDL_Scancode scancode = SDL_GetScancodeFromKey(keycode);
-      if (scancode != SDL_SCANCODE_UNKNOWN && scancode < count && keys[scancode])
+      if (scancode == SDL_SCANCODE_UNKNOWN)
+        continue;
+      found = true;
+      if (scancode < count && keys[scancode])
         state.down = true;
     }
+    // A layout without the letter (a non-Latin one): the physical key that key events report as it.
+    if (const std::int32_t physical = SDLScancodeForLetterOrDigit(virtualKey);
+        !found && physical != SDL_SCANCODE_UNKNOWN && physical < count && keys[physical])
+      state.down = true;
     if (virtualKey == kVirtualKeyCapsLock)
       state.toggled = (mods & KMOD_CAPS) != 0;
     else if (virtualKey == kVirtualKeyNumLock)

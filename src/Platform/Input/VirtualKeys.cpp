@@ -80,6 +80,29 @@ std::uint8_t VirtualKeyFromSDLKeycode(std::int32_t keycode) {
   return 0;
 }
 
+std::uint8_t VirtualKeyFromSDLKey(std::int32_t keycode, std::int32_t scancode) {
+  if (const std::uint8_t virtualKey = VirtualKeyFromSDLKeycode(keycode); virtualKey != 0)
+    return virtualKey;
+  if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
+    return static_cast<std::uint8_t>(0x41 + (scancode - SDL_SCANCODE_A));
+  // SDL numbers the digit row from 1 to 9, then 0.
+  if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9)
+    return static_cast<std::uint8_t>(0x31 + (scancode - SDL_SCANCODE_1));
+  if (scancode == SDL_SCANCODE_0)
+    return 0x30;
+  return 0;
+}
+
+std::int32_t SDLScancodeForLetterOrDigit(std::uint8_t virtualKey) {
+  if (virtualKey >= 0x41 && virtualKey <= 0x5A)
+    return SDL_SCANCODE_A + (virtualKey - 0x41);
+  if (virtualKey >= 0x31 && virtualKey <= 0x39)
+    return SDL_SCANCODE_1 + (virtualKey - 0x31);
+  if (virtualKey == 0x30)
+    return SDL_SCANCODE_0;
+  return SDL_SCANCODE_UNKNOWN;
+}
+
 std::vector<std::int32_t> SDLKeycodesForVirtualKey(std::uint8_t virtualKey) {
   std::vector<std::int32_t> keycodes;
   if (virtualKey >= 0x30 && virtualKey <= 0x39)

@@ -24,6 +24,16 @@ inline constexpr std::uint8_t kVirtualKeyScrollLock = 0x91;
 // the keyboard layout as the stored key texts expect.
 std::uint8_t VirtualKeyFromSDLKeycode(std::int32_t keycode);
 
+// The virtual key of a key event: its key code's, and where the key code has
+// none (a letter of a non-Latin layout: Cyrillic, Greek, ...) and the physical
+// key (SDL_Scancode) is a letter or a digit, the physical key's, as on a US
+// keyboard. So Ctrl with the key of "C" is Ctrl+C on every layout.
+std::uint8_t VirtualKeyFromSDLKey(std::int32_t keycode, std::int32_t scancode);
+
+// The physical key (SDL_Scancode) of a letter or digit virtual key as on a US
+// keyboard; 0 for any other virtual key.
+std::int32_t SDLScancodeForLetterOrDigit(std::uint8_t virtualKey);
+
 // Every SDL key code that maps to the virtual key; the generic modifier keys
 // (Shift, Control, Alt) also take both of their sided keys. Empty for a code
 // with no key.

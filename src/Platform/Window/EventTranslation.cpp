@@ -192,15 +192,43 @@ void AppendUtf16(std::string_view utf8, std::u16string& out) {
 
 void EventTranslator::Reset() {
   mButtons = 0;
+  // SDL's clock may start over with the next start.
+  mHasDropMark = false;
+  mDropMark = 0;
   mDropOpen = false;
   mDropWindow = kNoWindow;
   mDropFiles.clear();
+}
+
+void EventTranslator::DropPressesUntil(std::uint32_t ticks) {
+  mHasDropMark = true;
+  mDropMark = ticks;
+}
+
+bool EventTranslator::IsDroppedPress(const SDL_Event& event) const {
+  if (!mHasDropMark)
+    return false;
+  switch (event.type) {
+  case SDL_MOUSEBUTTONDOWN:
+  case SDL_KEYDOWN:
+  case SDL_TEXTINPUT:
+    // The tick count wraps after 49 days; the difference does not.
+    return static_cast<std::int32_t>(event.common.timestamp - mDropMark) <= 0;
+  default:
+    return false;
+  }
 }
 
 void EventTranslator::Translate(const SDL_Event& event, std::deque<WindowEvent>& out) {
   WindowSystemState& state = State();
   if (state.wakeEventType != 0 && event.type == state.wakeEventType) {
     out.push_back(MakeEvent(WindowEventKind::kWake, kNoWindow));
+    return;
+  }
+  if (IsDroppedPress(event)) {
+    // The button is held all the same: the moves that follow say so.
+    if (event.type == SDL_MOUSEBUTTONDOWN && event.button.which != SDL_TOUCH_MOUSEID)
+      mButtons |= ButtonFromSdl(event.button.button);
     return;
   }
   switch (event.type) {
@@ -311,7 +339,7 @@ void EventTranslator::Translate(const SDL_Event& event, std::deque<WindowEvent>&
 
 void EventTranslator::TranslateKey(const SDL_KeyboardEvent& event, std::deque<WindowEvent>& out) {
   WindowEvent key = MakeEvent(WindowEventKind::kKey, event.windowID);
-  key.virtualKey = VirtualKeyFromSDLKeycode(event.keysym.sym);
+  key.virtualKey = VirtualKeyFromSDLKey(event.keysym.sym, event.keysym.scancode);
   key.keyDown = event.state == SDL_PRESSED;
   key.repeat = key.keyDown && event.repeat != 0;
   key.modifiers = ModifierMaskFromSdl(event.keysym.mod);

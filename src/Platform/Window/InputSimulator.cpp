@@ -213,6 +213,23 @@ bool InputSimulator::Key(WindowId window, std::uint32_t virtualKey, bool down, b
   return Push(event);
 }
 
+bool InputSimulator::LayoutKey(WindowId window, std::int32_t layoutKeycode, std::uint32_t physicalVirtualKey,
+                               bool down) {
+  const std::int32_t scancode =
+      physicalVirtualKey <= 0xFF ? SDLScancodeForLetterOrDigit(static_cast<std::uint8_t>(physicalVirtualKey)) : 0;
+  if (scancode == SDL_SCANCODE_UNKNOWN)
+    return false;
+  SDL_Event event;
+  SDL_zero(event);
+  event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+  event.key.windowID = window;
+  event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+  event.key.keysym.sym = layoutKeycode;
+  event.key.keysym.scancode = static_cast<SDL_Scancode>(scancode);
+  event.key.keysym.mod = static_cast<Uint16>(SDL_GetModState());
+  return Push(event);
+}
+
 bool InputSimulator::Text(WindowId window, std::string_view utf8) {
   SDL_Event event;
   SDL_zero(event);

@@ -58,6 +58,10 @@ public:
   bool Wheel(WindowId window, WheelAxis axis, std::int32_t delta, WindowPoint client);
   // A key by its virtual-key code; a modifier key also changes the held modifiers, as the keyboard would.
   bool Key(WindowId window, std::uint32_t virtualKey, bool down, bool repeat = false);
+  // A key of another keyboard layout: the layout's key code (for a character key its Unicode code point,
+  // e.g. U+0441 on the key a US layout calls "C" in a Russian layout) on the physical key of a letter or
+  // digit, named by that key's virtual key on a US keyboard. False for any other physical key.
+  bool LayoutKey(WindowId window, std::int32_t layoutKeycode, std::uint32_t physicalVirtualKey, bool down);
   // Text typed into the window (UTF-8, at most 31 bytes per call).
   bool Text(WindowId window, std::string_view utf8);
   bool Change(WindowId window, SimulatedWindowChange change, std::int32_t data1 = 0, std::int32_t data2 = 0);

@@ -99,6 +99,28 @@ bool WaitForWindowEvent(std::int32_t timeoutMs) {
   return SDL_WaitEventTimeout(nullptr, timeoutMs) == 1;
 }
 
+void DropPressesMadeUntilNow() {
+  detail::WindowSystemState& state = State();
+  if (state.startCount == 0)
+    return;
+  // What the display server has sent gets SDL's time stamp as it enters SDL's queue: take it in first.
+  SDL_PumpEvents();
+  state.translator.DropPressesUntil(SDL_GetTicks());
+  const auto isPress = [](const WindowEvent& event) {
+    switch (event.kind) {
+    case WindowEventKind::kMouseButton:
+      return event.action != MouseAction::kRelease;
+    case WindowEventKind::kKey:
+      return event.keyDown;
+    case WindowEventKind::kCharacter:
+      return true;
+    default:
+      return false;
+    }
+  };
+  std::erase_if(state.pending, isPress);
+}
+
 bool PollWindowEvent(WindowEvent& out) {
   detail::WindowSystemState& state = State();
   while (state.pending.empty()) {

@@ -36,6 +36,11 @@ bool WaitForWindowEvent(std::int32_t timeoutMs);
 // Takes the next event; false when none is waiting. Several pointer moves of one window in a row come
 // out as the last of them.
 bool PollWindowEvent(WindowEvent& out);
+// Drops the mouse presses, key presses and typed text made until now that no one has taken yet: input
+// made while the UI thread was held by a long operation, which the user no longer means when it returns.
+// The window system's pending input is fetched first, so each event is judged by its own time stamp;
+// releases, moves and wheel steps still come. Nothing while the window system is stopped.
+void DropPressesMadeUntilNow();
 // Wakes a waiting WaitForWindowEvent with a kWake event. Any thread.
 bool PostWake();
 // Queues a kQuit event. Any thread.

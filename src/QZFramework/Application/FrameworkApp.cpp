@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <iterator>
 #include <string>
 
 namespace QZ {
@@ -34,6 +35,11 @@ constexpr std::uint32_t kButtonRight = 4;
 
 // The idle pass asks for at most this many passes per idle period.
 constexpr std::int32_t kMaxIdleCount = 2;
+
+// The application's commands that act on the focused control (the clipboard's edit commands): their keys
+// still work in a modal window.
+constexpr const char16_t* kFocusedControlCommands[] = {u"NID_EDIT_CUT_REQ", u"NID_EDIT_COPY_REQ",
+                                                       u"NID_EDIT_PASTE_REQ", u"NID_EDIT_DELETE_REQ"};
 
 bool IsActive(IRootWindow& window) {
   IWindowOSServices* native = window.GetWindowOSServices();
@@ -230,7 +236,16 @@ std::int32_t LFrameworkApp::IndexOfRootWindow(const RCPtr<IRootWindow>& rootWind
 }
 
 std::int32_t LFrameworkApp::ProcessGlobalHotKey(const KeyCode& key) {
-  return mHotKeys ? mHotKeys->ProcessKey(key) : 1;
+  if (!mHotKeys)
+    return 1;
+  if (OSWindow::IsBehindModalWindow(nullptr)) {
+    const WideString id = mHotKeys->GetHotKeyMap().FindNotification(key);
+    const bool edit = std::any_of(std::begin(kFocusedControlCommands), std::end(kFocusedControlCommands),
+                                  [&id](const char16_t* command) { return id.EqualsString(WideString(command)); });
+    if (!edit)
+      return 1;
+  }
+  return mHotKeys->ProcessKey(key);
 }
 
 bool LFrameworkApp::HasGlobalHotKey(const WideString& id) {

@@ -180,7 +180,10 @@ public:
   const RCPtr<LStringTable>& GetFrameworkStringTable() const { return mFrameworkStrings; }
   const RCPtr<LStringTable>& GetApplicationStringTable() const { return mApplicationStrings; }
   const RCPtr<LGlobalHotKeyManager>& GetGlobalHotKeyManager() const { return mHotKeys; }
-  // The global hot keys for the control base.
+  // The global hot keys for the control base. While a modal loop runs, the
+  // application's commands belong to the windows behind it and do not act:
+  // only the edit commands, which work on the focused control (the modal
+  // window's), still do; any other bound key answers 1, as an unbound one.
   std::int32_t ProcessGlobalHotKey(const KeyCode& key) override;
   bool HasGlobalHotKey(const WideString& id) override;
   void DeliverGlobalHotKeyCommand(const WideString& id) override;

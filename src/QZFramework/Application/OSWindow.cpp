@@ -13,6 +13,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace QZ {
 namespace {
@@ -23,6 +24,12 @@ constexpr std::int32_t kMaxIdleCount = 2;
 std::map<Platform::WindowId, OSWindow*>& Windows() {
   static std::map<Platform::WindowId, OSWindow*> windows;
   return windows;
+}
+
+// The windows whose modal loops are on the stack, the innermost last.
+std::vector<OSWindow*>& ModalRuns() {
+  static std::vector<OSWindow*> runs;
+  return runs;
 }
 
 OSWindow::PlacementWriter& Writer() {
@@ -134,6 +141,12 @@ OSWindow::~OSWindow() {
 }
 
 void OSWindow::DestroyWindow() {
+  // Its own loop is still on the stack: the loop ends, and destroys the window when it returns.
+  if (mInModalRun) {
+    mContinueModal = false;
+    mModal = false;
+    return;
+  }
   if (IsMainWindow() && !mParent)
     SavePlacement();
   Windows().erase(mWindow->GetId());
@@ -552,8 +565,21 @@ QZRESULT OSWindow::EndModal(std::int32_t result) {
     mModal = false;
     return S_OK;
   }
+  // A loop that is ending already keeps its result, and its window lives until the loop has returned.
+  if (mInModalRun)
+    return S_OK;
   DestroyWindow();
   return S_OK;
+}
+
+OSWindow* OSWindow::GetInnermostModalWindow() {
+  const std::vector<OSWindow*>& runs = ModalRuns();
+  return runs.empty() ? nullptr : runs.back();
+}
+
+bool OSWindow::IsBehindModalWindow(const IWindowOSServices* window) {
+  const OSWindow* innermost = GetInnermostModalWindow();
+  return innermost && static_cast<const IWindowOSServices*>(innermost) != window;
 }
 
 std::int32_t OSWindow::RunModalLoop() {
@@ -565,6 +591,8 @@ std::int32_t OSWindow::RunModalLoop() {
   Platform::AppHost& host = app->GetHost();
   mModal = true;
   mContinueModal = true;
+  mInModalRun = true;
+  ModalRuns().push_back(this);
   const bool disableParent = mParent && mParent->mWindow->IsEnabled();
   if (disableParent)
     mParent->mWindow->SetEnabled(false);
@@ -578,6 +606,9 @@ std::int32_t OSWindow::RunModalLoop() {
       ~Restore() {
         self->mModal = false;
         self->mContinueModal = false;
+        self->mInModalRun = false;
+        std::vector<OSWindow*>& runs = ModalRuns();
+        runs.erase(std::remove(runs.begin(), runs.end(), self), runs.end());
         if (parent)
           self->mParent->mWindow->SetEnabled(true);
       }

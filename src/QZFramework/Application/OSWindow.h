@@ -11,7 +11,10 @@
 //
 // Ownership: OSWindow::Create keeps the window in a process-wide list by its
 // id; DestroyWindow (or EndModal outside a modal loop, or the end of its modal
-// loop) deletes it. Events reach their window through DispatchWindowEvent.
+// loop) deletes it. A window is never deleted while its own modal loop is on
+// the stack: EndModal or DestroyWindow then only end the loop (a second end
+// keeps the first result), and the loop deletes the window once it returns. Events reach their window through
+// DispatchWindowEvent.
 //
 // Threads: the UI thread only. Exceptions from the root window and the
 // controls leave the handlers and the loops unchanged and reach the caller of
@@ -144,6 +147,11 @@ public:
   // the loops outside) or there is no application.
   std::int32_t RunModalLoop();
   bool IsInModalLoop() override { return mModal; }
+  // The window whose modal loop runs innermost now; null while none runs.
+  static OSWindow* GetInnermostModalWindow();
+  // Whether a modal loop runs for a window other than this one (null: any window) and above it: the
+  // window is then disabled and none of its keys may act.
+  static bool IsBehindModalWindow(const IWindowOSServices* window);
   bool HasFocus() override;
   QZRESULT SetFocus() override;
   std::uintptr_t SetCursor(std::uintptr_t cursor) override;
@@ -189,6 +197,9 @@ private:
   bool mCaptureFlag = false;
   bool mModal = false;
   bool mContinueModal = false;
+  // RunModalLoop is on the stack for this window (from its start until it destroys the window), also once
+  // EndModal has ended the loop: the window must not go before the loop has returned.
+  bool mInModalRun = false;
   std::int32_t mModalResult = 0;
   bool mOutsideWorkArea = false;
   // The platform's update rectangle (what the window itself lost or was told to show again).

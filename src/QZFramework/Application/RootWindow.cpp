@@ -1,6 +1,7 @@
 #include "QZFramework/Application/RootWindow.h"
 
 #include "QZFramework/Application/FrameworkApp.h"
+#include "QZFramework/Application/OSWindow.h"
 #include "QZFramework/ControlBase/ControlFactory.h"
 #include "QZFramework/Controls/Dialog.h"
 
@@ -292,7 +293,11 @@ CursorID LRootWindow::SetCursor(CursorID cursor) {
 
 // ---- Hot keys
 
-std::int32_t LRootWindow::ProcessHotKey(const KeyCode& key) { return mHotKeys ? mHotKeys->ProcessKey(key) : 1; }
+std::int32_t LRootWindow::ProcessHotKey(const KeyCode& key) {
+  if (mWindow && OSWindow::IsBehindModalWindow(mWindow))
+    return S_OK;
+  return mHotKeys ? mHotKeys->ProcessKey(key) : 1;
+}
 
 bool LRootWindow::HasHotKey(const WideString& id) { return mHotKeys && mHotKeys->GetHotKeyMap().HasKeys(id); }
 

@@ -188,6 +188,8 @@ public:
   const RCPtr<LGlobalHotKeyManager>& GetHotKeyManager() const { return mHotKeys; }
   // The window's own hot keys (the "GHK" entries of the root control's table):
   // a bound key is posted to the window and delivered in the next idle pass.
+  // While a modal loop runs for another window, this one is behind it and its
+  // keys act on nothing: the key is taken (0) and no command fires.
   std::int32_t ProcessHotKey(const KeyCode& key) override;
   bool HasHotKey(const WideString& id) override;
   void DeliverHotKeyCommand(const WideString& id) override;

@@ -82,20 +82,34 @@ std::int32_t LDialog::DoModal() {
   IFrameworkApp* app = GetFrameworkApp();
   if (!app)
     return E_FAIL;
+  mCloseState = CloseState::kOpen;
   return app->DoModal(RCPtr<LControl>(this), true);
 }
 
 void LDialog::Close(std::int32_t result) {
+  if (mCloseState != CloseState::kOpen)
+    return;
   const RCPtr<LDialog> self(this);
+  mCloseState = CloseState::kClosing;
+  // A listener that throws leaves the dialog open, as a refusal does.
+  struct Reopen {
+    LDialog* dialog;
+    ~Reopen() {
+      if (dialog->mCloseState == CloseState::kClosing)
+        dialog->mCloseState = CloseState::kOpen;
+    }
+  } reopen{this};
   mResult = result;
   const RCPtr<LCancelArgs> args = MakeRCPtr<LCancelArgs>();
   static_cast<void>(Notify(LNotification::Create(kNidDialogClosing, RCPtr<LRefCountedObject>(args))));
   if (args->mCancel != 0)
     return;
+  bool requested = false;
   if (const RCPtr<IRootWindow>& root = GetRootWindowSlot())
-    static_cast<void>(root->RequestClose(result));
+    requested = root->RequestClose(result) >= 0;
   static_cast<void>(Notify(LNotification::Create(kNidDialogClosed)));
   OnClosed();
+  mCloseState = requested ? CloseState::kClosed : CloseState::kOpen;
 }
 
 std::int32_t LDialog::OnButtonClick(const RCPtr<LNotificationDistributor>& source, const RCPtr<LNotification>&) {

@@ -9,8 +9,13 @@
 // OK and Close first move the focus to their button, so a control that refuses to give the focus up (a text
 // box whose text is refused) keeps the dialog open.
 //
-// Invariant: the result code is the last code Close was called with, even when a listener kept the dialog
-// open. UI thread only, like every control.
+// One close at a time: a Close made while another runs (from a listener of "NID_DIALOG_CLOSING" or
+// "NID_DIALOG_CLOSED", or from OnClosed), or after a close that reached the window, is ignored, so the
+// outer close goes on with its code, "NID_DIALOG_CLOSED" and OnClosed come once, and the modal run ends with
+// the code GetResult gives. A new modal run (DoModal) opens the dialog for closing again.
+//
+// Invariant: the result code is the code of the last Close that was not ignored, even when a listener kept
+// the dialog open. UI thread only, like every control.
 
 #include "QZFramework/Controls/ScrollView.h"
 
@@ -64,8 +69,9 @@ public:
   QZRESULT ReleaseInnerReferences() override;
 
   using LControl::Close;
-  // Stores the code and closes unless a listener of "NID_DIALOG_CLOSING" refuses. A root window without a
-  // native window cannot close; that is not reported.
+  // Stores the code and closes unless a listener of "NID_DIALOG_CLOSING" refuses; ignored while a close
+  // runs or once one has reached the window. A root window without a native window cannot close; that is
+  // not reported (and the dialog may be closed again).
   void Close(std::int32_t result);
   std::int32_t GetResult() const { return mResult; }
 
@@ -77,8 +83,11 @@ private:
   std::int32_t OnButtonClick(const RCPtr<LNotificationDistributor>& source,
                              const RCPtr<LNotification>& notification);
 
+  enum class CloseState : std::uint8_t { kOpen, kClosing, kClosed };
+
   RCPtr<LNotificationHandler<LDialog>> mDialogHandler;
   std::int32_t mResult = kDialogResultNone;
+  CloseState mCloseState = CloseState::kOpen;
 };
 
 } // namespace QZ

@@ -695,6 +695,26 @@ void LPopupMenu::ActivateItem(const RCPtr<LMenuItemDescriptor>& item) {
     static_cast<void>(CloseMenu());
 }
 
+void LPopupMenu::DismissShownMenu() {
+  const RCPtr<LPopupMenu> self(this);
+  RCPtr<LPopupMenu> top = self;
+  while (const RCPtr<LPopupMenu> up = top->GetParentMenu())
+    top = up;
+  // The focus goes back where it was before the menu bar took it, as after an activation.
+  for (RCPtr<LControl> control = top->GetParent(); control; control = control->GetParent()) {
+    if (const RCPtr<LMainMenu> bar = DynamicCast<LMainMenu>(control)) {
+      bar->RestoreFocusBeforeMenu();
+      break;
+    }
+  }
+  static_cast<void>(top->CloseSubmenu());
+  static_cast<void>(top->SetVisible(false));
+  // Nothing had the focus before: the control that shows the menu keeps it rather than a hidden menu.
+  const RCPtr<LControl> owner = top->GetParent();
+  if (owner && (top->HasFocus() || top->ContainsFocus()))
+    static_cast<void>(owner->SetFocus(true));
+}
+
 // ---------------------------------------------------------------------------
 // Focus, visibility, pointer and keys
 
@@ -805,7 +825,9 @@ QZRESULT LPopupMenu::HandleKey(const RCPtr<LKeyParam>& key) {
     return S_OK;
   }
   if (bits == kEscapeKey) {
-    if (mAutoClose && !mClosing)
+    if (!mAutoClose)
+      DismissShownMenu();
+    else if (!mClosing)
       static_cast<void>(CloseMenu());
     return S_OK;
   }

@@ -16,7 +16,9 @@
 // from inside its own handlers. With auto-close set (the default; submenus
 // inherit it) the chain closes after an activation, on Escape and when it
 // loses the focus, the top menu going through its own parent's deferred close;
-// the combo menu clears it and shows and hides its menu itself.
+// the combo menu clears it and shows and hides its menu itself, except that
+// Escape still hides such a chain and gives the focus back (to the control
+// that had it before the menu bar, else to the control that shows the menu).
 //
 // Invariants: the open submenu (when any) is a child of this menu showing the
 // sub-items of the open-submenu item, which is an item of this menu; the
@@ -160,6 +162,8 @@ private:
   void StopHoverTimer();
   // The parent menu selects the row of its open submenu again.
   void MarkOpenSubmenuRow();
+  // Escape in a chain that does not close itself: hides it through its top menu and gives the focus back.
+  void DismissShownMenu();
   // The row showing the item, or -1.
   std::int32_t RowOfItem(const LMenuDescriptor* item) const;
   // The command row's work: focus back, hide, send, close.

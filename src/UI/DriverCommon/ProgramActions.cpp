@@ -1,6 +1,7 @@
 #include "UI/DriverCommon/ProgramActions.h"
 
 #include "Panel/Main/Application.h"
+#include "Platform/Window/WindowSystem.h"
 #include "QZFramework/Application/FrameworkApp.h"
 
 #include <exception>
@@ -59,7 +60,12 @@ std::int32_t RunAction(const RCPtr<LMidiManager>& manager, const SActionTexts& t
       result = E_FAIL;
     }
   }
+  // The transfer held the UI thread: clicks and keys made meanwhile (more presses of the same button, most
+  // often) would each start a transfer of their own once the queue is read again. One transfer per press.
+  Platform::DropPressesMadeUntilNow();
   ShowResult(texts, result);
+  // The same for presses made while a box that holds the thread was up.
+  Platform::DropPressesMadeUntilNow();
   return result;
 }
 

@@ -9,6 +9,9 @@
 // the action shows the MIDI-error box and answers -1 (no manager) or E_FAIL (a throw), so a failure never
 // ends the main loop.
 //
+// Mouse and key presses made while an action held the UI thread (the transfer, then a box that holds it) are
+// dropped when it returns, so that a press starts one transfer at most.
+//
 // Threads: the UI thread, which waits while the manager talks to the controller and while the box is open.
 
 #include "DeviceControl/Engine/PresetEditorCommon/MidiManager.h"

@@ -100,6 +100,40 @@ TEST(VirtualKeys, SDLKeycodes) {
   }
 }
 
+TEST(VirtualKeys, AKeyCodeWithoutAVirtualKeyFallsBackToItsPhysicalLetterOrDigit) {
+  struct Case {
+    const char* what;
+    SDL_Keycode keycode;
+    SDL_Scancode scancode;
+    std::uint8_t virtualKey;
+  };
+  const Case cases[] = {
+      {"Cyrillic es on C", 0x0441, SDL_SCANCODE_C, 0x43},
+      {"Cyrillic ef on A", 0x0444, SDL_SCANCODE_A, 0x41},
+      {"Cyrillic ya on Z", 0x044F, SDL_SCANCODE_Z, 0x5A},
+      {"e acute on 2", 0x00E9, SDL_SCANCODE_2, 0x32},
+      {"a grave on 0", 0x00E0, SDL_SCANCODE_0, 0x30},
+      {"ampersand on 1", SDLK_AMPERSAND, SDL_SCANCODE_1, 0x31},
+      {"the layout's own letter wins", SDLK_a, SDL_SCANCODE_Q, 0x41},
+      {"a mapped key keeps its own", SDLK_F5, SDL_SCANCODE_F5, 0x74},
+      {"Cyrillic zhe on the semicolon key", 0x0436, SDL_SCANCODE_SEMICOLON, 0},
+      {"nothing at all", SDLK_UNKNOWN, SDL_SCANCODE_UNKNOWN, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(VirtualKeyFromSDLKey(c.keycode, c.scancode), c.virtualKey);
+  }
+  for (std::uint8_t key = 0x30; key <= 0x5A; ++key) {
+    SCOPED_TRACE(key);
+    const std::int32_t scancode = SDLScancodeForLetterOrDigit(key);
+    const bool letterOrDigit = key <= 0x39 || key >= 0x41;
+    EXPECT_EQ(scancode != SDL_SCANCODE_UNKNOWN, letterOrDigit);
+    if (letterOrDigit) {
+      EXPECT_EQ(VirtualKeyFromSDLKey(0x0400, scancode), key) << "the way back";
+    }
+  }
+}
+
 TEST(VirtualKeys, EveryMappedKeyFindsItsWayBack) {
   for (int code = 1; code < 256; ++code) {
     const auto virtualKey = static_cast<std::uint8_t>(code);

@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <string>
+#include <vector>
 #include <thread>
 
 namespace QZ::Platform {
@@ -257,6 +259,93 @@ TEST_F(WindowEventTest, EditingKeysAndCtrlLettersAlsoTypeTheirControlCharacters)
     EXPECT_EQ(events.back().kind, WindowEventKind::kKey);
     EXPECT_FALSE(events.back().keyDown);
   }
+}
+
+TEST_F(WindowEventTest, LettersAndDigitsOfANonLatinLayoutComeAsTheirPhysicalKeys) {
+  struct Case {
+    const char* what;
+    std::int32_t layoutKeycode; // SDL's key code of a character key is its code point
+    std::uint32_t physicalKey;  // the key's virtual key on a US keyboard
+    std::uint32_t expected;
+  };
+  const Case cases[] = {
+      {"Russian es on C", 0x0441, 0x43, 0x43},
+      {"Russian yeru on S", 0x044B, 0x53, 0x53},
+      {"Russian shcha on O", 0x0449, 0x4F, 0x4F},
+      {"Russian em on V", 0x043C, 0x56, 0x56},
+      {"Russian che on X", 0x0447, 0x58, 0x58},
+      {"Greek psi on C", 0x03C8, 0x43, 0x43},
+      {"French e acute on 2", 0x00E9, 0x32, 0x32},
+      {"French a grave on 0", 0x00E0, 0x30, 0x30},
+      // A Latin letter is the layout's, wherever it lies (AZERTY has "a" on the US "Q").
+      {"AZERTY a on Q", 0x61, 0x51, 0x41},
+  };
+  mSimulator.SetModifiers(kModLeftCtrl);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(mSimulator.LayoutKey(mId, c.layoutKeycode, c.physicalKey, true));
+    ASSERT_TRUE(mSimulator.LayoutKey(mId, c.layoutKeycode, c.physicalKey, false));
+    const std::vector<WindowEvent> events = Take();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.front().kind, WindowEventKind::kKey);
+    EXPECT_TRUE(events.front().keyDown);
+    EXPECT_EQ(events.front().virtualKey, c.expected);
+    EXPECT_EQ(events.front().modifiers, kModCtrl | kModLeftCtrl);
+    EXPECT_EQ(events.back().virtualKey, c.expected);
+    EXPECT_FALSE(events.back().keyDown);
+    // Ctrl with a letter types its control character on every layout.
+    if (c.expected >= 0x41) {
+      ASSERT_EQ(events.size(), 3u);
+      EXPECT_EQ(events[1].kind, WindowEventKind::kCharacter);
+      EXPECT_EQ(events[1].character, static_cast<char16_t>(c.expected - 0x40));
+    }
+  }
+  EXPECT_FALSE(mSimulator.LayoutKey(mId, 0x0436, 0xBA, true)) << "only letters and digits have a physical name";
+}
+
+TEST_F(WindowEventTest, PressesMadeUntilTheDropAreDroppedAndWhatFollowsStillComes) {
+  ASSERT_TRUE(mSimulator.MovePointer(mId, {10, 10}));
+  ASSERT_TRUE(mSimulator.PressButton(mId, kMouseLeft, {10, 10}));
+  ASSERT_TRUE(mSimulator.ReleaseButton(mId, kMouseLeft, {10, 10}));
+  ASSERT_TRUE(mSimulator.PressButton(mId, kMouseLeft, {10, 10}, 2));
+  ASSERT_TRUE(mSimulator.Key(mId, 0x0D, true));
+  ASSERT_TRUE(mSimulator.Text(mId, "x"));
+  ASSERT_TRUE(mSimulator.Key(mId, 0x0D, false));
+  ASSERT_TRUE(mSimulator.Wheel(mId, WheelAxis::kVertical, 120, {10, 10}));
+  // The button is still held when the drop comes; its release follows.
+  DropPressesMadeUntilNow();
+  // A later millisecond: the time stamps have that resolution.
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(mSimulator.MovePointer(mId, {12, 10}));
+  ASSERT_TRUE(mSimulator.ReleaseButton(mId, kMouseLeft, {12, 10}, 2));
+  ASSERT_TRUE(mSimulator.PressButton(mId, kMouseLeft, {12, 10}));
+  ASSERT_TRUE(mSimulator.Key(mId, 0x41, true));
+
+  std::vector<std::string> seen;
+  for (const WindowEvent& event : Take()) {
+    switch (event.kind) {
+    case WindowEventKind::kMouseMove:
+      seen.push_back("move" + std::to_string(event.buttons));
+      break;
+    case WindowEventKind::kMouseButton:
+      seen.push_back(event.action == MouseAction::kRelease ? "release" : "press");
+      break;
+    case WindowEventKind::kMouseWheel:
+      seen.push_back("wheel");
+      break;
+    case WindowEventKind::kKey:
+      seen.push_back(event.keyDown ? "keyDown" : "keyUp");
+      break;
+    case WindowEventKind::kCharacter:
+      seen.push_back("character");
+      break;
+    default:
+      break;
+    }
+  }
+  const std::vector<std::string> expected = {
+      "move0", "release", "keyUp", "wheel", "move" + std::to_string(kMouseLeft), "release", "press", "keyDown"};
+  EXPECT_EQ(seen, expected);
 }
 
 TEST_F(WindowEventTest, WindowChangesAreReportedAndTrackTheShowState) {

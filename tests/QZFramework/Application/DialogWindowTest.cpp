@@ -173,6 +173,47 @@ TEST_F(DialogWindowTest, OkWaitsForTheFocusButCancelDoesNot) {
   EXPECT_EQ(Root()->GetCloseResult(), kDialogResultCancel);
 }
 
+TEST_F(DialogWindowTest, ACloseFromInsideAClosingCloseIsIgnoredAndTheOuterCodeStands) {
+  // Closes the dialog again with its own code whenever it hears of a close.
+  struct Reentrant : LNotificationClient {
+    std::int32_t Receive(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&) override {
+      if (calls++ == 0)
+        dialog->Close(code);
+      return 0;
+    }
+    CountingDialog* dialog = nullptr;
+    std::int32_t code = 0;
+    int calls = 0;
+  };
+  for (const char16_t* during : {kNidDialogClosing, kNidDialogClosed}) {
+    SCOPED_TRACE(WideString(during).ToNarrow().GetChars());
+    Open();
+    const RCPtr<Reentrant> reentrant = MakeRCPtr<Reentrant>();
+    reentrant->dialog = mDialog.Get();
+    reentrant->code = kDialogResultNo;
+    mDialog->RegisterClient(RCPtr<LNotificationReceiver>(reentrant), during);
+    Click(u"buttonCancel");
+    EXPECT_EQ(reentrant->calls, 1);
+    EXPECT_EQ(mListener->mClosing, 1);
+    EXPECT_EQ(mListener->mClosed, 1);
+    EXPECT_EQ(mDialog->mClosedCalls, 1);
+    EXPECT_TRUE(Root()->IsCloseRequested());
+    EXPECT_EQ(Root()->GetCloseResult(), kDialogResultCancel) << "the modal run ends with the outer code";
+    EXPECT_EQ(mDialog->GetResult(), kDialogResultCancel);
+
+    // Once the close has reached the window, a later one changes nothing either.
+    mDialog->Close(kDialogResultYes);
+    EXPECT_EQ(mListener->mClosing, 1);
+    EXPECT_EQ(mDialog->mClosedCalls, 1);
+    EXPECT_EQ(Root()->GetCloseResult(), kDialogResultCancel);
+    EXPECT_EQ(mDialog->GetResult(), kDialogResultCancel);
+    mDialog->UnregisterClientFromAll(RCPtr<LNotificationReceiver>(reentrant));
+    TearDown();
+    mListener = MakeRCPtr<DialogListener>();
+    SetUp();
+  }
+}
+
 TEST_F(DialogWindowTest, AnyCodeClosesAndTheTestApplicationRunsNoModalWindows) {
   Open();
   mDialog->Close(42);

@@ -582,6 +582,54 @@ TEST_F(MenuWindowTest, ExitIsPostedOnTheWindowAfterTheFocusWentBack) {
   EXPECT_EQ(mLog->mFocused[0], RCPtr<LControl>(box));
 }
 
+TEST_F(MenuWindowTest, EscapeClosesAnOpenTitleMenuAndGivesTheFocusBack) {
+  Listen(u"NID_MENU_FILE_EXIT_REQ");
+  const RCPtr<LTextBox> box = Box();
+  const RCPtr<LComboMenu> file = Title(u"File");
+  const RCPtr<LPopupMenu> menu = file->GetPopup();
+  struct Case {
+    const char* what;
+    bool focusBefore; // the text box had the focus when the title was clicked
+    bool submenu;     // Escape in the open submenu
+  };
+  const Case cases[] = {{"from the text box", true, false},
+                        {"from the text box, in a submenu", true, true},
+                        {"with no focus before", false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.focusBefore) {
+      ASSERT_EQ(box->SetFocus(true), S_OK);
+    } else if (const RCPtr<LControl> focused = mWindow->GetRootWindow()->GetFocusedControl()) {
+      static_cast<void>(focused->KillFocus());
+    }
+    Press({kTitleWidth / 2, kTitleHeight / 2});
+    Release({kTitleWidth / 2, kTitleHeight / 2});
+    ASSERT_TRUE(file->IsDroppedDown());
+    ASSERT_TRUE(menu->HasFocus());
+    if (c.submenu) {
+      Key(0x28); // down: "Send Program"
+      Key(0x27); // right: its submenu
+      ASSERT_TRUE(menu->GetSubmenu());
+      ASSERT_TRUE(menu->GetSubmenu()->HasFocus());
+    }
+    Key(0x1B);
+    EXPECT_FALSE(file->IsDroppedDown());
+    EXPECT_FALSE(menu->GetSubmenu());
+    EXPECT_FALSE(menu->HasFocus() || menu->ContainsFocus());
+    if (c.focusBefore) {
+      EXPECT_TRUE(box->HasFocus()) << "back where it was";
+    }
+    // The title can open again.
+    Press({kTitleWidth / 2, kTitleHeight / 2});
+    Release({kTitleWidth / 2, kTitleHeight / 2});
+    EXPECT_TRUE(file->IsDroppedDown());
+    Key(0x1B);
+    EXPECT_FALSE(file->IsDroppedDown());
+    IdleAt(1000);
+  }
+  EXPECT_TRUE(mLog->mIds.empty()) << "Escape runs no command";
+}
+
 TEST_F(MenuWindowTest, InsertedMenusAndASkinRebuildKeepMenusAndTexts) {
   const RCPtr<LMenuDescriptor> edit = LMenuDescriptor::Create();
   edit->AppendItem(0, WideString(u"Cut"), WideString(u"NID_EDIT_CUT_REQ"), true, false);

@@ -420,6 +420,127 @@ TEST_F(OSWindowTest, ModalLoopEndsWithItsResultAndGivesTheParentItsInputBack) {
   EXPECT_EQ(OSWindow::FromId(dialogId), nullptr);
 }
 
+// Nested modal loops: a key on the outer window opens the inner one's loop; a key on the inner one runs the
+// action while both loops are on the stack.
+struct NestedLoops {
+  struct OpenInner : RecordingInput {
+    void DispatchKey(const RCPtr<LKeyParam>&) override {
+      if (!opened) {
+        opened = true;
+        result = inner->RunModalLoop();
+      }
+    }
+    OSWindow* inner = nullptr;
+    bool opened = false;
+    std::int32_t result = 0;
+  };
+  struct WhileInner : RecordingInput {
+    void DispatchKey(const RCPtr<LKeyParam>&) override {
+      if (!ran) {
+        ran = true;
+        action();
+      }
+    }
+    std::function<void()> action;
+    bool ran = false;
+  };
+  OpenInner openInner;
+  WhileInner whileInner;
+};
+
+TEST_F(OSWindowTest, AnEndedLoopEndedAgainKeepsItsResultAndItsWindowUntilItReturns) {
+  OSWindow* parent = MakeWindow(true);
+  OSWindow* outer = MakeWindow(false, parent);
+  OSWindow* inner = MakeWindow(false, outer);
+  const Platform::WindowId outerId = Id(outer);
+  const Platform::WindowId innerId = Id(inner);
+  mWindows.resize(1); // the loops destroy the other two
+  NestedLoops loops;
+  loops.openInner.inner = inner;
+  outer->SetInputReceiver(&loops.openInner);
+  inner->SetInputReceiver(&loops.whileInner);
+  loops.whileInner.action = [&] {
+    EXPECT_EQ(OSWindow::GetInnermostModalWindow(), inner);
+    EXPECT_TRUE(OSWindow::IsBehindModalWindow(outer));
+    EXPECT_FALSE(OSWindow::IsBehindModalWindow(inner));
+    EXPECT_EQ(outer->EndModal(3), S_OK);
+    EXPECT_FALSE(outer->IsInModalLoop());
+    // Ending the ended loop again, or destroying its window, must not delete the window under its loop.
+    EXPECT_EQ(outer->EndModal(4), S_OK);
+    outer->DestroyWindow();
+    EXPECT_EQ(OSWindow::FromId(outerId), outer);
+    EXPECT_TRUE(inner->IsInModalLoop()) << "the inner loop runs on";
+    EXPECT_EQ(inner->EndModal(5), S_OK);
+    EXPECT_EQ(inner->EndModal(6), S_OK);
+  };
+  ASSERT_TRUE(mSimulator.Key(outerId, 0x41, true));
+  ASSERT_TRUE(mSimulator.Key(innerId, 0x41, true));
+  EXPECT_EQ(outer->RunModalLoop(), 3);
+  EXPECT_TRUE(loops.whileInner.ran);
+  EXPECT_EQ(loops.openInner.result, 5);
+  EXPECT_EQ(OSWindow::FromId(outerId), nullptr);
+  EXPECT_EQ(OSWindow::FromId(innerId), nullptr);
+  EXPECT_EQ(OSWindow::GetInnermostModalWindow(), nullptr);
+  EXPECT_TRUE(parent->GetPlatformWindow().IsEnabled());
+  // Outside a loop, ending a window still destroys it.
+  OSWindow* modeless = MakeWindow();
+  const Platform::WindowId modelessId = Id(modeless);
+  mWindows.pop_back();
+  EXPECT_EQ(modeless->EndModal(0), S_OK);
+  EXPECT_EQ(OSWindow::FromId(modelessId), nullptr);
+}
+
+TEST_F(OSWindowTest, WhileAModalLoopRunsOnlyItsWindowsKeysAndTheEditKeysAct) {
+  OSWindow* parent = MakeWindow(true);
+  OSWindow* dialog = MakeWindow(true, parent);
+  const Platform::WindowId dialogId = Id(dialog);
+  mWindows.pop_back();
+  const KeyCode open = KeyCode::Parse(WideString(u"Ctrl+VKEY_O"));
+  const KeyCode copy = KeyCode::Parse(WideString(u"Ctrl+VKEY_C"));
+  const KeyCode windowKey = KeyCode::Parse(WideString(u"Ctrl+VKEY_W"));
+  HotKeyMap& global = mApp->GetGlobalHotKeyManager()->GetHotKeyMap();
+  ASSERT_EQ(global.AddKey(open, WideString(u"NID_MENU_FILE_LOAD_PRESET_FROM_FILE")), S_OK);
+  ASSERT_EQ(global.AddKey(copy, WideString(u"NID_EDIT_COPY_REQ")), S_OK);
+  const RCPtr<LRootWindow> behind = parent->GetRootWindow();
+  const RCPtr<LRootWindow> front = dialog->GetRootWindow();
+  ASSERT_TRUE(behind && front);
+  ASSERT_EQ(behind->GetHotKeyManager()->GetHotKeyMap().AddKey(windowKey, WideString(u"NID_TEST_BEHIND")), S_OK);
+  ASSERT_EQ(front->GetHotKeyManager()->GetHotKeyMap().AddKey(windowKey, WideString(u"NID_TEST_FRONT")), S_OK);
+  std::vector<std::string> log;
+  const auto behindClient = test::MakeClient("behind", &log);
+  const auto frontClient = test::MakeClient("front", &log);
+  behind->RegisterClient(behindClient, u"NID_TEST_BEHIND", 0);
+  front->RegisterClient(frontClient, u"NID_TEST_FRONT", 0);
+
+  struct Keys : RecordingInput {
+    void DispatchKey(const RCPtr<LKeyParam>&) override { action(); }
+    std::function<void()> action;
+  } keys;
+  dialog->SetInputReceiver(&keys);
+  keys.action = [&] {
+    EXPECT_EQ(mApp->ProcessGlobalHotKey(open), 1) << "the application's command belongs to the window behind";
+    EXPECT_EQ(mApp->ProcessGlobalHotKey(copy), 0) << "an edit key works on the dialog's focus";
+    EXPECT_EQ(behind->ProcessHotKey(windowKey), S_OK) << "taken, and nothing fires";
+    EXPECT_EQ(front->ProcessHotKey(windowKey), S_OK);
+    static_cast<void>(behind->ProcessIdle(false));
+    static_cast<void>(front->ProcessIdle(false));
+    (void)dialog->EndModal(1);
+  };
+  ASSERT_TRUE(mSimulator.Key(dialogId, 0x41, true));
+  EXPECT_EQ(dialog->RunModalLoop(), 1);
+  EXPECT_EQ(log.size(), 1u);
+  EXPECT_EQ(
+      std::count_if(log.begin(), log.end(), [](const std::string& entry) { return entry.find("front") == 0; }), 1);
+  // With no loop running, the window's and the application's keys act again.
+  EXPECT_EQ(mApp->ProcessGlobalHotKey(open), 0);
+  EXPECT_EQ(behind->ProcessHotKey(windowKey), S_OK);
+  static_cast<void>(behind->ProcessIdle(false));
+  EXPECT_EQ(log.size(), 2u);
+  EXPECT_EQ(log.back().find("behind"), 0u);
+  behind->UnregisterClientFromAll(behindClient);
+  front->UnregisterClientFromAll(frontClient);
+}
+
 TEST_F(OSWindowTest, AQuitDuringAModalLoopEndsItAndIsPostedAgain) {
   OSWindow* parent = MakeWindow(true);
   OSWindow* dialog = MakeWindow(false, parent);
