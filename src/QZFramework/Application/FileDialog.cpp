@@ -6,6 +6,7 @@
 #include "QZFramework/Application/AppMessageBox.h"
 #include "QZFramework/Application/FrameworkApp.h"
 #include "QZFramework/Application/OSWindow.h"
+#include "QZFramework/Application/PaintingWait.h"
 
 #include <chrono>
 #include <memory>
@@ -114,7 +115,10 @@ void LFileDialog::AddFilters(Platform::FileChooserRequest& request, const WideSt
 
 Platform::FileChooserAnswer LFileDialog::RunChooser(const Platform::FileChooserRequest& request) {
   Platform::FileChooserAnswer answer;
-  const std::unique_ptr<Platform::PendingFileChoice> pending = Platform::StartFileChooser(request);
+  // Modal for the window the user is in, and above it.
+  Platform::FileChooserRequest owned = request;
+  owned.owner = GetDialogOwnerWindow();
+  const std::unique_ptr<Platform::PendingFileChoice> pending = Platform::StartFileChooser(owned);
   if (!pending->Poll(answer)) {
     auto* app = dynamic_cast<LFrameworkApp*>(GetFrameworkApp());
     if (app && app->GetHost().IsStarted()) {

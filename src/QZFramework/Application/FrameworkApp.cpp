@@ -1,6 +1,7 @@
 #include "QZFramework/Application/FrameworkApp.h"
 
 #include "QZFramework/Application/OSWindow.h"
+#include "QZFramework/Application/PaintingWait.h"
 
 #include "Platform/App/AppHost.h"
 #include "Platform/App/MessageBox.h"
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <exception>
 #include <string>
+#include <utility>
 
 namespace QZ {
 
@@ -51,6 +53,7 @@ LFrameworkApp::LFrameworkApp(const RCPtr<LControlFactory>& factory, const Narrow
                              const RCPtr<LStringTable>& frameworkStrings, Platform::AppHost& host)
     : mFactory(factory), mCommandLine(commandLine), mFrameworkStrings(frameworkStrings), mHost(host) {
   mPreviousApp = SetFrameworkApp(this);
+  mPreviousModalWait = Platform::SetModalWait(PaintingWait);
   // The manager and its "application" center exist before any worker thread
   // that posts there; a fired global hot key is queued on that center.
   const RCPtr<LNotificationCenter>& center = GetApplicationNotificationCenter();
@@ -64,6 +67,7 @@ LFrameworkApp::~LFrameworkApp() {
   UnsubscribeAll();
   LNotificationCenterManager::GetInstance() = RCPtr<LNotificationCenterManager>();
   LNotification::EnablePooling(false);
+  Platform::SetModalWait(std::move(mPreviousModalWait));
   SetFrameworkApp(mPreviousApp);
 }
 
@@ -302,7 +306,7 @@ QZRESULT LFrameworkApp::RefreshStatusText(bool) { return E_FAIL; }
 
 std::int32_t LFrameworkApp::ShowMessageBox(const WideString& text, const WideString& caption,
                                            std::uint32_t style) {
-  return Platform::ShowMessageBox(ToUtf8(text), ToUtf8(caption), style);
+  return Platform::ShowMessageBox(ToUtf8(text), ToUtf8(caption), style, GetDialogOwnerWindow());
 }
 
 std::vector<RCPtr<IRootWindow>> LFrameworkApp::RootWindows() const {
