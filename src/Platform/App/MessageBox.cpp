@@ -4,7 +4,6 @@
 #include "Platform/Dialogs/DialogScale.h"
 #include "Platform/Dialogs/ModalWait.h"
 #include "Platform/Window/Window.h"
-#include "Platform/Window/WindowSystem.h"
 
 #include <cstdio>
 #include <mutex>
@@ -76,7 +75,7 @@ public:
     const Window* window = owner != kNoWindow ? Window::FromId(owner) : nullptr;
     const std::uint64_t attachTo = window != nullptr ? window->GetSystemWindowId() : 0;
     mStarted = mChild.Start(kZenity, ZenityMessageBoxArguments(text, caption, style, attachTo), true,
-                            DialogScaleEnvironment(GetScreenDpi()));
+                            DialogScaleEnvironment(GetDialogScreenDpi()));
     if (!mStarted && mChild.IsMissing()) {
       mXmessage = true;
       mStarted = mChild.Start(kXmessage, XmessageArguments(text, caption, style), false);

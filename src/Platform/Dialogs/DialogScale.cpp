@@ -1,6 +1,9 @@
 #include "Platform/Dialogs/DialogScale.h"
 
+#include "Platform/Window/WindowSystem.h"
+
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -14,6 +17,8 @@ constexpr const char* kDpiScaleName = "GDK_DPI_SCALE";
 // Scales closer to 1 than this are left alone.
 constexpr double kScaleTolerance = 0.01;
 constexpr int kDpiScaleDigits = 4;
+
+std::atomic<std::int32_t> gDialogDpi{0};
 
 bool IsSet(const char* name) {
   const char* value = std::getenv(name);
@@ -39,6 +44,13 @@ std::vector<std::string> DialogScaleEnvironment(std::int32_t screenDpi) {
     entries.push_back(std::string(kDpiScaleName) + "=" + std::string(text, written.ptr));
   }
   return entries;
+}
+
+void SetDialogScreenDpi(std::int32_t screenDpi) { gDialogDpi = std::max(0, screenDpi); }
+
+std::int32_t GetDialogScreenDpi() {
+  const std::int32_t set = gDialogDpi.load();
+  return set > 0 ? set : GetScreenDpi();
 }
 
 } // namespace QZ::Platform

@@ -1,6 +1,9 @@
 #pragma once
 // The scale of a helper program's GTK dialog (the file chooser, message boxes): GTK draws at 96 pixels per
 // inch unless told otherwise, which on a dense screen gives a dialog too small to read beside the editor.
+// The density is the one the application settled on for its own windows where it set one, else the
+// window system's.
+//
 // Threads: any.
 
 #include <cstdint>
@@ -14,5 +17,10 @@ namespace QZ::Platform {
 // density (144 ppi: 2 and 0.75). None at 96 ppi or below, and none when the user has set either variable
 // (GTK's scaling is theirs then).
 std::vector<std::string> DialogScaleEnvironment(std::int32_t screenDpi);
+
+// The screen's density for dialogs: the one set last (a value of 0 or less clears it), else the window
+// system's (GetScreenDpi).
+void SetDialogScreenDpi(std::int32_t screenDpi);
+std::int32_t GetDialogScreenDpi();
 
 } // namespace QZ::Platform

@@ -3,7 +3,6 @@
 #include "Platform/Dialogs/ChildProgram.h"
 #include "Platform/Dialogs/DialogScale.h"
 #include "Platform/Window/Window.h"
-#include "Platform/Window/WindowSystem.h"
 
 #include <mutex>
 
@@ -22,7 +21,7 @@ public:
   explicit ZenityChoice(const FileChooserRequest& request) : mMode(request.mode) {
     const Window* owner = request.owner != kNoWindow ? Window::FromId(request.owner) : nullptr;
     mStarted = mChild.Start(kZenity, ZenityArguments(request, owner ? owner->GetSystemWindowId() : 0), true,
-                            DialogScaleEnvironment(GetScreenDpi()));
+                            DialogScaleEnvironment(GetDialogScreenDpi()));
   }
 
   bool Poll(FileChooserAnswer& answer) override {

@@ -1,13 +1,17 @@
 // The message box drawn by a helper program, against stub programs on PATH: zenity's command line for each
 // style (the owner window it is attached to, the text as it stands), the answers its exits give (closing the
 // box gives the escape button's), the wait through the installed modal wait, xmessage where zenity is
-// missing, and that no helper program is started by a fork of this process.
+// missing, that no helper program is started by a fork of this process, and (on an X server) the owner
+// window the box and the chooser are attached to.
 
 #include "Platform/App/MessageBox.h"
 
+#include "Platform/Dialogs/DialogScale.h"
 #include "Platform/Dialogs/FileChooser.h"
 #include "Platform/Dialogs/ModalWait.h"
 #include "Platform/Dialogs/ShellOpener.h"
+#include "Platform/Window/Window.h"
+#include "Platform/Window/WindowSystem.h"
 #include "Support/StubPrograms.h"
 #include "Support/TempFolder.h"
 
@@ -17,12 +21,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -190,6 +198,21 @@ TEST_F(MessageBoxProgramTest, ZenityShowsTheBoxAndItsExitAnswers) {
   }
 }
 
+TEST_F(MessageBoxProgramTest, TheBoxIsScaledForTheDensityTheApplicationSet) {
+  mStubs.Install("zenity");
+  const ScopedEnvironment path("PATH", mStubs.Bin());
+  const ScopedEnvironment log("STUB_LOG", mStubs.Log());
+  const ScopedEnvironment exit("STUB_EXIT", "0");
+  const ScopedEnvironment release("STUB_RELEASE", std::nullopt);
+  const ScopedEnvironment scale("GDK_SCALE", std::nullopt);
+  const ScopedEnvironment dpiScale("GDK_DPI_SCALE", std::nullopt);
+  SetDialogScreenDpi(144);
+  EXPECT_EQ(ShowMessageBox("Text", "Caption", kErrorOk), kMessageBoxOk);
+  SetDialogScreenDpi(0);
+  EXPECT_EQ(mStubs.Noted("GDK_SCALE"), "2");
+  EXPECT_EQ(mStubs.Noted("GDK_DPI_SCALE"), "0.75");
+}
+
 TEST_F(MessageBoxProgramTest, AWaitThatGivesUpClosesTheBoxWithTheEscapeAnswer) {
   mStubs.Install("zenity");
   const ScopedEnvironment path("PATH", mStubs.Bin());
@@ -251,6 +274,86 @@ TEST_F(MessageBoxProgramTest, NoHelperProgramIsStartedByAForkOfThisProcess) {
   EXPECT_EQ(gForks.load(), forks);
   SetShellOpener(opener);
   SetFileChooser(chooser);
+}
+
+} // namespace
+} // namespace QZ::Platform
+
+namespace QZ::Platform {
+namespace {
+
+using test::ScopedEnvironment;
+
+// On a real X server (CTest runs this group under xvfb-run with QZ_APP_X11_TESTS=1; anywhere else it skips
+// itself): a box and the file chooser over a window are attached to that window's X id, and modal for it.
+class DialogOwnerX11Test : public ::testing::Test {
+protected:
+  void SetUp() override {
+    const char* wanted = std::getenv("QZ_APP_X11_TESTS");
+    if (wanted == nullptr || std::string_view(wanted) != "1")
+      GTEST_SKIP() << "runs under xvfb-run only (the CTest entry qz_platform_app_x11)";
+    ::setenv("SDL_VIDEODRIVER", "x11", 1);
+    ASSERT_TRUE(StartWindowSystem()) << GetWindowSystemError();
+    mStarted = true;
+    mPreviousBox = SetMessageBoxPresenter(nullptr);
+    mPreviousChooser = SetFileChooser(nullptr);
+  }
+  void TearDown() override {
+    if (!mStarted)
+      return;
+    SetFileChooser(mPreviousChooser);
+    SetMessageBoxPresenter(mPreviousBox);
+    mWindow.reset();
+    StopWindowSystem();
+  }
+
+  bool mStarted = false;
+  std::unique_ptr<Window> mWindow;
+  test::TempFolder mTemp;
+  test::StubPrograms mStubs{mTemp.Path()};
+  std::shared_ptr<MessageBoxPresenter> mPreviousBox;
+  std::shared_ptr<FileChooser> mPreviousChooser;
+};
+
+TEST_F(DialogOwnerX11Test, ABoxAndTheChooserAreAttachedToTheirOwnersWindow) {
+  mWindow = Window::Create({"owner", {100, 100, 200, 150}, false, true});
+  ASSERT_TRUE(mWindow) << GetWindowSystemError();
+  const std::uint64_t id = mWindow->GetSystemWindowId();
+  ASSERT_NE(id, 0u);
+  const std::unique_ptr<Window> other = Window::Create({"other", {0, 0, 50, 50}, false, false});
+  ASSERT_TRUE(other);
+  EXPECT_NE(other->GetSystemWindowId(), id);
+
+  mStubs.Install("zenity");
+  const ScopedEnvironment path("PATH", mStubs.Bin());
+  const ScopedEnvironment log("STUB_LOG", mStubs.Log());
+  const ScopedEnvironment exit("STUB_EXIT", "0");
+  const ScopedEnvironment output("STUB_OUTPUT", "/tmp/chosen\n");
+  const ScopedEnvironment release("STUB_RELEASE", std::nullopt);
+  const std::string attach = "--attach=" + std::to_string(id);
+  const auto has = [](const std::vector<std::string>& args, const std::string& arg) {
+    return std::find(args.begin(), args.end(), arg) != args.end();
+  };
+
+  EXPECT_EQ(ShowMessageBox("Text", "Caption", kWarningYesNo, mWindow->GetId()), kMessageBoxYes);
+  std::vector<std::string> args = mStubs.Arguments();
+  EXPECT_TRUE(has(args, "--modal"));
+  EXPECT_TRUE(has(args, attach));
+
+  mStubs.ClearLog();
+  FileChooserRequest request;
+  request.owner = mWindow->GetId();
+  const auto choice = StartFileChooser(request);
+  FileChooserAnswer answer;
+  EXPECT_TRUE(PollUntilDone([&] { return choice->Poll(answer); }));
+  args = mStubs.Arguments();
+  EXPECT_TRUE(has(args, "--modal"));
+  EXPECT_TRUE(has(args, attach));
+
+  // Without an owner the box stands alone.
+  mStubs.ClearLog();
+  EXPECT_EQ(ShowMessageBox("Text", "Caption", kErrorOk), kMessageBoxOk);
+  EXPECT_FALSE(has(mStubs.Arguments(), "--modal"));
 }
 
 } // namespace
