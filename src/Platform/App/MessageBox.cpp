@@ -20,8 +20,10 @@ constexpr int kZenityOk = 0;
 constexpr int kZenityCancel = 1;
 // The label of the third button of Yes / No / Cancel, which zenity prints when it is pressed.
 constexpr const char* kExtraNo = "No";
-// xmessage exits with the value given to the pressed button: the answer above this base.
+// xmessage exits with the value given to the pressed button: the answer above this base; and with 1 when the
+// window manager closed it.
 constexpr int kXmessageExitBase = 100;
+constexpr int kXmessageClosed = 1;
 
 struct Button {
   std::int32_t answer;
@@ -91,7 +93,7 @@ public:
     }
     if (!mChild.Poll())
       return false;
-    answer = mXmessage ? XmessageAnswer(mChild.GetExitCode())
+    answer = mXmessage ? XmessageAnswer(mStyle, mChild.GetExitCode())
                        : ZenityMessageBoxAnswer(mStyle, mChild.GetExitCode(), mChild.GetOutput());
     return true;
   }
@@ -205,10 +207,16 @@ std::vector<std::string> XmessageArguments(const std::string& text, const std::s
             std::to_string(kXmessageExitBase + button.answer);
   // A text that starts with "-" would be read as an option.
   const std::string message = !text.empty() && text.front() == '-' ? " " + text : text;
-  return {"-center", "-title", caption, "-buttons", list, "-default", buttons.front().label, message};
+  const std::string escape = "*baseTranslations: #override <Key>Escape: exit(" +
+                             std::to_string(kXmessageExitBase + buttons.back().answer) + ")";
+  std::vector<std::string> args{"-center", "-title", caption, "-buttons", list, "-default", buttons.front().label};
+  args.insert(args.end(), {"-xrm", escape, message});
+  return args;
 }
 
-std::int32_t XmessageAnswer(int exitCode) {
+std::int32_t XmessageAnswer(std::uint32_t style, int exitCode) {
+  if (exitCode == kXmessageClosed)
+    return EscapeAnswer(style);
   switch (exitCode - kXmessageExitBase) {
   case kMessageBoxOk:
   case kMessageBoxCancel:

@@ -99,9 +99,10 @@ std::vector<std::string> ZenityMessageBoxArguments(const std::string& text, cons
                                                    std::uint32_t style, std::uint64_t attachTo);
 // The answer to zenity's exit code and output; kMessageBoxFailed for an exit that is no answer.
 std::int32_t ZenityMessageBoxAnswer(std::uint32_t style, int exitCode, const std::string& output);
-// xmessage's command line for a box, and the answer to its exit code.
+// xmessage's command line for a box (Escape presses the escape button), and the answer to its exit code
+// (a box the window manager closed gives the escape answer; kMessageBoxFailed for an exit that is no answer).
 std::vector<std::string> XmessageArguments(const std::string& text, const std::string& caption,
                                            std::uint32_t style);
-std::int32_t XmessageAnswer(int exitCode);
+std::int32_t XmessageAnswer(std::uint32_t style, int exitCode);
 
 } // namespace QZ::Platform

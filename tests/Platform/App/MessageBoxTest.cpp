@@ -152,16 +152,30 @@ TEST(MessageBoxArgumentsTest, ZenityExitsBecomeTheAnswers) {
 }
 
 TEST(MessageBoxArgumentsTest, XmessageBoxesAndAnswers) {
-  EXPECT_EQ(XmessageArguments("Text", "Caption", kWarningYesNo),
-            (std::vector<std::string>{"-center", "-title", "Caption", "-buttons", "Yes:106,No:107", "-default",
-                                      "Yes", "Text"}));
+  EXPECT_EQ(
+      XmessageArguments("Text", "Caption", kWarningYesNo),
+      (std::vector<std::string>{"-center", "-title", "Caption", "-buttons", "Yes:106,No:107", "-default", "Yes",
+                                "-xrm", "*baseTranslations: #override <Key>Escape: exit(107)", "Text"}));
   // A text that would be read as an option is kept a text.
   EXPECT_EQ(XmessageArguments("-geometry 1x1", "Caption", kErrorOk).back(), " -geometry 1x1");
-  EXPECT_EQ(XmessageAnswer(101), kMessageBoxOk);
-  EXPECT_EQ(XmessageAnswer(102), kMessageBoxCancel);
-  EXPECT_EQ(XmessageAnswer(107), kMessageBoxNo);
-  EXPECT_EQ(XmessageAnswer(1), kMessageBoxFailed);
-  EXPECT_EQ(XmessageAnswer(0), kMessageBoxFailed);
+  struct Case {
+    std::uint32_t style;
+    int exit;
+    std::int32_t answer;
+  };
+  const Case cases[] = {
+      {kErrorOk, 101, kMessageBoxOk},
+      {kQuestionOkCancel, 102, kMessageBoxCancel},
+      {kWarningYesNo, 107, kMessageBoxNo},
+      {kWarningYesNo, 1, kMessageBoxNo},         // closed by the window manager
+      {kQuestionOkCancel, 1, kMessageBoxCancel}, // likewise
+      {kErrorOk, 0, kMessageBoxFailed},
+      {kErrorOk, 143, kMessageBoxFailed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.style) + " exit " + std::to_string(c.exit));
+    EXPECT_EQ(XmessageAnswer(c.style, c.exit), c.answer);
+  }
 }
 
 TEST_F(MessageBoxProgramTest, ZenityShowsTheBoxAndItsExitAnswers) {
