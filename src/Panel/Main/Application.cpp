@@ -6,6 +6,7 @@
 #include "Panel/Main/Version.h"
 #include "Panel/Main/WindowPlacementRecord.h"
 #include "Platform/App/MessageBox.h"
+#include "Platform/Dialogs/DialogScale.h"
 #include "Platform/Graphics2D/Image.h"
 #include "Platform/Input/KeyState.h"
 #include "Platform/Resources/Resources.h"
@@ -264,6 +265,8 @@ QZRESULT LApplication::RunApplicationStartup() {
   static_cast<void>(ReinitalizeMidiManager());
 
   const std::uint32_t skins = GetControlFactory() ? GetControlFactory()->GetTopLevelDescriptors().GetCount() : 0;
+  // Dialogs of other programs are scaled for the density the skin is chosen for.
+  Platform::SetDialogScreenDpi(GetScreenDpi());
   if (const std::optional<SSkinChoice> choice = ChooseSkinForScreen(skins, GetScreenDpi())) {
     mHighDpi = choice->mHighDpi;
     if (SetSkin(choice->mSkinIndex) < 0)

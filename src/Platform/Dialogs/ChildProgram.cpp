@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <string_view>
 #include <thread>
 
 extern char** environ;
@@ -34,7 +35,8 @@ ChildProgram::~ChildProgram() {
   CloseOutput();
 }
 
-bool ChildProgram::Start(const std::string& program, const std::vector<std::string>& args, bool captureOutput) {
+bool ChildProgram::Start(const std::string& program, const std::vector<std::string>& args, bool captureOutput,
+                         const std::vector<std::string>& environment) {
   if (mPid > 0) {
     mError = "a program is running already";
     return false;
@@ -42,6 +44,7 @@ bool ChildProgram::Start(const std::string& program, const std::vector<std::stri
   mOutput.clear();
   mError.clear();
   mExitCode = -1;
+  mMissing = false;
   CloseOutput();
 
   int pipeFds[2] = {-1, -1};
@@ -54,6 +57,21 @@ bool ChildProgram::Start(const std::string& program, const std::vector<std::stri
   for (const std::string& arg : args)
     argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
+  // The inherited environment without the names that environment sets, then environment's entries.
+  std::vector<char*> envp;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string_view inherited(*entry);
+    const bool replaced = std::any_of(environment.begin(), environment.end(), [&](const std::string& added) {
+      const std::size_t equals = added.find('=');
+      return equals != std::string::npos && inherited.size() > equals && inherited[equals] == '=' &&
+             inherited.substr(0, equals) == std::string_view(added).substr(0, equals);
+    });
+    if (!replaced)
+      envp.push_back(*entry);
+  }
+  for (const std::string& added : environment)
+    envp.push_back(const_cast<char*>(added.c_str()));
+  envp.push_back(nullptr);
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -64,14 +82,15 @@ bool ChildProgram::Start(const std::string& program, const std::vector<std::stri
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   pid_t pid = 0;
-  const int result = ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  const int result = ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (captureOutput)
     ::close(pipeFds[1]);
   if (result != 0) {
     if (captureOutput)
       ::close(pipeFds[0]);
-    mError = result == ENOENT ? program + " was not found" : program + ": " + std::strerror(result);
+    mMissing = result == ENOENT;
+    mError = mMissing ? program + " was not found" : program + ": " + std::strerror(result);
     return false;
   }
   mPid = pid;

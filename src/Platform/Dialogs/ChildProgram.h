@@ -1,7 +1,11 @@
 #pragma once
-// A helper program run beside the UI (the file chooser, the shell's opener): started from PATH with its
-// standard output captured or discarded, watched without blocking, and stopped when its owner lets go of it
-// while it still runs. Its standard input and error go nowhere.
+// A helper program run beside the UI (the file chooser, message boxes, the shell's opener): started from PATH
+// with its standard output captured or discarded, watched without blocking, and stopped when its owner lets go
+// of it while it still runs. Its standard input and error go nowhere.
+//
+// The child is started with posix_spawn, which execs the program at once: no copy of this process ever runs
+// code of its own or of a library (a fork of a threaded process can stop for ever on a lock that another
+// thread held at the fork).
 //
 // Threads: one object is used by one thread at a time. Detach hands a running child to a thread of its own
 // that collects it when it ends.
@@ -23,9 +27,11 @@ public:
   // A child still running is killed and collected.
   ~ChildProgram();
 
-  // Starts program, looked up on PATH, with args. False when it cannot be started (GetError says why:
-  // "<program> was not found" when PATH has no such program).
-  bool Start(const std::string& program, const std::vector<std::string>& args, bool captureOutput);
+  // Starts program, looked up on PATH, with args, in this process's environment with the "NAME=value" entries
+  // of environment added or replacing theirs. False when it cannot be started (GetError says why:
+  // "<program> was not found" when PATH has no such program, and IsMissing is true).
+  bool Start(const std::string& program, const std::vector<std::string>& args, bool captureOutput,
+             const std::vector<std::string>& environment = {});
   // Takes what output is there and looks whether the child ended; true once it has (and was collected).
   bool Poll();
   // Polls until the child ends or timeoutMs passes; whether it ended.
@@ -38,6 +44,8 @@ public:
   const std::string& GetOutput() const { return mOutput; }
   const std::string& GetError() const { return mError; }
   bool IsRunning() const { return mPid > 0; }
+  // Whether the last Start failed because PATH has no such program.
+  bool IsMissing() const { return mMissing; }
 
 private:
   void ReadOutput();
@@ -46,6 +54,7 @@ private:
   int mPid = 0;
   int mOutputFd = -1;
   int mExitCode = -1;
+  bool mMissing = false;
   std::string mOutput;
   std::string mError;
 };

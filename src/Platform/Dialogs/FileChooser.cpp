@@ -1,6 +1,8 @@
 #include "Platform/Dialogs/FileChooser.h"
 
 #include "Platform/Dialogs/ChildProgram.h"
+#include "Platform/Dialogs/DialogScale.h"
+#include "Platform/Window/Window.h"
 
 #include <mutex>
 
@@ -17,7 +19,9 @@ constexpr const char* kZenitySeparator = "\n";
 class ZenityChoice final : public PendingFileChoice {
 public:
   explicit ZenityChoice(const FileChooserRequest& request) : mMode(request.mode) {
-    mStarted = mChild.Start(kZenity, ZenityArguments(request), true);
+    const Window* owner = request.owner != kNoWindow ? Window::FromId(request.owner) : nullptr;
+    mStarted = mChild.Start(kZenity, ZenityArguments(request, owner ? owner->GetSystemWindowId() : 0), true,
+                            DialogScaleEnvironment(GetDialogScreenDpi()));
   }
 
   bool Poll(FileChooserAnswer& answer) override {
@@ -56,10 +60,14 @@ Installed& GetInstalled() {
 
 } // namespace
 
-std::vector<std::string> ZenityArguments(const FileChooserRequest& request) {
+std::vector<std::string> ZenityArguments(const FileChooserRequest& request, std::uint64_t attachTo) {
   std::vector<std::string> args{"--file-selection"};
   if (!request.title.empty())
     args.push_back("--title=" + request.title);
+  if (attachTo != 0) {
+    args.emplace_back("--modal");
+    args.push_back("--attach=" + std::to_string(attachTo));
+  }
   if (request.mode == FileChooserMode::kSave)
     args.emplace_back("--save");
   if (request.mode == FileChooserMode::kOpenMultiple) {

@@ -4,8 +4,13 @@
 // program whose standard output gives the chosen path: exit 0 accepted, 1 cancelled, anything else (or a
 // missing zenity) failed with a reason.
 //
+// With an owner window the dialog is modal for it and stays above it (where the window system can say so).
+// It is scaled for the screen's density (DialogScale.h).
+//
 // One chooser serves the process: the one installed last, or zenity. Tests install a FakeFileChooser, so
 // that no dialog is ever shown. Choosers are used on the UI thread; installing one is safe from any thread.
+
+#include "Platform/Window/WindowTypes.h"
 
 #include <cstdint>
 #include <memory>
@@ -30,6 +35,8 @@ struct FileChooserRequest {
   // The name offered in a save dialog.
   std::string fileName;
   std::vector<FileChooserFilter> filters;
+  // The window it is modal for; kNoWindow: none.
+  WindowId owner = kNoWindow;
 };
 
 enum class FileChooserOutcome { kAccepted, kCancelled, kFailed };
@@ -70,8 +77,9 @@ std::shared_ptr<FileChooser> SetFileChooser(std::shared_ptr<FileChooser> chooser
 // Shows a dialog through the installed chooser.
 std::unique_ptr<PendingFileChoice> StartFileChooser(const FileChooserRequest& request);
 
-// zenity's command line for a request (its program name not included).
-std::vector<std::string> ZenityArguments(const FileChooserRequest& request);
+// zenity's command line for a request (its program name not included); attachTo is the window system's id of
+// the owner window (0: none to attach to).
+std::vector<std::string> ZenityArguments(const FileChooserRequest& request, std::uint64_t attachTo = 0);
 // The answer to zenity's exit code and output.
 FileChooserAnswer ZenityAnswer(int exitCode, const std::string& output, FileChooserMode mode);
 

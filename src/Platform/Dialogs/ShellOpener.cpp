@@ -1,6 +1,9 @@
 #include "Platform/Dialogs/ShellOpener.h"
 
 #include "Platform/Dialogs/ChildProgram.h"
+#include "Platform/Dialogs/ModalWait.h"
+
+#include <chrono>
 
 #include <mutex>
 
@@ -15,7 +18,13 @@ public:
     ChildProgram child;
     if (!child.Start(kXdgOpen, {target}, false))
       return kShellOpenFailed;
-    if (!child.Wait(kShellOpenWaitMs)) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kShellOpenWaitMs);
+    bool ended = false;
+    static_cast<void>(WaitModally([&] {
+      ended = child.Poll();
+      return ended || std::chrono::steady_clock::now() >= deadline;
+    }));
+    if (!ended) {
       child.Detach();
       return kShellOpened;
     }

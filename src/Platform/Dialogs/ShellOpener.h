@@ -2,7 +2,8 @@
 // Hands a path or an address to the desktop's opener, which starts the program the user chose for it. In
 // production it is xdg-open: an exit of 0 is success; any other exit, or a missing xdg-open, is a failure.
 // An opener that is still busy after a short wait (some hand the file to a program and wait for it) counts
-// as having opened it; it runs on and is collected when it ends.
+// as having opened it; it runs on and is collected when it ends. The wait is a modal wait (ModalWait.h): the
+// application's windows keep painting through it.
 //
 // One opener serves the process: the one installed last, or xdg-open. Tests install a FakeShellOpener.
 // Openers are used on the UI thread; installing one is safe from any thread.
@@ -27,8 +28,9 @@ public:
   virtual int Open(const std::string& target) = 0;
 };
 
-// How long xdg-open may take before it counts as having opened the target.
-inline constexpr int kShellOpenWaitMs = 5000;
+// How long xdg-open may take before it counts as having opened the target. A refusal (nothing associated,
+// no such file) comes well within it; the windows take no input meanwhile, so it is kept short.
+inline constexpr int kShellOpenWaitMs = 2000;
 
 // Installs an opener (null: xdg-open) and returns the one it replaces.
 std::shared_ptr<ShellOpener> SetShellOpener(std::shared_ptr<ShellOpener> opener);

@@ -59,6 +59,9 @@ public:
   WindowId GetId() const { return mId; }
   // The SDL_Window behind this window, for the OpenGL context layer; nothing else may use it.
   void* GetNativeHandle() const;
+  // The window system's own id of the window, for helper programs that place a dialog over it (an X11
+  // window id); 0 where the window system has none to give (the offscreen driver, Wayland).
+  std::uint64_t GetSystemWindowId() const;
 
   // Showing. Show and Hide answer whether the window was visible before.
   bool Show();

@@ -4,21 +4,16 @@
 #include "Platform/Files/Files.h"
 #include "Platform/Window/Window.h"
 #include "QZFramework/Application/AppMessageBox.h"
-#include "QZFramework/Application/FrameworkApp.h"
-#include "QZFramework/Application/OSWindow.h"
+#include "QZFramework/Application/PaintingWait.h"
 #include "QZFramework/Utilities/Storage/PathText.h"
 
-#include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace QZ {
 
 namespace {
-
-constexpr std::chrono::milliseconds kPollPause{20};
 
 WideString FromUtf8(const std::string& text) {
   WideString wide;
@@ -64,32 +59,6 @@ std::string BareExtension(const WideString& extension) {
   return text;
 }
 
-// The application's windows take no input while a chooser is open and get it back however the wait ends.
-class DisabledWindows {
-public:
-  explicit DisabledWindows(LFrameworkApp& app) {
-    for (std::uint32_t i = 0; i < app.GetRootWindowCount(); ++i) {
-      const RCPtr<IRootWindow> root = app.GetRootWindow(i);
-      auto* window = root ? dynamic_cast<OSWindow*>(root->GetWindowOSServices()) : nullptr;
-      if (window && window->GetPlatformWindow().IsEnabled()) {
-        window->GetPlatformWindow().SetEnabled(false);
-        mIds.push_back(window->GetPlatformWindow().GetId());
-      }
-    }
-  }
-  ~DisabledWindows() {
-    for (const Platform::WindowId id : mIds) {
-      if (OSWindow* window = OSWindow::FromId(id))
-        window->GetPlatformWindow().SetEnabled(true);
-    }
-  }
-  DisabledWindows(const DisabledWindows&) = delete;
-  DisabledWindows& operator=(const DisabledWindows&) = delete;
-
-private:
-  std::vector<Platform::WindowId> mIds;
-};
-
 } // namespace
 
 LFileDialog::LFileDialog(const WideString& folder) : mFolder(folder) {}
@@ -129,28 +98,14 @@ void LFileDialog::AddFilters(Platform::FileChooserRequest& request, const WideSt
 
 Platform::FileChooserAnswer LFileDialog::RunChooser(const Platform::FileChooserRequest& request) {
   Platform::FileChooserAnswer answer;
-  const std::unique_ptr<Platform::PendingFileChoice> pending = Platform::StartFileChooser(request);
-  if (!pending->Poll(answer)) {
-    auto* app = dynamic_cast<LFrameworkApp*>(GetFrameworkApp());
-    if (app && app->GetHost().IsStarted()) {
-      const DisabledWindows disabled(*app);
-      Platform::AppHost& host = app->GetHost();
-      const OSWindow::HostRoute route(host);
-      bool closed = false;
-      const int loop = host.RunLoop(
-          [](std::int32_t) {
-            OSWindow::PaintPendingWindows();
-            return false;
-          },
-          [&] { return !(closed = pending->Poll(answer)); });
-      // A quit request ended the wait: the chooser closes with the object, and nothing was chosen.
-      if (loop == Platform::AppHost::kLoopQuit && !closed)
-        answer = {Platform::FileChooserOutcome::kCancelled, {}, {}};
-    } else {
-      while (!pending->Poll(answer))
-        std::this_thread::sleep_for(kPollPause);
-    }
-  }
+  // Modal for the window the user is in, and above it.
+  Platform::FileChooserRequest owned = request;
+  owned.owner = GetDialogOwnerWindow();
+  const std::unique_ptr<Platform::PendingFileChoice> pending = Platform::StartFileChooser(owned);
+  bool closed = false;
+  // A quit request ended the wait: the chooser closes with the object, and nothing was chosen.
+  if (!PaintingWait([&] { return closed = pending->Poll(answer); }) && !closed)
+    answer = {Platform::FileChooserOutcome::kCancelled, {}, {}};
   if (answer.outcome == Platform::FileChooserOutcome::kFailed)
     static_cast<void>(
         AppMessageBox(FromUtf8(kChooserErrorText + answer.error), WideString(kChooserErrorCaption), kErrorStyle));

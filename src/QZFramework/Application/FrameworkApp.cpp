@@ -1,6 +1,7 @@
 #include "QZFramework/Application/FrameworkApp.h"
 
 #include "QZFramework/Application/OSWindow.h"
+#include "QZFramework/Application/PaintingWait.h"
 
 #include "Platform/App/AppHost.h"
 #include "Platform/App/MessageBox.h"
@@ -16,6 +17,7 @@
 #include <exception>
 #include <iterator>
 #include <string>
+#include <utility>
 
 namespace QZ {
 
@@ -57,6 +59,7 @@ LFrameworkApp::LFrameworkApp(const RCPtr<LControlFactory>& factory, const Narrow
                              const RCPtr<LStringTable>& frameworkStrings, Platform::AppHost& host)
     : mFactory(factory), mCommandLine(commandLine), mFrameworkStrings(frameworkStrings), mHost(host) {
   mPreviousApp = SetFrameworkApp(this);
+  mPreviousModalWait = Platform::SetModalWait(PaintingWait);
   // The manager and its "application" center exist before any worker thread
   // that posts there; a fired global hot key is queued on that center.
   const RCPtr<LNotificationCenter>& center = GetApplicationNotificationCenter();
@@ -70,6 +73,7 @@ LFrameworkApp::~LFrameworkApp() {
   UnsubscribeAll();
   LNotificationCenterManager::GetInstance() = RCPtr<LNotificationCenterManager>();
   LNotification::EnablePooling(false);
+  Platform::SetModalWait(std::move(mPreviousModalWait));
   SetFrameworkApp(mPreviousApp);
 }
 
@@ -317,7 +321,7 @@ QZRESULT LFrameworkApp::RefreshStatusText(bool) { return E_FAIL; }
 
 std::int32_t LFrameworkApp::ShowMessageBox(const WideString& text, const WideString& caption,
                                            std::uint32_t style) {
-  return Platform::ShowMessageBox(ToUtf8(text), ToUtf8(caption), style);
+  return Platform::ShowMessageBox(ToUtf8(text), ToUtf8(caption), style, GetDialogOwnerWindow());
 }
 
 std::vector<RCPtr<IRootWindow>> LFrameworkApp::RootWindows() const {

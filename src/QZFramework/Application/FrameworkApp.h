@@ -10,7 +10,8 @@
 // the product (names, settings files, cursors, clocks, the system font, the key
 // state, the main window). The message loop and the message boxes have
 // defaults over the platform (the application host and the platform's message
-// box).
+// box). While it lives, the platform's waits for dialogs of other programs (message
+// boxes, the shell's opener) keep its windows painting (PaintingWait.h).
 //
 // Lifecycle: construct (registers the process-wide application, makes the
 // "application" center, the hot-key manager aimed at that center's queue and an
@@ -39,6 +40,8 @@
 #include "QZFramework/Utilities/Storage/IniFileManager.h"
 #include "QZFramework/Utilities/Storage/RCPtrArray.h"
 #include "QZFramework/Utilities/Storage/StringT.h"
+
+#include "Platform/Dialogs/ModalWait.h"
 
 #include <array>
 #include <cstdint>
@@ -248,6 +251,7 @@ private:
   RCPtr<LClipboard> mClipboard;
   Platform::AppHost& mHost;
   IFrameworkApp* mPreviousApp = nullptr;
+  Platform::ModalWait mPreviousModalWait;
 };
 
 } // namespace QZ

@@ -1,6 +1,7 @@
 #pragma once
 // ShellOpen: a file path or an address handed to the desktop's opener, which starts the program the user
-// chose for it. UI thread; it waits a few seconds at most for the opener to answer.
+// chose for it. UI thread; it waits a moment at most for the opener to answer, the application's windows
+// painting meanwhile (the platform's modal wait).
 
 #include "QZFramework/ObjectBase/QZResult.h"
 #include "QZFramework/Utilities/Storage/StringT.h"

@@ -1,17 +1,25 @@
 // The zenity file chooser and the xdg-open opener against stub programs on PATH: the arguments they are
-// given, and how each exit (accepted, cancelled, failed, program missing) is answered.
+// given (the owner window, the scale for the screen), how each exit (accepted, cancelled, failed, program
+// missing) is answered, and the opener's wait through the installed modal wait.
 
 #include "Platform/Dialogs/ChildProgram.h"
+#include "Platform/Dialogs/DialogScale.h"
 #include "Platform/Dialogs/FileChooser.h"
+#include "Platform/Dialogs/ModalWait.h"
 #include "Platform/Dialogs/ShellOpener.h"
 
+#include "Support/StubPrograms.h"
 #include "Support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -20,33 +28,7 @@
 namespace QZ::Platform {
 namespace {
 
-// Records its arguments one a line, prints STUB_OUTPUT and exits with STUB_EXIT; shell built-ins only, so
-// PATH may hold nothing else.
-constexpr const char* kStubScript = "#!/bin/sh\n"
-                                    "for a in \"$@\"; do printf '%s\\n' \"$a\" >> \"$STUB_LOG\"; done\n"
-                                    "printf '%s' \"$STUB_OUTPUT\"\n"
-                                    "exit \"$STUB_EXIT\"\n";
-
-class ScopedEnvironment {
-public:
-  ScopedEnvironment(const char* name, const std::string& value) : mName(name) {
-    if (const char* old = std::getenv(name))
-      mOld = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnvironment() {
-    if (mOld)
-      ::setenv(mName, mOld->c_str(), 1);
-    else
-      ::unsetenv(mName);
-  }
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-  const char* mName;
-  std::optional<std::string> mOld;
-};
+using test::ScopedEnvironment;
 
 class DialogProgramsTest : public ::testing::Test {
 protected:
@@ -62,7 +44,7 @@ protected:
 
   void InstallStub(const std::string& name) {
     const auto path = mTemp.Path() / "bin" / name;
-    test::WriteAll(path, kStubScript);
+    test::WriteAll(path, test::kStubScript);
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
   }
   std::vector<std::string> Arguments() const {
@@ -209,6 +191,137 @@ TEST_F(DialogProgramsTest, AChildStillRunningIsStoppedWithItsOwner) {
   EXPECT_FALSE(child.Wait(20));
   EXPECT_TRUE(child.IsRunning());
   // The destructor kills and collects it: nothing is left behind to wait for.
+}
+
+} // namespace
+} // namespace QZ::Platform
+
+namespace QZ::Platform {
+namespace {
+
+using test::ScopedEnvironment;
+
+// Polls like the default wait and counts the polls; releases the stub after releaseAfter polls, and gives up
+// after giveUpAfter (0: never).
+struct CountingWait {
+  std::string release;
+  int releaseAfter = 3;
+  int giveUpAfter = 0;
+  int polls = 0;
+
+  bool operator()(const std::function<bool()>& done) {
+    for (;;) {
+      if (done())
+        return true;
+      ++polls;
+      if (polls == releaseAfter && !release.empty())
+        test::WriteAll(release, "");
+      if (giveUpAfter > 0 && polls >= giveUpAfter)
+        return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(kModalPollMs));
+    }
+  }
+};
+
+class ScopedModalWait {
+public:
+  explicit ScopedModalWait(std::shared_ptr<CountingWait> wait)
+      : mPrevious(SetModalWait([wait](const std::function<bool()>& done) { return (*wait)(done); })) {}
+  ~ScopedModalWait() { SetModalWait(mPrevious); }
+  ScopedModalWait(const ScopedModalWait&) = delete;
+  ScopedModalWait& operator=(const ScopedModalWait&) = delete;
+
+private:
+  ModalWait mPrevious;
+};
+
+class HelperProgramsTest : public ::testing::Test {
+protected:
+  void SetUp() override { mPreviousOpener = SetShellOpener(nullptr); }
+  void TearDown() override { SetShellOpener(mPreviousOpener); }
+
+  test::TempFolder mTemp;
+  test::StubPrograms mStubs{mTemp.Path()};
+  std::shared_ptr<ShellOpener> mPreviousOpener;
+};
+
+TEST(ZenityArgumentsTest, AnOwnerWindowMakesTheChooserModalAndAttachedToIt) {
+  const FileChooserRequest request{FileChooserMode::kOpen, "Open Program", "/home/u", "", {}};
+  EXPECT_EQ(ZenityArguments(request, 0x3a00007),
+            (std::vector<std::string>{"--file-selection", "--title=Open Program", "--modal", "--attach=60817415",
+                                      "--filename=/home/u/"}));
+}
+
+TEST(DialogScaleTest, TheScaleFollowsTheScreenUnlessTheUserSetIt) {
+  struct Case {
+    std::int32_t dpi;
+    const char* userScale;
+    const char* userDpiScale;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {96, nullptr, nullptr, {}},
+      {72, nullptr, nullptr, {}},
+      {120, nullptr, nullptr, {"GDK_DPI_SCALE=1.25"}},
+      {144, nullptr, nullptr, {"GDK_SCALE=2", "GDK_DPI_SCALE=0.75"}},
+      {192, nullptr, nullptr, {"GDK_SCALE=2"}},
+      {288, nullptr, nullptr, {"GDK_SCALE=3"}},
+      {144, "1", nullptr, {}},
+      {144, nullptr, "1.5", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.dpi) + " " + (c.userScale ? c.userScale : "-") + " " +
+                 (c.userDpiScale ? c.userDpiScale : "-"));
+    const ScopedEnvironment scale("GDK_SCALE", c.userScale);
+    const ScopedEnvironment dpiScale("GDK_DPI_SCALE", c.userDpiScale);
+    EXPECT_EQ(DialogScaleEnvironment(c.dpi), c.expected);
+  }
+}
+
+TEST_F(HelperProgramsTest, AChildGetsTheEnvironmentWithTheGivenEntriesInPlace) {
+  mStubs.Install("stub");
+  const ScopedEnvironment path("PATH", mStubs.Bin());
+  const ScopedEnvironment log("STUB_LOG", mStubs.Log());
+  const ScopedEnvironment exit("STUB_EXIT", "0");
+  const ScopedEnvironment scale("GDK_SCALE", "1");
+  const ScopedEnvironment dpiScale("GDK_DPI_SCALE", "0.5");
+  ChildProgram child;
+  ASSERT_TRUE(child.Start("stub", {}, false, {"GDK_SCALE=3"}));
+  ASSERT_TRUE(child.Wait(10000));
+  EXPECT_EQ(mStubs.Noted("GDK_SCALE"), "3");
+  EXPECT_EQ(mStubs.Noted("GDK_DPI_SCALE"), "0.5");
+  EXPECT_EQ(mStubs.Noted("PPID"), std::to_string(::getpid()));
+}
+
+TEST_F(HelperProgramsTest, TheOpenerIsAwaitedThroughTheModalWait) {
+  mStubs.Install("xdg-open");
+  const ScopedEnvironment path("PATH", mStubs.Bin());
+  const ScopedEnvironment log("STUB_LOG", mStubs.Log());
+  const ScopedEnvironment release("STUB_RELEASE", mStubs.Release());
+  struct Case {
+    const char* exit;
+    int giveUpAfter;
+    int answer;
+  };
+  const Case cases[] = {
+      {"0", 0, kShellOpened},
+      {"4", 0, kShellOpenFailed},
+      // An opener still busy when the wait ends counts as having opened the target.
+      {"4", 2, kShellOpened},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.exit) + " " + std::to_string(c.giveUpAfter));
+    std::filesystem::remove(mStubs.Release());
+    const ScopedEnvironment exit("STUB_EXIT", c.exit);
+    auto wait = std::make_shared<CountingWait>();
+    wait->release = mStubs.Release();
+    wait->releaseAfter = 3;
+    wait->giveUpAfter = c.giveUpAfter;
+    const ScopedModalWait installed(wait);
+    EXPECT_EQ(OpenWithShell("/opt/editor/User Guide.pdf"), c.answer);
+    EXPECT_GE(wait->polls, c.giveUpAfter > 0 ? c.giveUpAfter : 3);
+  }
+  test::WriteAll(mStubs.Release(), ""); // the opener left running ends
 }
 
 } // namespace
