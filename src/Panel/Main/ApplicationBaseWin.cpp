@@ -172,8 +172,18 @@ bool CEditorProcess::StartEditor() {
     const RCPtr<LRootWindow>& root = window->GetRootWindow();
     ThrowIfFailed(root ? root->SetRootControlByName(mApplication->GetMainControlName()) : E_FAIL, kRun,
                   kSourcePath, 362);
-    window->ApplySizeLimits();
+    // The screenshot shows the whole layout, whatever the desktop; any other start fits the desktop's work
+    // area, and once more when the window manager has framed the window.
+    const bool wholeLayout = !mOptions.mScreenshotPath.empty();
+    if (wholeLayout)
+      window->ApplySizeLimits();
+    else
+      mApplication->FitMainWindowToWorkArea();
     static_cast<void>(window->Show(true));
+    if (wholeLayout)
+      mApplication->ShowWholeLayout();
+    else
+      mApplication->FitMainWindowToWorkArea();
     static_cast<void>(window->RedrawNow());
     StopSplash();
   } catch (const std::exception&) {
