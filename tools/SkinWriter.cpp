@@ -143,13 +143,21 @@ std::string SkinBuilder::LookName(const FlatLook& look) {
                "\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\" Width=\"" + Num(S(kArrowWidth)) + "\"/>\n";
     }
     if (look.focused) {
-      // The ring's colour is the one of the pair that stands out from this face.
-      const std::uint32_t ring = Luminance(look.face) > 0.4 ? kFocusOnLight : kFocusOnDark;
+      // The ring's colour is the one of the pair that stands out from the face it is drawn on: over the drop
+      // arrow (a button face) it takes the other colour.
+      const auto ringOn = [](std::uint32_t face) { return Luminance(face) > 0.4 ? kFocusOnLight : kFocusOnDark; };
+      const std::uint32_t ring = ringOn(look.face);
+      const std::uint32_t arrowRing = look.arrow ? ringOn(kButtonFace) : ring;
       const std::string t = Num(S(kFocusRing));
-      frame += Edge(ring, "OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" Height=\"" + t + "\"") +
-               Edge(ring, "OffsetLeft=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\" Height=\"" + t + "\"") +
+      const std::string a = Num(look.arrow ? S(kArrowWidth) : 0);
+      frame += Edge(ring, "OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"-" + a + "\" Height=\"" + t + "\"") +
+               Edge(ring, "OffsetLeft=\"0\" OffsetRight=\"-" + a + "\" OffsetBottom=\"0\" Height=\"" + t + "\"") +
                Edge(ring, "OffsetLeft=\"0\" OffsetTop=\"0\" OffsetBottom=\"0\" Width=\"" + t + "\"") +
-               Edge(ring, "OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\" Width=\"" + t + "\"");
+               Edge(arrowRing, "OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\" Width=\"" + t + "\"");
+      if (look.arrow) {
+        frame += Edge(arrowRing, "OffsetTop=\"0\" OffsetRight=\"0\" Width=\"" + a + "\" Height=\"" + t + "\"") +
+                 Edge(arrowRing, "OffsetRight=\"0\" OffsetBottom=\"0\" Width=\"" + a + "\" Height=\"" + t + "\"");
+      }
     }
     mLooks[name] =
         "      <Look Name=\"" + name + "\">\n        <ClientPart Name=\"Fill." + ColourName(look.face) +
