@@ -243,11 +243,13 @@ protected:
     ClickAt(mWindowId, RowPoint(menu, row));
   }
 
-  // Ends the running editor, so that the next Start begins afresh, without the window's saved placement.
-  void Stop() {
+  // Ends the running editor, so that the next Start begins afresh: without the window's saved placement unless
+  // it is kept.
+  void Stop(bool keepPlacement = false) {
     const std::string folder = Narrow(mApp->GetFolder(kFolderLocalApplicationData));
     mProcess->ShutDown();
-    std::filesystem::remove(std::filesystem::path(folder) / Narrow(WideString(kPlacementProfileFileName)));
+    if (!keepPlacement)
+      std::filesystem::remove(std::filesystem::path(folder) / Narrow(WideString(kPlacementProfileFileName)));
     mProcess.reset();
     Platform::SetMidiSystem(mPreviousMidi);
     mPreviousMidi.reset();
@@ -560,6 +562,24 @@ TEST_F(EditorEndToEnd, OnASmallScreenTheWindowFitsAndScrollsToEveryControl) {
   }
 }
 
+// A placement saved on a larger desktop comes back clamped to a smaller one: the whole window, frame included,
+// inside the work area, and the device view scrolls.
+TEST_F(EditorEndToEnd, ARestoredPlacementLargerThanTheDesktopIsClamped) {
+  ASSERT_TRUE(Start("none"));
+  EXPECT_EQ(mApp->GetMainWindow()->GetPlatformWindow().GetClientBounds().width, 1200);
+  Stop(true);
+  const Platform::WindowRect desktop{0, 0, 800, 500};
+  ASSERT_TRUE(Start("none", 96, desktop));
+  Platform::Window& window = mApp->GetMainWindow()->GetPlatformWindow();
+  const Platform::WindowRect outer = window.GetWindowBounds();
+  EXPECT_GE(outer.x, desktop.x);
+  EXPECT_GE(outer.y, desktop.y);
+  EXPECT_LE(outer.x + outer.width, desktop.x + desktop.width);
+  EXPECT_LE(outer.y + outer.height, desktop.y + desktop.height);
+  EXPECT_GT(View()->FindChild(WideString(u"hBar"))->GetBounds().height, 0) << "no horizontal scroll bar";
+  Stop();
+}
+
 // A press on a combo box's drop arrow opens its list as a press on its text does, in both skins; Escape closes
 // it again.
 TEST_F(EditorEndToEnd, APressOnAComboBoxArrowOpensItsList) {
@@ -679,7 +699,8 @@ TEST_F(EditorEndToEnd, UnderAWindowManagerTheMainWindowCanBeMadeSmaller) {
 // The PNGs scripts/screenshot wrote (the CTest entry pellan_vorn_editor_screenshots, into the folder named by
 // QZ_EDITOR_SCREENSHOTS), probed at the rectangles of the controls of the same skin built here at the same
 // resolution: every program button, parameter control, menu title and the logo is drawn (mostly not the view's
-// background, and not one plain colour), and the menu bar shows.
+// background, and not one plain colour), the menu bar shows, and so do the focus ring of the CLOCK combo box and
+// its open list.
 class Screenshots : public EditorEndToEnd {};
 
 struct Probe {
@@ -770,6 +791,42 @@ TEST_F(Screenshots, EveryControlIsDrawnWhereTheSkinPlacesIt) {
     }
     const auto [bar, ignored] = Shares(*image, rectOf(RCPtr<LControl>(Bar())), background);
     EXPECT_GE(bar, 0.9) << "the menu bar";
+
+    // CLOCK as this editor shows it, closed and unfocused: in the picture its edges are the ring's, 3:1 or more
+    // apart from these; its list where this editor opens it is drawn in the picture, with its rows.
+    const RCPtr<LComboBox> clock = DynamicCast<LComboBox>(Find("arpeggiator/noteRepeatClock/comboBox"));
+    ASSERT_TRUE(clock && clock->GetListBox());
+    const Picture closed = Shown();
+    const Platform::WindowRect box = rectOf(RCPtr<LControl>(clock));
+    const std::int32_t ring = 2 * (dpi == 144 ? 2 : 1);
+    int edge = 0;
+    int marked = 0;
+    for (std::int32_t y = box.y; y < box.y + box.height; ++y) {
+      for (std::int32_t x = box.x; x < box.x + box.width; ++x) {
+        if (x >= box.x + ring && x < box.x + box.width - ring && y >= box.y + ring &&
+            y < box.y + box.height - ring)
+          continue;
+        std::uint32_t shot = 0;
+        ASSERT_EQ(image->GetPixel(x, y, shot), Platform::ImageStatus::Ok);
+        ++edge;
+        marked += Contrast(shot, closed.At(x, y)) >= 3.0 ? 1 : 0;
+      }
+    }
+    EXPECT_GE(marked, edge * 9 / 10) << "the focus ring: " << marked << " of " << edge << " edge pixels";
+    ASSERT_EQ(clock->ShowDropDown(true), S_OK);
+    Pump();
+    const Platform::WindowRect drop = rectOf(RCPtr<LControl>(clock->GetListBox()));
+    int changed = 0;
+    for (std::int32_t y = drop.y; y < drop.y + drop.height; ++y) {
+      for (std::int32_t x = drop.x; x < drop.x + drop.width; ++x) {
+        std::uint32_t shot = 0;
+        ASSERT_EQ(image->GetPixel(x, y, shot), Platform::ImageStatus::Ok);
+        changed += shot != closed.At(x, y) ? 1 : 0;
+      }
+    }
+    EXPECT_GE(changed, drop.width * drop.height * 9 / 10) << "the open list";
+    const auto [list, rows] = Shares(*image, drop, background);
+    EXPECT_GE(rows, 0.1) << "the list's rows";
     Stop();
   }
 }
