@@ -654,7 +654,7 @@ TEST_F(EditorEndToEnd, EveryTabStopShowsAFocusRing) {
 }
 
 // Under a window manager (openbox) the main window's size hints let the user make it smaller than the layout and
-// no larger, and the manager takes a smaller size: the device view then shows its scroll bars.
+// no larger, in both skins, and the manager takes a smaller size: the device view then shows its scroll bars.
 TEST_F(EditorEndToEnd, UnderAWindowManagerTheMainWindowCanBeMadeSmaller) {
   if (!OnX11())
     GTEST_SKIP() << "needs an X server (the CTest entry pellan_vorn_editor_x11)";
@@ -664,8 +664,6 @@ TEST_F(EditorEndToEnd, UnderAWindowManagerTheMainWindowCanBeMadeSmaller) {
     GTEST_SKIP() << "needs openbox and xprop";
   const Platform::ProcessId manager = Platform::StartProcess(openbox, {"--sm-disable"});
   ASSERT_NE(manager, 0);
-  ASSERT_TRUE(Start("none"));
-  Platform::Window& window = mApp->GetMainWindow()->GetPlatformWindow();
   const auto settle = [&](const std::function<bool()>& done) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!done() && std::chrono::steady_clock::now() < deadline) {
@@ -674,25 +672,41 @@ TEST_F(EditorEndToEnd, UnderAWindowManagerTheMainWindowCanBeMadeSmaller) {
     }
     return done();
   };
-  EXPECT_TRUE(settle([&] { return window.GetFrame().top > 0; })) << "not framed by the manager";
+  for (const std::int32_t dpi : {96, 144}) {
+    SCOPED_TRACE(dpi);
+    const std::int32_t scale = dpi == 144 ? 2 : 1;
+    ASSERT_TRUE(Start("none", dpi));
+    Platform::Window& window = mApp->GetMainWindow()->GetPlatformWindow();
+    EXPECT_TRUE(settle([&] { return window.GetFrame().top > 0; })) << "not framed by the manager";
 
-  // The hints as the manager reads them.
-  const std::filesystem::path hints = mTemp.Path() / "hints.txt";
-  const Platform::ProcessId reader = Platform::StartProcess(
-      "/bin/sh", {"-c", "\"$0\" -name \"$1\" WM_NORMAL_HINTS > \"$2\"", xprop, window.GetTitle(), hints.string()});
-  ASSERT_NE(reader, 0);
-  EXPECT_EQ(Platform::WaitForProcess(reader, 10000), 0);
-  const std::string text = test::ReadAll(hints);
-  EXPECT_NE(text.find("program specified minimum size: 640 by 400"), std::string::npos) << text;
-  EXPECT_NE(text.find("program specified maximum size: 1200 by 640"), std::string::npos) << text;
+    // The hints as the manager reads them.
+    const std::filesystem::path hints = mTemp.Path() / "hints.txt";
+    const Platform::ProcessId reader =
+        Platform::StartProcess("/bin/sh", {"-c", "\"$0\" -name \"$1\" WM_NORMAL_HINTS > \"$2\"", xprop,
+                                           window.GetTitle(), hints.string()});
+    ASSERT_NE(reader, 0);
+    EXPECT_EQ(Platform::WaitForProcess(reader, 10000), 0);
+    const std::string text = test::ReadAll(hints);
+    const auto size = [](std::int32_t width, std::int32_t height) {
+      return std::to_string(width) + " by " + std::to_string(height);
+    };
+    EXPECT_NE(text.find("program specified minimum size: " + size(640 * scale, 400 * scale)), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("program specified maximum size: " + size(1200 * scale, 640 * scale)), std::string::npos)
+        << text;
 
-  const Platform::WindowRect client = window.GetClientBounds();
-  ASSERT_TRUE(window.SetClientBounds({client.x, client.y, 700, 450}));
-  EXPECT_TRUE(settle([&] { return Main()->GetBounds().width == 700 && Main()->GetBounds().height == 450; }));
-  const RCPtr<LControl> bar = View()->FindChild(WideString(u"hBar"));
-  ASSERT_TRUE(bar);
-  EXPECT_GT(bar->GetBounds().height, 0) << "no horizontal scroll bar";
-  Stop();
+    // A size a little above the minimum.
+    const std::int32_t width = 640 * scale + 60;
+    const std::int32_t height = 400 * scale + 50;
+    const Platform::WindowRect client = window.GetClientBounds();
+    ASSERT_TRUE(window.SetClientBounds({client.x, client.y, width, height}));
+    EXPECT_TRUE(
+        settle([&] { return Main()->GetBounds().width == width && Main()->GetBounds().height == height; }));
+    const RCPtr<LControl> bar = View()->FindChild(WideString(u"hBar"));
+    ASSERT_TRUE(bar);
+    EXPECT_GT(bar->GetBounds().height, 0) << "no horizontal scroll bar";
+    Stop();
+  }
   EXPECT_EQ(Platform::StopProcess(manager, 2000), 0);
 }
 
