@@ -262,14 +262,60 @@ protected:
     Pump();
   }
 
-  // What the main window shows once everything pending is painted.
-  Picture Shown() {
+  // What the window (the main window) shows once everything pending is painted.
+  static Picture Shown(Platform::Window& window) {
     OSWindow::PaintPendingWindows();
-    Platform::Window& window = mApp->GetMainWindow()->GetPlatformWindow();
     const Platform::WindowRect bounds = window.GetClientBounds();
     Picture picture{bounds.width, bounds.height, {}};
     EXPECT_TRUE(window.ReadPixels({0, 0, bounds.width, bounds.height}, picture.pixels));
     return picture;
+  }
+  Picture Shown() { return Shown(mApp->GetMainWindow()->GetPlatformWindow()); }
+
+  // Presses Tab in the window (pump: takes its events) until the focus comes back to the first stop, at least
+  // `atLeast` stops, and reads each stop from the pixels, focused and once the focus has moved on: along its
+  // edges (the ring's width) nearly every pixel changes by 3:1 or more, a mark and not only a change of colour.
+  void ExpectARingOnEveryTabStop(OSWindow& window, std::int32_t ring, std::size_t atLeast,
+                                 const std::function<void()>& pump) {
+    Platform::Window& platform = window.GetPlatformWindow();
+    const RCPtr<LRootWindow> root = window.GetRootWindow();
+    std::vector<RCPtr<LControl>> stops;
+    std::vector<Picture> pictures;
+    for (int i = 0; i < 100; ++i) {
+      ASSERT_TRUE(mSimulator.Key(platform.GetId(), kVirtualTab, true));
+      ASSERT_TRUE(mSimulator.Key(platform.GetId(), kVirtualTab, false));
+      pump();
+      const RCPtr<LControl> focused = root->GetFocusedControl();
+      ASSERT_TRUE(focused) << "Tab left no control focused";
+      pictures.push_back(Shown(platform));
+      if (!stops.empty() && focused == stops.front())
+        break;
+      stops.push_back(focused);
+    }
+    ASSERT_EQ(pictures.size(), stops.size() + 1) << "Tab does not come back to the first stop";
+    EXPECT_GE(stops.size(), atLeast);
+    for (std::size_t i = 0; i < stops.size(); ++i) {
+      const RCPtr<LControl>& stop = stops[i];
+      SCOPED_TRACE(Narrow(stop->GetParent()->GetName()) + "/" + Narrow(stop->GetName()));
+      const Platform::WindowRect r = RectOf(stop);
+      ASSERT_GT(r.width, 2 * ring);
+      ASSERT_GT(r.height, 2 * ring);
+      ASSERT_LE(r.x + r.width, pictures[i].width);
+      ASSERT_LE(r.y + r.height, pictures[i].height);
+      int edge = 0;
+      int marked = 0;
+      for (std::int32_t y = r.y; y < r.y + r.height; ++y) {
+        for (std::int32_t x = r.x; x < r.x + r.width; ++x) {
+          const bool onEdge =
+              x < r.x + ring || x >= r.x + r.width - ring || y < r.y + ring || y >= r.y + r.height - ring;
+          if (!onEdge)
+            continue;
+          ++edge;
+          marked += Contrast(pictures[i].At(x, y), pictures[i + 1].At(x, y)) >= 3.0 ? 1 : 0;
+        }
+      }
+      EXPECT_GE(marked, edge * 9 / 10) << marked << " of " << edge << " edge pixels marked";
+    }
   }
 
   // Whether the whole control lies in the device view's area, clear of the menu bar and the scroll bars.
@@ -601,9 +647,9 @@ TEST_F(EditorEndToEnd, APressOnAComboBoxArrowOpensItsList) {
   }
 }
 
-// Tab walks the window's focus stops and comes back to the first; each stop, read from the window's pixels,
-// differs from its unfocused self by a ring: along its edges (two pixels, four at twice the scale) nearly every
-// pixel changes by 3:1 or more, a mark and not only a change of colour.
+// Tab walks the focus stops of the main window (the program buttons, SEND TO RAM, the twelve parameters) and of
+// the about box (its two buttons) and comes back to the first; each stop shows a ring that the pixels tell from
+// its unfocused self, in both skins.
 TEST_F(EditorEndToEnd, EveryTabStopShowsAFocusRing) {
   for (const std::int32_t dpi : {96, 144}) {
     SCOPED_TRACE(dpi);
@@ -612,43 +658,22 @@ TEST_F(EditorEndToEnd, EveryTabStopShowsAFocusRing) {
     const Platform::WindowRect client = mApp->GetMainWindow()->GetPlatformWindow().GetClientBounds();
     ASSERT_TRUE(mSimulator.MovePointer(mWindowId, {2, client.height - 3})); // nothing hovered
     Pump();
-    const RCPtr<LRootWindow> root = mApp->GetMainWindow()->GetRootWindow();
-    std::vector<RCPtr<LControl>> stops;
-    std::vector<Picture> pictures;
-    for (int i = 0; i < 100; ++i) {
-      Key(kVirtualTab);
-      const RCPtr<LControl> focused = root->GetFocusedControl();
-      ASSERT_TRUE(focused) << "Tab left no control focused";
-      pictures.push_back(Shown());
-      if (!stops.empty() && focused == stops.front())
-        break;
-      stops.push_back(focused);
-    }
-    ASSERT_EQ(pictures.size(), stops.size() + 1) << "Tab does not come back to the first stop";
-    // The program buttons, SEND TO RAM, the twelve parameters.
-    EXPECT_GE(stops.size(), 17u + 12u);
-    for (std::size_t i = 0; i < stops.size(); ++i) {
-      const RCPtr<LControl>& stop = stops[i];
-      SCOPED_TRACE(Narrow(stop->GetParent()->GetName()) + "/" + Narrow(stop->GetName()));
-      const Platform::WindowRect r = RectOf(stop);
-      ASSERT_GT(r.width, 2 * ring);
-      ASSERT_GT(r.height, 2 * ring);
-      ASSERT_LE(r.x + r.width, pictures[i].width);
-      ASSERT_LE(r.y + r.height, pictures[i].height);
-      int edge = 0;
-      int marked = 0;
-      for (std::int32_t y = r.y; y < r.y + r.height; ++y) {
-        for (std::int32_t x = r.x; x < r.x + r.width; ++x) {
-          const bool onEdge =
-              x < r.x + ring || x >= r.x + r.width - ring || y < r.y + ring || y >= r.y + r.height - ring;
-          if (!onEdge)
-            continue;
-          ++edge;
-          marked += Contrast(pictures[i].At(x, y), pictures[i + 1].At(x, y)) >= 3.0 ? 1 : 0;
-        }
-      }
-      EXPECT_GE(marked, edge * 9 / 10) << marked << " of " << edge << " edge pixels marked";
-    }
+    ExpectARingOnEveryTabStop(*mApp->GetMainWindow(), ring, 17u + 12u, [this] { Pump(); });
+
+    bool shown = false;
+    WhenModal([&](OSWindow& about) {
+      shown = true;
+      const Platform::WindowId id = about.GetPlatformWindow().GetId();
+      EXPECT_TRUE(mSimulator.Change(id, Platform::SimulatedWindowChange::kFocusGained));
+      EXPECT_TRUE(mSimulator.MovePointer(id, {2, 2}));
+      EXPECT_TRUE(OSWindow::PumpWindowEvents());
+      ExpectARingOnEveryTabStop(about, ring, 2u, [] { EXPECT_TRUE(OSWindow::PumpWindowEvents()); });
+      about.GetRootWindow()->RequestSystemClose();
+    });
+    ClickRow(OpenMenu(u"Help"), 1);
+    EXPECT_TRUE(shown);
+    GetApplicationNotificationCenter()->UnregisterClientFromAll(RCPtr<LNotificationReceiver>(mModalListener));
+    mModalListener = RCPtr<test::ActionListener>();
     Stop();
   }
 }
