@@ -229,20 +229,21 @@ void CEditorProcess::OnFirstIdle() {
 }
 
 void CEditorProcess::OpenForScreenshot(const std::string& path) {
+  if (path.empty())
+    return;
   OSWindow* window = mApplication ? mApplication->GetMainWindow() : nullptr;
   const RCPtr<LRootWindow> root = window ? window->GetRootWindow() : RCPtr<LRootWindow>();
   RCPtr<LControl> control = root && root->GetRootControl()
                                 ? root->GetRootControl()->FindChild(WideString(kDeviceViewName))
                                 : RCPtr<LControl>();
-  for (std::size_t at = 0; control && !path.empty() && at <= path.size();) {
+  for (std::size_t at = 0; control && at <= path.size();) {
     const std::size_t slash = std::min(path.find('/', at), path.size());
     control = control->FindChild(WideString(path.substr(at, slash - at).c_str()));
     at = slash + 1;
   }
   const RCPtr<LDropDownControl> dropDown = DynamicCast<LDropDownControl>(control);
-  if (path.empty() || !dropDown) {
-    if (!path.empty())
-      std::fprintf(stderr, "no combo box %s to open\n", path.c_str());
+  if (!dropDown) {
+    std::fprintf(stderr, "no combo box %s to open\n", path.c_str());
     return;
   }
   static_cast<void>(dropDown->SetFocus(true));
