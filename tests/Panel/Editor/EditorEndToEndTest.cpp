@@ -591,6 +591,7 @@ TEST_F(EditorEndToEnd, OnASmallScreenTheWindowFitsAndScrollsToEveryControl) {
     const RCPtr<LControl> send = Find("programBankPanel/sendProgram8");
     ASSERT_TRUE(send);
     EXPECT_FALSE(InSight(send));
+    Controller().SetProgram(8, {});
     ScrollIntoSight(send);
     Click(send);
     EXPECT_EQ(LastCaption(), "Send Success");
