@@ -42,13 +42,21 @@ inline constexpr std::uint32_t kHotKeyText = 0xFF50565E;
 inline constexpr std::uint32_t kMenuBorder = 0xFF8A939E;
 inline constexpr std::uint32_t kMenuSeparator = 0xFFC3CAD2;
 inline constexpr std::uint32_t kShadow = 0x33000000;
+// The keyboard focus: a ring along the control's edges, dark on light faces and light on dark ones, 3:1 or
+// more against every face it is drawn on (normal, hover and pressed).
+inline constexpr std::uint32_t kFocusOnLight = 0xFF0B57D0;
+inline constexpr std::uint32_t kFocusOnDark = 0xFFFFC83D;
+inline constexpr std::int32_t kFocusRing = 2;
 inline constexpr std::uint32_t kTransparent = 0x00FFFFFF;
 
 inline constexpr const char* kFontName = "Arial";
 
-// Window and menu.
+// Window and menu. The window shows the whole layout at its largest; it may be made as small as the minimum,
+// and the device view scrolls what does not fit.
 inline constexpr std::int32_t kWindowWidth = 1200;
 inline constexpr std::int32_t kWindowHeight = 640;
+inline constexpr std::int32_t kMinWindowWidth = 640;
+inline constexpr std::int32_t kMinWindowHeight = 400;
 inline constexpr std::int32_t kMenuHeight = 24;
 inline constexpr Box kMainMenuBox{0, 0, kWindowWidth, kMenuHeight};
 inline constexpr Box kMenuTitleBox{0, 0, 64, kMenuHeight};
@@ -80,10 +88,8 @@ inline constexpr std::int32_t kComboRows = 8;
 // The drop-down list's height per row it should show (the list snaps it to whole rows of the font).
 inline constexpr std::int32_t kListRowHeight = 20;
 
-// The device view covers the window; its content starts below the menu bar, which lies over it.
-inline constexpr Box kDeviceViewBox{0, 0, kWindowWidth, kWindowHeight};
-inline constexpr Box kVBarBox{kWindowWidth - kScrollBarThickness, kMenuHeight, kScrollBarThickness,
-                              kWindowHeight - kMenuHeight};
+// The device view covers the window; its content starts below the menu bar, which lies over it. Its scroll
+// bars are docked at its right and bottom edges (the vertical one starts below the menu bar).
 inline constexpr Box kControllerBodyBox{16, 40, 560, 200};
 inline constexpr Box kProductLabelBox{592, 40, 128, 40};
 inline constexpr std::int32_t kHighDpiProductLabelWidth = 255;

@@ -1,9 +1,12 @@
 // The two screen skins. Every size is given at the standard skin's scale and doubled for "HighDPI", so both
 // skins share one layout: the menu bar on top, the controller picture and the product logo beside the program
-// bank, the keybed and arpeggiator panels below. Everything fits the window without scrolling.
+// bank, the keybed and arpeggiator panels below. Everything fits the window at its largest size; a smaller
+// window (down to its minimum, or what the desktop leaves) scrolls the device view. Every control that takes
+// the keyboard focus shows it with a ring along its edges.
 #include "ResourceGenerator.h"
 #include "SkinLayout.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -30,12 +33,27 @@ constexpr std::int32_t kEmptyClient = 1 << 20;
 
 std::string ColourName(std::uint32_t argb) { return "C" + Hex(argb); }
 
-// A flat look: a face colour with its text colour and alignment.
+// A flat look: a face colour with its text colour and alignment; focused, it has the focus ring; with the
+// drop arrow, the combo box's arrow picture stands at its right end (part of the look, so a press on it is a
+// press on the box) and the text ends before it.
 struct FlatLook {
   std::uint32_t face;
   std::uint32_t text;
   bool centred;
+  bool focused = false;
+  bool arrow = false;
 };
+
+// Relative luminance of a straight 0xAARRGGBB colour.
+double Luminance(std::uint32_t argb) {
+  double sum = 0;
+  const double weights[3] = {0.2126, 0.7152, 0.0722};
+  for (int i = 0; i < 3; ++i) {
+    const double c = static_cast<double>((argb >> (16 - 8 * i)) & 0xFF) / 255.0;
+    sum += weights[i] * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+  }
+  return sum;
+}
 
 class SkinBuilder {
 public:
@@ -73,12 +91,15 @@ private:
   static std::string OpenPlaced(const char* cls, const std::string& name, const std::string& layout,
                                 const std::string& lookList);
   static std::string Close() { return "</Skin></SubControl>\n"; }
+  // The layout attributes of a size along the axis ("X" or "Y") that follows the parent's.
+  static std::string FollowParent(const std::string& axis) {
+    return axis + "SizeToControl=\"Parent\" " + axis + "SizeRel=\"1\" " + axis + "SizeAbs=\"0\"";
+  }
   std::string Leaf(const char* cls, const std::string& name, const Box& box, const std::string& lookList,
                    const std::string& extra = "") {
     return Open(cls, name, box, lookList, extra) + Close();
   }
 
-  std::string ScrollBar(const std::string& name, const Box& box, bool visible);
   // The scroll view's "corner", "vBar" and "hBar", docked at the right and bottom edges; the bars take their
   // thickness from the corner, which the view sets to 0 while a bar is not needed.
   std::string ScrollViewBars();
@@ -108,20 +129,46 @@ private:
 };
 
 std::string SkinBuilder::LookName(const FlatLook& look) {
-  const std::string name =
-      "Flat." + Hex(look.face) + "." + Hex(look.text) + (look.centred ? ".C" : ".L") + mSuffix;
+  using namespace Layout;
+  const std::string name = "Flat." + Hex(look.face) + "." + Hex(look.text) + (look.centred ? ".C" : ".L") +
+                           (look.focused ? ".F" : "") + (look.arrow ? ".A" : "") + mSuffix;
   if (!mLooks.count(name)) {
     mColours.insert(look.face);
     mColours.insert(look.text);
-    const std::int32_t pad = S(Layout::kTextPadding);
-    mLooks[name] = "      <Look Name=\"" + name + "\">\n        <ClientPart Name=\"Fill." + ColourName(look.face) +
-                   "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>\n"
-                   "        <TextProperties TextLeftRel=\"0\" TextLeftAbs=\"" +
-                   Num(pad) + "\" TextRightRel=\"1\" TextRightAbs=\"" + Num(-pad) + "\" TextHAlign=\"" +
-                   (look.centred ? "0.5" : "0") +
-                   "\" TextTopRel=\"0\" TextTopAbs=\"0\" TextBottomRel=\"1\" TextBottomAbs=\"0\" "
-                   "TextVAlign=\"0.5\" TextForegroundPart=\"Fill." +
-                   ColourName(look.text) + "\"/>\n      </Look>\n";
+    const std::int32_t pad = S(kTextPadding);
+    const std::int32_t right = look.arrow ? S(kArrowWidth) + pad : pad;
+    std::string frame;
+    if (look.arrow) {
+      frame += "          <NonClientPart Name=\"Picture.ComboArrow" + mSuffix +
+               "\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\" Width=\"" + Num(S(kArrowWidth)) + "\"/>\n";
+    }
+    if (look.focused) {
+      // The ring's colour is the one of the pair that stands out from the face it is drawn on: over the drop
+      // arrow (a button face) it takes the other colour.
+      const auto ringOn = [](std::uint32_t face) { return Luminance(face) > 0.4 ? kFocusOnLight : kFocusOnDark; };
+      const std::uint32_t ring = ringOn(look.face);
+      const std::uint32_t arrowRing = look.arrow ? ringOn(kButtonFace) : ring;
+      const std::string t = Num(S(kFocusRing));
+      const std::string a = Num(look.arrow ? S(kArrowWidth) : 0);
+      frame += Edge(ring, "OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"-" + a + "\" Height=\"" + t + "\"") +
+               Edge(ring, "OffsetLeft=\"0\" OffsetRight=\"-" + a + "\" OffsetBottom=\"0\" Height=\"" + t + "\"") +
+               Edge(ring, "OffsetLeft=\"0\" OffsetTop=\"0\" OffsetBottom=\"0\" Width=\"" + t + "\"") +
+               Edge(arrowRing, "OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\" Width=\"" + t + "\"");
+      if (look.arrow) {
+        frame += Edge(arrowRing, "OffsetTop=\"0\" OffsetRight=\"0\" Width=\"" + a + "\" Height=\"" + t + "\"") +
+                 Edge(arrowRing, "OffsetRight=\"0\" OffsetBottom=\"0\" Width=\"" + a + "\" Height=\"" + t + "\"");
+      }
+    }
+    mLooks[name] =
+        "      <Look Name=\"" + name + "\">\n        <ClientPart Name=\"Fill." + ColourName(look.face) +
+        "\" OffsetLeft=\"0\" OffsetTop=\"0\" OffsetRight=\"0\" OffsetBottom=\"0\"/>\n" +
+        (frame.empty() ? std::string()
+                       : "        <NonClientParts Name=\"Frame\">\n" + frame + "        </NonClientParts>\n") +
+        "        <TextProperties TextLeftRel=\"0\" TextLeftAbs=\"" + Num(pad) +
+        "\" TextRightRel=\"1\" TextRightAbs=\"" + Num(-right) + "\" TextHAlign=\"" + (look.centred ? "0.5" : "0") +
+        "\" TextTopRel=\"0\" TextTopAbs=\"0\" TextBottomRel=\"1\" TextBottomAbs=\"0\" "
+        "TextVAlign=\"0.5\" TextForegroundPart=\"Fill." +
+        ColourName(look.text) + "\"/>\n      </Look>\n";
   }
   return name;
 }
@@ -380,15 +427,19 @@ std::string SkinBuilder::Open(const char* cls, const std::string& name, const Bo
 
 std::string SkinBuilder::Button(const std::string& name, const Box& box, bool toggle) {
   using namespace Layout;
+  const auto focused = [](FlatLook look) {
+    look.focused = true;
+    return look;
+  };
   const FlatLook normal{kButtonFace, kButtonText, true};
   const FlatLook hover{kButtonHover, kButtonText, true};
   const FlatLook pressed{kButtonPressed, kButtonText, true};
   const FlatLook disabled{kDisabledFace, kDisabledText, true};
-  std::vector<FlatLook> looks{normal, hover, pressed, normal, hover, pressed, disabled};
+  std::vector<FlatLook> looks{normal, hover, pressed, focused(normal), focused(hover), focused(pressed), disabled};
   if (toggle) {
     const FlatLook on{kToggleOn, kButtonText, true};
     const FlatLook onHover{kToggleOnHover, kButtonText, true};
-    looks.insert(looks.end(), {on, onHover, pressed, on, onHover, pressed, disabled});
+    looks.insert(looks.end(), {on, onHover, pressed, focused(on), focused(onHover), focused(pressed), disabled});
   }
   const std::string list = FlatList(toggle ? "ToggleButton" : "Button", looks);
   if (!toggle)
@@ -402,31 +453,6 @@ std::string SkinBuilder::Button(const std::string& name, const Box& box, bool to
 std::string SkinBuilder::Label(const std::string& name, const Box& box, bool centred) {
   return Leaf("Framework.Label", name, box,
               FlatList(centred ? "LabelCentred" : "Label", {{Layout::kPanelFace, Layout::kText, centred}}));
-}
-
-std::string SkinBuilder::ScrollBar(const std::string& name, const Box& box, bool visible) {
-  using namespace Layout;
-  const bool vertical = box.height > box.width;
-  const std::int32_t t = vertical ? box.width : box.height;
-  const std::int32_t length = vertical ? box.height : box.width;
-  const std::string channelList =
-      FlatList("ScrollChannel",
-               {{kChannelFace, kText, true}, {kChannelPressed, kText, true}, {kDisabledFace, kText, true}});
-  const std::string arrows = FlatList("ScrollArrow", {{kButtonFace, kButtonText, true},
-                                                      {kButtonHover, kButtonText, true},
-                                                      {kButtonPressed, kButtonText, true},
-                                                      {kButtonFace, kButtonText, true},
-                                                      {kButtonHover, kButtonText, true},
-                                                      {kButtonPressed, kButtonText, true},
-                                                      {kDisabledFace, kDisabledText, true}});
-  const Box channel = vertical ? Box{0, t, t, length - 2 * t} : Box{t, 0, length - 2 * t, t};
-  const Box dec{0, 0, t, t};
-  const Box inc = vertical ? Box{0, length - t, t, t} : Box{length - t, 0, t, t};
-  return Open("Framework.ScrollBar", name, box, FlatList("ScrollBar", {{kChannelFace, kText, true}}),
-              visible ? "" : " IsVisible=\"False\"") +
-         Open("Framework.ScrollChannel", "channel", channel, channelList) +
-         Leaf("Framework.Button", "thumb", Box{0, 0, t, t}, arrows) + Close() +
-         Leaf("Framework.Button", "dec", dec, arrows) + Leaf("Framework.Button", "inc", inc, arrows) + Close();
 }
 
 std::string SkinBuilder::ListItems(const char* itemClass) {
@@ -455,14 +481,17 @@ std::string SkinBuilder::PopupMenu(const std::string& name, const Box& box, bool
 
 std::string SkinBuilder::ComboBox(const std::string& name, const Box& box, bool visible) {
   using namespace Layout;
-  const FlatLook closed{kFieldFace, kText, false};
-  const FlatLook hover{kHoverFace, kText, false};
-  const FlatLook dis{kDisabledFace, kDisabledText, false};
-  const std::string list = FlatList("ComboBox", {closed, closed, hover, hover, hover, hover, dis});
+  // Closed, closed focused, hovered, hovered focused, open, open hovered (the list inside holds the focus),
+  // disabled.
+  const FlatLook closed{kFieldFace, kText, false, false, true};
+  const FlatLook focused{kFieldFace, kText, false, true, true};
+  const FlatLook hover{kHoverFace, kText, false, false, true};
+  const FlatLook hoverFocused{kHoverFace, kText, false, true, true};
+  const FlatLook dis{kDisabledFace, kDisabledText, false, false, true};
+  const std::string list =
+      FlatList("ComboBox", {closed, focused, hover, hoverFocused, hoverFocused, hoverFocused, dis});
   const Box drop{0, box.height, box.width, kComboRows * kListRowHeight};
   return Open("Framework.ComboBox", name, box, list, visible ? "" : " IsVisible=\"False\"") +
-         Leaf("Framework.Label", "arrow", Box{box.width - kArrowWidth, 0, kArrowWidth, box.height},
-              ImageList("ComboArrow", {"ComboArrow"})) +
          Open("Framework.ListBox", "listBox", drop, FlatList("ListBox", {{kFieldFace, kText, false}}),
               " IsVisible=\"False\" ClipToParent=\"False\" Z_Order=\"100\"") +
          ScrollViewBars() + ListItems("Framework.ListBoxItem") + Close() + Close();
@@ -473,9 +502,9 @@ std::string SkinBuilder::UpDown(const Box& box) {
   const std::string field = FlatList("TextBox", {{kFieldFace, kText, true},
                                                  {kHoverFace, kText, true},
                                                  {kFieldFace, kText, true},
-                                                 {kFieldFace, kText, true},
-                                                 {kHoverFace, kText, true},
-                                                 {kFieldFace, kText, true},
+                                                 {kFieldFace, kText, true, true},
+                                                 {kHoverFace, kText, true, true},
+                                                 {kFieldFace, kText, true, true},
                                                  {kDisabledFace, kDisabledText, true},
                                                  {kFieldFace, kText, true},
                                                  {kFieldFace, kText, true},
@@ -542,8 +571,10 @@ std::string SkinBuilder::MainMenu() {
   using namespace Layout;
   const FlatLook title{kMenuFace, kText, true};
   const FlatLook open{kSelectedFace, kSelectedText, true};
-  return Open("Framework.MainMenu", "mainMenu", kMainMenuBox, FlatList("MenuBar", {{kMenuFace, kText, false}}),
-              " Z_Order=\"10\"") +
+  return OpenPlaced("Framework.MainMenu", "mainMenu",
+                    "XPositionAbs=\"0\" YPositionAbs=\"0\" " + FollowParent("X") + " YSizeAbs=\"" +
+                        Num(S(kMainMenuBox.height)) + "\" Z_Order=\"10\"",
+                    FlatList("MenuBar", {{kMenuFace, kText, false}})) +
          Open("Framework.ComboMenu", "templateMenu", kMenuTitleBox,
               FlatList("MenuTitle", {title, title, open, open, open, open, {kMenuFace, kDisabledText, true}})) +
          PopupMenu("popupMenu", Box{0, kMenuTitleBox.height, kPopupWidth, kPopupHeight}, false) + Close() +
@@ -552,9 +583,11 @@ std::string SkinBuilder::MainMenu() {
 
 std::string SkinBuilder::DeviceView() {
   using namespace Layout;
-  std::string out = Open("PresetEditor.MainControl.DeviceView", "viewDevice", kDeviceViewBox,
-                         FlatList("Window", {{kWindowFace, kText, false}}));
-  out += ScrollBar("vBar", kVBarBox, true);
+  std::string out =
+      OpenPlaced("PresetEditor.MainControl.DeviceView", "viewDevice",
+                 "XPositionAbs=\"0\" YPositionAbs=\"0\" " + FollowParent("X") + " " + FollowParent("Y"),
+                 FlatList("Window", {{kWindowFace, kText, false}}));
+  out += ScrollViewBars();
   out += Leaf("PresetEditor.MainControl.DeviceView.ControllerBody", "controllerBody", kControllerBodyBox,
               ImageList("ControllerBody", {"ControllerBody"}));
   // The logo label gets the width the device view gives it for the wired model at every start: 128, and 255
@@ -598,11 +631,15 @@ std::string SkinBuilder::Skin(const char* name, const char* fontSize) {
   using namespace Layout;
   std::string out = std::string("      <Skin Name=\"") + name + "\" FontName=\"" + kFontName + "\" FontSize=\"" +
                     fontSize + "\" FontStyle=\"0\">\n";
-  const std::string fixed = " XMinSizeAbs=\"" + Num(S(kWindowWidth)) + "\" YMinSizeAbs=\"" +
-                            Num(S(kWindowHeight)) + "\" XMaxSizeAbs=\"" + Num(S(kWindowWidth)) +
-                            "\" YMaxSizeAbs=\"" + Num(S(kWindowHeight)) + "\"";
-  out += Open("PresetEditor.MainControl", "mainControl", Box{0, 0, kWindowWidth, kWindowHeight},
-              FlatList("Window", {{kWindowFace, kText, false}}), fixed) +
+  // The main control is the window's client area: it follows the window between the minimum and the whole
+  // layout.
+  const std::string sizes =
+      "XPositionAbs=\"0\" YPositionAbs=\"0\" XSizeToControl=\"Client\" XSizeRel=\"1\" "
+      "XSizeAbs=\"0\" YSizeToControl=\"Client\" YSizeRel=\"1\" YSizeAbs=\"0\" XMinSizeAbs=\"" +
+      Num(S(kMinWindowWidth)) + "\" YMinSizeAbs=\"" + Num(S(kMinWindowHeight)) + "\" XMaxSizeAbs=\"" +
+      Num(S(kWindowWidth)) + "\" YMaxSizeAbs=\"" + Num(S(kWindowHeight)) + "\"";
+  out += OpenPlaced("PresetEditor.MainControl", "mainControl", sizes,
+                    FlatList("Window", {{kWindowFace, kText, false}})) +
          MainMenu() + DeviceView() + Close();
   out += AboutBox();
   out +=

@@ -170,6 +170,22 @@ std::int32_t Truncate(double value) {
   return static_cast<std::int32_t>(value);
 }
 
+// The window's first client size on an axis: the layout's own size, or, where the size follows the window,
+// the largest the layout allows (its minimum where it sets no maximum).
+std::int32_t FirstClientExtent(const LLayoutDescriptor& layout, std::int32_t axis) {
+  const SizeSpec& size = layout.mSize[axis];
+  std::int32_t extent = Truncate(size.mAbsolute);
+  if (size.mReference != kSizeSelf) {
+    const SizeLimitSpec& maximum = layout.mMaxSize[axis];
+    const SizeLimitSpec& minimum = layout.mMinSize[axis];
+    if (!maximum.mRelativeToControl && maximum.mAbsolute > 0)
+      extent = Truncate(maximum.mAbsolute);
+    else if (!minimum.mRelativeToControl && minimum.mAbsolute > 0)
+      extent = Truncate(minimum.mAbsolute);
+  }
+  return std::max(extent, 1);
+}
+
 } // namespace
 
 std::span<const SControlClass> GetEditorControlClasses() { return kEditorControlClasses; }
@@ -301,8 +317,8 @@ QZRESULT LApplication::CreateMainWindow() {
   params.title = GetCompanyName();
   params.clientBounds = {Truncate(layout.mPlacement[LLayoutDescriptor::kAxisX].mAbsolute),
                          Truncate(layout.mPlacement[LLayoutDescriptor::kAxisY].mAbsolute),
-                         Truncate(layout.mSize[LLayoutDescriptor::kAxisX].mAbsolute),
-                         Truncate(layout.mSize[LLayoutDescriptor::kAxisY].mAbsolute)};
+                         FirstClientExtent(layout, LLayoutDescriptor::kAxisX),
+                         FirstClientExtent(layout, LLayoutDescriptor::kAxisY)};
   params.resizable = (style & kStyleSizingBorder) != 0;
   params.className = kMainWindowClassName;
   mMainWindow = OSWindow::Create(params);
@@ -367,6 +383,66 @@ void LApplication::RestorePlacement() {
                                         static_cast<void>(root->ConstrainSize(width, height));
                                     });
   static_cast<void>(window.SetPlacement(placement));
+  mMainWindow->InvalidateAll();
+}
+
+void LApplication::FitMainWindowToWorkArea() {
+  if (!mMainWindow)
+    return;
+  Platform::Window& window = mMainWindow->GetPlatformWindow();
+  const RectT<std::int32_t> work = GetWorkArea();
+  if (work.width < 1 || work.height < 1) {
+    mMainWindow->ApplySizeLimits();
+    return;
+  }
+  const Platform::WindowFrame frame = window.GetFrame();
+  const std::int32_t frameWidth = frame.left + frame.right;
+  const std::int32_t frameHeight = frame.top + frame.bottom;
+  const std::int32_t room[2] = {std::max(1, work.width - frameWidth), std::max(1, work.height - frameHeight)};
+  const RCPtr<LRootWindow>& root = mMainWindow->GetRootWindow();
+  const RCPtr<LControl> main = root ? root->GetRootControl() : RCPtr<LControl>();
+  if (main && main->GetLayout()) {
+    for (const std::int32_t axis : {LLayoutDescriptor::kAxisX, LLayoutDescriptor::kAxisY}) {
+      SizeLimitSpec minimum;
+      SizeLimitSpec maximum;
+      if (main->GetLayout()->GetAxisSizeLimits(axis, minimum, maximum) != S_OK || minimum.mRelativeToControl ||
+          minimum.mAbsolute <= room[axis])
+        continue;
+      minimum.mAbsolute = room[axis];
+      static_cast<void>(main->SetAxisSizeLimits(axis, minimum, maximum));
+    }
+  }
+  mMainWindow->ApplySizeLimits();
+  if (window.GetShowState() != Platform::WindowShowState::kRestored)
+    return;
+  const Platform::WindowRect client = window.GetClientBounds();
+  const std::int32_t width = std::min(client.width, room[0]);
+  const std::int32_t height = std::min(client.height, room[1]);
+  // The frame's outer edges inside the work area; its top-left corner first, where the title bar is.
+  const auto fit = [](std::int32_t at, std::int32_t extent, std::int32_t start, std::int32_t length) {
+    if (at + extent > start + length)
+      at = start + length - extent;
+    return std::max(at, start);
+  };
+  const std::int32_t left = fit(client.x - frame.left, width + frameWidth, work.x, work.width);
+  const std::int32_t top = fit(client.y - frame.top, height + frameHeight, work.y, work.height);
+  const Platform::WindowRect fitted{left + frame.left, top + frame.top, width, height};
+  if (fitted != client) {
+    static_cast<void>(window.SetClientBounds(fitted));
+    mMainWindow->InvalidateAll();
+  }
+}
+
+void LApplication::ShowWholeLayout() {
+  const RCPtr<LRootWindow> root = mMainWindow ? mMainWindow->GetRootWindow() : RCPtr<LRootWindow>();
+  if (!root)
+    return;
+  std::int32_t width = 1 << 20;
+  std::int32_t height = 1 << 20;
+  static_cast<void>(root->ConstrainSize(width, height));
+  Platform::Window& window = mMainWindow->GetPlatformWindow();
+  const Platform::WindowRect client = window.GetClientBounds();
+  static_cast<void>(window.SetClientBounds({client.x, client.y, width, height}));
   mMainWindow->InvalidateAll();
 }
 
@@ -469,7 +545,7 @@ QZRESULT LApplication::GetSystemFont(WideString& face, float& size, std::int32_t
 }
 
 RectT<std::int32_t> LApplication::GetWorkArea() {
-  const Platform::WindowRect work = Platform::GetWorkArea();
+  const Platform::WindowRect work = mEnvironment.mWorkArea.value_or(Platform::GetWorkArea());
   return {work.x, work.y, work.width, work.height};
 }
 

@@ -95,6 +95,8 @@ struct SApplicationEnvironment {
   std::optional<std::int32_t> mScreenDpi;
   // The system font; the desktop's default (a 12-pixel sans face) when not given.
   std::optional<SPlatformFont> mSystemFont;
+  // Overrides the desktop's work area (screen coordinates), as a smaller or larger screen would have it.
+  std::optional<Platform::WindowRect> mWorkArea;
 };
 
 class LApplication : public LFrameworkApp {
@@ -109,7 +111,15 @@ public:
   QZRESULT RunApplicationStartup() override;
   // The main window of the main control's descriptor, its renderer and the saved placement fitted to the
   // desktop. E_FAIL when the window cannot be made; "Invalid Control Name" when the skin lacks the control.
+  // A main control whose size follows the window's starts the window at its largest size (the whole layout).
   QZRESULT CreateMainWindow() override;
+  // Once the main control is in the window: the window's size limits, the minimum lowered to what the work
+  // area leaves beside the window's frame (the main control's own minimum with it, so the device view
+  // scrolls rather than reaching past the window), and the window, frame included, shrunk and moved into
+  // the work area. Run again once the window is shown and framed.
+  void FitMainWindowToWorkArea();
+  // The main window at its largest size, whatever the desktop (the screenshot hook's full picture).
+  void ShowWholeLayout();
   QZRESULT RunApplicationShutdown() override;
   std::int32_t Receive(const RCPtr<LNotificationDistributor>& source,
                        const RCPtr<LNotification>& notification) override;

@@ -9,11 +9,14 @@
 #include "Platform/Window/WindowSystem.h"
 #include "QZFramework/Application/OSWindow.h"
 #include "QZFramework/Application/RootWindow.h"
+#include "QZFramework/Controls/DropDownControl.h"
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Notification/NotificationCenterManager.h"
 #include "QZFramework/ObjectBase/Exception.h"
 #include "QZFramework/Renderer/OpenGL/GLRenderer.h"
+#include "UI/DriverCommon/MainControl.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -69,6 +72,8 @@ SEditorOptions EditorOptionsFromProcess(int argc, const char* const* argv) {
   options.mExitAfterFirstFrame = exitHook != nullptr && *exitHook != '\0' && std::strcmp(exitHook, "0") != 0;
   if (const char* screenshot = std::getenv(kEnvironmentScreenshot))
     options.mScreenshotPath = screenshot;
+  if (const char* open = std::getenv(kEnvironmentScreenshotOpen))
+    options.mScreenshotOpen = open;
   return options;
 }
 
@@ -172,8 +177,18 @@ bool CEditorProcess::StartEditor() {
     const RCPtr<LRootWindow>& root = window->GetRootWindow();
     ThrowIfFailed(root ? root->SetRootControlByName(mApplication->GetMainControlName()) : E_FAIL, kRun,
                   kSourcePath, 362);
-    window->ApplySizeLimits();
+    // The screenshot shows the whole layout, whatever the desktop; any other start fits the desktop's work
+    // area, and once more when the window manager has framed the window.
+    const bool wholeLayout = !mOptions.mScreenshotPath.empty();
+    if (wholeLayout)
+      window->ApplySizeLimits();
+    else
+      mApplication->FitMainWindowToWorkArea();
     static_cast<void>(window->Show(true));
+    if (wholeLayout)
+      mApplication->ShowWholeLayout();
+    else
+      mApplication->FitMainWindowToWorkArea();
     static_cast<void>(window->RedrawNow());
     StopSplash();
   } catch (const std::exception&) {
@@ -200,6 +215,7 @@ void CEditorProcess::OnFirstIdle() {
   if (mOptions.mScreenshotPath.empty() || mScreenshotTaken)
     return;
   mScreenshotTaken = true;
+  OpenForScreenshot(mOptions.mScreenshotOpen);
   if (WriteScreenshot(mOptions.mScreenshotPath)) {
     std::fputs(kScreenshotMarker, stdout);
     std::fputs(mOptions.mScreenshotPath.c_str(), stdout);
@@ -210,6 +226,28 @@ void CEditorProcess::OnFirstIdle() {
   }
   if (const RCPtr<LNotificationCenter>& center = GetApplicationNotificationCenter())
     static_cast<void>(center->Post(LNotification::Create(kNidAppExitRequest)));
+}
+
+void CEditorProcess::OpenForScreenshot(const std::string& path) {
+  if (path.empty())
+    return;
+  OSWindow* window = mApplication ? mApplication->GetMainWindow() : nullptr;
+  const RCPtr<LRootWindow> root = window ? window->GetRootWindow() : RCPtr<LRootWindow>();
+  RCPtr<LControl> control = root && root->GetRootControl()
+                                ? root->GetRootControl()->FindChild(WideString(kDeviceViewName))
+                                : RCPtr<LControl>();
+  for (std::size_t at = 0; control && at <= path.size();) {
+    const std::size_t slash = std::min(path.find('/', at), path.size());
+    control = control->FindChild(WideString(path.substr(at, slash - at).c_str()));
+    at = slash + 1;
+  }
+  const RCPtr<LDropDownControl> dropDown = DynamicCast<LDropDownControl>(control);
+  if (!dropDown) {
+    std::fprintf(stderr, "no combo box %s to open\n", path.c_str());
+    return;
+  }
+  static_cast<void>(dropDown->SetFocus(true));
+  static_cast<void>(dropDown->ShowDropDown(true));
 }
 
 bool CEditorProcess::WriteScreenshot(const std::string& path) {

@@ -32,13 +32,18 @@ namespace QZ {
 //   PELLAN_VORN_EXIT_AFTER_FIRST_FRAME=1 once the main window's first frame is shown, the program writes
 //                                        "first frame" to standard output and asks to exit (as Alt+F4 does)
 //   PELLAN_VORN_SCREENSHOT=<file>        once the first idle pass has shown the engine's values, the program
-//                                        writes its main window's pixels to <file> as PNG, says
-//                                        "screenshot <file>" (or why it could not) and asks to exit
+//                                        writes its main window's pixels, at the whole layout's size, to
+//                                        <file> as PNG, says "screenshot <file>" (or why it could not) and asks
+//                                        to exit
+//   PELLAN_VORN_SCREENSHOT_OPEN=<path>   with the screenshot: the combo box at that path of names under the
+//                                        device view ("arpeggiator/noteRepeatClock/comboBox") takes the focus
+//                                        and opens its list before the picture is taken
 inline constexpr const char* kEnvironmentScreenDpi = "PELLAN_VORN_SCREEN_DPI";
 inline constexpr const char* kEnvironmentExitAfterFirstFrame = "PELLAN_VORN_EXIT_AFTER_FIRST_FRAME";
 inline constexpr const char* kFirstFrameMarker = "first frame";
 inline constexpr const char* kEnvironmentScreenshot = "PELLAN_VORN_SCREENSHOT";
 inline constexpr const char* kScreenshotMarker = "screenshot ";
+inline constexpr const char* kEnvironmentScreenshotOpen = "PELLAN_VORN_SCREENSHOT_OPEN";
 // The language of the string tables when the caller gives none (-1): US English.
 inline constexpr std::int32_t kDefaultLanguageId = 0x0409;
 // The start-up picture: a "GDIPLUS" resource of this name shows in the splash window while the editor starts.
@@ -57,6 +62,8 @@ struct SEditorOptions {
   bool mExitAfterFirstFrame = false;
   // Where the screenshot hook writes the main window (UTF-8 path); empty: no screenshot.
   std::string mScreenshotPath;
+  // The combo box the screenshot shows open (names under the device view, "/" between); empty: none.
+  std::string mScreenshotOpen;
   // The folder of the single-instance lock and socket; empty: the user's runtime folder.
   std::string mInstanceFolder;
   // The splash window's picture, by resource name.
@@ -94,6 +101,10 @@ public:
   // The main window's client area as it is painted now, written as a PNG file. False when there is no
   // window, its pixels cannot be read or the file cannot be written.
   bool WriteScreenshot(const std::string& path);
+  // The screenshot's open combo box: the drop-down control at that path of names under the device view takes
+  // the focus and opens. Nothing for an empty path; a path that names no drop-down control is reported on the
+  // error stream.
+  void OpenForScreenshot(const std::string& path);
   // The splash window, when its picture is among the resources and none runs yet: started with a progress
   // animation from 0 to 100 over 8 seconds. Stopping brings the bar to 100 and closes it; nothing without one.
   void StartSplash();

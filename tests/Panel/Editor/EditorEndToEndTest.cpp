@@ -16,6 +16,7 @@
 #include "Platform/Graphics2D/Image.h"
 #include "Platform/Midi/MidiSystem.h"
 #include "Platform/Midi/SimulatedMidiSystem.h"
+#include "Platform/System/Process.h"
 #include "Platform/Window/InputSimulator.h"
 #include "Platform/Window/InputState.h"
 #include "Platform/Window/WindowSystem.h"
@@ -40,7 +41,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -61,11 +64,51 @@ using Record = Platform::SimulatedController::Record;
 constexpr std::uint32_t kVirtualControl = 0x11;
 constexpr std::uint32_t kVirtualO = 0x4F;
 constexpr std::uint32_t kVirtualS = 0x53;
+constexpr std::uint32_t kVirtualTab = 0x09;
+constexpr std::uint32_t kVirtualEscape = 0x1B;
+
+// The combo boxes the device view shows, one per enumerated parameter.
+const char* const kComboBoxes[] = {"keybedPanel/midiChannel/comboBox",
+                                   "arpeggiator/arpMode/comboBox",
+                                   "arpeggiator/noteRepeatTimeDivision/comboBox",
+                                   "arpeggiator/noteRepeatClock/comboBox",
+                                   "arpeggiator/arpLatch/comboBox",
+                                   "arpeggiator/tempoTaps/comboBox",
+                                   "arpeggiator/arpOctave/comboBox"};
+
+// The window's pixels as shown, 0xFFRRGGBB, row by row.
+struct Picture {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::vector<std::uint32_t> pixels;
+  std::uint32_t At(std::int32_t x, std::int32_t y) const {
+    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+  }
+};
+
+// The contrast ratio of two opaque 0xFFRRGGBB colours (1 to 21).
+double Contrast(std::uint32_t a, std::uint32_t b) {
+  const auto luminance = [](std::uint32_t argb) {
+    double sum = 0;
+    const double weights[3] = {0.2126, 0.7152, 0.0722};
+    for (int i = 0; i < 3; ++i) {
+      const double c = static_cast<double>((argb >> (16 - 8 * i)) & 0xFF) / 255.0;
+      sum += weights[i] * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+    }
+    return sum;
+  };
+  const double la = luminance(a);
+  const double lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 
 // Slot 5's program: channel 3, octave, transpose, arpeggiator on, ..., tempo 120 (two bytes), arpeggiator
 // octave.
 const Record kSlotFive = {0x03, 0x05, 0x0E, 0x01, 0x02, 0x03, 0x04, 0x05, 0x01, 0x03, 0x00, 0x78, 0x02};
 constexpr std::size_t kTempoLow = 11;
+
+// A desktop with room for the whole layout of either skin; the tests of a small screen give their own.
+constexpr Platform::WindowRect kRoomyDesktop{0, 0, 3200, 2000};
 
 bool OnX11() {
   const char* wanted = std::getenv("QZ_EDITOR_E2E_X11");
@@ -93,12 +136,14 @@ protected:
       Platform::StopWindowSystem();
   }
 
-  // Starts the editor with the embedded resources on a screen of that resolution and the MIDI backend, and
-  // waits for the controller's ports.
-  LApplication* Start(const char* midi, std::int32_t dpi = 96) {
+  // Starts the editor with the embedded resources on a screen of that resolution and work area and the MIDI
+  // backend, and waits for the controller's ports.
+  LApplication* Start(const char* midi, std::int32_t dpi = 96,
+                      const Platform::WindowRect& desktop = kRoomyDesktop) {
     mPreviousMidi = Platform::SetMidiSystem(Platform::CreateMidiSystem(midi));
     SEditorOptions options;
     options.mEnvironment.mScreenDpi = dpi;
+    options.mEnvironment.mWorkArea = desktop;
     mApp = test::StartEditorProcess(mProcess, options, mFolders.Runtime(), midi);
     if (!mApp)
       return nullptr;
@@ -137,6 +182,13 @@ protected:
     return control;
   }
 
+  // The control's rectangle in the window's client area.
+  static Platform::WindowRect RectOf(const RCPtr<LControl>& control) {
+    const PointT<double> at = control->GetPositionInRoot();
+    const RectT<double>& bounds = control->GetBounds();
+    return {static_cast<std::int32_t>(at.x), static_cast<std::int32_t>(at.y),
+            static_cast<std::int32_t>(bounds.width), static_cast<std::int32_t>(bounds.height)};
+  }
   static Platform::WindowPoint Centre(const RCPtr<LControl>& control) {
     const PointT<double> at = control->GetPositionInRoot();
     const RectT<double>& bounds = control->GetBounds();
@@ -189,6 +241,107 @@ protected:
   void ClickRow(const RCPtr<LPopupMenu>& menu, std::int32_t row) {
     ASSERT_TRUE(menu);
     ClickAt(mWindowId, RowPoint(menu, row));
+  }
+
+  // Ends the running editor, so that the next Start begins afresh: without the window's saved placement unless
+  // it is kept.
+  void Stop(bool keepPlacement = false) {
+    const std::string folder = Narrow(mApp->GetFolder(kFolderLocalApplicationData));
+    mProcess->ShutDown();
+    if (!keepPlacement)
+      std::filesystem::remove(std::filesystem::path(folder) / Narrow(WideString(kPlacementProfileFileName)));
+    mProcess.reset();
+    Platform::SetMidiSystem(mPreviousMidi);
+    mPreviousMidi.reset();
+    mBoxes->mShown.clear();
+  }
+
+  void Key(std::uint32_t key) {
+    ASSERT_TRUE(mSimulator.Key(mWindowId, key, true));
+    ASSERT_TRUE(mSimulator.Key(mWindowId, key, false));
+    Pump();
+  }
+
+  // What the window (the main window) shows once everything pending is painted.
+  static Picture Shown(Platform::Window& window) {
+    OSWindow::PaintPendingWindows();
+    const Platform::WindowRect bounds = window.GetClientBounds();
+    Picture picture{bounds.width, bounds.height, {}};
+    EXPECT_TRUE(window.ReadPixels({0, 0, bounds.width, bounds.height}, picture.pixels));
+    return picture;
+  }
+  Picture Shown() { return Shown(mApp->GetMainWindow()->GetPlatformWindow()); }
+
+  // Presses Tab in the window (pump: takes its events) until the focus comes back to the first stop, at least
+  // `atLeast` stops, and reads each stop from the pixels, focused and once the focus has moved on: along its
+  // edges (the ring's width) nearly every pixel changes by 3:1 or more, a mark and not only a change of colour.
+  void ExpectARingOnEveryTabStop(OSWindow& window, std::int32_t ring, std::size_t atLeast,
+                                 const std::function<void()>& pump) {
+    Platform::Window& platform = window.GetPlatformWindow();
+    const RCPtr<LRootWindow> root = window.GetRootWindow();
+    std::vector<RCPtr<LControl>> stops;
+    std::vector<Picture> pictures;
+    for (int i = 0; i < 100; ++i) {
+      ASSERT_TRUE(mSimulator.Key(platform.GetId(), kVirtualTab, true));
+      ASSERT_TRUE(mSimulator.Key(platform.GetId(), kVirtualTab, false));
+      pump();
+      const RCPtr<LControl> focused = root->GetFocusedControl();
+      ASSERT_TRUE(focused) << "Tab left no control focused";
+      pictures.push_back(Shown(platform));
+      if (!stops.empty() && focused == stops.front())
+        break;
+      stops.push_back(focused);
+    }
+    ASSERT_EQ(pictures.size(), stops.size() + 1) << "Tab does not come back to the first stop";
+    EXPECT_GE(stops.size(), atLeast);
+    for (std::size_t i = 0; i < stops.size(); ++i) {
+      const RCPtr<LControl>& stop = stops[i];
+      SCOPED_TRACE(Narrow(stop->GetParent()->GetName()) + "/" + Narrow(stop->GetName()));
+      const Platform::WindowRect r = RectOf(stop);
+      ASSERT_GT(r.width, 2 * ring);
+      ASSERT_GT(r.height, 2 * ring);
+      ASSERT_LE(r.x + r.width, pictures[i].width);
+      ASSERT_LE(r.y + r.height, pictures[i].height);
+      int edge = 0;
+      int marked = 0;
+      for (std::int32_t y = r.y; y < r.y + r.height; ++y) {
+        for (std::int32_t x = r.x; x < r.x + r.width; ++x) {
+          const bool onEdge =
+              x < r.x + ring || x >= r.x + r.width - ring || y < r.y + ring || y >= r.y + r.height - ring;
+          if (!onEdge)
+            continue;
+          ++edge;
+          marked += Contrast(pictures[i].At(x, y), pictures[i + 1].At(x, y)) >= 3.0 ? 1 : 0;
+        }
+      }
+      EXPECT_GE(marked, edge * 9 / 10) << marked << " of " << edge << " edge pixels marked";
+    }
+  }
+
+  // Whether the whole control lies in the device view's area, clear of the menu bar and the scroll bars.
+  bool InSight(const RCPtr<LControl>& control) const {
+    const Platform::WindowRect r = RectOf(control);
+    const RectT<double> area = View()->GetLocalBounds();
+    return r.x >= 0 && r.y >= Bar()->GetBounds().height && r.x + r.width <= area.width &&
+           r.y + r.height <= area.height;
+  }
+  // Turns the mouse wheel over an empty spot of the view until the control is in sight: the horizontal wheel
+  // while it lies right of the view area, the vertical one while it lies below it.
+  void ScrollIntoSight(const RCPtr<LControl>& control) {
+    const Platform::WindowPoint spot{2, static_cast<std::int32_t>(Bar()->GetBounds().height) + 2};
+    for (int notch = 0; notch < 200 && !InSight(control); ++notch) {
+      const Platform::WindowRect r = RectOf(control);
+      const RectT<double> area = View()->GetLocalBounds();
+      const PointT<double> before = View()->GetScrollOffset();
+      const bool across = r.x + r.width > area.width;
+      ASSERT_TRUE(mSimulator.MovePointer(mWindowId, spot));
+      ASSERT_TRUE(mSimulator.Wheel(mWindowId,
+                                   across ? Platform::WheelAxis::kHorizontal : Platform::WheelAxis::kVertical,
+                                   across ? Platform::kWheelDeltaPerNotch : -Platform::kWheelDeltaPerNotch, spot));
+      Pump();
+      ASSERT_NE(View()->GetScrollOffset(), before) << "the wheel does not scroll the view";
+    }
+    ASSERT_TRUE(InSight(control)) << "out of reach";
   }
 
   Bytes EngineRecord() const { return test::EngineRecord(*mApp); }
@@ -405,18 +558,189 @@ TEST_F(EditorEndToEnd, BothSkinsStartAndTakeAClick) {
     Click("programBankPanel/getProgram1");
     EXPECT_EQ(LastCaption(), "Retrieve Successful");
     EXPECT_EQ(EngineRecord(), Bytes(kSlotFive.begin(), kSlotFive.end()));
-    mProcess->ShutDown();
-    mProcess.reset();
-    Platform::SetMidiSystem(mPreviousMidi);
-    mPreviousMidi.reset();
-    mBoxes->mShown.clear();
+    Stop();
   }
+}
+
+// On a screen smaller than the layout (1024 x 600) the main window keeps inside the work area, frame included,
+// and may be made smaller (its minimum below its maximum, the whole layout); the device view scrolls by the
+// mouse wheel to the controls out of sight: SEND 8 sends and CLOCK opens its list, in both skins.
+TEST_F(EditorEndToEnd, OnASmallScreenTheWindowFitsAndScrollsToEveryControl) {
+  const Platform::WindowRect desktop{0, 0, 1024, 600};
+  for (const std::int32_t dpi : {96, 144}) {
+    SCOPED_TRACE(dpi);
+    ASSERT_TRUE(Start("simulated", dpi, desktop));
+    const std::int32_t scale = dpi == 144 ? 2 : 1;
+    Platform::Window& window = mApp->GetMainWindow()->GetPlatformWindow();
+    const Platform::WindowRect outer = window.GetWindowBounds();
+    EXPECT_GE(outer.x, desktop.x);
+    EXPECT_GE(outer.y, desktop.y);
+    EXPECT_LE(outer.x + outer.width, desktop.x + desktop.width);
+    EXPECT_LE(outer.y + outer.height, desktop.y + desktop.height);
+    const std::array<std::int32_t, 4> limits = window.GetSizeLimits();
+    EXPECT_EQ(limits[2], 1200 * scale);
+    EXPECT_EQ(limits[3], 640 * scale);
+    EXPECT_LT(limits[0], limits[2]);
+    EXPECT_LT(limits[1], limits[3]);
+    EXPECT_LE(limits[0], desktop.width);
+    EXPECT_LE(limits[1], desktop.height);
+    const Platform::WindowRect client = window.GetClientBounds();
+    EXPECT_EQ(Main()->GetBounds().width, client.width) << "the main control follows the window";
+    EXPECT_EQ(Main()->GetBounds().height, client.height);
+
+    const RCPtr<LControl> send = Find("programBankPanel/sendProgram8");
+    ASSERT_TRUE(send);
+    EXPECT_FALSE(InSight(send));
+    Controller().SetProgram(8, {});
+    ScrollIntoSight(send);
+    Click(send);
+    EXPECT_EQ(LastCaption(), "Send Success");
+    const Record eight = Controller().GetProgram(8);
+    EXPECT_EQ(Bytes(eight.begin(), eight.end()), EngineRecord());
+
+    const RCPtr<LComboBox> clock = DynamicCast<LComboBox>(Find("arpeggiator/noteRepeatClock/comboBox"));
+    ASSERT_TRUE(clock);
+    ScrollIntoSight(RCPtr<LControl>(clock));
+    Click(RCPtr<LControl>(clock));
+    EXPECT_TRUE(clock->IsDroppedDown());
+    Key(kVirtualEscape);
+    EXPECT_FALSE(clock->IsDroppedDown());
+    Stop();
+  }
+}
+
+// A placement saved on a larger desktop comes back clamped to a smaller one: the whole window, frame included,
+// inside the work area, and the device view scrolls.
+TEST_F(EditorEndToEnd, ARestoredPlacementLargerThanTheDesktopIsClamped) {
+  ASSERT_TRUE(Start("none"));
+  EXPECT_EQ(mApp->GetMainWindow()->GetPlatformWindow().GetClientBounds().width, 1200);
+  Stop(true);
+  const Platform::WindowRect desktop{0, 0, 800, 500};
+  ASSERT_TRUE(Start("none", 96, desktop));
+  Platform::Window& window = mApp->GetMainWindow()->GetPlatformWindow();
+  const Platform::WindowRect outer = window.GetWindowBounds();
+  EXPECT_GE(outer.x, desktop.x);
+  EXPECT_GE(outer.y, desktop.y);
+  EXPECT_LE(outer.x + outer.width, desktop.x + desktop.width);
+  EXPECT_LE(outer.y + outer.height, desktop.y + desktop.height);
+  EXPECT_GT(View()->FindChild(WideString(u"hBar"))->GetBounds().height, 0) << "no horizontal scroll bar";
+  Stop();
+}
+
+// A press on a combo box's drop arrow opens its list as a press on its text does, in both skins; Escape closes
+// it again.
+TEST_F(EditorEndToEnd, APressOnAComboBoxArrowOpensItsList) {
+  for (const std::int32_t dpi : {96, 144}) {
+    SCOPED_TRACE(dpi);
+    ASSERT_TRUE(Start("none", dpi));
+    const std::int32_t arrow = 20 * (dpi == 144 ? 2 : 1);
+    for (const char* path : kComboBoxes) {
+      SCOPED_TRACE(path);
+      const RCPtr<LComboBox> combo = DynamicCast<LComboBox>(Find(path));
+      ASSERT_TRUE(combo);
+      const Platform::WindowRect r = RectOf(RCPtr<LControl>(combo));
+      ClickAt(mWindowId, {r.x + r.width - arrow / 2, r.y + r.height / 2});
+      EXPECT_TRUE(combo->IsDroppedDown());
+      Key(kVirtualEscape);
+      EXPECT_FALSE(combo->IsDroppedDown());
+    }
+    Stop();
+  }
+}
+
+// Tab walks the focus stops of the main window (the program buttons, SEND TO RAM, the twelve parameters) and of
+// the about box (its two buttons) and comes back to the first; each stop shows a ring that the pixels tell from
+// its unfocused self, in both skins.
+TEST_F(EditorEndToEnd, EveryTabStopShowsAFocusRing) {
+  for (const std::int32_t dpi : {96, 144}) {
+    SCOPED_TRACE(dpi);
+    ASSERT_TRUE(Start("none", dpi));
+    const std::int32_t ring = 2 * (dpi == 144 ? 2 : 1);
+    const Platform::WindowRect client = mApp->GetMainWindow()->GetPlatformWindow().GetClientBounds();
+    ASSERT_TRUE(mSimulator.MovePointer(mWindowId, {2, client.height - 3})); // nothing hovered
+    Pump();
+    ExpectARingOnEveryTabStop(*mApp->GetMainWindow(), ring, 17u + 12u, [this] { Pump(); });
+
+    bool shown = false;
+    WhenModal([&](OSWindow& about) {
+      shown = true;
+      const Platform::WindowId id = about.GetPlatformWindow().GetId();
+      EXPECT_TRUE(mSimulator.Change(id, Platform::SimulatedWindowChange::kFocusGained));
+      EXPECT_TRUE(mSimulator.MovePointer(id, {2, 2}));
+      EXPECT_TRUE(OSWindow::PumpWindowEvents());
+      ExpectARingOnEveryTabStop(about, ring, 2u, [] { EXPECT_TRUE(OSWindow::PumpWindowEvents()); });
+      about.GetRootWindow()->RequestSystemClose();
+    });
+    ClickRow(OpenMenu(u"Help"), 1);
+    EXPECT_TRUE(shown);
+    GetApplicationNotificationCenter()->UnregisterClientFromAll(RCPtr<LNotificationReceiver>(mModalListener));
+    mModalListener = RCPtr<test::ActionListener>();
+    Stop();
+  }
+}
+
+// Under a window manager (openbox) the main window's size hints let the user make it smaller than the layout and
+// no larger, in both skins, and the manager takes a smaller size: the device view then shows its scroll bars.
+TEST_F(EditorEndToEnd, UnderAWindowManagerTheMainWindowCanBeMadeSmaller) {
+  if (!OnX11())
+    GTEST_SKIP() << "needs an X server (the CTest entry pellan_vorn_editor_x11)";
+  const std::string openbox = Platform::FindProgram("openbox");
+  const std::string xprop = Platform::FindProgram("xprop");
+  if (openbox.empty() || xprop.empty())
+    GTEST_SKIP() << "needs openbox and xprop";
+  const Platform::ProcessId manager = Platform::StartProcess(openbox, {"--sm-disable"});
+  ASSERT_NE(manager, 0);
+  const auto settle = [&](const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+      Pump();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return done();
+  };
+  for (const std::int32_t dpi : {96, 144}) {
+    SCOPED_TRACE(dpi);
+    const std::int32_t scale = dpi == 144 ? 2 : 1;
+    ASSERT_TRUE(Start("none", dpi));
+    Platform::Window& window = mApp->GetMainWindow()->GetPlatformWindow();
+    EXPECT_TRUE(settle([&] { return window.GetFrame().top > 0; })) << "not framed by the manager";
+
+    // The hints as the manager reads them.
+    const std::filesystem::path hints = mTemp.Path() / "hints.txt";
+    const Platform::ProcessId reader =
+        Platform::StartProcess("/bin/sh", {"-c", "\"$0\" -name \"$1\" WM_NORMAL_HINTS > \"$2\"", xprop,
+                                           window.GetTitle(), hints.string()});
+    ASSERT_NE(reader, 0);
+    EXPECT_EQ(Platform::WaitForProcess(reader, 10000), 0);
+    const std::string text = test::ReadAll(hints);
+    const auto size = [](std::int32_t width, std::int32_t height) {
+      return std::to_string(width) + " by " + std::to_string(height);
+    };
+    EXPECT_NE(text.find("program specified minimum size: " + size(640 * scale, 400 * scale)), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("program specified maximum size: " + size(1200 * scale, 640 * scale)), std::string::npos)
+        << text;
+
+    // A size a little above the minimum.
+    const std::int32_t width = 640 * scale + 60;
+    const std::int32_t height = 400 * scale + 50;
+    const Platform::WindowRect client = window.GetClientBounds();
+    ASSERT_TRUE(window.SetClientBounds({client.x, client.y, width, height}));
+    EXPECT_TRUE(
+        settle([&] { return Main()->GetBounds().width == width && Main()->GetBounds().height == height; }));
+    const RCPtr<LControl> bar = View()->FindChild(WideString(u"hBar"));
+    ASSERT_TRUE(bar);
+    EXPECT_GT(bar->GetBounds().height, 0) << "no horizontal scroll bar";
+    Stop();
+  }
+  EXPECT_EQ(Platform::StopProcess(manager, 2000), 0);
 }
 
 // The PNGs scripts/screenshot wrote (the CTest entry pellan_vorn_editor_screenshots, into the folder named by
 // QZ_EDITOR_SCREENSHOTS), probed at the rectangles of the controls of the same skin built here at the same
 // resolution: every program button, parameter control, menu title and the logo is drawn (mostly not the view's
-// background, and not one plain colour), and the menu bar shows.
+// background, and not one plain colour), the menu bar shows, and so do the focus ring of the CLOCK combo box and
+// its open list.
 class Screenshots : public EditorEndToEnd {};
 
 struct Probe {
@@ -507,10 +831,43 @@ TEST_F(Screenshots, EveryControlIsDrawnWhereTheSkinPlacesIt) {
     }
     const auto [bar, ignored] = Shares(*image, rectOf(RCPtr<LControl>(Bar())), background);
     EXPECT_GE(bar, 0.9) << "the menu bar";
-    mProcess->ShutDown();
-    mProcess.reset();
-    Platform::SetMidiSystem(mPreviousMidi);
-    mPreviousMidi.reset();
+
+    // CLOCK as this editor shows it, closed and unfocused: in the picture its edges are the ring's, 3:1 or more
+    // apart from these; its list where this editor opens it is drawn in the picture, with its rows.
+    const RCPtr<LComboBox> clock = DynamicCast<LComboBox>(Find("arpeggiator/noteRepeatClock/comboBox"));
+    ASSERT_TRUE(clock && clock->GetListBox());
+    const Picture closed = Shown();
+    const Platform::WindowRect box = rectOf(RCPtr<LControl>(clock));
+    const std::int32_t ring = 2 * (dpi == 144 ? 2 : 1);
+    int edge = 0;
+    int marked = 0;
+    for (std::int32_t y = box.y; y < box.y + box.height; ++y) {
+      for (std::int32_t x = box.x; x < box.x + box.width; ++x) {
+        if (x >= box.x + ring && x < box.x + box.width - ring && y >= box.y + ring &&
+            y < box.y + box.height - ring)
+          continue;
+        std::uint32_t shot = 0;
+        ASSERT_EQ(image->GetPixel(x, y, shot), Platform::ImageStatus::Ok);
+        ++edge;
+        marked += Contrast(shot, closed.At(x, y)) >= 3.0 ? 1 : 0;
+      }
+    }
+    EXPECT_GE(marked, edge * 9 / 10) << "the focus ring: " << marked << " of " << edge << " edge pixels";
+    ASSERT_EQ(clock->ShowDropDown(true), S_OK);
+    Pump();
+    const Platform::WindowRect drop = rectOf(RCPtr<LControl>(clock->GetListBox()));
+    int changed = 0;
+    for (std::int32_t y = drop.y; y < drop.y + drop.height; ++y) {
+      for (std::int32_t x = drop.x; x < drop.x + drop.width; ++x) {
+        std::uint32_t shot = 0;
+        ASSERT_EQ(image->GetPixel(x, y, shot), Platform::ImageStatus::Ok);
+        changed += shot != closed.At(x, y) ? 1 : 0;
+      }
+    }
+    EXPECT_GE(changed, drop.width * drop.height * 9 / 10) << "the open list";
+    const auto [list, rows] = Shares(*image, drop, background);
+    EXPECT_GE(rows, 0.1) << "the list's rows";
+    Stop();
   }
 }
 

@@ -3,6 +3,7 @@
 // child the editor looks up with its class and looks, the controls on screen without scrolling and apart from
 // their siblings, and every caption readable (size, contrast, not cut off, measured with pinned fonts).
 
+#include "Panel/Main/Application.h"
 #include "Panel/Main/SkinChoice.h"
 
 #include "QZFramework/Application/SkinWindowFixture.h"
@@ -67,6 +68,18 @@ Rect Box(const LControlDescriptor& d) {
   const LLayoutDescriptor& layout = *d.GetLayout();
   return {layout.mPlacement[0].mAbsolute, layout.mPlacement[1].mAbsolute, layout.mSize[0].mAbsolute,
           layout.mSize[1].mAbsolute};
+}
+
+// The main control's largest size: the window at its full layout.
+Rect Largest(const LControlDescriptor& main) {
+  const LLayoutDescriptor& layout = *main.GetLayout();
+  return {0, 0, layout.mMaxSize[0].mAbsolute, layout.mMaxSize[1].mAbsolute};
+}
+
+// A size that follows the parent's (or, for a top-level control, the window's) on that axis.
+bool FollowsParent(const LControlDescriptor& d, int axis, std::int32_t reference = kSizeParent) {
+  const SizeSpec& size = d.GetLayout()->mSize[axis];
+  return size.mReference == reference && size.mRelative == 1.0f && size.mAbsolute == 0;
 }
 
 // The box in the top-level control's coordinates.
@@ -243,11 +256,17 @@ TEST_P(GeneratedSkins, EveryChildTheEditorLooksUpHasItsClassAndLooks) {
       {"mainControl/mainMenu/templateMenu/popupMenu", "Framework.PopupMenu", 1},
       {"mainControl/mainMenu/templateMenu/popupMenu/templateItem", "Framework.MenuItem", 14},
       {"mainControl/viewDevice", "PresetEditor.MainControl.DeviceView", 1},
+      {view + "corner", "Framework.Label", 1},
       {view + "vBar", "Framework.ScrollBar", 1},
       {view + "vBar/channel", "Framework.ScrollChannel", 3},
       {view + "vBar/channel/thumb", "Framework.Button", 7},
       {view + "vBar/dec", "Framework.Button", 7},
       {view + "vBar/inc", "Framework.Button", 7},
+      {view + "hBar", "Framework.ScrollBar", 1},
+      {view + "hBar/channel", "Framework.ScrollChannel", 3},
+      {view + "hBar/channel/thumb", "Framework.Button", 7},
+      {view + "hBar/dec", "Framework.Button", 7},
+      {view + "hBar/inc", "Framework.Button", 7},
       {view + "controllerBody", "PresetEditor.MainControl.DeviceView.ControllerBody", 1},
       {view + "productLabel", "PresetEditor.Control.ProductLogoLabels", 2},
       {view + "selectDeviceLabel", "Framework.Label", 1},
@@ -317,9 +336,10 @@ TEST_P(GeneratedSkins, EveryChildTheEditorLooksUpHasItsClassAndLooks) {
     ASSERT_TRUE(d) << "missing";
     EXPECT_EQ(Narrow(d->GetClass()), e.cls);
     const Rect box = Box(*d);
-    // A row template spans its list's client area and grows to its text; every other control has a size.
-    EXPECT_TRUE(box.w > 0 || d->GetLayout()->mSize[0].mRelative > 0) << "no width";
-    EXPECT_GT(box.h, 0);
+    // Every control has a size of its own, or one that follows its parent, the window or a sibling (a row
+    // template spans its list's client area and grows to its text; the scroll bars take the corner's).
+    EXPECT_TRUE(box.w > 0 || d->GetLayout()->mSize[0].mReference != kSizeSelf) << "no width";
+    EXPECT_TRUE(box.h > 0 || d->GetLayout()->mSize[1].mReference != kSizeSelf) << "no height";
     if (e.looks == 0)
       continue;
     const LLookList* looks = Looks(*d);
@@ -354,9 +374,20 @@ TEST_P(GeneratedSkins, EveryChildTheEditorLooksUpHasItsClassAndLooks) {
 }
 
 TEST_P(GeneratedSkins, WindowSizesAndHiddenParts) {
-  const Rect window = Box(*mMain);
+  // The main control is the window's client area: it follows the window, from a minimum well below the whole
+  // layout up to the whole layout, so the window gets a sizing border and no maximise box.
+  const Rect window = Largest(*mMain);
   EXPECT_EQ(window.w, 1200.0 * mScale);
   EXPECT_EQ(window.h, 640.0 * mScale);
+  const LLayoutDescriptor& main = *mMain->GetLayout();
+  EXPECT_EQ(main.mMinSize[0].mAbsolute, 640.0 * mScale);
+  EXPECT_EQ(main.mMinSize[1].mAbsolute, 400.0 * mScale);
+  EXPECT_EQ(MainWindowStyle(main), kStyleResizableMainWindow);
+  for (int axis = 0; axis < 2; ++axis) {
+    SCOPED_TRACE(axis);
+    EXPECT_TRUE(FollowsParent(*mMain, axis, kSizeClient)) << "the main control follows the window";
+    EXPECT_TRUE(FollowsParent(*Find(*mRoot, "mainControl/viewDevice"), axis)) << "the view fills the window";
+  }
   EXPECT_EQ(Narrow(mRoot->GetSkin()->mFontName), "Arial");
   EXPECT_EQ(mRoot->GetSkin()->mFontSize, 9.0f * static_cast<float>(mScale));
   EXPECT_GE(mFontPixels, 12.0f * static_cast<float>(mScale)) << "captions too small";
@@ -366,7 +397,7 @@ TEST_P(GeneratedSkins, WindowSizesAndHiddenParts) {
   const LControlDescriptor* popup = Find(*mRoot, "mainControl/mainMenu/templateMenu/popupMenu");
   ASSERT_TRUE(menu && title && popup);
   EXPECT_EQ(menu->GetChildren().GetCount(), 1u) << "the bar's one child is its title template";
-  EXPECT_EQ(Box(*menu).w, window.w) << "full width";
+  EXPECT_TRUE(FollowsParent(*menu, 0)) << "full width";
   EXPECT_FALSE(popup->GetLayout()->mVisible);
   EXPECT_EQ(Box(*popup).y, Box(*title).h) << "the menu opens at the title's bottom edge";
 
@@ -394,11 +425,18 @@ TEST_P(GeneratedSkins, WindowSizesAndHiddenParts) {
 }
 
 TEST_P(GeneratedSkins, ControlsShowWithoutScrollingAndOverlapNoSibling) {
-  const Rect window = Box(*mMain);
+  const Rect window = Largest(*mMain);
   const LControlDescriptor* menu = Find(*mRoot, "mainControl/mainMenu");
   const LControlDescriptor* view = Find(*mRoot, "mainControl/viewDevice");
   ASSERT_TRUE(menu && view);
-  const Rect menuBox = WindowBox(*menu);
+  Rect menuBox = WindowBox(*menu);
+  menuBox.w = window.w;
+  // The view's scroll bars and their corner keep to its right and bottom edges, over the content.
+  for (const char* bar : {"vBar", "hBar", "corner"}) {
+    const LControlDescriptor* d = Child(*view, bar);
+    ASSERT_TRUE(d) << bar;
+    EXPECT_TRUE(d->GetLayout()->mPlacement[0].mDocked && d->GetLayout()->mPlacement[1].mDocked) << bar;
+  }
 
   std::vector<const LControlDescriptor*> shown;
   for (const std::string& panel : kParameterPanels) {
@@ -422,7 +460,6 @@ TEST_P(GeneratedSkins, ControlsShowWithoutScrollingAndOverlapNoSibling) {
     const Rect box = WindowBox(*d);
     EXPECT_TRUE(box.Inside(window)) << box << " outside the window " << window;
     EXPECT_FALSE(box.Overlaps(menuBox)) << box << " under the menu bar";
-    EXPECT_LE(box.x + box.w, Box(*Find(*view, "vBar")).x) << "under the scroll bar";
     // The control and each panel it lies in stay clear of their visible siblings and inside their parent.
     for (const LControlDescriptor* c = d; c->GetParent() != view->GetParent(); c = c->GetParent()) {
       const LControlDescriptor& parent = *c->GetParent();
@@ -432,7 +469,7 @@ TEST_P(GeneratedSkins, ControlsShowWithoutScrollingAndOverlapNoSibling) {
       const RCPtrArray<LControlDescriptor>& siblings = parent.GetChildren();
       for (std::uint32_t i = 0; i < siblings.GetCount(); ++i) {
         const LControlDescriptor& s = *siblings.GetAt(i);
-        if (&s == c || !s.GetLayout()->mVisible || Narrow(s.GetName()) == "vBar")
+        if (&s == c || !s.GetLayout()->mVisible || s.GetLayout()->mPlacement[0].mDocked)
           continue;
         EXPECT_FALSE(Box(*c).Overlaps(Box(s)))
             << Narrow(c->GetName()) << " " << Box(*c) << " overlaps " << Narrow(s.GetName()) << " " << Box(s);
@@ -446,16 +483,80 @@ TEST_P(GeneratedSkins, ControlsShowWithoutScrollingAndOverlapNoSibling) {
   for (const char* sibling : {"controllerBody", "programBankPanel", "keybedPanel", "arpeggiator"})
     EXPECT_FALSE(wide.Overlaps(Box(*Find(*view, sibling)))) << sibling;
 
-  // The menu titles: File and Help side by side in the bar.
+  // The menu titles: File and Help side by side in the bar, even in the smallest window.
   const Rect title = Box(*Find(*menu, "templateMenu"));
-  EXPECT_LE(2 * title.w, Box(*menu).w);
-  EXPECT_TRUE(title.Inside(Rect{0, 0, Box(*menu).w, Box(*menu).h}));
+  const Rect smallest{0, 0, mMain->GetLayout()->mMinSize[0].mAbsolute, Box(*menu).h};
+  EXPECT_LE(2 * title.w, smallest.w);
+  EXPECT_TRUE(title.Inside(smallest));
+}
+
+// Every control that takes the keyboard focus shows it by a ring along its edges: each focused look (a
+// button's 3-5 and 10-12, the closed combo box's 1 and 3, the number field's 3-5) is its unfocused twin with
+// the ring drawn over it, in a colour that keeps 3:1 or more against what it covers: the face, and on a combo
+// box the drop arrow (a button face) at its right end.
+TEST_P(GeneratedSkins, FocusedLooksAddARingToTheirUnfocusedTwins) {
+  const LControlDescriptor* view = Find(*mRoot, "mainControl/viewDevice");
+  ASSERT_TRUE(view);
+  using Twins = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
+  const Twins button{{3, 0}, {4, 1}, {5, 2}};
+  Twins toggle = button;
+  toggle.insert(toggle.end(), {{10, 7}, {11, 8}, {12, 9}});
+  std::vector<std::pair<const LControlDescriptor*, Twins>> focusable;
+  for (const std::string& name : ProgramButtons())
+    focusable.push_back({Find(*view, "programBankPanel/" + name), button});
+  for (const char* name : {"dialogAbout/buttonSupport", "dialogAbout/buttonClose"})
+    focusable.push_back({Find(*mRoot, name), button});
+  focusable.push_back({Find(*view, "deviceSelectionComboBox"), {{1, 0}, {3, 2}}});
+  for (const std::string& panel : kParameterPanels) {
+    const LControlDescriptor* p = Find(*view, panel);
+    ASSERT_TRUE(p);
+    if (const LControlDescriptor* combo = Child(*p, "comboBox"))
+      focusable.push_back({combo, {{1, 0}, {3, 2}}});
+    else if (panel == "arpeggiator/arpEnabled")
+      focusable.push_back({Child(*p, "parameterControl"), toggle});
+    else
+      focusable.push_back({Find(*p, "parameterControl/textBox"), button});
+  }
+  const auto face = [](const LLookDescriptor& look) {
+    return look.GetClientPart()->GetPart()->GetColorizer()->GetColor();
+  };
+  // The drop arrow is drawn on the program buttons' face.
+  const Color arrowFace = face(*Looks(*Find(*view, "programBankPanel/sendProgram1"))->GetAt(0));
+  for (const auto& [d, twins] : focusable) {
+    ASSERT_TRUE(d);
+    SCOPED_TRACE(Narrow(d->GetName()));
+    const LLookList* looks = Looks(*d);
+    ASSERT_TRUE(looks);
+    for (const auto& [focused, unfocused] : twins) {
+      SCOPED_TRACE(testing::Message() << "look " << focused << " against " << unfocused);
+      ASSERT_LT(focused, looks->GetCount());
+      const LLookDescriptor& on = *looks->GetAt(focused);
+      const LLookDescriptor& off = *looks->GetAt(unfocused);
+      EXPECT_EQ(face(on), face(off)) << "the same face";
+      // The twin's own parts (the combo box's arrow) come first, the ring's after them.
+      const std::uint32_t plain = off.GetNonClientParts().GetCount();
+      const std::uint32_t all = on.GetNonClientParts().GetCount();
+      ASSERT_GE(all, plain + 4) << "four edges more";
+      std::int32_t edges = 0;
+      for (std::uint32_t i = plain; i < all; ++i) {
+        SCOPED_TRACE(i);
+        const LDockedPart& edge = *on.GetNonClientParts().GetAt(i);
+        EXPECT_TRUE((edge.HasWidth() && edge.GetWidth() == 2 * mScale) ||
+                    (edge.HasHeight() && edge.GetHeight() == 2 * mScale))
+            << "two pixels wide (four at twice the scale)";
+        const bool overArrow = plain > 0 && (edge.GetPresenceMask() & kDockedLeft) == 0;
+        EXPECT_GE(Contrast(edge.GetPart()->GetColorizer()->GetColor(), overArrow ? arrowFace : face(on)), 3.0);
+        edges |= kDockedAll & ~edge.GetPresenceMask();
+      }
+      EXPECT_EQ(edges, kDockedAll) << "one edge free on each side: all four sides";
+    }
+  }
 }
 
 TEST_P(GeneratedSkins, CaptionsAreReadableAndWhole) {
   const LControlDescriptor* view = Find(*mRoot, "mainControl/viewDevice");
   ASSERT_TRUE(view);
-  const double arrow = 20.0 * mScale; // the combo box's drop arrow covers the right end of its text box
+  const double arrow = 20.0 * mScale; // the combo box's drop arrow at the right end of its look
 
   // Labels and buttons with their string-table texts.
   std::vector<const LControlDescriptor*> captions{
@@ -495,7 +596,23 @@ TEST_P(GeneratedSkins, CaptionsAreReadableAndWhole) {
       for (std::uint32_t i = 0; i < rows.GetCount(); ++i)
         texts.push_back(Narrow(rows.GetAt(i).mValue));
       EXPECT_GE(texts.size(), 2u);
-      ExpectReadable(*combo, texts, arrow);
+      // The drop arrow is part of every look of the box (a press on it is a press on the box), at its right
+      // end, and the text ends before it.
+      EXPECT_TRUE(combo->GetChildren().GetCount() == 1 && Child(*combo, "listBox")) << "no control over the box";
+      const LLookList* looks = Looks(*combo);
+      ASSERT_TRUE(looks);
+      for (std::uint32_t i = 0; i < looks->GetCount(); ++i) {
+        SCOPED_TRACE(i);
+        const LLookDescriptor& look = *looks->GetAt(i);
+        ASSERT_GE(look.GetNonClientParts().GetCount(), 1u);
+        const LDockedPart& part = *look.GetNonClientParts().GetAt(0);
+        EXPECT_EQ(Narrow(part.GetPart()->GetName()), mScale == 2 ? "Picture.ComboArrow2x" : "Picture.ComboArrow");
+        EXPECT_EQ(part.GetPresenceMask(), kDockedTop | kDockedRight | kDockedBottom);
+        EXPECT_EQ(part.GetRight(), 0);
+        EXPECT_EQ(part.GetWidth(), arrow);
+        EXPECT_LE(look.GetTextProperties().mRightAbs, -arrow);
+      }
+      ExpectReadable(*combo, texts);
       // The rows span the list's client area, less a scroll bar.
       const Rect listRows{0, 0, Box(*Find(*combo, "listBox")).w - 16.0 * mScale, 0};
       ExpectReadable(*Find(*combo, "listBox/templateItem"), texts, 0, &listRows);
@@ -612,7 +729,13 @@ TEST(GeneratedStringTables, MainMenuAndTexts) {
       {u"SETTINGS_FILE_LOAD_NEWER_MESSAGE",
        "Program file is not compatible with this version of the program editor"},
       {u"SETTINGS_FILE_LOAD_CORRUPT_MESSAGE",
-       "Program file is not compatible with this vesion of the program editor"},
+       "Program file is not compatible with this version of the program editor"},
+      {u"SETTINGS_FILE_LOAD_OLDER_MESSAGE",
+       "Program file is not compatible with this version of the program editor"},
+      {u"SETTINGS_FILE_LOAD_WRONG_DEVICE_MESSAGE",
+       "Program file is not compatible with this version of the program editor"},
+      {u"SETTINGS_FILE_TRANSLATION_FAILURE_MESSAGE",
+       "Program file is not compatible with this version of the program editor"},
       {u"LABEL_SAVE_PRESET_FILE_FAILED_MSGBOX_TEXT", "Saving the program file failed."},
       {u"LABEL_SAVE_PRESET_FILE_FAILED_MSGBOX_CAPTION", "Save Program Error"},
       {u"LABEL_GET_PRESET_FAILED_MSGBOX_CAPTION", "Retrieve Program Error"},
