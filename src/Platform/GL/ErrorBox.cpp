@@ -1,6 +1,6 @@
 #include "Platform/GL/ErrorBox.h"
 
-#include <SDL.h>
+#include "Platform/App/MessageBox.h"
 
 #include <atomic>
 #include <cstdio>
@@ -19,11 +19,12 @@ void ShowErrorBox(const std::string& caption, const std::string& text, std::uint
     handler(caption, text, style);
     return;
   }
-  // With no display named, SDL may hand the box to a helper program (zenity) that fails without saying so, and
-  // the message would be lost: it goes to the error stream instead.
+  // With no display named the box's program fails, and the message would be lost: it goes to the error
+  // stream instead. The box is the application's own (a program started with exec, never a fork of this
+  // threaded process).
   const bool displayNamed = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
-  const Uint32 flags = style == kErrorBoxExclamation ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_ERROR;
-  if (!displayNamed || SDL_ShowSimpleMessageBox(flags, caption.c_str(), text.c_str(), nullptr) != 0)
+  const std::uint32_t boxStyle = style == kErrorBoxExclamation ? kMessageBoxIconWarning : kMessageBoxIconError;
+  if (!displayNamed || ShowMessageBox(text, caption, kMessageBoxStyleOk | boxStyle) == kMessageBoxFailed)
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
 }
 

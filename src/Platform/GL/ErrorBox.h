@@ -1,7 +1,7 @@
 #pragma once
 // The message box the OpenGL back end shows before it gives up on start-up
 // (no pixel format, no context, no extension list): a modal box with one OK
-// button and no owner window, over SDL's simple message box. Where no box can
+// button and no owner window, the application's message box (Platform/App). Where no box can
 // be shown (no display), the caption and text go to the standard error stream
 // instead.
 //
