@@ -246,6 +246,38 @@ TEST_F(MultiColumnListBoxWindowTest, ASelectionInAnyColumnIsMadeInAllAndSentOnce
   EXPECT_EQ(mLog->mIds.size(), 3u);
 }
 
+TEST_F(MultiColumnListBoxWindowTest, ARowPutIntoEveryColumnLeavesTheKeysOnTheSelectedRow) {
+  const struct {
+    const char* name;
+    std::int32_t insertAt;
+    const char* afterDown; // the first column's text of the row Down selects
+  } cases[] = {{"before", 0, "4"}, {"at", 3, "4"}, {"after", 4, "new"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (int col = 0; col < 3; ++col)
+      ASSERT_GE(Column(col)->RemoveAllItems(), 0);
+    FillNumbered(6);
+    Click(Cell(0, 3));
+    ASSERT_EQ(Focused(), "listboxNoScroll1");
+    mLog->mIds.clear();
+
+    // The owner puts the row into every column.
+    for (int col = 0; col < 3; ++col)
+      ASSERT_EQ(Column(col)->InsertItem(c.insertAt, LListBox::MakeTextItem(WideString(u"new"))), c.insertAt);
+    Key(0x28); // Down
+    const std::int32_t focus = Column(0)->GetFocusRow();
+    ASSERT_GE(focus, 0);
+    EXPECT_EQ(std::string(Column(0)->GetItemText(focus).ToNarrow().GetChars()), c.afterDown);
+    for (int col = 0; col < 3; ++col)
+      EXPECT_EQ(Column(col)->GetSelectedRows(), std::vector<std::uint32_t>{static_cast<std::uint32_t>(focus)})
+          << "column " << col + 1;
+    EXPECT_EQ(mLog->Count("NID_SELECTION_CHANGE"), 1);
+    Key(0x0D); // Enter: the owner reads the row from the first column
+    EXPECT_EQ(mLog->Count("NID_ITEM_ACTIVATED"), 1);
+    EXPECT_EQ(Column(0)->GetFocusRow(), focus);
+  }
+}
+
 TEST_F(MultiColumnListBoxWindowTest, TheHoverSpreadsAcrossTheRow) {
   FillNumbered(12);
   ASSERT_TRUE(mSimulator.MovePointer(mId, Cell(0, 2)));
