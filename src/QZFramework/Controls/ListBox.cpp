@@ -316,6 +316,30 @@ QZRESULT LListBox::SetItem(std::int32_t row, const RCPtr<LTaggableObject>& item)
   return S_OK;
 }
 
+QZRESULT LListBox::ReorderItems(const std::vector<std::int32_t>& order) {
+  const auto rows = static_cast<std::int32_t>(order.size());
+  if (rows > GetItemCount())
+    return E_INVALIDARG;
+  std::vector<bool> taken(order.size(), false);
+  for (const std::int32_t from : order) {
+    if (from < 0 || from >= rows || taken[static_cast<std::size_t>(from)])
+      return E_INVALIDARG;
+    taken[static_cast<std::size_t>(from)] = true;
+  }
+  const RCPtr<LControl> self(this);
+  // Moved out and back in: no item is touched on the way.
+  std::vector<RCPtr<LTaggableObject>> items(order.size());
+  for (std::int32_t row = 0; row < rows; ++row)
+    items[static_cast<std::size_t>(row)] = std::move(GetItemRecord(row)->mItem);
+  for (std::int32_t row = 0; row < rows; ++row)
+    GetItemRecord(row)->mItem = std::move(items[static_cast<std::size_t>(order[static_cast<std::size_t>(row)])]);
+  static_cast<void>(RebindFrom(mFirstRow));
+  // Widths counted before (or left stale) by someone else are measured now.
+  if (!mWidthsKnown || mCountedWidths != GetItemCount())
+    static_cast<void>(RecomputeContentWidth());
+  return S_OK;
+}
+
 QZRESULT LListBox::SetRow(std::int32_t row, const RCPtr<LTaggableObject>& item, double value, bool marked,
                           bool blank) {
   if (row < 0 || row >= GetItemCount())

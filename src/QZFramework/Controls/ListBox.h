@@ -156,6 +156,12 @@ public:
   std::int32_t InsertItem(std::int32_t row, const RCPtr<LTaggableObject>& item);
   // Replaces the row's item. 0 (also out of range, where nothing happens).
   QZRESULT SetItem(std::int32_t row, const RCPtr<LTaggableObject>& item);
+  // Puts the items of the first order.size() rows in another order: row k takes
+  // the item row order[k] held. The items move as references, nothing else of
+  // the rows moves, nothing is measured (a row's width goes with its item, so
+  // the widest stays) and only the rows shown are bound again. E_INVALIDARG
+  // unless order holds each of those rows once; else 0.
+  QZRESULT ReorderItems(const std::vector<std::int32_t>& order);
   // Stores the four fields as given (the value without selection bookkeeping). 0.
   QZRESULT SetRow(std::int32_t row, const RCPtr<LTaggableObject>& item, double value, bool marked, bool blank);
   // The row control showing the row takes its text again. 0.

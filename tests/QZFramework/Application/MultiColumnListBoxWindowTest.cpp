@@ -220,6 +220,24 @@ TEST_F(MultiColumnListBoxWindowTest, HeadersSortEveryColumnEachInItsOwnDirection
     EXPECT_EQ(Column(c)->GetSelectedRows(), std::vector<std::uint32_t>{0});
 }
 
+TEST_F(MultiColumnListBoxWindowTest, LongTextsThatAgreeAtTheStartSortByTheirWholeText) {
+  // Column 3 names the row. "~" comes after the letters; texts equal but for case keep their order both ways.
+  const std::vector<Row> rows = {{"abcdefghZ", "", "0"}, {"ABCDEFGHa", "", "1"}, {"abcdefgh", "", "2"},
+                                 {"abcdefghb", "", "3"}, {"abcdefgi", "", "4"},  {"Abcdefgh~", "", "5"},
+                                 {"aBCDEFGH", "", "6"},  {"abc", "", "7"},       {"abcdefghB", "", "8"}};
+  Fill(rows);
+  const struct {
+    const char* name;
+    std::vector<std::string> order;
+  } steps[] = {{"ascending", {"7", "2", "6", "1", "3", "8", "0", "5", "4"}},
+               {"descending", {"4", "5", "0", "3", "8", "1", "2", "6", "7"}}};
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    ASSERT_EQ(mTable->PerformSort(0), S_OK);
+    EXPECT_EQ(Texts(2), step.order);
+  }
+}
+
 TEST_F(MultiColumnListBoxWindowTest, ASelectionInAnyColumnIsMadeInAllAndSentOnce) {
   FillNumbered(12);
   Click(Cell(1, 3));

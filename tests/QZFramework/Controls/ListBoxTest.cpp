@@ -484,6 +484,36 @@ TEST_F(ListBoxTest, SortingIgnoresCaseAndTheSelectionAndFocusFollowTheirRows) {
   EXPECT_EQ(Texts(), "a b B c y z");
 }
 
+TEST_F(ListBoxTest, ReorderingItemsMovesOnlyTheItemsAndKeepsTheWidestRow) {
+  mApp.mRenderer = MakeRCPtr<RowRenderer>();
+  Open();
+  for (const char16_t* text : {u"a", u"bbbbbb", u"cc", u"ddd", u"e"})
+    mList->InsertItem(mList->GetItemCount(), LListBox::MakeTextItem(WideString(text)));
+  mList->SetRowMarked(1, true);
+  ASSERT_EQ(mList->SelectRange(3, -1, true), 3);
+  const int widest = mList->GetContentWidth();
+  ASSERT_EQ(widest, mList->MeasureRowWidth(1));
+
+  for (const std::vector<std::int32_t>& wrong : std::vector<std::vector<std::int32_t>>{
+           {0, 0, 1}, {0, 2}, {-1, 0}, {0, 1, 2, 3, 4, 5}, {1, 2, 3, 4, 5, 0}}) {
+    EXPECT_EQ(mList->ReorderItems(wrong), E_INVALIDARG) << wrong.size() << " rows";
+  }
+  EXPECT_EQ(Texts(), "a bbbbbb cc ddd e") << "nothing moved";
+
+  // The first four rows only: row k takes the item of row order[k].
+  EXPECT_EQ(mList->ReorderItems({3, 0, 1, 2}), S_OK);
+  EXPECT_EQ(Texts(), "ddd a bbbbbb cc e");
+  EXPECT_EQ(ControlText(0), "ddd") << "the rows shown are bound again";
+  EXPECT_EQ(ControlText(2), "bbbbbb");
+  EXPECT_EQ(Selected(), "3") << "the selection stays with the row, not the item";
+  EXPECT_TRUE(mList->GetRowMarked(1));
+  EXPECT_EQ(mList->GetContentWidth(), widest);
+  // The widest row still counts: replacing it measures the others.
+  mList->SetItem(2, LListBox::MakeTextItem(WideString(u"f")));
+  EXPECT_EQ(mList->GetContentWidth(), mList->MeasureRowWidth(0));
+  EXPECT_EQ(mList->ReorderItems({}), S_OK);
+}
+
 TEST_F(ListBoxTest, TheRowHeightIsTheSampleTextsHeightAndAtLeastOnePixel) {
   const RCPtr<RowRenderer> renderer = MakeRCPtr<RowRenderer>();
   mApp.mRenderer = renderer;
