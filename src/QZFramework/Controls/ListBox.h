@@ -24,15 +24,16 @@
 // the content height and the row mapping rest on) follows the records. A
 // record's hidden flag changes only through SetItemHidden.
 //
-// Cost: work per call is bounded by the rows on screen plus the rows changed.
+// Cost: binding a row, the content height and the widest row cost work bounded
+// by the rows on screen plus the rows changed, whatever the row count.
 // Counting rows toward a row control stops at the number of row controls;
 // the content height comes from the running hidden-row count; the widest row
 // comes from a running count of rows per measured width, so a row that was
-// the widest going or changing costs no measuring of the other rows. Those
+// the widest going or changing costs no measuring of the other rows. The width
 // counts are dropped (and rebuilt by the next full measuring) whenever row
 // widths may have changed behind them: a new row height or text margin, the
-// first row control made or the last one gone, SetRow, RefreshRowText, rows
-// added or removed in bulk or through the record operations directly.
+// first row control made or removed, SetRow, RefreshRowText, rows added or
+// removed in bulk or through the record operations directly.
 //
 // Drop-down mode (combo boxes, menus): a pressed row control hands the capture
 // to the list, hovering selects, the release on a row activates and hides the
