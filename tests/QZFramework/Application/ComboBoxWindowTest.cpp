@@ -2,7 +2,8 @@
 // from the box's own string table and the start-up selection, the list placed
 // below or above the box for the room the window leaves (with and without the
 // skin's maximum), a press that opens and a second that closes, the keys, the
-// selection rules, and a box whose skin forgot its list.
+// selection rules, a row put before, at or after the selected one, and a box
+// whose skin forgot its list.
 
 #include "QZFramework/Application/SkinWindowFixture.h"
 

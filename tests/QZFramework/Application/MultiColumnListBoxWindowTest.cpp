@@ -1,10 +1,12 @@
 // A three-column table from the skin, made by the framework's registered
 // classes, in a real window under the offscreen driver: header clicks sort
 // every column (each header in its own direction) with selection and marks
-// following their rows and no selection notification; a selection in one
-// column is made in all and reported once; the hover spreads across the row;
-// keyboard scrolling in the first column moves every column and the bar,
-// without moving the table sideways; Tab leaves the later columns out.
+// following their rows and no selection notification, long texts by their
+// whole text; a selection in one column is made in all and reported once, and
+// the keys stay on it when a row is put into every column; the hover spreads
+// across the row; keyboard scrolling in the first column moves every column
+// and the bar, without moving the table sideways; Tab leaves the later columns
+// out.
 // Tables built by hand from skin entries show what Initialize answers and
 // how a table without columns, or with columns of different lengths, behaves.
 

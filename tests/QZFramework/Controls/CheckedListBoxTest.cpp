@@ -1,6 +1,6 @@
 // Checked list box without a window: check counts over the record operations,
-// the rows' own icons, the text forms of the check notifications' payloads,
-// and the binding guard's failure text.
+// anchor and focus across an insert, the rows' own icons, the text forms of the
+// check notifications' payloads, and the binding guard's failure text.
 
 #include "QZFramework/Controls/CheckedListBox.h"
 

@@ -1,9 +1,10 @@
 // The list box made from the skin in a scripted root window: the selection
-// model (ranges, deselection, removal with anchor and focus), keys, text
-// search, recycled row controls and scrolling, hidden rows, rows from "ITEM."
-// entries, sorting, the row height, static rows, drop-down mode, the row
-// controls' notifications, a skin switch, and a random walk over the row and
-// selection operations that checks the list's invariants after every step.
+// model (ranges, deselection, removal and insertion with anchor and focus),
+// keys, text search, recycled row controls and scrolling, hidden rows, rows
+// from "ITEM." entries, sorting, reordering items, the row height, static
+// rows, drop-down mode, the row controls' notifications, a skin switch, and a
+// random walk over the row and selection operations that checks the list's
+// invariants after every step.
 
 #include "QZFramework/Controls/ListBoxSkin.h"
 #include "QZFramework/Controls/ScrollFixture.h"
