@@ -140,10 +140,12 @@ LCheckedListBox::SCheckedRowRecord* LCheckedListBox::GetCheckedRecord(std::int32
 
 QZRESULT LCheckedListBox::InsertItemRecord(std::int32_t row) {
   mCheckedRows.insert(mCheckedRows.begin() + row, SCheckedRowRecord());
+  RecordInserted(row);
   return S_OK;
 }
 
 QZRESULT LCheckedListBox::EraseItemRecord(std::int32_t row) {
+  RecordErasing(mCheckedRows[static_cast<std::size_t>(row)]);
   mCheckedRows.erase(mCheckedRows.begin() + row);
   return S_OK;
 }

@@ -149,6 +149,7 @@ QZRESULT LListBox::CreateChildrenFromDescriptor(const RCPtr<LControlDescriptor>&
   // names. The rows, the selection and the scroll position are the list's own
   // and stay.
   mItemControls.clear();
+  ForgetWidths();
   if (mTemplateDescriptor) {
     SetLineMode(kVerticalBar, true, mRowHeight);
     UpdateScrollBarRanges();
@@ -219,12 +220,28 @@ const LListBox::SRowRecord* LListBox::GetItemRecord(std::int32_t row) const {
 
 QZRESULT LListBox::InsertItemRecord(std::int32_t row) {
   mRows.insert(mRows.begin() + row, SRowRecord());
+  RecordInserted(row);
   return S_OK;
 }
 
 QZRESULT LListBox::EraseItemRecord(std::int32_t row) {
+  RecordErasing(mRows[static_cast<std::size_t>(row)]);
   mRows.erase(mRows.begin() + row);
   return S_OK;
+}
+
+void LListBox::RecordInserted(std::int32_t row) {
+  // The rows at and after the new one moved down; so do the two ends of the
+  // last range selection, or the keys and Enter would act on the row before.
+  if (mAnchorRow >= row)
+    ++mAnchorRow;
+  if (mFocusRow >= row)
+    ++mFocusRow;
+}
+
+void LListBox::RecordErasing(const SRowRecord& record) {
+  if (record.mHidden)
+    --mHiddenCount;
 }
 
 QZRESULT LListBox::SwapRows(std::int32_t a, std::int32_t b) {
@@ -264,8 +281,11 @@ std::int32_t LListBox::InsertItem(std::int32_t row, const RCPtr<LTaggableObject>
   static_cast<void>(EnsureItemControls());
   static_cast<void>(RebindFrom(row));
   static_cast<void>(LayoutItemControls());
-  if (!mBulkUpdate) {
+  if (mBulkUpdate) {
+    ForgetWidths();
+  } else {
     const std::int32_t width = MeasureRowWidth(row);
+    CountWidth(width);
     if (width > mContentWidth)
       static_cast<void>(SetContentWidth(width));
   }
@@ -281,16 +301,42 @@ QZRESULT LListBox::SetItem(std::int32_t row, const RCPtr<LTaggableObject>& item)
     return S_OK;
   const std::int32_t oldWidth = mBulkUpdate ? 0 : MeasureRowWidth(row);
   GetItemRecord(row)->mItem = item;
-  static_cast<void>(RefreshRowText(row));
-  if (mBulkUpdate)
+  ShowRowText(row);
+  if (mBulkUpdate) {
+    ForgetWidths();
     return S_OK;
-  if (oldWidth == mContentWidth) {
-    static_cast<void>(RecomputeContentWidth());
-  } else {
-    const std::int32_t width = MeasureRowWidth(row);
-    if (width > mContentWidth)
-      static_cast<void>(SetContentWidth(width));
   }
+  const std::int32_t width = MeasureRowWidth(row);
+  UncountWidth(oldWidth);
+  CountWidth(width);
+  if (oldWidth == mContentWidth)
+    static_cast<void>(ContentWidthAfterWidestChanged());
+  else if (width > mContentWidth)
+    static_cast<void>(SetContentWidth(width));
+  return S_OK;
+}
+
+QZRESULT LListBox::ReorderItems(const std::vector<std::int32_t>& order) {
+  const auto rows = static_cast<std::int32_t>(order.size());
+  if (rows > GetItemCount())
+    return E_INVALIDARG;
+  std::vector<bool> taken(order.size(), false);
+  for (const std::int32_t from : order) {
+    if (from < 0 || from >= rows || taken[static_cast<std::size_t>(from)])
+      return E_INVALIDARG;
+    taken[static_cast<std::size_t>(from)] = true;
+  }
+  const RCPtr<LControl> self(this);
+  // Moved out and back in: no item is touched on the way.
+  std::vector<RCPtr<LTaggableObject>> items(order.size());
+  for (std::int32_t row = 0; row < rows; ++row)
+    items[static_cast<std::size_t>(row)] = std::move(GetItemRecord(row)->mItem);
+  for (std::int32_t row = 0; row < rows; ++row)
+    GetItemRecord(row)->mItem = std::move(items[static_cast<std::size_t>(order[static_cast<std::size_t>(row)])]);
+  static_cast<void>(RebindFrom(mFirstRow));
+  // Widths counted before (or left stale) by someone else are measured now.
+  if (!mWidthsKnown || mCountedWidths != GetItemCount())
+    static_cast<void>(RecomputeContentWidth());
   return S_OK;
 }
 
@@ -307,18 +353,25 @@ QZRESULT LListBox::SetRow(std::int32_t row, const RCPtr<LTaggableObject>& item, 
 }
 
 QZRESULT LListBox::RefreshRowText(std::int32_t row) {
-  if (GetItemControlIndex(row) >= 0) {
-    const RCPtr<LListBoxItem> control = GetItemControlAt(GetItemControlIndex(row));
+  // The row's text may have changed without the list: its width is not known.
+  ForgetWidths();
+  ShowRowText(row);
+  return S_OK;
+}
+
+void LListBox::ShowRowText(std::int32_t row) {
+  const std::int32_t index = GetItemControlIndex(row);
+  if (index >= 0) {
+    const RCPtr<LListBoxItem> control = GetItemControlAt(index);
     if (control && row < GetItemCount() && !GetItemRecord(row)->mBlank)
       static_cast<void>(control->SetText(GetItemText(row)));
-    std::int32_t index = -1;
-    static_cast<void>(BindRow(row, index));
+    std::int32_t bound = -1;
+    static_cast<void>(BindRow(row, bound));
   }
   if (mDropDownMode) {
     static_cast<void>(LayoutItemControls());
     static_cast<void>(SetHeightForContent(GetContentHeight()));
   }
-  return S_OK;
 }
 
 std::int32_t LListBox::RemoveItem(std::int32_t row) {
@@ -326,8 +379,15 @@ std::int32_t LListBox::RemoveItem(std::int32_t row) {
     return E_INVALIDARG;
   const RCPtr<LControl> self(this);
   const std::int32_t oldWidth = mBulkUpdate ? -1 : MeasureRowWidth(row);
+  const std::int32_t countBefore = GetItemCount();
   static_cast<void>(DeselectRow(row));
   static_cast<void>(EraseItemRecord(row));
+  // A record store may take more than the one row (a tree takes the subtree),
+  // whose widths were not noted.
+  if (mBulkUpdate || GetItemCount() != countBefore - 1)
+    ForgetWidths();
+  else
+    UncountWidth(oldWidth);
   const bool anchorAfter = mAnchorRow > row;
   const bool focusAfter = mFocusRow > row;
   if (anchorAfter && focusAfter) {
@@ -349,7 +409,7 @@ std::int32_t LListBox::RemoveItem(std::int32_t row) {
   static_cast<void>(EnsureItemControls());
   static_cast<void>(RebindFrom(row));
   if (oldWidth == mContentWidth)
-    static_cast<void>(RecomputeContentWidth());
+    static_cast<void>(ContentWidthAfterWidestChanged());
   if (mDropDownMode)
     static_cast<void>(SetHeightForContent(GetContentHeight()));
   static_cast<void>(LayoutItemControls());
@@ -411,6 +471,7 @@ QZRESULT LListBox::SetItemHidden(std::int32_t row, bool hidden) {
     return S_FALSE;
   const RCPtr<LControl> self(this);
   GetItemRecord(row)->mHidden = hidden;
+  mHiddenCount += hidden ? 1 : -1;
   if (hidden) {
     static_cast<void>(DeselectRow(row));
     if (row == mFirstRow) {
@@ -687,6 +748,8 @@ std::int32_t LListBox::IndexOfItemControl(const LControl* control) const {
 }
 
 std::int32_t LListBox::StepRows(std::int32_t from, std::int32_t steps) const {
+  if (mHiddenCount == 0)
+    return from + std::max(steps, 0);
   const std::int32_t count = GetItemCount();
   std::int32_t row = from;
   for (std::int32_t i = 0; i < steps; ++i) {
@@ -697,13 +760,21 @@ std::int32_t LListBox::StepRows(std::int32_t from, std::int32_t steps) const {
   return row;
 }
 
-std::int32_t LListBox::CountShownRows(std::int32_t from, std::int32_t to) const {
+std::int32_t LListBox::CountShownRows(std::int32_t from, std::int32_t to, std::int32_t limit) const {
+  if (to <= from || limit <= 0)
+    return 0;
+  if (mHiddenCount == 0)
+    return std::min(to - from, limit);
   const std::int32_t count = GetItemCount();
   std::int32_t shown = 0;
-  for (std::int32_t row = from; row < to; ++row) {
-    if (row >= count || !GetItemRecord(row)->mHidden)
+  std::int32_t row = from;
+  for (; row < to && row < count && shown < limit; ++row) {
+    if (!GetItemRecord(row)->mHidden)
       ++shown;
   }
+  // Rows past the last all count.
+  if (row < to && shown < limit)
+    shown += std::min(to - row, limit - shown);
   return shown;
 }
 
@@ -720,7 +791,8 @@ std::int32_t LListBox::LastShownRow(const LControl* control) const {
 std::int32_t LListBox::GetItemControlIndex(std::int32_t row) const {
   if (row < mFirstRow || (row < GetItemCount() && GetItemRecord(row)->mHidden))
     return -1;
-  const std::int32_t n = CountShownRows(mFirstRow, row);
+  // Counting stops where the row controls end: a row further down is not shown.
+  const std::int32_t n = CountShownRows(mFirstRow, row, GetItemControlCount());
   return n < GetItemControlCount() ? n : -1;
 }
 
@@ -728,7 +800,7 @@ QZRESULT LListBox::BindRow(std::int32_t row, std::int32_t& index) {
   index = -1;
   if (row < 0 || row < mFirstRow || (row < GetItemCount() && GetItemRecord(row)->mHidden))
     return S_FALSE;
-  const std::int32_t n = CountShownRows(mFirstRow, row);
+  const std::int32_t n = CountShownRows(mFirstRow, row, GetItemControlCount());
   if (n >= GetItemControlCount())
     return S_FALSE;
   index = n;
@@ -780,7 +852,8 @@ QZRESULT LListBox::RebindFrom(std::int32_t row) {
   const RCPtr<LListBoxItem> lastControl = GetItemControlAt(GetItemControlCount() - 1);
   const std::int32_t last = LastShownRow(lastControl.GetRaw());
   QZRESULT result = S_FALSE;
-  for (std::int32_t r = std::max(row, 0); r <= last; ++r) {
+  // Rows above the first shown one have no control to bind.
+  for (std::int32_t r = std::max(row, mFirstRow); r <= last; ++r) {
     std::int32_t index = -1;
     result = BindRow(r, index);
     if (result < 0)
@@ -829,6 +902,9 @@ QZRESULT LListBox::CreateItemControl() {
   WireItemControl(control);
   control->SetUseParentToolTip(true);
   mItemControls.push_back(static_cast<std::uint32_t>(position));
+  // Rows measure in the first row control's font, and measured nothing without one.
+  if (mItemControls.size() == 1)
+    ForgetWidths();
   std::int32_t index = -1;
   static_cast<void>(BindRow(StepRows(mFirstRow, GetItemControlCount() - 1), index));
   return S_OK;
@@ -971,7 +1047,7 @@ void LListBox::UpdateVisibleRegion(const PointT<double>& oldOffset, const PointT
     if (count > 0) {
       target = static_cast<std::int32_t>(std::trunc(newOffset.y / mRowHeight));
       target = std::max(target, 0);
-      for (std::int32_t r = 0; r <= target && r < count; ++r) {
+      for (std::int32_t r = 0; mHiddenCount > 0 && r <= target && r < count; ++r) {
         if (GetItemRecord(r)->mHidden)
           ++target;
       }
@@ -1013,8 +1089,12 @@ void LListBox::OnChildRemoved(const RCPtr<LControl>& child, std::int32_t formerI
   if (formerIndex >= 0) {
     const auto position = static_cast<std::uint32_t>(formerIndex);
     const auto found = std::find(mItemControls.begin(), mItemControls.end(), position);
-    if (found != mItemControls.end())
+    if (found != mItemControls.end()) {
+      // The first row control (the rows' font) may be another one now.
+      if (found == mItemControls.begin())
+        ForgetWidths();
       mItemControls.erase(found);
+    }
     for (std::uint32_t& entry : mItemControls) {
       if (entry > position)
         --entry;
@@ -1044,6 +1124,8 @@ QZRESULT LListBox::MeasureRowHeight(const RCPtr<LControl>& itemControl) {
   }
   const RCPtr<LFontText> empty = MakeRCPtr<LFontText>(WideString(), itemControl->GetFontRef());
   mTextMargin = Round(margin + empty->GetLine(0).width);
+  // Another margin, perhaps another font: every row measures anew.
+  ForgetWidths();
   const RCPtr<LFontText> sample = MakeRCPtr<LFontText>(WideString(kRowHeightSample), itemControl->GetFontRef());
   mRowHeight = Round(sample->GetLine(0).height);
   if (mRowHeight < 1)
@@ -1081,14 +1163,7 @@ std::int32_t LListBox::MeasureRowWidth(std::int32_t row) {
   return static_cast<std::int32_t>(std::trunc(mTextMargin + (width + 0.5)));
 }
 
-std::int32_t LListBox::GetContentHeight() const {
-  std::int32_t shown = 0;
-  for (std::int32_t row = 0; row < GetItemCount(); ++row) {
-    if (!GetItemRecord(row)->mHidden)
-      ++shown;
-  }
-  return shown * mRowHeight;
-}
+std::int32_t LListBox::GetContentHeight() const { return (GetItemCount() - mHiddenCount) * mRowHeight; }
 
 bool LListBox::TemplateExpands() const {
   return mTemplateDescriptor && mTemplateDescriptor->GetLayout() &&
@@ -1110,10 +1185,54 @@ QZRESULT LListBox::SetContentWidth(std::int32_t width) {
 QZRESULT LListBox::RecomputeContentWidth() {
   if (mBulkUpdate)
     return S_FALSE;
-  std::int32_t widest = 0;
+  mWidthCounts.clear();
+  mCountedWidths = 0;
+  mWidthsKnown = true;
   for (std::int32_t row = 0; row < GetItemCount(); ++row)
-    widest = std::max(widest, MeasureRowWidth(row));
-  return SetContentWidth(widest);
+    CountWidth(MeasureRowWidth(row));
+  return SetContentWidth(mWidthCounts.empty() ? 0 : mWidthCounts.rbegin()->first);
+}
+
+void LListBox::CountWidth(std::int32_t width) {
+  // The only row starts the counts afresh.
+  if (!mWidthsKnown && GetItemCount() == 1) {
+    mWidthCounts.clear();
+    mCountedWidths = 0;
+    mWidthsKnown = true;
+  }
+  if (!mWidthsKnown)
+    return;
+  ++mWidthCounts[width];
+  ++mCountedWidths;
+}
+
+void LListBox::UncountWidth(std::int32_t width) {
+  if (!mWidthsKnown)
+    return;
+  const auto found = mWidthCounts.find(width);
+  if (found == mWidthCounts.end()) {
+    // The row measures otherwise than when it was counted.
+    ForgetWidths();
+    return;
+  }
+  if (--found->second == 0)
+    mWidthCounts.erase(found);
+  --mCountedWidths;
+}
+
+void LListBox::ForgetWidths() {
+  mWidthCounts.clear();
+  mCountedWidths = 0;
+  // An empty list's counts are complete as they stand.
+  mWidthsKnown = GetItemCount() == 0;
+}
+
+QZRESULT LListBox::ContentWidthAfterWidestChanged() {
+  if (mBulkUpdate)
+    return S_FALSE;
+  if (!mWidthsKnown || mCountedWidths != GetItemCount())
+    return RecomputeContentWidth();
+  return SetContentWidth(mWidthCounts.empty() ? 0 : mWidthCounts.rbegin()->first);
 }
 
 QZRESULT LListBox::LayoutItemControls() {

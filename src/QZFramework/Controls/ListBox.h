@@ -18,6 +18,23 @@
 // hidden rows never get one. itemControls holds each row control's position in
 // the child list (creation order) and follows removals of children.
 //
+// Record stores (this list's and every derived list's) call RecordInserted
+// after inserting a record and RecordErasing before erasing one: anchor and
+// focus stay on their rows across an insert, and the hidden-row count (which
+// the content height and the row mapping rest on) follows the records. A
+// record's hidden flag changes only through SetItemHidden.
+//
+// Cost: binding a row, the content height and the widest row cost work bounded
+// by the rows on screen plus the rows changed, whatever the row count.
+// Counting rows toward a row control stops at the number of row controls;
+// the content height comes from the running hidden-row count; the widest row
+// comes from a running count of rows per measured width, so a row that was
+// the widest going or changing costs no measuring of the other rows. The width
+// counts are dropped (and rebuilt by the next full measuring) whenever row
+// widths may have changed behind them: a new row height or text margin, the
+// first row control made or removed, SetRow, RefreshRowText, rows added or
+// removed in bulk or through the record operations directly.
+//
 // Drop-down mode (combo boxes, menus): a pressed row control hands the capture
 // to the list, hovering selects, the release on a row activates and hides the
 // list, and "NID_SELECTION_CHANGE" is not sent. The list's height follows its
@@ -33,6 +50,8 @@
 #include "QZFramework/Utilities/Storage/TaggableObject.h"
 
 #include <cstdint>
+#include <limits>
+#include <map>
 #include <vector>
 
 namespace QZ {
@@ -133,10 +152,17 @@ public:
   const RCPtr<LTaggableObject>& GetItem(std::int32_t row) const;
   // The row's text; empty out of range or without an item.
   WideString GetItemText(std::int32_t row) const;
-  // Inserts before row (at most the count); returns row.
+  // Inserts before row (at most the count); anchor and focus at or after it
+  // move down with their rows. Returns row.
   std::int32_t InsertItem(std::int32_t row, const RCPtr<LTaggableObject>& item);
   // Replaces the row's item. 0 (also out of range, where nothing happens).
   QZRESULT SetItem(std::int32_t row, const RCPtr<LTaggableObject>& item);
+  // Puts the items of the first order.size() rows in another order: row k takes
+  // the item row order[k] held. The items move as references, nothing else of
+  // the rows moves, nothing is measured (a row's width goes with its item, so
+  // the widest stays) and only the rows shown are bound again. E_INVALIDARG
+  // unless order holds each of those rows once; else 0.
+  QZRESULT ReorderItems(const std::vector<std::int32_t>& order);
   // Stores the four fields as given (the value without selection bookkeeping). 0.
   QZRESULT SetRow(std::int32_t row, const RCPtr<LTaggableObject>& item, double value, bool marked, bool blank);
   // The row control showing the row takes its text again. 0.
@@ -261,6 +287,10 @@ protected:
   // Whether a release outside the list but over this parent leaves a drop-down
   // list open: the combo box and the combo menu that own it.
   virtual bool IsDropDownOwner(const LControl& parent) const;
+  // Every record store calls these: after inserting a record at row, and
+  // before erasing a record.
+  void RecordInserted(std::int32_t row);
+  void RecordErasing(const SRowRecord& record);
 
 private:
   // Row-control notifications.
@@ -288,8 +318,17 @@ private:
                           const RCPtr<LConditionsParam>& conditions);
   // The k-th row after from counting rows past the last and rows not hidden.
   std::int32_t StepRows(std::int32_t from, std::int32_t steps) const;
-  // Rows in [from, to) that are past the last row or not hidden.
-  std::int32_t CountShownRows(std::int32_t from, std::int32_t to) const;
+  // Rows in [from, to) that are past the last row or not hidden, counted up to limit.
+  std::int32_t CountShownRows(std::int32_t from, std::int32_t to,
+                              std::int32_t limit = std::numeric_limits<std::int32_t>::max()) const;
+  // The row text into the row control showing it (SetItem's half of RefreshRowText).
+  void ShowRowText(std::int32_t row);
+  // The running count of rows per width.
+  void CountWidth(std::int32_t width);
+  void UncountWidth(std::int32_t width);
+  void ForgetWidths();
+  // RecomputeContentWidth, from the running counts while they hold every row.
+  QZRESULT ContentWidthAfterWidestChanged();
   // The index of a control among the row controls (from the last); -1.
   std::int32_t IndexOfItemControl(const LControl* control) const;
   // A hidden first row gives way to the nearest row shown.
@@ -329,6 +368,13 @@ private:
   bool mBulkUpdate = false;
   // Static rows ("item%d" children) rather than template rows.
   bool mStaticRows = false;
+  // Records whose hidden flag is set.
+  std::int32_t mHiddenCount = 0;
+  // How many rows measured each width; it stands for every row's width while
+  // mWidthsKnown is set and mCountedWidths is the row count.
+  std::map<std::int32_t, std::int32_t> mWidthCounts;
+  std::int32_t mCountedWidths = 0;
+  bool mWidthsKnown = true;
 };
 
 } // namespace QZ

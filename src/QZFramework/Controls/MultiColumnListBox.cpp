@@ -4,7 +4,10 @@
 #include "QZFramework/ObjectBase/Exception.h"
 
 #include <algorithm>
+#include <compare>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace QZ {
 
@@ -46,6 +49,33 @@ void DockVertically(const RCPtr<LControl>& control) {
 // Ascending by text ignoring case; one stored text is equal to itself.
 bool TextBefore(const WideString& a, const WideString& b) {
   return a.GetChars() != b.GetChars() && a.CompareIgnoringCase(b) < 0;
+}
+
+// The first eight characters of a text folded as CompareIgnoringCase folds
+// them (0 past the end), packed so that two keys compare as their texts' first
+// eight characters do: texts whose keys differ are ordered by their keys
+// without reading the texts, which lie all over the heap.
+struct SSortKey {
+  std::uint64_t high = 0;
+  std::uint64_t low = 0;
+  auto operator<=>(const SSortKey&) const = default;
+};
+
+SSortKey MakeSortKey(const WideString& text) {
+  const char16_t* c = text.GetChars();
+  SSortKey key;
+  for (std::uint64_t* word : {&key.high, &key.low}) {
+    for (int i = 0; i < 4; ++i) {
+      std::uint64_t unit = 0;
+      if (*c != u'\0') {
+        unit = static_cast<std::uint16_t>(*c++);
+        if (unit >= 'A' && unit <= 'Z')
+          unit += 'a' - 'A';
+      }
+      *word = *word << 16 | unit;
+    }
+  }
+  return key;
 }
 
 } // namespace
@@ -375,16 +405,18 @@ QZRESULT LMultiColumnListBox::PerformSort(std::int32_t column) {
   const auto c = static_cast<std::size_t>(column);
   const std::int32_t n = GetCommonRowCount();
 
+  // Each text is read once, for its key; the records the sort moves are small,
+  // and only texts whose first eight characters agree are read again.
   struct SSortRecord {
+    SSortKey key;
     std::int32_t index;
-    WideString text;
   };
   std::vector<SSortRecord> records;
   std::vector<bool> marks;
   records.reserve(static_cast<std::size_t>(n));
   marks.reserve(static_cast<std::size_t>(n));
   for (std::int32_t k = 0; k < n; ++k) {
-    records.push_back({k, GetCellText(column, k)});
+    records.push_back({MakeSortKey(GetCellText(column, k)), k});
     marks.push_back(mColumns.front()->GetRowMarked(k));
   }
   std::vector<bool> saved(static_cast<std::size_t>(n), false);
@@ -417,24 +449,26 @@ QZRESULT LMultiColumnListBox::PerformSort(std::int32_t column) {
     mColumns[i]->ClearSelection();
 
   // Equal texts may come in either order; the stable sort keeps them as they were.
+  const auto before = [this, column](const SSortRecord& a, const SSortRecord& b) {
+    if (a.key != b.key)
+      return a.key < b.key;
+    return TextBefore(GetCellText(column, a.index), GetCellText(column, b.index));
+  };
   if (mSortAscending[c]) {
-    std::stable_sort(records.begin(), records.end(),
-                     [](const SSortRecord& a, const SSortRecord& b) { return TextBefore(a.text, b.text); });
+    std::stable_sort(records.begin(), records.end(), before);
   } else {
     std::stable_sort(records.begin(), records.end(),
-                     [](const SSortRecord& a, const SSortRecord& b) { return TextBefore(b.text, a.text); });
+                     [&before](const SSortRecord& a, const SSortRecord& b) { return before(b, a); });
   }
   mSortAscending[c] = !mSortAscending[c];
 
-  std::vector<RCPtr<LTaggableObject>> items(static_cast<std::size_t>(n));
-  for (std::size_t i = mColumns.size(); i-- > 0;) {
-    const RCPtr<LListBox>& list = mColumns[i];
-    for (std::int32_t k = 0; k < n; ++k)
-      items[static_cast<std::size_t>(k)] = list->GetItem(k);
-    for (std::int32_t k = n; k-- > 0;)
-      static_cast<void>(
-          list->SetItem(k, items[static_cast<std::size_t>(records[static_cast<std::size_t>(k)].index)]));
-  }
+  // Every column's items move as references; a row's width goes with its item,
+  // so no column measures its rows again.
+  std::vector<std::int32_t> order(static_cast<std::size_t>(n));
+  for (std::int32_t k = 0; k < n; ++k)
+    order[static_cast<std::size_t>(k)] = records[static_cast<std::size_t>(k)].index;
+  for (std::size_t i = mColumns.size(); i-- > 0;)
+    static_cast<void>(mColumns[i]->ReorderItems(order));
 
   for (std::int32_t k = n; k-- > 0;) {
     const auto from = static_cast<std::size_t>(records[static_cast<std::size_t>(k)].index);

@@ -289,8 +289,9 @@ QZRESULT LTreeView::BindRow(std::int32_t row, std::int32_t& index) {
     return result;
   const RCPtr<LListBoxItem> control = GetItemControlAt(index);
   const RCPtr<LButton> checkBox = GetCheckBox(RCPtr<LControl>(control));
+  // A row has descendants when the row after it is deeper: no need to count them all.
   if (checkBox)
-    checkBox->SetEnabled(GetDescendantCount(row) != 0);
+    checkBox->SetEnabled(row + 1 < GetItemCount() && GetDepth(row + 1) > GetDepth(row));
   const RCPtr<LLayoutDescriptor> layout = control ? control->GetLayout() : RCPtr<LLayoutDescriptor>();
   AxisPlacement placement;
   SizeSpec size;

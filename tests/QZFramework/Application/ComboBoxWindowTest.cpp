@@ -2,7 +2,8 @@
 // from the box's own string table and the start-up selection, the list placed
 // below or above the box for the room the window leaves (with and without the
 // skin's maximum), a press that opens and a second that closes, the keys, the
-// selection rules, and a box whose skin forgot its list.
+// selection rules, a row put before, at or after the selected one, and a box
+// whose skin forgot its list.
 
 #include "QZFramework/Application/SkinWindowFixture.h"
 
@@ -289,6 +290,47 @@ TEST_F(ComboBoxWindowTest, SelectionTextAndInsertion) {
   // Fewer rows than the selection: it is cleared.
   EXPECT_GE(combo->SetItemCount(2), 0);
   EXPECT_EQ(combo->GetSelectedIndex(), -1);
+}
+
+TEST_F(ComboBoxWindowTest, ARowPutBeforeAtOrAfterTheSelectedOneLeavesTheOpenListOnIt) {
+  const RCPtr<LComboBox> combo = Box(u"small");
+  const RCPtr<Counter> changes = Listen(combo, u"NID_SELECTION_CHANGE");
+  const struct {
+    const char* name;
+    std::int32_t insertAt;
+    std::int32_t downAt;      // where "Down" is after the insert
+    const char* afterNextRow; // the box's text after Down and Enter in the open list
+  } cases[] = {{"before", 0, 2, "Inclusive"}, {"at", 1, 2, "Inclusive"}, {"after", 2, 1, "First"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Rows Up, Down, Inclusive with Down selected.
+    ASSERT_EQ(combo->SetSelectedIndex(-1), -1);
+    ASSERT_GE(combo->SetItemCount(0), 0);
+    for (const char16_t* row : {u"Up", u"Down", u"Inclusive"})
+      static_cast<void>(combo->AddItem(WideString(row)));
+    ASSERT_EQ(combo->SetSelectedIndex(1), 1);
+    const int before = changes->mCount;
+
+    ASSERT_EQ(combo->InsertItem(c.insertAt, LListBox::MakeTextItem(WideString(u"First"))), c.insertAt);
+    EXPECT_EQ(combo->GetSelectedIndex(), c.downAt);
+    // Opened and closed again with Enter: the box keeps its row and says nothing.
+    ASSERT_EQ(combo->ShowDropDown(true), S_OK);
+    Pump();
+    EXPECT_EQ(combo->GetListBox()->GetFocusRow(), c.downAt);
+    Key(0x0D);
+    EXPECT_FALSE(combo->IsDroppedDown());
+    EXPECT_EQ(Narrow(combo->GetText()), "Down");
+    EXPECT_EQ(combo->GetSelectedIndex(), c.downAt);
+    EXPECT_EQ(changes->mCount, before);
+    // Down in the open list goes to the row after "Down".
+    ASSERT_EQ(combo->ShowDropDown(true), S_OK);
+    Pump();
+    Key(0x28);
+    Key(0x0D);
+    EXPECT_EQ(Narrow(combo->GetText()), c.afterNextRow);
+    EXPECT_EQ(combo->GetSelectedIndex(), c.downAt + 1);
+    EXPECT_EQ(changes->mCount, before + 1);
+  }
 }
 
 TEST_F(ComboBoxWindowTest, ABoxWithoutItsListFailsSafely) {

@@ -1,10 +1,12 @@
 // A three-column table from the skin, made by the framework's registered
 // classes, in a real window under the offscreen driver: header clicks sort
 // every column (each header in its own direction) with selection and marks
-// following their rows and no selection notification; a selection in one
-// column is made in all and reported once; the hover spreads across the row;
-// keyboard scrolling in the first column moves every column and the bar,
-// without moving the table sideways; Tab leaves the later columns out.
+// following their rows and no selection notification, long texts by their
+// whole text; a selection in one column is made in all and reported once, and
+// the keys stay on it when a row is put into every column; the hover spreads
+// across the row; keyboard scrolling in the first column moves every column
+// and the bar, without moving the table sideways; Tab leaves the later columns
+// out.
 // Tables built by hand from skin entries show what Initialize answers and
 // how a table without columns, or with columns of different lengths, behaves.
 
@@ -220,6 +222,24 @@ TEST_F(MultiColumnListBoxWindowTest, HeadersSortEveryColumnEachInItsOwnDirection
     EXPECT_EQ(Column(c)->GetSelectedRows(), std::vector<std::uint32_t>{0});
 }
 
+TEST_F(MultiColumnListBoxWindowTest, LongTextsThatAgreeAtTheStartSortByTheirWholeText) {
+  // Column 3 names the row. "~" comes after the letters; texts equal but for case keep their order both ways.
+  const std::vector<Row> rows = {{"abcdefghZ", "", "0"}, {"ABCDEFGHa", "", "1"}, {"abcdefgh", "", "2"},
+                                 {"abcdefghb", "", "3"}, {"abcdefgi", "", "4"},  {"Abcdefgh~", "", "5"},
+                                 {"aBCDEFGH", "", "6"},  {"abc", "", "7"},       {"abcdefghB", "", "8"}};
+  Fill(rows);
+  const struct {
+    const char* name;
+    std::vector<std::string> order;
+  } steps[] = {{"ascending", {"7", "2", "6", "1", "3", "8", "0", "5", "4"}},
+               {"descending", {"4", "5", "0", "3", "8", "1", "2", "6", "7"}}};
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    ASSERT_EQ(mTable->PerformSort(0), S_OK);
+    EXPECT_EQ(Texts(2), step.order);
+  }
+}
+
 TEST_F(MultiColumnListBoxWindowTest, ASelectionInAnyColumnIsMadeInAllAndSentOnce) {
   FillNumbered(12);
   Click(Cell(1, 3));
@@ -244,6 +264,38 @@ TEST_F(MultiColumnListBoxWindowTest, ASelectionInAnyColumnIsMadeInAllAndSentOnce
   }
   EXPECT_EQ(mLog->mPayloads, 0);
   EXPECT_EQ(mLog->mIds.size(), 3u);
+}
+
+TEST_F(MultiColumnListBoxWindowTest, ARowPutIntoEveryColumnLeavesTheKeysOnTheSelectedRow) {
+  const struct {
+    const char* name;
+    std::int32_t insertAt;
+    const char* afterDown; // the first column's text of the row Down selects
+  } cases[] = {{"before", 0, "4"}, {"at", 3, "4"}, {"after", 4, "new"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (int col = 0; col < 3; ++col)
+      ASSERT_GE(Column(col)->RemoveAllItems(), 0);
+    FillNumbered(6);
+    Click(Cell(0, 3));
+    ASSERT_EQ(Focused(), "listboxNoScroll1");
+    mLog->mIds.clear();
+
+    // The owner puts the row into every column.
+    for (int col = 0; col < 3; ++col)
+      ASSERT_EQ(Column(col)->InsertItem(c.insertAt, LListBox::MakeTextItem(WideString(u"new"))), c.insertAt);
+    Key(0x28); // Down
+    const std::int32_t focus = Column(0)->GetFocusRow();
+    ASSERT_GE(focus, 0);
+    EXPECT_EQ(std::string(Column(0)->GetItemText(focus).ToNarrow().GetChars()), c.afterDown);
+    for (int col = 0; col < 3; ++col)
+      EXPECT_EQ(Column(col)->GetSelectedRows(), std::vector<std::uint32_t>{static_cast<std::uint32_t>(focus)})
+          << "column " << col + 1;
+    EXPECT_EQ(mLog->Count("NID_SELECTION_CHANGE"), 1);
+    Key(0x0D); // Enter: the owner reads the row from the first column
+    EXPECT_EQ(mLog->Count("NID_ITEM_ACTIVATED"), 1);
+    EXPECT_EQ(Column(0)->GetFocusRow(), focus);
+  }
 }
 
 TEST_F(MultiColumnListBoxWindowTest, TheHoverSpreadsAcrossTheRow) {

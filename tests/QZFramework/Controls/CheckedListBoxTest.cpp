@@ -1,9 +1,11 @@
 // Checked list box without a window: check counts over the record operations,
-// the rows' own icons, the text forms of the check notifications' payloads,
-// and the binding guard's failure text.
+// anchor and focus across an insert, the rows' own icons, the text forms of the
+// check notifications' payloads, and the binding guard's failure text.
 
 #include "QZFramework/Controls/CheckedListBox.h"
 
+#include "QZFramework/ControlBase/InputParams.h"
+#include "QZFramework/ControlBase/KeyCode.h"
 #include "Support/ThrownText.h"
 
 #include <gtest/gtest.h>
@@ -41,6 +43,32 @@ TEST(CheckedListBoxTest, TheCheckedCountFollowsEveryRecordChange) {
   EXPECT_EQ(list->RemoveAllItems(), S_OK);
   EXPECT_EQ(list->GetCheckedCount(), 0) << "no row is left to be checked";
   list->Close();
+}
+
+TEST(CheckedListBoxTest, AnInsertMovesAnchorAndFocusWithTheirRows) {
+  // Rows r0 .. r4 with r2 selected and checked; a row put before, at or after it, then Down.
+  const struct {
+    const char* name;
+    std::int32_t insertAt, focusAfter;
+    const char* selectedAfterDown;
+  } cases[] = {{"before", 0, 3, "r3"}, {"at", 2, 3, "r3"}, {"after", 3, 2, "new"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto list = MakeRCPtr<LCheckedListBox>(RCPtr<LControl>(), WideString(u"list"));
+    for (std::int32_t row = 0; row < 5; ++row)
+      list->InsertItem(row, LListBox::MakeTextItem(WideString(("r" + std::to_string(row)).c_str())));
+    list->SetRowChecked(2, true);
+    ASSERT_EQ(list->SelectRange(2, 2, true), 2);
+    ASSERT_EQ(list->InsertItem(c.insertAt, LListBox::MakeTextItem(WideString(u"new"))), c.insertAt);
+    EXPECT_EQ(list->GetAnchorRow(), c.focusAfter);
+    EXPECT_EQ(list->GetFocusRow(), c.focusAfter);
+    EXPECT_TRUE(list->IsRowChecked(c.focusAfter)) << "the checked state went with the row";
+    EXPECT_EQ(list->HandleKey(LKeyParam::Create(KeyCode(0x28, true, 0, 0), 1)), S_OK);
+    ASSERT_EQ(list->GetSelectedRows().size(), 1u);
+    EXPECT_EQ(Narrow(list->GetItemText(list->GetFocusRow())), c.selectedAfterDown);
+    EXPECT_TRUE(list->IsRowSelected(list->GetFocusRow()));
+    list->Close();
+  }
 }
 
 TEST(CheckedListBoxTest, RowsShowTheirOwnIconsWithoutListIcons) {

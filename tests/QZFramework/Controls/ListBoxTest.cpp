@@ -1,9 +1,10 @@
 // The list box made from the skin in a scripted root window: the selection
-// model (ranges, deselection, removal with anchor and focus), keys, text
-// search, recycled row controls and scrolling, hidden rows, rows from "ITEM."
-// entries, sorting, the row height, static rows, drop-down mode, the row
-// controls' notifications, a skin switch, and a random walk over the row and
-// selection operations that checks the list's invariants after every step.
+// model (ranges, deselection, removal and insertion with anchor and focus),
+// keys, text search, recycled row controls and scrolling, hidden rows, rows
+// from "ITEM." entries, sorting, reordering items, the row height, static
+// rows, drop-down mode, the row controls' notifications, a skin switch, and a
+// random walk over the row and selection operations that checks the list's
+// invariants after every step.
 
 #include "QZFramework/Controls/ListBoxSkin.h"
 #include "QZFramework/Controls/ScrollFixture.h"
@@ -18,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -239,6 +241,67 @@ TEST_F(ListBoxTest, KeysMoveTheFocusRowAndEnterActivates) {
   EXPECT_EQ(mList->GetFocusRow(), 6);
 }
 
+// Reads the row a receiver of "NID_ITEM_ACTIVATED" is told to read: the focus row.
+class ActivationReader : public LNotificationClient {
+public:
+  explicit ActivationReader(LListBox* list) : mList(list) {}
+  std::int32_t Receive(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&) override {
+    mActivated.push_back(test::Narrow(mList->GetItemText(mList->GetFocusRow())));
+    return 0;
+  }
+  LListBox* mList;
+  std::vector<std::string> mActivated;
+};
+
+TEST_F(ListBoxTest, AnInsertKeepsAnchorAndFocusOnTheirRowsForTheKeysAndEnter) {
+  struct Case {
+    const char* name;
+    int rows;
+    bool multi;
+    int anchor, focus; // the selection made before the insert
+    int insertAt;
+    std::uint32_t modifiers; // of the Down press after the insert
+    int anchorAfter, focusAfter;
+    const char* selectedAfterDown; // texts
+    const char* activated;         // by Enter after Down
+  };
+  const Case cases[] = {
+      {"the last row selected, a row put before it: Down has nowhere to go", 3, false, 2, 2, 0, 0, 3, 3, "r2",
+       "r2"},
+      {"a row put before the focus", 5, false, 2, 2, 0, 0, 3, 3, "r3", "r3"},
+      {"a row put at the focus", 5, false, 2, 2, 2, 0, 3, 3, "r3", "r3"},
+      {"a row put after the focus", 5, false, 2, 2, 3, 0, 2, 2, "new", "new"},
+      {"a row put between anchor and focus: Shift+Down extends from the anchor", 6, true, 1, 3, 2, kModifierShift,
+       1, 4, "r1 new r2 r3 r4", "r4"},
+      {"a row put before both, the range upward", 6, true, 4, 2, 0, 0, 5, 3, "r3", "r3"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Open();
+    mList->SetMultiSelect(c.multi);
+    AddRows(c.rows);
+    ASSERT_EQ(mList->SelectRange(c.anchor, c.focus, true), c.anchor);
+    const RCPtr<ActivationReader> reader = MakeRCPtr<ActivationReader>(mList.GetRaw());
+    mList->RegisterClient(reader, u"NID_ITEM_ACTIVATED");
+
+    EXPECT_EQ(mList->InsertItem(c.insertAt, LListBox::MakeTextItem(WideString(u"new"))), c.insertAt);
+    EXPECT_EQ(mList->GetAnchorRow(), c.anchorAfter);
+    EXPECT_EQ(mList->GetFocusRow(), c.focusAfter);
+    Key(0x28, c.modifiers);
+    std::string selected;
+    for (const std::uint32_t row : mList->GetSelectedRows())
+      selected += (selected.empty() ? "" : " ") + test::Narrow(mList->GetItemText(static_cast<int>(row)));
+    EXPECT_EQ(selected, c.selectedAfterDown);
+    Key(0x0D);
+    EXPECT_EQ(reader->mActivated, std::vector<std::string>{c.activated});
+
+    mList->UnregisterClientFromAll(reader);
+    mList = RCPtr<LListBox>();
+    mMain = RCPtr<LControl>();
+    mWindow->SetRootControl(RCPtr<LControl>());
+  }
+}
+
 TEST_F(ListBoxTest, TextSearchFindsTheLastMatchAndSelectsAfterARow) {
   Open();
   for (const char16_t* text : {u"abc", u"x", u"abc", u"y"})
@@ -420,6 +483,36 @@ TEST_F(ListBoxTest, SortingIgnoresCaseAndTheSelectionAndFocusFollowTheirRows) {
   mList->SetAutoSort(true);
   mList->InsertItem(0, LListBox::MakeTextItem(WideString(u"y")));
   EXPECT_EQ(Texts(), "a b B c y z");
+}
+
+TEST_F(ListBoxTest, ReorderingItemsMovesOnlyTheItemsAndKeepsTheWidestRow) {
+  mApp.mRenderer = MakeRCPtr<RowRenderer>();
+  Open();
+  for (const char16_t* text : {u"a", u"bbbbbb", u"cc", u"ddd", u"e"})
+    mList->InsertItem(mList->GetItemCount(), LListBox::MakeTextItem(WideString(text)));
+  mList->SetRowMarked(1, true);
+  ASSERT_EQ(mList->SelectRange(3, -1, true), 3);
+  const int widest = mList->GetContentWidth();
+  ASSERT_EQ(widest, mList->MeasureRowWidth(1));
+
+  for (const std::vector<std::int32_t>& wrong : std::vector<std::vector<std::int32_t>>{
+           {0, 0, 1}, {0, 2}, {-1, 0}, {0, 1, 2, 3, 4, 5}, {1, 2, 3, 4, 5, 0}}) {
+    EXPECT_EQ(mList->ReorderItems(wrong), E_INVALIDARG) << wrong.size() << " rows";
+  }
+  EXPECT_EQ(Texts(), "a bbbbbb cc ddd e") << "nothing moved";
+
+  // The first four rows only: row k takes the item of row order[k].
+  EXPECT_EQ(mList->ReorderItems({3, 0, 1, 2}), S_OK);
+  EXPECT_EQ(Texts(), "ddd a bbbbbb cc e");
+  EXPECT_EQ(ControlText(0), "ddd") << "the rows shown are bound again";
+  EXPECT_EQ(ControlText(2), "bbbbbb");
+  EXPECT_EQ(Selected(), "3") << "the selection stays with the row, not the item";
+  EXPECT_TRUE(mList->GetRowMarked(1));
+  EXPECT_EQ(mList->GetContentWidth(), widest);
+  // The widest row still counts: replacing it measures the others.
+  mList->SetItem(2, LListBox::MakeTextItem(WideString(u"f")));
+  EXPECT_EQ(mList->GetContentWidth(), mList->MeasureRowWidth(0));
+  EXPECT_EQ(mList->ReorderItems({}), S_OK);
 }
 
 TEST_F(ListBoxTest, TheRowHeightIsTheSampleTextsHeightAndAtLeastOnePixel) {
@@ -668,8 +761,12 @@ TEST_F(ListBoxTest, TheHeightSnapsToWholeRows) {
 }
 
 // A random walk over the row and selection operations; after every step the
-// list's invariants hold and every row control shows the row the mapping rule gives.
+// list's invariants hold, every row control shows the row the mapping rule
+// gives, the content is as high as the rows shown and as wide as the widest
+// row, and inserts, removals of other rows and sorts leave anchor and focus
+// on their rows.
 TEST_F(ListBoxTest, ARandomWalkKeepsTheInvariants) {
+  mApp.mRenderer = MakeRCPtr<RowRenderer>(); // rows as wide as their texts
   for (const bool multi : {false, true}) {
     SCOPED_TRACE(multi ? "multiple selection" : "single selection");
     Open();
@@ -677,19 +774,39 @@ TEST_F(ListBoxTest, ARandomWalkKeepsTheInvariants) {
     std::mt19937 random(multi ? 7u : 11u);
     int made = 0;
     const auto pick = [&](int count) { return count > 0 ? static_cast<int>(random() % count) : 0; };
+    // Texts of one to twelve characters, each row's own.
+    const auto text = [&] {
+      std::string name = "n" + std::to_string(made++);
+      name.resize(std::max<std::size_t>(name.size(), static_cast<std::size_t>(pick(13))), 'w');
+      return LListBox::MakeTextItem(WideString(name.c_str()));
+    };
+    const auto itemAt = [&](int row) { return row >= 0 ? mList->GetItem(row).GetRaw() : nullptr; };
     for (int step = 0; step < 1500; ++step) {
       const int count = mList->GetItemCount();
-      const unsigned op = static_cast<unsigned>(random() % 11);
+      const unsigned op = static_cast<unsigned>(random() % 12);
       SCOPED_TRACE("operation " + std::to_string(op) + " rows before " + std::to_string(count) + " first " +
                    std::to_string(mList->GetFirstRow()));
+      // The rows anchor and focus stand on, where the operation keeps them there.
+      const LTaggableObject* anchorItem = itemAt(mList->GetAnchorRow());
+      const LTaggableObject* focusItem = itemAt(mList->GetFocusRow());
+      const bool hadAnchor = mList->GetAnchorRow() >= 0;
+      const bool hadFocus = mList->GetFocusRow() >= 0;
+      bool keepsEnds = false;
       switch (op) {
       case 0:
       case 1:
-        mList->InsertItem(pick(count + 1),
-                          LListBox::MakeTextItem(WideString(("n" + std::to_string(made++)).c_str())));
+        mList->InsertItem(pick(count + 1), text());
+        keepsEnds = true;
         break;
-      case 2:
-        mList->RemoveItem(pick(count));
+      case 2: {
+        const int row = pick(count);
+        // Removing the anchor's or the focus's own row moves them elsewhere.
+        keepsEnds = row != mList->GetAnchorRow() && row != mList->GetFocusRow();
+        mList->RemoveItem(row);
+        break;
+      }
+      case 11:
+        mList->SetItem(pick(count), text());
         break;
       case 3:
         mList->SetItemHidden(pick(count), random() % 3 != 0);
@@ -710,6 +827,7 @@ TEST_F(ListBoxTest, ARandomWalkKeepsTheInvariants) {
       }
       case 8:
         mList->SortItems();
+        keepsEnds = true;
         break;
       case 9:
         mList->ScrollRowIntoView(pick(count));
@@ -727,6 +845,25 @@ TEST_F(ListBoxTest, ARandomWalkKeepsTheInvariants) {
       ASSERT_TRUE(mList->GetFocusRow() >= -1 && mList->GetFocusRow() < rows) << "step " << step;
       ASSERT_TRUE(mList->GetFirstRow() >= 0 && (mList->GetFirstRow() < rows || mList->GetFirstRow() == rows))
           << "step " << step;
+      if (keepsEnds && mList->GetAnchorRow() >= 0) {
+        ASSERT_EQ(itemAt(mList->GetAnchorRow()), anchorItem) << "step " << step << ": the anchor left its row";
+      }
+      if (keepsEnds && mList->GetFocusRow() >= 0) {
+        ASSERT_EQ(itemAt(mList->GetFocusRow()), focusItem) << "step " << step << ": the focus left its row";
+      }
+      if (keepsEnds && op != 2) {
+        ASSERT_EQ(mList->GetAnchorRow() >= 0, hadAnchor) << "step " << step;
+        ASSERT_EQ(mList->GetFocusRow() >= 0, hadFocus) << "step " << step;
+      }
+      int shown = 0;
+      int widest = 0;
+      for (int r = 0; r < rows; ++r) {
+        shown += mList->IsRowHidden(r) ? 0 : 1;
+        widest = std::max(widest, mList->MeasureRowWidth(r));
+      }
+      ASSERT_EQ(mList->GetContentHeight(), shown * mList->GetRowHeight()) << "step " << step;
+      ASSERT_EQ(mList->GetClientExtentSize().height, shown * mList->GetRowHeight()) << "step " << step;
+      ASSERT_EQ(mList->GetContentWidth(), widest) << "step " << step;
       int row = mList->GetFirstRow();
       for (int k = 0; k < mList->GetItemControlCount(); ++k) {
         if (k > 0) {

@@ -307,6 +307,7 @@ void ExpectMatches(const RCPtr<LTreeView>& tree, const ModelTree& model) {
   ASSERT_EQ(tree->GetItemCount(), static_cast<std::int32_t>(rows.size()));
   std::int32_t selected = 0;
   std::int32_t checked = 0;
+  std::int32_t shown = 0;
   for (std::int32_t row = 0; row < tree->GetItemCount(); ++row) {
     SCOPED_TRACE("row " + std::to_string(row));
     const std::int32_t id = rows[static_cast<std::size_t>(row)];
@@ -327,7 +328,9 @@ void ExpectMatches(const RCPtr<LTreeView>& tree, const ModelTree& model) {
     }
     selected += tree->IsRowSelected(row) ? 1 : 0;
     checked += tree->IsRowChecked(row) ? 1 : 0;
+    shown += tree->IsRowHidden(row) ? 0 : 1;
   }
+  ASSERT_EQ(tree->GetContentHeight(), shown * tree->GetRowHeight()) << "hidden rows take no height";
   ASSERT_EQ(tree->GetSelectedCount(), selected);
   ASSERT_EQ(tree->GetCheckedCount(), checked);
   ASSERT_LT(tree->GetAnchorRow(), tree->GetItemCount());
@@ -359,7 +362,13 @@ TEST(TreeViewModelTest, RandomEditsKeepTheTreeWhole) {
         else if (first)
           at = 0;
         const std::int32_t id = nextId++;
+        const std::int32_t anchorId = tree->GetAnchorRow() >= 0 ? IdOf(tree, tree->GetAnchorRow()) : -1;
+        const std::int32_t focusId = tree->GetFocusRow() >= 0 ? IdOf(tree, tree->GetFocusRow()) : -1;
         ASSERT_EQ(tree->InsertItem(at, LListBox::MakeTextItem(WideString(std::to_string(id).c_str()))), at);
+        EXPECT_EQ(tree->GetAnchorRow() >= 0 ? IdOf(tree, tree->GetAnchorRow()) : -1, anchorId)
+            << "the anchor stays on its row";
+        EXPECT_EQ(tree->GetFocusRow() >= 0 ? IdOf(tree, tree->GetFocusRow()) : -1, focusId)
+            << "the focus stays on its row";
         ASSERT_EQ(tree->SetParentRow(at, parent), S_OK);
         tree->UpdateDescendantVisibility(parent);
         model.Add(id, parent < 0 ? -1 : IdOf(tree, parent), first);
