@@ -205,6 +205,12 @@ void EventTranslator::DropPressesUntil(std::uint32_t ticks) {
   mDropMark = ticks;
 }
 
+void EventTranslator::DropPress(const SDL_Event& event) {
+  // The button is held all the same: the moves that follow say so.
+  if (event.type == SDL_MOUSEBUTTONDOWN && event.button.which != SDL_TOUCH_MOUSEID)
+    mButtons |= ButtonFromSdl(event.button.button);
+}
+
 bool EventTranslator::IsDroppedPress(const SDL_Event& event) const {
   if (!mHasDropMark)
     return false;
@@ -212,8 +218,10 @@ bool EventTranslator::IsDroppedPress(const SDL_Event& event) const {
   case SDL_MOUSEBUTTONDOWN:
   case SDL_KEYDOWN:
   case SDL_TEXTINPUT:
-    // The tick count wraps after 49 days; the difference does not.
-    return static_cast<std::int32_t>(event.common.timestamp - mDropMark) <= 0;
+    // Stamps are whole milliseconds: one made in the mark's own millisecond may come after it (what came
+    // before it was taken from SDL's queue when the mark was set). The tick count wraps after 49 days; the
+    // difference does not.
+    return static_cast<std::int32_t>(event.common.timestamp - mDropMark) < 0;
   default:
     return false;
   }
@@ -226,9 +234,7 @@ void EventTranslator::Translate(const SDL_Event& event, std::deque<WindowEvent>&
     return;
   }
   if (IsDroppedPress(event)) {
-    // The button is held all the same: the moves that follow say so.
-    if (event.type == SDL_MOUSEBUTTONDOWN && event.button.which != SDL_TOUCH_MOUSEID)
-      mButtons |= ButtonFromSdl(event.button.button);
+    DropPress(event);
     return;
   }
   switch (event.type) {

@@ -106,6 +106,12 @@ void DropPressesMadeUntilNow() {
   // What the display server has sent gets SDL's time stamp as it enters SDL's queue: take it in first.
   SDL_PumpEvents();
   state.translator.DropPressesUntil(SDL_GetTicks());
+  // Everything in SDL's queue now was made before this point, whatever millisecond its stamp names.
+  SDL_Event queued;
+  for (const Uint32 type : {SDL_MOUSEBUTTONDOWN, SDL_KEYDOWN, SDL_TEXTINPUT}) {
+    while (SDL_PeepEvents(&queued, 1, SDL_GETEVENT, type, type) == 1)
+      state.translator.DropPress(queued);
+  }
   const auto isPress = [](const WindowEvent& event) {
     switch (event.kind) {
     case WindowEventKind::kMouseButton:

@@ -49,15 +49,17 @@ public:
   // Appends the events one SDL event stands for (often one, sometimes none or several).
   void Translate(const SDL_Event& event, std::deque<WindowEvent>& out);
   void Reset();
-  // From now on presses time-stamped at or before ticks (SDL_GetTicks) give no events.
+  // From now on presses time-stamped before ticks (SDL_GetTicks) give no events.
   void DropPressesUntil(std::uint32_t ticks);
+  // Takes a press (button or key down, typed text) that gives no event.
+  void DropPress(const SDL_Event& event);
 
 private:
   void TranslateWindowEvent(const SDL_WindowEvent& event, std::deque<WindowEvent>& out);
   void TranslateKey(const SDL_KeyboardEvent& event, std::deque<WindowEvent>& out);
   void TranslateDrop(const SDL_DropEvent& event, std::deque<WindowEvent>& out);
 
-  // A press (button or key down, typed text) made at or before the drop mark.
+  // A press (button or key down, typed text) made before the drop mark.
   bool IsDroppedPress(const SDL_Event& event) const;
 
   std::uint32_t mButtons = 0; // held, as the button events said
