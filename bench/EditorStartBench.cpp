@@ -26,6 +26,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstdio>
@@ -131,16 +132,19 @@ public:
     if (xvfb.empty())
       return;
     for (int attempt = 0; attempt < 20 && mServer == 0; ++attempt) {
-      const int number = 300 + (::getpid() + attempt * 37) % 600;
-      const std::filesystem::path socket = "/tmp/.X11-unix/X" + std::to_string(number);
-      if (std::filesystem::exists(socket) || std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock"))
+      const std::string number = std::to_string(300 + (::getpid() + attempt * 37) % 600);
+      std::string display = ":";
+      display += number;
+      const std::filesystem::path socket = std::filesystem::path("/tmp/.X11-unix") / ("X" + number);
+      const std::filesystem::path lock = std::filesystem::path("/tmp") / (".X" + number + "-lock");
+      if (std::filesystem::exists(socket) || std::filesystem::exists(lock))
         continue;
       mServer = QZ::Platform::StartProcess(
-          xvfb, {":" + std::to_string(number), "-screen", "0", "1920x1080x24", "-nolisten", "tcp", "-noreset"});
+          xvfb, {display, "-screen", "0", "1920x1080x24", "-nolisten", "tcp", "-noreset"});
       for (int wait = 0; wait < 100 && mServer != 0 && !std::filesystem::exists(socket); ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
       if (mServer != 0 && std::filesystem::exists(socket))
-        mDisplay = ":" + std::to_string(number);
+        mDisplay = display;
     }
     if (mDisplay.empty() || !windowManager)
       return;
@@ -449,11 +453,20 @@ void BM_EditorFullRepaint(benchmark::State& state) {
     return;
   }
   static_cast<void>(window->RedrawNow()); // the bitmap cache filled outside the measurement
-  for (auto _ : state)
+  const auto* context = dynamic_cast<const QZ::LGDIRenderContextInfo*>(window->GetRenderContext().Get());
+  const std::uint32_t clearsBefore = context ? context->GetBackBuffer()->GetClearsPaid() : 0;
+  std::int64_t frames = 0;
+  for (auto _ : state) {
     static_cast<void>(window->RedrawNow());
+    ++frames;
+  }
   const QZ::Platform::WindowRect client = window->GetPlatformWindow().GetClientBounds();
   state.counters["width"] = client.width;
   state.counters["height"] = client.height;
+  // The back buffer's clears per repaint: 0 when the picture's first drawing covers the window.
+  if (context && frames > 0)
+    state.counters["clears"] = static_cast<double>(context->GetBackBuffer()->GetClearsPaid() - clearsBefore) /
+                               static_cast<double>(frames);
 }
 BENCHMARK(BM_EditorFullRepaint)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
@@ -537,12 +550,14 @@ private:
   int mMissingFonts = 0;
 };
 
-void BM_EditorFullRepaintDirect(benchmark::State& state) {
+// The record of one full repaint and its picture through the 2D layer; null, with the benchmark stopped with an
+// error, when there is no editor or the yardstick would leave out part of the picture.
+std::unique_ptr<DirectPicture> RecordPicture(benchmark::State& state) {
   QZ::OSWindow* window = Editor::Get().Window();
   RecordingRenderer* renderer = RecordingRenderer::Latest();
   if (!window || !renderer) {
     state.SkipWithError("no editor");
-    return;
+    return nullptr;
   }
   renderer->mOps.clear();
   renderer->mOtherOps = 0;
@@ -551,30 +566,70 @@ void BM_EditorFullRepaintDirect(benchmark::State& state) {
   static_cast<void>(window->RedrawNow());
   renderer->mRecording = false;
   const QZ::Platform::WindowRect client = window->GetPlatformWindow().GetClientBounds();
-  DirectPicture picture(*renderer, client.width, client.height);
+  auto picture = std::make_unique<DirectPicture>(*renderer, client.width, client.height);
   // A yardstick that leaves out part of the picture measures less than the renderer draws.
-  if (picture.GetMissingFonts() > 0) {
+  if (picture->GetMissingFonts() > 0) {
     state.SkipWithError("a font of the record cannot be made");
-    return;
+    return nullptr;
   }
   if (renderer->mOtherOps > 0) {
     state.SkipWithError("the repaint draws lines or shapes the yardstick does not redraw");
-    return;
+    return nullptr;
   }
-  if (picture.Draw() != renderer->mOps.size()) {
+  if (picture->Draw() != renderer->mOps.size()) {
     state.SkipWithError("an operation of the record was not redrawn");
-    return;
+    return nullptr;
   }
+  return picture;
+}
+
+void BM_EditorFullRepaintDirect(benchmark::State& state) {
+  std::unique_ptr<DirectPicture> picture = RecordPicture(state);
+  if (!picture)
+    return;
   for (auto _ : state)
-    benchmark::DoNotOptimize(picture.Draw());
-  state.counters["ops"] = static_cast<double>(renderer->mOps.size());
-  state.counters["renderer_clips"] = renderer->mClips;
+    benchmark::DoNotOptimize(picture->Draw());
+  const RecordingRenderer& renderer = *RecordingRenderer::Latest();
+  state.counters["ops"] = static_cast<double>(renderer.mOps.size());
+  state.counters["renderer_clips"] = renderer.mClips;
   int texts = 0;
-  for (const RecordingRenderer::Op& op : renderer->mOps)
+  for (const RecordingRenderer::Op& op : renderer.mOps)
     texts += op.kind == RecordingRenderer::Kind::kText;
   state.counters["texts"] = texts;
 }
 BENCHMARK(BM_EditorFullRepaintDirect)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// The two side by side: each iteration one full repaint and one yardstick picture, so that both meet the same
+// load; the time is the repaint's, with the yardstick's and the ratio beside it.
+void BM_EditorFullRepaintOverYardstick(benchmark::State& state) {
+  std::unique_ptr<DirectPicture> picture = RecordPicture(state);
+  if (!picture)
+    return;
+  QZ::OSWindow* window = Editor::Get().Window();
+  double repaintSeconds = 0;
+  double yardstickSeconds = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    static_cast<void>(window->RedrawNow());
+    const auto repainted = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(picture->Draw());
+    const auto drawn = std::chrono::steady_clock::now();
+    const double repaint = std::chrono::duration<double>(repainted - start).count();
+    repaintSeconds += repaint;
+    yardstickSeconds += std::chrono::duration<double>(drawn - repainted).count();
+    state.SetIterationTime(repaint);
+  }
+  if (yardstickSeconds > 0) {
+    state.counters["yardstick_us"] =
+        1e6 * yardstickSeconds / static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    state.counters["over_yardstick"] = repaintSeconds / yardstickSeconds;
+  }
+}
+BENCHMARK(BM_EditorFullRepaintOverYardstick)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseManualTime()
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
 
 // One edit: the tempo changes in the engine, and the idle pass shows it (the panels take the value, the
 // up-down invalidates itself, the window paints what became invalid).

@@ -133,7 +133,22 @@ Platform::Canvas* LGDIRenderer::DrawingGraphics() {
   return mCurrentContext ? mCurrentContext->GetGraphics() : nullptr;
 }
 
+void LGDIRenderer::ApplyPendingOrigin() {
+  if (!mOriginPending)
+    return;
+  mOriginPending = false;
+  Platform::Canvas* graphics = CurrentGraphics();
+  const RenderState* state = GetCurrentState();
+  if (!graphics || !state)
+    return;
+  graphics->ResetTransform();
+  graphics->Translate(static_cast<float>(state->mOrigin.x), static_cast<float>(state->mOrigin.y),
+                      Platform::MatrixOrder::Prepend);
+}
+
 void LGDIRenderer::ApplyPendingClip() {
+  // The clip is given in drawing coordinates under the canvas's transform: the origin first.
+  ApplyPendingOrigin();
   if (!mClipPending)
     return;
   mClipPending = false;
@@ -221,13 +236,9 @@ void LGDIRenderer::SetClipRect(const RectT<double>& clip) {
 
 void LGDIRenderer::Translate(const PointT<double>& delta) {
   LRenderer::Translate(delta);
-  Platform::Canvas* graphics = CurrentGraphics();
-  const RenderState* state = GetCurrentState();
-  if (!graphics || !state)
-    return;
-  graphics->ResetTransform();
-  graphics->Translate(static_cast<float>(state->mOrigin.x), static_cast<float>(state->mOrigin.y),
-                      Platform::MatrixOrder::Prepend);
+  // Controls move the origin for each child and back, and most draw nothing there: the canvas takes the
+  // origin before the next drawing or clip.
+  mOriginPending = CurrentGraphics() != nullptr && GetCurrentState() != nullptr;
 }
 
 std::unique_ptr<Platform::Font> LGDIRenderer::MakePlatformFont(const LFont& font, float points) {
@@ -404,6 +415,7 @@ void LGDIRenderer::DrawPath(const PolylineT<float>& polyline, const Color& color
 
   const std::uint32_t argb = color.ToARGB();
   Translate({position.x, position.y});
+  ApplyPendingOrigin();
   const bool unscaled =
       std::fabs(scale.x - 1.0f) < kUnitScaleTolerance && std::fabs(scale.y - 1.0f) < kUnitScaleTolerance;
   const Platform::Path scaledPath = unscaled ? Platform::Path() : built->mPath.Scaled(scale.x, scale.y);

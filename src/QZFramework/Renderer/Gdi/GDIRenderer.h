@@ -201,6 +201,8 @@ private:
   // and most draw nothing under it: a clip reaches the canvas only when
   // something is drawn under it.
   Platform::Canvas* DrawingGraphics();
+  // The origin, then the clip, that the canvas has not taken yet.
+  void ApplyPendingOrigin();
   void ApplyPendingClip();
   // Whether an opaque drawing of the rectangle (drawing coordinates) sets
   // every pixel of the current back buffer through the canvas's clip; its
@@ -230,6 +232,8 @@ private:
   std::unique_ptr<Platform::Font> mLastFont;
   WideString mLastFontFace;
   std::int32_t mLastFontStyle = 0;
+  // The state's origin changed and the canvas's transform does not follow yet.
+  bool mOriginPending = false;
   // The clip set last and not yet given to the canvas, in back-buffer pixels.
   bool mClipPending = false;
   RectT<double> mPendingClip;
