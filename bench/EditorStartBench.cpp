@@ -1,12 +1,14 @@
-// The editor program under the offscreen driver: the time from starting the process to its first frame
-// (the program says "first frame" on standard output once the main window was painted, then exits), and
-// the processor time a running editor with nothing to do takes over ten seconds, with its peak resident
-// memory. In this process, the editor made from the shipped skins (embedded here as in the program): a full
-// repaint of the main window, the same picture drawn through the 2D layer alone (the yardstick), and one
-// edit (the tempo) shown by the idle pass.
+// The editor program: the time from starting the process to its first frame (the program says "first frame" on
+// standard output once the main window was painted, then exits) under the offscreen driver and on an X server of
+// the benchmark's own (Xvfb, without a window manager and under openbox, each start measured beside an offscreen
+// one), and the processor time a running editor with the simulated controller and nothing to do takes over ten
+// seconds, with its peak resident memory. In this process, the editor made from the shipped skins (embedded here
+// as in the program): a full repaint of the main window, the same picture drawn through the 2D layer alone (the
+// yardstick), and one edit (the tempo) shown by the idle pass.
 //
-// Run the Release build; each start uses fresh user folders, so every start is a first start. The video
-// driver is SDL_VIDEODRIVER's (offscreen when unset; SDL_VIDEODRIVER=x11 under xvfb-run measures on a display).
+// Run the Release build; each start uses fresh user folders, so every start is a first start. The video driver
+// of the offscreen measurements is SDL_VIDEODRIVER's (offscreen when unset). PELLAN_VORN_SCREEN_DPI picks the
+// skin as it does for the program (144: "HighDPI"), for the started editors and the one in this process alike.
 
 #include "Panel/Main/Application.h"
 #include "Panel/Main/ApplicationBaseWin.h"
@@ -15,6 +17,7 @@
 #include "Platform/Graphics2D/WindowTarget.h"
 #include "Platform/Midi/MidiSystem.h"
 #include "Platform/System/Process.h"
+#include "Platform/Graphics2D/Font.h"
 #include "QZFramework/Application/OSWindow.h"
 #include "QZFramework/Renderer/Font.h"
 #include "QZFramework/Renderer/Gdi/GDIRenderer.h"
@@ -23,6 +26,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstdio>
@@ -30,6 +34,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -53,10 +58,10 @@ std::string VideoDriver() {
   return driver != nullptr && *driver != '\0' ? driver : "offscreen";
 }
 
-std::vector<std::string> Environment(const std::filesystem::path& folder) {
-  return {"SDL_VIDEODRIVER=" + VideoDriver(), "PELLAN_VORN_MIDI=none",
-          "XDG_RUNTIME_DIR=" + (folder / "run").string(), "XDG_CONFIG_HOME=" + (folder / "config").string(),
-          "XDG_DATA_HOME=" + (folder / "data").string()};
+std::vector<std::string> Environment(const std::filesystem::path& folder, const std::string& midi = "none",
+                                     const std::string& driver = VideoDriver()) {
+  return {"SDL_VIDEODRIVER=" + driver, "PELLAN_VORN_MIDI=" + midi, "XDG_RUNTIME_DIR=" + (folder / "run").string(),
+          "XDG_CONFIG_HOME=" + (folder / "config").string(), "XDG_DATA_HOME=" + (folder / "data").string()};
 }
 
 double CpuMs(const rusage& usage) {
@@ -64,39 +69,152 @@ double CpuMs(const rusage& usage) {
          static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
 }
 
+struct StartResult {
+  bool framed = false;
+  double wallMs = 0;
+  double cpuMs = 0;
+};
+
+// One cold start to the first frame, with the variables added to the environment.
+StartResult StartToFirstFrame(const std::vector<std::string>& extra, const std::string& driver) {
+  const std::filesystem::path folder = FreshFolder();
+  std::string command = "exec env";
+  for (const std::string& entry : Environment(folder, "none", driver))
+    command += " " + entry;
+  for (const std::string& entry : extra)
+    command += " " + entry;
+  command += std::string(" ") + QZ::kEnvironmentExitAfterFirstFrame + "=1 " + QZ_EDITOR_PROGRAM;
+  rusage before{};
+  ::getrusage(RUSAGE_CHILDREN, &before);
+  const auto start = std::chrono::steady_clock::now();
+  StartResult result;
+  FILE* output = ::popen(command.c_str(), "r");
+  if (!output)
+    return result;
+  char line[64] = {};
+  const bool said = std::fgets(line, sizeof line, output) != nullptr;
+  const auto end = std::chrono::steady_clock::now();
+  ::pclose(output);
+  rusage after{};
+  ::getrusage(RUSAGE_CHILDREN, &after);
+  std::filesystem::remove_all(folder);
+  result.framed = said && std::string(line).rfind(QZ::kFirstFrameMarker, 0) == 0;
+  result.wallMs = std::chrono::duration<double, std::milli>(end - start).count();
+  // The processor time of the whole run (start, first frame and exit): on a busy machine the wall time also
+  // holds the time the program waited for a processor.
+  result.cpuMs = CpuMs(after) - CpuMs(before);
+  return result;
+}
+
 void BM_ColdStartToFirstFrame(benchmark::State& state) {
   for (auto _ : state) {
-    const std::filesystem::path folder = FreshFolder();
-    std::string command = "exec env";
-    for (const std::string& entry : Environment(folder))
-      command += " " + entry;
-    command += std::string(" ") + QZ::kEnvironmentExitAfterFirstFrame + "=1 " + QZ_EDITOR_PROGRAM;
-    rusage before{};
-    ::getrusage(RUSAGE_CHILDREN, &before);
-    const auto start = std::chrono::steady_clock::now();
-    FILE* output = ::popen(command.c_str(), "r");
-    if (!output) {
-      state.SkipWithError("cannot start the editor");
-      return;
-    }
-    char line[64] = {};
-    const bool framed = std::fgets(line, sizeof line, output) != nullptr;
-    const auto end = std::chrono::steady_clock::now();
-    ::pclose(output);
-    rusage after{};
-    ::getrusage(RUSAGE_CHILDREN, &after);
-    std::filesystem::remove_all(folder);
-    if (!framed || std::string(line).rfind(QZ::kFirstFrameMarker, 0) != 0) {
+    const StartResult start = StartToFirstFrame({}, VideoDriver());
+    if (!start.framed) {
       state.SkipWithError("no first frame");
       return;
     }
-    state.SetIterationTime(std::chrono::duration<double>(end - start).count());
-    // The processor time of the whole run (start, first frame and exit): on a busy machine the wall time
-    // above also holds the time the program waited for a processor.
-    state.counters["cpu_ms"] = CpuMs(after) - CpuMs(before);
+    state.SetIterationTime(start.wallMs / 1000.0);
+    state.counters["cpu_ms"] = start.cpuMs;
   }
 }
 BENCHMARK(BM_ColdStartToFirstFrame)
+    ->Iterations(1)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// An X server of the benchmark's own (Xvfb on a display number of its own), with openbox on it when asked.
+class XServer {
+public:
+  explicit XServer(bool windowManager) {
+    const std::string xvfb = QZ::Platform::FindProgram("Xvfb");
+    if (xvfb.empty())
+      return;
+    for (int attempt = 0; attempt < 20 && mServer == 0; ++attempt) {
+      const std::string number = std::to_string(300 + (::getpid() + attempt * 37) % 600);
+      std::string display = ":";
+      display += number;
+      const std::filesystem::path socket = std::filesystem::path("/tmp/.X11-unix") / ("X" + number);
+      const std::filesystem::path lock = std::filesystem::path("/tmp") / (".X" + number + "-lock");
+      if (std::filesystem::exists(socket) || std::filesystem::exists(lock))
+        continue;
+      mServer = QZ::Platform::StartProcess(
+          xvfb, {display, "-screen", "0", "1920x1080x24", "-nolisten", "tcp", "-noreset"});
+      for (int wait = 0; wait < 100 && mServer != 0 && !std::filesystem::exists(socket); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      if (mServer != 0 && std::filesystem::exists(socket))
+        mDisplay = display;
+    }
+    if (mDisplay.empty() || !windowManager)
+      return;
+    const std::string openbox = QZ::Platform::FindProgram("openbox");
+    const std::string xprop = QZ::Platform::FindProgram("xprop");
+    if (openbox.empty() || xprop.empty()) {
+      mDisplay.clear();
+      return;
+    }
+    mManager = QZ::Platform::StartProcess(openbox, {"--sm-disable"}, {"DISPLAY=" + mDisplay});
+    // The manager is up once it names itself on the root window.
+    const std::string ask = "DISPLAY=" + mDisplay + " " + xprop + " -root _NET_SUPPORTING_WM_CHECK 2>/dev/null";
+    bool up = false;
+    for (int wait = 0; wait < 100 && mManager != 0 && !up; ++wait) {
+      if (FILE* answer = ::popen(ask.c_str(), "r")) {
+        char line[256] = {};
+        up = std::fgets(line, sizeof line, answer) != nullptr &&
+             std::string(line).find("window id") != std::string::npos;
+        ::pclose(answer);
+      }
+      if (!up)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!up)
+      mDisplay.clear();
+  }
+  ~XServer() {
+    if (mManager != 0)
+      static_cast<void>(QZ::Platform::StopProcess(mManager, 2000));
+    if (mServer != 0)
+      static_cast<void>(QZ::Platform::StopProcess(mServer, 2000));
+  }
+  XServer(const XServer&) = delete;
+  XServer& operator=(const XServer&) = delete;
+
+  // Empty when the server (or the manager) could not be started.
+  const std::string& GetDisplay() const { return mDisplay; }
+
+private:
+  QZ::Platform::ProcessId mServer = 0;
+  QZ::Platform::ProcessId mManager = 0;
+  std::string mDisplay;
+};
+
+// The first frame on an X server: 0 without a window manager, 1 under openbox. Each iteration starts the editor
+// offscreen and then on the display, so both meet the same load; the time is the display's, with the offscreen
+// start and the ratio beside it.
+void BM_ColdStartToFirstFrameX11(benchmark::State& state) {
+  const XServer server(state.range(0) != 0);
+  if (server.GetDisplay().empty()) {
+    state.SkipWithError(state.range(0) != 0 ? "no Xvfb or openbox" : "no Xvfb");
+    return;
+  }
+  for (auto _ : state) {
+    const StartResult offscreen = StartToFirstFrame({}, "offscreen");
+    const StartResult x11 = StartToFirstFrame({"DISPLAY=" + server.GetDisplay()}, "x11");
+    if (!offscreen.framed || !x11.framed) {
+      state.SkipWithError("no first frame");
+      return;
+    }
+    state.SetIterationTime(x11.wallMs / 1000.0);
+    state.counters["cpu_ms"] = x11.cpuMs;
+    state.counters["offscreen_ms"] = offscreen.wallMs;
+    state.counters["x11_over_offscreen"] = x11.wallMs / offscreen.wallMs;
+  }
+}
+BENCHMARK(BM_ColdStartToFirstFrameX11)
+    ->ArgName("openbox")
+    ->Arg(0)
+    ->Arg(1)
     ->Iterations(1)
     ->Repetitions(9)
     ->ReportAggregatesOnly(true)
@@ -135,7 +253,9 @@ double PeakResidentKb(QZ::Platform::ProcessId process) {
 void BM_IdleShellProcessorTime(benchmark::State& state) {
   for (auto _ : state) {
     const std::filesystem::path folder = FreshFolder();
-    const QZ::Platform::ProcessId editor = QZ::Platform::StartProcess(QZ_EDITOR_PROGRAM, {}, Environment(folder));
+    // With the simulated controller, as a user would try the editor: its MIDI manager and polling included.
+    const QZ::Platform::ProcessId editor =
+        QZ::Platform::StartProcess(QZ_EDITOR_PROGRAM, {}, Environment(folder, "simulated"));
     if (editor == 0) {
       state.SkipWithError("cannot start the editor");
       return;
@@ -309,7 +429,7 @@ private:
     QZ::Platform::SetFolderOverride(QZ::Platform::FolderKind::kDocuments, (mFolder / "documents").string());
     QZ::SEditorOptions options;
     options.mCommandLine = QZ::NarrowString("pellan_vorn_editor");
-    options.mEnvironment.mScreenDpi = 96;
+    options.mEnvironment.mScreenDpi = QZ::ParseScreenDpi(std::getenv(QZ::kEnvironmentScreenDpi)).value_or(96);
     options.mInstanceFolder = (mFolder / "run").string();
     mProcess = std::make_unique<QZ::CEditorProcess>(options);
     if (!mProcess->InitApplication() || !mProcess->InitInstance() || !mProcess->StartEditor())
@@ -333,17 +453,27 @@ void BM_EditorFullRepaint(benchmark::State& state) {
     return;
   }
   static_cast<void>(window->RedrawNow()); // the bitmap cache filled outside the measurement
-  for (auto _ : state)
+  const auto* context = dynamic_cast<const QZ::LGDIRenderContextInfo*>(window->GetRenderContext().Get());
+  const std::uint32_t clearsBefore = context ? context->GetBackBuffer()->GetClearsPaid() : 0;
+  std::int64_t frames = 0;
+  for (auto _ : state) {
     static_cast<void>(window->RedrawNow());
+    ++frames;
+  }
   const QZ::Platform::WindowRect client = window->GetPlatformWindow().GetClientBounds();
   state.counters["width"] = client.width;
   state.counters["height"] = client.height;
+  // The back buffer's clears per repaint: 0 when the picture's first drawing covers the window.
+  if (context && frames > 0)
+    state.counters["clears"] = static_cast<double>(context->GetBackBuffer()->GetClearsPaid() - clearsBefore) /
+                               static_cast<double>(frames);
 }
 BENCHMARK(BM_EditorFullRepaint)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // The yardstick: the picture of one full repaint (the renderer's own record of it) drawn through the 2D
 // layer straight into a back buffer and copied to an in-memory window, as Graphics2DLayerBench draws its
-// scene: no control tree and no renderer, bitmaps from their images each time.
+// scene: no control tree and no renderer, bitmaps from their images each time. Fonts are found as the
+// renderer finds them (its fallback for a face that is not installed included), so every label is drawn.
 class DirectPicture {
 public:
   DirectPicture(const RecordingRenderer& renderer, std::int32_t width, std::int32_t height)
@@ -354,39 +484,50 @@ public:
     for (const RecordingRenderer::Op& op : mOps) {
       if (op.kind != RecordingRenderer::Kind::kText || mFonts.count(op.font.Get()))
         continue;
-      mFonts[op.font.Get()] = QZ::Platform::Font::Create(
-          QZ::Platform::FontFamily::FromName(op.font->GetFace().GetChars()),
-          renderer.GetFontScale() * op.font->GetSize(), op.font->GetStyle(), QZ::Platform::FontUnit::Point);
+      std::unique_ptr<QZ::Platform::Font> font =
+          QZ::LGDIRenderer::MakePlatformFont(*op.font, renderer.GetFontScale() * op.font->GetSize());
+      if (!font)
+        ++mMissingFonts;
+      mFonts[op.font.Get()] = std::move(font);
     }
   }
 
-  void Draw() {
+  // Fonts of the record that could not be made.
+  int GetMissingFonts() const { return mMissingFonts; }
+
+  // The operations drawn: every one of the record, unless one failed.
+  std::size_t Draw() {
+    std::size_t drawn = 0;
     for (const RecordingRenderer::Op& op : mOps) {
       mCanvas->SetClipRect(op.clip);
       switch (op.kind) {
       case RecordingRenderer::Kind::kFill:
         mCanvas->FillRect(op.rect, op.argb);
+        ++drawn;
         break;
       case RecordingRenderer::Kind::kFrame:
         mCanvas->StrokeRect(op.rect, op.argb, op.lineWidth);
+        ++drawn;
         break;
       case RecordingRenderer::Kind::kText:
-        if (const QZ::Platform::Font* font = mFonts[op.font.Get()].get())
+        if (const QZ::Platform::Font* font = mFonts[op.font.Get()].get()) {
           mCanvas->DrawString(op.text, *font,
                               {static_cast<float>(op.rect.x), static_cast<float>(op.rect.y) - 1.0f}, op.argb);
+          ++drawn;
+        }
         break;
       case RecordingRenderer::Kind::kBitmap: {
         const QZ::RectT<std::int32_t> source = op.bitmap->GetRect();
-        if (op.resizeType == QZ::kResizeTile)
-          static_cast<void>(mCanvas->FillTiled(*op.bitmap->GetGdiplusBitmap(),
-                                               {source.x, source.y, source.width, source.height}, op.rect));
-        else
-          static_cast<void>(
-              mCanvas->DrawImage(*op.bitmap->GetGdiplusBitmap(),
-                                 {static_cast<float>(op.rect.x), static_cast<float>(op.rect.y),
-                                  static_cast<float>(op.rect.width), static_cast<float>(op.rect.height)},
-                                 {static_cast<float>(source.x), static_cast<float>(source.y),
-                                  static_cast<float>(source.width), static_cast<float>(source.height)}));
+        const QZ::Platform::ImageStatus status =
+            op.resizeType == QZ::kResizeTile
+                ? mCanvas->FillTiled(*op.bitmap->GetGdiplusBitmap(),
+                                     {source.x, source.y, source.width, source.height}, op.rect)
+                : mCanvas->DrawImage(*op.bitmap->GetGdiplusBitmap(),
+                                     {static_cast<float>(op.rect.x), static_cast<float>(op.rect.y),
+                                      static_cast<float>(op.rect.width), static_cast<float>(op.rect.height)},
+                                     {static_cast<float>(source.x), static_cast<float>(source.y),
+                                      static_cast<float>(source.width), static_cast<float>(source.height)});
+        drawn += status == QZ::Platform::ImageStatus::Ok;
         break;
       }
       }
@@ -395,6 +536,7 @@ public:
     std::unique_ptr<QZ::Platform::Canvas> window = QZ::Platform::Canvas::Create(mWindow);
     window->SetCompositingMode(QZ::Platform::CompositingMode::SourceCopy);
     static_cast<void>(window->DrawSurface(*mBack, {0, 0}, {0, 0, mWidth, mHeight}));
+    return drawn;
   }
 
 private:
@@ -405,14 +547,17 @@ private:
   QZ::Platform::MemoryWindow mWindow;
   std::unique_ptr<QZ::Platform::Canvas> mCanvas;
   std::map<const QZ::LFont*, std::unique_ptr<QZ::Platform::Font>> mFonts;
+  int mMissingFonts = 0;
 };
 
-void BM_EditorFullRepaintDirect(benchmark::State& state) {
+// The record of one full repaint and its picture through the 2D layer; null, with the benchmark stopped with an
+// error, when there is no editor or the yardstick would leave out part of the picture.
+std::unique_ptr<DirectPicture> RecordPicture(benchmark::State& state) {
   QZ::OSWindow* window = Editor::Get().Window();
   RecordingRenderer* renderer = RecordingRenderer::Latest();
   if (!window || !renderer) {
     state.SkipWithError("no editor");
-    return;
+    return nullptr;
   }
   renderer->mOps.clear();
   renderer->mOtherOps = 0;
@@ -421,19 +566,70 @@ void BM_EditorFullRepaintDirect(benchmark::State& state) {
   static_cast<void>(window->RedrawNow());
   renderer->mRecording = false;
   const QZ::Platform::WindowRect client = window->GetPlatformWindow().GetClientBounds();
-  DirectPicture picture(*renderer, client.width, client.height);
-  picture.Draw();
+  auto picture = std::make_unique<DirectPicture>(*renderer, client.width, client.height);
+  // A yardstick that leaves out part of the picture measures less than the renderer draws.
+  if (picture->GetMissingFonts() > 0) {
+    state.SkipWithError("a font of the record cannot be made");
+    return nullptr;
+  }
+  if (renderer->mOtherOps > 0) {
+    state.SkipWithError("the repaint draws lines or shapes the yardstick does not redraw");
+    return nullptr;
+  }
+  if (picture->Draw() != renderer->mOps.size()) {
+    state.SkipWithError("an operation of the record was not redrawn");
+    return nullptr;
+  }
+  return picture;
+}
+
+void BM_EditorFullRepaintDirect(benchmark::State& state) {
+  std::unique_ptr<DirectPicture> picture = RecordPicture(state);
+  if (!picture)
+    return;
   for (auto _ : state)
-    picture.Draw();
-  state.counters["ops"] = static_cast<double>(renderer->mOps.size());
-  state.counters["other_ops"] = renderer->mOtherOps;
-  state.counters["renderer_clips"] = renderer->mClips;
+    benchmark::DoNotOptimize(picture->Draw());
+  const RecordingRenderer& renderer = *RecordingRenderer::Latest();
+  state.counters["ops"] = static_cast<double>(renderer.mOps.size());
+  state.counters["renderer_clips"] = renderer.mClips;
   int texts = 0;
-  for (const RecordingRenderer::Op& op : renderer->mOps)
+  for (const RecordingRenderer::Op& op : renderer.mOps)
     texts += op.kind == RecordingRenderer::Kind::kText;
   state.counters["texts"] = texts;
 }
 BENCHMARK(BM_EditorFullRepaintDirect)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// The two side by side: each iteration one full repaint and one yardstick picture, so that both meet the same
+// load; the time is the repaint's, with the yardstick's and the ratio beside it.
+void BM_EditorFullRepaintOverYardstick(benchmark::State& state) {
+  std::unique_ptr<DirectPicture> picture = RecordPicture(state);
+  if (!picture)
+    return;
+  QZ::OSWindow* window = Editor::Get().Window();
+  double repaintSeconds = 0;
+  double yardstickSeconds = 0;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    static_cast<void>(window->RedrawNow());
+    const auto repainted = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(picture->Draw());
+    const auto drawn = std::chrono::steady_clock::now();
+    const double repaint = std::chrono::duration<double>(repainted - start).count();
+    repaintSeconds += repaint;
+    yardstickSeconds += std::chrono::duration<double>(drawn - repainted).count();
+    state.SetIterationTime(repaint);
+  }
+  if (yardstickSeconds > 0) {
+    state.counters["yardstick_us"] =
+        1e6 * yardstickSeconds / static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    state.counters["over_yardstick"] = repaintSeconds / yardstickSeconds;
+  }
+}
+BENCHMARK(BM_EditorFullRepaintOverYardstick)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseManualTime()
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
 
 // One edit: the tempo changes in the engine, and the idle pass shows it (the panels take the value, the
 // up-down invalidates itself, the window paints what became invalid).

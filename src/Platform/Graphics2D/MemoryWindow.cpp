@@ -1,8 +1,22 @@
 #include "Platform/Graphics2D/WindowTarget.h"
 
+#include "Platform/Graphics2D/Canvas.h"
+
 #include <algorithm>
 
 namespace QZ::Platform {
+
+void WindowTarget::ShowSurface(const Surface& surface, std::span<const RectI> rects) {
+  std::unique_ptr<Canvas> canvas = Canvas::Create(*this);
+  if (!canvas)
+    return;
+  // Copied, never blended: transparent pixels must not leave the window's old pixels showing through.
+  canvas->SetCompositingMode(CompositingMode::SourceCopy);
+  canvas->SetImageFilter(ImageFilter::Nearest);
+  for (const RectI& rect : rects)
+    static_cast<void>(canvas->DrawSurface(surface, {rect.x, rect.y}, rect));
+  // The window shows what was drawn when the canvas goes.
+}
 
 MemoryWindow::MemoryWindow(std::int32_t width, std::int32_t height, std::uint32_t argb)
     : mWidth(std::max(width, 1)), mHeight(std::max(height, 1)),

@@ -77,6 +77,13 @@ std::uint32_t* Surface::Row(std::int32_t y) const {
                                                      cairo_image_surface_get_stride(surface));
 }
 
+const std::uint8_t* Surface::GetData() const {
+  cairo_surface_flush(Cairo(mSurface));
+  return cairo_image_surface_get_data(Cairo(mSurface));
+}
+
+std::int32_t Surface::GetStride() const { return cairo_image_surface_get_stride(Cairo(mSurface)); }
+
 ImageStatus Surface::GetPixel(std::int32_t x, std::int32_t y, std::uint32_t& argb) const {
   if (x < 0 || y < 0 || x >= mWidth || y >= mHeight)
     return ImageStatus::InvalidParameter;

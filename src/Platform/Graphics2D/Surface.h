@@ -38,6 +38,13 @@ public:
   // rectangle is ignored.
   void FillPixels(const RectI& rect, std::uint32_t argb);
 
+  // The pixels for reading, premultiplied words 0xAARRGGBB: row y starts at
+  // GetData() + y * GetStride() bytes. Drawing that is still under way is
+  // finished first. A window presents a back buffer straight from here, with
+  // no copy in between.
+  const std::uint8_t* GetData() const;
+  std::int32_t GetStride() const;
+
   // A straight-alpha copy, for reading back and saving as PNG; null when
   // memory runs out.
   std::unique_ptr<Image> ToImage() const;

@@ -2,14 +2,18 @@
 // WindowTarget: what a Canvas needs of a window to draw on it. The window
 // lends its pixels (32-bit words 0x..RRGGBB, the top byte ignored) for the
 // life of the canvas and is told which rectangles were drawn, so it shows
-// exactly those. The framework's window presenter (over the window layer) is
-// the window on screen; MemoryWindow the one held in memory for tests,
-// screenshots and benchmarks.
+// exactly those. A window may also be handed a whole surface and the
+// rectangles of it to show (ShowSurface), which a window that can read the
+// surface's pixels itself copies once, straight into what it shows. The
+// framework's window presenter (over the window layer) is the window on
+// screen; MemoryWindow the one held in memory for tests, screenshots and
+// benchmarks.
 //
 // One thread at a time; at most one canvas on a window at a time.
 
 #include "Platform/Graphics2D/Geometry2D.h"
 #include "Platform/Graphics2D/Image.h"
+#include "Platform/Graphics2D/Surface.h"
 
 #include <cstdint>
 #include <memory>
@@ -34,6 +38,11 @@ public:
   virtual void Show(std::span<const RectI> rects) = 0;
   // Takes the pixels back; they are not touched after this.
   virtual void EndDraw() = 0;
+  // Shows the rectangles of the surface, pixel (x, y) of the surface on
+  // window pixel (x, y), copied (never blended) and cut at the surface and
+  // the window. By default through a canvas on the window (BeginDraw, Show
+  // with the rectangles as cut, EndDraw); no canvas may be open on the window.
+  virtual void ShowSurface(const Surface& surface, std::span<const RectI> rects);
 };
 
 // A window held in memory: its pixels are opaque and start as the given

@@ -229,6 +229,9 @@ bool EventTranslator::IsDroppedPress(const SDL_Event& event) const {
 
 void EventTranslator::Translate(const SDL_Event& event, std::deque<WindowEvent>& out) {
   WindowSystemState& state = State();
+  // SDL has taken in every X event up to this one, the frame extents' property changes among them.
+  if (state.framesAwaited > 0)
+    WindowEventAccess::KeepAwaitedOrigins();
   if (state.wakeEventType != 0 && event.type == state.wakeEventType) {
     out.push_back(MakeEvent(WindowEventKind::kWake, kNoWindow));
     return;

@@ -49,13 +49,15 @@ std::uint32_t OpaquePixel(const std::uint8_t* p, PixelAlpha alpha) {
 }
 
 // A row of pixels as opaque 0xFFRRGGBB words. Premultiplied pixels on a little-endian machine are such words
-// already but for the alpha byte: that case is a plain word loop, which the compiler vectorises (a full
-// repaint presents every pixel of the window).
+// already but for the alpha byte: that case is one pass of word copies, which the compiler vectorises (a full
+// repaint presents every pixel of the window, and each is read and written once).
 void OpaqueRow(const std::uint8_t* source, std::int32_t width, PixelAlpha alpha, std::uint32_t* target) {
   if (alpha == PixelAlpha::kPremultiplied && std::endian::native == std::endian::little) {
-    std::memcpy(target, source, static_cast<std::size_t>(width) * 4);
-    for (std::int32_t x = 0; x < width; ++x)
-      target[x] |= 0xFF000000u;
+    for (std::int32_t x = 0; x < width; ++x) {
+      std::uint32_t word = 0;
+      std::memcpy(&word, source + static_cast<std::ptrdiff_t>(x) * 4, sizeof word);
+      target[x] = word | 0xFF000000u;
+    }
     return;
   }
   for (std::int32_t x = 0; x < width; ++x)
@@ -113,6 +115,7 @@ Window::~Window() {
     if (window->mOwner == mId)
       window->mOwner = kNoWindow;
   }
+  StopAwaitingFrame();
   state.windows.erase(mId);
   // A stopped window system has taken its windows with it.
   if (state.startCount > 0)
@@ -136,24 +139,28 @@ bool Window::Show() {
 }
 
 void Window::KeepClientOrigin() {
-  const std::optional<WindowPoint> wanted = mOriginToKeep;
-  mOriginToKeep.reset();
   const char* driver = SDL_GetCurrentVideoDriver();
-  if (!wanted || driver == nullptr || std::strcmp(driver, "x11") != 0)
+  if (!mOriginToKeep || driver == nullptr || std::strcmp(driver, "x11") != 0) {
+    mOriginToKeep.reset();
     return;
-  // The manager reports its frame shortly after the window is mapped; without a manager none comes.
-  constexpr Uint32 kFrameWaitMs = 250;
-  const Uint32 start = SDL_GetTicks();
-  WindowFrame frame = GetFrame();
-  while (frame.top == 0 && frame.left == 0 && SDL_GetTicks() - start < kFrameWaitMs) {
-    SDL_Delay(5);
-    SDL_PumpEvents();
-    frame = GetFrame();
   }
-  if (frame.top == 0 && frame.left == 0)
+  // A window shown again has its frame already.
+  if (ApplyKeptOrigin() || mAwaitingFrame)
     return;
-  SDL_PumpEvents(); // the manager's placement of the frame
-  WindowPoint target = *wanted;
+  mAwaitingFrame = true;
+  mFrameAwaitedSince = SDL_GetTicks();
+  // The manager reports the extents with a property change, which SDL takes in without an event of its own:
+  // the window system's messages come as events while a window waits, so that change wakes the loop too.
+  if (State().framesAwaited++ == 0)
+    SDL_EventState(SDL_SYSWMEVENT, SDL_ENABLE);
+}
+
+bool Window::ApplyKeptOrigin() {
+  const WindowFrame frame = GetFrame();
+  if (frame.top == 0 && frame.left == 0)
+    return false;
+  WindowPoint target = *mOriginToKeep;
+  mOriginToKeep.reset();
   // The position was meant for the whole window: its frame, not only its client area, stays on the desktop, or
   // a window placed at the desktop's corner would have its title bar above the screen, out of the user's reach.
   SDL_Rect usable{};
@@ -164,6 +171,32 @@ void Window::KeepClientOrigin() {
   }
   SDL_SetWindowPosition(Native(mNative), target.x, target.y);
   NoteBounds();
+  return true;
+}
+
+void Window::StopAwaitingFrame() {
+  if (!mAwaitingFrame)
+    return;
+  mAwaitingFrame = false;
+  if (--State().framesAwaited == 0)
+    SDL_EventState(SDL_SYSWMEVENT, SDL_DISABLE);
+}
+
+void Window::KeepAwaitedOrigins() {
+  // The manager reports its frame shortly after the window is mapped; without a manager none comes.
+  constexpr Uint32 kFrameWaitMs = 2000;
+  std::vector<Window*> waiting;
+  for (const auto& [id, window] : State().windows) {
+    if (window->mAwaitingFrame)
+      waiting.push_back(window);
+  }
+  for (Window* window : waiting) {
+    if (!window->mOriginToKeep || window->ApplyKeptOrigin() ||
+        SDL_GetTicks() - window->mFrameAwaitedSince > kFrameWaitMs) {
+      window->mOriginToKeep.reset();
+      window->StopAwaitingFrame();
+    }
+  }
 }
 
 bool Window::Hide() {
@@ -246,6 +279,8 @@ bool Window::SetClientBounds(const WindowRect& bounds) {
   SDL_SetWindowSize(Native(mNative), bounds.width, bounds.height);
   if (!IsVisible())
     mOriginToKeep = WindowPoint{bounds.x, bounds.y};
+  else
+    mOriginToKeep.reset(); // placed again while its frame is awaited: the new place holds
   NoteBounds();
   return true;
 }

@@ -153,9 +153,19 @@ private:
   WindowShowState mShowState = WindowShowState::kRestored;
   WindowRect mNormalBounds;
   // A client origin set while the window was hidden: a window manager takes such a position for its frame's, so
-  // the client area is put there again once the window is framed.
+  // the client area is put there again once the window is framed. Show does not wait for the frame: the window
+  // is painted at once, and the origin is put back when the manager's frame extents arrive (a property change,
+  // seen by the event translation; KeepAwaitedOrigins). Without a manager none arrive, and the wait ends after
+  // two seconds.
   std::optional<WindowPoint> mOriginToKeep;
+  bool mAwaitingFrame = false;
+  std::uint32_t mFrameAwaitedSince = 0;
   void KeepClientOrigin();
+  // Puts the client area at the kept origin when the frame is known; false while it is not.
+  bool ApplyKeptOrigin();
+  void StopAwaitingFrame();
+  // For every window that awaits its frame: the origin applied once the frame is known, or the wait ended.
+  static void KeepAwaitedOrigins();
 };
 
 } // namespace QZ::Platform

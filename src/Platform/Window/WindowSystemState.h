@@ -26,6 +26,7 @@ class WindowEventAccess {
 public:
   static void SetShowState(Window& window, WindowShowState state) { window.mShowState = state; }
   static void NoteBounds(Window& window) { window.NoteBounds(); }
+  static void KeepAwaitedOrigins() { Window::KeepAwaitedOrigins(); }
 };
 
 namespace detail {
@@ -82,7 +83,8 @@ struct WindowSystemState {
   CursorId systemCursors[14] = {};
   CursorId currentCursor = kNoCursor;
   std::int32_t pointerCount = 0;
-  bool cursorHidden = false; // kNoCursor was made current
+  std::int32_t framesAwaited = 0; // windows waiting for the manager's frame extents (Window::KeepClientOrigin)
+  bool cursorHidden = false;      // kNoCursor was made current
 };
 
 WindowSystemState& State();

@@ -659,6 +659,8 @@ TEST_F(OSWindowTest, APaintRendersThroughTheGdiRoleRendererAndShowsOnlyWhatChang
   EXPECT_EQ(pixels[25 * 200 + 15], 0xFFFF0000u);
   EXPECT_EQ(pixels[25 * 200 + 45], 0xFF0000FFu);
   EXPECT_EQ(pixels[5 * 200 + 5], 0xFF0000FFu);
+  // The back buffer went to the window straight: the presenter holds no frame of its own.
+  EXPECT_FALSE(window->GetPresenter().HasOwnPixels());
 
   // Part of the window lost its pixels, nothing of the framework's: the back
   // buffer shows them again and nothing is drawn.

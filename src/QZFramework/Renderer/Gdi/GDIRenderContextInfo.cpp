@@ -31,13 +31,14 @@ QZRESULT LGDIRendererOffscreenSurface::SetSize(const SizeT<std::int32_t>& size) 
   const std::int32_t width = size.width > 0 ? size.width : 1;
   const std::int32_t height = size.height > 0 ? size.height : 1;
   // Every full repaint asks for empty buffers: clearing the pixels there are costs far less than mapping
-  // and faulting in new ones.
+  // and faulting in new ones, and the clear waits until the pixels are wanted (a buffer never used is never
+  // touched; a first drawing that covers everything makes it needless).
   if (mBitmap && mBitmap->GetWidth() == width && mBitmap->GetHeight() == height) {
     mGraphics = Platform::Canvas::Create(*mBitmap);
-    if (mGraphics)
-      mGraphics->Clear(0);
+    mClearPending = mGraphics != nullptr;
     return S_OK;
   }
+  mClearPending = false;
   mBitmap.reset();
   // Every window shows the one pixel format surfaces have, so the window is
   // not needed to make a compatible one.
@@ -53,12 +54,32 @@ SizeT<std::int32_t> LGDIRendererOffscreenSurface::GetSize() const {
   return {mBitmap->GetWidth(), mBitmap->GetHeight()};
 }
 
+void LGDIRendererOffscreenSurface::PayPendingClear() const {
+  if (!mClearPending)
+    return;
+  mClearPending = false;
+  ++mClearsPaid;
+  if (mGraphics)
+    mGraphics->Clear(0);
+}
+
+Platform::Canvas* LGDIRendererOffscreenSurface::GetGraphics() const {
+  PayPendingClear();
+  return mGraphics.get();
+}
+
+Platform::Surface* LGDIRendererOffscreenSurface::GetBitmap() const {
+  PayPendingClear();
+  return mBitmap.get();
+}
+
 Platform::ImageStatus LGDIRendererOffscreenSurface::CopyRect(Platform::Canvas& target,
                                                              const PointT<std::int32_t>& destination,
                                                              const RectT<std::int32_t>& source) const {
-  if (!mBitmap)
+  const Platform::Surface* pixels = GetBitmap();
+  if (!pixels)
     return Platform::ImageStatus::InvalidParameter;
-  return target.DrawSurface(*mBitmap, {destination.x, destination.y},
+  return target.DrawSurface(*pixels, {destination.x, destination.y},
                             {source.x, source.y, source.width, source.height});
 }
 
@@ -100,19 +121,20 @@ void LGDIRenderContextInfo::Present() {
     graphics->Flush();
   if (mOffscreen || !mWindow)
     return;
-  std::unique_ptr<Platform::Canvas> window =
-      Platform::Canvas::Create(*static_cast<Platform::WindowTarget*>(mWindow));
-  if (!window)
+  const Platform::Surface* pixels = mBackBuffer->GetBitmap();
+  if (!pixels)
     return;
-  // Copied, never blended: transparent back-buffer pixels must not leave
-  // the window's old pixels showing through.
-  window->SetCompositingMode(Platform::CompositingMode::SourceCopy);
-  window->SetImageFilter(Platform::ImageFilter::Nearest);
   RectList dirty;
   mDirtyRegion.GetRects(dirty);
+  if (dirty.rects.empty())
+    return;
+  std::vector<Platform::RectI> shown;
+  shown.reserve(dirty.rects.size());
   for (auto rect = dirty.rects.rbegin(); rect != dirty.rects.rend(); ++rect)
-    mBackBuffer->CopyRect(*window, {rect->x, rect->y}, *rect);
-  // The window shows what was copied when its canvas goes.
+    shown.push_back({rect->x, rect->y, rect->width, rect->height});
+  // The window copies the back buffer's pixels itself, never blending: transparent back-buffer pixels must
+  // not leave the window's old pixels showing through.
+  static_cast<Platform::WindowTarget*>(mWindow)->ShowSurface(*pixels, shown);
 }
 
 void LGDIRenderContextInfo::SwapBuffers() { std::swap(mBackBuffer, mSpareBuffer); }

@@ -11,9 +11,18 @@
 // The window handle of a GDI+ context is the window's Platform::WindowTarget
 // (the native window's presenter on screen, a MemoryWindow in tests), converted to the
 // handle from a WindowTarget pointer; a context made without one presents
-// nothing. Both surfaces are at least 1 x 1. A surface
-// that could not be made stays without pixels (GetSize {0, 0}); drawing into it
-// does nothing, and the next RenderStart makes the surfaces again.
+// nothing. Presenting hands the back buffer itself to the window
+// (WindowTarget::ShowSurface), which copies the rectangles once. Both surfaces
+// are at least 1 x 1. A surface that could not be made stays without pixels
+// (GetSize {0, 0}); drawing into it does nothing, and the next RenderStart
+// makes the surfaces again.
+//
+// A surface emptied at its own size is cleared lazily: the clear is owed until
+// its pixels or its canvas are first asked for (GetGraphics, GetBitmap,
+// CopyRect), and a drawing that covers every pixel may take its place
+// (DropPendingClear). So an on-screen context's spare buffer, never used,
+// never has its memory touched, and a full repaint that starts with an opaque
+// picture of the whole window does not clear first.
 //
 // UI thread only, like every render context; no locks.
 
@@ -37,24 +46,37 @@ public:
   LGDIRendererOffscreenSurface(const LGDIRendererOffscreenSurface&) = delete;
   LGDIRendererOffscreenSurface& operator=(const LGDIRendererOffscreenSurface&) = delete;
 
-  // A transparent surface (the same one cleared when the size is unchanged)
-  // and a new canvas; a width or height of 0 or less becomes 1. Returns 0,
-  // also when the surface could not be made.
+  // A transparent surface (the same one, its clear owed, when the size is
+  // unchanged) and a new canvas; a width or height of 0 or less becomes 1.
+  // Returns 0, also when the surface could not be made.
   QZRESULT SetSize(const SizeT<std::int32_t>& size);
   // {0, 0} without pixels.
   SizeT<std::int32_t> GetSize() const;
-  // Null without pixels.
-  Platform::Canvas* GetGraphics() const { return mGraphics.get(); }
-  Platform::Surface* GetBitmap() const { return mBitmap.get(); }
+  // Null without pixels. Both pay an owed clear first.
+  Platform::Canvas* GetGraphics() const;
+  Platform::Surface* GetBitmap() const;
+  // The canvas for its state alone (transform, clip, modes), never for its
+  // pixels: an owed clear stays owed. Null without pixels.
+  Platform::Canvas* PeekGraphics() const { return mGraphics.get(); }
+  bool IsClearPending() const { return mClearPending; }
+  // The caller covers every pixel before anything reads them: the owed clear
+  // is not needed.
+  void DropPendingClear() { mClearPending = false; }
+  // The owed clears paid so far.
+  std::uint32_t GetClearsPaid() const { return mClearsPaid; }
   WindowHandle GetWindow() const { return mWindow; }
   // The source rectangle of the pixels 1:1 onto the target at the destination.
   Platform::ImageStatus CopyRect(Platform::Canvas& target, const PointT<std::int32_t>& destination,
                                  const RectT<std::int32_t>& source) const;
 
 private:
+  void PayPendingClear() const;
+
   WindowHandle mWindow;
   std::unique_ptr<Platform::Surface> mBitmap;
   std::unique_ptr<Platform::Canvas> mGraphics;
+  mutable bool mClearPending = false;
+  mutable std::uint32_t mClearsPaid = 0;
 };
 
 class LGDIRenderContextInfo : public LRenderContextInfo {
@@ -76,8 +98,8 @@ public:
   // viewport (a full repaint starts from an empty picture).
   void UpdateBufferSize();
   // At the end of every frame: finishes the drawing and, unless off-screen,
-  // copies each dirty rectangle of the back buffer to the same place in the
-  // window, from the last rectangle to the first. The dirty region is left as
+  // has the window show each dirty rectangle of the back buffer at the same
+  // place, from the last rectangle to the first. The dirty region is left as
   // it is.
   void Present();
   void SwapBuffers();

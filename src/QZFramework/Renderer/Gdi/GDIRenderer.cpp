@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -41,6 +42,31 @@ std::int32_t RoundMetric(float v) {
   if (rounded >= 2147483648.0f)
     return std::numeric_limits<std::int32_t>::max();
   return static_cast<std::int32_t>(rounded);
+}
+
+// The clip of a canvas that has none.
+constexpr RectT<double> kNoClip{-1e9, -1e9, 2e9, 2e9};
+
+// Whether every pixel of the surface has alpha 255.
+bool IsOpaque(const Platform::Surface& surface) {
+  const std::uint8_t* data = surface.GetData();
+  std::uint32_t all = 0xFF000000u;
+  for (std::int32_t y = 0; y < surface.GetHeight(); ++y) {
+    const std::uint8_t* row = data + static_cast<std::ptrdiff_t>(y) * surface.GetStride();
+    for (std::int32_t x = 0; x < surface.GetWidth(); ++x) {
+      std::uint32_t pixel = 0;
+      std::memcpy(&pixel, row + static_cast<std::ptrdiff_t>(x) * 4, sizeof pixel);
+      all &= pixel;
+    }
+    if ((all & 0xFF000000u) != 0xFF000000u)
+      return false;
+  }
+  return true;
+}
+
+// Whether the rectangle holds {0, 0, width, height}.
+bool Holds(double x, double y, double width, double height, const SizeT<std::int32_t>& size) {
+  return x <= 0 && y <= 0 && x + width >= size.width && y + height >= size.height;
 }
 
 std::u16string_view View(const WideString& text) { return {text.GetChars(), text.GetLength()}; }
@@ -99,15 +125,30 @@ QZRESULT LGDIRenderer::InitRenderContextInfo(const RectT<std::int32_t>& viewport
 }
 
 Platform::Canvas* LGDIRenderer::CurrentGraphics() const {
-  return mCurrentContext ? mCurrentContext->GetGraphics() : nullptr;
+  return mCurrentContext ? mCurrentContext->GetBackBuffer()->PeekGraphics() : nullptr;
 }
 
 Platform::Canvas* LGDIRenderer::DrawingGraphics() {
   ApplyPendingClip();
-  return CurrentGraphics();
+  return mCurrentContext ? mCurrentContext->GetGraphics() : nullptr;
+}
+
+void LGDIRenderer::ApplyPendingOrigin() {
+  if (!mOriginPending)
+    return;
+  mOriginPending = false;
+  Platform::Canvas* graphics = CurrentGraphics();
+  const RenderState* state = GetCurrentState();
+  if (!graphics || !state)
+    return;
+  graphics->ResetTransform();
+  graphics->Translate(static_cast<float>(state->mOrigin.x), static_cast<float>(state->mOrigin.y),
+                      Platform::MatrixOrder::Prepend);
 }
 
 void LGDIRenderer::ApplyPendingClip() {
+  // The clip is given in drawing coordinates under the canvas's transform: the origin first.
+  ApplyPendingOrigin();
   if (!mClipPending)
     return;
   mClipPending = false;
@@ -120,6 +161,19 @@ void LGDIRenderer::ApplyPendingClip() {
   const double y = mPendingClip.y - state->mOrigin.y;
   graphics->SetClipRect({static_cast<float>(x), static_cast<float>(y), static_cast<float>(mPendingClip.width),
                          static_cast<float>(mPendingClip.height)});
+  mCanvasClip = mPendingClip;
+}
+
+void LGDIRenderer::DropClearUnder(const RectT<std::int32_t>& rect) {
+  ApplyPendingClip();
+  const RenderState* state = GetCurrentState();
+  if (!mCurrentContext || !mCurrentContext->GetBackBuffer()->IsClearPending() || !state || !mCanvasClip ||
+      GetStartedContextCount() != 1)
+    return;
+  const SizeT<std::int32_t> size = mCurrentContext->GetBackBuffer()->GetSize();
+  if (Holds(rect.x + state->mOrigin.x, rect.y + state->mOrigin.y, rect.width, rect.height, size) &&
+      Holds(mCanvasClip->x, mCanvasClip->y, mCanvasClip->width, mCanvasClip->height, size))
+    mCurrentContext->GetBackBuffer()->DropPendingClear();
 }
 
 QZRESULT LGDIRenderer::RenderStart(const RCPtr<LRenderContextInfo>& context) {
@@ -127,9 +181,13 @@ QZRESULT LGDIRenderer::RenderStart(const RCPtr<LRenderContextInfo>& context) {
   ApplyPendingClip();
   LRenderer::RenderStart(context);
   mCurrentContext = DynamicCast<LGDIRenderContextInfo>(context);
+  mCanvasClip.reset();
   if (!mCurrentContext)
     return S_OK;
   mCurrentContext->UpdateBufferSize();
+  // A full repaint's canvas is new: it has no clip yet.
+  if (mCurrentContext->GetBackBuffer()->IsClearPending())
+    mCanvasClip = kNoClip;
   Platform::Canvas* graphics = CurrentGraphics();
   if (!graphics)
     return S_OK;
@@ -152,6 +210,7 @@ QZRESULT LGDIRenderer::RenderFinish(const RCPtr<LRenderContextInfo>& context) {
   if (mCurrentContext)
     mCurrentContext->Present();
   mCurrentContext = nullptr;
+  mCanvasClip.reset();
   LRenderer::RenderFinish(context);
   if (GetStartedContextCount() > 0)
     mCurrentContext = RCPtr<LGDIRenderContextInfo>(dynamic_cast<LGDIRenderContextInfo*>(GetCurrentContext()));
@@ -177,20 +236,20 @@ void LGDIRenderer::SetClipRect(const RectT<double>& clip) {
 
 void LGDIRenderer::Translate(const PointT<double>& delta) {
   LRenderer::Translate(delta);
-  Platform::Canvas* graphics = CurrentGraphics();
-  const RenderState* state = GetCurrentState();
-  if (!graphics || !state)
-    return;
-  graphics->ResetTransform();
-  graphics->Translate(static_cast<float>(state->mOrigin.x), static_cast<float>(state->mOrigin.y),
-                      Platform::MatrixOrder::Prepend);
+  // Controls move the origin for each child and back, and most draw nothing there: the canvas takes the
+  // origin before the next drawing or clip.
+  mOriginPending = CurrentGraphics() != nullptr && GetCurrentState() != nullptr;
+}
+
+std::unique_ptr<Platform::Font> LGDIRenderer::MakePlatformFont(const LFont& font, float points) {
+  return Platform::Font::Create(FamilyOf(font.GetFace()), points, font.GetStyle(), Platform::FontUnit::Point);
 }
 
 const Platform::Font* LGDIRenderer::GetPlatformFont(const LFont& font, float points) {
   if (mLastFont && mLastFont->GetSize() == points && mLastFontStyle == font.GetStyle() &&
       mLastFontFace == font.GetFace())
     return mLastFont.get();
-  mLastFont = Platform::Font::Create(FamilyOf(font.GetFace()), points, font.GetStyle(), Platform::FontUnit::Point);
+  mLastFont = MakePlatformFont(font, points);
   mLastFontFace = font.GetFace();
   mLastFontStyle = font.GetStyle();
   return mLastFont.get();
@@ -254,6 +313,13 @@ void LGDIRenderer::FrameRect(const RectT<std::int32_t>& rect, const Color& color
 }
 
 void LGDIRenderer::FillRect(const RectT<std::int32_t>& rect, const Color& color, bool blend) {
+  if (mCurrentContext && mCurrentContext->GetBackBuffer()->IsClearPending()) {
+    // Set pixels need no clear beneath them; blended ones only when opaque.
+    if (!blend && Holds(rect.x, rect.y, rect.width, rect.height, mCurrentContext->GetBackBuffer()->GetSize()))
+      mCurrentContext->GetBackBuffer()->DropPendingClear();
+    else if (blend && (color.ToARGB() >> 24) == 0xFF)
+      DropClearUnder(rect);
+  }
   Platform::Canvas* graphics = DrawingGraphics();
   if (!graphics)
     return;
@@ -349,6 +415,7 @@ void LGDIRenderer::DrawPath(const PolylineT<float>& polyline, const Color& color
 
   const std::uint32_t argb = color.ToARGB();
   Translate({position.x, position.y});
+  ApplyPendingOrigin();
   const bool unscaled =
       std::fabs(scale.x - 1.0f) < kUnitScaleTolerance && std::fabs(scale.y - 1.0f) < kUnitScaleTolerance;
   const Platform::Path scaledPath = unscaled ? Platform::Path() : built->mPath.Scaled(scale.x, scale.y);
@@ -415,7 +482,7 @@ RCPtr<LGDIRenderer::LCachedBitmap> LGDIRenderer::RenderBitmap(const LBitmap& bit
   std::unique_ptr<Platform::CachedImage> cached = Platform::CachedImage::Create(*rendering);
   if (!cached)
     return nullptr;
-  return MakeRCPtr<LCachedBitmap>(std::move(cached), changeCount);
+  return MakeRCPtr<LCachedBitmap>(std::move(cached), changeCount, IsOpaque(*rendering));
 }
 
 void LGDIRenderer::DrawBitmap(const RCPtr<LBitmap>& bitmap, const RectT<std::int32_t>& destination,
@@ -427,8 +494,8 @@ void LGDIRenderer::DrawBitmap(const RCPtr<LBitmap>& bitmap, const RectT<std::int
   if (!bitmap || !bitmap->GetGdiplusBitmap() || bitmap->GetWidth() < 1 || bitmap->GetHeight() < 1 ||
       destination.width < 1 || destination.height < 1)
     return;
-  Platform::Canvas* graphics = DrawingGraphics();
-  if (!graphics)
+  // The state's canvas, without paying an owed clear: the picture may cover it.
+  if (!CurrentGraphics())
     return;
   RCPtr<LCachedBitmap>& entry = mBitmapCache.Get({bitmap, destination.width, destination.height}, false);
   // A rendering of pixels that have changed since would show the old picture.
@@ -437,8 +504,11 @@ void LGDIRenderer::DrawBitmap(const RCPtr<LBitmap>& bitmap, const RectT<std::int
     // The entry slot stays valid: bounding empties objects, it moves no entry.
     BoundBitmapCacheBytes(entry.Get());
   }
-  if (entry)
-    graphics->DrawCached(entry->GetImage(), destination.x, destination.y);
+  if (!entry)
+    return;
+  if (entry->IsOpaque() && mCurrentContext->GetBackBuffer()->IsClearPending())
+    DropClearUnder(destination);
+  DrawingGraphics()->DrawCached(entry->GetImage(), destination.x, destination.y);
 }
 
 std::uint64_t LGDIRenderer::GetBitmapCacheBytes() const {

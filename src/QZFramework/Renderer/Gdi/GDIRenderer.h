@@ -39,6 +39,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace QZ {
 
@@ -78,10 +79,13 @@ public:
   // and the change count of the image it was rendered from.
   class LCachedBitmap : public virtual LRefCountedObject {
   public:
-    LCachedBitmap(std::unique_ptr<Platform::CachedImage> image, std::uint64_t sourceChangeCount)
-        : mImage(std::move(image)), mSourceChangeCount(sourceChangeCount) {}
+    LCachedBitmap(std::unique_ptr<Platform::CachedImage> image, std::uint64_t sourceChangeCount,
+                  bool opaque = false)
+        : mImage(std::move(image)), mSourceChangeCount(sourceChangeCount), mOpaque(opaque) {}
     const Platform::CachedImage& GetImage() const { return *mImage; }
     std::uint64_t GetSourceChangeCount() const { return mSourceChangeCount; }
+    // Whether every pixel of the rendering is opaque.
+    bool IsOpaque() const { return mOpaque; }
     // 4 bytes per pixel of the rendering.
     std::uint64_t GetByteSize() const {
       return std::uint64_t{4} * static_cast<std::uint64_t>(std::max(mImage->GetWidth(), 0)) *
@@ -94,6 +98,7 @@ public:
   private:
     std::unique_ptr<Platform::CachedImage> mImage;
     std::uint64_t mSourceChangeCount;
+    bool mOpaque;
   };
 
   // A polyline built into a path (alternate fill).
@@ -170,6 +175,12 @@ public:
   void SetClipRect(const RectT<double>& clip) override;
   void Translate(const PointT<double>& delta) override;
 
+  // The 2D layer's font of the face at the size, in points, with the font's
+  // style bits: the face's family, or the generic sans-serif family where the
+  // face is not installed (also what measuring and the metrics use). Null when
+  // the font cannot be made.
+  static std::unique_ptr<Platform::Font> MakePlatformFont(const LFont& font, float points);
+
   float GetFontScale() const { return mFontScale; }
   const RCPtr<LGDIRenderContextInfo>& GetCurrentGDIContext() const { return mCurrentContext; }
   const BitmapCache& GetBitmapCache() const { return mBitmapCache; }
@@ -183,12 +194,21 @@ protected:
 private:
   enum class PathKind { Segments, Strip, Polygon };
 
+  // The current canvas for its state (transform, clip, modes) only.
   Platform::Canvas* CurrentGraphics() const;
-  // The current canvas with the state's clip applied, for drawing. Controls
-  // set and restore a clip each, and most draw nothing under it: a clip
-  // reaches the canvas only when something is drawn under it.
+  // The current canvas with the state's clip applied, for drawing; the back
+  // buffer's owed clear is paid first. Controls set and restore a clip each,
+  // and most draw nothing under it: a clip reaches the canvas only when
+  // something is drawn under it.
   Platform::Canvas* DrawingGraphics();
+  // The origin, then the clip, that the canvas has not taken yet.
+  void ApplyPendingOrigin();
   void ApplyPendingClip();
+  // Whether an opaque drawing of the rectangle (drawing coordinates) sets
+  // every pixel of the current back buffer through the canvas's clip; its
+  // owed clear is then dropped (a full repaint mostly starts with the
+  // window's whole background).
+  void DropClearUnder(const RectT<std::int32_t>& rect);
   void DrawPath(const PolylineT<float>& polyline, const Color& color, const PointT<float>& position,
                 const PointT<float>& scale, bool cache, PathKind kind, bool fill);
   // Empties the least recently drawn renderings other than kept until the
@@ -212,9 +232,14 @@ private:
   std::unique_ptr<Platform::Font> mLastFont;
   WideString mLastFontFace;
   std::int32_t mLastFontStyle = 0;
+  // The state's origin changed and the canvas's transform does not follow yet.
+  bool mOriginPending = false;
   // The clip set last and not yet given to the canvas, in back-buffer pixels.
   bool mClipPending = false;
   RectT<double> mPendingClip;
+  // The clip the current canvas holds, in back-buffer pixels, where it is
+  // known (a canvas made for a full repaint holds none: kNoClip).
+  std::optional<RectT<double>> mCanvasClip;
 };
 
 } // namespace QZ

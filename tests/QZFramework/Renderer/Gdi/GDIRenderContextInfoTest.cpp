@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace QZ {
@@ -84,6 +85,122 @@ TEST(GDIRenderContextInfo, SurfacesAreMadeAgainOnlyForANewSizeOrAWholeViewportRe
     context->GetSpareBuffer()->GetBitmap()->GetPixel(1, 1, spare);
     EXPECT_EQ(spare, expected);
     EXPECT_EQ(context->GetBackBuffer()->GetSize(), (SizeT<std::int32_t>{c.viewport.width, c.viewport.height}));
+  }
+}
+
+TEST(GDIRenderContextInfo, AnEmptiedSurfaceIsClearedOnlyWhenItsPixelsAreWanted) {
+  const RCPtr<LGDIRenderContextInfo> context =
+      MakeRCPtr<LGDIRenderContextInfo>(RectT<std::int32_t>{0, 0, 40, 30}, nullptr, false);
+  context->GetBackBuffer()->GetBitmap()->SetPixel(1, 1, 0xFFFF0000);
+  context->GetSpareBuffer()->GetBitmap()->SetPixel(1, 1, 0xFFFF0000);
+  SetDirty(*context, {{0, 0, 40, 30}});
+  context->UpdateBufferSize();
+  // A window's spare buffer is never used: its clear stays owed, its memory untouched.
+  EXPECT_TRUE(context->GetBackBuffer()->IsClearPending());
+  EXPECT_TRUE(context->GetSpareBuffer()->IsClearPending());
+  EXPECT_NE(context->GetSpareBuffer()->PeekGraphics(), nullptr);
+  EXPECT_TRUE(context->GetSpareBuffer()->IsClearPending()) << "the canvas's state alone pays nothing";
+  // Whoever asks for the pixels or the canvas gets them cleared.
+  std::uint32_t spare = 0xDEADBEEF;
+  context->GetSpareBuffer()->GetBitmap()->GetPixel(1, 1, spare);
+  EXPECT_EQ(spare, 0u);
+  EXPECT_FALSE(context->GetSpareBuffer()->IsClearPending());
+  ASSERT_NE(context->GetGraphics(), nullptr);
+  EXPECT_FALSE(context->GetBackBuffer()->IsClearPending());
+  EXPECT_EQ(BackPixel(*context, 1, 1), 0u);
+  // A new size makes new, transparent surfaces: nothing owed.
+  context->mViewport = {0, 0, 41, 30};
+  context->UpdateBufferSize();
+  EXPECT_FALSE(context->GetBackBuffer()->IsClearPending());
+  EXPECT_FALSE(context->GetSpareBuffer()->IsClearPending());
+}
+
+class GDIFullRepaint : public GDIRendererFixture {};
+
+// A full repaint starts from an empty picture; a first drawing that sets every pixel makes the clear needless, and
+// anything less must leave the picture as if the buffer had been cleared.
+TEST_F(GDIFullRepaint, TheClearGivesWayOnlyToAFirstDrawingThatSetsEveryPixel) {
+  const RCPtr<LBitmap> opaque =
+      test::MakeBitmap(kWidth, kHeight, [](std::int32_t, std::int32_t) { return 0xFF0000FFu; });
+  const RCPtr<LBitmap> holed = test::MakeBitmap(kWidth, kHeight, [](std::int32_t x, std::int32_t y) {
+    return x == 5 && y == 5 ? 0x00000000u : 0xFF0000FFu;
+  });
+  const Color green = Color::FromARGB(0xFF00FF00);
+  struct Case {
+    const char* name;
+    std::function<void(LGDIRenderer&)> draw;
+    bool clearDropped;
+    std::uint32_t at55;   // pixel (5, 5) after the frame (the old picture's mark is there)
+    std::uint32_t at9070; // pixel (90, 70), likewise marked
+  };
+  const std::vector<Case> cases{
+      {"opaque fill of the whole window",
+       [&](LGDIRenderer& r) {
+         r.FillRect({0, 0, kWidth, kHeight}, green, true);
+       },
+       true, 0xFF00FF00, 0xFF00FF00},
+      {"opaque fill past the window",
+       [&](LGDIRenderer& r) {
+         r.FillRect({-5, -5, 200, 200}, green, true);
+       },
+       true, 0xFF00FF00, 0xFF00FF00},
+      {"pixels set over the whole window, transparent",
+       [&](LGDIRenderer& r) {
+         r.FillRect({0, 0, kWidth, kHeight}, Color::FromARGB(0x00000000), false);
+       },
+       true, 0, 0},
+      {"opaque picture of the whole window",
+       [&](LGDIRenderer& r) {
+         r.DrawBitmap(opaque, {0, 0, kWidth, kHeight}, 0);
+       },
+       true, 0xFF0000FF, 0xFF0000FF},
+      {"picture with a transparent pixel",
+       [&](LGDIRenderer& r) {
+         r.DrawBitmap(holed, {0, 0, kWidth, kHeight}, 0);
+       },
+       false, 0, 0xFF0000FF},
+      {"translucent fill of the whole window",
+       [&](LGDIRenderer& r) {
+         r.FillRect({0, 0, kWidth, kHeight}, Color::FromARGB(0x8000FF00), true);
+       },
+       false, 0x8000FF00, 0x8000FF00},
+      {"opaque fill of part of the window",
+       [&](LGDIRenderer& r) {
+         r.FillRect({0, 0, 50, kHeight}, green, true);
+       },
+       false, 0xFF00FF00, 0},
+      {"opaque fill moved off the corner by the origin",
+       [&](LGDIRenderer& r) {
+         r.Translate({20, 0});
+         r.FillRect({0, 0, kWidth, kHeight}, green, true);
+       },
+       false, 0, 0xFF00FF00},
+      {"opaque fill of the whole window under a smaller clip",
+       [&](LGDIRenderer& r) {
+         r.SetClipRect({0, 0, 50, 50});
+         r.FillRect({0, 0, kWidth, kHeight}, green, true);
+       },
+       false, 0xFF00FF00, 0},
+      {"a line first",
+       [&](LGDIRenderer& r) {
+         r.DrawLine({0, 0}, {1, 0}, green, 1);
+         r.FillRect({0, 0, kWidth, kHeight}, green, true);
+       },
+       false, 0xFF00FF00, 0xFF00FF00},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    mContext = MakeContext({0, 0, kWidth, kHeight}, &mWindow, false);
+    mContext->GetBackBuffer()->GetBitmap()->FillPixels({0, 0, kWidth, kHeight}, 0xFFFF0000); // the old picture
+    SetDirty(*mContext, {{0, 0, kWidth, kHeight}});
+    const std::uint32_t clearsBefore = mContext->GetBackBuffer()->GetClearsPaid();
+    Start();
+    c.draw(*mRenderer);
+    EXPECT_FALSE(mContext->GetBackBuffer()->IsClearPending()) << "the first drawing settles the owed clear";
+    Finish();
+    EXPECT_EQ(mContext->GetBackBuffer()->GetClearsPaid() == clearsBefore, c.clearDropped);
+    EXPECT_EQ(Back(5, 5), c.at55);
+    EXPECT_EQ(Back(90, 70), c.at9070);
   }
 }
 

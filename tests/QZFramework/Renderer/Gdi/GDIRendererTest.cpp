@@ -140,6 +140,39 @@ TEST_F(GDIRendererTest, TranslationAndClipFollowTheState) {
     }
 }
 
+// Origins come and go without drawings in between; each drawing, and each clip, lands under the origin in force
+// when it was asked for.
+TEST_F(GDIRendererTest, DrawingsAndClipsLandUnderTheOriginOfTheirMoment) {
+  const std::unique_ptr<PolylineT<float>> square = MakePolyline({{0, 0}, {4, 0}, {4, 4}, {0, 4}});
+  Start();
+  mRenderer->PushState();
+  mRenderer->PushTranslation({10, 10});
+  mRenderer->PushClip({0, 0, 20, 20}, {0, 0, 20, 20}, nullptr, true); // pixels 10 to 29
+  for (int i = 0; i < 3; ++i) {
+    mRenderer->PushTranslation({40, 40});
+    mRenderer->PopState();
+  }
+  mRenderer->PushTranslation({5, 5});
+  mRenderer->FillRect({-100, -100, 1000, 1000}, C(kBlue), true);
+  mRenderer->FillPolygon(*square, C(kGreen), {1, 1}, {1, 1}, false); // pixels 16 to 19
+  mRenderer->PopState();
+  mRenderer->PopState();
+  mRenderer->PopState();
+  mRenderer->PopState();
+  mRenderer->FillRect({0, 0, 1, 1}, C(kRed), true);
+  Finish();
+
+  for (std::int32_t y = 0; y < kHeight; ++y)
+    for (std::int32_t x = 0; x < kWidth; ++x) {
+      std::uint32_t expected = (x >= 10 && x < 30 && y >= 10 && y < 30) ? kBlue : 0u;
+      if (x >= 16 && x < 20 && y >= 16 && y < 20)
+        expected = kGreen;
+      if (x == 0 && y == 0)
+        expected = kRed;
+      ASSERT_EQ(Back(x, y), expected) << x << ", " << y;
+    }
+}
+
 TEST_F(GDIRendererTest, AFrameOnNewSurfacesStartsAtTheContextsOrigin) {
   mContext->mCurrentState.mOrigin = {5, 6};
   SetDirty(*mContext, {{0, 0, kWidth, kHeight}}); // the surfaces are made again
