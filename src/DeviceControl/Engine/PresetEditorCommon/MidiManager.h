@@ -40,6 +40,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 namespace QZ {
 
@@ -55,7 +56,6 @@ public:
   static constexpr std::int32_t kParameterCount = 12;
   static constexpr std::uint32_t kPollingPeriodMs = 500;
   static constexpr std::uint32_t kPollingStopTimeout = kInfinite;
-  static constexpr std::uint32_t kStopPollIntervalMs = 100;
   static constexpr std::uint32_t kReplyWaitMs = 1000;
 
   // A manager, initialised; polling is not started.
@@ -162,9 +162,8 @@ private:
   ParamRange mParamRange;
 
   Mutex mHandlerLock;
-  // Set by a tick as it starts and cleared as it ends; the tick-end event wakes StopDeviceStatusPolling at once.
-  std::atomic<bool> mTickRunning{false};
-  Event mTickDone{true};
+  // Held by a tick for its whole run; StopDeviceStatusPolling takes it once to know that no tick checks any more.
+  std::mutex mTickLock;
   std::atomic<std::uint32_t> mPollingPeriodMs{kPollingPeriodMs};
   std::atomic<std::uint32_t> mReplyWaitMs{kReplyWaitMs};
 
