@@ -178,9 +178,9 @@ std::uint32_t LFrameworkApp::GetIdleWaitTime() {
     const RCPtr<LNotificationDistributor::LNotificationClientPool> pool =
         distributor ? distributor->FindClientPool(idle) : nullptr;
     if (pool && pool->GetCount() > 0)
-      return mHost.GetWaitTime();
+      return std::min(mHost.GetWaitTime(), mIdlePollMs != 0 ? mIdlePollMs : Platform::AppHost::kWaitForever);
   }
-  return Platform::AppHost::kWaitForever;
+  return mIdlePollMs != 0 ? mIdlePollMs : Platform::AppHost::kWaitForever;
 }
 
 std::int32_t LFrameworkApp::Receive(const RCPtr<LNotificationDistributor>&,

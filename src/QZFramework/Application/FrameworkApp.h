@@ -137,9 +137,13 @@ public:
   bool OnPlatformIdle(std::int32_t idleCount);
   // How long the host's loop may sleep before its next idle period: 0 when the
   // last pass left work, the host's fixed wait time while a control of a root
-  // window asks for idle passes (its timers), else until an event, a paint
-  // or a post from another thread (which wakes the loop).
+  // window asks for idle passes (its timers), else the idle poll interval when
+  // one is set, else until an event, a paint or a post from another thread
+  // (which wakes the loop).
   std::uint32_t GetIdleWaitTime();
+  // For work an idle pass polls because nothing announces it (a listening
+  // socket): the loop comes back at least this often. 0: no such work.
+  void SetIdlePollInterval(std::uint32_t milliseconds) { mIdlePollMs = milliseconds; }
 
   // ---- Idle pass and exit
 
@@ -255,6 +259,7 @@ private:
   Platform::AppHost& mHost;
   // The last idle pass's answer: work remains.
   bool mIdleWorkLeft = false;
+  std::uint32_t mIdlePollMs = 0;
   IFrameworkApp* mPreviousApp = nullptr;
 };
 

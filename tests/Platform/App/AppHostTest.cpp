@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <stdexcept>
@@ -234,6 +235,44 @@ TEST_F(AppHostTest, AQuietWaitSleepsAndAnEventFromAnotherThreadEndsIt) {
   EXPECT_EQ(host.RunLoop([&](std::int32_t count) { return host.OnIdle(count); }, [&] { return !taken; }), 0);
   other.join();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30)) << "the push ended the wait";
+}
+
+// The wait-time source is asked before every wait and overrides the fixed wait: a wait without limit lasts until
+// something comes (here a burst of wakes from another thread, which brings one idle period, not one per wake).
+TEST_F(AppHostTest, AWaitTimeSourceLetsTheLoopSleepUntilAWake) {
+  host.workRemains = false;
+  int asked = 0;
+  host.SetWaitTimeSource([&] {
+    ++asked;
+    return AppHost::kWaitForever;
+  });
+  std::atomic<bool> woken{false};
+  int periodsBefore = 0;
+  int periodsAfter = 0;
+  std::thread other;
+  host.onIdle = [&](std::int32_t) {
+    if (!woken.load())
+      ++periodsBefore;
+    else
+      ++periodsAfter;
+    if (!other.joinable())
+      other = std::thread([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        woken = true;
+        for (int i = 0; i < 50; ++i)
+          host.Wake();
+      });
+  };
+  EXPECT_EQ(
+      host.RunLoop([&](std::int32_t count) { return host.OnIdle(count); }, [&] { return periodsAfter == 0; }), 0);
+  other.join();
+  EXPECT_LE(periodsBefore, 2) << "idle periods in 300 ms with nothing to do";
+  EXPECT_GE(asked, periodsBefore);
+
+  // The burst left at most one wake event behind.
+  SDL_PumpEvents();
+  EXPECT_LE(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 1);
+  host.SetWaitTimeSource(nullptr);
 }
 
 TEST_F(AppHostTest, MainRunsTheStartUpInOrder) {

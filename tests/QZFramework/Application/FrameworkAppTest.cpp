@@ -276,6 +276,13 @@ TEST_F(FrameworkAppTest, TheLoopWaitsForTheNextDueIdleWork) {
   mWindows[0]->mMoreWork = false;
   (void)mApp->ProcessIdle(false);
   EXPECT_EQ(mApp->GetIdleWaitTime(), Platform::AppHost::kWaitForever);
+
+  mApp->SetIdlePollInterval(250);
+  EXPECT_EQ(mApp->GetIdleWaitTime(), 250u) << "polled work";
+  control->Subscribe(RCPtr<LNotificationDistributor>(mWindows[1].Get()), u"NID_IDLE");
+  EXPECT_EQ(mApp->GetIdleWaitTime(), 40u) << "the sooner of the two";
+  control->UnsubscribeAll();
+  mApp->SetIdlePollInterval(0);
   center->UnsubscribeAll();
 }
 

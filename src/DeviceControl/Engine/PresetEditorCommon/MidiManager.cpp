@@ -115,19 +115,19 @@ std::int32_t LMidiManager::OpenDevicePorts() {
     return E_FAIL;
   {
     PollingPause pause(*this);
-    const StringArrayT<char16_t, char> inputs = GetDevicePortNames();
-    for (std::uint32_t i = 0; i < inputs.GetCount(); ++i) {
-      (void)mComm->OpenCapturePort(inputs.GetAt(i), mCapturePort);
-      if (mCapturePort) {
-        mInputPortName = inputs.GetAt(i);
-        break;
-      }
-    }
     const StringArrayT<char16_t, char> outputs = GetDevicePortNames();
     for (std::uint32_t i = 0; i < outputs.GetCount(); ++i) {
       (void)mComm->OpenRenderPort(outputs.GetAt(i), mRenderPort);
       if (mRenderPort) {
         mOutputPortName = outputs.GetAt(i);
+        break;
+      }
+    }
+    const StringArrayT<char16_t, char> inputs = GetDevicePortNames();
+    for (std::uint32_t i = 0; i < inputs.GetCount(); ++i) {
+      (void)mComm->OpenCapturePort(inputs.GetAt(i), mCapturePort);
+      if (mCapturePort) {
+        mInputPortName = inputs.GetAt(i);
         break;
       }
     }

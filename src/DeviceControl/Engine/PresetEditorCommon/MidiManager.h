@@ -20,6 +20,11 @@
 //
 // End of life: each registration and the polling thread's reference to the manager count as inner references;
 // the last outside release unsubscribes everything and ends the polling thread.
+//
+// Port order: OpenDevicePorts opens the output port before the input port. On JACK each port is a client of its
+// own, and the server (jackd1) does not reliably order our clients after their connections to the controller's;
+// it falls back to their age. The output's client must run before the controller's input in every period, or a
+// request made right after a reply waits one period more.
 
 #include "DeviceControl/Engine/PresetEditorCommon/MidiCaptureNotificationData.h"
 #include "DeviceControl/Engine/PresetEditorCommon/MidiCommInterface.h"
