@@ -12,10 +12,10 @@
 // due work; kWaitForever: until an event or a Wake), else the fixed wait time
 // (33 ms unless set). Between idle passes the host looks at SDL's queue
 // without pumping the driver: the wait pumps it. The wait sleeps on the video
-// driver's own wait where
-// it has one (X11, Wayland); elsewhere (the offscreen driver) SDL would poll
-// its queue every millisecond, so the host sleeps on a condition of its own
-// that every event added to SDL's queue, from any thread, signals.
+// driver's own wait where it has one (X11, Wayland); elsewhere (the offscreen
+// driver) SDL would poll its queue every millisecond, so the host sleeps on a
+// condition of its own that every event added to SDL's queue, from any thread,
+// signals.
 //
 // A quit request (PostQuit) ends every loop: a nested loop (a modal window's)
 // returns -1 and leaves the request standing, so the loops outside it end too;
@@ -23,8 +23,9 @@
 //
 // Threads: the loop, the hooks and the event handlers run on the UI thread, the
 // one that called InitApplication. PostQuit and Wake may be called from any
-// thread; wakes that come while one is on its way add no further event. Exceptions from hooks and handlers leave
-// the loop unchanged and reach the caller of Run or RunLoop.
+// thread; wakes that come while one is on its way add no further event.
+// Exceptions from hooks and handlers leave the loop unchanged and reach the
+// caller of Run or RunLoop.
 
 #include <atomic>
 #include <condition_variable>

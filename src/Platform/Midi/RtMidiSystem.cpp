@@ -10,8 +10,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <atomic>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <map>
@@ -653,7 +653,7 @@ private:
     mChanges.fetch_add(1); // what came before the watch is not known
   }
 
-  // Under no lock of ours: looked up again only when the devices may have changed since the last look.
+  // Takes mLock. The answer is looked up again only when the devices may have changed since the last look.
   bool IsPresent(MidiDirection direction, Api api, const std::string& fullName, const std::string& ownPort,
                  Presence& presence) {
     std::lock_guard<std::mutex> guard(mLock);
