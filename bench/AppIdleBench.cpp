@@ -248,7 +248,6 @@ BENCHMARK(BM_FrameworkIdleLoop)
     ->Args({5, 0})
     ->Args({5, 1})
     ->Args({5, 2})
-    ->Args({20, 2})
     ->Iterations(1)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();
