@@ -1,21 +1,37 @@
-// An idle application must sleep between its idle periods: the host's loop
-// wakes about every 33 ms for one idle period and uses no processor time
-// otherwise. This runs an otherwise empty host for a few seconds, with the
-// application's idle rule (three passes when work remains), and reports the
-// processor time it took against the time that passed.
+// An idle application must sleep between its idle periods. This runs an
+// otherwise empty host for a few seconds and reports the processor time the
+// whole process took (every thread) against the time that passed.
 //
-// SDL_VIDEODRIVER chooses the driver (offscreen when unset). SDL blocks in its
-// wait only when the driver can (X11, for example under xvfb-run) and a shown
-// window exists to wake; otherwise SDL itself polls its queue every
-// millisecond. The second run opens one window, as an application has, with
-// SDL directly (the window layer is not part of this benchmark).
+// BM_IdleLoop is the bare host with its fixed wait (33 ms unless set), with the
+// application's idle rule (three passes when work remains): the loop as it was
+// before the application's wait-time source, kept as the yardstick. SDL blocks
+// in its wait only when the driver can (X11, for example under xvfb-run) and a
+// shown window exists to wake; otherwise (the offscreen driver, unset
+// SDL_VIDEODRIVER) the host waits on its own condition. The second run opens
+// one window with SDL directly.
 //
 // BM_FrameworkIdleLoop runs the framework application's own message loop over
-// the same host: every idle period is the application's idle pass over the
-// notification centers (with "NID_IDLE" to a subscriber on the application
-// center) and one root window, with the idle rule of at most three passes.
+// the same host and one root window's worth of idle work: every idle period is
+// the application's idle pass over the notification centers. The application
+// tells the host how long to sleep (until an event, a post from another thread
+// or a control's timer), so a quiet application does not wake. A thread of the
+// benchmark ends the loop when the time is up. Argument midi:
+//   0  no MIDI;
+//   1  the MIDI manager over the simulated controller, with its status polling
+//      on (the polling thread's 500 ms ticks count: they are the process's);
+//   2  the MIDI manager over a JACK server this benchmark starts (jackd1's dummy
+//      driver, 48 kHz, 256 frames) with the controller simulation in a process
+//      of its own: one controller, its ports connected to ours. The figure is
+//      this process's time; the server's and the controller's are not in it.
+// Counters: cpu_percent (of one core), cpu_ms, idle_periods_per_s.
 
+#include "DeviceControl/Engine/PresetEditorCommon/AppEngine.h"
+#include "DeviceControl/Engine/PresetEditorCommon/MidiManager.h"
+#include "DeviceControl/Engine/PresetEditorCommon/PresetEditorAppEngine.h"
 #include "Platform/App/AppHost.h"
+#include "Platform/Midi/RtMidiSystem.h"
+#include "Platform/Midi/SimulatedMidiSystem.h"
+#include "Platform/System/Process.h"
 #include "QZFramework/Application/FrameworkApp.h"
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Notification/NotificationCenterManager.h"
@@ -27,6 +43,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
 
 namespace {
 
@@ -105,25 +125,71 @@ public:
   QZ::QZRESULT CreateMainWindow() override { return QZ::S_OK; }
 };
 
-// Counts the idle periods and ends the loop when the time is up.
+// Counts the idle periods (it subscribes to "NID_IDLE" on the application
+// center, which asks for no periods of its own).
 class IdleCounter : public QZ::LNotificationClient {
 public:
   std::int32_t Receive(const QZ::RCPtr<QZ::LNotificationDistributor>&,
                        const QZ::RCPtr<QZ::LNotification>&) override {
     ++periods;
-    if (std::chrono::steady_clock::now() >= end)
-      host->PostQuit(0);
     return 0;
   }
 
-  QZ::Platform::AppHost* host = nullptr;
-  std::chrono::steady_clock::time_point end;
   std::int64_t periods = 0;
+};
+
+// A JACK server and the controller simulation in processes of their own, for the whole run.
+struct JackRig {
+  std::string server;
+  QZ::Platform::ProcessId jack = 0;
+  QZ::Platform::ProcessId simulation = 0;
+  bool ready = false;
+
+  JackRig() {
+    const std::string jackd = QZ::Platform::FindProgram("jackd");
+    const std::string timeout = QZ::Platform::FindProgram("timeout");
+    if (jackd.empty() || timeout.empty())
+      return;
+    server = "qz-idle-bench-" + std::to_string(std::random_device()());
+    const std::string environment = "JACK_DEFAULT_SERVER=" + server;
+    jack = QZ::Platform::StartProcess(
+        timeout, {"600", jackd, "-n", server, "-r", "-d", "dummy", "-r", "48000", "-p", "256"}, {environment});
+    for (int i = 0; i < 1000 && !QZ::Platform::IsJackServerRunning(server); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!QZ::Platform::IsJackServerRunning(server))
+      return;
+    simulation = QZ::Platform::StartProcess(QZ_CONTROLLER_SIM, {"600"}, {environment});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ready = simulation != 0 && QZ::Platform::IsProcessRunning(simulation);
+  }
+  ~JackRig() {
+    if (simulation)
+      QZ::Platform::StopProcess(simulation, 5000);
+    if (jack)
+      QZ::Platform::StopProcess(jack, 5000);
+  }
 };
 
 void BM_FrameworkIdleLoop(benchmark::State& state) {
   ::setenv("SDL_VIDEODRIVER", "offscreen", 0);
   const auto seconds = std::chrono::seconds(state.range(0));
+  const std::int64_t midi = state.range(1);
+  std::unique_ptr<JackRig> rig;
+  std::shared_ptr<QZ::Platform::MidiSystem> system;
+  if (midi == 1) {
+    system = std::make_shared<QZ::Platform::SimulatedMidiSystem>();
+  } else if (midi == 2) {
+    rig = std::make_unique<JackRig>();
+    if (!rig->ready) {
+      state.SkipWithError("no JACK server or controller (is jackd installed?)");
+      return;
+    }
+    QZ::Platform::RtMidiSystemOptions options;
+    options.useAlsa = false;
+    options.jackServer = rig->server;
+    system = QZ::Platform::CreateRtMidiSystem(options);
+  }
+  const auto previous = system ? QZ::Platform::SetMidiSystem(system) : nullptr;
   for (auto _ : state) {
     QZ::Platform::AppHost host;
     if (!host.InitApplication()) {
@@ -133,27 +199,58 @@ void BM_FrameworkIdleLoop(benchmark::State& state) {
     SDL_Window* window = SDL_CreateWindow("idle", 0, 0, 64, 64, SDL_WINDOW_SHOWN);
     {
       const auto app = QZ::MakeRCPtr<QuietApp>(host);
+      QZ::LNotification::EnablePooling(true);
+      QZ::RCPtr<QZ::LPresetEditorAppEngine> engine;
+      QZ::RCPtr<QZ::LMidiManager> manager;
+      if (system) {
+        engine = QZ::LPresetEditorAppEngine::Create();
+        engine->Initialize(0);
+        QZ::SetAppEngine(QZ::RCPtr<LRootModuleEngine>(engine));
+        manager = QZ::LMidiManager::Create();
+        manager->StartDeviceStatusPolling();
+        if (!manager->IsDeviceConnected()) {
+          state.SkipWithError("the manager found no controller");
+          break;
+        }
+      }
       const auto counter = QZ::MakeRCPtr<IdleCounter>();
-      counter->host = &host;
       counter->Subscribe(QZ::RCPtr<QZ::LNotificationDistributor>(QZ::GetApplicationNotificationCenter().GetRaw()),
                          u"NID_IDLE");
+      // Settle: the manager's first ticks and the window's first events.
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
       const std::clock_t cpuStart = std::clock();
       const auto wallStart = std::chrono::steady_clock::now();
-      counter->end = wallStart + seconds;
+      std::thread timer([&host, seconds] {
+        std::this_thread::sleep_for(seconds);
+        host.PostQuit(0);
+      });
       app->RunMessageLoop();
       const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
       const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+      timer.join();
       state.counters["cpu_percent"] = 100.0 * cpu / wall;
       state.counters["cpu_ms"] = 1000.0 * cpu;
       state.counters["idle_periods_per_s"] = static_cast<double>(counter->periods) / wall;
       counter->UnsubscribeAll();
+      manager = nullptr;
+      QZ::SetAppEngine(QZ::RCPtr<LRootModuleEngine>());
+      engine = nullptr;
     }
     if (window)
       SDL_DestroyWindow(window);
   }
+  if (system)
+    QZ::Platform::SetMidiSystem(previous);
 }
-// {seconds}
-BENCHMARK(BM_FrameworkIdleLoop)->Args({3})->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+// {seconds, midi}
+BENCHMARK(BM_FrameworkIdleLoop)
+    ->ArgNames({"seconds", "midi"})
+    ->Args({5, 0})
+    ->Args({5, 1})
+    ->Args({5, 2})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 
 } // namespace
 

@@ -4,6 +4,11 @@
 // and the controller simulation runs as a process of its own, as in the JACK loopback test. Manual time around one
 // fetch; counters: the median and the 90th percentile in microseconds, and the median in JACK periods.
 //
+// Two ways to ask (argument back_to_back): 0, each request at a random point of the period, as a user's click is;
+// 1, each request right after the previous reply, as a program of requests would, which shows whether a client's
+// turnaround makes the next request miss the period it could still be served in. The platform layer's own fetch
+// (our RtMidi backend's ports alone) runs beside, so the manager's cost over it shows too.
+//
 //   qz_midi_jack_fetch_bench [benchmark flags]      needs jackd (Debian's jackd1)
 
 #include "DeviceControl/Engine/PresetEditorCommon/AppEngine.h"
@@ -79,10 +84,11 @@ JackRig& Rig() {
 }
 
 // A request made at a random point of the period, as a user's click is: right after a reply the next request
-// would otherwise always meet the server at the same point of its cycle.
-void AtRandomPhase() {
+// would otherwise always meet the server at the same point of its cycle. Back to back: none.
+void BeforeRequest(const benchmark::State& state) {
   static std::mt19937 random(20261211);
-  std::this_thread::sleep_for(std::chrono::microseconds(1000 + random() % 5333));
+  if (state.range(0) == 0)
+    std::this_thread::sleep_for(std::chrono::microseconds(1000 + random() % 5333));
 }
 
 void Report(benchmark::State& state, std::vector<double>& micros) {
@@ -111,12 +117,12 @@ void BM_ManagerFetch(benchmark::State& state) {
   QZ::SetAppEngine(QZ::RCPtr<LRootModuleEngine>(engine));
   {
     QZ::RCPtr<QZ::LMidiManager> manager = QZ::LMidiManager::Create();
-    if (state.range(0) != 0)
+    if (state.range(1) != 0)
       manager->StartDeviceStatusPolling();
     std::vector<double> micros;
     std::int32_t program = 1;
     for (auto _ : state) {
-      AtRandomPhase();
+      BeforeRequest(state);
       const Clock::time_point start = Clock::now();
       const std::int32_t result = manager->GetPresetFromMidiDevice(program);
       const std::chrono::duration<double> took = Clock::now() - start;
@@ -187,7 +193,7 @@ void BM_PlainRtMidiFetch(benchmark::State& state) {
   std::vector<double> micros;
   unsigned char request[] = {0xF0, 0x47, 0x7F, 0x4D, 0x63, 0x00, 0x01, 0x01, 0xF7};
   for (auto _ : state) {
-    AtRandomPhase();
+    BeforeRequest(state);
     std::unique_lock<std::mutex> guard(reply.lock);
     reply.got = false;
     const Clock::time_point start = Clock::now();
@@ -243,10 +249,11 @@ void BM_PlatformFetch(benchmark::State& state) {
   QZ::Platform::MidiOutHandle out = 0;
   const std::int32_t inIndex = find(QZ::Platform::MidiDirection::Input);
   const std::int32_t outIndex = find(QZ::Platform::MidiDirection::Output);
+  // The output first, as the manager opens them: its client is then the older one.
   if (inIndex < 0 || outIndex < 0 ||
+      midi->OpenOutput(static_cast<std::uint32_t>(outIndex), nullptr, nullptr, out) != QZ::Platform::kMidiOk ||
       midi->OpenInput(static_cast<std::uint32_t>(inIndex), &OnPlatformInput, &reply, in) !=
-          QZ::Platform::kMidiOk ||
-      midi->OpenOutput(static_cast<std::uint32_t>(outIndex), nullptr, nullptr, out) != QZ::Platform::kMidiOk) {
+          QZ::Platform::kMidiOk) {
     state.SkipWithError("the controller's ports are not there");
     return;
   }
@@ -257,7 +264,7 @@ void BM_PlatformFetch(benchmark::State& state) {
   std::vector<double> micros;
   std::uint8_t request[] = {0xF0, 0x47, 0x7F, 0x4D, 0x63, 0x00, 0x01, 0x01, 0xF7};
   for (auto _ : state) {
-    AtRandomPhase();
+    BeforeRequest(state);
     (void)midi->AddInputBuffer(in, &input);
     std::unique_lock<std::mutex> guard(reply.lock);
     reply.got = false;
@@ -279,15 +286,29 @@ void BM_PlatformFetch(benchmark::State& state) {
   Report(state, micros);
 }
 
-BENCHMARK(BM_PlatformFetch)->Iterations(200)->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_ManagerFetch)
-    ->ArgName("polling")
+BENCHMARK(BM_PlatformFetch)
+    ->ArgName("back_to_back")
     ->Arg(0)
     ->Arg(1)
     ->Iterations(200)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_PlainRtMidiFetch)->Iterations(200)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ManagerFetch)
+    ->ArgNames({"back_to_back", "polling"})
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Iterations(200)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlainRtMidiFetch)
+    ->ArgName("back_to_back")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(200)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -197,6 +197,9 @@ bool CEditorProcess::StartEditor() {
     return false;
   }
   mListening = mInstanceLock && mInstanceLock->Listen();
+  // Nothing wakes the loop when a second instance hands over: the idle task looks now and then.
+  if (mListening)
+    mApplication->SetIdlePollInterval(kHandOverPollMs);
   if (mListening || !mOptions.mScreenshotPath.empty())
     mApplication->SetIdleTask([this] { OnFirstIdle(); });
   if (mOptions.mExitAfterFirstFrame) {

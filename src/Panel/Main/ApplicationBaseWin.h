@@ -51,6 +51,8 @@ inline constexpr std::int32_t kDefaultLanguageId = 0x0409;
 inline constexpr const char16_t* kSplashImageName = u"Splash.png";
 // How long the first instance waits for a connected second instance's bytes.
 inline constexpr std::int32_t kHandOverReadTimeoutMs = 500;
+// How often a quiet editor looks for a hand-over from a second instance.
+inline constexpr std::uint32_t kHandOverPollMs = 250;
 
 struct SEditorOptions {
   // The whole command line, UTF-8: the program's path and its arguments joined by blanks.

@@ -87,8 +87,11 @@ int AppHost::RunLoop(const IdleHook& idle, const std::function<bool()>& keepRunn
     if (!keepRunning())
       return 0;
     SDL_Event event;
-    const int timeout = static_cast<int>(std::min<std::uint32_t>(mWaitMs, INT_MAX));
-    if (WaitForEvent(timeout, event)) {
+    const bool got = WaitForEvent(mWaitSource ? mWaitSource() : mWaitMs, event);
+    // Whatever ended the wait, the idle passes below see what was posted before now; a later Wake must send
+    // its own event.
+    mWakePending = false;
+    if (got) {
       Dispatch(event);
       while (SDL_PollEvent(&event) == 1)
         Dispatch(event);
@@ -117,20 +120,31 @@ void AppHost::PostQuit(int code) {
 
 void AppHost::Wake() {
   const std::uint32_t type = mWakeEventType.load();
-  if (type == 0)
+  if (type == 0 || mWakePending.exchange(true))
     return;
   SDL_Event event{};
   event.type = type;
-  SDL_PushEvent(&event); // a full queue wakes the loop as well
+  if (SDL_PushEvent(&event) != 1)
+    mWakePending = false; // not queued (a full queue wakes the loop anyway): the next Wake tries again
 }
 
-bool AppHost::WaitForEvent(int timeout, SDL_Event& event) {
+bool AppHost::WaitForEvent(std::uint32_t timeout, SDL_Event& event) {
+  const bool forever = timeout == kWaitForever;
   if (mNativeWait)
-    return SDL_WaitEventTimeout(&event, timeout) == 1;
+    return SDL_WaitEventTimeout(&event,
+                                forever ? -1 : static_cast<int>(std::min<std::uint32_t>(timeout, INT_MAX))) == 1;
+  // An event may be queued already (a nested loop runs inside the dispatch of an earlier one, whose wait took
+  // the added mark): it is taken without waiting.
+  SDL_PumpEvents();
+  if (SDL_PollEvent(&event) == 1)
+    return true;
   bool woken = false;
   {
     std::unique_lock lock(mAddedMutex);
-    mAddedCondition.wait_for(lock, std::chrono::milliseconds(timeout), [this] { return mEventAdded; });
+    if (forever)
+      mAddedCondition.wait(lock, [this] { return mEventAdded; });
+    else
+      mAddedCondition.wait_for(lock, std::chrono::milliseconds(timeout), [this] { return mEventAdded; });
     // An event added before the wait began ends it at once, at most once.
     woken = mEventAdded;
     mEventAdded = false;
@@ -160,10 +174,9 @@ int AppHost::OnEventAdded(void* host, SDL_Event*) {
 }
 
 bool AppHost::EventWaiting() {
-  if (!mStarted)
-    return false;
-  SDL_PumpEvents();
-  return SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE;
+  // The queue only: pumping the driver before every idle pass costs more than the passes. What the driver holds
+  // is pumped by the wait, which comes next.
+  return mStarted && SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE;
 }
 
 void AppHost::Dispatch(const SDL_Event& event) {

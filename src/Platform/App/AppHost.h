@@ -4,15 +4,18 @@
 // InitInstance, Run, OnIdle with its count, ExitInstance) over SDL's event
 // queue.
 //
-// The loop waits for events at most the wait time (33 ms unless set), hands out
-// every event that came, and then, while no event waits, runs idle passes with
-// the counts 0, 1, 2 ... until the idle hook answers false. Each batch of events
-// and each wait that timed out starts a new idle period (count 0 again), so an
-// application that is otherwise quiet runs one idle period about every 33 ms
-// and sleeps in between. The wait sleeps on the video driver's own wait where
-// it has one (X11, Wayland); elsewhere (the offscreen driver) SDL would poll
-// its queue every millisecond, so the host sleeps on a condition of its own
-// that every event added to SDL's queue, from any thread, signals.
+// The loop waits for events at most the wait time, hands out every event that
+// came, and then, while no event waits, runs idle passes with the counts 0, 1,
+// 2 ... until the idle hook answers false. Each batch of events and each wait
+// that timed out starts a new idle period (count 0 again). The wait time is the
+// wait-time source's answer, asked before every wait (the application's next
+// due work; kWaitForever: until an event or a Wake), else the fixed wait time
+// (33 ms unless set). Between idle passes the host looks at SDL's queue
+// without pumping the driver: the wait pumps it. The wait sleeps on the video
+// driver's own wait where it has one (X11, Wayland); elsewhere (the offscreen
+// driver) SDL would poll its queue every millisecond, so the host sleeps on a
+// condition of its own that every event added to SDL's queue, from any thread,
+// signals.
 //
 // A quit request (PostQuit) ends every loop: a nested loop (a modal window's)
 // returns -1 and leaves the request standing, so the loops outside it end too;
@@ -20,8 +23,9 @@
 //
 // Threads: the loop, the hooks and the event handlers run on the UI thread, the
 // one that called InitApplication. PostQuit and Wake may be called from any
-// thread. Exceptions from hooks and handlers leave the loop unchanged and reach
-// the caller of Run or RunLoop.
+// thread; wakes that come while one is on its way add no further event.
+// Exceptions from hooks and handlers leave the loop unchanged and reach the
+// caller of Run or RunLoop.
 
 #include <atomic>
 #include <condition_variable>
@@ -38,6 +42,8 @@ namespace QZ::Platform {
 class AppHost {
 public:
   static constexpr std::uint32_t kDefaultWaitMs = 33;
+  // A wait that only an event (or a Wake) ends.
+  static constexpr std::uint32_t kWaitForever = 0xFFFFFFFF;
   // RunLoop's answer when a quit request ended it.
   static constexpr int kLoopQuit = -1;
 
@@ -45,6 +51,8 @@ public:
   using EventHandler = std::function<bool(const SDL_Event& event)>;
   // One idle pass with its count; true to ask for another before waiting.
   using IdleHook = std::function<bool(std::int32_t idleCount)>;
+  // The milliseconds the next wait may last (kWaitForever: no limit).
+  using WaitTimeSource = std::function<std::uint32_t()>;
 
   AppHost();
   AppHost(const AppHost&) = delete;
@@ -85,20 +93,25 @@ public:
   // Any thread: an idle period now rather than at the end of the wait.
   void Wake();
 
+  // The fixed wait time: the wait's length without a source.
   void SetWaitTime(std::uint32_t milliseconds) { mWaitMs = milliseconds; }
   std::uint32_t GetWaitTime() const { return mWaitMs; }
+  // UI thread; an empty source gives the fixed wait time back.
+  void SetWaitTimeSource(WaitTimeSource source) { mWaitSource = std::move(source); }
   bool IsStarted() const { return mStarted; }
 
 private:
   bool EventWaiting();
-  // Waits at most timeout milliseconds for an event and takes the first.
-  bool WaitForEvent(int timeout, SDL_Event& event);
+  // Waits at most timeout milliseconds (kWaitForever: no limit) for an event and takes the first.
+  bool WaitForEvent(std::uint32_t timeout, SDL_Event& event);
   static int OnEventAdded(void* host, SDL_Event* event);
   void Dispatch(const SDL_Event& event);
 
   bool mStarted = false;
   std::atomic<std::uint32_t> mWakeEventType{0};
   std::atomic<bool> mQuitRequested{false};
+  // A wake event is on its way; cleared when a wait ends, so a Wake after that sends another.
+  std::atomic<bool> mWakePending{false};
   bool mNativeWait = true;
   bool mWatching = false;
   std::mutex mAddedMutex;
@@ -106,6 +119,7 @@ private:
   bool mEventAdded = false; // guarded by mAddedMutex
   std::atomic<int> mQuitCode{0};
   std::uint32_t mWaitMs = kDefaultWaitMs;
+  WaitTimeSource mWaitSource;
   std::uint32_t mNextHandlerId = 1;
   std::vector<std::pair<std::uint32_t, EventHandler>> mHandlers;
 };

@@ -111,6 +111,7 @@ FakeMidiSystem::DeviceId FakeMidiSystem::AddDevice(MidiDirection direction, cons
   device.direction = direction;
   device.name = name;
   mOrder[Slot(direction)].push_back(id);
+  ++mChanges;
   return id;
 }
 
@@ -120,6 +121,7 @@ void FakeMidiSystem::Unplug(DeviceId id) {
   if (!device.present)
     return;
   device.present = false;
+  ++mChanges;
   auto& order = mOrder[Slot(device.direction)];
   order.erase(std::find(order.begin(), order.end(), id));
   for (auto& [handle, port] : mPorts) {
@@ -136,7 +138,18 @@ void FakeMidiSystem::Plug(DeviceId id) {
   if (device.present)
     return;
   device.present = true;
+  ++mChanges;
   mOrder[Slot(device.direction)].push_back(id);
+}
+
+void FakeMidiSystem::SetChangeCounting(bool on) {
+  StateLock lock(mLock);
+  mChangeCounting = on;
+}
+
+std::optional<std::uint64_t> FakeMidiSystem::GetDeviceChangeCount() {
+  StateLock lock(mLock);
+  return mChangeCounting ? std::optional<std::uint64_t>(mChanges) : std::nullopt;
 }
 
 void FakeMidiSystem::SetNameReadFails(DeviceId id, bool fails) {

@@ -63,6 +63,9 @@ public:
   void SetSingleClient(DeviceId id, bool single);
   // The next call of that kind fails with result and changes nothing; several queue up.
   void FailNext(Call call, MidiResult result);
+  // Off (the default): the fake cannot tell when its devices change (GetDeviceChangeCount gives nullopt). On:
+  // every AddDevice, Unplug and Plug moves the count.
+  void SetChangeCounting(bool on);
 
   // Input. Each returns the number of handles the message reached.
   std::uint32_t InjectShort(DeviceId id, std::uint32_t packed, std::uint32_t timeMs);
@@ -106,6 +109,7 @@ public:
   MidiResult ResetOutput(MidiOutHandle handle) override;
   MidiResult CloseOutput(MidiOutHandle handle) override;
   bool IsOutputPresent(MidiOutHandle handle) override;
+  std::optional<std::uint64_t> GetDeviceChangeCount() override;
 
 private:
   struct Device {
@@ -179,6 +183,8 @@ private:
   std::uintptr_t mNextHandle = 1;
   DeviceId mNextDevice = 1;
   std::map<Call, std::deque<MidiResult>> mFailures;
+  bool mChangeCounting = false;
+  std::uint64_t mChanges = 0;
 
   std::vector<Scheduled> mScheduled;
   std::condition_variable mScheduleChanged;

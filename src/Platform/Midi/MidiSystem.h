@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -107,6 +108,11 @@ public:
   virtual MidiResult ResetOutput(MidiOutHandle handle) = 0;
   virtual MidiResult CloseOutput(MidiOutHandle handle) = 0;
   virtual bool IsOutputPresent(MidiOutHandle handle) = 0;
+
+  // A count that moves whenever the device lists, or the presence of an open handle's device, may have changed
+  // since it was last read: a watcher that read it before looking need not look again while it stays. nullopt
+  // when the backend cannot tell (look every time).
+  virtual std::optional<std::uint64_t> GetDeviceChangeCount() { return std::nullopt; }
 };
 
 // The environment variable that picks the process's backend before any is installed:

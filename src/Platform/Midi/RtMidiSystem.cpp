@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <map>
@@ -157,9 +158,18 @@ struct Endpoint {
   std::u16string name;
 };
 
+// A port's presence as last looked up, and the device change count it was looked up at (kNeverChecked: not
+// yet). Guarded by the backend's lock.
+constexpr std::uint64_t kNeverChecked = ~std::uint64_t{0};
+struct Presence {
+  std::uint64_t checkedAt = kNeverChecked;
+  bool present = false;
+};
+
 struct InputPort {
   InputPort(MidiInputCallback callback, void* instance) : queue(callback, instance) {}
   Api api = Api::Alsa;
+  Presence presence;
   std::string source;
   std::string ownPort;
   MidiInputQueue queue;
@@ -169,6 +179,7 @@ struct InputPort {
 
 struct OutputPort {
   Api api = Api::Alsa;
+  Presence presence;
   std::string target;
   std::string ownPort;
   MidiOutputCallback callback = nullptr;
@@ -243,6 +254,8 @@ public:
     const auto clients = LockJackClients();
     if (mProbe)
       jack_client_close(mProbe);
+    if (mAlsaWatch)
+      snd_seq_close(mAlsaWatch);
   }
 
   std::uint32_t GetDeviceCount(MidiDirection direction) override {
@@ -318,7 +331,7 @@ public:
 
   bool IsInputPresent(MidiInHandle handle) override {
     const std::shared_ptr<InputPort> port = FindInput(handle);
-    return port && IsPresent(MidiDirection::Input, port->api, port->source, port->ownPort);
+    return port && IsPresent(MidiDirection::Input, port->api, port->source, port->ownPort, port->presence);
   }
 
   MidiResult OpenOutput(std::uint32_t index, MidiOutputCallback callback, void* instance,
@@ -393,17 +406,23 @@ public:
     return kMidiOk;
   }
 
+  std::optional<std::uint64_t> GetDeviceChangeCount() override {
+    std::lock_guard<std::mutex> guard(mLock);
+    return ChangeCount();
+  }
+
   bool IsOutputPresent(MidiOutHandle handle) override {
     const std::shared_ptr<OutputPort> port = FindOutput(handle);
-    return port && IsPresent(MidiDirection::Output, port->api, port->target, port->ownPort);
+    return port && IsPresent(MidiDirection::Output, port->api, port->target, port->ownPort, port->presence);
   }
 
 private:
   // RtMidi sends into a port whose device has gone (or, on JACK, whose connection went with a device that came
-  // back) without a word, so presence is asked first: a send that cannot arrive fails and sends nothing.
+  // back) without a word, so presence is asked first: a send that cannot arrive fails and sends nothing. The
+  // answer is the one looked up last while the devices have not changed since, so a send asks no server.
   MidiResult Send(OutputPort& port, const unsigned char* bytes, std::size_t count) {
     std::lock_guard<std::mutex> sending(port.sendLock);
-    if (!port.midi || !IsPresent(MidiDirection::Output, port.api, port.target, port.ownPort))
+    if (!port.midi || !IsPresent(MidiDirection::Output, port.api, port.target, port.ownPort, port.presence))
       return kMidiError;
     port.errors.Clear();
     try {
@@ -478,13 +497,34 @@ private:
       if (!mProbe)
         return false;
       jack_on_shutdown(mProbe, &RtMidiSystem::OnJackShutdown, this);
+      // Every change of the graph that can touch a device or our connection to it moves the change count; the
+      // callbacks run on the probe's own thread.
+      jack_set_client_registration_callback(mProbe, &RtMidiSystem::OnJackClient, this);
+      jack_set_port_registration_callback(mProbe, &RtMidiSystem::OnJackPort, this);
+      jack_set_port_connect_callback(mProbe, &RtMidiSystem::OnJackConnect, this);
+      jack_set_port_rename_callback(mProbe, &RtMidiSystem::OnJackRename, this);
       if (jack_activate(mProbe) != 0) {
         jack_client_close(mProbe);
         mProbe = nullptr;
         return false;
       }
+      // What changed while no probe listened is not known: everything is looked up again.
+      mChanges.fetch_add(1);
     }
     return true;
+  }
+
+  static void OnJackClient(const char*, int, void* user) {
+    static_cast<RtMidiSystem*>(user)->mChanges.fetch_add(1);
+  }
+  static void OnJackPort(jack_port_id_t, int, void* user) {
+    static_cast<RtMidiSystem*>(user)->mChanges.fetch_add(1);
+  }
+  static void OnJackConnect(jack_port_id_t, jack_port_id_t, int, void* user) {
+    static_cast<RtMidiSystem*>(user)->mChanges.fetch_add(1);
+  }
+  static void OnJackRename(jack_port_id_t, const char*, const char*, void* user) {
+    static_cast<RtMidiSystem*>(user)->mChanges.fetch_add(1);
   }
 
   // Under mLock, with a probe: the MIDI ports of the server in the order RtMidi lists them (an input device has
@@ -506,7 +546,8 @@ private:
 
   // jackd1 orders the clients of a cycle by their connections, and among unconnected ones by age: a client of
   // ours older than a port's client put the port's reply a whole period later (two periods a request instead of
-  // one). The probe is therefore made again, lazily, after every port: it is always the newest of our clients.
+  // one). The probe is therefore made again after every port: it is always the newest of our clients. It is made
+  // at once, not at its next use, so that no change of the graph goes unheard in between.
   void RenewProbe() {
     std::lock_guard<std::mutex> guard(mLock);
     const auto clients = LockJackClients();
@@ -514,9 +555,14 @@ private:
       jack_client_close(mProbe);
     mProbe = nullptr;
     mProbeGone.store(false);
+    (void)EnsureJack();
   }
 
-  static void OnJackShutdown(void* user) { static_cast<RtMidiSystem*>(user)->mProbeGone.store(true); }
+  static void OnJackShutdown(void* user) {
+    auto* self = static_cast<RtMidiSystem*>(user);
+    self->mProbeGone.store(true);
+    self->mChanges.fetch_add(1);
+  }
 
   bool IsOwn(std::string_view fullName) const {
     return ClientPart(fullName).substr(0, mOptions.clientName.size()) == mOptions.clientName;
@@ -553,8 +599,94 @@ private:
     return endpoints;
   }
 
-  bool IsPresent(MidiDirection direction, Api api, const std::string& fullName, const std::string& ownPort) {
+  // Under mLock: the device change count now, or nullopt when a change could go unnoticed (an ALSA sequencer
+  // without our announcement watch). A JACK server is asked for here when none runs, so that one that starts
+  // moves the count (its probe is made).
+  std::optional<std::uint64_t> ChangeCount() {
+    if (mOptions.useJack)
+      (void)EnsureJack();
+    if (EnsureAlsa() && !DrainAlsaAnnouncements())
+      return std::nullopt;
+    return mChanges.load();
+  }
+
+  // Under mLock, with ALSA: reads what the sequencer announced (a client or port that came, went or changed, a
+  // connection made or undone) and moves the count when there was anything. False without the watch.
+  bool DrainAlsaAnnouncements() {
+    if (!mAlsaWatch && !mAlsaWatchTried) {
+      mAlsaWatchTried = true;
+      OpenAlsaWatch();
+    }
+    if (!mAlsaWatch)
+      return false;
+    bool any = false;
+    for (;;) {
+      snd_seq_event_t* event = nullptr;
+      const int result = snd_seq_event_input(mAlsaWatch, &event);
+      if (result == -ENOSPC) { // the queue overran: events were lost
+        any = true;
+        continue;
+      }
+      if (result < 0 || !event) // -EAGAIN: nothing more
+        break;
+      any = true;
+    }
+    if (any)
+      mChanges.fetch_add(1);
+    return true;
+  }
+
+  // A sequencer client of ours (never listed: it carries our client name) subscribed to the system's announce
+  // port, read without blocking.
+  void OpenAlsaWatch() {
+    snd_seq_t* seq = nullptr;
+    if (snd_seq_open(&seq, "default", SND_SEQ_OPEN_INPUT, SND_SEQ_NONBLOCK) < 0)
+      return;
+    (void)snd_seq_set_client_name(seq, (mOptions.clientName + " watch").c_str());
+    const int port = snd_seq_create_simple_port(
+        seq, "announce", SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_NO_EXPORT, SND_SEQ_PORT_TYPE_APPLICATION);
+    if (port < 0 || snd_seq_connect_from(seq, port, SND_SEQ_CLIENT_SYSTEM, SND_SEQ_PORT_SYSTEM_ANNOUNCE) < 0) {
+      snd_seq_close(seq);
+      return;
+    }
+    mAlsaWatch = seq;
+    mChanges.fetch_add(1); // what came before the watch is not known
+  }
+
+  // Takes mLock. The answer is looked up again only when the devices may have changed since the last look.
+  bool IsPresent(MidiDirection direction, Api api, const std::string& fullName, const std::string& ownPort,
+                 Presence& presence) {
     std::lock_guard<std::mutex> guard(mLock);
+    const std::optional<std::uint64_t> now = ChangeCount();
+    // The graph's callbacks come a little after the server took a port away; its port table, which the probe
+    // reads in shared memory, is current at once. A port that went is therefore never sent to.
+    if (api == Api::Jack && !IsJackPortListed(fullName)) {
+      presence.checkedAt = kNeverChecked; // one that comes back under the name is looked up in full
+      return false;
+    }
+    if (now && presence.checkedAt == *now)
+      return presence.present;
+    presence.present = LookUpPresence(direction, api, fullName, ownPort);
+    presence.checkedAt = now ? *now : kNeverChecked;
+    return presence.present;
+  }
+
+  // Under mLock: whether the server's port table holds the port now (read by our probe, no request to the
+  // server).
+  bool IsJackPortListed(const std::string& fullName) {
+    if (!EnsureJack())
+      return false;
+    const char** ports = jack_get_ports(mProbe, nullptr, nullptr, 0);
+    bool listed = false;
+    for (const char** port = ports; port && *port && !listed; ++port)
+      listed = fullName == *port;
+    if (ports)
+      jack_free(ports);
+    return listed;
+  }
+
+  // Under mLock: asks the libraries (for JACK the server, for our port's connections).
+  bool LookUpPresence(MidiDirection direction, Api api, const std::string& fullName, const std::string& ownPort) {
     const std::vector<Endpoint> endpoints = Enumerate(direction);
     const bool listed = std::any_of(endpoints.begin(), endpoints.end(), [&](const Endpoint& endpoint) {
       return endpoint.api == api && endpoint.fullName == fullName;
@@ -584,6 +716,10 @@ private:
   std::unique_ptr<RtMidiOut> mAlsaOut;
   jack_client_t* mProbe = nullptr;
   std::atomic<bool> mProbeGone{false};
+  snd_seq_t* mAlsaWatch = nullptr;
+  bool mAlsaWatchTried = false;
+  // Moved by the probe's callbacks, by a probe made anew and by the sequencer's announcements.
+  std::atomic<std::uint64_t> mChanges{0};
   std::vector<Endpoint> mSnapshot[2];
   std::map<std::uintptr_t, std::shared_ptr<InputPort>> mInputs;
   std::map<std::uintptr_t, std::shared_ptr<OutputPort>> mOutputs;

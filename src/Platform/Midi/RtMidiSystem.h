@@ -8,7 +8,9 @@
 // same when a device is plugged in again, and are cut to kMidiMaxNameUnits. Our own clients (options.clientName
 // and the names JACK derives from it) are never listed.
 //
-// One sequencer client per API and direction serves every enumeration; each open port has a client of its own.
+// One sequencer client per API and direction serves every enumeration; each open port has a client of its own;
+// for JACK one more client, the probe, lists the ports and hears the graph's changes (made again after every open
+// port, so that it is always our newest client).
 // Without an ALSA sequencer (no /dev/snd) RtMidi's constructor throws: ALSA then has no devices for the life of
 // the backend, tried once (and not at all without /dev/snd/seq). Whether a JACK server runs is asked before every
 // JACK use (RtMidi's JACK code crashes without one); a server that goes away takes its devices with it.
@@ -17,7 +19,12 @@
 // Output: RtMidi sends at once, so a long message is done (its buffer given back) inside SendLong. A send through
 // a handle whose device is not present fails and sends nothing, as does one RtMidi warns about.
 // A handle's device is present while its port is still listed under the same full name and, for JACK, our port is
-// still connected to it (a JACK port that was re-created under the same name lost our connection).
+// still connected to it (a JACK port that was re-created under the same name lost our connection). The answer is
+// looked up again only when the device change count has moved since the last look: JACK's graph callbacks (clients
+// and ports that come and go, connections made and undone) move it on the probe's thread, and ALSA's announcements
+// (read from the system announce port by a sequencer client of ours) move it when they are read. So a watcher that
+// polls the count, and a send that asks for presence, cost no server round trip while nothing changes. Without
+// the announce port (ALSA present but the watch refused) the count is unknown and every look asks again.
 //
 // Thread safety: every operation may be called from any thread. Input callbacks run on RtMidi's threads.
 

@@ -63,12 +63,16 @@ void SimulatedMidiSystem::Unplug() {
   }
   mFake.Unplug(mInput);
   mFake.Unplug(mOutput);
+  mChanges.fetch_add(1);
 }
 
 void SimulatedMidiSystem::Plug() {
   mFake.Plug(mInput);
   mFake.Plug(mOutput);
+  mChanges.fetch_add(1);
 }
+
+std::optional<std::uint64_t> SimulatedMidiSystem::GetDeviceChangeCount() { return mChanges.load(); }
 
 std::uint32_t SimulatedMidiSystem::GetAnswerCount() {
   std::lock_guard<std::mutex> guard(mLock);

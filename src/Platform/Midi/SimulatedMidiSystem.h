@@ -5,7 +5,8 @@
 //
 // Built on the scripted fake: devices, handles, buffers and completion behave as there (long messages complete at
 // once). Options for tests: a silent controller never answers, a slow one answers after a delay, and the
-// controller can be unplugged (its handles die and a pending answer is lost) and plugged in again.
+// controller can be unplugged (its handles die and a pending answer is lost) and plugged in again. Its device
+// change count moves only then, so a watcher of its devices does nothing while it stays plugged in.
 //
 // Selected for the process with the environment variable PELLAN_VORN_MIDI (see MidiSystem.h).
 //
@@ -15,6 +16,7 @@
 #include "Platform/Midi/MidiSystem.h"
 #include "Platform/Midi/SimulatedController.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -73,6 +75,8 @@ public:
   MidiResult ResetOutput(MidiOutHandle handle) override;
   MidiResult CloseOutput(MidiOutHandle handle) override;
   bool IsOutputPresent(MidiOutHandle handle) override;
+  // Moves with every Unplug and Plug, the only changes of its devices.
+  std::optional<std::uint64_t> GetDeviceChangeCount() override;
 
 private:
   struct Answer {
@@ -92,6 +96,7 @@ private:
   std::condition_variable mChanged;
   Options mOptions;
   std::uint64_t mPlugging = 0; // counts unplugs
+  std::atomic<std::uint64_t> mChanges{0};
   bool mStopping = false;
   std::uint32_t mAnswers = 0;
   std::deque<Answer> mQueue;

@@ -10,6 +10,7 @@
 #include "QZFramework/ControlBase/Control.h"
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Notification/NotificationCenterManager.h"
+#include "QZFramework/Notification/NotificationQueue.h"
 #include "QZFramework/ObjectBase/Exception.h"
 #include "QZFramework/Renderer/Renderer.h"
 
@@ -17,6 +18,7 @@
 #include <exception>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <utility>
 
 namespace QZ {
@@ -37,6 +39,8 @@ constexpr std::uint32_t kButtonRight = 4;
 
 // The idle pass asks for at most this many passes per idle period.
 constexpr std::int32_t kMaxIdleCount = 2;
+// What controls subscribe to on their root window while they need idle passes (caret, tool tips, auto-repeat).
+constexpr const char16_t* kIdleNotificationId = u"NID_IDLE";
 
 // The application's commands that act on the focused control (the clipboard's edit commands): their keys
 // still work in a modal window.
@@ -67,9 +71,20 @@ LFrameworkApp::LFrameworkApp(const RCPtr<LControlFactory>& factory, const Narrow
   mClipboard = LClipboard::Create();
   if (mFactory)
     mApplicationStrings = mFactory->GetApplicationStringTable();
+  // The loop sleeps until its next due work; a worker's post wakes it (a post on this thread is seen by the idle
+  // pass that follows it).
+  mHost.SetWaitTimeSource([this] { return GetIdleWaitTime(); });
+  const std::thread::id uiThread = std::this_thread::get_id();
+  Platform::AppHost* loopHost = &mHost;
+  SetNotificationPostListener([uiThread, loopHost] {
+    if (std::this_thread::get_id() != uiThread)
+      loopHost->Wake();
+  });
 }
 
 LFrameworkApp::~LFrameworkApp() {
+  SetNotificationPostListener(nullptr);
+  mHost.SetWaitTimeSource(nullptr);
   UnsubscribeAll();
   LNotificationCenterManager::GetInstance() = RCPtr<LNotificationCenterManager>();
   LNotification::EnablePooling(false);
@@ -157,7 +172,25 @@ bool LFrameworkApp::ProcessIdle(bool sendIdle) {
   for (auto it = windows.rbegin(); it != windows.rend(); ++it)
     if ((*it)->ProcessIdle(sendIdle))
       moreWork = true;
+  mIdleWorkLeft = moreWork;
   return moreWork;
+}
+
+std::uint32_t LFrameworkApp::GetIdleWaitTime() {
+  if (mIdleWorkLeft)
+    return 0;
+  // The controls' timers (the caret's blink, a tool tip's delay, a held arrow's repeat, a drag's coasting) are
+  // read by the controls themselves in their idle passes: while any control asks for them, the loop comes back
+  // at the host's fixed interval.
+  const NotificationID idle = InternNotificationID(kIdleNotificationId);
+  for (const RCPtr<IRootWindow>& window : RootWindows()) {
+    const RCPtr<LNotificationDistributor> distributor = window ? window->GetNotificationDistributor() : nullptr;
+    const RCPtr<LNotificationDistributor::LNotificationClientPool> pool =
+        distributor ? distributor->FindClientPool(idle) : nullptr;
+    if (pool && pool->GetCount() > 0)
+      return std::min(mHost.GetWaitTime(), mIdlePollMs != 0 ? mIdlePollMs : Platform::AppHost::kWaitForever);
+  }
+  return mIdlePollMs != 0 ? mIdlePollMs : Platform::AppHost::kWaitForever;
 }
 
 std::int32_t LFrameworkApp::Receive(const RCPtr<LNotificationDistributor>&,

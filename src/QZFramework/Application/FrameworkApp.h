@@ -23,7 +23,11 @@
 //
 // Threads: everything runs on the UI thread. Other threads reach the
 // application only by posting to a center's queue, which the idle pass
-// delivers.
+// delivers; such a post wakes the host's loop.
+//
+// Idle: the host's loop sleeps until an event or the next due idle work
+// (GetIdleWaitTime): at once while work remains, at the host's fixed wait time
+// while a control asks for idle passes, otherwise until something happens.
 
 #include "QZFramework/AppServices/FrameworkApp.h"
 #include "QZFramework/AppServices/RootWindow.h"
@@ -134,6 +138,15 @@ public:
   // wanted only when work remains and the count is below 2, so one idle period
   // has at most three passes.
   bool OnPlatformIdle(std::int32_t idleCount);
+  // How long the host's loop may sleep before its next idle period: 0 when the
+  // last pass left work, the host's fixed wait time while a control of a root
+  // window asks for idle passes (its timers), else the idle poll interval when
+  // one is set, else until an event, a paint or a post from another thread
+  // (which wakes the loop).
+  std::uint32_t GetIdleWaitTime();
+  // For work an idle pass polls because nothing announces it (a listening
+  // socket): the loop comes back at least this often. 0: no such work.
+  void SetIdlePollInterval(std::uint32_t milliseconds) { mIdlePollMs = milliseconds; }
 
   // ---- Idle pass and exit
 
@@ -250,6 +263,9 @@ private:
   RCPtr<LGlobalHotKeyManager> mHotKeys;
   RCPtr<LClipboard> mClipboard;
   Platform::AppHost& mHost;
+  // The last idle pass's answer: work remains.
+  bool mIdleWorkLeft = false;
+  std::uint32_t mIdlePollMs = 0;
   IFrameworkApp* mPreviousApp = nullptr;
   Platform::ModalWait mPreviousModalWait;
 };

@@ -1,5 +1,7 @@
 #include "QZFramework/Notification/NotificationQueue.h"
 
+#include <atomic>
+#include <mutex>
 #include <new>
 #include <utility>
 
@@ -17,9 +19,36 @@ Mutex& QueueMutex() {
 
 [[maybe_unused]] const bool gQueueMutexMade = (QueueMutex(), true);
 
+struct PostListener {
+  std::mutex lock; // held while the listener runs, so a change waits for a call in progress
+  std::function<void()> listener;
+  std::atomic<bool> set{false}; // spares a post the lock while there is none
+};
+
+PostListener& Listener() {
+  static PostListener* listener = new PostListener; // never destroyed: posts may come during static destruction
+  return *listener;
+}
+
+void NotifyPostListener() {
+  PostListener& listener = Listener();
+  if (!listener.set.load(std::memory_order_acquire))
+    return;
+  const std::lock_guard<std::mutex> guard(listener.lock);
+  if (listener.listener)
+    listener.listener();
+}
+
 } // namespace
 
 Mutex& GetNotificationQueueMutex() { return QueueMutex(); }
+
+void SetNotificationPostListener(std::function<void()> listener) {
+  PostListener& target = Listener();
+  const std::lock_guard<std::mutex> guard(target.lock);
+  target.set.store(static_cast<bool>(listener), std::memory_order_release);
+  target.listener = std::move(listener);
+}
 
 LNotificationQueue::LNotificationQueue() : mRing(&QueueMutex(), kRingSlots) {
   mPostingReceiver = RCPtr<LPostingReceiver>(new LPostingReceiver(this));
@@ -51,17 +80,19 @@ QZRESULT LNotificationQueue::Post(const RCPtr<LNotification>& notification) {
     }
     // Without latest-posted-only registrations there is no pending slot to fill,
     // and the post is one hold of the queue Mutex.
-    if (!(mDistributor->GetAllClientFlags() & kNotifyLatestPostedOnly)) {
+    if (!(mDistributor->GetAllClientFlags() & kNotifyLatestPostedOnly))
       mRing.Enqueue(notification);
-      return S_OK;
-    }
-    distributor = mDistributor;
+    else
+      distributor = mDistributor;
   }
-  RCPtr<LNotificationDistributor::LNotificationClientPool> pool =
-      distributor->FindClientPool(notification->GetID());
-  if (pool && (pool->GetCombinedFlags() & kNotifyLatestPostedOnly))
-    pool->SetPending(notification);
-  mRing.Enqueue(notification);
+  if (distributor) {
+    RCPtr<LNotificationDistributor::LNotificationClientPool> pool =
+        distributor->FindClientPool(notification->GetID());
+    if (pool && (pool->GetCombinedFlags() & kNotifyLatestPostedOnly))
+      pool->SetPending(notification);
+    mRing.Enqueue(notification);
+  }
+  NotifyPostListener();
   return S_OK;
 }
 

@@ -16,11 +16,18 @@
 #include "QZFramework/Utilities/Threading/Mutex.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace QZ {
 
 // The one lock of every queue's ring in the process.
 Mutex& GetNotificationQueueMutex();
+
+// Called on the posting thread after a queue took a notification (the
+// application wakes its waiting loop with it, so a worker's post is delivered
+// without waiting out a time-out). Empty: none. Once a change returns, no call
+// of the listener it replaced is still running; the listener must not post.
+void SetNotificationPostListener(std::function<void()> listener);
 
 class LNotificationQueue : public virtual LRefCountedObject {
 public:

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <stdexcept>
@@ -234,6 +235,78 @@ TEST_F(AppHostTest, AQuietWaitSleepsAndAnEventFromAnotherThreadEndsIt) {
   EXPECT_EQ(host.RunLoop([&](std::int32_t count) { return host.OnIdle(count); }, [&] { return !taken; }), 0);
   other.join();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30)) << "the push ended the wait";
+}
+
+// The wait-time source is asked before every wait and overrides the fixed wait: a wait without limit lasts until
+// something comes (here a burst of wakes from another thread, which brings one idle period, not one per wake).
+TEST_F(AppHostTest, AWaitTimeSourceLetsTheLoopSleepUntilAWake) {
+  host.workRemains = false;
+  int asked = 0;
+  host.SetWaitTimeSource([&] {
+    ++asked;
+    return AppHost::kWaitForever;
+  });
+  std::atomic<bool> woken{false};
+  int periodsBefore = 0;
+  int periodsAfter = 0;
+  std::thread other;
+  host.onIdle = [&](std::int32_t) {
+    if (!woken.load())
+      ++periodsBefore;
+    else
+      ++periodsAfter;
+    if (!other.joinable())
+      other = std::thread([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        woken = true;
+        for (int i = 0; i < 50; ++i)
+          host.Wake();
+      });
+  };
+  EXPECT_EQ(
+      host.RunLoop([&](std::int32_t count) { return host.OnIdle(count); }, [&] { return periodsAfter == 0; }), 0);
+  other.join();
+  EXPECT_LE(periodsBefore, 2) << "idle periods in 300 ms with nothing to do";
+  EXPECT_GE(asked, periodsBefore);
+
+  // The burst left at most one wake event behind.
+  SDL_PumpEvents();
+  EXPECT_LE(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT), 1);
+  host.SetWaitTimeSource(nullptr);
+}
+
+// A modal loop opened while an event is handled finds the next event already queued: the outer wait took the
+// mark its arrival set, and a loop that sleeps until an event must not sleep through it.
+TEST_F(AppHostTest, ANestedLoopTakesAnEventQueuedBeforeItWithoutWaiting) {
+  host.workRemains = false;
+  host.SetWaitTimeSource([] { return AppHost::kWaitForever; });
+  std::vector<std::int32_t> seen;
+  bool innerDone = false;
+  host.AddEventHandler([&](const SDL_Event& event) {
+    if (event.type != TestEventType())
+      return false;
+    seen.push_back(event.user.code);
+    if (event.user.code == 1)
+      EXPECT_EQ(host.RunLoop(nullptr, [&] { return !innerDone; }), 0);
+    else
+      innerDone = true;
+    return true;
+  });
+  PushUserEvent(1);
+  PushUserEvent(2);
+  std::atomic<bool> finished{false};
+  // Should the inner loop sleep after all, this wakes it so that the test fails instead of hanging.
+  std::thread guard([&] {
+    for (int i = 0; i < 100 && !finished.load(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (!finished.load())
+      host.PostQuit(9);
+  });
+  EXPECT_EQ(host.RunLoop(nullptr, [&] { return seen.size() < 2; }), 0);
+  finished = true;
+  guard.join();
+  EXPECT_EQ(seen, (std::vector<std::int32_t>{1, 2}));
+  host.SetWaitTimeSource(nullptr);
 }
 
 TEST_F(AppHostTest, MainRunsTheStartUpInOrder) {

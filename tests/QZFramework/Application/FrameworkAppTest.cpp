@@ -16,6 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstdlib>
 #include <cstdint>
 #include <deque>
@@ -250,6 +253,82 @@ TEST_F(FrameworkAppTest, TheDefaultLoopIsTheHostsAndEndsOnAQuitRequest) {
   EXPECT_EQ(mApp->RunMessageLoop(), Platform::AppHost::kLoopQuit);
   EXPECT_EQ(passes, 3);
   client->UnsubscribeAll();
+}
+
+// The loop's wait: at once while the last pass left work, the host's fixed wait while a control of a root window
+// asks for idle passes (its timers), else until something happens.
+TEST_F(FrameworkAppTest, TheLoopWaitsForTheNextDueIdleWork) {
+  AddWindows(2);
+  mHost.SetWaitTime(40);
+  EXPECT_EQ(mApp->GetIdleWaitTime(), Platform::AppHost::kWaitForever) << "nothing due";
+
+  auto control = MakeRCPtr<LoggingClient>("control", nullptr);
+  control->Subscribe(RCPtr<LNotificationDistributor>(mWindows[1].Get()), u"NID_IDLE");
+  EXPECT_EQ(mApp->GetIdleWaitTime(), 40u) << "a control's timer";
+  auto center = MakeRCPtr<LoggingClient>("center", nullptr);
+  center->Subscribe(RCPtr<LNotificationDistributor>(GetApplicationNotificationCenter().GetRaw()), u"NID_IDLE");
+  control->UnsubscribeAll();
+  EXPECT_EQ(mApp->GetIdleWaitTime(), Platform::AppHost::kWaitForever) << "a center's idle needs no period";
+
+  mWindows[0]->mMoreWork = true;
+  (void)mApp->ProcessIdle(false);
+  EXPECT_EQ(mApp->GetIdleWaitTime(), 0u) << "work left";
+  mWindows[0]->mMoreWork = false;
+  (void)mApp->ProcessIdle(false);
+  EXPECT_EQ(mApp->GetIdleWaitTime(), Platform::AppHost::kWaitForever);
+
+  mApp->SetIdlePollInterval(250);
+  EXPECT_EQ(mApp->GetIdleWaitTime(), 250u) << "polled work";
+  control->Subscribe(RCPtr<LNotificationDistributor>(mWindows[1].Get()), u"NID_IDLE");
+  EXPECT_EQ(mApp->GetIdleWaitTime(), 40u) << "the sooner of the two";
+  control->UnsubscribeAll();
+  mApp->SetIdlePollInterval(0);
+  center->UnsubscribeAll();
+}
+
+// A quiet loop sleeps: no idle period comes until a worker thread posts to the application center, and that post
+// wakes it at once.
+TEST_F(FrameworkAppTest, AQuietLoopSleepsUntilAWorkersPostWakesIt) {
+  ::setenv("SDL_VIDEODRIVER", "offscreen", 0);
+  if (!mHost.InitApplication())
+    GTEST_SKIP() << "SDL could not start";
+  AddWindows(1);
+  const RCPtr<LNotificationDistributor> center(GetApplicationNotificationCenter().GetRaw());
+  std::atomic<int> periods{0};
+  auto idle = MakeRCPtr<LoggingClient>("idle", nullptr);
+  idle->hook = [&](LoggingClient&, const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&) {
+    ++periods;
+  };
+  idle->Subscribe(center, u"NID_IDLE");
+  std::chrono::steady_clock::time_point posted{};
+  std::chrono::steady_clock::time_point delivered{};
+  auto work = MakeRCPtr<LoggingClient>("work", nullptr);
+  work->hook = [&](LoggingClient&, const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&) {
+    delivered = std::chrono::steady_clock::now();
+    mHost.PostQuit(7);
+  };
+  work->Subscribe(center, u"NID_WORK");
+  int periodsBeforePost = -1;
+  std::thread worker([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    periodsBeforePost = periods.load();
+    posted = std::chrono::steady_clock::now();
+    (void)GetApplicationNotificationCenter()->Post(LNotification::Create(u"NID_WORK"));
+  });
+  // Should the post not wake the loop, this ends it, and the checks below fail.
+  std::thread watchdog([&] {
+    for (int i = 0; i < 100 && !mHost.IsQuitRequested(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    mHost.PostQuit(99);
+  });
+  EXPECT_EQ(mApp->RunMessageLoop(), Platform::AppHost::kLoopQuit);
+  worker.join();
+  watchdog.join();
+  EXPECT_LE(periodsBeforePost, 3) << "idle periods in 400 ms of nothing to do";
+  ASSERT_NE(delivered, std::chrono::steady_clock::time_point{}) << "the post was not delivered";
+  EXPECT_LT(delivered - posted, std::chrono::milliseconds(300)) << "the post did not wake the loop";
+  idle->UnsubscribeAll();
+  work->UnsubscribeAll();
 }
 
 class SkinTest : public FrameworkAppTest {

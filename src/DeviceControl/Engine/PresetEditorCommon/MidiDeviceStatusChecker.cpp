@@ -1,5 +1,7 @@
 #include "DeviceControl/Engine/PresetEditorCommon/MidiDeviceStatusChecker.h"
 
+#include "DeviceControl/Engine/PresetEditorCommon/MidiComm.h"
+
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Notification/NotificationCenterManager.h"
 
@@ -37,11 +39,13 @@ RCPtr<LMidiDeviceStatusChecker> LMidiDeviceStatusChecker::Create(const RCPtr<LMi
 }
 
 void LMidiDeviceStatusChecker::AddInputDevices(const StringArrayT<char16_t, char>& names) {
+  mInputsSettled.at.reset();
   for (std::uint32_t i = 0; i < names.GetCount(); ++i)
     mInputs.AddItem(DeviceInfo{names.GetAt(i), IsInputDevicePresent(names.GetAt(i))});
 }
 
 void LMidiDeviceStatusChecker::AddOutputDevices(const StringArrayT<char16_t, char>& names) {
+  mOutputsSettled.at.reset();
   for (std::uint32_t i = 0; i < names.GetCount(); ++i)
     mOutputs.AddItem(DeviceInfo{names.GetAt(i), IsOutputDevicePresent(names.GetAt(i))});
 }
@@ -50,6 +54,13 @@ bool LMidiDeviceStatusChecker::CheckInputs() { return Check(mInputs, true); }
 
 bool LMidiDeviceStatusChecker::CheckOutputs() { return Check(mOutputs, false); }
 
+std::optional<std::uint64_t> LMidiDeviceStatusChecker::GetDeviceChangeCount() const {
+  const auto* comm = dynamic_cast<const LMidiComm*>(mComm.GetRaw());
+  if (!comm || !comm->GetMidiSystem())
+    return std::nullopt;
+  return comm->GetMidiSystem()->GetDeviceChangeCount();
+}
+
 bool LMidiDeviceStatusChecker::IsInputDevicePresent(const WideString& name) { return IsPresent(name, true); }
 
 bool LMidiDeviceStatusChecker::IsOutputDevicePresent(const WideString& name) { return IsPresent(name, false); }
@@ -57,6 +68,12 @@ bool LMidiDeviceStatusChecker::IsOutputDevicePresent(const WideString& name) { r
 bool LMidiDeviceStatusChecker::Check(Array<DeviceInfo>& devices, bool input) {
   const char16_t* id =
       input ? kMidiInputDeviceConnectionStatusChangedID : kMidiOutputDeviceConnectionStatusChangedID;
+  Settled& settled = input ? mInputsSettled : mOutputsSettled;
+  // Read before probing: a change during the probes moves it past this value, and the next check probes again.
+  const std::optional<std::uint64_t> changes = GetDeviceChangeCount();
+  if (changes && settled.at == changes)
+    return settled.all;
+  bool announced = false;
   bool all = true;
   for (std::uint32_t i = 0; i < devices.GetCount(); ++i) {
     DeviceInfo& device = devices.GetAt(i);
@@ -64,13 +81,17 @@ bool LMidiDeviceStatusChecker::Check(Array<DeviceInfo>& devices, bool input) {
     if (present && !device.connected) {
       PostStatusChange(id, device.name, kMidiDeviceConnected);
       device.connected = true;
+      announced = true;
     } else if (!present && device.connected) {
       PostStatusChange(id, device.name, kMidiDeviceDisconnected);
       device.connected = false;
+      announced = true;
     }
     if (!device.connected)
       all = false;
   }
+  settled.at = announced ? std::nullopt : changes;
+  settled.all = all;
   return all;
 }
 

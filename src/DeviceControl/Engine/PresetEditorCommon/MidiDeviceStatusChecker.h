@@ -10,6 +10,11 @@
 // and flags have no lock; the owner makes sure that no two checks run at once (the MIDI manager pauses its polling
 // thread before it checks on another thread). Posting is safe from any thread; receivers get the announcement on
 // the user-interface thread in the idle pass, never during the check.
+//
+// A check probes only when it must: when the layer's backend tells when its devices change (its device change
+// count), a list whose last check announced nothing is not probed again until the count moves; its last answer
+// stands. A check that announced something probes again next time, so that a device that went and came back in
+// one change (a stale port closed by the first probe) is announced back by the second.
 
 #include "DeviceControl/Engine/PresetEditorCommon/MidiCommInterface.h"
 #include "QZFramework/ObjectBase/RefCountedObject.h"
@@ -18,6 +23,7 @@
 #include "QZFramework/Utilities/Storage/StringT.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace QZ {
 
@@ -75,12 +81,22 @@ public:
 private:
   explicit LMidiDeviceStatusChecker(const RCPtr<LMidiCommInterface>& comm);
 
+  // The device count of the layer's backend (nullopt: unknown, or no layer of ours).
+  std::optional<std::uint64_t> GetDeviceChangeCount() const;
   bool Check(Array<DeviceInfo>& devices, bool input);
   bool IsPresent(const WideString& name, bool input);
+
+  // A list's state after its last check: the change count it settled at (none: probe next time) and the answer.
+  struct Settled {
+    std::optional<std::uint64_t> at;
+    bool all = true;
+  };
 
   RCPtr<LMidiCommInterface> mComm;
   Array<DeviceInfo> mInputs;
   Array<DeviceInfo> mOutputs;
+  Settled mInputsSettled;
+  Settled mOutputsSettled;
 };
 
 } // namespace QZ

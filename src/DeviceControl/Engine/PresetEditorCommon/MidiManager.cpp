@@ -115,19 +115,19 @@ std::int32_t LMidiManager::OpenDevicePorts() {
     return E_FAIL;
   {
     PollingPause pause(*this);
-    const StringArrayT<char16_t, char> inputs = GetDevicePortNames();
-    for (std::uint32_t i = 0; i < inputs.GetCount(); ++i) {
-      (void)mComm->OpenCapturePort(inputs.GetAt(i), mCapturePort);
-      if (mCapturePort) {
-        mInputPortName = inputs.GetAt(i);
-        break;
-      }
-    }
     const StringArrayT<char16_t, char> outputs = GetDevicePortNames();
     for (std::uint32_t i = 0; i < outputs.GetCount(); ++i) {
       (void)mComm->OpenRenderPort(outputs.GetAt(i), mRenderPort);
       if (mRenderPort) {
         mOutputPortName = outputs.GetAt(i);
+        break;
+      }
+    }
+    const StringArrayT<char16_t, char> inputs = GetDevicePortNames();
+    for (std::uint32_t i = 0; i < inputs.GetCount(); ++i) {
+      (void)mComm->OpenCapturePort(inputs.GetAt(i), mCapturePort);
+      if (mCapturePort) {
+        mInputPortName = inputs.GetAt(i);
         break;
       }
     }
@@ -168,17 +168,12 @@ std::int32_t LMidiManager::StopDeviceStatusPolling() {
     return 1;
   mPollingThread->mWaitTimeout.store(kPollingStopTimeout);
   mPollingStopping.store(true);
-  std::uint32_t mark = mPollingTicks.load();
-  if (mTickRunning.load())
-    --mark; // the running tick may have counted already; its end is what we wait for
-  else
-    mPollingGate->Set(); // wakes the thread for one tick that only counts
-  // A tick that began before pollingStopping was set may still be checking: wait for it to end, and for one
-  // more to have counted. The tick's end wakes us; the interval only bounds each wait.
-  while (mPollingTicks.load() == mark || mTickRunning.load())
-    (void)mTickDone.Wait(kStopPollIntervalMs);
-  // A signal the thread did not consume (its timed wait ended just as we set the gate) would run one more tick
-  // after we return.
+  // A tick holds the tick lock while it decides and checks: once we have had the lock, the tick that was running
+  // has ended and every later one finds pollingStopping set and only counts. The polling thread need not wake
+  // for the stop, so a request pays no thread hand-over before it can start.
+  { const std::lock_guard<std::mutex> tick(mTickLock); }
+  // A signal the thread did not consume (its timed wait ended just as Start set the gate) would run one more
+  // tick after we return; it would only count (polling is off), but it need not run at all.
   mPollingGate->Reset();
   mPollingOn.store(false);
   mPollingStopping.store(false);
@@ -186,15 +181,13 @@ std::int32_t LMidiManager::StopDeviceStatusPolling() {
 }
 
 std::int32_t LMidiManager::DoWork(RCPtr<LRefCountedObject>&) {
-  mTickRunning.store(true);
+  const std::lock_guard<std::mutex> tick(mTickLock);
   mPollingTicks.fetch_add(1);
   // A tick while stopping or stopped only counts, so no check overlaps the caller's port work.
   if (!mPollingStopping.load() && mPollingOn.load() && mStatusChecker) {
     (void)mStatusChecker->CheckInputs();
     (void)mStatusChecker->CheckOutputs();
   }
-  mTickRunning.store(false);
-  mTickDone.Set();
   return 0;
 }
 

@@ -20,6 +20,11 @@
 //
 // End of life: each registration and the polling thread's reference to the manager count as inner references;
 // the last outside release unsubscribes everything and ends the polling thread.
+//
+// Port order: OpenDevicePorts opens the output port before the input port. On JACK each port is a client of its
+// own, and the server (jackd1) does not reliably order our clients after their connections to the controller's;
+// it falls back to their age. The output's client must run before the controller's input in every period, or a
+// request made right after a reply waits one period more.
 
 #include "DeviceControl/Engine/PresetEditorCommon/MidiCaptureNotificationData.h"
 #include "DeviceControl/Engine/PresetEditorCommon/MidiCommInterface.h"
@@ -40,6 +45,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 namespace QZ {
 
@@ -55,7 +61,6 @@ public:
   static constexpr std::int32_t kParameterCount = 12;
   static constexpr std::uint32_t kPollingPeriodMs = 500;
   static constexpr std::uint32_t kPollingStopTimeout = kInfinite;
-  static constexpr std::uint32_t kStopPollIntervalMs = 100;
   static constexpr std::uint32_t kReplyWaitMs = 1000;
 
   // A manager, initialised; polling is not started.
@@ -162,9 +167,8 @@ private:
   ParamRange mParamRange;
 
   Mutex mHandlerLock;
-  // Set by a tick as it starts and cleared as it ends; the tick-end event wakes StopDeviceStatusPolling at once.
-  std::atomic<bool> mTickRunning{false};
-  Event mTickDone{true};
+  // Held by a tick for its whole run; StopDeviceStatusPolling takes it once to know that no tick checks any more.
+  std::mutex mTickLock;
   std::atomic<std::uint32_t> mPollingPeriodMs{kPollingPeriodMs};
   std::atomic<std::uint32_t> mReplyWaitMs{kReplyWaitMs};
 

@@ -121,6 +121,49 @@ TEST_F(MidiDeviceStatusCheckerTest, TwoNamesAreProbedAndAnnouncedSeparatelyInLis
   EXPECT_EQ(Delivered(), (std::vector<std::string>{"IN Pellan Vorn 0"}));
 }
 
+// A backend that tells when its devices change is probed only after a change, and a check that announced
+// something probes again at the next check without one: a held port whose device went and came back between two
+// checks is announced lost by the first and back by the second.
+TEST_F(MidiDeviceStatusCheckerTest, ABackendThatCountsItsChangesIsProbedOnlyAfterAChange) {
+  mFake->SetChangeCounting(true);
+  RCPtr<LMidiDeviceStatusChecker> checker = LMidiDeviceStatusChecker::Create(mComm);
+  checker->AddInputDevices(Names({u"Pellan Vorn"}));
+  const auto probes = [&] { return mFake->GetOpenTotal(mKeysIn); }; // the probe opens the unheld port
+  std::uint32_t before = probes();
+  EXPECT_TRUE(checker->CheckInputs());
+  EXPECT_EQ(probes(), before + 1) << "the first check probes";
+  for (int i = 0; i < 3; ++i)
+    EXPECT_TRUE(checker->CheckInputs());
+  EXPECT_EQ(probes(), before + 1) << "nothing changed: no probe, the last answer stands";
+
+  mFake->Unplug(mPadsIn); // another device: the count moves, the answer stays
+  EXPECT_TRUE(checker->CheckInputs());
+  EXPECT_EQ(probes(), before + 2);
+  EXPECT_TRUE(Delivered().empty());
+
+  RCPtr<LRefCountedObject> held;
+  ASSERT_EQ(mComm->OpenCapturePort(WideString(u"Pellan Vorn"), held), S_OK);
+  mFake->Unplug(mKeysIn);
+  mFake->Plug(mKeysIn);
+  EXPECT_FALSE(checker->CheckInputs()) << "the held port is stale";
+  EXPECT_EQ(Delivered(), (std::vector<std::string>{"IN Pellan Vorn 1"}));
+  EXPECT_TRUE(checker->CheckInputs()) << "no change since, but the last check announced one";
+  EXPECT_EQ(Delivered(), (std::vector<std::string>{"IN Pellan Vorn 0"}));
+  before = probes();
+  EXPECT_TRUE(checker->CheckInputs());
+  EXPECT_TRUE(checker->CheckInputs());
+  EXPECT_EQ(probes(), before);
+  EXPECT_TRUE(Delivered().empty());
+
+  // A backend that cannot tell is probed by every check.
+  mFake->SetChangeCounting(false);
+  held = nullptr;
+  before = probes();
+  EXPECT_TRUE(checker->CheckInputs());
+  EXPECT_TRUE(checker->CheckInputs());
+  EXPECT_EQ(probes(), before + 2);
+}
+
 TEST_F(MidiDeviceStatusCheckerTest, WithoutLayerOrListsNothingIsEverAnnounced) {
   RCPtr<LMidiDeviceStatusChecker> blind = LMidiDeviceStatusChecker::Create(RCPtr<LMidiCommInterface>());
   blind->AddInputDevices(Names({u"Pellan Vorn"}));
