@@ -479,6 +479,14 @@ std::int32_t LApplication::Receive(const RCPtr<LNotificationDistributor>& source
   return 0;
 }
 
+bool LApplication::ProcessIdle(bool sendIdle) {
+  if (mFitWhenFramed && mMainWindow && !mMainWindow->GetPlatformWindow().IsAwaitingFrame()) {
+    mFitWhenFramed = false;
+    FitMainWindowToWorkArea();
+  }
+  return LFrameworkApp::ProcessIdle(sendIdle);
+}
+
 std::int32_t LApplication::RunMessageLoop() {
   const OSWindow::HostRoute route(GetHost());
   return GetHost().RunLoop(

@@ -116,8 +116,12 @@ public:
   // Once the main control is in the window: the window's size limits, the minimum lowered to what the work
   // area leaves beside the window's frame (the main control's own minimum with it, so the device view
   // scrolls rather than reaching past the window), and the window, frame included, shrunk and moved into
-  // the work area. Run again once the window is shown and framed.
+  // the work area. Run again once the window is shown, and FitWhenFramed has it run once more when the window
+  // manager's frame is known (Show does not wait for it).
   void FitMainWindowToWorkArea();
+  void FitWhenFramed() { mFitWhenFramed = true; }
+  // The idle pass, and the fit FitWhenFramed asked for once the frame is known.
+  bool ProcessIdle(bool sendIdle) override;
   // The main window at its largest size, whatever the desktop (the screenshot hook's full picture).
   void ShowWholeLayout();
   QZRESULT RunApplicationShutdown() override;
@@ -209,6 +213,7 @@ private:
   std::uint32_t mLastMilliseconds = 0;
   double mSeconds = 0;
   std::function<void()> mIdleTask;
+  bool mFitWhenFramed = false;
   // The cursors made from pictures, by resource name (kNoCursor: the picture could not be used).
   std::map<std::string, CursorID> mPictureCursors;
 };

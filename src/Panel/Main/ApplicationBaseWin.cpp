@@ -187,8 +187,10 @@ bool CEditorProcess::StartEditor() {
     static_cast<void>(window->Show(true));
     if (wholeLayout)
       mApplication->ShowWholeLayout();
-    else
+    else {
       mApplication->FitMainWindowToWorkArea();
+      mApplication->FitWhenFramed();
+    }
     static_cast<void>(window->RedrawNow());
     StopSplash();
   } catch (const std::exception&) {

@@ -92,6 +92,9 @@ public:
   bool SetClientBounds(const WindowRect& bounds);
   // The frame's reach on each side; zeros where the window system cannot tell.
   WindowFrame GetFrame() const;
+  // True from a first Show until the window manager's frame is known (or the wait for it ended): until then
+  // GetFrame may say zeros for a window that will have a frame.
+  bool IsAwaitingFrame() const { return mAwaitingFrame; }
   // The client area grown by the frame, in screen coordinates.
   WindowRect GetWindowBounds() const;
   WindowPoint ClientToScreen(WindowPoint client) const;

@@ -42,6 +42,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -701,9 +702,24 @@ TEST_F(EditorEndToEnd, UnderAWindowManagerTheMainWindowCanBeMadeSmaller) {
   for (const std::int32_t dpi : {96, 144}) {
     SCOPED_TRACE(dpi);
     const std::int32_t scale = dpi == 144 ? 2 : 1;
-    ASSERT_TRUE(Start("none", dpi));
+    // The X screen's own work area: the HighDPI layout is larger than it.
+    ASSERT_TRUE(Start("none", dpi, Platform::GetWorkArea()));
     Platform::Window& window = mApp->GetMainWindow()->GetPlatformWindow();
     EXPECT_TRUE(settle([&] { return window.GetFrame().top > 0; })) << "not framed by the manager";
+    // Framed after the first paint, the window is fitted once more: frame and all inside the work area.
+    const RectT<std::int32_t> work = mApp->GetWorkArea();
+    const auto inside = [&] {
+      const Platform::WindowRect outer = window.GetWindowBounds();
+      return outer.x >= work.x && outer.y >= work.y && outer.x + outer.width <= work.x + work.width &&
+             outer.y + outer.height <= work.y + work.height;
+    };
+    EXPECT_TRUE(settle(inside)) << "the frame reaches past the work area";
+    // The skin's minimum, or what the work area leaves beside the frame where that is less.
+    const Platform::WindowFrame frame = window.GetFrame();
+    const std::int32_t roomWidth = work.width - frame.left - frame.right;
+    const std::int32_t roomHeight = work.height - frame.top - frame.bottom;
+    const std::int32_t minWidth = std::min(640 * scale, roomWidth);
+    const std::int32_t minHeight = std::min(400 * scale, roomHeight);
 
     // The hints as the manager reads them.
     const std::filesystem::path hints = mTemp.Path() / "hints.txt";
@@ -716,14 +732,14 @@ TEST_F(EditorEndToEnd, UnderAWindowManagerTheMainWindowCanBeMadeSmaller) {
     const auto size = [](std::int32_t width, std::int32_t height) {
       return std::to_string(width) + " by " + std::to_string(height);
     };
-    EXPECT_NE(text.find("program specified minimum size: " + size(640 * scale, 400 * scale)), std::string::npos)
+    EXPECT_NE(text.find("program specified minimum size: " + size(minWidth, minHeight)), std::string::npos)
         << text;
     EXPECT_NE(text.find("program specified maximum size: " + size(1200 * scale, 640 * scale)), std::string::npos)
         << text;
 
-    // A size a little above the minimum.
-    const std::int32_t width = 640 * scale + 60;
-    const std::int32_t height = 400 * scale + 50;
+    // A size a little above the minimum, within the work area.
+    const std::int32_t width = std::min(minWidth + 60, roomWidth);
+    const std::int32_t height = std::min(minHeight + 50, roomHeight);
     const Platform::WindowRect client = window.GetClientBounds();
     ASSERT_TRUE(window.SetClientBounds({client.x, client.y, width, height}));
     EXPECT_TRUE(
