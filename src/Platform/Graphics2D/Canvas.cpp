@@ -379,7 +379,9 @@ void Canvas::Flush() {
   }
 }
 
-void* Canvas::Layout(std::u16string_view text, const Font& font) {
+void* Canvas::Layout(std::u16string_view text, const Font& font) { return LayoutUtf8(ToUtf8(text), font); }
+
+void* Canvas::LayoutUtf8(const std::string& utf8, const Font& font) {
   cairo_t* cr = AsCairo(mCairo);
   if (!mLayout) {
     PangoLayout* layout = pango_cairo_create_layout(cr);
@@ -398,7 +400,6 @@ void* Canvas::Layout(std::u16string_view text, const Font& font) {
   pango_cairo_update_layout(cr, layout);
   pango_layout_set_font_description(layout, static_cast<const PangoFontDescription*>(font.mDescription.get()));
   pango_layout_set_attributes(layout, static_cast<PangoAttrList*>(font.mAttributes.get()));
-  const std::string utf8 = ToUtf8(text);
   pango_layout_set_text(layout, utf8.data(), static_cast<int>(utf8.size()));
   return layout;
 }
@@ -427,6 +428,75 @@ RectF Canvas::MeasureString(std::u16string_view text, const Font& font) {
   constexpr float kScale = PANGO_SCALE;
   return {static_cast<float>(logical.x) / kScale, static_cast<float>(logical.y) / kScale,
           static_cast<float>(logical.width) / kScale, static_cast<float>(logical.height) / kScale};
+}
+
+std::vector<float> Canvas::MeasureCaretStops(std::u16string_view text, const Font& font) {
+  // The UTF-8 text as ToUtf8 makes it (a pair is one code point, a lone half
+  // one U+FFFD), with each code point's first UTF-16 unit and first byte.
+  const std::string utf8 = ToUtf8(text);
+  std::vector<std::size_t> unitOfChar;
+  std::vector<int> charOfByte; // -1 inside a code point's bytes
+  unitOfChar.reserve(text.size() + 1);
+  charOfByte.reserve(utf8.size() + 1);
+  for (std::size_t i = 0; i < text.size();) {
+    const char16_t unit = text[i];
+    const bool pair =
+        unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+    std::size_t bytes = 3; // the BMP above U+07FF, and U+FFFD for a lone half
+    if (pair)
+      bytes = 4;
+    else if (unit < 0x80)
+      bytes = 1;
+    else if (unit < 0x800)
+      bytes = 2;
+    charOfByte.push_back(static_cast<int>(unitOfChar.size()));
+    charOfByte.insert(charOfByte.end(), bytes - 1, -1);
+    unitOfChar.push_back(i);
+    i += pair ? 2 : 1;
+  }
+  if (charOfByte.size() != utf8.size())
+    return {};
+  const std::size_t chars = unitOfChar.size();
+  unitOfChar.push_back(text.size());
+  charOfByte.push_back(static_cast<int>(chars));
+
+  auto* layout = static_cast<PangoLayout*>(LayoutUtf8(utf8, font));
+  // Pango keeps the text up to its first zero byte only.
+  if (std::strlen(pango_layout_get_text(layout)) != utf8.size())
+    return {};
+  int attributeCount = 0;
+  const PangoLogAttr* attributes = pango_layout_get_log_attrs_readonly(layout, &attributeCount);
+  if (attributes == nullptr || static_cast<std::size_t>(attributeCount) != chars + 1)
+    return {};
+
+  // Each character's share of its cluster's advance, in Pango units: a
+  // cluster's characters together carry exactly its advance. Characters no
+  // run holds (line breaks) have none.
+  std::vector<int> widths(chars + 1, 0);
+  for (GSList* lines = pango_layout_get_lines_readonly(layout); lines != nullptr; lines = lines->next) {
+    const auto* line = static_cast<const PangoLayoutLine*>(lines->data);
+    for (GSList* runs = line->runs; runs != nullptr; runs = runs->next) {
+      const auto* run = static_cast<const PangoGlyphItem*>(runs->data);
+      const PangoItem* item = run->item;
+      if (item->offset < 0 || static_cast<std::size_t>(item->offset) >= utf8.size())
+        continue;
+      const int first = charOfByte[static_cast<std::size_t>(item->offset)];
+      if (first < 0 || static_cast<std::size_t>(first + item->num_chars) > chars)
+        continue;
+      pango_glyph_string_get_logical_widths(run->glyphs, utf8.data() + item->offset, item->length,
+                                            item->analysis.level, widths.data() + first);
+    }
+  }
+
+  std::vector<float> stops(text.size() + 1, -1.0f);
+  long long along = 0;
+  for (std::size_t c = 0; c <= chars; ++c) {
+    if (c == 0 || c == chars || attributes[c].is_cursor_position)
+      stops[unitOfChar[c]] = static_cast<float>(static_cast<double>(along) / PANGO_SCALE);
+    if (c < chars)
+      along += widths[c];
+  }
+  return stops;
 }
 
 } // namespace QZ::Platform

@@ -29,6 +29,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -119,6 +120,14 @@ public:
   // The text's box on one line from (0, 0), in pixels, trailing spaces
   // included; the height is the font's line height even for empty text.
   RectF MeasureString(std::u16string_view text, const Font& font);
+  // Where a caret may stand in the text laid out on one line, from a single
+  // layout of the whole text: one entry per UTF-16 index 0..size, the width
+  // in pixels of the text before that index, or -1 where no caret may stand
+  // (inside a surrogate pair, between a letter and its combining marks, inside
+  // any cluster the shaper keeps together). Index 0 and the end are always
+  // stops; the end's width is the sum of every character's advance. Empty
+  // when the layout cannot hold the text as given (an embedded zero ends it).
+  std::vector<float> MeasureCaretStops(std::u16string_view text, const Font& font);
 
 private:
   friend class PdfDocument;
@@ -130,6 +139,7 @@ private:
   void NoteDamage(double x1, double y1, double x2, double y2);
   RectF Visible(const RectF& rect) const;
   void* Layout(std::u16string_view text, const Font& font);
+  void* LayoutUtf8(const std::string& utf8, const Font& font);
 
   std::shared_ptr<void> mTarget; // the drawing library's surface
   void* mCairo = nullptr;        // the drawing library's context

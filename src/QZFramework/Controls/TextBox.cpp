@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace QZ {
 
@@ -77,6 +78,29 @@ WideString FromUnits(const std::u16string& units) {
 }
 
 std::u16string ToUnits(const WideString& text) { return std::u16string(text.GetChars(), text.GetLength()); }
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+constexpr char16_t kReplacementCharacter = 0xFFFD;
+
+// The text with every unpaired surrogate half replaced (the same text when it has none).
+WideString WithoutLoneSurrogates(const WideString& text) {
+  const char16_t* units = text.GetChars();
+  const std::int32_t length = static_cast<std::int32_t>(text.GetLength());
+  std::u16string repaired;
+  for (std::int32_t i = 0; i < length; ++i) {
+    const char16_t c = units[i];
+    const bool paired = (IsHighSurrogate(c) && i + 1 < length && IsLowSurrogate(units[i + 1])) ||
+                        (IsLowSurrogate(c) && i > 0 && IsHighSurrogate(units[i - 1]));
+    if (paired || !(IsHighSurrogate(c) || IsLowSurrogate(c)))
+      continue;
+    if (repaired.empty())
+      repaired = ToUnits(text);
+    repaired[static_cast<std::size_t>(i)] = kReplacementCharacter;
+  }
+  return repaired.empty() ? text : FromUnits(repaired);
+}
 
 // The text the application's clipboard holds; false when it holds none.
 bool ReadClipboard(WideString& out) {
@@ -158,7 +182,7 @@ QZRESULT LTextBox::SetText(const WideString& text) { return SetTextInternal(text
 QZRESULT LTextBox::SetText(const WideString& text, bool resetCaret) { return SetTextInternal(text, resetCaret); }
 
 QZRESULT LTextBox::SetTextInternal(const WideString& text, bool resetCaret) {
-  if (!ApplyText(text, true))
+  if (!ApplyText(WithoutLoneSurrogates(text), true))
     return S_FALSE;
   const RCPtr<LTextBox> self(this); // a listener may drop the last outside reference
   const float width = GetPrefixWidth(GetLength());
@@ -189,7 +213,8 @@ void LTextBox::ShowLabelInLook() {
 QZRESULT LTextBox::SetMaxLength(std::int32_t maxLength) {
   mMaxLength = maxLength;
   if (maxLength > 0 && maxLength < GetLength()) {
-    if (SetTextInternal(mText.Left(maxLength), false) == S_OK)
+    // Never through a character: it goes whole or not at all.
+    if (SetTextInternal(mText.Left(SnapToCaretStop(maxLength, false)), false) == S_OK)
       static_cast<void>(SetCaret(GetLength(), true));
   }
   return S_OK;
@@ -201,6 +226,7 @@ QZRESULT LTextBox::SetMaxLength(std::int32_t maxLength) {
 QZRESULT LTextBox::SetCaret(std::int32_t position, bool force) {
   if (position < 0 || position > GetLength())
     return E_INVALIDARG;
+  position = SnapToCaretStop(position, false);
   if (position == mCaret && !force) {
     if (mSelectionLength == 0)
       mSelectionAnchor = mCaret;
@@ -211,6 +237,7 @@ QZRESULT LTextBox::SetCaret(std::int32_t position, bool force) {
   if (mSelectionLength == 0)
     mSelectionAnchor = mCaret;
   UpdateCaretGeometry();
+  ScrollCaretIntoView();
   mCaretVisible = true;
   mNextBlink = Now() + kCaretShownTime;
   InvalidateWhole();
@@ -239,8 +266,8 @@ void LTextBox::SelectRange(std::int32_t first, std::int32_t last) {
   } else {
     if (first < 0 || first >= length || last < 0 || last >= length)
       return;
-    mSelectionStart = std::min(first, last);
-    mSelectionLength = std::abs(last - first) + 1;
+    mSelectionStart = SnapToCaretStop(std::min(first, last), false);
+    mSelectionLength = SnapToCaretStop(std::max(first, last) + 1, true) - mSelectionStart;
     mSelectionAnchor = mSelectionStart;
   }
   if (oldStart != mSelectionStart || oldLength != mSelectionLength)
@@ -253,17 +280,18 @@ void LTextBox::SetSelection(std::int32_t start, std::int32_t count, std::int32_t
     return;
   if (count > 0) {
     SelectRange(start, start + count - 1);
-  } else if (mSelectionStart != start || mSelectionLength != 0) {
+  } else if (start = SnapToCaretStop(start, false); mSelectionStart != start || mSelectionLength != 0) {
     mSelectionStart = start;
     mSelectionLength = 0;
     static_cast<void>(UpdateVisualState());
   }
-  mSelectionAnchor = std::clamp(anchor, 0, length);
+  mSelectionAnchor = SnapToCaretStop(std::clamp(anchor, 0, length), false);
 }
 
 void LTextBox::ExtendSelectionTo(std::int32_t position) {
   if (position < 0 || position > GetLength())
     return;
+  position = SnapToCaretStop(position, false);
   const std::int32_t oldStart = mSelectionStart;
   const std::int32_t oldLength = mSelectionLength;
   mSelectionStart = std::min(mSelectionAnchor, position);
@@ -304,6 +332,9 @@ std::int32_t LTextBox::PreviousWordPosition() const {
 void LTextBox::DeleteRange(std::int32_t start, std::int32_t count) {
   if (start < 0 || count <= 0 || start + count > GetLength())
     return;
+  const std::int32_t end = SnapToCaretStop(start + count, true);
+  start = SnapToCaretStop(start, false);
+  count = end - start;
   std::u16string units = ToUnits(mText);
   units.erase(static_cast<std::size_t>(start), static_cast<std::size_t>(count));
   if (SetTextInternal(FromUnits(units), false) == S_OK)
@@ -325,12 +356,18 @@ QZRESULT LTextBox::ReplaceSelection(const WideString& text) {
   std::u16string units = ToUnits(mText);
   units.replace(static_cast<std::size_t>(start), static_cast<std::size_t>(mSelectionLength), ToUnits(text));
   const QZRESULT result = SetTextInternal(FromUnits(units), false);
-  static_cast<void>(SetCaret(start + inserted, true));
+  static_cast<void>(SetCaret(SnapToCaretStop(start + inserted, true), true));
   ClearSelection();
   return result;
 }
 
 QZRESULT LTextBox::InsertCharacter(char16_t character) {
+  if (IsHighSurrogate(character) || IsLowSurrogate(character))
+    return S_FALSE; // half a character is no text
+  return InsertText(std::u16string_view(&character, 1));
+}
+
+QZRESULT LTextBox::InsertText(std::u16string_view inserted) {
   std::u16string units = ToUnits(mText);
   std::int32_t caret = mCaret;
   if (mSelectionLength > 0) {
@@ -338,18 +375,33 @@ QZRESULT LTextBox::InsertCharacter(char16_t character) {
     caret = mSelectionStart;
   }
   // A text longer than the maximum (set from outside) takes no character either.
-  const bool inserted = mMaxLength <= 0 || static_cast<std::int32_t>(units.size()) < mMaxLength;
-  if (inserted)
-    units.insert(static_cast<std::size_t>(caret), 1, character);
+  const bool fits = mMaxLength <= 0 || static_cast<std::int64_t>(units.size() + inserted.size()) <= mMaxLength;
+  if (fits)
+    units.insert(static_cast<std::size_t>(caret), inserted);
   if (SetTextInternal(FromUnits(units), false) != S_OK)
     return S_FALSE;
-  static_cast<void>(SetCaret(inserted ? caret + 1 : caret, true));
+  // After what was typed, and after any marks that now belong to it.
+  const auto after = caret + (fits ? static_cast<std::int32_t>(inserted.size()) : 0);
+  static_cast<void>(SetCaret(SnapToCaretStop(after, true), true));
   return S_OK;
 }
 
 RCPtr<LTextValidationParams> LTextBox::Validate() {
   const RCPtr<LTextBox> self(this);
   const RCPtr<LTextValidationParams> params = LTextValidationParams::Create(mText);
+  // A listener that closes or hides the box moves the focus away from it: the
+  // pair is not started again from inside itself for a box that is going.
+  if (mValidating && !IsVisible(true))
+    return params;
+  const bool outer = !std::exchange(mValidating, true);
+  struct Reset {
+    bool& flag;
+    bool outer;
+    ~Reset() {
+      if (outer)
+        flag = false;
+    }
+  } reset{mValidating, outer};
   static_cast<void>(Notify(LNotification::Create(kValidating, params)));
   if (params->mAccept && !params->mText.EqualsString(mText))
     static_cast<void>(SetTextInternal(params->mText, false));
@@ -412,7 +464,7 @@ QZRESULT LTextBox::PerformEdit(std::int32_t code) {
     units.insert(static_cast<std::size_t>(caret), ToUnits(text));
     if (SetTextInternal(FromUnits(units), false) != S_OK)
       return E_FAIL;
-    static_cast<void>(SetCaret(caret + inserted, true));
+    static_cast<void>(SetCaret(SnapToCaretStop(caret + inserted, true), true));
     return S_OK;
   }
   default:
@@ -463,6 +515,7 @@ void LTextBox::OnConditionsChanged(const RCPtr<LConditionsParam>& conditions) {
     static_cast<void>(UpdateVisualState());
     // The caret keeps its phase: it shows at the first blink or the next move.
     mNextBlink = Now() + kCaretShownTime;
+    ScrollCaretIntoView();
     InvalidateWhole();
     static_cast<void>(BeginIdleNotifications());
   } else if ((lost & kConditionHasFocus) != 0) {
@@ -499,20 +552,20 @@ QZRESULT LTextBox::HandleEditingKey(std::uint32_t code) {
   case Key(kVkLeft):
     ClearSelection();
     if (mCaret > 0)
-      static_cast<void>(SetCaret(mCaret - 1, false));
+      static_cast<void>(SetCaret(PreviousCaretStop(mCaret), false));
     return S_OK;
   case Key(kVkRight):
     ClearSelection();
     if (mCaret < GetLength())
-      static_cast<void>(SetCaret(mCaret + 1, false));
+      static_cast<void>(SetCaret(NextCaretStop(mCaret), false));
     return S_OK;
   case Key(kVkLeft, kKeyShift):
     if (mCaret > 0)
-      ExtendSelectionTo(mCaret - 1);
+      ExtendSelectionTo(PreviousCaretStop(mCaret));
     return S_OK;
   case Key(kVkRight, kKeyShift):
     if (mCaret < GetLength())
-      ExtendSelectionTo(mCaret + 1);
+      ExtendSelectionTo(NextCaretStop(mCaret));
     return S_OK;
   case Key(kVkLeft, kKeyCtrl):
     ClearSelection();
@@ -546,16 +599,18 @@ QZRESULT LTextBox::HandleEditingKey(std::uint32_t code) {
     return S_OK;
   case Key(kVkBackspace):
   case Key(kVkDelete, kKeyShift):
-    if (mSelectionLength > 0)
+    if (mSelectionLength > 0) {
       DeleteSelection();
-    else if (mCaret > 0)
-      DeleteRange(mCaret - 1, 1);
+    } else if (mCaret > 0) {
+      const std::int32_t from = PreviousCaretStop(mCaret);
+      DeleteRange(from, mCaret - from);
+    }
     return S_OK;
   case Key(kVkDelete):
     if (mSelectionLength > 0)
       DeleteSelection();
     else if (mCaret < GetLength())
-      DeleteRange(mCaret, 1);
+      DeleteRange(mCaret, NextCaretStop(mCaret) - mCaret);
     return S_OK;
   case Key(kVkDelete, kKeyCtrl):
     if (mSelectionLength > 0)
@@ -579,7 +634,7 @@ QZRESULT LTextBox::HandleEditingKey(std::uint32_t code) {
   }
 }
 
-bool LTextBox::Accepts(char16_t character) const {
+bool LTextBox::Accepts(std::u16string_view character) const {
   if (mCharacterFilter.IsEmpty())
     return true;
   const char16_t* filter = mCharacterFilter.GetChars();
@@ -606,11 +661,25 @@ QZRESULT LTextBox::HandleKey(const RCPtr<LKeyParam>& key) {
     return S_FALSE;
   }
   const char16_t character = key->mKey.GetCharacter();
+  // A character outside the BMP comes as its two halves, one event each.
+  const char16_t high = std::exchange(mPendingHighSurrogate, char16_t{0});
+  if (IsHighSurrogate(character)) {
+    mPendingHighSurrogate = character;
+    return S_OK;
+  }
+  if (IsLowSurrogate(character)) {
+    const char16_t pair[2] = {high, character};
+    if (high != 0 && Accepts(std::u16string_view(pair, 2))) {
+      const RCPtr<LTextBox> self(this);
+      static_cast<void>(InsertText(std::u16string_view(pair, 2)));
+    }
+    return S_OK; // a second half without its first is dropped
+  }
   if (character == kBackspaceCharacter)
     return S_OK; // the virtual key has deleted already
   if (!IsPrintable(character) || character == kTabCharacter)
     return S_FALSE;
-  if (Accepts(character)) {
+  if (Accepts(std::u16string_view(&character, 1))) {
     const RCPtr<LTextBox> self(this);
     static_cast<void>(InsertCharacter(character));
   }
@@ -620,36 +689,79 @@ QZRESULT LTextBox::HandleKey(const RCPtr<LKeyParam>& key) {
 // ---------------------------------------------------------------------------
 // Geometry
 
-float LTextBox::GetPrefixWidth(std::int32_t count) {
-  const std::int32_t length = GetLength();
-  if (count <= 0 || length == 0)
-    return 0.0f;
-  count = std::min(count, length);
+bool LTextBox::MeasureCaretPositions() {
+  // Asked several times for every click and key: what is kept is checked first.
+  const auto size = static_cast<std::size_t>(GetLength()) + 1;
+  if (mMeasuredFont.Get() == mFont.Get() && mCaretPositions.size() == size &&
+      (mMeasuredText.GetChars() == mText.GetChars() || mMeasuredText.EqualsString(mText)))
+    return true;
   IFrameworkApp* app = GetFrameworkApp();
   const RCPtr<LRenderer> renderer = app ? app->GetRenderer() : RCPtr<LRenderer>();
   if (!renderer)
-    return 0.0f; // nothing to measure with yet; nothing is kept either
-  if (mMeasuredFont.Get() != mFont.Get() ||
-      (mMeasuredText.GetChars() != mText.GetChars() && !mMeasuredText.EqualsString(mText))) {
-    // An edit leaves the widths of the prefixes before it as they were (same font).
-    std::size_t kept = 0;
-    if (mMeasuredFont.Get() == mFont.Get()) {
-      const std::size_t common = std::min<std::size_t>(mMeasuredText.GetLength(), mText.GetLength());
-      const char16_t* before = mMeasuredText.GetChars();
-      const char16_t* now = mText.GetChars();
-      while (kept < common && before[kept] == now[kept])
-        ++kept;
-    }
-    mPrefixWidths.resize(std::min(mPrefixWidths.size(), kept + 1));
-    mPrefixWidths.resize(static_cast<std::size_t>(length) + 1, -1.0f);
-    mPrefixWidths[0] = 0.0f;
-    mMeasuredText = mText;
-    mMeasuredFont = mFont;
+    return false; // nothing to measure with yet; nothing is kept either
+  renderer->MeasureCaretPositions(mText, mFont, mCaretPositions);
+  if (mCaretPositions.size() != size)
+    mCaretPositions.assign(size, 0.0f); // a renderer that broke its contract: stops everywhere, no widths
+  // The ends are stops, a pair's halves never part, and widths never go back
+  // (the hit test searches them).
+  mCaretPositions.front() = 0.0f;
+  mCaretPositions.back() = std::max(mCaretPositions.back(), 0.0f);
+  const char16_t* units = mText.GetChars();
+  float widest = 0.0f;
+  for (std::size_t i = 0; i < size; ++i) {
+    float& position = mCaretPositions[i];
+    if (i > 0 && i + 1 < size && IsHighSurrogate(units[i - 1]) && IsLowSurrogate(units[i]))
+      position = LMeasurementRenderer::kNoCaretStop;
+    else if (position >= 0.0f)
+      widest = position = std::max(position, widest);
   }
-  float& width = mPrefixWidths[static_cast<std::size_t>(count)];
-  if (width < 0.0f)
-    width = std::max(0.0f, LFontText::MeasuredWidth(*renderer, mText.Left(count), mFont));
-  return width;
+  mMeasuredText = mText;
+  mMeasuredFont = mFont;
+  return true;
+}
+
+bool LTextBox::IsCaretStop(std::int32_t index) {
+  const std::int32_t length = GetLength();
+  if (index <= 0 || index >= length)
+    return true;
+  if (MeasureCaretPositions())
+    return mCaretPositions[static_cast<std::size_t>(index)] >= 0.0f;
+  const char16_t* units = mText.GetChars();
+  return !(IsLowSurrogate(units[index]) && IsHighSurrogate(units[index - 1]));
+}
+
+std::int32_t LTextBox::NextCaretStop(std::int32_t index) {
+  const std::int32_t length = GetLength();
+  index = std::max(index, -1);
+  do
+    ++index;
+  while (index < length && !IsCaretStop(index));
+  return std::min(index, length);
+}
+
+std::int32_t LTextBox::PreviousCaretStop(std::int32_t index) {
+  index = std::min(index, GetLength() + 1);
+  do
+    --index;
+  while (index > 0 && !IsCaretStop(index));
+  return std::max(index, 0);
+}
+
+std::int32_t LTextBox::SnapToCaretStop(std::int32_t index, bool forward) {
+  index = std::clamp(index, 0, GetLength());
+  if (IsCaretStop(index))
+    return index;
+  return forward ? NextCaretStop(index) : PreviousCaretStop(index);
+}
+
+float LTextBox::GetPrefixWidth(std::int32_t count) {
+  const std::int32_t length = GetLength();
+  if (count <= 0 || length == 0 || !MeasureCaretPositions())
+    return 0.0f;
+  count = std::min(count, length);
+  while (mCaretPositions[static_cast<std::size_t>(count)] < 0.0f)
+    --count; // index 0 is a stop
+  return mCaretPositions[static_cast<std::size_t>(count)];
 }
 
 std::int32_t LTextBox::LineHeight() const {
@@ -688,14 +800,36 @@ void LTextBox::UpdateCaretGeometry() {
   mCaretRect.height = static_cast<float>(LineHeight());
 }
 
+void LTextBox::ScrollCaretIntoView() {
+  const RectT<double> area = GetTextArea();
+  if (area.width < 1)
+    return;
+  // The caret's column and the last column inside the area, both as drawn at offset 0.
+  const double caret = mCaretRect.x;
+  const double right = area.x + area.width - 1;
+  double offset = mScrollOffset.x;
+  if (mHasFocus) {
+    if (caret - offset > right)
+      offset = caret - right;
+    else if (caret - offset < area.x)
+      offset = caret - area.x;
+  }
+  // The caret after the last character at the right edge at most.
+  const double end = area.x + LineOrigin().x + GetPrefixWidth(GetLength()) - 1;
+  offset = std::max(0.0, std::min(offset, end - right));
+  if (offset != mScrollOffset.x)
+    static_cast<void>(SetScrollOffset({offset, mScrollOffset.y}));
+}
+
 RectT<double> LTextBox::GetCharRect(std::int32_t index) {
   if (index < 0 || index > GetLength())
     return {};
   const RectT<double> area = GetTextArea();
   const PointT<double> origin = LineOrigin();
   const double left = GetPrefixWidth(index);
-  // The caret position past the last character has no width.
-  const double right = index < GetLength() ? GetPrefixWidth(index + 1) : left;
+  // The caret position past the last character has no width; a character
+  // that is more than one unit (or a letter with its marks) is one box.
+  const double right = index < GetLength() ? GetPrefixWidth(NextCaretStop(index)) : left;
   return {area.x + origin.x + left, area.y + origin.y, right - left, static_cast<double>(LineHeight())};
 }
 
@@ -719,19 +853,30 @@ std::int32_t LTextBox::GetCharacterIndexAt(const PointT<double>& point) {
     return 0;
   if (along >= GetPrefixWidth(length))
     return length;
-  // The character whose box [prefix(i), prefix(i + 1)) holds the point.
+  if (!MeasureCaretPositions())
+    return length; // nothing measured: every width is 0
+  // The stops low and high around the point: width(low) <= along < width(high).
+  const std::vector<float>& widths = mCaretPositions;
+  const auto width = [&widths](std::int32_t i) { return widths[static_cast<std::size_t>(i)]; };
   std::int32_t low = 0;
-  std::int32_t high = length - 1;
-  while (low < high) {
-    const std::int32_t middle = low + (high - low + 1) / 2;
-    if (GetPrefixWidth(middle) <= along)
+  std::int32_t high = length;
+  for (;;) {
+    std::int32_t next = low + 1;
+    while (width(next) < 0.0f)
+      ++next; // the end is a stop
+    if (next >= high)
+      break;
+    std::int32_t middle = low + (high - low) / 2;
+    while (middle > low && width(middle) < 0.0f)
+      --middle;
+    if (middle <= low)
+      middle = next;
+    if (width(middle) <= along)
       low = middle;
     else
-      high = middle - 1;
+      high = middle;
   }
-  const double left = GetPrefixWidth(low);
-  const double right = GetPrefixWidth(low + 1);
-  return along >= (left + right) / 2 ? low + 1 : low;
+  return along >= (width(low) + width(high)) / 2 ? high : low;
 }
 
 // ---------------------------------------------------------------------------
@@ -786,6 +931,7 @@ QZRESULT LTextBox::UpdateVisualState() {
 void LTextBox::OnSizeChanged() {
   LScrollView::OnSizeChanged();
   UpdateCaretGeometry();
+  ScrollCaretIntoView();
   static_cast<void>(UpdateVisualState());
 }
 

@@ -16,17 +16,29 @@
 // on and 0.3 s off on the application's clock while the box has the focus
 // (the box holds one idle request exactly while it has the focus).
 //
+// Indices count UTF-16 units, but the caret, the selection's ends and every
+// deletion stand only on caret stops: never inside a surrogate pair, and not
+// between a letter and its combining marks where the renderer's shaping keeps
+// them together. A character outside the BMP typed as two key events (its two
+// halves) goes in as one; the text never holds a lone surrogate half (one set
+// from outside comes in as U+FFFD). After every caret move and edit the text
+// scrolls horizontally so that the caret stays inside the text area, and no
+// further than the text needs (deleting scrolls back).
+//
 // Invariants: 0 <= caret <= length; the selection lies inside the text; with
 // no selection the anchor is at the caret; a maximum length above 0 is never
-// exceeded by typing, pasting or replacing. Prefix widths of the text are
-// measured once per text and font; a new text keeps those of the prefix it
-// shares with the old one.
+// exceeded by typing, pasting or replacing. The caret positions of the text
+// are measured once per text and font, in one call to the renderer.
+// A box closed or hidden from inside its own validation (a listener of
+// "NID_TEXTBOX_VALIDATED" that closes it) does not validate again while its
+// focus moves away.
 // UI thread only, like every control.
 
 #include "QZFramework/ControlBase/EditTarget.h"
 #include "QZFramework/Controls/ScrollView.h"
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace QZ {
@@ -88,7 +100,8 @@ public:
 
   // ---- Caret and selection
 
-  // E_INVALIDARG outside 0..length. The same position without force: 1 (the
+  // E_INVALIDARG outside 0..length; a position inside a character means the
+  // caret stop before it. The same position without force: 1 (the
   // anchor comes to the caret when nothing is selected). Otherwise the caret
   // moves, shows and restarts its visible phase: 0, or 1 when forced onto the
   // same position.
@@ -97,7 +110,8 @@ public:
   // No selection; the anchor at the caret.
   void ClearSelection();
   // (0, -1) everything; first -1 nothing; else first..last (inclusive, in any
-  // order, both inside the text) with the anchor at the lower end.
+  // order, both inside the text, widened to whole characters) with the anchor
+  // at the lower end.
   void SelectRange(std::int32_t first, std::int32_t last);
   // count characters from start (0: an empty selection there), then the anchor.
   void SetSelection(std::int32_t start, std::int32_t count, std::int32_t anchor);
@@ -114,14 +128,15 @@ public:
 
   // ---- Editing
 
-  // Removes count characters at start (nothing outside the text); the caret at start.
+  // Removes count units at start (nothing outside the text), widened to whole
+  // characters; the caret at the start.
   void DeleteRange(std::int32_t start, std::int32_t count);
   void DeleteSelection();
   // E_FAIL without a selection or beyond the maximum length; else the
   // selection replaced, the caret after the new text: SetText's result.
   QZRESULT ReplaceSelection(const WideString& text);
   // Over a selection, which goes first; only below the maximum length. 0 when
-  // the text changed, else 1.
+  // the text changed, else 1 (also for a lone surrogate half, never inserted).
   QZRESULT InsertCharacter(char16_t character);
   // Runs the validation pair; the parameters as the listeners left them.
   RCPtr<LTextValidationParams> Validate();
@@ -149,8 +164,14 @@ public:
   std::int32_t GetCharacterIndexAt(const PointT<double>& point);
   // The looks for the present state (see the contract). 0.
   QZRESULT UpdateVisualState();
-  // The width of the first count characters, measured once per text and font.
+  // The width of the text before the caret stop at or before count, read from
+  // the caret positions measured once per text and font.
   float GetPrefixWidth(std::int32_t count);
+  // Whether the caret may stand at index (always at 0 and the length).
+  bool IsCaretStop(std::int32_t index);
+  // The caret stop after index (the length at most) and before it (0 at least).
+  std::int32_t NextCaretStop(std::int32_t index);
+  std::int32_t PreviousCaretStop(std::int32_t index);
 
   // ---- Control
 
@@ -197,7 +218,17 @@ private:
   std::int32_t LineHeight() const;
   // Handles the keys of the key table; -1 for a key that is not in it.
   QZRESULT HandleEditingKey(std::uint32_t code);
-  bool Accepts(char16_t character) const;
+  bool Accepts(std::u16string_view character) const;
+  // Inserts units (whole characters) at the caret, over a selection, within
+  // the maximum length: InsertCharacter's result.
+  QZRESULT InsertText(std::u16string_view units);
+  // Measures the caret positions of the text when the text or the font
+  // changed; false without a renderer to measure with.
+  bool MeasureCaretPositions();
+  // index itself when it is a caret stop, else the stop after or before it.
+  std::int32_t SnapToCaretStop(std::int32_t index, bool forward);
+  // Keeps the caret inside the text area and the offset within what the text needs.
+  void ScrollCaretIntoView();
 
   WideString mLabel;
   std::int32_t mCaret = 0;
@@ -209,10 +240,15 @@ private:
   bool mScrollGuard = false;
   bool mCaretVisible = true;
   double mNextBlink = 0;
-  // The prefix widths of mMeasuredText in mMeasuredFont; negative: not measured yet.
+  // The first half of a pair typed as two key events, until its second comes.
+  char16_t mPendingHighSurrogate = 0;
+  // Set while the validation pair runs.
+  bool mValidating = false;
+  // The caret positions of mMeasuredText in mMeasuredFont (the renderer's
+  // contract): stops hold widths, never decreasing; others kNoCaretStop.
   WideString mMeasuredText;
   RCPtr<LFont> mMeasuredFont;
-  std::vector<float> mPrefixWidths;
+  std::vector<float> mCaretPositions;
 };
 
 } // namespace QZ

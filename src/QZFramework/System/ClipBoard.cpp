@@ -10,6 +10,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace QZ {
 
@@ -41,6 +42,69 @@ public:
 private:
   bool& mBusy;
 };
+
+constexpr char16_t kReplacementCharacter = 0xFFFD;
+
+// Another program's text as UTF-16, up to its first zero. Every ill-formed
+// sequence (a stray or missing continuation byte, an overlong form, an
+// encoded surrogate, a code point above U+10FFFF) becomes one U+FFFD for its
+// longest valid-looking start, and the text after it still arrives.
+WideString DecodeForeignText(std::string_view utf8) {
+  std::u16string out;
+  out.reserve(utf8.size());
+  std::size_t i = 0;
+  const auto byteAt = [&utf8](std::size_t at) { return static_cast<unsigned char>(utf8[at]); };
+  while (i < utf8.size() && utf8[i] != '\0') {
+    const unsigned char lead = byteAt(i++);
+    if (lead < 0x80) {
+      out.push_back(lead);
+      continue;
+    }
+    std::size_t needed = 0;
+    char32_t code = 0;
+    unsigned char lower = 0x80;
+    unsigned char upper = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      needed = 1;
+      code = lead & 0x1Fu;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      needed = 2;
+      code = lead & 0x0Fu;
+      lower = lead == 0xE0 ? 0xA0 : 0x80; // no overlong forms
+      upper = lead == 0xED ? 0x9F : 0xBF; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      needed = 3;
+      code = lead & 0x07u;
+      lower = lead == 0xF0 ? 0x90 : 0x80;
+      upper = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
+    } else {
+      out.push_back(kReplacementCharacter);
+      continue;
+    }
+    bool complete = true;
+    for (std::size_t k = 0; k < needed; ++k) {
+      if (i >= utf8.size() || byteAt(i) < lower || byteAt(i) > upper) {
+        complete = false; // the byte that broke the sequence starts the next one
+        break;
+      }
+      code = (code << 6) | (byteAt(i++) & 0x3Fu);
+      lower = 0x80;
+      upper = 0xBF;
+    }
+    if (!complete) {
+      out.push_back(kReplacementCharacter);
+    } else if (code >= 0x10000) {
+      code -= 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FFu)));
+    } else {
+      out.push_back(static_cast<char16_t>(code));
+    }
+  }
+  WideString text;
+  text.AssignChars(out.c_str(), static_cast<std::uint32_t>(out.size()));
+  return text;
+}
 
 } // namespace
 
@@ -81,9 +145,7 @@ RCPtr<LRefCountedObject> LClipboard::GetText() {
   std::string utf8;
   if (!clipboard->GetText(utf8))
     return mCached;
-  WideString text;
-  text.ConvertFromNarrow(utf8.c_str(), static_cast<std::int32_t>(utf8.size()));
-  mCached = LClipboardText::Create(text);
+  mCached = LClipboardText::Create(DecodeForeignText(utf8));
   mSequence = clipboard->GetSequenceNumber();
   return mCached;
 }

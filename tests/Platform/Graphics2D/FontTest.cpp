@@ -190,6 +190,50 @@ TEST_F(TextTest, MeasuresTrailingSpacesAndConvertsUtf16) {
   }
 }
 
+TEST_F(TextTest, CaretStopsComeFromOneLayoutOfTheWholeText) {
+  std::unique_ptr<Font> font = MakeFont();
+  // Plain text: a stop between every two characters, each as far as the text before it reaches.
+  const std::u16string plain = u"Wave 12";
+  const std::vector<float> stops = canvas->MeasureCaretStops(plain, *font);
+  ASSERT_EQ(stops.size(), plain.size() + 1);
+  EXPECT_EQ(stops[0], 0.0f);
+  for (std::size_t i = 1; i <= plain.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_GT(stops[i], stops[i - 1]);
+    // Alone, a prefix lacks the kerning with the character after it.
+    EXPECT_NEAR(stops[i], canvas->MeasureString(plain.substr(0, i), *font).width, 1.0f);
+  }
+  EXPECT_NEAR(stops.back(), canvas->MeasureString(plain, *font).width, 0.01f);
+
+  // No stop inside a pair or between a letter and its marks; a lone half is a character.
+  struct Case {
+    std::u16string text;
+    std::vector<bool> stop;
+  };
+  const Case cases[] = {
+      {u"a\U0001F600b", {true, true, false, true, true}},
+      {u"ae\u0301b", {true, true, false, true, true}},
+      {u"e\u0301\u0323", {true, false, false, true}},
+      {std::u16string(1, u'\xd800') + u"x", {true, true, true}},
+      {u"", {true}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.text));
+    const std::vector<float> got = canvas->MeasureCaretStops(c.text, *font);
+    ASSERT_EQ(got.size(), c.stop.size());
+    float last = 0.0f;
+    for (std::size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(got[i] >= 0.0f, c.stop[i]) << i;
+      if (got[i] >= 0.0f) {
+        EXPECT_GE(got[i], last) << i;
+        last = got[i];
+      }
+    }
+    EXPECT_NEAR(got.back(), canvas->MeasureString(c.text, *font).width, 0.01f);
+  }
+  EXPECT_TRUE(canvas->MeasureCaretStops(std::u16string(u"a\0b", 3), *font).empty()) << "a zero ends the layout";
+}
+
 TEST_F(TextTest, UnderlineAndStrikeOutDrawLines) {
   canvas->DrawString(u"mm", *MakeFont(), {0, 0}, 0xFF000000);
   const RectI plain = Inked();

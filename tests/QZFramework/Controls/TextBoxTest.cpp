@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <random>
 #include <string>
 #include <vector>
@@ -48,9 +49,20 @@ public:
   std::uint32_t mUnder = 0xFF000000u;
 };
 
-// Records the caret lines drawn.
+// Records the caret lines drawn. Its caret positions keep a letter with the
+// combining marks after it together (U+0300..U+036F), as a shaper does.
 class CaretRenderer : public MeasuringRenderer {
 public:
+  void MeasureCaretPositions(const WideString& text, const RCPtr<LFont>& font,
+                             std::vector<float>& positions) override {
+    ++mCaretMeasures;
+    MeasuringRenderer::MeasureCaretPositions(text, font, positions);
+    for (std::uint32_t i = 1; i < text.GetLength(); ++i) {
+      if (text.GetChars()[i] >= 0x300 && text.GetChars()[i] <= 0x36F)
+        positions[i] = kNoCaretStop;
+    }
+  }
+  int mCaretMeasures = 0;
   void DrawLine(const PointT<float>& from, const PointT<float>& to, const Color& color, float) override {
     mLines.push_back({from, to, color.ToARGB()});
   }
@@ -485,20 +497,23 @@ TEST_F(TextBoxTest, TheContextMenuOffersTheFourEditsInTheFrameworkStrings) {
   }
 }
 
-TEST_F(TextBoxTest, PrefixWidthsAreMeasuredOncePerTextAndKeptForAnUnchangedPrefix) {
+TEST_F(TextBoxTest, CaretPositionsAreMeasuredOncePerTextAndFont) {
   mBox->SetText(WideString(u"abcdef"));
+  EXPECT_EQ(mRenderer->mCaretMeasures, 1) << "for the extent";
   EXPECT_FLOAT_EQ(mBox->GetPrefixWidth(3), 30.0f);
-  const int calls = mRenderer->mMeasureCalls;
   EXPECT_FLOAT_EQ(mBox->GetPrefixWidth(3), 30.0f);
   EXPECT_FLOAT_EQ(mBox->GetPrefixWidth(0), 0.0f);
-  EXPECT_EQ(mRenderer->mMeasureCalls, calls) << "kept";
-  mBox->SetText(WideString(u"abcXY"), false); // measures its whole width for the extent
-  const int afterEdit = mRenderer->mMeasureCalls;
-  EXPECT_FLOAT_EQ(mBox->GetPrefixWidth(3), 30.0f);
-  EXPECT_EQ(mRenderer->mMeasureCalls, afterEdit) << "the shared prefix is not measured again";
+  mWindow->Click(kMouseButtonLeft, {44, 15});
+  EXPECT_EQ(mBox->GetCaret(), 3);
+  EXPECT_EQ(mRenderer->mCaretMeasures, 1) << "every position read from the one measurement";
+  mBox->SetText(WideString(u"abcXY"), false);
+  EXPECT_EQ(mRenderer->mCaretMeasures, 2);
   EXPECT_FLOAT_EQ(mBox->GetPrefixWidth(4), 40.0f);
-  EXPECT_EQ(mRenderer->mMeasureCalls, afterEdit + 1);
   EXPECT_FLOAT_EQ(mBox->GetPrefixWidth(9), 50.0f) << "at most the whole text";
+  EXPECT_EQ(mRenderer->mCaretMeasures, 2);
+  mBox->SetFont(LFont::GetFont(WideString(u"DejaVu Sans"), 12, 0));
+  EXPECT_FLOAT_EQ(mBox->GetPrefixWidth(2), 20.0f);
+  EXPECT_EQ(mRenderer->mCaretMeasures, 3) << "a new font is measured again";
 }
 
 TEST_F(TextBoxTest, TheToolTipShowsTheTextOnlyWhileItIsCutOff) {
@@ -606,6 +621,336 @@ TEST_F(TextBoxTest, RandomEditingKeepsTheCaretAndTheSelectionInsideTheText) {
     if (maxLength > 0) {
       ASSERT_LE(length, maxLength);
     }
+  }
+}
+
+std::u16string Units(const LTextBox& box) { return {box.GetText().GetChars(), box.GetText().GetLength()}; }
+
+bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsMark(char16_t c) { return c >= 0x300 && c <= 0x36F; }
+
+// Whether index splits a character: a surrogate pair, or a letter from its marks.
+bool Splits(const std::u16string& text, std::int32_t index) {
+  if (index <= 0 || index >= static_cast<std::int32_t>(text.size()))
+    return false;
+  const auto at = static_cast<std::size_t>(index);
+  return (IsHigh(text[at - 1]) && IsLow(text[at])) || IsMark(text[at]);
+}
+
+bool IsValidUtf16(const std::u16string& text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (IsHigh(text[i]) && i + 1 < text.size() && IsLow(text[i + 1]))
+      ++i;
+    else if (IsHigh(text[i]) || IsLow(text[i]))
+      return false;
+  }
+  return true;
+}
+
+// One step of a script: a key, a typed unit, a paste, a new maximum, a caret
+// or a selection set from outside.
+struct Step {
+  enum Kind { kKey, kType, kPaste, kMaxLength, kCaret, kSelect } kind;
+  std::int32_t a = 0;
+  std::int32_t b = 0;
+  const char16_t* text = nullptr;
+};
+Step KeyStep(std::uint8_t key, std::uint32_t modifiers = 0) {
+  return {Step::kKey, key, static_cast<std::int32_t>(modifiers)};
+}
+Step TypeStep(char16_t unit) { return {Step::kType, unit}; }
+Step PasteStep(const char16_t* text) { return {Step::kPaste, 0, 0, text}; }
+Step MaxStep(std::int32_t n) { return {Step::kMaxLength, n}; }
+Step CaretStep(std::int32_t n) { return {Step::kCaret, n}; }
+Step SelectStep(std::int32_t first, std::int32_t last) { return {Step::kSelect, first, last}; }
+
+constexpr char16_t kFaceHigh = 0xD83D; // U+1F600 as its two halves
+constexpr char16_t kFaceLow = 0xDE00;
+
+class TextBoxWholeCharacterTest : public TextBoxTest {
+protected:
+  void Run(const Step& step) {
+    switch (step.kind) {
+    case Step::kKey:
+      Press(static_cast<std::uint8_t>(step.a), static_cast<std::uint32_t>(step.b));
+      break;
+    case Step::kType:
+      Type(static_cast<char16_t>(step.a));
+      break;
+    case Step::kPaste:
+      mApp.mClipboard = ClipboardText::Create(WideString(step.text));
+      mBox->PerformEdit(kEditPaste);
+      break;
+    case Step::kMaxLength:
+      mBox->SetMaxLength(step.a);
+      break;
+    case Step::kCaret:
+      mBox->SetCaret(step.a, false);
+      break;
+    case Step::kSelect:
+      mBox->SelectRange(step.a, step.b);
+      break;
+    }
+  }
+  // The text is whole, the caret and the selection stand between characters,
+  // and the caret is drawn inside the text area (it stands one pixel left of
+  // its character, so at the very start it may take the column left of it).
+  void ExpectWhole() {
+    const std::u16string text = Units(*mBox);
+    EXPECT_TRUE(IsValidUtf16(text));
+    EXPECT_FALSE(Splits(text, mBox->GetCaret())) << "caret " << mBox->GetCaret();
+    EXPECT_FALSE(Splits(text, mBox->GetSelectionStart()));
+    EXPECT_FALSE(Splits(text, mBox->GetSelectionStart() + mBox->GetSelectionLength()));
+    const RectT<double> area = mBox->GetTextArea();
+    const double x = mBox->GetCaretRect().x - mBox->GetScrollOffset().x;
+    EXPECT_GE(x, area.x - 1);
+    EXPECT_LE(x, area.x + area.width - 1);
+  }
+};
+
+TEST_F(TextBoxWholeCharacterTest, CaretDeletionAndTheMaximumStepOverWholeCharacters) {
+  const char16_t* kFace = u"\U0001F600"; // two units
+  struct Case {
+    const char* name;
+    const char16_t* text;
+    std::int32_t caret;
+    std::vector<Step> steps;
+    const char16_t* after;
+    std::int32_t caretAfter;
+    std::int32_t startAfter = 0;
+    std::int32_t countAfter = 0;
+  };
+  const Case cases[] = {
+      {"pasted a pair, Left twice, Backspace",
+       u"",
+       0,
+       {PasteStep(u"a\U0001F600b"), KeyStep(kLeft), KeyStep(kLeft), KeyStep(kBack)},
+       u"\U0001F600b",
+       0},
+      {"Left over a pair", u"a\U0001F600b", 3, {KeyStep(kLeft)}, u"a\U0001F600b", 1},
+      {"Right over a pair", u"a\U0001F600b", 1, {KeyStep(kRight)}, u"a\U0001F600b", 3},
+      {"Backspace after a pair", u"a\U0001F600b", 3, {KeyStep(kBack)}, u"ab", 1},
+      {"Delete before a pair", u"a\U0001F600b", 1, {KeyStep(kDelete)}, u"ab", 1},
+      {"Shift+Delete after a pair", u"\U0001F600", 2, {KeyStep(kDelete, kShift)}, u"", 0},
+      {"Shift+Right selects a pair", u"a\U0001F600b", 1, {KeyStep(kRight, kShift)}, u"a\U0001F600b", 3, 1, 2},
+      {"Shift+Left selects a pair", u"a\U0001F600b", 3, {KeyStep(kLeft, kShift)}, u"a\U0001F600b", 1, 1, 2},
+      {"a caret set inside a pair stands before it", u"a\U0001F600b", 0, {CaretStep(2)}, u"a\U0001F600b", 1},
+      {"a selection ending inside a pair takes all of it",
+       u"a\U0001F600b",
+       0,
+       {SelectStep(0, 1)},
+       u"a\U0001F600b",
+       0,
+       0,
+       3},
+      {"a selection starting inside a pair takes all of it",
+       u"a\U0001F600b",
+       0,
+       {SelectStep(2, 3)},
+       u"a\U0001F600b",
+       0,
+       1,
+       3},
+      {"Left over a letter and its mark", u"ae\u0301b", 3, {KeyStep(kLeft)}, u"ae\u0301b", 1},
+      {"Right over a letter and its marks", u"ae\u0301\u0302b", 1, {KeyStep(kRight)}, u"ae\u0301\u0302b", 4},
+      {"Backspace takes a letter with its mark", u"ae\u0301b", 3, {KeyStep(kBack)}, u"ab", 1},
+      {"Delete takes a letter with its mark", u"ae\u0301b", 1, {KeyStep(kDelete)}, u"ab", 1},
+      {"a mark typed joins the letter before it", u"ae", 2, {TypeStep(0x301), KeyStep(kLeft)}, u"ae\u0301", 1},
+      {"a letter typed before a mark takes it", u"a\u0301", 0, {TypeStep(u'e')}, u"ea\u0301", 1},
+      {"typed as its two halves", u"ab", 1, {TypeStep(kFace[0]), TypeStep(kFace[1])}, u"a\U0001F600b", 3},
+      {"typed over a selection",
+       u"abc",
+       0,
+       {SelectStep(0, 1), TypeStep(kFace[0]), TypeStep(kFace[1])},
+       u"\U0001F600c",
+       2},
+      {"a first half without its second", u"ab", 1, {TypeStep(kFace[0]), TypeStep(u'x')}, u"axb", 2},
+      {"a second half alone", u"ab", 1, {TypeStep(kFace[1])}, u"ab", 1},
+      {"two first halves, then a second",
+       u"",
+       0,
+       {TypeStep(0xD83D), TypeStep(0xD83C), TypeStep(0xDFB9)},
+       u"\U0001F3B9",
+       2},
+      {"a pair does not fit one unit below the maximum",
+       u"ab",
+       2,
+       {MaxStep(3), TypeStep(kFace[0]), TypeStep(kFace[1])},
+       u"ab",
+       2},
+      {"a pair fits two units below the maximum",
+       u"ab",
+       2,
+       {MaxStep(4), TypeStep(kFace[0]), TypeStep(kFace[1])},
+       u"ab\U0001F600",
+       4},
+      {"a pasted pair over the maximum is refused", u"ab", 2, {MaxStep(3), PasteStep(kFace)}, u"ab", 2},
+      {"the maximum cuts before a pair it would split", u"a\U0001F600b", 1, {MaxStep(2)}, u"a", 1},
+      {"the maximum cuts before a letter it would part from its mark", u"ae\u0301", 0, {MaxStep(2)}, u"a", 1},
+      {"the maximum keeps a pair that fits", u"a\U0001F600b", 1, {MaxStep(3)}, u"a\U0001F600", 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    mBox->SetMaxLength(0);
+    Prepare("", 0);
+    mBox->SetText(WideString(c.text));
+    ASSERT_EQ(mBox->SetCaret(c.caret, true) >= 0, true);
+    for (const Step& step : c.steps) {
+      Run(step);
+      ExpectWhole();
+    }
+    EXPECT_EQ(Units(*mBox), std::u16string(c.after));
+    EXPECT_EQ(mBox->GetCaret(), c.caretAfter);
+    EXPECT_EQ(mBox->GetSelectionLength(), c.countAfter);
+    if (c.countAfter > 0) {
+      EXPECT_EQ(mBox->GetSelectionStart(), c.startAfter);
+    }
+  }
+}
+
+TEST_F(TextBoxWholeCharacterTest, ClicksAndDoubleClicksLandBetweenWholeCharacters) {
+  // Ten pixels a unit from x 10: "a" 10..20, the pair 20..40, "e" and its mark 40..60, "b" 60..70.
+  mBox->SetText(WideString(u"a\U0001F600e\u0301b cd"));
+  const struct {
+    std::int32_t x;
+    std::int32_t caret;
+  } clicks[] = {{21, 1}, {29, 1}, {31, 3}, {39, 3}, {45, 3}, {49, 3}, {51, 5}, {58, 5}, {66, 6}};
+  for (const auto& c : clicks) {
+    SCOPED_TRACE(c.x);
+    mWindow->Click(kMouseButtonLeft, {c.x, 15});
+    EXPECT_EQ(mBox->GetCaret(), c.caret);
+    ExpectWhole();
+  }
+  // The character boxes cover whole characters.
+  const RectT<double> pair = mBox->GetCharRect(2);
+  EXPECT_EQ(pair.x, 10.0);
+  EXPECT_EQ(pair.width, 20.0);
+  // A double click selects the word of whole characters.
+  mWindow->Click(kMouseButtonLeft, {35, 15});
+  mWindow->Press(kMouseButtonLeft, {35, 15}, true);
+  mWindow->Release(kMouseButtonLeft, {35, 15});
+  EXPECT_EQ(mBox->GetSelectionStart(), 0);
+  EXPECT_EQ(mBox->GetSelectionLength(), 6);
+  // A drag ending inside the pair's right half reaches past it.
+  mWindow->Press(kMouseButtonLeft, {11, 15});
+  mWindow->Move({36, 15});
+  mWindow->Release(kMouseButtonLeft, {36, 15});
+  EXPECT_EQ(mBox->GetSelectionStart(), 0);
+  EXPECT_EQ(mBox->GetSelectionLength(), 3);
+  ExpectWhole();
+}
+
+TEST_F(TextBoxWholeCharacterTest, ATextSetWithALoneHalfHoldsAReplacementCharacter) {
+  const char16_t lone[] = {u'a', 0xD83D, u'b', 0xDE00, 0};
+  mBox->SetText(WideString(lone));
+  EXPECT_EQ(Units(*mBox), std::u16string(u"a\uFFFDb\uFFFD"));
+  mBox->SetText(WideString(u"x\U0001F600"));
+  EXPECT_EQ(Units(*mBox), std::u16string(u"x\U0001F600")) << "a pair stays";
+}
+
+TEST_F(TextBoxWholeCharacterTest, TheCaretStaysInsideTheBoxWhileTypingPastTheEdgeAndDeletingBack) {
+  // 300 pixels hold 30 characters of 10 pixels.
+  Prepare("", 0);
+  for (int i = 0; i < 60; ++i) {
+    SCOPED_TRACE(i);
+    if (i % 10 == 9) {
+      Type(kFaceHigh);
+      Type(kFaceLow);
+    } else {
+      Type(static_cast<char16_t>(u'a' + i % 26));
+    }
+    ExpectWhole();
+  }
+  const double textWidth = mBox->GetPrefixWidth(mBox->GetLength());
+  EXPECT_EQ(textWidth, 660.0);
+  EXPECT_EQ(mBox->GetScrollOffset().x, textWidth - 1 - 299) << "the caret at the end on the last column";
+  // Its line is drawn there too.
+  mRenderer->mLines.clear();
+  mBox->PaintOverChildren(mRenderer);
+  ASSERT_EQ(mRenderer->mLines.size(), 1u);
+  EXPECT_EQ(mRenderer->mLines[0].from.x, 299.0f);
+
+  // Home shows the start, End the end again; a click on the left edge moves left.
+  Press(kHome);
+  ExpectWhole();
+  EXPECT_EQ(mBox->GetScrollOffset().x, 0.0);
+  Press(kEnd);
+  ExpectWhole();
+  EXPECT_EQ(mBox->GetScrollOffset().x, 360.0);
+  for (int i = 0; i < 5; ++i)
+    Press(kLeft);
+  EXPECT_EQ(mBox->GetScrollOffset().x, 360.0) << "a caret inside the area does not scroll";
+  mWindow->Click(kMouseButtonLeft, {10, 15});
+  ExpectWhole();
+  EXPECT_LT(mBox->GetScrollOffset().x, 360.0);
+  Press(kEnd);
+
+  // Deleting scrolls back: never more than the text needs.
+  double previous = mBox->GetScrollOffset().x;
+  while (mBox->GetLength() > 0) {
+    SCOPED_TRACE(mBox->GetLength());
+    Press(kBack);
+    ExpectWhole();
+    const double offset = mBox->GetScrollOffset().x;
+    EXPECT_LE(offset, previous);
+    EXPECT_LE(offset, std::max(0.0, double{mBox->GetPrefixWidth(mBox->GetLength())} - 300));
+    previous = offset;
+  }
+  EXPECT_EQ(mBox->GetScrollOffset().x, 0.0);
+
+  // A long paste shows its end; Ctrl+Delete from the start shows the start.
+  mApp.mClipboard = ClipboardText::Create(WideString(std::u16string(45, u'x').c_str()));
+  mBox->PerformEdit(kEditPaste);
+  ExpectWhole();
+  EXPECT_EQ(mBox->GetScrollOffset().x, 150.0);
+  Press(kHome);
+  Press(kDelete, kCtrl);
+  EXPECT_EQ(mBox->GetScrollOffset().x, 0.0);
+}
+
+TEST_F(TextBoxTest, ABoxClosedByItsOwnValidationDoesNotValidateAgain) {
+  // The box closes itself, or the panel around it closes, when its text is
+  // validated; by Enter or by the focus moving to another control.
+  class Closer : public LNotificationClient {
+  public:
+    std::int32_t Receive(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&) override {
+      ++mCalls;
+      if (mTarget)
+        static_cast<void>(std::exchange(mTarget, RCPtr<LControl>())->Close());
+      return 0;
+    }
+    RCPtr<LControl> mTarget;
+    int mCalls = 0;
+  };
+  struct Case {
+    const char* name;
+    bool closePanel;
+    bool byEnter;
+  };
+  for (const Case& c : {Case{"the box, by Enter", false, true}, Case{"the box, by the focus", false, false},
+                        Case{"its panel, by Enter", true, true}, Case{"its panel, by the focus", true, false}}) {
+    SCOPED_TRACE(c.name);
+    const RCPtr<Placed<TestControl>> panel = Make<TestControl>(mRoot, u"panel", {0, 0, 400, 40});
+    const RCPtr<Box> box(new Box(panel, {10, 10, 300, 20}));
+    box->Finish();
+    box->SetNotFocusable(false);
+    const RCPtr<NotificationLog> log = Listen(box, {u"NID_TEXTBOX_VALIDATING", u"NID_TEXTBOX_VALIDATED"});
+    const RCPtr<Closer> closer = MakeRCPtr<Closer>();
+    closer->mTarget = c.closePanel ? RCPtr<LControl>(panel) : RCPtr<LControl>(box);
+    box->RegisterClient(closer, u"NID_TEXTBOX_VALIDATED");
+    ASSERT_EQ(box->SetFocus(true), S_OK);
+    box->SetText(WideString(u"done"));
+    if (c.byEnter)
+      box->HandleKey(LKeyParam::Create(KeyCode(kEnter, true, 0, 0), 1));
+    else
+      EXPECT_EQ(mOther->SetFocus(true), S_OK);
+    EXPECT_EQ(log->Count("NID_TEXTBOX_VALIDATING"), 1);
+    EXPECT_EQ(log->Count("NID_TEXTBOX_VALIDATED"), 1);
+    EXPECT_EQ(closer->mCalls, 1);
+    EXPECT_FALSE(box->HasFocus());
+    box->UnregisterClientFromAll(closer);
+    static_cast<void>(panel->Close());
   }
 }
 

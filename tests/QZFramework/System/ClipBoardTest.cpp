@@ -42,6 +42,40 @@ TEST_F(ClipboardTest, TextGoesOutAsUTF8AndComesBackAsUTF16) {
   EXPECT_EQ(system->ReadCount(), reads + 1);
 }
 
+TEST_F(ClipboardTest, AnotherProgramsMalformedTextArrivesWholeWithReplacementCharacters) {
+  struct Case {
+    const char* name;
+    std::string utf8;
+    std::u16string text;
+  };
+  const Case cases[] = {
+      {"a byte that is never UTF-8",
+       "ab\xff"
+       "cd",
+       u"ab\uFFFDcd"},
+      {"Latin-1", "caf\xe9 ol\xe9", u"caf\uFFFD ol\uFFFD"},
+      {"a stray continuation byte", "\x80x", u"\uFFFDx"},
+      {"a sequence cut short by a letter", "\xe2\x82z", u"\uFFFDz"},
+      {"a sequence cut short by the end", "ok\xf0\x9f\x98", u"ok\uFFFD"},
+      {"an overlong slash", "\xc0\xaf/", u"\uFFFD\uFFFD/"},
+      {"an overlong form of three bytes", "\xe0\x80\xaf", u"\uFFFD\uFFFD\uFFFD"},
+      {"an encoded surrogate", "\xed\xa0\x80!", u"\uFFFD\uFFFD\uFFFD!"},
+      {"above U+10FFFF", "\xf4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+      {"a new lead byte inside a sequence", "\xe2\xf0\x9f\x8e\xb9", u"\uFFFD\U0001F3B9"},
+      {"valid text around it",
+       "Gr\xc3\xbc\xc3\x9f"
+       "e \xff \xe2\x80\x93 \xf0\x9f\x8e\xb9",
+       u"Gr\u00fc\u00dfe \uFFFD \u2013 \U0001F3B9"},
+      {"the text ends at a zero", std::string("ab\0cd", 5), u"ab"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    system->CopyFromOtherProgram(c.utf8);
+    const WideString text = TextOf(clipboard->GetText());
+    EXPECT_EQ(std::u16string(text.GetChars(), text.GetLength()), c.text);
+  }
+}
+
 TEST_F(ClipboardTest, ReadsAgainOnlyAfterAChange) {
   const auto own = MakeText(u"mine");
   ASSERT_EQ(clipboard->SetText(own), S_OK);

@@ -17,6 +17,7 @@
 #include "QZFramework/Utilities/Storage/StringT.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace QZ {
 
@@ -26,6 +27,12 @@ public:
   // y is negative: from the measured glyph bounds widened to the font's ascent
   // and descent, so it holds the origin even for an empty text.
   virtual RectT<float> MeasureText(const WideString& text, const RCPtr<LFont>& font);
+  // For every UTF-16 index 0..length what MeasureText gives as x + width for
+  // the text before it (0 at index 0), from one measuring run over the whole
+  // text: a prefix's run is the first steps of the whole one. The second half
+  // of a surrogate pair holds LMeasurementRenderer::kNoCaretStop.
+  virtual void MeasureCaretPositions(const WideString& text, const RCPtr<LFont>& font,
+                                     std::vector<float>& positions);
   // Line height, ascent (negative) and descent in pixels; a negative result
   // leaves the outputs untouched.
   virtual QZRESULT GetFontMetrics(const RCPtr<LFont>& font, std::int32_t& lineHeight, std::int32_t& ascent,

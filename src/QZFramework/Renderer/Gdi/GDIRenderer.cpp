@@ -286,13 +286,34 @@ RectT<float> LGDIRenderer::MeasureText(const WideString& text, const RCPtr<LFont
     return {0.0f, static_cast<float>(ascent), 0.0f, static_cast<float>(lineHeight)};
 
   const Platform::RectF box = mMeasuringGraphics->MeasureString(View(text), *measuringFont);
-  float right = box.x + box.width;
+  return {0.0f, static_cast<float>(ascent), RoundedWidth(box.x + box.width), static_cast<float>(lineHeight)};
+}
+
+float LGDIRenderer::RoundedWidth(float right) const {
   if (mScreenResolution != 96 && mScreenResolution > 0)
     right = 9600.0f / static_cast<float>(mScreenResolution) * right / 100.0f;
   float width = static_cast<float>(static_cast<std::int32_t>(right + 0.9999f));
   if (width > 0)
     width += 3.0f;
-  return {0.0f, static_cast<float>(ascent), width, static_cast<float>(lineHeight)};
+  return width;
+}
+
+void LGDIRenderer::MeasureCaretPositions(const WideString& text, const RCPtr<LFont>& font,
+                                         std::vector<float>& positions) {
+  const Platform::Font* measuringFont =
+      text.IsEmpty() || !font || !mMeasuringGraphics ? nullptr : GetPlatformFont(*font, font->GetSize());
+  std::vector<float> stops;
+  if (measuringFont)
+    stops = mMeasuringGraphics->MeasureCaretStops(View(text), *measuringFont);
+  if (stops.size() != static_cast<std::size_t>(text.GetLength()) + 1) {
+    // Nothing to lay out with, or a text the layout cannot hold: prefix by prefix.
+    LMeasurementRenderer::MeasureCaretPositions(text, font, positions);
+    return;
+  }
+  positions.resize(stops.size());
+  positions[0] = 0.0f;
+  for (std::size_t i = 1; i < stops.size(); ++i)
+    positions[i] = stops[i] < 0.0f ? kNoCaretStop : RoundedWidth(stops[i]);
 }
 
 void LGDIRenderer::DrawText(const WideString& text, const RCPtr<LFont>& font, const PointT<std::int32_t>& position,

@@ -129,6 +129,11 @@ public:
   // trailing spaces included, rounded up, plus 3 when anything was measured;
   // {0, 0, 0, 0} for empty text.
   RectT<float> MeasureText(const WideString& text, const RCPtr<LFont>& font) override;
+  // One layout of the whole text; each stop's width rounded as MeasureText
+  // rounds the width of the text before it. Stops lie between the clusters
+  // the 2D layer's shaper gives (a letter keeps its combining marks).
+  void MeasureCaretPositions(const WideString& text, const RCPtr<LFont>& font,
+                             std::vector<float>& positions) override;
   std::int32_t GetRendererType() const override;
   QZRESULT InitRenderContextInfo(const RectT<std::int32_t>& viewport, WindowHandle window, bool offscreen,
                                  RCPtr<LRenderContextInfo>& context) override;
@@ -219,6 +224,9 @@ private:
   // The 2D layer's font of the face (or the generic sans-serif family) at the
   // size, in points, with the font's style bits.
   const Platform::Font* GetPlatformFont(const LFont& font, float points);
+  // A measured right edge as MeasureText reports a width: corrected for the
+  // screen's resolution, rounded up, plus 3 when anything was measured.
+  float RoundedWidth(float right) const;
 
   float mFontScale = 1.0f;
   RCPtr<LGDIRenderContextInfo> mCurrentContext;

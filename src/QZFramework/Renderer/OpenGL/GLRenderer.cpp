@@ -164,6 +164,15 @@ RectT<float> LGLRenderer::MeasureText(const WideString& text, const RCPtr<LFont>
   return mFontRenderer->MeasureText(text, font);
 }
 
+void LGLRenderer::MeasureCaretPositions(const WideString& text, const RCPtr<LFont>& font,
+                                        std::vector<float>& positions) {
+  if (!mFontRenderer) {
+    LMeasurementRenderer::MeasureCaretPositions(text, font, positions);
+    return;
+  }
+  mFontRenderer->MeasureCaretPositions(text, font, positions);
+}
+
 QZRESULT LGLRenderer::InitRenderContextInfo(const RectT<std::int32_t>& viewport, WindowHandle window,
                                             bool offscreen, RCPtr<LRenderContextInfo>& context) {
   // The renderer's context draws to its own window only; an off-screen

@@ -85,6 +85,9 @@ public:
   QZRESULT GetFontMetrics(const RCPtr<LFont>& font, std::int32_t& lineHeight, std::int32_t& ascent,
                           std::int32_t& descent) override;
   RectT<float> MeasureText(const WideString& text, const RCPtr<LFont>& font) override;
+  // One glyph run over the whole text through the font renderer.
+  void MeasureCaretPositions(const WideString& text, const RCPtr<LFont>& font,
+                             std::vector<float>& positions) override;
   std::int32_t GetRendererType() const override { return kRendererTypeOpenGL; }
   // Throws after the error box when the renderer's context cannot draw to the
   // window; context then holds the new render context. An off-screen context

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <map>
@@ -448,6 +449,29 @@ TEST_F(FreetypeFontRendererTest, MeasuredBoxWidensTheGlyphBoundsToTheFontsLine) 
   const SGlyphBounds none = bare->GetMeasuredBounds();
   EXPECT_EQ(none.mLeft, 0.0f);
   EXPECT_EQ(none.mBottom, 0.0f);
+}
+
+TEST_F(FreetypeFontRendererTest, CaretPositionsAreEveryPrefixsMeasureFromOneRun) {
+  // A kerning pair, a character outside the BMP (no glyph: two skipped units), a blank.
+  const std::u16string text = u"AVa\U0001F600 Wg";
+  const RCPtr<LFont> font = Sans(12);
+  mProcessor->mCalls.clear();
+  std::vector<float> positions;
+  mRenderer->MeasureCaretPositions(WideString(text.c_str()), font, positions);
+  EXPECT_EQ(std::count(mProcessor->mCalls.begin(), mProcessor->mCalls.end(), "BeginRun"), 1) << "one run";
+  ASSERT_EQ(positions.size(), text.size() + 1);
+  EXPECT_EQ(positions[0], 0.0f);
+  for (std::size_t i = 1; i <= text.size(); ++i) {
+    SCOPED_TRACE(i);
+    if (i == 4) {
+      EXPECT_EQ(positions[i], LMeasurementRenderer::kNoCaretStop) << "inside the pair";
+      continue;
+    }
+    const RectT<float> box = mRenderer->MeasureText(WideString(text.substr(0, i).c_str()), font);
+    EXPECT_EQ(positions[i], box.x + box.width);
+  }
+  mRenderer->MeasureCaretPositions(WideString(), font, positions);
+  EXPECT_EQ(positions, std::vector<float>{0.0f});
 }
 
 TEST_F(FreetypeFontRendererTest, AnAbsentFaceFallsBackToTheSystemFontElseThrows) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <stdexcept>
 #include <vector>
+#include <vector>
 
 namespace QZ {
 namespace {
@@ -621,6 +622,47 @@ TEST(GDIRendererFonts, MeasuredTextIsItsWidthRoundedUpPlusThreeOnTheFontsLine) {
   EXPECT_GT(renderer->MeasureText(WideString(u"Hi  "), font).width,
             renderer->MeasureText(WideString(u"Hi"), font).width);
   EXPECT_EQ(renderer->MeasureText(WideString(), font), (RectT<float>{0, 0, 0, 0}));
+}
+
+TEST(GDIRendererFonts, CaretPositionsAreTheLayoutsStopsRoundedAsMeasuredWidths) {
+  ASSERT_TRUE(kFontsPinned);
+  test::FontMetricsScope scope(
+      std::make_shared<test::FixedFontMetrics>("DejaVu Sans", Platform::FontDesignMetrics{2048, 1854, 434, 2355}));
+  const RCPtr<LFont> font = LFont::GetFont(WideString(u"DejaVu Sans"), 9.0f, 0);
+  const std::unique_ptr<Platform::Surface> pixel = Platform::Surface::Create(1, 1);
+  const std::unique_ptr<Platform::Canvas> canvas = Platform::Canvas::Create(*pixel);
+  const std::unique_ptr<Platform::Font> dejaVu =
+      Platform::Font::Create(Platform::FontFamily::FromName(u"DejaVu Sans"), 9.0f, 0, Platform::FontUnit::Point);
+  for (const std::int32_t resolution : {96, 120}) {
+    for (const char16_t* text : {u"Parameter 12", u"a\U0001F600e\u0301b", u"x"}) {
+      SCOPED_TRACE(testing::Message() << resolution << " " << Platform::ToUtf8(text));
+      const RCPtr<LGDIRenderer> renderer = MakeRCPtr<LGDIRenderer>(resolution);
+      std::vector<float> positions;
+      renderer->MeasureCaretPositions(WideString(text), font, positions);
+      const std::vector<float> stops = canvas->MeasureCaretStops(text, *dejaVu);
+      ASSERT_EQ(positions.size(), stops.size());
+      EXPECT_EQ(positions[0], 0.0f);
+      for (std::size_t i = 1; i < stops.size(); ++i) {
+        SCOPED_TRACE(i);
+        if (stops[i] < 0.0f) {
+          EXPECT_EQ(positions[i], LMeasurementRenderer::kNoCaretStop);
+          continue;
+        }
+        float right = stops[i];
+        if (resolution != 96)
+          right = 9600.0f / static_cast<float>(resolution) * right / 100.0f;
+        EXPECT_EQ(positions[i], static_cast<float>(static_cast<std::int32_t>(right + 0.9999f)) + 3.0f);
+        // The text before the stop measured on its own lands within a pixel of it.
+        const RectT<float> alone =
+            renderer->MeasureText(WideString(text).Left(static_cast<std::int32_t>(i)), font);
+        EXPECT_NEAR(positions[i], alone.x + alone.width, 1.0f);
+      }
+    }
+  }
+  const RCPtr<LGDIRenderer> renderer = MakeRCPtr<LGDIRenderer>();
+  std::vector<float> positions{7.0f, 7.0f};
+  renderer->MeasureCaretPositions(WideString(), font, positions);
+  EXPECT_EQ(positions, std::vector<float>{0.0f});
 }
 
 } // namespace

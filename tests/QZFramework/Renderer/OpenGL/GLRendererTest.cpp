@@ -647,6 +647,21 @@ TEST_F(GLRendererTextTest, TextIsDrawnFromTheAtlasBelowItsOrigin) {
   EXPECT_EQ(h->mAtlasY, 1);
 }
 
+TEST_F(GLRendererTextTest, CaretPositionsAreThePrefixesMeasuredInOneRun) {
+  ASSERT_TRUE(kFontsPinned);
+  const RCPtr<LFont> font = LFont::GetFont(u"DejaVu Sans", 24, 0);
+  const std::u16string text = u"AVe \u00e9";
+  std::vector<float> positions;
+  mRenderer->MeasureCaretPositions(WideString(text.c_str()), font, positions);
+  ASSERT_EQ(positions.size(), text.size() + 1);
+  EXPECT_EQ(positions[0], 0.0f);
+  for (std::size_t i = 1; i <= text.size(); ++i) {
+    SCOPED_TRACE(i);
+    const RectT<float> box = mRenderer->MeasureText(WideString(text.substr(0, i).c_str()), font);
+    EXPECT_EQ(positions[i], box.x + box.width);
+  }
+}
+
 // Glyphs below 8 points are rendered one bit per pixel and come out narrower
 // than their boxes; each still gets its cell and is drawn.
 TEST_F(GLRendererTextTest, SmallTextIsDrawnWithEveryGlyph) {
