@@ -25,14 +25,19 @@ constexpr std::uint32_t kTemporaryNumberLimit = 1000000000u;
 constexpr std::size_t kTemporaryNumberMaxDigits = 9;
 constexpr const char* kTemporarySuffix = ".tmp";
 
-timespec Now() {
+// File times come from the kernel's coarse clock and are kept by some file systems in whole seconds or two
+// (FAT): a temporary made after the start can look older by that much. Only what is older still is a leftover.
+constexpr time_t kFileTimeSlackSeconds = 2;
+
+timespec LeftoverTimeLimit() {
   timespec now{};
-  (void)::clock_gettime(CLOCK_REALTIME, &now);
+  (void)::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  now.tv_sec -= kFileTimeSlackSeconds;
   return now;
 }
 
-// When this process started, as near as its files can tell: taken while the program loads.
-const timespec gProcessStart = Now();
+// When this process started, as near as its files can tell (taken while the program loads), less the slack.
+const timespec gLeftoverTimeLimit = LeftoverTimeLimit();
 
 bool IsBefore(const timespec& a, const timespec& b) {
   return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
@@ -83,7 +88,7 @@ void RemoveLeftoverTemporaries(const std::string& target) {
     const std::string path = folder + "/" + entry;
     struct stat st;
     // Not a link, a folder or anything else that only looks like one; not one of a save under way.
-    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && IsBefore(st.st_mtim, gProcessStart))
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && IsBefore(st.st_mtim, gLeftoverTimeLimit))
       (void)::unlink(path.c_str());
   }
 }

@@ -69,7 +69,7 @@ bool ListDirectory(const char* folder, const std::function<void(const DirectoryE
 //
 // A save that was killed leaves its temporary behind; a successful save removes those
 // of earlier saves of the same target: regular files named exactly as the temporaries
-// of that name are, made before this process started (a newer one may belong to a save
+// of that name are, made over two seconds before this process started (a newer one may belong to a save
 // under way).
 [[nodiscard]] int ReplaceFileAtomically(const char* path, std::string_view bytes);
 // Why a target that is no regular file and no folder was not replaced.
