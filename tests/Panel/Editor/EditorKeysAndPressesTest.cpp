@@ -4,6 +4,7 @@
 // chooser are the platform's fakes. Runs under the offscreen driver, and on a virtual X server when
 // QZ_EDITOR_E2E_X11=1 (the CTest entry pellan_vorn_editor_x11).
 
+#include "Panel/Editor/EditorEndToEnd.h"
 #include "Panel/Main/Application.h"
 #include "Panel/Main/ApplicationBaseWin.h"
 
@@ -43,53 +44,18 @@
 namespace QZ {
 namespace {
 
-using Record = Platform::SimulatedController::Record;
+using namespace e2e;
 
-constexpr std::uint32_t kVirtualControl = 0x11;
-constexpr std::uint32_t kVirtualO = 0x4F;
-constexpr std::uint32_t kVirtualS = 0x53;
 // The Russian letters on the keys a US keyboard calls S and O.
 constexpr std::int32_t kCyrillicYeru = 0x044B;
 constexpr std::int32_t kCyrillicShcha = 0x0449;
 
-const Record kSlotFive = {0x03, 0x05, 0x0E, 0x01, 0x02, 0x03, 0x04, 0x05, 0x01, 0x03, 0x00, 0x78, 0x02};
-
-bool OnX11() {
-  const char* wanted = std::getenv("QZ_EDITOR_E2E_X11");
-  return wanted != nullptr && std::string(wanted) == "1";
-}
-
-class EditorEndToEndInput : public ::testing::Test {
+class EditorEndToEndInput : public e2e::EditorEndToEnd {
 protected:
-  void SetUp() override {
-    ::setenv("SDL_VIDEODRIVER", OnX11() ? "x11" : "offscreen", 1);
-    mStarted = Platform::StartWindowSystem();
-    ASSERT_TRUE(mStarted) << Platform::GetWindowSystemError();
-    ASSERT_FALSE(mFolders.Runtime().empty());
-    mSimulator.SetModifiers(0);
-  }
   void TearDown() override {
-    for (const RCPtr<test::ActionListener>& listener : {mModalListener, mLater})
-      if (listener)
-        GetApplicationNotificationCenter()->UnregisterClientFromAll(RCPtr<LNotificationReceiver>(listener));
-    if (mProcess)
-      mProcess->ShutDown();
-    mProcess.reset();
-    if (mPreviousMidi)
-      Platform::SetMidiSystem(mPreviousMidi);
-    if (mStarted)
-      Platform::StopWindowSystem();
-  }
-
-  LApplication* Start(const char* midi) {
-    mPreviousMidi = Platform::SetMidiSystem(Platform::CreateMidiSystem(midi));
-    mApp = test::StartEditorProcess(mProcess, SEditorOptions{}, mFolders.Runtime(), midi);
-    if (!mApp)
-      return nullptr;
-    mWindowId = mApp->GetMainWindow()->GetPlatformWindow().GetId();
-    EXPECT_TRUE(mSimulator.Change(mWindowId, Platform::SimulatedWindowChange::kFocusGained));
-    Pump();
-    return mApp;
+    if (mLater)
+      GetApplicationNotificationCenter()->UnregisterClientFromAll(RCPtr<LNotificationReceiver>(mLater));
+    EditorEndToEnd::TearDown();
   }
 
   Platform::SimulatedMidiSystem& Midi() {
@@ -98,36 +64,8 @@ protected:
     return *simulated;
   }
 
-  void Pump() {
-    EXPECT_TRUE(OSWindow::PumpWindowEvents());
-    static_cast<void>(mApp->ProcessIdle(true));
-  }
-
-  RCPtr<LControl> Main() const { return mApp->GetMainWindow()->GetRootWindow()->GetRootControl(); }
-  RCPtr<LControl> Find(const std::string& path) const {
-    RCPtr<LControl> control = Main()->FindChild(WideString(kDeviceViewName));
-    std::size_t at = 0;
-    while (control && at <= path.size()) {
-      const std::size_t slash = std::min(path.find('/', at), path.size());
-      control = control->FindChild(WideString(path.substr(at, slash - at).c_str()));
-      at = slash + 1;
-    }
-    return control;
-  }
-  static Platform::WindowPoint Centre(const RCPtr<LControl>& control) {
-    const PointT<double> at = control->GetPositionInRoot();
-    const RectT<double>& bounds = control->GetBounds();
-    return {static_cast<std::int32_t>(at.x + bounds.width / 2),
-            static_cast<std::int32_t>(at.y + bounds.height / 2)};
-  }
-  void ClickAt(const Platform::WindowPoint& at) {
-    ASSERT_TRUE(mSimulator.MovePointer(mWindowId, at));
-    Pump();
-    ASSERT_TRUE(mSimulator.PressButton(mWindowId, Platform::kMouseLeft, at));
-    Pump();
-    ASSERT_TRUE(mSimulator.ReleaseButton(mWindowId, Platform::kMouseLeft, at));
-    Pump();
-  }
+  using EditorEndToEnd::ClickAt;
+  void ClickAt(const Platform::WindowPoint& at) { ClickAt(mWindowId, at); }
   // Ctrl with a key on a window, queued only.
   void QueueCtrlKey(Platform::WindowId window, std::uint32_t key) {
     ASSERT_TRUE(mSimulator.Key(window, kVirtualControl, true));
@@ -149,36 +87,7 @@ protected:
     ASSERT_TRUE(tempo);
     ASSERT_EQ(tempo->GetTextBox()->SetFocus(true), S_OK);
   }
-  RCPtr<LPopupMenu> OpenMenu(const char16_t* title) {
-    const RCPtr<LMainMenu> bar = DynamicCast<LMainMenu>(Main()->FindChild(WideString(u"mainMenu")));
-    const RCPtr<LComboMenu> combo =
-        bar ? DynamicCast<LComboMenu>(bar->FindChild(WideString(title))) : RCPtr<LComboMenu>();
-    EXPECT_TRUE(combo);
-    if (!combo)
-      return RCPtr<LPopupMenu>();
-    ClickAt(Centre(RCPtr<LControl>(combo)));
-    return combo->GetPopup();
-  }
-  void ClickRow(const RCPtr<LPopupMenu>& menu, std::int32_t row) {
-    ASSERT_TRUE(menu);
-    const RectT<double> rect = menu->GetRowRect(row);
-    const PointT<double> at = menu->GetPositionInRoot();
-    ClickAt({static_cast<std::int32_t>(at.x + rect.x + rect.width / 2),
-             static_cast<std::int32_t>(at.y + rect.y + rect.height / 2)});
-  }
 
-  bool mStarted = false;
-  test::TempFolder mTemp;
-  test::ScopedEditorFolders mFolders{mTemp.Path()};
-  Platform::ScopedFakeMessageBox mBoxes;
-  Platform::ScopedFakeFileChooser mChooser;
-  Platform::ScopedFakeShellOpener mOpener;
-  Platform::InputSimulator mSimulator;
-  std::shared_ptr<Platform::MidiSystem> mPreviousMidi;
-  std::unique_ptr<CEditorProcess> mProcess;
-  LApplication* mApp = nullptr;
-  Platform::WindowId mWindowId = Platform::kNoWindow;
-  RCPtr<test::ActionListener> mModalListener;
   RCPtr<test::ActionListener> mLater;
 };
 
