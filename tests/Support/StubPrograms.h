@@ -4,14 +4,18 @@
 // arguments one a line in STUB_LOG, its parent's process id and the GTK scale it was given in STUB_LOG.env,
 // waits while STUB_RELEASE names a file that does not exist yet, prints STUB_OUTPUT and exits with STUB_EXIT.
 // Apart from /bin/sleep in the wait it uses shell built-ins only, so PATH may hold nothing else.
-// Standard library and POSIX only, so the platform layer's tests use it too.
+// Standard library, POSIX and the dialogs' wait period only, so the platform layer's tests use it too.
 
+#include "Platform/Dialogs/ModalWait.h"
 #include "Support/TempFolder.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace QZ::test {
@@ -98,6 +102,28 @@ public:
 
 private:
   std::filesystem::path mFolder;
+};
+
+// A modal wait for the tests: polls like the default wait and counts the polls; releases the stub after
+// releaseAfter polls (by making the file release names) and gives up after giveUpAfter (0: never).
+struct CountingWait {
+  std::string release;
+  int releaseAfter = 3;
+  int giveUpAfter = 0;
+  int polls = 0;
+
+  bool operator()(const std::function<bool()>& done) {
+    for (;;) {
+      if (done())
+        return true;
+      ++polls;
+      if (polls == releaseAfter && !release.empty())
+        WriteAll(release, "");
+      if (giveUpAfter > 0 && polls >= giveUpAfter)
+        return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(Platform::kModalPollMs));
+    }
+  }
 };
 
 } // namespace QZ::test

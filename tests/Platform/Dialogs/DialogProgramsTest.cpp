@@ -201,27 +201,7 @@ namespace {
 
 using test::ScopedEnvironment;
 
-// Polls like the default wait and counts the polls; releases the stub after releaseAfter polls, and gives up
-// after giveUpAfter (0: never).
-struct CountingWait {
-  std::string release;
-  int releaseAfter = 3;
-  int giveUpAfter = 0;
-  int polls = 0;
-
-  bool operator()(const std::function<bool()>& done) {
-    for (;;) {
-      if (done())
-        return true;
-      ++polls;
-      if (polls == releaseAfter && !release.empty())
-        test::WriteAll(release, "");
-      if (giveUpAfter > 0 && polls >= giveUpAfter)
-        return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(kModalPollMs));
-    }
-  }
-};
+using test::CountingWait;
 
 class ScopedModalWait {
 public:
