@@ -25,6 +25,8 @@
 //      this process's time; the server's and the controller's are not in it.
 // Counters: cpu_percent (of one core), cpu_ms, idle_periods_per_s.
 
+#include "JackRig.h"
+
 #include "DeviceControl/Engine/PresetEditorCommon/AppEngine.h"
 #include "DeviceControl/Engine/PresetEditorCommon/MidiManager.h"
 #include "DeviceControl/Engine/PresetEditorCommon/PresetEditorAppEngine.h"
@@ -138,37 +140,7 @@ public:
   std::int64_t periods = 0;
 };
 
-// A JACK server and the controller simulation in processes of their own, for the whole run.
-struct JackRig {
-  std::string server;
-  QZ::Platform::ProcessId jack = 0;
-  QZ::Platform::ProcessId simulation = 0;
-  bool ready = false;
-
-  JackRig() {
-    const std::string jackd = QZ::Platform::FindProgram("jackd");
-    const std::string timeout = QZ::Platform::FindProgram("timeout");
-    if (jackd.empty() || timeout.empty())
-      return;
-    server = "qz-idle-bench-" + std::to_string(std::random_device()());
-    const std::string environment = "JACK_DEFAULT_SERVER=" + server;
-    jack = QZ::Platform::StartProcess(
-        timeout, {"600", jackd, "-n", server, "-r", "-d", "dummy", "-r", "48000", "-p", "256"}, {environment});
-    for (int i = 0; i < 1000 && !QZ::Platform::IsJackServerRunning(server); ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (!QZ::Platform::IsJackServerRunning(server))
-      return;
-    simulation = QZ::Platform::StartProcess(QZ_CONTROLLER_SIM, {"600"}, {environment});
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    ready = simulation != 0 && QZ::Platform::IsProcessRunning(simulation);
-  }
-  ~JackRig() {
-    if (simulation)
-      QZ::Platform::StopProcess(simulation, 5000);
-    if (jack)
-      QZ::Platform::StopProcess(jack, 5000);
-  }
-};
+using QZ::bench::JackRig;
 
 void BM_FrameworkIdleLoop(benchmark::State& state) {
   ::setenv("SDL_VIDEODRIVER", "offscreen", 0);

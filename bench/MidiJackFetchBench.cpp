@@ -11,6 +11,8 @@
 //
 //   qz_midi_jack_fetch_bench [benchmark flags]      needs jackd (Debian's jackd1)
 
+#include "JackRig.h"
+
 #include "DeviceControl/Engine/PresetEditorCommon/AppEngine.h"
 #include "DeviceControl/Engine/PresetEditorCommon/MidiManager.h"
 #include "DeviceControl/Engine/PresetEditorCommon/PresetEditorAppEngine.h"
@@ -34,49 +36,11 @@
 
 namespace {
 
+using QZ::bench::JackRig;
+
 using Clock = std::chrono::steady_clock;
 
 constexpr double kPeriodUs = 256.0 / 48000.0 * 1e6;
-constexpr int kStopGraceMs = 5000;
-
-// The server and the controller, for the whole run.
-struct JackRig {
-  std::string server;
-  QZ::Platform::ProcessId jack = 0;
-  QZ::Platform::ProcessId simulation = 0;
-  bool ready = false;
-
-  JackRig() {
-    const std::string jackd = QZ::Platform::FindProgram("jackd");
-    const std::string timeout = QZ::Platform::FindProgram("timeout");
-    if (jackd.empty() || timeout.empty())
-      return;
-    server = "qz-bench-" + std::to_string(std::random_device()());
-    const std::string environment = "JACK_DEFAULT_SERVER=" + server;
-    jack = QZ::Platform::StartProcess(
-        timeout, {"600", jackd, "-n", server, "-r", "-d", "dummy", "-r", "48000", "-p", "256"}, {environment});
-    if (!WaitFor([&] { return QZ::Platform::IsJackServerRunning(server); }))
-      return;
-    simulation = QZ::Platform::StartProcess(QZ_CONTROLLER_SIM, {"600"}, {environment});
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    ready = simulation != 0 && QZ::Platform::IsProcessRunning(simulation);
-  }
-  ~JackRig() {
-    if (simulation)
-      QZ::Platform::StopProcess(simulation, kStopGraceMs);
-    if (jack)
-      QZ::Platform::StopProcess(jack, kStopGraceMs);
-  }
-  template <class Condition>
-  static bool WaitFor(Condition condition) {
-    for (int i = 0; i < 1000; ++i) {
-      if (condition())
-        return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-  }
-};
 
 JackRig& Rig() {
   static JackRig rig;
