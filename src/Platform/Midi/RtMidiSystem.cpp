@@ -12,11 +12,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace QZ::Platform {
@@ -177,16 +180,32 @@ struct InputPort {
   std::unique_ptr<RtMidiIn> midi; // last: goes first, and with it RtMidi's thread
 };
 
+// A JACK output has two clients: the holder, without a process callback (so the server never wakes it), keeps
+// our port ownPort connected to the target for as long as the handle is open, and so tells a device that came
+// back (our connection went with its old port) from one that stayed; the sender (RtMidi's client, woken by the
+// server every period) exists only while messages go out and is closed after a rest without any.
 struct OutputPort {
+  ~OutputPort() {
+    const auto clients = LockJackClients(api == Api::Jack);
+    try {
+      midi.reset();
+    } catch (const RtMidiError&) {
+    }
+    if (holder)
+      jack_client_close(holder);
+  }
   Api api = Api::Alsa;
   Presence presence;
   std::string target;
   std::string ownPort;
+  std::string senderPort; // JACK: the sender's port, beside the holder's ownPort
   MidiOutputCallback callback = nullptr;
   void* instance = nullptr;
   std::mutex sendLock;
   RtErrors errors;
-  std::unique_ptr<RtMidiOut> midi;
+  jack_client_t* holder = nullptr;
+  std::chrono::steady_clock::time_point lastSend; // guarded by sendLock
+  std::unique_ptr<RtMidiOut> midi;                // JACK: null while the sender rests
 };
 
 void OnRtMidiInput(double, std::vector<unsigned char>* message, void* user) {
@@ -221,7 +240,8 @@ std::optional<unsigned> FindRtPort(Midi& midi, const std::string& fullName) {
 // Makes a port's RtMidi object and connects it to the endpoint's port under the port's own name; prepare runs
 // on the object before it connects (an input's callback must be in place before messages can come).
 template <class Port, class Prepare>
-MidiResult ConnectPort(Port& port, const Endpoint& endpoint, const std::string& clientName, Prepare prepare) {
+MidiResult ConnectPort(Port& port, const Endpoint& endpoint, const std::string& clientName,
+                       const std::string& ownName, Prepare prepare) {
   using Midi = typename decltype(port.midi)::element_type;
   const auto clients = LockJackClients(endpoint.api == Api::Jack);
   port.api = endpoint.api;
@@ -233,7 +253,7 @@ MidiResult ConnectPort(Port& port, const Endpoint& endpoint, const std::string& 
     const std::optional<unsigned> rtIndex = FindRtPort(*port.midi, endpoint.fullName);
     if (!rtIndex)
       return kMidiBadDeviceId;
-    port.midi->openPort(*rtIndex, port.ownPort);
+    port.midi->openPort(*rtIndex, ownName);
   } catch (const RtMidiError&) {
     return kMidiError;
   }
@@ -250,6 +270,13 @@ public:
   }
 
   ~RtMidiSystem() override {
+    {
+      std::lock_guard<std::mutex> guard(mRestLock);
+      mRestStop = true;
+    }
+    mRestWake.notify_all();
+    if (mRester.joinable())
+      mRester.join();
     std::lock_guard<std::mutex> guard(mLock);
     const auto clients = LockJackClients();
     if (mProbe)
@@ -284,10 +311,11 @@ public:
     auto port = std::make_shared<InputPort>(callback, instance);
     port->source = endpoint->fullName;
     port->ownPort = MakeOwnPortName("in");
-    const MidiResult connected = ConnectPort(*port, *endpoint, mOptions.clientName, [&port](RtMidiIn& midi) {
-      midi.ignoreTypes(false, false, false); // everything, system-exclusive messages too
-      midi.setCallback(&OnRtMidiInput, port.get());
-    });
+    const MidiResult connected =
+        ConnectPort(*port, *endpoint, mOptions.clientName, port->ownPort, [&port](RtMidiIn& midi) {
+          midi.ignoreTypes(false, false, false); // everything, system-exclusive messages too
+          midi.setCallback(&OnRtMidiInput, port.get());
+        });
     if (connected != kMidiOk) {
       const auto clients = LockJackClients(port->api == Api::Jack);
       port->midi.reset();
@@ -342,16 +370,22 @@ public:
     auto port = std::make_shared<OutputPort>();
     port->target = endpoint->fullName;
     port->ownPort = MakeOwnPortName("out");
+    port->senderPort = port->ownPort + " send";
     port->callback = callback;
     port->instance = instance;
-    const MidiResult connected = ConnectPort(*port, *endpoint, mOptions.clientName, [](RtMidiOut&) {});
-    if (connected != kMidiOk) {
-      const auto clients = LockJackClients(port->api == Api::Jack);
-      port->midi.reset();
-      return connected;
-    }
-    if (endpoint->api == Api::Jack)
+    const bool jack = endpoint->api == Api::Jack;
+    const MidiResult connected = ConnectPort(*port, *endpoint, mOptions.clientName,
+                                             jack ? port->senderPort : port->ownPort, [](RtMidiOut&) {});
+    if (connected != kMidiOk)
+      return connected; // the port's end closes what was made
+    if (jack) {
+      const MidiResult held = HoldConnection(*port);
+      if (held != kMidiOk)
+        return held;
+      port->lastSend = std::chrono::steady_clock::now();
       RenewProbe();
+      StartResting();
+    }
     std::lock_guard<std::mutex> guard(mTableLock);
     handle = mNextHandle++;
     mOutputs.emplace(handle, std::move(port));
@@ -403,6 +437,9 @@ public:
       port->midi.reset();
     } catch (const RtMidiError&) {
     }
+    if (port->holder)
+      jack_client_close(port->holder);
+    port->holder = nullptr;
     return kMidiOk;
   }
 
@@ -422,8 +459,12 @@ private:
   // answer is the one looked up last while the devices have not changed since, so a send asks no server.
   MidiResult Send(OutputPort& port, const unsigned char* bytes, std::size_t count) {
     std::lock_guard<std::mutex> sending(port.sendLock);
-    if (!port.midi || !IsPresent(MidiDirection::Output, port.api, port.target, port.ownPort, port.presence))
+    if ((!port.midi && port.api != Api::Jack) ||
+        !IsPresent(MidiDirection::Output, port.api, port.target, port.ownPort, port.presence))
       return kMidiError;
+    if (!port.midi && !WakeSender(port))
+      return kMidiError;
+    port.lastSend = std::chrono::steady_clock::now();
     port.errors.Clear();
     try {
       port.midi->sendMessage(bytes, count);
@@ -431,6 +472,74 @@ private:
       return kMidiError;
     }
     return port.errors.failed.load() || port.errors.warned.load() ? kMidiError : kMidiOk;
+  }
+
+  // The holder client: our port ownPort, connected to the target.
+  MidiResult HoldConnection(OutputPort& port) {
+    const auto clients = LockJackClients();
+    port.holder = OpenJackClient(mOptions.clientName, mOptions.jackServer);
+    if (!port.holder)
+      return kMidiError;
+    jack_port_t* own =
+        jack_port_register(port.holder, port.ownPort.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    if (!own || jack_activate(port.holder) != 0 ||
+        jack_connect(port.holder, jack_port_name(own), port.target.c_str()) != 0)
+      return kMidiError;
+    return kMidiOk;
+  }
+
+  // Under the port's send lock, with the device present: makes the sender again after a rest. It feeds the
+  // device, so the server runs it before the device and our input in every period, as at the open.
+  bool WakeSender(OutputPort& port) {
+    const MidiResult connected = ConnectPort(port, Endpoint{Api::Jack, port.target, {}}, mOptions.clientName,
+                                             port.senderPort, [](RtMidiOut&) {});
+    if (connected != kMidiOk) {
+      const auto clients = LockJackClients();
+      port.midi.reset();
+      return false;
+    }
+    RenewProbe();
+    return true;
+  }
+
+  // The thread that closes the senders of JACK outputs that sent nothing for a rest; made with the first JACK
+  // output, it wakes twice a rest (a sender rests within one and a half rests of its last send).
+  void StartResting() {
+    std::lock_guard<std::mutex> guard(mRestLock);
+    if (mRester.joinable() || mOptions.jackSenderRestMs == 0)
+      return;
+    mRester = std::thread([this] {
+      const auto rest = std::chrono::milliseconds(mOptions.jackSenderRestMs);
+      std::unique_lock<std::mutex> lock(mRestLock);
+      while (!mRestStop) {
+        mRestWake.wait_for(lock, rest / 2 + std::chrono::milliseconds(1), [this] { return mRestStop; });
+        if (mRestStop)
+          break;
+        lock.unlock();
+        RestIdleSenders(rest);
+        lock.lock();
+      }
+    });
+  }
+
+  void RestIdleSenders(std::chrono::milliseconds rest) {
+    std::vector<std::shared_ptr<OutputPort>> outputs;
+    {
+      std::lock_guard<std::mutex> guard(mTableLock);
+      for (const auto& entry : mOutputs)
+        outputs.push_back(entry.second);
+    }
+    const auto now = std::chrono::steady_clock::now();
+    for (const auto& port : outputs) {
+      std::unique_lock<std::mutex> sending(port->sendLock, std::try_to_lock);
+      if (!sending || port->api != Api::Jack || !port->midi || now - port->lastSend < rest)
+        continue; // a send under way is anything but idle
+      const auto clients = LockJackClients();
+      try {
+        port->midi.reset();
+      } catch (const RtMidiError&) {
+      }
+    }
   }
 
   std::optional<Endpoint> SnapshotAt(MidiDirection direction, std::uint32_t index) {
@@ -724,6 +833,11 @@ private:
   std::map<std::uintptr_t, std::shared_ptr<InputPort>> mInputs;
   std::map<std::uintptr_t, std::shared_ptr<OutputPort>> mOutputs;
   std::uintptr_t mNextHandle = 1;
+  // The senders' rest (StartResting).
+  std::mutex mRestLock;
+  std::condition_variable mRestWake;
+  bool mRestStop = false;
+  std::thread mRester;
 };
 
 } // namespace

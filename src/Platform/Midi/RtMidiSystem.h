@@ -10,7 +10,10 @@
 //
 // One sequencer client per API and direction serves every enumeration; each open port has a client of its own;
 // for JACK one more client, the probe, lists the ports and hears the graph's changes (made again after every open
-// port, so that it is always our newest client).
+// port, so that it is always our newest client). A JACK output has two: one without a process callback that keeps
+// our connection to the device while the handle is open, and the sender, which the server wakes every period and
+// which therefore exists only while messages go out (closed after jackSenderRestMs without a send, made again by
+// the next one).
 // Without an ALSA sequencer (no /dev/snd) RtMidi's constructor throws: ALSA then has no devices for the life of
 // the backend, tried once (and not at all without /dev/snd/seq). Whether a JACK server runs is asked before every
 // JACK use (RtMidi's JACK code crashes without one); a server that goes away takes its devices with it.
@@ -44,6 +47,9 @@ struct RtMidiSystemOptions {
   // The JACK server to use; empty for the default one (JACK_DEFAULT_SERVER, else "default"). RtMidi reads the
   // server only from the environment, so a name given here is set there.
   std::string jackServer;
+  // A JACK output's sender client is closed after this long without a send (0: never), and made again by the
+  // next send: a client with a process callback is woken by the server every period, also while idle.
+  std::uint32_t jackSenderRestMs = 1000;
 };
 
 [[nodiscard]] std::shared_ptr<MidiSystem> CreateRtMidiSystem(const RtMidiSystemOptions& options = {});

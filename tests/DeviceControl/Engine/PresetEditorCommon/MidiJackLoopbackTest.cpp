@@ -141,6 +141,7 @@ protected:
     Platform::RtMidiSystemOptions options;
     options.useAlsa = false;
     options.jackServer = mServer;
+    options.jackSenderRestMs = mSenderRestMs;
     mTap = std::make_shared<test::MidiWireTap>(Platform::CreateRtMidiSystem(options));
     MidiManagerFixture::SetUp();
   }
@@ -211,6 +212,7 @@ protected:
     return counts;
   }
 
+  std::uint32_t mSenderRestMs = Platform::RtMidiSystemOptions{}.jackSenderRestMs;
   std::string mJackd, mTimeout, mServer;
   std::optional<Child> mJack;
   std::vector<std::unique_ptr<Child>> mSimulations;
@@ -329,4 +331,35 @@ TEST_F(MidiJackManagerTest, TheDeviceOfExactlyTheNameIsTheOneConnected) {
 }
 
 } // namespace
+// The output's sender client rests between bursts of messages (the server wakes it every period): after a rest a
+// fetch makes it again and works, and a controller that came back while it rested is refused all the same.
+class MidiJackRestingSenderTest : public MidiJackManagerTest {
+protected:
+  static constexpr std::uint32_t kRestMs = 20;
+  MidiJackRestingSenderTest() { mSenderRestMs = kRestMs; }
+};
+
+TEST_F(MidiJackRestingSenderTest, AFetchAfterARestWorksAndAReplugDuringOneIsRefused) {
+  ASSERT_TRUE(StartSimulation());
+  MakeConnectedManager();
+  mManager->StopDeviceStatusPolling();
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5 * kRestMs));
+    SetEngineRecord(kMine);
+    EXPECT_EQ(mManager->GetPresetFromMidiDevice(5), 0);
+    EXPECT_EQ(EngineRecord(), kDefaults);
+  }
+
+  std::this_thread::sleep_for(std::chrono::milliseconds(5 * kRestMs));
+  mSimulations.back()->Stop();
+  ASSERT_TRUE(test::Eventually([&] { return IsGone("Pellan Vorn"); }));
+  ASSERT_TRUE(StartSimulation());
+  std::this_thread::sleep_for(std::chrono::milliseconds(5 * kRestMs));
+  (void)mTap->TakeSent();
+  SetEngineRecord(kMine);
+  EXPECT_EQ(mManager->SendPreset(4), E_FAIL);
+  EXPECT_TRUE(mTap->TakeSent().empty());
+}
+
 } // namespace QZ
