@@ -430,12 +430,17 @@ private:
     QZ::SEditorOptions options;
     options.mCommandLine = QZ::NarrowString("pellan_vorn_editor");
     options.mEnvironment.mScreenDpi = QZ::ParseScreenDpi(std::getenv(QZ::kEnvironmentScreenDpi)).value_or(96);
+    // A desktop with room for the whole layout of either skin: the picture measured is the whole window.
+    options.mEnvironment.mWorkArea = QZ::Platform::WindowRect{0, 0, 3200, 2000};
     options.mInstanceFolder = (mFolder / "run").string();
     mProcess = std::make_unique<QZ::CEditorProcess>(options);
     if (!mProcess->InitApplication() || !mProcess->InitInstance() || !mProcess->StartEditor())
       mProcess.reset();
-    else
+    else {
+      // The window's size reaches the main control, which follows it, as the running editor's loop would bring it.
+      static_cast<void>(QZ::OSWindow::PumpWindowEvents());
       static_cast<void>(App()->ProcessIdle(true)); // the engine's values reach the panels
+    }
   }
   ~Editor() {
     mProcess.reset();
@@ -568,6 +573,10 @@ std::unique_ptr<DirectPicture> RecordPicture(benchmark::State& state) {
   const QZ::Platform::WindowRect client = window->GetPlatformWindow().GetClientBounds();
   auto picture = std::make_unique<DirectPicture>(*renderer, client.width, client.height);
   // A yardstick that leaves out part of the picture measures less than the renderer draws.
+  if (renderer->mOps.empty()) {
+    state.SkipWithError("the repaint drew nothing");
+    return nullptr;
+  }
   if (picture->GetMissingFonts() > 0) {
     state.SkipWithError("a font of the record cannot be made");
     return nullptr;
