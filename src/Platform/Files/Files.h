@@ -58,19 +58,24 @@ bool ListDirectory(const char* folder, const std::function<void(const DirectoryE
 [[nodiscard]] bool ReadWholeFile(const char* path, std::string& bytes, std::uint64_t maxBytes);
 
 // Saves bytes as the file at path so that a reader sees either the old file or the
-// whole new one, never a part: a temporary file beside it, "<name>.<number>.tmp", is
-// written, flushed to the disk and renamed over it. The file keeps its permissions; a
-// new one gets the umask's (0666 less the umask, as a plain create would). A link at
-// the path stays a link and its target is replaced. Only a regular file is replaced:
-// when the target is a folder (EISDIR) or a FIFO, device or socket (kErrorNotRegularFile)
-// nothing is made or changed. An existing file the caller may not write is left alone.
-// Returns 0 or the system's error number; on failure the old file is unchanged and no
-// temporary is left.
+// whole new one, never a part: a temporary file beside it is written, flushed to the
+// disk and renamed over it. The file keeps its permissions; a new one gets the umask's
+// (0666 less the umask, as a plain create would). A link at the path stays a link and
+// its target is replaced. Only a regular file is replaced: when the target is a folder
+// (EISDIR) or a FIFO, device or socket (kErrorNotRegularFile) nothing is made or changed.
+// An existing file the caller may not write is left alone. Any name the folder takes
+// can be saved, and a path longer than the system takes in one call too: only each
+// name in it must fit. Returns 0 or the system's error number; on failure the old file
+// is unchanged and no temporary is left.
 //
+// The temporary is "<head>.<check>.<number>.tmp": head is the file's name, cut (before
+// a character, when the name is UTF-8) where the temporary would not fit the folder's
+// limit on a name; check is a digest of the whole name in sixteen lower-case
+// hexadecimal digits; number is decimal, at most nine digits, without a leading zero.
 // A save that was killed leaves its temporary behind; a successful save removes those
-// of earlier saves of the same target: regular files named exactly as the temporaries
-// of that name are, made over two seconds before this process started (a newer one may belong to a save
-// under way).
+// of earlier saves of the same name: regular files (not links) named exactly so, made
+// over two seconds before this process started (a newer one may belong to a save under
+// way). Only the folder's names are read to find them.
 [[nodiscard]] int ReplaceFileAtomically(const char* path, std::string_view bytes);
 // Why a target that is no regular file and no folder was not replaced.
 inline constexpr int kErrorNotRegularFile = EINVAL;

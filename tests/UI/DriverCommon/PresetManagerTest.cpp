@@ -298,6 +298,27 @@ TEST_F(PresetManagerTest, ASaveNeverReplacesWhatIsNotARegularFile) {
   EXPECT_TRUE(std::filesystem::is_empty(mTemp.File("folder")));
 }
 
+// A name as long as a folder takes (255 bytes), in one-byte and in two-byte characters.
+TEST_F(PresetManagerTest, TheLongestNamesAreSavedAndLoaded) {
+  std::string umlauts;
+  for (int i = 0; i < 122; ++i)
+    umlauts += "\xC3\xBC"; // ü
+  for (const std::string& name : {std::string(244, 'p') + ".pellanvorn", umlauts + ".pellanvorn"}) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(name.size(), 255u);
+    // Made, then replaced.
+    ASSERT_EQ(mManager->SavePresetFile(PathOf(name)), S_OK);
+    SetEngineValue(0, {0x05});
+    ASSERT_EQ(mManager->SavePresetFile(PathOf(name)), S_OK);
+    const std::vector<Bytes> values = EngineValues();
+    SetEngineValue(0, {0x06});
+    EXPECT_EQ(mManager->LoadPresetFile(PathOf(name)), LPresetManager::LoadOk);
+    EXPECT_EQ(EngineValues(), values);
+    std::filesystem::remove(mTemp.File(name));
+    EXPECT_TRUE(std::filesystem::is_empty(mTemp.Path())) << "no temporary is left";
+  }
+}
+
 TEST_F(PresetManagerTest, PathsThatAreNoUtf8AreSavedAndLoadedByTheirOwnBytes) {
   for (const std::string name : {"victim\xFF.pellanvorn", "m\xE9.pellanvorn", "\xFE"}) {
     SCOPED_TRACE(name);
