@@ -2,6 +2,7 @@
 
 #include "Platform/Dialogs/ChildProgram.h"
 #include "Platform/Dialogs/DialogEnvironment.h"
+#include "Platform/Dialogs/DialogOwnerLink.h"
 #include "Platform/Window/Window.h"
 
 #include <mutex>
@@ -19,12 +20,19 @@ constexpr const char* kZenitySeparator = "\n";
 // What zenity prints after its answer.
 constexpr char kZenityEnd = '\n';
 
+std::uint64_t SystemIdOfOwner(const FileChooserRequest& request) {
+  const Window* owner = request.owner != kNoWindow ? Window::FromId(request.owner) : nullptr;
+  return owner != nullptr ? owner->GetSystemWindowId() : 0;
+}
+
 class ZenityChoice final : public PendingFileChoice {
 public:
-  explicit ZenityChoice(const FileChooserRequest& request) : mMode(request.mode) {
-    const Window* owner = request.owner != kNoWindow ? Window::FromId(request.owner) : nullptr;
-    mStarted = mChild.Start(kZenity, ZenityArguments(request, owner ? owner->GetSystemWindowId() : 0), true,
-                            DialogProgramEnvironment());
+  explicit ZenityChoice(const FileChooserRequest& request)
+      : mMode(request.mode), mOwnerLink(SystemIdOfOwner(request)) {
+    std::vector<std::string> environment = DialogProgramEnvironment();
+    if (mOwnerLink.IsWanted())
+      environment.push_back(mOwnerLink.GetMarkEntry());
+    mStarted = mChild.Start(kZenity, ZenityArguments(request, SystemIdOfOwner(request)), true, environment);
   }
 
   bool Poll(FileChooserAnswer& answer) override {
@@ -32,14 +40,18 @@ public:
       answer = {FileChooserOutcome::kFailed, {}, mChild.GetError()};
       return true;
     }
-    if (!mChild.Poll())
+    if (!mChild.Poll()) {
+      // zenity's file selection takes no parent from --attach: it is linked to its owner here once it shows.
+      mOwnerLink.Poll();
       return false;
+    }
     answer = ZenityAnswer(mChild.GetExitCode(), mChild.GetOutput(), mMode);
     return true;
   }
 
 private:
   FileChooserMode mMode;
+  DialogOwnerLink mOwnerLink;
   ChildProgram mChild;
   bool mStarted = false;
 };
