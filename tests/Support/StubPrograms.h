@@ -1,8 +1,9 @@
 #pragma once
 // Stand-ins for the helper programs the platform starts (zenity, xmessage, xdg-open): shell scripts in a
 // "bin" folder of the test's temporary folder, which the test makes the whole PATH. A stub records its
-// arguments one a line in STUB_LOG, its parent's process id and the GTK scale it was given in STUB_LOG.env,
-// waits while STUB_RELEASE names a file that does not exist yet, prints STUB_OUTPUT and exits with STUB_EXIT.
+// arguments one a line in STUB_LOG, its parent's process id, the GTK scale and the LC_ALL it was given in
+// STUB_LOG.env, waits while STUB_RELEASE names a file that does not exist yet, prints STUB_OUTPUT and exits
+// with STUB_EXIT.
 // Apart from /bin/sleep in the wait it uses shell built-ins only, so PATH may hold nothing else.
 // Standard library, POSIX and the dialogs' wait period only, so the platform layer's tests use it too.
 
@@ -23,8 +24,8 @@ namespace QZ::test {
 inline constexpr const char* kStubScript =
     "#!/bin/sh\n"
     "for a in \"$@\"; do printf '%s\\n' \"$a\" >> \"$STUB_LOG\"; done\n"
-    "[ -z \"$STUB_LOG\" ] || printf 'PPID=%s\\nGDK_SCALE=%s\\nGDK_DPI_SCALE=%s\\n' \"$PPID\" \"$GDK_SCALE\" "
-    "\"$GDK_DPI_SCALE\" > \"$STUB_LOG.env\"\n"
+    "[ -z \"$STUB_LOG\" ] || printf 'PPID=%s\\nGDK_SCALE=%s\\nGDK_DPI_SCALE=%s\\nLC_ALL=%s\\n' \"$PPID\" "
+    "\"$GDK_SCALE\" \"$GDK_DPI_SCALE\" \"$LC_ALL\" > \"$STUB_LOG.env\"\n"
     "while [ -n \"$STUB_RELEASE\" ] && [ ! -e \"$STUB_RELEASE\" ]; do /bin/sleep 0.01; done\n"
     "printf '%s' \"$STUB_OUTPUT\"\n"
     "exit \"$STUB_EXIT\"\n";

@@ -1,7 +1,7 @@
 #include "Platform/App/MessageBox.h"
 
 #include "Platform/Dialogs/ChildProgram.h"
-#include "Platform/Dialogs/DialogScale.h"
+#include "Platform/Dialogs/DialogEnvironment.h"
 #include "Platform/Dialogs/ModalWait.h"
 #include "Platform/Window/Window.h"
 
@@ -76,11 +76,11 @@ public:
       : mStyle(style) {
     const Window* window = owner != kNoWindow ? Window::FromId(owner) : nullptr;
     const std::uint64_t attachTo = window != nullptr ? window->GetSystemWindowId() : 0;
-    mStarted = mChild.Start(kZenity, ZenityMessageBoxArguments(text, caption, style, attachTo), true,
-                            DialogScaleEnvironment(GetDialogScreenDpi()));
+    const std::vector<std::string> environment = DialogProgramEnvironment();
+    mStarted = mChild.Start(kZenity, ZenityMessageBoxArguments(text, caption, style, attachTo), true, environment);
     if (!mStarted && mChild.IsMissing()) {
       mXmessage = true;
-      mStarted = mChild.Start(kXmessage, XmessageArguments(text, caption, style), false);
+      mStarted = mChild.Start(kXmessage, XmessageArguments(text, caption, style), false, environment);
     }
     if (!mStarted)
       std::fprintf(stderr, "%s: %s (%s)\n", caption.c_str(), text.c_str(), mChild.GetError().c_str());

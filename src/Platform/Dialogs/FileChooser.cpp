@@ -1,7 +1,8 @@
 #include "Platform/Dialogs/FileChooser.h"
 
 #include "Platform/Dialogs/ChildProgram.h"
-#include "Platform/Dialogs/DialogScale.h"
+#include "Platform/Dialogs/DialogEnvironment.h"
+#include "Platform/Dialogs/DialogOwnerLink.h"
 #include "Platform/Window/Window.h"
 
 #include <mutex>
@@ -13,15 +14,25 @@ constexpr const char* kZenity = "zenity";
 // zenity's answers.
 constexpr int kZenityAccepted = 0;
 constexpr int kZenityCancelled = 1;
-// Paths of a multiple choice, one a line: a path cannot hold a line break here.
+// Paths of a multiple choice, one a line. A name holding a line break is cut there; the piece after the break
+// is then not an absolute path (unless the break ends a folder's name), and the answer fails.
 constexpr const char* kZenitySeparator = "\n";
+// What zenity prints after its answer.
+constexpr char kZenityEnd = '\n';
+
+std::uint64_t SystemIdOfOwner(const FileChooserRequest& request) {
+  const Window* owner = request.owner != kNoWindow ? Window::FromId(request.owner) : nullptr;
+  return owner != nullptr ? owner->GetSystemWindowId() : 0;
+}
 
 class ZenityChoice final : public PendingFileChoice {
 public:
-  explicit ZenityChoice(const FileChooserRequest& request) : mMode(request.mode) {
-    const Window* owner = request.owner != kNoWindow ? Window::FromId(request.owner) : nullptr;
-    mStarted = mChild.Start(kZenity, ZenityArguments(request, owner ? owner->GetSystemWindowId() : 0), true,
-                            DialogScaleEnvironment(GetDialogScreenDpi()));
+  explicit ZenityChoice(const FileChooserRequest& request)
+      : mMode(request.mode), mOwnerLink(SystemIdOfOwner(request)) {
+    std::vector<std::string> environment = DialogProgramEnvironment();
+    if (mOwnerLink.IsWanted())
+      environment.push_back(mOwnerLink.GetMarkEntry());
+    mStarted = mChild.Start(kZenity, ZenityArguments(request, SystemIdOfOwner(request)), true, environment);
   }
 
   bool Poll(FileChooserAnswer& answer) override {
@@ -29,14 +40,18 @@ public:
       answer = {FileChooserOutcome::kFailed, {}, mChild.GetError()};
       return true;
     }
-    if (!mChild.Poll())
+    if (!mChild.Poll()) {
+      // zenity's file selection takes no parent from --attach: it is linked to its owner here once it shows.
+      mOwnerLink.Poll();
       return false;
+    }
     answer = ZenityAnswer(mChild.GetExitCode(), mChild.GetOutput(), mMode);
     return true;
   }
 
 private:
   FileChooserMode mMode;
+  DialogOwnerLink mOwnerLink;
   ChildProgram mChild;
   bool mStarted = false;
 };
@@ -103,25 +118,37 @@ FileChooserAnswer ZenityAnswer(int exitCode, const std::string& output, FileChoo
     answer.error = std::string(kZenity) + " ended with exit code " + std::to_string(exitCode);
     return answer;
   }
+  // zenity ends its answer with one line break; anything before it belongs to the name ("x\n" is a name).
   std::string text = output;
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+  if (!text.empty() && text.back() == kZenityEnd)
     text.pop_back();
+  // Accepted without a path says nothing was chosen.
+  if (text.empty()) {
+    answer.outcome = FileChooserOutcome::kCancelled;
+    return answer;
+  }
   if (mode == FileChooserMode::kOpenMultiple) {
     std::size_t from = 0;
-    while (from <= text.size()) {
+    for (;;) {
       const std::size_t end = text.find(kZenitySeparator, from);
-      const std::string path = text.substr(from, end == std::string::npos ? std::string::npos : end - from);
-      if (!path.empty())
-        answer.paths.push_back(path);
+      answer.paths.push_back(text.substr(from, end == std::string::npos ? std::string::npos : end - from));
       if (end == std::string::npos)
         break;
       from = end + 1;
     }
-  } else if (!text.empty()) {
+  } else {
     answer.paths.push_back(text);
   }
-  // Accepted without a path says nothing was chosen.
-  answer.outcome = answer.paths.empty() ? FileChooserOutcome::kCancelled : FileChooserOutcome::kAccepted;
+  // What is not an absolute path was not chosen: zenity prints "(null)" for a name it cannot convert (in a
+  // folder whose name is not UTF-8), and a relative name would land in whatever folder is current.
+  for (const std::string& path : answer.paths) {
+    if (path.empty() || path.front() != '/') {
+      FileChooserAnswer failed;
+      failed.error = std::string(kZenity) + " answered \"" + path + "\", which is not an absolute path";
+      return failed;
+    }
+  }
+  answer.outcome = FileChooserOutcome::kAccepted;
   return answer;
 }
 

@@ -207,6 +207,41 @@ TEST_F(MessageBoxProgramTest, TheBoxIsScaledForTheDensityTheApplicationSet) {
   EXPECT_EQ(mStubs.Noted("GDK_DPI_SCALE"), "0.75");
 }
 
+TEST_F(MessageBoxProgramTest, ZenityAndXmessageAreStartedInAUtf8LocaleAndTheEditorKeepsItsOwn) {
+  const ScopedEnvironment path("PATH", mStubs.Bin());
+  const ScopedEnvironment log("STUB_LOG", mStubs.Log());
+  const ScopedEnvironment release("STUB_RELEASE", std::nullopt);
+  const ScopedEnvironment type("LC_CTYPE", std::nullopt);
+  const ScopedEnvironment lang("LANG", std::nullopt);
+  struct Case {
+    const char* program;
+    const char* exit;
+    const char* inherited;
+    const char* given;
+  };
+  const Case cases[] = {
+      {"zenity", "0", "C", "C.UTF-8"},
+      {"zenity", "0", "C.UTF-8", "C.UTF-8"},
+      {"xmessage", "101", "C", "C.UTF-8"},
+      {"xmessage", "101", "C.utf8", "C.utf8"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.program) + " " + c.inherited);
+    mStubs.Remove("zenity");
+    mStubs.Remove("xmessage");
+    mStubs.Install(c.program);
+    mStubs.ClearLog();
+    const ScopedEnvironment exit("STUB_EXIT", c.exit);
+    const ScopedEnvironment all("LC_ALL", c.inherited);
+    EXPECT_EQ(ShowMessageBox("Gr\xc3\xbc\xc3\x9f"
+                             "e",
+                             "Caption", kErrorOk),
+              kMessageBoxOk);
+    EXPECT_EQ(mStubs.Noted("LC_ALL"), c.given);
+    EXPECT_STREQ(std::getenv("LC_ALL"), c.inherited);
+  }
+}
+
 TEST_F(MessageBoxProgramTest, AWaitThatGivesUpClosesTheBoxWithTheEscapeAnswer) {
   mStubs.Install("zenity");
   const ScopedEnvironment path("PATH", mStubs.Bin());
