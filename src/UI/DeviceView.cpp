@@ -16,6 +16,7 @@
 #include "UI/DriverCommon/ProgramActions.h"
 #include "UI/PresetEditorCommon/AboutDlg.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -250,6 +251,21 @@ std::int32_t LDeviceView::OnDeviceModelSelected(const RCPtr<LNotificationDistrib
 
 QZRESULT LDeviceView::HandleKey(const RCPtr<LKeyParam>&) { return 1; }
 
+RectT<double> LDeviceView::GetViewAreaInSight() const {
+  RectT<double> sight = LScrollView::GetViewAreaInSight();
+  const RCPtr<LControl>& parent = LControl::GetParent();
+  const RCPtr<LControl>& menu = parent ? parent->FindChild(WideString(kMainMenuName)) : parent;
+  if (!menu || !menu->IsVisible(true))
+    return sight;
+  // The menu bar is drawn over the view: what lies under it is out of sight.
+  const double menuBottom = menu->GetPositionInRoot().y + menu->GetBounds().height;
+  const double viewTop = GetPositionInRoot().y + GetClientRect().y;
+  const double covered = std::clamp(menuBottom - viewTop, 0.0, sight.height);
+  sight.y += covered;
+  sight.height -= covered;
+  return sight;
+}
+
 std::int32_t LDeviceView::Receive(const RCPtr<LNotificationDistributor>& source,
                                   const RCPtr<LNotification>& notification) {
   if (!IsCreated())
@@ -326,6 +342,8 @@ std::int32_t LDeviceView::LoadProgramFromFile() {
   if (!mPresetManager)
     return chosen;
   const std::int32_t result = mPresetManager->LoadPresetFile(path);
+  // The records a failed load applied before its fault are on screen under its message.
+  ShowEngineValuesNow();
   LPresetManager::ShowProgramFileLoadMessage(result);
   return result;
 }

@@ -119,6 +119,8 @@ public:
   void AttachToRootWindow() override;
   // Keys are not the view's: 1.
   QZRESULT HandleKey(const RCPtr<LKeyParam>& key) override;
+  // The view area less the strip the main control's menu bar covers at its top.
+  RectT<double> GetViewAreaInSight() const override;
   std::int32_t Receive(const RCPtr<LNotificationDistributor>& source,
                        const RCPtr<LNotification>& notification) override;
   std::int32_t Unsubscribe(const RCPtr<LNotificationDistributor>& distributor, NotificationID id) override;

@@ -1,11 +1,13 @@
 #pragma once
 // A message-box presenter for tests: records every box and answers with the
-// answer the test set, showing nothing; and a guard that installs one for a
-// scope. UI thread, like the real one.
+// answer the test set, showing nothing (after running the test's look at the
+// moment the box is asked for, when it set one); and a guard that installs one
+// for a scope. UI thread, like the real one.
 
 #include "Platform/App/MessageBox.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,11 +29,15 @@ public:
   std::int32_t ShowOwned(const std::string& text, const std::string& caption, std::uint32_t style,
                          WindowId owner) override {
     mShown.push_back({text, caption, style, owner});
+    if (mOnShow)
+      mOnShow(mShown.back());
     return mAnswer;
   }
 
   std::vector<Shown> mShown;
   std::int32_t mAnswer = kMessageBoxOk;
+  // Runs while the box is up, before the answer.
+  std::function<void(const Shown&)> mOnShow;
 };
 
 class ScopedFakeMessageBox {

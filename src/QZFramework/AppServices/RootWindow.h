@@ -69,10 +69,15 @@ public:
   virtual void EnableTextInput(bool enable, std::int32_t value) = 0;
 };
 
+// Sent at once through a root window's distributor when its client area has
+// taken a new size (no payload): what was placed against the old size (an
+// open drop-down list) can give way.
+inline constexpr const char16_t* kNidWindowSizeChange = u"NID_WINDOW_SIZE_CHANGE";
+
 class IRootWindow : public virtual LRefCountedObject {
 public:
   // The distributor of the window's own notifications: "NID_IDLE" once per
-  // idle pass, hot keys and menu commands. Never null.
+  // idle pass, hot keys and menu commands, the client area's new size. Never null.
   virtual RCPtr<LNotificationDistributor> GetNotificationDistributor() = 0;
   // The top of the window's control tree; null while none is installed.
   virtual RCPtr<LControl> GetRootControl() = 0;

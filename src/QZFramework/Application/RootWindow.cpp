@@ -485,8 +485,19 @@ void LRootWindow::DispatchKey(const RCPtr<LKeyParam>& key) {
   HideToolTip();
   if (!mFocus || !key)
     return;
+  DeliverKey(key);
+}
+
+void LRootWindow::DeliverKey(const RCPtr<LKeyParam>& key) {
   const RCPtr<LControl> focus = mFocus;
   focus->OnKey(key);
+  // A control that the key gave the focus (Tab, Shift+Tab, a key that moves it otherwise) comes into sight,
+  // so that its ring shows in a window smaller than its layout. The focus going deeper into the control that
+  // held it (a combo box handing it to its open list) is no move: that control is where the user looks, and
+  // its part places itself.
+  const RCPtr<LControl> gained = mFocus;
+  if (gained && gained != focus && !focus->IsSelfOrAncestorOf(gained.GetRaw()))
+    gained->ScrollIntoView();
 }
 
 void LRootWindow::QueueKey(const RCPtr<LKeyParam>& key) {
@@ -528,10 +539,17 @@ void LRootWindow::CaptureLost() {
 }
 
 void LRootWindow::NotifyClientSizeChanged(std::int32_t width, std::int32_t height) {
+  const RCPtr<LRootWindow> self(this);
   if (mRootControl) {
     const RCPtr<LControl> root = mRootControl;
     (void)root->OnContainerResized({width, height});
   }
+  // The system repeats a size now and then (a move, a show): only a new one is news.
+  const SizeT<std::int32_t> size{width, height};
+  if (size == mNotifiedSize)
+    return;
+  mNotifiedSize = size;
+  (void)Notify(LNotification::Create(kNidWindowSizeChange));
 }
 
 // ---- Drops
@@ -639,10 +657,8 @@ bool LRootWindow::ProcessIdle(bool sendIdle) {
   while (mKeyQueue.GetCount() != 0) {
     const RCPtr<LKeyParam> key = mKeyQueue.Dequeue();
     HideToolTip();
-    if (mFocus) {
-      const RCPtr<LControl> focus = mFocus;
-      focus->OnKey(key);
-    }
+    if (mFocus && key)
+      DeliverKey(key);
   }
   bool moreWork = false;
   if (!mProcessingQueue) {

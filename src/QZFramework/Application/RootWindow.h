@@ -213,6 +213,8 @@ private:
   static PointT<std::int32_t> LocalPoint(const RCPtr<LControl>& control, const PointT<std::int32_t>& point);
   // Any press, wheel step or key hides the tool tip shown.
   void HideToolTip();
+  // A key to the focus control (there is one); a control the key gave the focus comes into sight.
+  void DeliverKey(const RCPtr<LKeyParam>& key);
   // Draws a control's layer, then the floating controls its pass collected,
   // by ascending Z_Order (equal ones in the order collected), each with its
   // opacity and each followed by what its own pass collects.
@@ -244,6 +246,8 @@ private:
   // Set while this window's queue is walked: a modal loop started from a
   // delivered notification must not walk it again.
   bool mProcessingQueue = false;
+  // The client size last announced ("NID_WINDOW_SIZE_CHANGE").
+  SizeT<std::int32_t> mNotifiedSize{-1, -1};
 };
 
 } // namespace QZ

@@ -226,6 +226,10 @@ public:
   virtual RectT<double> GetLocalBounds() const;
   // {scroll x, scroll y, client width, client height}.
   virtual RectT<double> GetVisibleContentRect() const;
+  // Scrolls so that the area (in this control's content space, as its
+  // children's bounds) lies in the part of the control that shows content, as
+  // far as the control can scroll; nothing in the base, which does not scroll.
+  virtual void RevealArea(const RectT<double>& area);
   // Whether a point relative to the control's top-left corner lies inside it
   // (left and top edges in, right and bottom out).
   virtual bool ContainsPoint(const PointT<std::int32_t>& point) const;
@@ -267,6 +271,8 @@ public:
   const RCPtr<IRootWindow>& GetRootWindowSlot() const;
   // The top-most ancestor; the control itself without parent.
   RCPtr<LControl> GetTopLevelControl();
+  // Whether the control is this one or one of its descendants.
+  bool IsSelfOrAncestorOf(const LControl* control) const;
 
   const RCPtr<LControl>& GetParent() const { return mParent; }
   const RCPtr<IRootWindow>& GetRootWindow() const { return mRootWindow; }
@@ -348,6 +354,11 @@ public:
   // The rounded bounds of the children docked on neither axis; with none
   // {2147483647, 2147483647, 1, 1}.
   RectT<double> GetChildrenBounds() const;
+  // Brings the whole control into sight: each ancestor, the nearest first,
+  // reveals the part of the control that the ones below it show
+  // (RevealArea), so a control inside nested scroll views ends up in sight
+  // of all of them.
+  void ScrollIntoView();
 
   // ---- Looks
 
@@ -964,7 +975,6 @@ protected:
   void InvalidateWhole();
 
 private:
-  bool IsSelfOrAncestorOf(const LControl* control) const;
   // Ends the capture of this control or of a descendant that holds the window's pointer, while the window can
   // still be reached: a control leaving the tree must not stay the window's capture holder.
   void EndCaptureWithin();

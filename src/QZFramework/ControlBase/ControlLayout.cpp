@@ -646,6 +646,30 @@ bool LControl::ContainsPoint(const PointT<std::int32_t>& point) const {
   return mBounds.x <= px && px < mBounds.x + mBounds.width && mBounds.y <= py && py < mBounds.y + mBounds.height;
 }
 
+void LControl::RevealArea(const RectT<double>&) {}
+
+void LControl::ScrollIntoView() {
+  const RCPtr<LControl> self(this); // a scroll's listeners may change the tree
+  RectT<double> area = mBounds;     // in the parent's content space
+  RCPtr<LControl> child(this);
+  for (RCPtr<LControl> parent = mParent; parent; parent = parent->mParent) {
+    // A docked control stays put whatever its parent's offset.
+    if (!DockedOn(*child, LLayoutDescriptor::kAxisX) && !DockedOn(*child, LLayoutDescriptor::kAxisY))
+      parent->RevealArea(area);
+    // The part the parent shows, in the parent's own coordinates, then in its own parent's content space.
+    const RectT<double> client = parent->GetClientRect();
+    const double left = std::max(0.0, area.x + client.x - parent->mScrollOffset.x);
+    const double top = std::max(0.0, area.y + client.y - parent->mScrollOffset.y);
+    const double right = std::min(parent->mBounds.width, area.x + area.width + client.x - parent->mScrollOffset.x);
+    const double bottom =
+        std::min(parent->mBounds.height, area.y + area.height + client.y - parent->mScrollOffset.y);
+    if (right <= left || bottom <= top)
+      return; // nothing of it shows there: no outer view can bring it into sight
+    area = {left + parent->mBounds.x, top + parent->mBounds.y, right - left, bottom - top};
+    child = parent;
+  }
+}
+
 RectT<double> LControl::GetChildrenBounds() const {
   std::int32_t left = std::numeric_limits<std::int32_t>::max();
   std::int32_t top = std::numeric_limits<std::int32_t>::max();

@@ -8,6 +8,7 @@ namespace QZ {
 namespace {
 
 constexpr const char16_t* kMouseDown = u"NID_MOUSE_DOWN";
+constexpr const char16_t* kScrollOffsetChange = u"NID_SCROLL_OFFSET_CHANGE";
 
 } // namespace
 
@@ -70,6 +71,28 @@ bool LDropDownControl::KillFocus() {
   const RCPtr<LControl> self(this);
   static_cast<void>(ShowDropDown(false));
   return LControl::KillFocus();
+}
+
+void LDropDownControl::AttachToRootWindow() {
+  if (mDropDownHandler) {
+    // A registration that is there already stays as it is (a tree attached again).
+    for (RCPtr<LControl> ancestor = GetParent(); ancestor; ancestor = ancestor->GetParent()) {
+      const RCPtr<LNotificationDistributor> source(static_cast<LNotificationDistributor*>(ancestor.GetRaw()));
+      static_cast<void>(mDropDownHandler->Register(&LDropDownControl::OnGroundMoved, source, kScrollOffsetChange));
+    }
+    if (const RCPtr<IRootWindow>& rootWindow = GetRootWindowSlot())
+      static_cast<void>(mDropDownHandler->Register(
+          &LDropDownControl::OnGroundMoved, rootWindow->GetNotificationDistributor(), kNidWindowSizeChange));
+  }
+  LControl::AttachToRootWindow();
+}
+
+std::int32_t LDropDownControl::OnGroundMoved(const RCPtr<LNotificationDistributor>&, const RCPtr<LNotification>&) {
+  if (IsDroppedDown()) {
+    const RCPtr<LControl> self(this);
+    static_cast<void>(ShowDropDown(false));
+  }
+  return 1;
 }
 
 std::int32_t LDropDownControl::Receive(const RCPtr<LNotificationDistributor>& source,

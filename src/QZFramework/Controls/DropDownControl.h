@@ -9,6 +9,10 @@
 // SetFocus closes an open part and remembers it did; the mouse-down handler
 // then arms the suppress flag, so the pressed bit that follows opens nothing:
 // a press on an open control closes it, a press on a closed one opens it.
+//
+// The part is placed against the window and the control's place in it when it
+// opens, so it closes when that ground moves: the window taking a new size, or
+// an ancestor scrolling.
 // Never created by name. UI thread only, like every control.
 
 #include "QZFramework/ControlBase/Control.h"
@@ -42,6 +46,8 @@ public:
   void OnConditionsChanged(const RCPtr<LConditionsParam>& conditions) override;
   // Closes the part, then the base's.
   bool KillFocus() override;
+  // Listens to the window's size and to every ancestor's scroll offset, then the base's.
+  void AttachToRootWindow() override;
   // The drop-down's handler first, then the base control's.
   std::int32_t Receive(const RCPtr<LNotificationDistributor>& source,
                        const RCPtr<LNotification>& notification) override;
@@ -60,6 +66,9 @@ private:
   // The control's own "NID_MOUSE_DOWN". 0.
   std::int32_t OnMouseDownNotification(const RCPtr<LNotificationDistributor>& source,
                                        const RCPtr<LNotification>& notification);
+  // The window's "NID_WINDOW_SIZE_CHANGE" or an ancestor's "NID_SCROLL_OFFSET_CHANGE": an open part closes. 1.
+  std::int32_t OnGroundMoved(const RCPtr<LNotificationDistributor>& source,
+                             const RCPtr<LNotification>& notification);
 
   RCPtr<LNotificationHandler<LDropDownControl>> mDropDownHandler;
   bool mClosedOnFocus = false;

@@ -352,6 +352,42 @@ RectT<double> LScrollView::GetLocalBounds() const {
   return view;
 }
 
+RectT<double> LScrollView::GetViewAreaInSight() const {
+  const RectT<double> view = GetLocalBounds();
+  return {0, 0, view.width, view.height};
+}
+
+void LScrollView::RevealArea(const RectT<double>& area) {
+  const RectT<double> sight = GetViewAreaInSight();
+  const RectT<double> largest = GetClientExtent(RCPtr<LControl>());
+  PointT<double> offset = mScrollOffset;
+  for (const std::int32_t axis : {kHorizontalBar, kVerticalBar}) {
+    if (Along(mClientExtent, axis) == 0.0)
+      continue;
+    const double start = axis == kVerticalBar ? area.y : area.x;
+    const double end = start + Along(area, axis);
+    const double inset = axis == kVerticalBar ? sight.y : sight.x;
+    const double size = Along(sight, axis);
+    const double current = Along(offset, axis);
+    double wanted = current;
+    if (end - start > size || start < current + inset)
+      wanted = start - inset;
+    else if (end > current + inset + size)
+      wanted = end - inset - size;
+    if (wanted == current)
+      continue;
+    if (mLineMode[axis] && mLineSize[axis] > 0) {
+      // Back by whole lines up to the start, on by whole lines past the end.
+      const double line = mLineSize[axis];
+      wanted = wanted < current ? std::floor(wanted / line) * line : std::ceil(wanted / line) * line;
+    }
+    wanted = std::clamp(wanted, 0.0, std::max(0.0, Along(largest, axis)));
+    (axis == kVerticalBar ? offset.y : offset.x) = wanted;
+  }
+  if (offset != mScrollOffset)
+    static_cast<void>(SetScrollOffset(offset));
+}
+
 RectT<double> LScrollView::GetClientExtent(const RCPtr<LControl>&) const {
   const RectT<double> view = GetLocalBounds();
   const auto largest = [&](std::int32_t axis) {

@@ -71,6 +71,15 @@ public:
 
   // The view area: the client rectangle less the shown bars.
   RectT<double> GetLocalBounds() const override;
+  // The part of the view area that the user sees, in the space of the visible
+  // content (0, 0 is the content at the scroll offset): the whole view area
+  // here; a view partly covered by a sibling drawn over it leaves that part out.
+  virtual RectT<double> GetViewAreaInSight() const;
+  // On each axis with a client extent, the least scroll that brings the area
+  // into sight (its start first when it is larger than what is in sight),
+  // within the extent; whole lines on an axis in line mode. An axis without
+  // extent (a panel that does not scroll) stays.
+  void RevealArea(const RectT<double>& area) override;
   // The largest scroll offset: extent less view, 2^52 without extent.
   RectT<double> GetClientExtent(const RCPtr<LControl>& asking) const override;
   SizeT<double> GetFixedMaximumSize() const override;

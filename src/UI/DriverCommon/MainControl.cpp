@@ -1,6 +1,9 @@
 #include "UI/DriverCommon/MainControl.h"
 
 #include "DeviceControl/Engine/PresetEditorCommon/AppEngine.h"
+#include "Panel/Main/Application.h"
+#include "QZFramework/Application/OSWindow.h"
+#include "QZFramework/Application/RootWindow.h"
 #include "DeviceControl/GeneratedCode/Engine/Inc/RootModuleEngine.h"
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Notification/NotificationCenterManager.h"
@@ -114,6 +117,31 @@ std::int32_t LMainControl::OnParamModuleStateChange(const RCPtr<LNotificationDis
     }
   }
   return 1;
+}
+
+void LMainControl::ShowEngineValues() {
+  const RCPtr<LRootModuleEngine> engine = GetAppEngine();
+  if (!engine || !mDeviceView)
+    return;
+  const RCPtr<LControl> self(this);
+  Array<ParamValue> values;
+  const ParamRange range{engine->GetFirstParamID(), static_cast<std::int32_t>(LPresetManager::kParameterCount)};
+  if (engine->GetValues(range, values, -1) < 0)
+    return;
+  for (std::uint32_t i = 0; i < values.GetCount(); ++i)
+    static_cast<void>(DeliverValue(values.GetAt(i).descriptor, values.GetAt(i).value));
+}
+
+void ShowEngineValuesNow() {
+  if (LApplication* app = LApplication::GetRunning()) {
+    if (OSWindow* window = app->GetMainWindow()) {
+      const RCPtr<LRootWindow> root = window->GetRootWindow();
+      if (const RCPtr<LMainControl> main =
+              DynamicCast<LMainControl>(root ? root->GetRootControl() : RCPtr<LControl>()))
+        main->ShowEngineValues();
+    }
+  }
+  OSWindow::PaintPendingWindows();
 }
 
 std::int32_t LMainControl::DeliverValue(const ParamDescriptor& descriptor, const Variant& value) {

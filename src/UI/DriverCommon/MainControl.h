@@ -69,6 +69,9 @@ public:
   // "NID_PARAM_MODULE_STATE_CHANGE": each value of a pair or packed list delivered in order. 1 (handled).
   std::int32_t OnParamModuleStateChange(const RCPtr<LNotificationDistributor>& source,
                                         const RCPtr<LNotification>& notification);
+  // The engine's current values of the program's parameters delivered now, as the engine's announcements
+  // will deliver them again in the next idle pass. Nothing without the device view or an engine.
+  void ShowEngineValues();
 
   const ParamValue& GetValueInFlight() const { return mValueInFlight; }
   const RCPtr<LDeviceView>& GetDeviceView() const { return mDeviceView; }
@@ -87,6 +90,12 @@ private:
   RCPtr<LControl> mDeviceSelector;
   ParamValue mValueInFlight;
 };
+
+// The engine's values on screen now: shown in the running editor's main window (ShowEngineValues) and
+// everything invalid painted. For the moment before a message box that holds the UI thread over the view (the
+// transfer actions' result, a program file's load message): the box's wait paints but does no idle work, so
+// what a transfer or a load changed would otherwise appear only once the box is closed.
+void ShowEngineValuesNow();
 
 } // namespace QZ
 

@@ -3,6 +3,7 @@
 #include "Panel/Main/Application.h"
 #include "Platform/Window/WindowSystem.h"
 #include "QZFramework/Application/FrameworkApp.h"
+#include "UI/DriverCommon/MainControl.h"
 
 #include <exception>
 
@@ -63,6 +64,8 @@ std::int32_t RunAction(const RCPtr<LMidiManager>& manager, const SActionTexts& t
   // The transfer held the UI thread: clicks and keys made meanwhile (more presses of the same button, most
   // often) would each start a transfer of their own once the queue is read again. One transfer per press.
   Platform::DropPressesMadeUntilNow();
+  // A fetched program is on screen before its box comes up over it.
+  ShowEngineValuesNow();
   ShowResult(texts, result);
   // The same for presses made while a box that holds the thread was up.
   Platform::DropPressesMadeUntilNow();

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <span>
 #include <string>
@@ -196,6 +197,27 @@ TEST_F(MainControlTest, AnEngineValueIsShownOnceAndItsEchoDropped) {
   EXPECT_EQ(sRecord.shown, (std::vector<Shown>{{5, {3}, true, 5}}));
   EXPECT_TRUE(mEngine->writes.empty());
   EXPECT_EQ(mMain->GetValueInFlight().descriptor.id, -1);
+}
+
+// Asked before the idle pass (a box is about to hold the thread), the engine's values are shown at once, each
+// as a delivery from the device, whose echo is dropped; the idle pass then brings the same values again.
+TEST_F(MainControlTest, TheEnginesValuesAreShownWhenAskedBeforeTheIdlePass) {
+  Open();
+  sRecord.announce = [](std::int32_t, const Variant& value) { return std::optional<Variant>(value); };
+  ASSERT_GE(mEngine->LPresetEditorAppEngine::SetParamValue(ParamDescriptor(5), MakeBuffer({3})), 0);
+  ASSERT_GE(mEngine->LPresetEditorAppEngine::SetParamValue(ParamDescriptor(10), MakeBuffer({0x01, 0x2C})), 0);
+  mEngine->writes.clear();
+  mMain->ShowEngineValues();
+  EXPECT_EQ(sRecord.shown.size(), 12u) << "every parameter of the program";
+  for (const Shown& expected : {Shown{5, {3}, true, 5}, Shown{10, {0x01, 0x2C}, true, 10}}) {
+    SCOPED_TRACE(expected.id);
+    EXPECT_NE(std::find(sRecord.shown.begin(), sRecord.shown.end(), expected), sRecord.shown.end());
+  }
+  EXPECT_TRUE(mEngine->writes.empty());
+  EXPECT_EQ(mMain->GetValueInFlight().descriptor.id, -1);
+  sRecord.shown.clear();
+  static_cast<void>(mApp->ProcessIdle(true));
+  EXPECT_EQ(sRecord.shown, (std::vector<Shown>{{5, {3}, true, 5}, {10, {0x01, 0x2C}, true, 10}}));
 }
 
 TEST_F(MainControlTest, AChangedValueAndAnEditReachTheEngineOnce) {
