@@ -3,6 +3,7 @@
 #include "Platform/Folders/Folders.h"
 #include "QZFramework/Application/FrameworkApp.h"
 #include "QZFramework/ObjectBase/Exception.h"
+#include "QZFramework/Utilities/Storage/PathText.h"
 #include "QZFramework/Utilities/Storage/QZFile.h"
 
 #include <stdexcept>
@@ -14,9 +15,12 @@ namespace {
 
 constexpr const char* kSourcePath = "include\\../Application/ApplicationBaseWin";
 
+// The folder's path text: a home folder whose name is not UTF-8 keeps each of its bytes, so that the
+// settings are stored there and not in a folder cut at the first such byte.
 WideString PlatformFolder(Platform::FolderKind kind) {
   WideString folder;
-  folder.AssignNarrow(Platform::GetFolder(kind).c_str());
+  if (!PathTextFromBytes(Platform::GetFolder(kind), folder))
+    folder.Clear();
   return folder;
 }
 

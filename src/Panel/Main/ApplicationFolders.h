@@ -5,7 +5,8 @@
 // folder (the XDG data home; no folder is writable by every user here) and 3 the user's local application
 // data folder (the XDG config home), each + "/" + company + "/" + product, every missing level made; 4 the
 // user's documents folder; 5 and 6 the same as 4. Any other id raises "Out of Range : Unknown Path ID.".
-// A folder the system cannot give is the empty text.
+// A folder the system cannot give is the empty text. Folders are path text (PathText): every byte of a name
+// that is not UTF-8 is kept.
 //
 // CSettingsFiles opens "AppSettings.ini" in folder 2 and "UserSettings.ini" in folder 3 on first request,
 // once per owner, and hands out their settings-store handles.

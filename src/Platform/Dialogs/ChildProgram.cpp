@@ -1,10 +1,10 @@
 #include "Platform/Dialogs/ChildProgram.h"
 
 #include "Platform/System/Process.h"
+#include "Platform/System/Spawn.h"
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,10 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <string_view>
 #include <thread>
-
-extern char** environ;
 
 namespace QZ::Platform {
 namespace {
@@ -52,48 +49,18 @@ bool ChildProgram::Start(const std::string& program, const std::vector<std::stri
     mError = std::string("no pipe for ") + program + ": " + std::strerror(errno);
     return false;
   }
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const std::string& arg : args)
-    argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  // The inherited environment without the names that environment sets, then environment's entries.
-  std::vector<char*> envp;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string_view inherited(*entry);
-    const bool replaced = std::any_of(environment.begin(), environment.end(), [&](const std::string& added) {
-      const std::size_t equals = added.find('=');
-      return equals != std::string::npos && inherited.size() > equals && inherited[equals] == '=' &&
-             inherited.substr(0, equals) == std::string_view(added).substr(0, equals);
-    });
-    if (!replaced)
-      envp.push_back(*entry);
-  }
-  for (const std::string& added : environment)
-    envp.push_back(const_cast<char*>(added.c_str()));
-  envp.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  if (captureOutput)
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-  else
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  const int result = ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
+  const SpawnResult started = SpawnChild(program, args, environment, SpawnLookup::kSearchPath,
+                                         captureOutput ? pipeFds[1] : kSpawnOutputDiscarded);
   if (captureOutput)
     ::close(pipeFds[1]);
-  if (result != 0) {
+  if (started.pid == 0) {
     if (captureOutput)
       ::close(pipeFds[0]);
-    mMissing = result == ENOENT;
-    mError = mMissing ? program + " was not found" : program + ": " + std::strerror(result);
+    mMissing = started.error == ENOENT;
+    mError = mMissing ? program + " was not found" : program + ": " + std::strerror(started.error);
     return false;
   }
-  mPid = pid;
+  mPid = started.pid;
   if (captureOutput) {
     mOutputFd = pipeFds[0];
     ::fcntl(mOutputFd, F_SETFL, ::fcntl(mOutputFd, F_GETFL) | O_NONBLOCK);

@@ -1,11 +1,9 @@
 #pragma once
 // A helper program run beside the UI (the file chooser, message boxes, the shell's opener): started from PATH
 // with its standard output captured or discarded, watched without blocking, and stopped when its owner lets go
-// of it while it still runs. Its standard input and error go nowhere.
-//
-// The child is started with posix_spawn, which execs the program at once: no copy of this process ever runs
-// code of its own or of a library (a fork of a threaded process can stop for ever on a lock that another
-// thread held at the fork).
+// of it while it still runs. Its standard input and error go nowhere, and it inherits nothing else of this
+// process: no other descriptor, no blocked or ignored signal, none of the user's ZENITY_* / DIALOG_*
+// variables (SpawnChild).
 //
 // Threads: one object is used by one thread at a time. Detach hands a running child to a thread of its own
 // that collects it when it ends.

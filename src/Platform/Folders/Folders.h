@@ -1,7 +1,7 @@
 #pragma once
 // The user's and the program's folders: the running program's folder, the XDG data and config homes and the
-// documents folder. Paths are UTF-8, absolute, without a trailing separator; an empty path means the folder
-// cannot be had (no home folder, for one).
+// documents folder. Paths are the system's bytes as they are (a home folder's name need not be UTF-8),
+// absolute, without a trailing separator; an empty path means the folder cannot be had (no home folder, for one).
 //
 // The per-user folders are made, with every missing level, when they are asked for: XDG base folders with
 // mode 0700 as the XDG rules ask, a documents folder the user named in user-dirs.dirs with the usual mode.

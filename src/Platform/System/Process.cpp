@@ -1,8 +1,8 @@
 #include "Platform/System/Process.h"
 
-#include <fcntl.h>
+#include "Platform/System/Spawn.h"
+
 #include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -11,45 +11,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <algorithm>
-#include <cstring>
 #include <thread>
 
-extern char** environ;
-
 namespace QZ::Platform {
-namespace {} // namespace
 
 ProcessId StartProcess(const std::string& program, const std::vector<std::string>& args,
                        const std::vector<std::string>& environment) {
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const std::string& arg : args)
-    argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-
-  std::vector<char*> envp;
-  for (const std::string& entry : environment)
-    envp.push_back(const_cast<char*>(entry.c_str()));
-  for (char** entry = environ; entry && *entry; ++entry) {
-    const char* equals = std::strchr(*entry, '=');
-    const std::size_t nameLength = equals ? static_cast<std::size_t>(equals - *entry) + 1 : std::strlen(*entry);
-    bool replaced = false;
-    for (const std::string& extra : environment)
-      replaced = replaced || extra.compare(0, nameLength, *entry, nameLength) == 0;
-    if (!replaced)
-      envp.push_back(*entry);
-  }
-  envp.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  const int result = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  return result == 0 ? pid : 0;
+  return SpawnChild(program, args, environment, SpawnLookup::kExactPath).pid;
 }
 
 bool IsProcessRunning(ProcessId process) {

@@ -13,7 +13,7 @@ namespace QZ::Platform {
 using ProcessId = int;
 
 // Starts program (a path) with args, our environment plus environment ("NAME=value"), and its standard output and
-// error going nowhere. 0 when it cannot be started.
+// error going nowhere; it inherits nothing else of this process (SpawnChild). 0 when it cannot be started.
 ProcessId StartProcess(const std::string& program, const std::vector<std::string>& args,
                        const std::vector<std::string>& environment = {});
 // Whether it still runs (an ended process stays to be collected).

@@ -3,6 +3,7 @@
 #include "Panel/Main/Version.h"
 #include "Platform/Folders/Folders.h"
 #include "QZFramework/Application/FrameworkApp.h"
+#include "QZFramework/Utilities/Storage/PathText.h"
 #include "Support/FileTestSupport.h"
 #include "Support/TempFolder.h"
 #include "Support/ThrownText.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -130,6 +132,37 @@ TEST_F(SettingsFiles, WithoutItsFolderAFileStaysUnopenedUntilTheFolderComes) {
   EXPECT_NE(files.Get(kSettingsFileApplication), 0u);
   Redirect(root / "data", root / "config", root / "documents");
   EXPECT_NE(files.Get(kSettingsFileUser), 0u);
+}
+
+TEST_F(SettingsFiles, AFolderNameThatIsNotUtf8KeepsEveryByte) {
+  // A Latin-1 home folder: each folder is the path text of its bytes, and the settings land there.
+  const fs::path latin = root / "caf\xe9";
+  Redirect(latin / "data", latin / "config", latin / "documents");
+  struct Case {
+    std::int32_t id;
+    fs::path folder;
+  };
+  for (const Case& c : {Case{kFolderApplicationData, latin / "data" / "Tolvane" / "PresetEditor"},
+                        Case{kFolderLocalApplicationData, latin / "config" / "Tolvane" / "PresetEditor"},
+                        Case{kFolderDocuments, latin / "documents"}}) {
+    SCOPED_TRACE(c.id);
+    std::string bytes;
+    EXPECT_TRUE(PathBytesFromText(GetApplicationFolder(c.id, u"Tolvane", u"PresetEditor"), bytes));
+    EXPECT_EQ(bytes, c.folder.string());
+    EXPECT_TRUE(fs::is_directory(c.folder));
+  }
+
+  CSettingsFiles files(
+      manager, [](std::int32_t id) { return GetApplicationFolder(id, u"Tolvane", u"PresetEditor"); },
+      kSettingsVersion, Version::GetProductName());
+  const IniFileHandle user = files.Get(kSettingsFileUser);
+  ASSERT_NE(user, 0u);
+  EXPECT_EQ(manager.SetInt(user, kSettingCurrentSkinIndex, 1), kIniFileOk);
+  manager.CloseAll();
+  EXPECT_NE(
+      test::ReadAll(latin / "config" / "Tolvane" / "PresetEditor" / "UserSettings.ini").find("CurrentSkinIndex"),
+      std::string::npos);
+  EXPECT_EQ(std::distance(fs::directory_iterator(root), {}), 1) << "nothing beside the Latin-1 folder";
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -174,6 +175,45 @@ TEST_F(EditorProgram, ASettingsFileThatIsNoRegularFileStaysWhatItIs) {
   EXPECT_TRUE(std::filesystem::is_empty(nodes / "folder"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(nodes), {}),
             static_cast<std::ptrdiff_t>(cases.size()));
+}
+
+TEST_F(EditorProgram, AHomeFolderWhoseNameIsNotUtf8HoldsTheSettings) {
+  struct Case {
+    const char* name;
+    const char* home;                 // below the case's folder
+    const char* configHome;           // below the case's folder; nullptr: none, the home's .config
+    const char* settings;             // the user's settings file, below the case's folder
+    std::vector<std::string> entries; // what the case's folder holds afterwards, sorted
+  };
+  const Case cases[] = {
+      {"home", "caf\xe9", nullptr, "caf\xe9/.config/Tolvane/PresetEditor/UserSettings.ini", {"caf\xe9"}},
+      {"config home", "home", "caf\xe9", "caf\xe9/Tolvane/PresetEditor/UserSettings.ini", {"caf\xe9", "home"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::filesystem::path folder = mTemp.Path() / c.name;
+    std::filesystem::create_directories(folder / c.home);
+    std::vector<std::string> environment = Environment("unused");
+    // An empty XDG variable counts as none.
+    for (std::string& entry : environment) {
+      if (entry.rfind("XDG_CONFIG_HOME=", 0) == 0)
+        entry = "XDG_CONFIG_HOME=" + (c.configHome ? (folder / c.configHome).string() : std::string());
+      if (entry.rfind("XDG_DATA_HOME=", 0) == 0)
+        entry = "XDG_DATA_HOME=";
+    }
+    environment.push_back("HOME=" + (folder / c.home).string());
+    environment.push_back(std::string(kEnvironmentExitAfterFirstFrame) + "=1");
+    const Platform::ProcessId editor = Platform::StartProcess(QZ_EDITOR_PROGRAM, {}, environment);
+    ASSERT_NE(editor, 0);
+    EXPECT_EQ(Platform::WaitForProcess(editor, kTimeoutMs), kExitCodeNormal);
+    EXPECT_NE(test::ReadAll(folder / c.settings).find("CurrentSkinIndex"), std::string::npos);
+    // Nothing in a folder cut at the byte that is not UTF-8.
+    std::vector<std::string> names;
+    for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(folder))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, c.entries);
+  }
 }
 
 } // namespace

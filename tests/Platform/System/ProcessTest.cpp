@@ -1,6 +1,16 @@
 #include "Platform/System/Process.h"
 
+#include "Platform/System/ChildInheritanceForTests.h"
+#include "Support/TempFolder.h"
+
 #include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace QZ::Platform {
 namespace {
@@ -36,6 +46,30 @@ TEST(Process, StartedProcessesAreStoppedWithinTheirGrace) {
 
   EXPECT_EQ(StartProcess("/no/such/program", {}), 0);
   EXPECT_EQ(StopProcess(0, 10), -1);
+}
+
+TEST(Process, AStartedProcessInheritsNothingButItsEnvironment) {
+  const QZ::test::TempFolder temp;
+  const std::string report = temp.File("report");
+  const test::ScopedInheritableState state;
+  ASSERT_TRUE(state.IsSet());
+  // Its standard output goes nowhere: the shell sends the report to the file named by its first argument.
+  const ProcessId child =
+      StartProcess("/bin/sh", {"-c", std::string("exec >\"$0\"; ") + test::kChildReportCommand, report},
+                   {"QZ_PROCESS_PROBE=given"});
+  ASSERT_NE(child, 0);
+  ASSERT_EQ(WaitForProcess(child, 10000), 0);
+
+  const test::ChildReport seen = test::ReadChildReport(QZ::test::ReadAll(report));
+  EXPECT_EQ(seen.descriptors, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(seen.blockedSignals, std::optional<std::uint64_t>(0));
+  ASSERT_TRUE(seen.ignoredSignals.has_value());
+  EXPECT_EQ(*seen.ignoredSignals & ~test::kCLibraryInternalSignals, 0u)
+      << "every signal at its default, SIGPIPE (" << test::SignalBit(SIGPIPE) << ") too";
+  EXPECT_TRUE(seen.HasEntryStartingWith("QZ_PROCESS_PROBE=given"));
+  EXPECT_TRUE(seen.HasEntryStartingWith("PATH="));
+  EXPECT_FALSE(seen.HasEntryStartingWith("ZENITY_"));
+  EXPECT_FALSE(seen.HasEntryStartingWith("DIALOG_"));
 }
 
 } // namespace

@@ -334,8 +334,15 @@ TEST_F(FileDialogTest, ShellOpenPassesTheTargetAndTellsARefusal) {
   opener->mAnswer = Platform::kShellOpenFailed;
   EXPECT_EQ(ShellOpen(Wide("https://example.invalid/support")), E_FAIL);
   EXPECT_EQ(ShellOpen(WideString()), E_FAIL);
+  // A path in a folder whose name is not UTF-8 goes byte for byte; a text no path has goes nowhere.
+  opener->mAnswer = Platform::kShellOpened;
+  WideString latin;
+  ASSERT_TRUE(PathTextFromBytes("/opt/caf\xe9/User Guide.pdf", latin));
+  EXPECT_EQ(ShellOpen(latin), S_OK);
+  EXPECT_EQ(ShellOpen(WideString(u"/opt/caf\xD800/User Guide.pdf")), E_FAIL);
   EXPECT_EQ(opener->mTargets,
-            (std::vector<std::string>{"/opt/editor/User Guide.pdf", "https://example.invalid/support"}));
+            (std::vector<std::string>{"/opt/editor/User Guide.pdf", "https://example.invalid/support",
+                                      "/opt/caf\xe9/User Guide.pdf"}));
   EXPECT_TRUE(mBoxes->mShown.empty());
 }
 

@@ -1,6 +1,7 @@
 #include "QZFramework/Utilities/Storage/QZFile.h"
 
 #include "QZFramework/ObjectBase/Exception.h"
+#include "QZFramework/Utilities/Storage/PathText.h"
 
 #include "Platform/Files/Files.h"
 
@@ -24,11 +25,15 @@ WideString Joined(const WideString& folder, const WideString& name) {
   return folder.Concat(WideString(kPathSeparator)).Concat(name);
 }
 
+// The bytes a path's text stands for; empty for a text that is no path's text, which names no file.
+std::string SystemPath(const WideString& path) {
+  std::string bytes;
+  return PathBytesFromText(path, bytes) ? bytes : std::string();
+}
+
 Platform::PathKind KindOf(const WideString& path) {
-  if (path.IsEmpty())
-    return Platform::PathKind::kMissing;
-  const NarrowString utf8 = path.ToNarrow();
-  return Platform::GetPathKind(utf8.GetChars());
+  const std::string bytes = SystemPath(path);
+  return bytes.empty() ? Platform::PathKind::kMissing : Platform::GetPathKind(bytes.c_str());
 }
 
 char16_t FoldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + (u'a' - u'A')) : c; }
@@ -90,8 +95,9 @@ QZRESULT File::Open(const WideString& folder, const WideString& name, std::uint3
     if (flags & kExclusive)
       mode |= Platform::kOpenExclusive;
   }
-  const NarrowString path = mFullPath.ToNarrow();
-  const Platform::FileDescriptor fd = Platform::OpenRegularFile(path.GetChars(), mode);
+  const std::string path = SystemPath(mFullPath);
+  const Platform::FileDescriptor fd =
+      path.empty() ? Platform::kNoFile : Platform::OpenRegularFile(path.c_str(), mode);
   if (fd == Platform::kNoFile)
     return E_FAIL;
   RCPtr<LHolder<int>> holder = LHolder<int>::Create();
@@ -110,8 +116,9 @@ QZRESULT File::Close() {
   const int fd = Descriptor();
   Platform::CloseFile(fd);
   if (mFlags & kDeleteOnClose) {
-    const NarrowString path = mFullPath.ToNarrow();
-    (void)Platform::RemoveFile(path.GetChars());
+    const std::string path = SystemPath(mFullPath);
+    if (!path.empty())
+      (void)Platform::RemoveFile(path.c_str());
   }
   mDescriptor = RCPtr<LHolder<int>>();
   return S_OK;
@@ -171,8 +178,7 @@ bool FileExists(const WideString& path) {
 }
 
 bool DirectoryExists(const WideString& path) {
-  NarrowString utf8 = path.ToNarrow();
-  std::string text(utf8.GetChars());
+  std::string text = SystemPath(path);
   if (text.size() > 1 && text.back() == '/')
     text.pop_back();
   return !text.empty() && Platform::GetPathKind(text.c_str()) == Platform::PathKind::kDirectory;
@@ -188,34 +194,34 @@ QZRESULT EnsureDirectoryExists(const WideString& path) {
 bool CreateDirectoryChain(const WideString& path, bool parentOnly) {
   // Only "/" separates here: a backslash is an ordinary character in a POSIX name,
   // and splitting at it would make folders nobody asked for.
-  const std::string utf8 = path.ToNarrow().GetChars();
-  if (utf8.empty())
+  const std::string bytes = SystemPath(path);
+  if (bytes.empty())
     return false;
   std::size_t last = std::string::npos;
-  for (std::size_t i = 1; i < utf8.size(); ++i) {
-    if (utf8[i] != '/')
+  for (std::size_t i = 1; i < bytes.size(); ++i) {
+    if (bytes[i] != '/')
       continue;
     last = i;
-    (void)Platform::MakeDirectory(utf8.substr(0, i).c_str());
+    (void)Platform::MakeDirectory(bytes.substr(0, i).c_str());
   }
   if (!parentOnly) {
-    (void)Platform::MakeDirectory(utf8.c_str());
-    return Platform::PathExists(utf8.c_str());
+    (void)Platform::MakeDirectory(bytes.c_str());
+    return Platform::PathExists(bytes.c_str());
   }
   if (last == std::string::npos)
     return true;
-  return Platform::PathExists(utf8.substr(0, last).c_str());
+  return Platform::PathExists(bytes.substr(0, last).c_str());
 }
 
 WideString GetLongPath(const WideString& path) {
   if (path.IsEmpty())
     return path;
-  const NarrowString utf8 = path.ToNarrow();
+  const std::string bytes = SystemPath(path);
   std::string resolved;
-  if (!Platform::GetRealPath(utf8.GetChars(), resolved))
+  if (bytes.empty() || !Platform::GetRealPath(bytes.c_str(), resolved))
     return path;
   WideString result;
-  if (result.ConvertFromNarrow(resolved.c_str(), -1) != S_OK)
+  if (!PathTextFromBytes(resolved, result))
     return path;
   return result;
 }
@@ -225,8 +231,8 @@ QZRESULT FindFiles(const WideString& folder, const WideString& pattern, StringAr
   if (!DirectoryExists(folder))
     return E_NOTIMPL;
   const WideString wildcard = pattern.EqualsString(WideString(u"*.*")) ? WideString(u"*") : pattern;
-  const NarrowString utf8Folder = folder.ToNarrow();
-  const bool listed = Platform::ListDirectory(utf8Folder.GetChars(), [&](const Platform::DirectoryEntry& entry) {
+  const std::string folderBytes = SystemPath(folder);
+  const bool listed = Platform::ListDirectory(folderBytes.c_str(), [&](const Platform::DirectoryEntry& entry) {
     if (entry.isDirectory)
       return;
     WideString name;

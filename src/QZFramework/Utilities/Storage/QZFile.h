@@ -1,7 +1,9 @@
 #pragma once
 // Binary files opened by folder and name, and the path helpers. Paths are wide
-// strings, handed to the system as UTF-8. Read, write and measuring failures throw
-// the framework's Runtime Error; opening reports a result.
+// strings, handed to the system as the exact bytes their path text stands for
+// (PathText: a name that is not UTF-8 keeps each of its bytes); a text that is no
+// path's text names no file. Read, write and measuring failures throw the
+// framework's Runtime Error; opening reports a result.
 
 #include "QZFramework/ObjectBase/QZResult.h"
 #include "QZFramework/ObjectBase/RefCountedObject.h"

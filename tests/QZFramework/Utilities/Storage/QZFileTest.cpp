@@ -1,11 +1,13 @@
 #include "QZFramework/Utilities/Storage/QZFile.h"
 
+#include "QZFramework/Utilities/Storage/PathText.h"
 #include "Support/FileTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -220,6 +222,37 @@ TEST_F(FileTest, ExistenceAndFolderCreation) {
   EXPECT_FALSE(fs::exists(folder / "p" / "q" / "r"));
   EXPECT_TRUE(CreateDirectoryChain(W("plain"), true));
   EXPECT_FALSE(CreateDirectoryChain(WideString(), false));
+}
+
+// A folder name that is not UTF-8 (a Latin-1 home folder) reaches the system byte for byte, and the text of a
+// path that cannot be (a lone surrogate no path's text holds) names no file at all, not a cut one.
+TEST_F(FileTest, APathTextReachesTheSystemByteForByte) {
+  const auto text = [](const std::string& bytes) {
+    WideString path;
+    EXPECT_TRUE(PathTextFromBytes(bytes, path));
+    return path;
+  };
+  const fs::path latin = folder / "caf\xe9";
+  EXPECT_EQ(EnsureDirectoryExists(text((latin / "sub").string())), 0);
+  EXPECT_TRUE(fs::is_directory(latin / "sub"));
+  EXPECT_TRUE(DirectoryExists(text(latin.string())));
+  {
+    File file(text(latin.string()), W("f.bin"), kRW | kCreate);
+    ASSERT_TRUE(file.IsOpen());
+    EXPECT_EQ(file.Write("x", 1), 1);
+  }
+  EXPECT_EQ(ReadAll(latin / "f.bin"), "x");
+  EXPECT_TRUE(FileExists(text((latin / "f.bin").string())));
+  std::string resolved;
+  EXPECT_TRUE(PathBytesFromText(GetLongPath(text((latin / "sub" / ".." / "f.bin").string())), resolved));
+  EXPECT_EQ(resolved, fs::canonical(latin / "f.bin").string());
+  StringArrayT<char16_t, char> found;
+  EXPECT_EQ(FindFiles(text(latin.string()), W("*"), found), 1);
+
+  const WideString noPath = W(folder.string()).Concat(WideString(u"/caf\xD800/x"));
+  EXPECT_EQ(EnsureDirectoryExists(noPath), E_FAIL);
+  EXPECT_FALSE(File(noPath, WideString(), kRW | kCreate).IsOpen());
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 1) << "only the Latin-1 folder, nothing cut";
 }
 
 TEST_F(FileTest, FindFilesListsMatchingFilesOnly) {
