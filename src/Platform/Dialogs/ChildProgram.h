@@ -42,6 +42,8 @@ public:
   const std::string& GetOutput() const { return mOutput; }
   const std::string& GetError() const { return mError; }
   bool IsRunning() const { return mPid > 0; }
+  // The running child's process id (the program's own: it is exec'd straight from the spawn); 0 when none runs.
+  int GetProcessId() const { return mPid; }
   // Whether the last Start failed because PATH has no such program.
   bool IsMissing() const { return mMissing; }
 

@@ -1,12 +1,8 @@
 #include "Platform/Dialogs/DialogOwnerLink.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <xcb/xcb.h>
 #include <xcb/xproto.h>
 
-#include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <string_view>
@@ -15,49 +11,15 @@
 namespace QZ::Platform {
 namespace {
 
-constexpr const char* kMarkName = "QZ_DIALOG_MARK";
-// An environment larger than this is not read to its end (a dialog program's is a few kilobytes).
-constexpr std::size_t kMaxEnvironment = 1 << 20;
 // The longest window list read: far more windows than a desktop shows.
 constexpr std::uint32_t kMaxWindows = 4096;
 // _NET_WM_STATE's client message: add a state, asked for by an application.
 constexpr std::uint32_t kStateAdd = 1;
 constexpr std::uint32_t kSourceApplication = 1;
 
-std::atomic<unsigned> gNextMark{0};
-
 std::int64_t NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
       .count();
-}
-
-// Whether the process's environment holds the entry. Read from /proc: the process is our own child.
-bool ProcessHasEntry(std::uint32_t pid, const std::string& entry) {
-  const std::string path = "/proc/" + std::to_string(pid) + "/environ";
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-    return false;
-  std::string text;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t count = ::read(fd, buffer, sizeof buffer);
-    if (count < 0 && errno == EINTR)
-      continue;
-    if (count <= 0 || text.size() >= kMaxEnvironment)
-      break;
-    text.append(buffer, static_cast<std::size_t>(count));
-  }
-  ::close(fd);
-  std::size_t from = 0;
-  while (from < text.size()) {
-    std::size_t end = text.find('\0', from);
-    if (end == std::string::npos)
-      end = text.size();
-    if (std::string_view(text).substr(from, end - from) == entry)
-      return true;
-    from = end + 1;
-  }
-  return false;
 }
 
 } // namespace
@@ -151,27 +113,25 @@ struct DialogOwnerLink::Connection {
 };
 
 DialogOwnerLink::DialogOwnerLink(std::uint64_t ownerWindow)
-    : mOwner(ownerWindow), mStartedMs(NowMs()), mNextLookMs(mStartedMs), mDone(ownerWindow == 0) {
-  mMark = std::string(kMarkName) + "=" + std::to_string(::getpid()) + "." + std::to_string(gNextMark++);
-}
+    : mOwner(ownerWindow), mStartedMs(NowMs()), mNextLookMs(mStartedMs), mDone(ownerWindow == 0) {}
 
 DialogOwnerLink::~DialogOwnerLink() = default;
 
-bool DialogOwnerLink::Poll() {
-  if (mDone)
+bool DialogOwnerLink::Poll(int pid) {
+  if (mDone || pid <= 0)
     return true;
   const std::int64_t now = NowMs();
   if (now < mNextLookMs)
     return false;
   mNextLookMs = now + kLookEveryMs;
-  if (now - mStartedMs > kGiveUpAfterMs || Look()) {
+  if (now - mStartedMs > kGiveUpAfterMs || Look(static_cast<std::uint32_t>(pid))) {
     mX.reset();
     mDone = true;
   }
   return mDone;
 }
 
-bool DialogOwnerLink::Look() {
+bool DialogOwnerLink::Look(std::uint32_t pid) {
   if (!mX) {
     mX = Connection::Open();
     if (!mX)
@@ -193,8 +153,8 @@ bool DialogOwnerLink::Look() {
     xcb_generic_error_t* error = nullptr;
     xcb_get_property_reply_t* reply = xcb_get_property_reply(c, cookies[i], &error);
     if (reply != nullptr && reply->format == 32 && xcb_get_property_value_length(reply) == 4) {
-      const std::uint32_t pid = *static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
-      if (found == XCB_WINDOW_NONE && ProcessHasEntry(pid, mMark))
+      const std::uint32_t windowPid = *static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
+      if (found == XCB_WINDOW_NONE && windowPid == pid)
         found = windows[i];
       else
         mForeign.insert(windows[i]);

@@ -4,8 +4,8 @@
 // modal, as a dialog the owner opened itself would be. A window manager then keeps it above the owner, also when
 // the user clicks the owner.
 //
-// The program's window is the one the window manager lists whose process (its _NET_WM_PID) carries this link's
-// mark in its environment: the program is started with GetMarkEntry added to its environment.
+// The program's window is the one the window manager lists whose _NET_WM_PID is the program's process: the
+// program is exec'd straight from the spawn, so the child's id is the dialog program's own.
 //
 // X11 only, on a connection of its own (XCB: its errors come back to the call, never to a process-wide handler).
 // An owner without an X11 id (no owner, another window system) links nothing. The search runs from Poll, never
@@ -16,7 +16,6 @@
 #include <cstdint>
 #include <memory>
 #include <set>
-#include <string>
 
 namespace QZ::Platform {
 
@@ -34,20 +33,17 @@ public:
 
   // Whether there is an owner to link a window to.
   bool IsWanted() const { return mOwner != 0; }
-  // The "NAME=value" entry the program's environment gets (only when IsWanted).
-  const std::string& GetMarkEntry() const { return mMark; }
-  // Looks for the program's window when a look is due, and links it. True once nothing is left to do: linked,
-  // given up, or nothing wanted.
-  bool Poll();
+  // Looks for the window of the program running as process pid when a look is due, and links it. True once
+  // nothing is left to do: linked, given up, or nothing wanted.
+  bool Poll(int pid);
   bool IsLinked() const { return mLinked; }
 
 private:
   struct Connection;
 
-  bool Look();
+  bool Look(std::uint32_t pid);
 
   std::uint64_t mOwner;
-  std::string mMark;
   std::unique_ptr<Connection> mX;
   std::set<std::uint32_t> mForeign; // windows seen that are not the program's
   std::int64_t mStartedMs;

@@ -29,10 +29,8 @@ class ZenityChoice final : public PendingFileChoice {
 public:
   explicit ZenityChoice(const FileChooserRequest& request)
       : mMode(request.mode), mOwnerLink(SystemIdOfOwner(request)) {
-    std::vector<std::string> environment = DialogProgramEnvironment();
-    if (mOwnerLink.IsWanted())
-      environment.push_back(mOwnerLink.GetMarkEntry());
-    mStarted = mChild.Start(kZenity, ZenityArguments(request, SystemIdOfOwner(request)), true, environment);
+    mStarted = mChild.Start(kZenity, ZenityArguments(request, SystemIdOfOwner(request)), true,
+                            DialogProgramEnvironment());
   }
 
   bool Poll(FileChooserAnswer& answer) override {
@@ -42,7 +40,7 @@ public:
     }
     if (!mChild.Poll()) {
       // zenity's file selection takes no parent from --attach: it is linked to its owner here once it shows.
-      mOwnerLink.Poll();
+      mOwnerLink.Poll(mChild.GetProcessId());
       return false;
     }
     answer = ZenityAnswer(mChild.GetExitCode(), mChild.GetOutput(), mMode);
