@@ -14,11 +14,13 @@ constexpr const char* kXdgOpen = "xdg-open";
 
 class XdgOpener final : public ShellOpener {
 public:
+  explicit XdgOpener(int waitMs = kShellOpenWaitMs) : mWaitMs(waitMs) {}
+
   int Open(const std::string& target) override {
     ChildProgram child;
     if (!child.Start(kXdgOpen, {target}, false))
       return kShellOpenFailed;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kShellOpenWaitMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(mWaitMs);
     bool ended = false;
     static_cast<void>(WaitModally([&] {
       ended = child.Poll();
@@ -30,6 +32,9 @@ public:
     }
     return child.GetExitCode() == 0 ? kShellOpened : kShellOpenFailed;
   }
+
+private:
+  const int mWaitMs;
 };
 
 struct Installed {
@@ -43,6 +48,8 @@ Installed& GetInstalled() {
 }
 
 } // namespace
+
+std::shared_ptr<ShellOpener> MakeXdgOpener(int waitMs) { return std::make_shared<XdgOpener>(waitMs); }
 
 std::shared_ptr<ShellOpener> SetShellOpener(std::shared_ptr<ShellOpener> opener) {
   if (!opener)

@@ -32,6 +32,10 @@ public:
 // no such file) comes well within it; the windows take no input meanwhile, so it is kept short.
 inline constexpr int kShellOpenWaitMs = 2000;
 
+// The xdg-open opener with another wait; tests give it a long one, so that a refusal is told from a busy opener
+// whatever the machine's load.
+std::shared_ptr<ShellOpener> MakeXdgOpener(int waitMs);
+
 // Installs an opener (null: xdg-open) and returns the one it replaces.
 std::shared_ptr<ShellOpener> SetShellOpener(std::shared_ptr<ShellOpener> opener);
 // Opens through the installed opener.

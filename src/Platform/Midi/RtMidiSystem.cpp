@@ -856,6 +856,59 @@ bool IsJackServerRunning(const std::string& serverName) {
   return true;
 }
 
+struct JackPortWatch::State {
+  jack_client_t* client = nullptr;
+  mutable std::mutex lock;
+  std::map<jack_port_id_t, std::string> names; // of the ports that came while watched
+  std::vector<Change> changes;
+
+  // libjack's thread of the client. A port that comes is named from the server's port table at once; one that
+  // went again before that is noted without a name.
+  static void OnPort(jack_port_id_t id, int came, void* user) {
+    auto* state = static_cast<State*>(user);
+    std::string name;
+    if (came) {
+      if (const jack_port_t* port = jack_port_by_id(state->client, id))
+        name = jack_port_name(port);
+    }
+    std::lock_guard<std::mutex> guard(state->lock);
+    if (came) {
+      state->names[id] = name;
+    } else if (const auto it = state->names.find(id); it != state->names.end()) {
+      name = std::move(it->second);
+      state->names.erase(it);
+    }
+    state->changes.push_back({std::move(name), came != 0});
+  }
+};
+
+JackPortWatch::JackPortWatch(const std::string& serverName) : mState(std::make_unique<State>()) {
+  const auto clients = LockJackClients();
+  jack_client_t* client = OpenJackClient("QZ port watch", serverName);
+  if (!client)
+    return;
+  mState->client = client;
+  if (jack_set_port_registration_callback(client, &State::OnPort, mState.get()) != 0 ||
+      jack_activate(client) != 0) {
+    jack_client_close(client);
+    mState->client = nullptr;
+  }
+}
+
+JackPortWatch::~JackPortWatch() {
+  if (!mState->client)
+    return;
+  const auto clients = LockJackClients();
+  jack_client_close(mState->client);
+}
+
+bool JackPortWatch::IsWatching() const { return mState->client != nullptr; }
+
+std::vector<JackPortWatch::Change> JackPortWatch::GetChanges() const {
+  std::lock_guard<std::mutex> guard(mState->lock);
+  return mState->changes;
+}
+
 std::u16string MidiDeviceNameFromAlsaPort(std::string_view portName) {
   std::u16string name = Utf8ToUtf16(ClientPart(portName));
   TruncateMidiDeviceName(name);

@@ -29,6 +29,8 @@
 // polls the count, and a send that asks for presence, cost no server round trip while nothing changes. Without
 // the announce port (ALSA present but the watch refused) the count is unknown and every look asks again.
 //
+// For tests, JackPortWatch notes the ports that come and go on a JACK server, from a client of its own.
+//
 // Thread safety: every operation may be called from any thread. Input callbacks run on RtMidi's threads.
 
 #include "Platform/Midi/MidiSystem.h"
@@ -36,6 +38,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace QZ::Platform {
 
@@ -56,6 +59,30 @@ struct RtMidiSystemOptions {
 
 // Whether a JACK server answers under that name (empty: the default one). Starts none.
 bool IsJackServerRunning(const std::string& serverName = {});
+
+// For tests: a JACK client of its own on a server that notes the ports which come and go there, by full name, in
+// order. A port listed before the watch began is noted with an empty name when it goes. Nothing is noted when no
+// server answers under that name. Any thread (the notes are made on libjack's thread of the watch's client).
+class JackPortWatch {
+public:
+  struct Change {
+    std::string port;
+    bool came = false; // false: went
+  };
+
+  explicit JackPortWatch(const std::string& serverName = {});
+  ~JackPortWatch();
+  JackPortWatch(const JackPortWatch&) = delete;
+  JackPortWatch& operator=(const JackPortWatch&) = delete;
+
+  bool IsWatching() const;
+  std::vector<Change> GetChanges() const;
+
+  struct State; // libjack's client and the notes, kept out of this header
+
+private:
+  std::unique_ptr<State> mState;
+};
 
 // The device names of RtMidi's full port names.
 std::u16string MidiDeviceNameFromAlsaPort(std::string_view portName);

@@ -79,10 +79,23 @@ std::uint32_t SimulatedMidiSystem::GetAnswerCount() {
   return mAnswers;
 }
 
+void SimulatedMidiSystem::HoldAnswers(bool hold) {
+  {
+    std::lock_guard<std::mutex> guard(mLock);
+    mHeld = hold;
+  }
+  mChanged.notify_all();
+}
+
+bool SimulatedMidiSystem::WaitForKeptAnswers(std::size_t count, std::chrono::milliseconds timeout) {
+  std::unique_lock<std::mutex> lock(mLock);
+  return mChanged.wait_for(lock, timeout, [&] { return mQueue.size() >= count; });
+}
+
 void SimulatedMidiSystem::AnswerLoop() {
   std::unique_lock<std::mutex> lock(mLock);
   while (!mStopping) {
-    if (mQueue.empty()) {
+    if (mQueue.empty() || mHeld) {
       mChanged.wait(lock);
       continue;
     }

@@ -4,9 +4,10 @@
 // answers come back on the input from the backend's own thread, as a device's would, after the reply delay.
 //
 // Built on the scripted fake: devices, handles, buffers and completion behave as there (long messages complete at
-// once). Options for tests: a silent controller never answers, a slow one answers after a delay, and the
-// controller can be unplugged (its handles die and a pending answer is lost) and plugged in again. Its device
-// change count moves only then, so a watcher of its devices does nothing while it stays plugged in.
+// once). Options for tests: a silent controller never answers, a slow one answers after a delay, answers can be
+// held back until the test lets them go, and the controller can be unplugged (its handles die and a pending answer
+// is lost) and plugged in again. Its device change count moves only then, so a watcher of its devices does nothing
+// while it stays plugged in.
 //
 // Selected for the process with the environment variable PELLAN_VORN_MIDI (see MidiSystem.h).
 //
@@ -19,6 +20,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -56,6 +58,10 @@ public:
   void Plug();
   // Answers put on the input so far.
   std::uint32_t GetAnswerCount();
+  // For tests that act while a request waits for its answer: while held, answers are kept (their delay runs on)
+  // and none is put on the input. WaitForKeptAnswers waits until so many are kept: false when the time runs out.
+  void HoldAnswers(bool hold);
+  bool WaitForKeptAnswers(std::size_t count, std::chrono::milliseconds timeout);
 
   // MidiSystem
   std::uint32_t GetDeviceCount(MidiDirection direction) override;
@@ -98,6 +104,7 @@ private:
   std::uint64_t mPlugging = 0; // counts unplugs
   std::atomic<std::uint64_t> mChanges{0};
   bool mStopping = false;
+  bool mHeld = false;
   std::uint32_t mAnswers = 0;
   std::deque<Answer> mQueue;
   std::thread mAnswerThread;

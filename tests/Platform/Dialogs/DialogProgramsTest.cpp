@@ -209,6 +209,9 @@ TEST_F(DialogProgramsTest, AMissingZenityFailsWithTheReason) {
 }
 
 TEST_F(DialogProgramsTest, XdgOpenIsGivenTheTargetAndItsExitDecides) {
+  // A wait no stub outlasts, however loaded the machine: each exit is the one read, never the wait's end.
+  constexpr int kPatientWaitMs = 120000;
+  SetShellOpener(MakeXdgOpener(kPatientWaitMs));
   InstallStub("xdg-open");
   const ScopedEnvironment path("PATH", Bin());
   const ScopedEnvironment log("STUB_LOG", Log());

@@ -16,11 +16,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace QZ {
@@ -119,13 +118,20 @@ TEST_F(PaintingWaitTest, TheApplicationsWaitPaintsWhileABoxOrTheOpenerRuns) {
                                                          30, 40 * 4, Platform::PixelAlpha::kPremultiplied}));
     ASSERT_NE(Presented(), kRed);
     mWindow->GetRootWindow()->InvalidateRect({0, 0, 40, 30});
-    // Released from outside a while later: meanwhile only the application's own wait can paint the window.
-    std::thread releaser([this] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      test::WriteAll(mStubs.Release(), "");
+    // The stub is released once the window shows its picture again (or after many polls, should it never):
+    // meanwhile only the application's own wait, which this one passes through, can paint the window.
+    int polls = 0;
+    const Platform::ModalWait application = Platform::SetModalWait(nullptr);
+    Platform::SetModalWait([&](const std::function<bool()>& done) {
+      return application([&] {
+        if (!std::filesystem::exists(mStubs.Release()) && (Presented() == kRed || ++polls > 500))
+          test::WriteAll(mStubs.Release(), "");
+        return done();
+      });
     });
     const bool answered = c.run();
-    releaser.join();
+    Platform::SetModalWait(application);
+    test::WriteAll(mStubs.Release(), ""); // an opener left running once the wait ended ends too
     EXPECT_TRUE(answered);
     EXPECT_EQ(Presented(), kRed);
   }

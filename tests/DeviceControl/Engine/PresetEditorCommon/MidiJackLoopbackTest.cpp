@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <random>
 #include <string>
@@ -29,6 +31,9 @@ using Platform::SimulatedController;
 constexpr int kStopGraceMs = 5000;
 constexpr const char* kServerLifetime = "120"; // seconds, should the test never stop it
 constexpr const char* kSimulationLifetime = "90";
+// How long the server waits for a client's part of a period before it throws the client out (its default is half a
+// second): a test process on a loaded machine is often slower than that.
+constexpr const char* kClientTimeoutMs = "30000";
 
 // Stops a child process when it goes.
 class Child {
@@ -58,7 +63,8 @@ TEST(MidiJackLoopback, AProgramIsSentAndFetchedThroughTheRealBackend) {
   const std::string server = "qz-loopback-" + std::to_string(std::random_device()());
   const std::string environment = "JACK_DEFAULT_SERVER=" + server;
   Child jack(Platform::StartProcess(
-      timeout, {kServerLifetime, jackd, "-n", server, "-r", "-d", "dummy", "-p", "256"}, {environment}));
+      timeout, {kServerLifetime, jackd, "-n", server, "-r", "-t", kClientTimeoutMs, "-d", "dummy", "-p", "256"},
+      {environment}));
   ASSERT_TRUE(jack);
   ASSERT_TRUE(test::Eventually([&] { return Platform::IsJackServerRunning(server) || !jack.IsRunning(); }))
       << "the JACK server did not start in time";
@@ -159,7 +165,9 @@ protected:
   bool StartServer() {
     const std::string environment = "JACK_DEFAULT_SERVER=" + mServer;
     mJack.emplace(Platform::StartProcess(
-        mTimeout, {kServerLifetime, mJackd, "-n", mServer, "-r", "-d", "dummy", "-p", "256"}, {environment}));
+        mTimeout,
+        {kServerLifetime, mJackd, "-n", mServer, "-r", "-t", kClientTimeoutMs, "-d", "dummy", "-p", "256"},
+        {environment}));
     return *mJack &&
            test::Eventually([&] { return Platform::IsJackServerRunning(mServer) || !mJack->IsRunning(); }) &&
            mJack->IsRunning();
@@ -198,18 +206,23 @@ protected:
     DeliverUntil([&](const std::vector<test::Seen>&) { return mManager->IsDeviceConnected(); });
     ASSERT_TRUE(mManager->IsDeviceConnected());
   }
-  // Idle passes until both directions were announced with that status; how often each was.
-  std::pair<int, int> AwaitBoth(std::int32_t status) {
-    std::pair<int, int> counts;
+  // Idle passes until the last announcement of each direction says that status; whether it came to that. How
+  // many come on the way depends on the timing (a device whose ports appear one by one may be announced back and
+  // gone again in between); where they end does not.
+  bool AwaitLast(std::int32_t status) {
+    bool reached = false;
     DeliverUntil([&](const std::vector<test::Seen>& all) {
-      counts = {0, 0};
+      std::optional<std::int32_t> input, output;
       for (const test::Seen& seen : all) {
-        counts.first += seen.id == "NID_MIDI_INPUT_DEVICE_CONNECTION_STATUS_CHANGED" && seen.status == status;
-        counts.second += seen.id == "NID_MIDI_OUTPUT_DEVICE_CONNECTION_STATUS_CHANGED" && seen.status == status;
+        if (seen.id == "NID_MIDI_INPUT_DEVICE_CONNECTION_STATUS_CHANGED")
+          input = seen.status;
+        else if (seen.id == "NID_MIDI_OUTPUT_DEVICE_CONNECTION_STATUS_CHANGED")
+          output = seen.status;
       }
-      return counts.first > 0 && counts.second > 0;
+      reached = input == status && output == status;
+      return reached;
     });
-    return counts;
+    return reached;
   }
 
   std::uint32_t mSenderRestMs = Platform::RtMidiSystemOptions{}.jackSenderRestMs;
@@ -230,13 +243,14 @@ TEST_F(MidiJackManagerTest, AServerThatStopsTakesItsDevicesAndANewOneIsFound) {
   EXPECT_EQ(mManager->GetPresetFromMidiDevice(5), 0);
 
   mJack->Stop();
-  EXPECT_EQ(AwaitBoth(kMidiDeviceDisconnected), std::make_pair(1, 1));
+  EXPECT_TRUE(AwaitLast(kMidiDeviceDisconnected)) << "the devices were not announced gone";
   EXPECT_FALSE(mManager->IsDeviceConnected());
-  std::this_thread::sleep_for(std::chrono::milliseconds(200)); // libjack's threads notice meanwhile
+  // libjack's threads have noticed: the backend lists nothing of the old server any more.
+  ASSERT_TRUE(test::Eventually([&] { return IsGone("Pellan Vorn"); }));
 
   ASSERT_TRUE(StartServer());
   ASSERT_TRUE(StartSimulation());
-  EXPECT_EQ(AwaitBoth(kMidiDeviceConnected), std::make_pair(1, 1));
+  EXPECT_TRUE(AwaitLast(kMidiDeviceConnected)) << "the new server's devices were not announced";
   DeliverUntil([&](const std::vector<test::Seen>&) { return mManager->IsDeviceConnected(); });
   ASSERT_TRUE(mManager->IsDeviceConnected());
   SetEngineRecord(kMine);
@@ -260,9 +274,12 @@ TEST_F(MidiJackManagerTest, SendsToAControllerThatWentFailAndAReplugIsAnnounced)
     SCOPED_TRACE(i);
     EXPECT_EQ(mManager->SendPreset(3), E_FAIL);
   }
+  // A reply wait far longer than anything takes on a loaded machine: the fetch fails without waiting for it.
+  constexpr std::uint32_t kLongReplyWaitMs = 10 * test::kPatienceMs;
+  mManager->SetReplyWait(kLongReplyWaitMs);
   const auto asked = std::chrono::steady_clock::now();
   EXPECT_EQ(mManager->GetPresetFromMidiDevice(3), kMidiNoPort);
-  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(LMidiManager::kReplyWaitMs))
+  EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(kLongReplyWaitMs))
       << "at once, not after the reply wait";
   EXPECT_TRUE(mTap->TakeSent().empty());
 
@@ -331,31 +348,71 @@ TEST_F(MidiJackManagerTest, TheDeviceOfExactlyTheNameIsTheOneConnected) {
 }
 
 } // namespace
-// The output's sender client rests between bursts of messages (the server wakes it every period): after a rest a
-// fetch makes it again and works, and a controller that came back while it rested is refused all the same.
+// The output's sender client rests between bursts of messages (the server wakes it every period): its port leaves
+// the server after a rest, a fetch makes it again and works, and a controller that came back while it rested is
+// refused all the same. A watch of the server's ports of its own sees the sender come and go.
 class MidiJackRestingSenderTest : public MidiJackManagerTest {
 protected:
   static constexpr std::uint32_t kRestMs = 20;
   MidiJackRestingSenderTest() { mSenderRestMs = kRestMs; }
+
+  // Each time the sender's port came (true) and went (false), in order.
+  std::vector<bool> SenderChanges() const {
+    std::vector<bool> changes;
+    for (const Platform::JackPortWatch::Change& change : mWatch->GetChanges()) {
+      const std::string& port = change.port;
+      const std::string tail = " send";
+      if (port.starts_with("QZ MIDI") && port.size() > tail.size() && port.ends_with(tail))
+        changes.push_back(change.came);
+    }
+    return changes;
+  }
+  // Until every sender port that came (the manager's, and those of the ports its checks opened and closed) has
+  // gone again, with at least `since` + 2 changes; the changes after the first `since`.
+  std::vector<bool> RestedSince(std::size_t since) const {
+    std::vector<bool> changes;
+    test::Eventually([&] {
+      changes = SenderChanges();
+      const auto came = std::count(changes.begin(), changes.end(), true);
+      return changes.size() >= since + 2 && came * 2 == static_cast<std::ptrdiff_t>(changes.size());
+    });
+    return changes.size() < since
+               ? std::vector<bool>()
+               : std::vector<bool>(changes.begin() + static_cast<std::ptrdiff_t>(since), changes.end());
+  }
+  void TearDown() override {
+    mWatch.reset(); // before the server goes
+    MidiJackManagerTest::TearDown();
+  }
+
+  std::optional<Platform::JackPortWatch> mWatch;
 };
 
 TEST_F(MidiJackRestingSenderTest, AFetchAfterARestWorksAndAReplugDuringOneIsRefused) {
+  mWatch.emplace(mServer);
+  ASSERT_TRUE(mWatch->IsWatching());
   ASSERT_TRUE(StartSimulation());
   MakeConnectedManager();
   mManager->StopDeviceStatusPolling();
+  // Made with the output, the sender rests once nothing goes out.
+  const std::vector<bool> opened = RestedSince(0);
+  ASSERT_FALSE(opened.empty());
+  EXPECT_EQ(std::count(opened.begin(), opened.end(), true) * 2, static_cast<std::ptrdiff_t>(opened.size()))
+      << "the sender did not rest";
   for (int round = 0; round < 3; ++round) {
     SCOPED_TRACE(round);
-    std::this_thread::sleep_for(std::chrono::milliseconds(5 * kRestMs));
+    const std::size_t before = SenderChanges().size();
     SetEngineRecord(kMine);
     EXPECT_EQ(mManager->GetPresetFromMidiDevice(5), 0);
     EXPECT_EQ(EngineRecord(), kDefaults);
+    EXPECT_EQ(RestedSince(before), (std::vector<bool>{true, false}))
+        << "the sender came back for the fetch, and rested again";
   }
 
-  std::this_thread::sleep_for(std::chrono::milliseconds(5 * kRestMs));
+  // The controller goes and comes back while the sender rests.
   mSimulations.back()->Stop();
   ASSERT_TRUE(test::Eventually([&] { return IsGone("Pellan Vorn"); }));
   ASSERT_TRUE(StartSimulation());
-  std::this_thread::sleep_for(std::chrono::milliseconds(5 * kRestMs));
   (void)mTap->TakeSent();
   SetEngineRecord(kMine);
   EXPECT_EQ(mManager->SendPreset(4), E_FAIL);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -95,7 +96,7 @@ TEST_F(MidiSimulatedControllerTest, StoresWhatItIsSent) {
   EXPECT_EQ(mSimulated->GetController().GetProgram(0), SimulatedController::kDefaultRecord);
 }
 
-TEST_F(MidiSimulatedControllerTest, SilentSlowUnpluggedAndPluggedInAgain) {
+TEST_F(MidiSimulatedControllerTest, SilentSlowHeldUnpluggedAndPluggedInAgain) {
   // Silent: the request goes out and nothing comes back; the next answer is the next request's.
   mSimulated->SetSilent(true);
   EXPECT_EQ(SendFramed(BuildPresetRequestMessage(1)), 9);
@@ -104,12 +105,24 @@ TEST_F(MidiSimulatedControllerTest, SilentSlowUnpluggedAndPluggedInAgain) {
   EXPECT_EQ(Fetch(2), (SimulatedController::Record{9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9}));
   EXPECT_EQ(mSimulated->GetAnswerCount(), 1u);
 
-  // Slow: the answer is not there when the send returns, and comes later.
-  mSimulated->SetReplyDelay(std::chrono::milliseconds(50));
+  // Slow: the answer comes, no sooner than the delay after the request.
+  constexpr std::chrono::milliseconds kDelay{50};
+  mSimulated->SetReplyDelay(kDelay);
+  const auto asked = std::chrono::steady_clock::now();
   EXPECT_EQ(SendFramed(BuildPresetRequestMessage(1)), 9);
-  EXPECT_EQ(mSimulated->GetAnswerCount(), 1u);
   EXPECT_EQ(mRecorder->WaitFor(2).size(), 2u);
+  EXPECT_GE(std::chrono::steady_clock::now() - asked, kDelay);
   mSimulated->SetReplyDelay(std::chrono::milliseconds(0));
+
+  // Held: the answer is kept, and comes once it is let go.
+  mSimulated->HoldAnswers(true);
+  EXPECT_EQ(SendFramed(BuildPresetRequestMessage(1)), 9);
+  ASSERT_TRUE(mSimulated->WaitForKeptAnswers(1, std::chrono::seconds(30)));
+  EXPECT_EQ(mSimulated->GetAnswerCount(), 2u);
+  EXPECT_EQ(mRecorder->WaitFor(0).size(), 2u);
+  mSimulated->HoldAnswers(false);
+  EXPECT_EQ(mRecorder->WaitFor(3).size(), 3u);
+  EXPECT_EQ(mSimulated->GetAnswerCount(), 3u);
 
   // Unplugged: sends fail and the ports no longer have their device; plugged in again, opening by name re-opens
   // the same ports, and a fetch works through them.

@@ -403,7 +403,13 @@ TEST_F(ConnectionTest, AutoReconnectRemembersTheDeviceWhenTheConnectionIsLost) {
   fake.ChangeScript([](QZ::test::FakeLibraryScript& s) { s.connectResult = 0; });
   ASSERT_TRUE(WaitForState(LRootModuleEngine::kConnected));
   EXPECT_TRUE(engine->StopWorker());
-  EXPECT_EQ(States(), (std::vector<std::int32_t>{2, 3}));
+  // Pending, then connected to the remembered device. The library still says it is not connected, so the worker
+  // may find it lost and take it again before it stops, as often as it gets to: each time the same pair.
+  const std::vector<std::int32_t> states = States();
+  ASSERT_GE(states.size(), 2u);
+  EXPECT_EQ(states.size() % 2, 0u);
+  for (std::size_t i = 0; i < states.size(); ++i)
+    EXPECT_EQ(states[i], i % 2 == 0 ? LRootModuleEngine::kReconnectPending : LRootModuleEngine::kConnected) << i;
   engine->EnableAutoReconnect(false);
 }
 
