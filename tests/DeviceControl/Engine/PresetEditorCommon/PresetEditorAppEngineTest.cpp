@@ -332,7 +332,7 @@ protected:
   }
 
   bool WaitForState(std::int32_t state) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (engine->GetConnectionState() != state) {
       if (std::chrono::steady_clock::now() > deadline)
         return false;
