@@ -94,12 +94,39 @@ struct ChildReport {
         return true;
     return false;
   }
+
+  // What the child got that a clean start does not give: empty when it has only descriptors 0-2, no blocked
+  // signal, every signal at its default, the given entry, and none of the user's dialog variables.
+  std::vector<std::string> Inherited(const std::string& givenEntry) const;
 };
 
 inline constexpr std::uint64_t SignalBit(int signal) { return std::uint64_t{1} << (signal - 1); }
 // The C library's posix_spawn leaves its own two signals (32 and 33, below SIGRTMIN, out of reach of every
 // signal-set call) ignored in the child; a C library that uses them sets their action itself.
 inline constexpr std::uint64_t kCLibraryInternalSignals = SignalBit(32) | SignalBit(33);
+
+inline std::vector<std::string> ChildReport::Inherited(const std::string& givenEntry) const {
+  std::vector<std::string> found;
+  if (descriptors != std::vector<int>{0, 1, 2}) {
+    std::string list;
+    for (const int fd : descriptors)
+      list += " " + std::to_string(fd);
+    found.push_back("descriptors" + list);
+  }
+  if (blockedSignals != std::optional<std::uint64_t>(0))
+    found.push_back("blocked signals " + (blockedSignals ? std::to_string(*blockedSignals) : "unread"));
+  if (!ignoredSignals || (*ignoredSignals & ~kCLibraryInternalSignals) != 0)
+    found.push_back("ignored signals " + (ignoredSignals ? std::to_string(*ignoredSignals) : "unread") +
+                    " (SIGPIPE is " + std::to_string(SignalBit(SIGPIPE)) + ")");
+  if (!HasEntryStartingWith(givenEntry))
+    found.push_back("no " + givenEntry);
+  if (!HasEntryStartingWith("PATH="))
+    found.push_back("no PATH");
+  for (const char* prefix : {"ZENITY_", "DIALOG_"})
+    if (HasEntryStartingWith(prefix))
+      found.push_back(std::string("a ") + prefix + " variable");
+  return found;
+}
 
 inline ChildReport ReadChildReport(const std::string& text) {
   ChildReport report;
