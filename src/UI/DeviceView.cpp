@@ -342,7 +342,7 @@ std::int32_t LDeviceView::LoadProgramFromFile() {
   if (!mPresetManager)
     return chosen;
   const std::int32_t result = mPresetManager->LoadPresetFile(path);
-  // The records a failed load applied before its fault are on screen under its message.
+  // The message comes up over the values as the load left them (a refused file changes none).
   ShowEngineValuesNow();
   LPresetManager::ShowProgramFileLoadMessage(result);
   return result;

@@ -18,7 +18,7 @@ extern char** environ;
 namespace QZ::Platform {
 namespace {
 
-constexpr int kFirstInheritableDescriptor = STDERR_FILENO + 1;
+constexpr int kFirstClosedDescriptor = STDERR_FILENO + 1;
 constexpr std::array<std::string_view, 2> kDroppedPrefixes = {"ZENITY_", "DIALOG_"};
 
 std::string_view NameOf(std::string_view entry) { return entry.substr(0, entry.find('=')); }
@@ -60,7 +60,7 @@ public:
     if (error == 0)
       error = ::posix_spawn_file_actions_addopen(&mActions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     if (error == 0)
-      error = ::posix_spawn_file_actions_addclosefrom_np(&mActions, kFirstInheritableDescriptor);
+      error = ::posix_spawn_file_actions_addclosefrom_np(&mActions, kFirstClosedDescriptor);
     if (error != 0)
       return error;
 

@@ -1,10 +1,10 @@
 #include "UI/DriverCommon/MainControl.h"
 
 #include "DeviceControl/Engine/PresetEditorCommon/AppEngine.h"
+#include "DeviceControl/GeneratedCode/Engine/Inc/RootModuleEngine.h"
 #include "Panel/Main/Application.h"
 #include "QZFramework/Application/OSWindow.h"
 #include "QZFramework/Application/RootWindow.h"
-#include "DeviceControl/GeneratedCode/Engine/Inc/RootModuleEngine.h"
 #include "QZFramework/Notification/Notification.h"
 #include "QZFramework/Notification/NotificationCenterManager.h"
 #include "QZFramework/ObjectBase/Exception.h"
